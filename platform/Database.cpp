@@ -1,0 +1,603 @@
+#include "platform/Database.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QUrl>
+#include <map>
+#include <sqlite3.h>
+
+namespace {
+
+QString lastError(sqlite3* db)
+{
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет соединения");
+}
+
+QString textArg(sqlite3_value* v)
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return p ? QString::fromUtf8(p, sqlite3_value_bytes(v)) : QString();
+}
+
+void resultText(sqlite3_context* ctx, const QString& s)
+{
+    const QByteArray utf8 = s.toUtf8();
+    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void upperFunc(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    resultText(ctx, textArg(argv[0]).toUpper());
+}
+
+void lowerFunc(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    resultText(ctx, textArg(argv[0]).toLower());
+}
+
+// Case-folded wildcard match: * and % any run, ? and _ one character; `escape` quotes the next one.
+bool wildMatch(const QString& p, qsizetype pi, const QString& s, qsizetype si, QChar escape)
+{
+    while (pi < p.size()) {
+        const QChar c = p[pi];
+        if (!escape.isNull() && c == escape && pi + 1 < p.size()) {
+            if (si >= s.size() || p[pi + 1] != s[si])
+                return false;
+            pi += 2;
+            ++si;
+            continue;
+        }
+        if (c == QLatin1Char('*') || c == QLatin1Char('%')) {
+            while (pi < p.size() && (p[pi] == QLatin1Char('*') || p[pi] == QLatin1Char('%')))
+                ++pi;
+            if (pi == p.size())
+                return true;
+            for (qsizetype k = si; k <= s.size(); ++k)
+                if (wildMatch(p, pi, s, k, escape))
+                    return true;
+            return false;
+        }
+        if (si >= s.size())
+            return false;
+        if (c != QLatin1Char('?') && c != QLatin1Char('_') && c != s[si])
+            return false;
+        ++pi;
+        ++si;
+    }
+    return si == s.size();
+}
+
+void likeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    // like(pattern, text[, escape]) is how SQLite calls "text LIKE pattern".
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    QChar escape;
+    if (argc == 3) {
+        const QString e = textArg(argv[2]);
+        if (e.size() != 1) {
+            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+        escape = e[0].toCaseFolded();
+    }
+    const QString pattern = textArg(argv[0]).toCaseFolded();
+    const QString text = textArg(argv[1]).toCaseFolded();
+    sqlite3_result_int(ctx, wildMatch(pattern, 0, text, 0, escape) ? 1 : 0);
+}
+
+int noCaseCollation(void*, int la, const void* a, int lb, const void* b)
+{
+    const QString sa = QString::fromUtf8(static_cast<const char*>(a), la);
+    const QString sb = QString::fromUtf8(static_cast<const char*>(b), lb);
+    return QString::compare(sa, sb, Qt::CaseInsensitive);
+}
+
+struct AliasEntry {
+    std::unique_ptr<Database> db;
+    QStringList params;
+};
+std::map<QString, AliasEntry>& aliasMap()
+{
+    static std::map<QString, AliasEntry> map;
+    return map;
+}
+
+int g_attachCounter = 0;
+
+} // namespace
+
+DbError::DbError(const QString& message, const QString& statement)
+    : std::runtime_error((statement.isEmpty() ? message : message + QStringLiteral("\n") + statement).toStdString())
+    , m_message(message)
+    , m_statement(statement)
+{
+}
+
+QString DbError::userText() const
+{
+    QString text = QStringLiteral("Ошибка базы данных: ") + m_message;
+    if (!m_statement.isEmpty())
+        text += QStringLiteral("\n") + m_statement;
+    return text;
+}
+
+QString quoteIdent(const QString& name)
+{
+    QString s = name;
+    s.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+// ---- Query -----------------------------------------------------------------------------------
+
+Query::Query(Database& db, const QString& sql, const QVariantList& params)
+    : m_db(&db)
+    , m_sql(sql)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db.m_db, utf8.constData(), int(utf8.size()), &m_stmt, &tail) != SQLITE_OK) {
+        const QString msg = lastError(db.m_db);
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw DbError(msg, sql);
+    }
+    if (!m_stmt)
+        throw DbError(QStringLiteral("пустой запрос"), sql);
+    if (tail && *tail && QString::fromUtf8(tail).trimmed().size() > 0
+        && QString::fromUtf8(tail).trimmed() != QStringLiteral(";")) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw DbError(QStringLiteral("в запросе больше одной команды"), sql);
+    }
+    bindAll(params);
+}
+
+Query::~Query()
+{
+    if (m_stmt)
+        sqlite3_finalize(m_stmt);
+}
+
+Query::Query(Query&& other) noexcept
+    : m_db(other.m_db)
+    , m_stmt(other.m_stmt)
+    , m_sql(std::move(other.m_sql))
+    , m_hasRow(other.m_hasRow)
+    , m_done(other.m_done)
+{
+    other.m_stmt = nullptr;
+}
+
+void Query::fail(const QString& what) const
+{
+    throw DbError(what, m_sql);
+}
+
+Query& Query::bind(int position, const QVariant& value)
+{
+    if (m_hasRow || m_done)
+        reset();
+    int rc = SQLITE_OK;
+    if (value.isNull() || !value.isValid()) {
+        rc = sqlite3_bind_null(m_stmt, position);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int(m_stmt, position, value.toBool() ? 1 : 0);
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+            rc = sqlite3_bind_int64(m_stmt, position, value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(m_stmt, position, value.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = value.toByteArray();
+            rc = sqlite3_bind_blob(m_stmt, position, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray utf8 = value.toString().toUtf8();
+            rc = sqlite3_bind_text(m_stmt, position, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    if (rc != SQLITE_OK)
+        fail(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)));
+    return *this;
+}
+
+Query& Query::bind(const QString& name, const QVariant& value)
+{
+    const int position = sqlite3_bind_parameter_index(m_stmt, name.toUtf8().constData());
+    if (position == 0)
+        fail(QStringLiteral("нет параметра %1").arg(name));
+    return bind(position, value);
+}
+
+Query& Query::bindAll(const QVariantList& values)
+{
+    if (values.size() > sqlite3_bind_parameter_count(m_stmt))
+        fail(QStringLiteral("параметров больше, чем мест для них"));
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values[i]);
+    return *this;
+}
+
+bool Query::next()
+{
+    if (m_done) {
+        // A finished statement starts again, as an Open after Close would.
+        sqlite3_reset(m_stmt);
+        m_done = false;
+    }
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        m_hasRow = true;
+        return true;
+    }
+    m_hasRow = false;
+    if (rc == SQLITE_DONE) {
+        m_done = true;
+        return false;
+    }
+    const QString msg = lastError(m_db->m_db);
+    sqlite3_reset(m_stmt);
+    fail(msg);
+}
+
+int Query::exec()
+{
+    reset();
+    for (;;) {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            continue;
+        if (rc == SQLITE_DONE)
+            break;
+        const QString msg = lastError(m_db->m_db);
+        sqlite3_reset(m_stmt);
+        fail(msg);
+    }
+    m_done = true;
+    return sqlite3_changes(m_db->m_db);
+}
+
+void Query::reset()
+{
+    sqlite3_reset(m_stmt);
+    m_hasRow = false;
+    m_done = false;
+}
+
+int Query::columnCount() const { return sqlite3_column_count(m_stmt); }
+
+QString Query::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+}
+
+int Query::columnIndex(const QString& name) const
+{
+    const int n = sqlite3_column_count(m_stmt);
+    for (int i = 0; i < n; ++i)
+        if (QString::compare(columnName(i), name, Qt::CaseInsensitive) == 0)
+            return i;
+    fail(QStringLiteral("нет поля %1").arg(name));
+}
+
+QVariant Query::value(int column) const
+{
+    if (!m_hasRow)
+        fail(QStringLiteral("нет текущей записи"));
+    if (column < 0 || column >= sqlite3_column_count(m_stmt))
+        fail(QStringLiteral("нет поля с номером %1").arg(column));
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, column));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column)),
+                                          sqlite3_column_bytes(m_stmt, column)));
+    case SQLITE_BLOB: {
+        const void* p = sqlite3_column_blob(m_stmt, column);
+        return QVariant(QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(m_stmt, column)));
+    }
+    default:
+        return QVariant();
+    }
+}
+
+QVariant Query::value(const QString& column) const
+{
+    return value(columnIndex(column));
+}
+
+// ---- Database --------------------------------------------------------------------------------
+
+Database::Database(sqlite3* db, QString path)
+    : m_db(db)
+    , m_path(std::move(path))
+{
+}
+
+Database::~Database()
+{
+    if (m_db)
+        sqlite3_close_v2(m_db);
+}
+
+void Database::configure()
+{
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 5000);
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(m_db, "upper", 1, flags, nullptr, upperFunc, nullptr, nullptr);
+    sqlite3_create_function(m_db, "lower", 1, flags, nullptr, lowerFunc, nullptr, nullptr);
+    sqlite3_create_function(m_db, "like", 2, flags, nullptr, likeFunc, nullptr, nullptr);
+    sqlite3_create_function(m_db, "like", 3, flags, nullptr, likeFunc, nullptr, nullptr);
+    sqlite3_create_collation(m_db, "UNOCASE", SQLITE_UTF8, nullptr, noCaseCollation);
+    // A rollback journal, not WAL: only then is a transaction over attached files atomic.
+    execScript(QStringLiteral("pragma journal_mode=DELETE; pragma foreign_keys=OFF;"));
+}
+
+std::unique_ptr<Database> Database::open(const QString& path, bool readOnly)
+{
+    QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || !info.isFile())
+        throw DbError(QStringLiteral("нет файла базы данных %1").arg(path));
+    sqlite3* raw = nullptr;
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = lastError(raw);
+        sqlite3_close_v2(raw);
+        throw DbError(QStringLiteral("не удалось открыть базу данных %1: %2").arg(path, msg));
+    }
+    std::unique_ptr<Database> db(new Database(raw, path));
+    try {
+        db->configure();
+        // SQLite reads the header only when asked: ask now, so a file that is no database fails here.
+        db->scalar(QStringLiteral("select count(*) from sqlite_master"));
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("не удалось открыть базу данных %1: %2").arg(path, e.message()));
+    }
+    return db;
+}
+
+std::unique_ptr<Database> Database::openWithParams(const QStringList& params)
+{
+    QString path;
+    bool readOnly = false;
+    for (const QString& p : params) {
+        const qsizetype eq = p.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const QString key = p.left(eq).trimmed().toUpper();
+        const QString value = p.mid(eq + 1).trimmed();
+        if (key == QStringLiteral("DATABASE NAME"))
+            path = value;
+        else if (key == QStringLiteral("OPEN MODE"))
+            readOnly = value.toUpper() == QStringLiteral("READ");
+    }
+    if (path.isEmpty())
+        throw DbError(QStringLiteral("не указан файл базы данных (DATABASE NAME=)"));
+    return open(path, readOnly);
+}
+
+std::unique_ptr<Database> Database::create(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("файл базы данных %1 уже есть").arg(path));
+    sqlite3* raw = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr) != SQLITE_OK) {
+        const QString msg = lastError(raw);
+        sqlite3_close_v2(raw);
+        throw DbError(QStringLiteral("не удалось создать базу данных %1: %2").arg(path, msg));
+    }
+    std::unique_ptr<Database> db(new Database(raw, path));
+    db->configure();
+    return db;
+}
+
+int Database::exec(const QString& sql, const QVariantList& params)
+{
+    Query q(*this, sql, params);
+    return q.exec();
+}
+
+void Database::execScript(const QString& sql)
+{
+    char* err = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString msg = err ? QString::fromUtf8(err) : lastError(m_db);
+        sqlite3_free(err);
+        throw DbError(msg, sql);
+    }
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& params)
+{
+    Query q(*this, sql, params);
+    if (!q.next())
+        return QVariant();
+    return q.value(0);
+}
+
+qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
+int Database::changes() const { return sqlite3_changes(m_db); }
+bool Database::inTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
+
+bool Database::tableExists(const QString& table, const QString& schema)
+{
+    const QString sql = QStringLiteral("select count(*) from %1.sqlite_master where type='table' and name=? collate UNOCASE")
+                            .arg(quoteIdent(schema));
+    return scalar(sql, {table}).toInt() > 0;
+}
+
+QStringList Database::columns(const QString& table, const QString& schema)
+{
+    QStringList names;
+    Query q(*this, QStringLiteral("select name from pragma_table_info(?, ?)"), {table, schema});
+    while (q.next())
+        names << q.text(0);
+    return names;
+}
+
+void Database::copyTo(const QString& target)
+{
+    if (QFileInfo(target).absoluteFilePath() == QFileInfo(m_path).absoluteFilePath())
+        throw DbError(QStringLiteral("база данных %1 не может быть скопирована сама в себя").arg(target));
+    QFile::remove(target);
+    sqlite3* dest = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    auto failWith = [&](const QString& msg) {
+        sqlite3_close_v2(dest);
+        QFile::remove(target);
+        throw DbError(QStringLiteral("не удалось скопировать базу данных %1 в %2: %3").arg(m_path, target, msg));
+    };
+    if (sqlite3_open_v2(QFile::encodeName(target).constData(), &dest, flags, nullptr) != SQLITE_OK)
+        failWith(lastError(dest));
+    sqlite3_backup* backup = sqlite3_backup_init(dest, "main", m_db, "main");
+    if (!backup)
+        failWith(lastError(dest));
+    int rc = sqlite3_backup_step(backup, -1);
+    const int finish = sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE || finish != SQLITE_OK)
+        failWith(lastError(dest));
+    if (sqlite3_close(dest) != SQLITE_OK) {
+        dest = nullptr;
+        QFile::remove(target);
+        throw DbError(QStringLiteral("не удалось закрыть копию базы данных %1").arg(target));
+    }
+}
+
+// ---- Transaction -----------------------------------------------------------------------------
+
+Transaction::Transaction(Database& db)
+    : m_db(db)
+{
+    static int counter = 0;
+    if (db.inTransaction()) {
+        m_savepoint = QStringLiteral("sp%1").arg(++counter);
+        db.execScript(QStringLiteral("savepoint ") + m_savepoint);
+    } else {
+        db.execScript(QStringLiteral("begin immediate"));
+    }
+}
+
+Transaction::~Transaction()
+{
+    if (m_done)
+        return;
+    // Never throw from here: the scope may be unwinding from another error already.
+    if (m_savepoint.isEmpty()) {
+        sqlite3_exec(m_db.handle(), "rollback", nullptr, nullptr, nullptr);
+    } else {
+        const QByteArray sp = m_savepoint.toUtf8();
+        sqlite3_exec(m_db.handle(), ("rollback to " + sp + "; release " + sp).constData(), nullptr, nullptr, nullptr);
+    }
+}
+
+void Transaction::commit()
+{
+    if (m_done)
+        return;
+    m_db.execScript(m_savepoint.isEmpty() ? QStringLiteral("commit") : QStringLiteral("release ") + m_savepoint);
+    m_done = true;
+}
+
+// ---- AttachedFile ----------------------------------------------------------------------------
+
+AttachedFile::AttachedFile(Database& db, const QString& path)
+    : m_db(db)
+{
+    QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        throw DbError(QStringLiteral("нет файла базы данных %1").arg(path));
+    m_schema = QStringLiteral("f%1").arg(++g_attachCounter);
+    // mode=rw: SQLite must never create the file, even if it vanished since the check above.
+    const QString uri = QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(info.absoluteFilePath(), "/"))
+        + QStringLiteral("?mode=rw");
+    try {
+        db.exec(QStringLiteral("attach database ? as ") + quoteIdent(m_schema), {uri});
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("не удалось подключить базу данных %1: %2").arg(path, e.message()), e.statement());
+    }
+}
+
+AttachedFile::~AttachedFile()
+{
+    const QByteArray sql = ("detach database " + quoteIdent(m_schema)).toUtf8();
+    sqlite3_exec(m_db.handle(), sql.constData(), nullptr, nullptr, nullptr);
+}
+
+QString AttachedFile::table(const QString& name) const
+{
+    return quoteIdent(m_schema) + QLatin1Char('.') + quoteIdent(name);
+}
+
+// ---- Aliases ---------------------------------------------------------------------------------
+
+namespace Aliases {
+
+Database& get(const QString& alias)
+{
+    auto it = aliasMap().find(alias.toLower());
+    if (it == aliasMap().end() || !it->second.db)
+        throw DbError(QStringLiteral("база данных \"%1\" не открыта").arg(alias));
+    return *it->second.db;
+}
+
+bool isOpen(const QString& alias)
+{
+    auto it = aliasMap().find(alias.toLower());
+    return it != aliasMap().end() && it->second.db;
+}
+
+void open(const QString& alias, const QStringList& params)
+{
+    std::unique_ptr<Database> db = Database::openWithParams(params);
+    AliasEntry& e = aliasMap()[alias.toLower()];
+    e.db = std::move(db);
+    e.params = params;
+}
+
+void set(const QString& alias, std::unique_ptr<Database> db)
+{
+    AliasEntry& e = aliasMap()[alias.toLower()];
+    e.params.clear();
+    if (db)
+        e.params = {QStringLiteral("DATABASE NAME=") + db->path(), QStringLiteral("OPEN MODE=READ/WRITE")};
+    e.db = std::move(db);
+}
+
+void close(const QString& alias) { aliasMap().erase(alias.toLower()); }
+
+void closeAll() { aliasMap().clear(); }
+
+QStringList params(const QString& alias)
+{
+    auto it = aliasMap().find(alias.toLower());
+    return it == aliasMap().end() ? QStringList() : it->second.params;
+}
+
+} // namespace Aliases

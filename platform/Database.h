@@ -1,0 +1,193 @@
+#pragma once
+// The database engine of the program: SQLite files in the place of the year's Access databases.
+//
+// Values always travel as bound parameters ("?" or ":name"), never spliced into SQL text.
+// Names compare as the users expect: the functions like(), upper(), lower() and the collation
+// UNOCASE ignore letter case, Cyrillic included. Write `"formname" = ? collate UNOCASE` or
+// `upper("formname") = upper(?)` for a name, `order by "formname" collate UNOCASE` to sort names.
+// like() takes the Access wildcards * and ? as well as SQL's % and _.
+// The schema itself declares nothing custom, so every file opens in any SQLite tool.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <stdexcept>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Raised for every failure of the engine: SQLite's message and the statement it ran.
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString& message, const QString& statement = QString());
+    const QString& message() const { return m_message; }
+    const QString& statement() const { return m_statement; }
+    // The text shown to the user: "Ошибка базы данных: …" and the statement on a line of its own.
+    QString userText() const;
+
+private:
+    QString m_message;
+    QString m_statement;
+};
+
+class Database;
+
+// One prepared statement. For a select, next() moves to the first row on its first call:
+//     Query q(db, R"(select "id","formname" from "forms" where "net"=?)", {1});
+//     while (q.next()) use(q.value(0).toInt(), q.text("formname"));
+class Query {
+public:
+    Query(Database& db, const QString& sql, const QVariantList& params = {});
+    ~Query();
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+    Query(Query&& other) noexcept;
+
+    // Positions count from 1; names include their ':' (":year").
+    Query& bind(int position, const QVariant& value);
+    Query& bind(const QString& name, const QVariant& value);
+    Query& bindAll(const QVariantList& values);
+
+    // Steps to the next row; false when there is none (then the statement may be run again).
+    bool next();
+    // Runs the statement to its end (insert, update, delete); returns the rows it changed.
+    int exec();
+    // Rewinds so the statement can run again with new bindings.
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    // Null for SQL NULL; qlonglong, double, QString or QByteArray otherwise.
+    QVariant value(int column) const;
+    // Columns found by name without regard to letter case; throws DbError for an unknown name.
+    QVariant value(const QString& column) const;
+    QString text(int column) const { return value(column).toString(); }
+    QString text(const QString& column) const { return value(column).toString(); }
+    int toInt(int column) const { return value(column).toInt(); }
+    int toInt(const QString& column) const { return value(column).toInt(); }
+    double toDouble(int column) const { return value(column).toDouble(); }
+    double toDouble(const QString& column) const { return value(column).toDouble(); }
+    // Yes/no columns hold 0/1; any non-zero reads as true.
+    bool toBool(const QString& column) const { return value(column).toLongLong() != 0; }
+
+    const QString& sql() const { return m_sql; }
+
+private:
+    int columnIndex(const QString& name) const;
+    [[noreturn]] void fail(const QString& what) const;
+
+    Database* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+    QString m_sql;
+    bool m_hasRow = false;
+    bool m_done = false;
+};
+
+class Database {
+public:
+    // Opens an existing database file. A missing file is an error naming it: a year or level
+    // whose file is gone must never come back as an empty database.
+    static std::unique_ptr<Database> open(const QString& path, bool readOnly = false);
+    // Opens with the parameters the program keeps for an alias:
+    // {"DATABASE NAME=<path>", "OPEN MODE=READ/WRITE"} (or "OPEN MODE=READ").
+    static std::unique_ptr<Database> openWithParams(const QStringList& params);
+    // Makes a new, empty database file; fails when the file exists already.
+    static std::unique_ptr<Database> create(const QString& path);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const QString& path() const { return m_path; }
+    sqlite3* handle() const { return m_db; }
+
+    // Runs one statement; returns the rows it changed.
+    int exec(const QString& sql, const QVariantList& params = {});
+    // Runs several statements without parameters (schema scripts).
+    void execScript(const QString& sql);
+    // The first column of the first row; a null QVariant when there is no row.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+    qint64 lastInsertId() const;
+    int changes() const;
+    bool inTransaction() const;
+    bool tableExists(const QString& table, const QString& schema = QStringLiteral("main"));
+    QStringList columns(const QString& table, const QString& schema = QStringLiteral("main"));
+
+    // Writes a consistent copy of this database to `target` (replacing it) while it stays open.
+    // Throws DbError naming the target on any failure; a partial target is removed.
+    void copyTo(const QString& target);
+
+private:
+    Database(sqlite3* db, QString path);
+    void configure();
+
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    friend class Query;
+};
+
+// A scope in which every statement that touches `db` is one unit: rolled back unless commit() is
+// reached. Inside another transaction it becomes a savepoint of that one. Never ask the user a
+// question inside one: an open transaction holds the file's write lock.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Database& m_db;
+    QString m_savepoint;   // empty for an outer transaction
+    bool m_done = false;
+};
+
+// Another database file of the same year, reached from a statement on `db` (the dictionary's
+// `in "<path>"` clause). The file is attached for the life of the object; its tables are written
+// as file.table("data") in SQL text. Attach before opening a Transaction on `db` (SQLite refuses
+// to attach inside one); a transaction on `db` then covers both files atomically.
+class AttachedFile {
+public:
+    // The file must exist; it is never created. Throws DbError naming it.
+    AttachedFile(Database& db, const QString& path);
+    ~AttachedFile();
+    AttachedFile(const AttachedFile&) = delete;
+    AttachedFile& operator=(const AttachedFile&) = delete;
+
+    const QString& schema() const { return m_schema; }
+    // The quoted, qualified name of a table of the attached file: "f1"."data".
+    QString table(const QString& name) const;
+
+private:
+    Database& m_db;
+    QString m_schema;
+};
+
+// The program's two named connections: "dbmain" (the year's ktrmain.mdb) and "dbdat" (the data
+// database of the chosen report level).
+namespace Aliases {
+inline const QString Main = QStringLiteral("dbmain");
+inline const QString Data = QStringLiteral("dbdat");
+
+// Throws DbError when the alias has no open database.
+Database& get(const QString& alias);
+bool isOpen(const QString& alias);
+// Opens the alias with the given parameters; the alias keeps its old database on failure.
+void open(const QString& alias, const QStringList& params);
+// Puts an already opened database under the alias (the old one is closed), so a caller can open
+// several files first and switch only when all of them opened.
+void set(const QString& alias, std::unique_ptr<Database> db);
+void close(const QString& alias);
+void closeAll();
+// The parameters the alias was opened with (empty when closed).
+QStringList params(const QString& alias);
+}
+
+inline Database& dbmain() { return Aliases::get(Aliases::Main); }
+inline Database& dbdat() { return Aliases::get(Aliases::Data); }
+
+// Quotes an identifier for SQL text: "name", with inner quotes doubled. Only for names the
+// program itself chooses (tables, columns), never for values.
+QString quoteIdent(const QString& name);

@@ -1,0 +1,123 @@
+#include "platform/Files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Files {
+
+namespace {
+QString g_programFolder;
+}
+
+QString programFolder()
+{
+    if (!g_programFolder.isEmpty())
+        return g_programFolder;
+    return QCoreApplication::applicationDirPath();
+}
+
+void setProgramFolder(const QString& folder) { g_programFolder = folder; }
+
+QString settingsPath() { return join(programFolder(), QStringLiteral("kestrin.ini")); }
+
+QString templateDataDatabase() { return join(programFolder(), QStringLiteral("source"), QStringLiteral("data0.mdb")); }
+
+QString join(const QString& a, const QString& b)
+{
+    if (a.isEmpty())
+        return b;
+    if (a.endsWith(QLatin1Char('/')) || a.endsWith(QLatin1Char('\\')))
+        return a + b;
+    return a + QLatin1Char('/') + b;
+}
+
+QString join(const QString& a, const QString& b, const QString& c) { return join(join(a, b), c); }
+
+bool exists(const QString& path) { return QFileInfo::exists(path); }
+
+bool isFolder(const QString& path) { return QFileInfo(path).isDir(); }
+
+bool makeFolder(const QString& path, QString* error)
+{
+    if (QDir().mkpath(path))
+        return true;
+    *error = QStringLiteral("Не удалось создать папку %1").arg(path);
+    return false;
+}
+
+bool copyFile(const QString& from, const QString& to, bool overwrite, QString* error)
+{
+    if (!QFileInfo(from).isFile()) {
+        *error = QStringLiteral("Нет файла %1").arg(from);
+        return false;
+    }
+    if (QFileInfo::exists(to)) {
+        if (!overwrite) {
+            *error = QStringLiteral("Файл %1 уже есть").arg(to);
+            return false;
+        }
+        if (!QFile::remove(to)) {
+            *error = QStringLiteral("Не удалось заменить файл %1").arg(to);
+            return false;
+        }
+    }
+    QFile source(from);
+    if (!source.copy(to)) {
+        *error = QStringLiteral("Не удалось скопировать файл %1 в %2: %3").arg(from, to, source.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool copyFolder(const QString& from, const QString& to, QString* error)
+{
+    QDir src(from);
+    if (!src.exists()) {
+        *error = QStringLiteral("Нет папки %1").arg(from);
+        return false;
+    }
+    if (!makeFolder(to, error))
+        return false;
+    for (const QFileInfo& info : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        const QString target = join(to, info.fileName());
+        const bool ok = info.isDir() ? copyFolder(info.filePath(), target, error)
+                                     : copyFile(info.filePath(), target, true, error);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool removeFile(const QString& path, QString* error)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    if (QFile::remove(path))
+        return true;
+    *error = QStringLiteral("Не удалось удалить файл %1").arg(path);
+    return false;
+}
+
+bool removeFolder(const QString& path, QString* error)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    if (QDir(path).removeRecursively())
+        return true;
+    *error = QStringLiteral("Не удалось удалить папку %1").arg(path);
+    return false;
+}
+
+QStringList listFolders(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList listFiles(const QString& folder, const QStringList& nameFilters)
+{
+    return QDir(folder).entryList(nameFilters, QDir::Files, QDir::Name);
+}
+
+}

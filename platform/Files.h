@@ -1,0 +1,32 @@
+#pragma once
+// Folders and files: every operation checks its result and says what failed, in Russian.
+
+#include <QString>
+#include <QStringList>
+
+namespace Files {
+
+// The folder of the running executable; tests may point it elsewhere.
+QString programFolder();
+void setProgramFolder(const QString& folder);   // empty puts the real one back
+// The settings file: kestrin.ini in the program folder.
+QString settingsPath();
+// The template of a data database: source/data0.mdb in the program folder.
+QString templateDataDatabase();
+
+// Joins path pieces with "/".
+QString join(const QString& a, const QString& b);
+QString join(const QString& a, const QString& b, const QString& c);
+
+bool exists(const QString& path);
+bool isFolder(const QString& path);
+bool makeFolder(const QString& path, QString* error);           // with missing parents
+bool copyFile(const QString& from, const QString& to, bool overwrite, QString* error);
+bool copyFolder(const QString& from, const QString& to, QString* error);  // recursive, overwrite
+bool removeFile(const QString& path, QString* error);           // a missing file is no error
+bool removeFolder(const QString& path, QString* error);         // recursive; missing is no error
+// Names (not paths) of the sub-folders / files of a folder, sorted by name.
+QStringList listFolders(const QString& folder);
+QStringList listFiles(const QString& folder, const QStringList& nameFilters = {});
+
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Every question the program asks the user goes through here, so tests can answer in script.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+class Prompts {
+public:
+    enum class Kind { Message, Error, Warning, Question, OkCancel, Input, Folder, OpenFile, SaveFile, Modal };
+
+    virtual ~Prompts() = default;
+
+    // ShowMessage: an information box with OK.
+    virtual void message(const QString& text) = 0;
+    // An error box with OK.
+    virtual void error(const QString& text) = 0;
+    virtual void warning(const QString& text) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool question(const QString& text) = 0;
+    // An OK/Cancel confirmation; true for OK.
+    virtual bool okCancel(const QString& text) = 0;
+    // InputQuery: the entered text, or nothing when cancelled.
+    virtual std::optional<QString> input(const QString& caption, const QString& label,
+                                         const QString& initial = QString()) = 0;
+    // Folder and file choices: an empty text when cancelled.
+    virtual QString chooseFolder(const QString& caption, const QString& start = QString()) = 0;
+    virtual QString openFileName(const QString& caption, const QString& filter,
+                                 const QString& start = QString()) = 0;
+    virtual QString saveFileName(const QString& caption, const QString& filter,
+                                 const QString& start = QString()) = 0;
+    // The modal run of a window; returns the dialog's result code (QDialog::Accepted, ...).
+    virtual int exec(QDialog& dialog) = 0;
+};
+
+// The prompts in force: the dialog-backed ones in the program, scripted ones in tests.
+Prompts& prompts();
+// Installs p (not owned) and returns the previous one; nullptr puts the dialog-backed ones back.
+Prompts* setPrompts(Prompts* p);
+
+// The real dialogs (QMessageBox, QInputDialog, QFileDialog, QDialog::exec).
+class DialogPrompts final : public Prompts {
+public:
+    void message(const QString& text) override;
+    void error(const QString& text) override;
+    void warning(const QString& text) override;
+    bool question(const QString& text) override;
+    bool okCancel(const QString& text) override;
+    std::optional<QString> input(const QString& caption, const QString& label,
+                                 const QString& initial) override;
+    QString chooseFolder(const QString& caption, const QString& start) override;
+    QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
+    QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
+    int exec(QDialog& dialog) override;
+};

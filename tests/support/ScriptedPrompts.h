@@ -1,0 +1,64 @@
+#pragma once
+// Answers the program's prompts from an ordered script. An unexpected prompt, a prompt of another
+// kind than the next step, or a step never asked for fails the running test.
+
+#include "platform/Prompts.h"
+
+#include <QDialog>
+#include <QList>
+#include <functional>
+
+class ScriptedPrompts final : public Prompts {
+public:
+    using ModalHandler = std::function<int(QDialog&)>;
+
+    ScriptedPrompts();            // installs itself
+    ~ScriptedPrompts() override;  // restores the previous prompts; reports unused steps
+
+    // Each expect* adds one step. `contains` (when not empty) must be part of the prompt's text.
+    ScriptedPrompts& expectMessage(const QString& contains = QString());
+    ScriptedPrompts& expectError(const QString& contains = QString());
+    ScriptedPrompts& expectWarning(const QString& contains = QString());
+    ScriptedPrompts& expectQuestion(bool yes, const QString& contains = QString());
+    ScriptedPrompts& expectOkCancel(bool ok, const QString& contains = QString());
+    // nullopt answers as Cancel.
+    ScriptedPrompts& expectInput(std::optional<QString> answer, const QString& contains = QString());
+    ScriptedPrompts& expectFolder(const QString& answer);
+    ScriptedPrompts& expectOpenFile(const QString& answer);
+    ScriptedPrompts& expectSaveFile(const QString& answer);
+    // The dialog is shown (not run modally); the handler works it and returns its result code.
+    // `className` (when not empty) must be the dialog's class, e.g. "TGBP".
+    ScriptedPrompts& expectModal(const QString& className, ModalHandler handler);
+
+    // Texts of every prompt asked so far, in order ("question: …").
+    const QStringList& log() const { return m_log; }
+    int remaining() const { return int(m_steps.size()); }
+
+    void message(const QString& text) override;
+    void error(const QString& text) override;
+    void warning(const QString& text) override;
+    bool question(const QString& text) override;
+    bool okCancel(const QString& text) override;
+    std::optional<QString> input(const QString& caption, const QString& label,
+                                 const QString& initial) override;
+    QString chooseFolder(const QString& caption, const QString& start) override;
+    QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
+    QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
+    int exec(QDialog& dialog) override;
+
+private:
+    struct Step {
+        Kind kind;
+        QString contains;
+        bool yes = false;
+        std::optional<QString> text;
+        ModalHandler handler;
+    };
+    // The next step when it is of `kind` and matches `text`; otherwise the test fails and nullptr.
+    const Step* take(Kind kind, const QString& text);
+
+    QList<Step> m_steps;
+    Step m_current;
+    QStringList m_log;
+    Prompts* m_previous = nullptr;
+};
