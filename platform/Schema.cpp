@@ -1,0 +1,291 @@
+#include "platform/Schema.h"
+
+#include "platform/Database.h"
+
+#include <QFile>
+
+namespace Schema {
+namespace {
+
+// Tables whose layout is the same in every dictionary, old or new.
+const char* const kDictionaryCommon = R"sql(
+create table "subreps" (
+    "id" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "name" TEXT
+);
+
+create table "forms" (
+    "id" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "formname" TEXT,
+    "decipher" TEXT,
+    "ind" INTEGER,
+    "net" INTEGER
+);
+
+create table "tables" (
+    "ident" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "form" INTEGER,
+    "tablen" TEXT,
+    "name" TEXT,
+    "colcount" INTEGER,
+    "rowcount" INTEGER,
+    "fixcols" INTEGER,
+    "fixrows" INTEGER,
+    "floattype" INTEGER,
+    "scan" INTEGER
+);
+create index "tables_form" on "tables" ("form");
+
+create table "rows" (
+    "table" INTEGER,
+    "row" INTEGER,
+    "height" REAL
+);
+create index "rows_table" on "rows" ("table");
+
+create table "columns" (
+    "table" INTEGER,
+    "column" INTEGER,
+    "width" REAL
+);
+create index "columns_table" on "columns" ("table");
+
+create table "titles" (
+    "table" INTEGER,
+    "column" INTEGER,
+    "row" INTEGER,
+    "union_sc" INTEGER,
+    "union_sr" INTEGER,
+    "union_ec" INTEGER,
+    "union_er" INTEGER,
+    "fontname" TEXT,
+    "fontsize" REAL,
+    "fontbold" INTEGER,
+    "fontitalic" INTEGER,
+    "tchars" TEXT,
+    "txt" TEXT
+);
+create index "titles_table" on "titles" ("table");
+
+create table "int_control" (
+    "Код" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "formid" INTEGER,
+    "tble" TEXT,
+    "lft" TEXT,
+    "reltion" TEXT,
+    "rght" TEXT,
+    "cycl" TEXT,
+    "commnt" TEXT
+);
+create index "int_control_formid" on "int_control" ("formid");
+
+create table "conditions" (
+    "tid" INTEGER,
+    "row" INTEGER,
+    "column" INTEGER,
+    "type" INTEGER,
+    "formula" TEXT,
+    "condition" TEXT,
+    "koeff" INTEGER,
+    "country" INTEGER,
+    "lft" TEXT,
+    "rght" TEXT,
+    "midle" INTEGER,
+    "types" TEXT
+);
+create index "conditions_tid" on "conditions" ("tid");
+
+create table "med_type_forms" (
+    "medicalsid" INTEGER,
+    "formsid" INTEGER
+);
+
+create table "populations1" (
+    "unit" INTEGER,
+    "year" INTEGER,
+    "common" REAL,
+    "olds" REAL,
+    "teens" REAL,
+    "childs" REAL
+);
+
+create table "statistics" (
+    "base" INTEGER,
+    "include" TEXT
+);
+
+create table "populations" (
+    "unit" INTEGER,
+    "year" INTEGER,
+    "common" REAL,
+    "olds" REAL,
+    "teens" REAL,
+    "childs" REAL
+);
+
+create table "tree" (
+    "ident" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "part" TEXT,
+    "depend" INTEGER
+);
+
+create table "col_titles" (
+    "term" INTEGER,
+    "column" INTEGER,
+    "title" TEXT,
+    "width" INTEGER
+);
+
+create table "row_titles" (
+    "term" INTEGER,
+    "row" INTEGER,
+    "title" TEXT,
+    "height" INTEGER
+);
+
+create table "formulas" (
+    "term" INTEGER,
+    "row" INTEGER,
+    "column" INTEGER,
+    "formula" TEXT
+);
+create index "formulas_term" on "formulas" ("term");
+)sql";
+
+// The three tables the conversion utility brings up to date, as the program expects them.
+const char* const kDictionaryCurrent = R"sql(
+create table "administration" (
+    "id" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "unit" TEXT,
+    "dependence" INTEGER,
+    "medicaltype" INTEGER,
+    "country" INTEGER,
+    "ind" INTEGER
+);
+
+create table "medicaltypes" (
+    "id" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "type" TEXT,
+    "parent" INTEGER,
+    "ind" INTEGER
+);
+
+create table "reports" (
+    "id" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "report" TEXT,
+    "net" INTEGER,
+    "include" TEXT,
+    "ind" INTEGER
+);
+)sql";
+
+// The same three tables as configurations made before the ordering columns have them.
+const char* const kDictionaryLegacy = R"sql(
+create table "administration" (
+    "id" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "unit" TEXT,
+    "dependence" INTEGER,
+    "medicaltype" INTEGER,
+    "country" INTEGER
+);
+
+create table "medicaltypes" (
+    "id" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "type" TEXT
+);
+
+create table "reports" (
+    "id" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "report" TEXT,
+    "net" INTEGER,
+    "include" TEXT
+);
+)sql";
+
+// A cell is stored once: the unique key makes a second row for the same cell an error
+// instead of a value that sums twice.
+const char* const kData = R"sql(
+create table "data" (
+    "hospital" INTEGER NOT NULL,
+    "data" REAL,
+    "year" INTEGER NOT NULL,
+    "table" INTEGER NOT NULL,
+    "column" INTEGER NOT NULL,
+    "row" INTEGER NOT NULL,
+    unique ("year", "hospital", "table", "column", "row")
+);
+
+create table "repdata" (
+    "hospital" INTEGER NOT NULL,
+    "data" REAL,
+    "year" INTEGER NOT NULL,
+    "table" INTEGER NOT NULL,
+    "column" INTEGER NOT NULL,
+    "row" INTEGER NOT NULL,
+    unique ("year", "hospital", "table", "column", "row")
+);
+)sql";
+
+void run(Database& db, const QString& ddl)
+{
+    Transaction tx(db);
+    db.execScript(ddl);
+    tx.commit();
+}
+
+// A file whose tables could not all be made is removed: half a dictionary must not pass for one.
+void createFile(const QString& path, void (*fill)(Database&))
+{
+    std::unique_ptr<Database> db = Database::create(path);
+    try {
+        fill(*db);
+    } catch (...) {
+        db.reset();
+        QFile::remove(path);
+        throw;
+    }
+}
+
+}  // namespace
+
+QString dictionaryDdl()
+{
+    return QString::fromUtf8(kDictionaryCommon) + QString::fromUtf8(kDictionaryCurrent);
+}
+
+QString legacyDictionaryDdl()
+{
+    return QString::fromUtf8(kDictionaryCommon) + QString::fromUtf8(kDictionaryLegacy);
+}
+
+QString dataDdl()
+{
+    return QString::fromUtf8(kData);
+}
+
+void createDictionary(Database& db)
+{
+    run(db, dictionaryDdl());
+}
+
+void createLegacyDictionary(Database& db)
+{
+    run(db, legacyDictionaryDdl());
+}
+
+void createDataDatabase(Database& db)
+{
+    run(db, dataDdl());
+}
+
+void createDictionaryFile(const QString& path)
+{
+    createFile(path, &createDictionary);
+}
+
+void createDataDatabaseFile(const QString& path)
+{
+    createFile(path, &createDataDatabase);
+}
+
+}  // namespace Schema

@@ -1,0 +1,36 @@
+#pragma once
+// The layout of the year's databases: the dictionary ktrmain.mdb and the data databases
+// (data0.mdb, data<id>.mdb and the template source/data0.mdb).
+//
+// Several statements insert without a field list (rows, columns, titles, conditions, data,
+// repdata, populations1, populations, med_type_forms, statistics, col_titles, row_titles,
+// formulas), so the column order of every table is part of the format, not a matter of taste.
+// Ids that are read back after an insert are INTEGER PRIMARY KEY AUTOINCREMENT: a deleted id is
+// never handed out again, because deletes leave rows behind that still refer to it.
+// Yes/no columns hold 0 and 1; readers take any non-zero as true.
+
+#include <QString>
+
+class Database;
+
+namespace Schema {
+
+// The dictionary as the program expects it.
+QString dictionaryDdl();
+// The dictionary as older configurations have it: without administration.ind, reports.ind,
+// medicaltypes.parent and medicaltypes.ind, which the conversion utility adds.
+QString legacyDictionaryDdl();
+// The tables "data" and "repdata" of a data database; a cell is unique by
+// (year, hospital, table, column, row).
+QString dataDdl();
+
+// Create the tables in an empty database; DbError when a table exists already.
+void createDictionary(Database& db);
+void createLegacyDictionary(Database& db);
+void createDataDatabase(Database& db);
+
+// Make a new file holding the empty tables; DbError when the file exists or cannot be written.
+void createDictionaryFile(const QString& path);
+void createDataDatabaseFile(const QString& path);
+
+}
