@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12), builds, then runs Kestrin or the tests.
+#   bash build.sh run    build and open Kestrin on the sample configuration
+#   bash build.sh test   build and run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+mode=${1:-run}
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libxlsxwriter-dev
+          libquazip1-qt6-dev libshp-dev libgtest-dev libbenchmark-dev locales)
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    as_root apt-get update
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)"
+
+case "$mode" in
+test)
+    # One test checks that a Russian locale does not turn the decimal point into a comma.
+    if ! locale -a 2>/dev/null | grep -qi '^ru_RU.utf8$'; then
+        as_root localedef -i ru_RU -f UTF-8 ru_RU.UTF-8 || true
+    fi
+    ctest --test-dir build --output-on-failure -j"$(nproc)"
+    ;;
+run)
+    ini=build/bin/kestrin.ini
+    if [ ! -f "$ini" ]; then
+        # Attach the sample configuration; the program asks for a folder only on a true first run.
+        printf '[Конфигурации]\r\nОбразец=%s\r\n\r\n[Конфигурация]\r\nYear=2025\r\nLast=0\r\n' \
+            "$PWD/build/sample/Образец" | iconv -f UTF-8 -t CP1251 > "$ini"
+    fi
+    exec build/bin/kestrin
+    ;;
+*)
+    echo "usage: bash build.sh run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,171 @@
+#include "platform/Database.h"
+
+#include "PrintTo.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TwoFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        mainPath = dir.filePath(QStringLiteral("ktrmain.mdb"));
+        dataPath = dir.filePath(QStringLiteral("data0.mdb"));
+        auto m = Database::create(mainPath);
+        m->execScript(QStringLiteral(R"(create table "forms" ("id" integer primary key autoincrement, "formname" text);)"));
+        auto d = Database::create(dataPath);
+        d->execScript(QStringLiteral(R"(create table "data" ("hospital" integer, "data" real, "year" integer,
+            "table" integer, "column" integer, "row" integer);)"));
+    }
+
+    QTemporaryDir dir;
+    QString mainPath;
+    QString dataPath;
+};
+
+TEST_F(TwoFiles, OpeningAMissingFileFailsAndCreatesNothing)
+{
+    const QString missing = dir.filePath(QStringLiteral("2003/ktrmain.mdb"));
+    const QString missingHere = dir.filePath(QStringLiteral("data7.mdb"));
+    for (const QString& path : {missing, missingHere}) {
+        SCOPED_TRACE(path.toStdString());
+        try {
+            Database::open(path);
+            FAIL() << "opened a missing file";
+        } catch (const DbError& e) {
+            EXPECT_TRUE(e.message().contains(path));
+        }
+        EXPECT_FALSE(QFile::exists(path));
+    }
+    auto db = Database::open(mainPath);
+    EXPECT_THROW(AttachedFile(*db, missingHere), DbError);
+    EXPECT_FALSE(QFile::exists(missingHere));
+}
+
+TEST_F(TwoFiles, AFileThatIsNoDatabaseIsRefusedAtOpen)
+{
+    const QString path = dir.filePath(QStringLiteral("junk.mdb"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Standard Jet DB, not SQLite at all, long enough to be read as a header.....");
+    f.close();
+    EXPECT_THROW(Database::open(path), DbError);
+}
+
+TEST_F(TwoFiles, BoundValuesAreStoredVerbatim)
+{
+    auto db = Database::open(mainPath);
+    const QStringList names = {QStringLiteral("Ф\"12\""), QStringLiteral("ЦРБ 'Заречная'"),
+                               QStringLiteral("x -- y"), QStringLiteral("a'); drop table \"forms\"; --")};
+    for (const QString& n : names)
+        db->exec(QStringLiteral(R"(insert into "forms" ("formname") values (?))"), {n});
+    QStringList stored;
+    Query q(*db, QStringLiteral(R"(select "formname" from "forms" order by "id")"));
+    while (q.next())
+        stored << q.text(QStringLiteral("FORMNAME"));
+    EXPECT_EQ(stored, names);
+}
+
+TEST_F(TwoFiles, NamesMatchWithoutRegardToCaseCyrillicToo)
+{
+    auto db = Database::open(mainPath);
+    for (const char* n : {"Ф12", "ф47", "Ф1", "б3", "А2"})
+        db->exec(QStringLiteral(R"(insert into "forms" ("formname") values (?))"), {QString::fromUtf8(n)});
+    auto count = [&](const char* sql, const char* arg) {
+        return db->scalar(QString::fromUtf8(sql), {QString::fromUtf8(arg)}).toInt();
+    };
+    EXPECT_EQ(count(R"(select count(*) from "forms" where "formname" = ? collate UNOCASE)", "ф12"), 1);
+    EXPECT_EQ(count(R"(select count(*) from "forms" where "formname" = ? collate UNOCASE)", "Ф47"), 1);
+    EXPECT_EQ(count(R"(select count(*) from "forms" where upper("formname") = upper(?))", "ф12"), 1);
+    EXPECT_EQ(count(R"(select count(*) from "forms" where "formname" like ?)", "ф1*"), 2);
+    EXPECT_EQ(count(R"(select count(*) from "forms" where "formname" like ?)", "Ф4?"), 1);
+    EXPECT_EQ(count(R"(select count(*) from "forms" where "formname" like ?)", "%1%"), 2);
+    QStringList order;
+    Query q(*db, QStringLiteral(R"(select "formname" from "forms" order by "formname" collate UNOCASE)"));
+    while (q.next())
+        order << q.text(0);
+    EXPECT_EQ(order, QStringList({QStringLiteral("А2"), QStringLiteral("б3"), QStringLiteral("Ф1"),
+                                  QStringLiteral("Ф12"), QStringLiteral("ф47")}));
+}
+
+TEST_F(TwoFiles, AStatementReachesAnotherFileOfTheYear)
+{
+    auto db = Database::open(mainPath);
+    {
+        AttachedFile data(*db, dataPath);
+        db->exec(QStringLiteral("insert into %1 values (?,?,?,?,?,?)").arg(data.table(QStringLiteral("data"))),
+                 {5, 12.5, 2025, 1, 3, 2});
+        EXPECT_EQ(db->scalar(QStringLiteral("select sum(\"data\") from %1").arg(data.table(QStringLiteral("data")))).toDouble(), 12.5);
+    }
+    auto direct = Database::open(dataPath);
+    EXPECT_EQ(direct->scalar(QStringLiteral(R"(select "data" from "data" where "hospital"=5)")).toDouble(), 12.5);
+}
+
+TEST_F(TwoFiles, ATransactionThatThrowsMidwayLeavesBothFilesAsTheyWere)
+{
+    auto db = Database::open(mainPath);
+    db->exec(QStringLiteral(R"(insert into "forms" ("formname") values ('Ф1'))"));
+    {
+        AttachedFile data(*db, dataPath);
+        db->exec(QStringLiteral("insert into %1 values (1, 7, 2025, 1, 3, 2)").arg(data.table(QStringLiteral("data"))));
+        try {
+            Transaction tx(*db);
+            db->exec(QStringLiteral(R"(delete from "forms")"));
+            db->exec(QStringLiteral("delete from %1").arg(data.table(QStringLiteral("data"))));
+            db->exec(QStringLiteral(R"(insert into "no_such_table" values (1))"));
+            tx.commit();
+            FAIL() << "the bad statement did not throw";
+        } catch (const DbError& e) {
+            EXPECT_TRUE(e.statement().contains(QStringLiteral("no_such_table")));
+        }
+    }
+    EXPECT_EQ(Database::open(mainPath)->scalar(QStringLiteral(R"(select count(*) from "forms")")).toInt(), 1);
+    EXPECT_EQ(Database::open(dataPath)->scalar(QStringLiteral(R"(select count(*) from "data")")).toInt(), 1);
+}
+
+TEST_F(TwoFiles, NestedTransactionRollsBackOnlyItsOwnPart)
+{
+    auto db = Database::open(mainPath);
+    Transaction outer(*db);
+    db->exec(QStringLiteral(R"(insert into "forms" ("formname") values ('Ф1'))"));
+    {
+        Transaction inner(*db);
+        db->exec(QStringLiteral(R"(insert into "forms" ("formname") values ('Ф2'))"));
+    }
+    outer.commit();
+    EXPECT_EQ(db->scalar(QStringLiteral(R"(select count(*) from "forms")")).toInt(), 1);
+}
+
+TEST_F(TwoFiles, CopyWorksWhileTheSourceIsOpen)
+{
+    auto db = Database::open(mainPath);
+    db->exec(QStringLiteral(R"(insert into "forms" ("formname") values ('Ф1'))"));
+    auto reader = Database::open(mainPath);   // another connection in the middle of a read
+    Query q(*reader, QStringLiteral(R"(select "formname" from "forms")"));
+    ASSERT_TRUE(q.next());
+    const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
+    db->copyTo(copy);
+    EXPECT_EQ(Database::open(copy)->scalar(QStringLiteral(R"(select "formname" from "forms")")).toString(),
+              QStringLiteral("Ф1"));
+    EXPECT_THROW(db->copyTo(dir.filePath(QStringLiteral("no/such/folder/x.mdb"))), DbError);
+}
+
+TEST(Aliases, ParamsNameTheFileAndAFailedOpenKeepsTheOldDatabase)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ktrmain.mdb"));
+    Database::create(path);
+    Aliases::open(Aliases::Main, {QStringLiteral("DATABASE NAME=") + path, QStringLiteral("OPEN MODE=READ/WRITE")});
+    EXPECT_EQ(dbmain().path(), path);
+    EXPECT_THROW(Aliases::open(Aliases::Main, {QStringLiteral("DATABASE NAME=") + dir.filePath(QStringLiteral("x.mdb"))}),
+                 DbError);
+    EXPECT_EQ(dbmain().path(), path);
+    Aliases::closeAll();
+    EXPECT_THROW(dbmain(), DbError);
+}
+
+} // namespace
