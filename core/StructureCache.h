@@ -1,0 +1,94 @@
+#pragma once
+// The year's dictionary read once into memory: forms, tables with their attributes, the
+// administrative structure and the indicator tree. Every window looks forms and tables up here
+// instead of asking the dictionary again, so the main window refills the caches after every
+// change of year and after the forms catalogue closes (and the structure after its setup
+// window, the indicator tree after its window).
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Database;
+
+// Texts with an integer kept beside each (the id an item stands for).
+struct IdStringList {
+    QStringList strings;
+    QList<int> objects;
+
+    qsizetype size() const { return strings.size(); }
+    bool isEmpty() const { return strings.isEmpty(); }
+    void append(const QString& text, int object)
+    {
+        strings.append(text);
+        objects.append(object);
+    }
+    void clear()
+    {
+        strings.clear();
+        objects.clear();
+    }
+};
+
+// One row of TableInfo: the table attributes in the order the lookups and the availability
+// reports number them, plus what the lookups need to match a table without parsing TablesList.
+struct TableAttributes {
+    int ident = 0;       // 1
+    int colcount = 0;    // 2
+    int rowcount = 0;    // 3
+    int fixcols = 0;     // 4
+    int fixrows = 0;     // 5
+    int floattype = 0;   // 6: 1 when the cells hold fractions, else 0
+    int scan = 0;        // 7: formation direction of a network table (0 rows, 1 columns)
+    int counter = 0;     // 8: not filled by the cache; the availability reports count in it
+
+    int form = 0;          // tables.form
+    QString tablen;        // as stored, with its brackets: "(1000)"
+    QString formName;      // the form's name in capitals; empty when the form is not cached
+
+    // The numbered columns 1..8 above; Q_ASSERT on any other.
+    int& operator[](int column);
+    int operator[](int column) const;
+};
+
+// GetForms: one item per form ordered by ind, the name in capitals + " - " + decipher, the id
+// as object.
+inline IdStringList FormsList;
+// GetForms: the form names in capitals, parallel to FormsList (so that a name holding " - "
+// still reads back whole).
+inline QStringList FormNames;
+// GetForms: the names, as stored, of the network (Ф47) forms, in the same order.
+inline QStringList NetForms;
+// GetTables: one item per table ordered by form, tablen: form name in capitals + "*Т" +
+// tablen + " - " + name; TableInfo[i] describes TablesList[i].
+inline QStringList TablesList;
+inline QList<TableAttributes> TableInfo;
+
+// GetStruct: the administrative structure ordered by dependence, ind: unit, id, dependence.
+// StructNodeIndex (same size, all 0) is filled by the tree builders with each entry's node.
+inline QStringList StructNames;
+inline QList<int> StructIdents;
+inline QList<int> StructDepends;
+inline QList<int> StructNodeIndex;
+inline int StructCount = 0;
+
+// GetTree: the indicator tree ordered by depend, part: part, ident, depend.
+inline QStringList TreeNames;
+inline QList<int> TreeIdents;
+inline QList<int> TreeDepends;
+
+// Each clears its globals and refills them from the dictionary; DbError passes through and
+// leaves them cleared. GetTables reads the form names from FormsList, so GetForms runs first.
+void GetForms(Database& dictionary);
+void GetTables(Database& dictionary);
+void GetStruct(Database& dictionary);
+void GetTree(Database& dictionary);
+// The same on the alias "dbmain".
+void GetForms();
+void GetTables();
+void GetStruct();
+void GetTree();
+// What opening a year refills, in its order: GetStruct, GetTree, GetForms, GetTables.
+void refreshStructureCaches(Database& dictionary);
+// Empties every cache (no year open).
+void clearStructureCaches();

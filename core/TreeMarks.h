@@ -1,0 +1,31 @@
+#pragma once
+// Marks on tree nodes: a node is marked when its caption is bold. Every window that picks
+// institutions, forms or types in a tree marks them this way, and a marked group stands for
+// "some of what is under it".
+
+#include <QtGlobal>
+
+class QTreeWidgetItem;
+
+// The id a node stands for is kept in column 0 under this role.
+inline constexpr int NodeIdRole = 0x0100;   // Qt::UserRole
+int nodeId(const QTreeWidgetItem* node);
+
+bool IsNodeMarked(const QTreeWidgetItem* node);
+void MarkNode(QTreeWidgetItem* node);
+void UnmarkNode(QTreeWidgetItem* node);
+// mode 1 marks, mode -1 unmarks the node and its whole subtree; any other mode does nothing.
+void SetSubtreeMark(QTreeWidgetItem* node, int mode);
+// Marks the node's subtree, then the node and every ancestor up to the root.
+void MarkNodeWithParents(QTreeWidgetItem* node);
+// Unmarks the node's subtree and the node, then each ancestor up to the first one that still
+// has a marked child (that one and those above it stay marked).
+void UnmarkNodeWithParents(QTreeWidgetItem* node);
+
+// Adds under `node` the administrative structure entries whose dependence is `parentId`, in
+// cache order, each with its subtree (caption = unit, id under NodeIdRole), and records each
+// child's position in the tree (pre-order, counted from 0 over the whole tree) in
+// StructNodeIndex. An entry that would lie under itself (a cycle in dependence) is left out.
+void AddTreeBranch(QTreeWidgetItem* node, int parentId);
+// The node's position in its tree in pre-order, counted from 0 (TTreeNode.AbsoluteIndex).
+int absoluteIndex(const QTreeWidgetItem* node);
