@@ -1,0 +1,4 @@
+#include "entry/GridModel.h"
+
+GridModel::GridModel() = default;
+GridModel::~GridModel() = default;

@@ -1,0 +1,117 @@
+#pragma once
+// The table grid: one table of one form for the current institution or summary report, with its
+// merged multi-line headers, in which numbers are typed and saved cell by cell.
+//
+// Opening it (the forms tree, the controls editor):
+//     SelectedTableNodeId = formId;          // forms.id
+//     CurrentFormNumber = "(1000)";          // tables.tablen, brackets kept
+//     CurrentFormName = "Ф12";
+//     CurrentTableId = tableIdent;
+//     TVTable window(parent);
+//     window.setWindowTitle(...); window.Label3->setText(formText); window.Label2->setText(tableText);
+//     window.N11->setVisible(...);           // any menu items the opener decides
+//     prompts().exec(window);
+// The table itself is read when the window is first shown, so everything set between the
+// constructor and the modal run counts.
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class GridModel;
+class TableGridView;
+
+// The opening values of the grid, set by the opener before the window is shown; the grid's own
+// table navigation changes them. CurrentTableId is overwritten with tables.ident when read.
+inline int SelectedTableNodeId = 0;
+inline QString CurrentFormNumber;
+inline QString CurrentFormName;
+inline int CurrentTableId = 0;
+
+class TVTable : public QDialog {
+    Q_OBJECT
+public:
+    explicit TVTable(QWidget* parent = nullptr);
+    ~TVTable() override;
+
+    // The grid's state without the window: geometry, headers, values, marks, the typed entry.
+    GridModel& model() { return *m_model; }
+
+    // (Re)builds the window for the table named by the opening globals. False (after the
+    // message) when there is no such table; the window then closes itself.
+    bool TableShow();
+    // Commits the cell being typed into; false when its value could not be saved (the user has
+    // been told and the cell stays marked unsaved).
+    bool PutData();
+    // Repaints the headers of a layout column and a layout row with the given background.
+    void HighLight(int layoutColumn, int layoutRow, bool focused);
+
+    // Top line (control errors, the picked expression), form text, table text, status line.
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    TableGridView* StringGrid1 = nullptr;
+
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* N1 = nullptr;    // "Пред. таблица"
+    QAction* N2 = nullptr;    // "След. таблица"
+    QAction* N3 = nullptr;    // "Контроль"
+    QAction* N4 = nullptr;    // "Выход"
+    QAction* N5 = nullptr;    // "Очистить"
+    QMenu* ErrorsMenu = nullptr;      // "Ошибки": "Список" (N7), "Корректировка" (N6)
+    QAction* N6 = nullptr;
+    QAction* N7 = nullptr;
+    QMenu* GroupMenu = nullptr;       // "Группировать": "По столбцам" (N9), "По строкам" (N10)
+    QAction* N9 = nullptr;
+    QAction* N10 = nullptr;
+    QMenu* N11 = nullptr;             // "Разрезать": "Ячейку" (N33), "Строку" (N34), "Графу" (N42)
+    QAction* N33 = nullptr;
+    QAction* N34 = nullptr;
+    QAction* N42 = nullptr;
+    QAction* N14 = nullptr;           // "Пересчитать таблицу"
+    QMenu* N35 = nullptr;             // "Подгрузить таблицу"
+    QMenu* FractionMenu = nullptr;    // "Нецелые": "Да" (N37), "Нет" (N38)
+    QAction* N37 = nullptr;
+    QAction* N38 = nullptr;
+    QMenu* N18 = nullptr;             // "Настройка": N15, N16 (captions by the table's scan)
+    QAction* N15 = nullptr;
+    QAction* N16 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void reject() override;
+
+private:
+    void FormCreate();
+    void FormActivate();
+    void N4Click();
+    void buildMenu();
+    void showStatus();
+    void saveFailed(const QString& message);
+    // Esc and "Выход": the pending entry first; the window stays open when it failed.
+    void closeAfterPutData();
+
+    std::unique_ptr<GridModel> m_model;
+    bool m_firstShow = true;
+};
+
+inline TVTable* VTable = nullptr;
+
+#include <QAbstractScrollArea>
+
+// The painted grid: corner, column headers, row headers and data cells, the headers scrolling
+// with the data. It draws from the window's model and hands keys and clicks back to the window.
+class TableGridView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TableGridView(TVTable* window);
+
+private:
+    TVTable* m_window;
+};
