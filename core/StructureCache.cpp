@@ -1,0 +1,155 @@
+#include "core/StructureCache.h"
+
+#include "core/Lookups.h"
+#include "platform/Database.h"
+#include "platform/Numbers.h"
+
+int& TableAttributes::operator[](int column)
+{
+    switch (column) {
+    case 1: return ident;
+    case 2: return colcount;
+    case 3: return rowcount;
+    case 4: return fixcols;
+    case 5: return fixrows;
+    case 6: return floattype;
+    case 7: return scan;
+    case 8: return counter;
+    }
+    Q_ASSERT_X(false, "TableAttributes", "column outside 1..8");
+    return counter;
+}
+
+int TableAttributes::operator[](int column) const
+{
+    return const_cast<TableAttributes&>(*this)[column];
+}
+
+// Each reader fills local lists and publishes them only when the whole query has been read, so
+// a failing read leaves its cache empty rather than half filled.
+
+void GetForms(Database& dictionary)
+{
+    FormsList.clear();
+    FormNames.clear();
+    NetForms.clear();
+    IdStringList forms;
+    QStringList names;
+    QStringList net;
+    Query q(dictionary, QStringLiteral(R"(select * from "forms" order by "ind")"));
+    while (q.next()) {
+        const QString name = q.text(QStringLiteral("formname"));
+        const QString upper = upperCase(name);
+        forms.append(upper + QStringLiteral(" - ") + q.text(QStringLiteral("decipher")),
+                     q.toInt(QStringLiteral("id")));
+        names.append(upper);
+        if (q.toBool(QStringLiteral("net")))
+            net.append(name);
+    }
+    FormsList = forms;
+    FormNames = names;
+    NetForms = net;
+}
+
+void GetTables(Database& dictionary)
+{
+    TablesList.clear();
+    TableInfo.clear();
+    QStringList list;
+    QList<TableAttributes> info;
+    Query q(dictionary, QStringLiteral(R"(select * from "tables" order by "form", "tablen")"));
+    while (q.next()) {
+        TableAttributes t;
+        t.ident = q.toInt(QStringLiteral("ident"));
+        t.colcount = q.toInt(QStringLiteral("colcount"));
+        t.rowcount = q.toInt(QStringLiteral("rowcount"));
+        t.fixcols = q.toInt(QStringLiteral("fixcols"));
+        t.fixrows = q.toInt(QStringLiteral("fixrows"));
+        t.floattype = q.toBool(QStringLiteral("floattype")) ? 1 : 0;
+        t.scan = q.toInt(QStringLiteral("scan"));
+        t.form = q.toInt(QStringLiteral("form"));
+        t.tablen = q.text(QStringLiteral("tablen"));
+        // A table of a form missing from the forms cache gets an empty form name.
+        t.formName = FormNameById(t.form);
+        list.append(t.formName + QStringLiteral("*Т") + t.tablen + QStringLiteral(" - ")
+                    + q.text(QStringLiteral("name")));
+        info.append(t);
+    }
+    TablesList = list;
+    TableInfo = info;
+}
+
+void GetStruct(Database& dictionary)
+{
+    StructNames.clear();
+    StructIdents.clear();
+    StructDepends.clear();
+    StructNodeIndex.clear();
+    StructCount = 0;
+    QStringList names;
+    QList<int> idents;
+    QList<int> depends;
+    Query q(dictionary,
+            QStringLiteral(R"(select * from "administration" order by "dependence", "ind")"));
+    while (q.next()) {
+        names.append(q.text(QStringLiteral("unit")));
+        idents.append(q.toInt(QStringLiteral("id")));
+        depends.append(q.toInt(QStringLiteral("dependence")));
+    }
+    StructNames = names;
+    StructIdents = idents;
+    StructDepends = depends;
+    StructCount = int(names.size());
+    StructNodeIndex = QList<int>(StructCount, 0);
+}
+
+void GetTree(Database& dictionary)
+{
+    TreeNames.clear();
+    TreeIdents.clear();
+    TreeDepends.clear();
+    QStringList names;
+    QList<int> idents;
+    QList<int> depends;
+    // Parts are names: sorted as the users read them, without regard to case.
+    Query q(dictionary,
+            QStringLiteral(R"(select * from "tree" order by "depend", "part" collate UNOCASE)"));
+    while (q.next()) {
+        names.append(q.text(QStringLiteral("part")));
+        idents.append(q.toInt(QStringLiteral("ident")));
+        depends.append(q.toInt(QStringLiteral("depend")));
+    }
+    TreeNames = names;
+    TreeIdents = idents;
+    TreeDepends = depends;
+}
+
+void GetForms() { GetForms(dbmain()); }
+void GetTables() { GetTables(dbmain()); }
+void GetStruct() { GetStruct(dbmain()); }
+void GetTree() { GetTree(dbmain()); }
+
+void refreshStructureCaches(Database& dictionary)
+{
+    GetStruct(dictionary);
+    GetTree(dictionary);
+    GetForms(dictionary);
+    GetTables(dictionary);
+}
+
+void clearStructureCaches()
+{
+    FormsList.clear();
+    FormNames.clear();
+    NetForms.clear();
+    TablesList.clear();
+    TableInfo.clear();
+    StructNames.clear();
+    StructIdents.clear();
+    StructDepends.clear();
+    StructNodeIndex.clear();
+    StructCount = 0;
+    TreeNames.clear();
+    TreeIdents.clear();
+    TreeDepends.clear();
+}

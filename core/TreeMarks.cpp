@@ -1,0 +1,139 @@
+#include "core/TreeMarks.h"
+
+#include "core/StructureCache.h"
+
+#include <QFont>
+#include <QSet>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+namespace {
+
+void setBold(QTreeWidgetItem* node, bool bold)
+{
+    QFont font = node->font(0);
+    if (font.bold() == bold)
+        return;
+    font.setBold(bold);
+    node->setFont(0, font);
+}
+
+bool hasMarkedChild(const QTreeWidgetItem* node)
+{
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (IsNodeMarked(node->child(i)))
+            return true;
+    }
+    return false;
+}
+
+int subtreeSize(const QTreeWidgetItem* node)
+{
+    int size = 1;
+    for (int i = 0; i < node->childCount(); ++i)
+        size += subtreeSize(node->child(i));
+    return size;
+}
+
+// `path` holds the ids from the top of the branch down to parentId: an entry already on it
+// would put a unit under itself, and the recursion would never end.
+void addBranch(QTreeWidgetItem* node, int parentId, QSet<int>& path)
+{
+    path.insert(parentId);
+    for (int i = 0; i < StructCount; ++i) {
+        if (StructDepends.value(i) != parentId)
+            continue;
+        const int id = StructIdents.value(i);
+        if (path.contains(id))
+            continue;
+        auto* child = new QTreeWidgetItem(node);
+        child->setText(0, StructNames.value(i));
+        child->setData(0, NodeIdRole, id);
+        if (i < StructNodeIndex.size())
+            StructNodeIndex[i] = absoluteIndex(child);
+        addBranch(child, id, path);
+    }
+    path.remove(parentId);
+}
+
+}
+
+int nodeId(const QTreeWidgetItem* node)
+{
+    return node ? node->data(0, NodeIdRole).toInt() : 0;
+}
+
+bool IsNodeMarked(const QTreeWidgetItem* node)
+{
+    return node && node->font(0).bold();
+}
+
+void MarkNode(QTreeWidgetItem* node)
+{
+    if (node)
+        setBold(node, true);
+}
+
+void UnmarkNode(QTreeWidgetItem* node)
+{
+    if (node)
+        setBold(node, false);
+}
+
+void SetSubtreeMark(QTreeWidgetItem* node, int mode)
+{
+    if (!node || (mode != 1 && mode != -1))
+        return;
+    setBold(node, mode == 1);
+    for (int i = 0; i < node->childCount(); ++i)
+        SetSubtreeMark(node->child(i), mode);
+}
+
+void MarkNodeWithParents(QTreeWidgetItem* node)
+{
+    SetSubtreeMark(node, 1);
+    for (QTreeWidgetItem* up = node ? node->parent() : nullptr; up; up = up->parent())
+        MarkNode(up);
+}
+
+void UnmarkNodeWithParents(QTreeWidgetItem* node)
+{
+    SetSubtreeMark(node, -1);
+    for (QTreeWidgetItem* up = node ? node->parent() : nullptr; up; up = up->parent()) {
+        if (hasMarkedChild(up))
+            break;
+        UnmarkNode(up);
+    }
+}
+
+void AddTreeBranch(QTreeWidgetItem* node, int parentId)
+{
+    if (!node)
+        return;
+    QSet<int> path;
+    // The node itself stands for an id too: none of its descendants may be it again.
+    if (node->data(0, NodeIdRole).isValid())
+        path.insert(nodeId(node));
+    addBranch(node, parentId, path);
+}
+
+int absoluteIndex(const QTreeWidgetItem* node)
+{
+    if (!node)
+        return -1;
+    int index = 0;
+    const QTreeWidgetItem* current = node;
+    while (const QTreeWidgetItem* parent = current->parent()) {
+        const int at = parent->indexOfChild(const_cast<QTreeWidgetItem*>(current));
+        for (int i = 0; i < at; ++i)
+            index += subtreeSize(parent->child(i));
+        index += 1;   // the parent comes before its children
+        current = parent;
+    }
+    if (const QTreeWidget* tree = current->treeWidget()) {
+        const int at = tree->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(current));
+        for (int i = 0; i < at; ++i)
+            index += subtreeSize(tree->topLevelItem(i));
+    }
+    return index;
+}
