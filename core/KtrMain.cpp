@@ -1,0 +1,455 @@
+#include "core/KtrMain.h"
+
+#include "core/Common.h"
+#include "core/Configurations.h"
+#include "core/GBPU.h"
+#include "core/ReportLevels.h"
+#include "core/SBY.h"
+#include "core/StructureCache.h"
+#include "core/YearDatabases.h"
+#include "platform/Application.h"
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "platform/Prompts.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <climits>
+
+namespace {
+const QString kDesignCaption = QStringLiteral("Формирование и контроль медицинских статистических отчетных форм");
+
+QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QStringList itemTexts(const QComboBox* box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+}  // namespace
+
+TMain::TMain(QWidget* parent)
+    : QMainWindow(parent)
+{
+    Main = this;
+    setObjectName(QStringLiteral("Main"));
+    buildWindow();
+    FormCreate();
+}
+
+TMain::~TMain()
+{
+    if (Main == this)
+        Main = nullptr;
+}
+
+void TMain::buildWindow()
+{
+    setWindowTitle(kDesignCaption);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    font.setBold(true);
+    setFont(font);
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Label9 = makeLabel(QStringLiteral("Label9"), kDesignCaption, central);
+    Label9->setAlignment(Qt::AlignCenter);
+    Label9->setFixedHeight(49);
+    layout->addWidget(Label9);
+
+    abcBackground1 = new QWidget(central);
+    abcBackground1->setObjectName(QStringLiteral("abcBackground1"));
+    layout->addWidget(abcBackground1, 1);
+
+    SpinEdit1 = new QSpinBox(abcBackground1);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setRange(INT_MIN, INT_MAX);
+    SpinEdit1->setVisible(false);
+
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Отчетный год"), abcBackground1);
+    SpeedButton2 = new QPushButton(QStringLiteral("<"), abcBackground1);
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->setFlat(true);
+    Label2 = makeLabel(QStringLiteral("Label2"), QString(), abcBackground1);
+    QFont yearFont(QStringLiteral("Arial"));
+    yearFont.setPixelSize(21);
+    yearFont.setBold(true);
+    yearFont.setItalic(true);
+    Label2->setFont(yearFont);
+    Label2->setStyleSheet(QStringLiteral("color: red;"));
+    Label2->setAlignment(Qt::AlignCenter);
+    SpeedButton1 = new QPushButton(QStringLiteral(">"), abcBackground1);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setFlat(true);
+
+    Label13 = makeLabel(QStringLiteral("Label13"), QStringLiteral("База данных"), abcBackground1);
+    DBList = new QComboBox(abcBackground1);
+    DBList->setObjectName(QStringLiteral("DBList"));
+    Label10 = makeLabel(QStringLiteral("Label10"), QStringLiteral("Уровень отчета"), abcBackground1);
+    SRList = new QComboBox(abcBackground1);
+    SRList->setObjectName(QStringLiteral("SRList"));
+
+    CommandPanel = new QWidget(abcBackground1);
+    CommandPanel->setObjectName(QStringLiteral("CommandPanel"));
+    CommandLayout = new QVBoxLayout(CommandPanel);
+    LLev2 = makeLabel(QStringLiteral("LLev2"), QStringLiteral("Удалить текущий подотчет"), CommandPanel);
+    LLev2->setEnabled(false);
+    CommandLayout->addWidget(LLev2);
+    CommandLayout->addStretch();
+
+    auto* yearRow = new QHBoxLayout;
+    yearRow->addWidget(SpeedButton2);
+    yearRow->addWidget(Label2);
+    yearRow->addWidget(SpeedButton1);
+    auto* choices = new QGridLayout;
+    choices->addWidget(Label1, 0, 0);
+    choices->addLayout(yearRow, 1, 0);
+    choices->addWidget(Label13, 0, 1);
+    choices->addWidget(DBList, 1, 1);
+    choices->addWidget(Label10, 0, 2);
+    choices->addWidget(SRList, 1, 2);
+    choices->setColumnStretch(1, 1);
+    choices->setColumnStretch(2, 1);
+    auto* inside = new QVBoxLayout(abcBackground1);
+    inside->addLayout(choices);
+    inside->addWidget(CommandPanel, 1);
+
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TMain::SpinEdit1Change);
+    connect(SpeedButton1, &QPushButton::clicked, this, &TMain::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TMain::SpeedButton2Click);
+    // activated: only the user's choice opens anything, not the program setting the list back.
+    connect(DBList, &QComboBox::activated, this, &TMain::DBListChange);
+    connect(SRList, &QComboBox::activated, this, &TMain::SRListChange);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &TMain::FormKeyPress);
+}
+
+void TMain::FormCreate()
+{
+    m_calendarYear = QDate::currentDate().year();
+    SpinEdit1->setValue(0);
+    // No settings file, or one that lists nothing: the first run, which attaches a configuration.
+    if (Configurations::names().isEmpty()) {
+        if (!N24Click())
+            return;   // silent: the window closes itself on activation and the program ends
+        QString error;
+        if (!Configurations::writeOpened(0, m_calendarYear, &error))
+            prompts().error(error);
+    } else {
+        DBList->addItems(Configurations::names());
+    }
+    int wanted = Configurations::storedYear(m_calendarYear);
+    if (wanted < 1)
+        wanted = m_calendarYear;
+    SpinEdit1->setValue(wanted);
+    ConfigIndex = -1;
+    int last = Configurations::storedLast();
+    if (last < 0 || last >= DBList->count())
+        last = 0;
+
+    m_startingUp = true;
+    Label2->setText(QString::number(SpinEdit1->value()));
+    DBList->setCurrentIndex(last);
+    try {
+        N260Click(DBList);
+    } catch (const std::exception& e) {
+        // The window is still being made, so the error cannot reach the application's handler.
+        showApplicationError(e);
+    }
+    m_startingUp = false;
+    updateCommands();
+}
+
+bool TMain::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QMainWindow::event(event);
+}
+
+void TMain::FormActivate()
+{
+    if (SpinEdit1->value() == 0)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TMain::FormKeyPress() { close(); }
+
+int TMain::year() const { return SpinEdit1->value(); }
+
+bool TMain::yearOpen() const
+{
+    return !CfgDir.isEmpty() && ReportYear != 0 && Aliases::isOpen(Aliases::Main) && Aliases::isOpen(Aliases::Data);
+}
+
+void TMain::SpinEdit1Change()
+{
+    const QString year = QString::number(SpinEdit1->value());
+    setWindowTitle(QStringLiteral("Система формирования и контроля статистических отчетных форм - ") + ConfigName
+                   + QStringLiteral(" - ") + year + QStringLiteral(" г."));
+    Label2->setText(year);
+}
+
+bool TMain::N24Click()
+{
+    TGBP dialog;
+    dialog.setWindowTitle(QStringLiteral("Укажите путь к присоединяемой базе данных и ее название"));
+    dialog.Edit2->setEnabled(false);
+    for (;;) {
+        if (prompts().exec(dialog) != QDialog::Accepted)
+            return false;
+        QString name = dialog.Edit1->text().trimmed();
+        if (!Configurations::isValidName(name)) {
+            prompts().error(Configurations::invalidNameMessage(name));
+            continue;
+        }
+        const int listed = Configurations::indexOf(itemTexts(DBList), name);
+        if (listed >= 0) {
+            // A second item of one name would leave "Last" pointing past the settings file's list.
+            name = DBList->itemText(listed);
+            if (!prompts().question(QStringLiteral("База данных \"%1\" уже присоединена.\nЗаменить ее расположение?").arg(name)))
+                continue;
+        }
+        QString error;
+        if (!Configurations::attach(name, dialog.folder(), &error)) {
+            prompts().error(error);
+            return false;
+        }
+        if (listed < 0)
+            DBList->addItem(name);
+        return true;
+    }
+}
+
+void TMain::DBListChange()
+{
+    if (DBList->currentIndex() != ConfigIndex)
+        N260Click(DBList);
+}
+
+bool TMain::N260Click(QComboBox* Sender)
+{
+    const QString name = Sender->currentText();
+    const int index = Sender->currentIndex();
+    const QString folder = Configurations::folder(name);
+    if (folder.isEmpty()) {
+        prompts().error(QStringLiteral("Не указано расположение базы данных \"%1\"").arg(name));
+        restoreConfigurationChoice();
+        return false;
+    }
+    const QString cfgDir = Configurations::configurationDir(folder);
+    int year = SpinEdit1->value();
+    if (!Files::isFolder(YearDatabases::yearFolder(cfgDir, year))) {
+        const bool create = prompts().question(
+            QStringLiteral("Информация за %1 год не определена.\n\rСоздать?").arg(year));
+        int chosen = 0;
+        if (!SelectBaseYear(QStringLiteral("Выберите отчетный год"), cfgDir, chosen))
+            return cancelOpening();
+        if (create) {
+            QString error;
+            if (!YearDatabases::createYear(cfgDir, chosen, year, prompts(), &error)) {
+                prompts().error(error);
+                restoreConfigurationChoice();
+                return false;
+            }
+        } else {
+            year = chosen;
+        }
+    }
+    const QString previousName = ConfigName;
+    ConfigName = name;   // the year's opening titles the window with it
+    if (!openYearOf(cfgDir, year)) {
+        ConfigName = previousName;
+        restoreConfigurationChoice();
+        return false;
+    }
+    ConfigIndex = index;
+    SpinEdit1Change();
+    QString error;
+    if (!Configurations::writeOpened(ConfigIndex, year, &error))
+        prompts().error(error);
+    updateCommands();
+    return true;
+}
+
+bool TMain::cancelOpening()
+{
+    if (m_startingUp)
+        SpinEdit1->setValue(0);
+    restoreConfigurationChoice();
+    return false;
+}
+
+void TMain::restoreConfigurationChoice()
+{
+    if (ConfigIndex >= 0 && ConfigIndex < DBList->count())
+        DBList->setCurrentIndex(ConfigIndex);
+}
+
+bool TMain::SetYear() { return openYearOf(CfgDir, SpinEdit1->value()); }
+
+bool TMain::openYearOf(const QString& cfgDir, int year)
+{
+    QString error;
+    if (!YearDatabases::openYear(cfgDir, year, &error)) {
+        prompts().error(error);
+        return false;
+    }
+    CfgDir = cfgDir;
+    ReportYear = year;
+    SpinEdit1->setValue(year);
+    SpinEdit1Change();
+    refreshStructureCaches();
+    resetLevels();
+    if (!Configurations::writeYear(year, &error))
+        prompts().error(error);
+    setApplicationTitle();
+    updateCommands();
+    return true;
+}
+
+void TMain::SpeedButton1Click() { stepYear(1); }
+
+void TMain::SpeedButton2Click() { stepYear(-1); }
+
+bool TMain::stepYear(int delta)
+{
+    if (!yearOpen())
+        return false;
+    const int target = SpinEdit1->value() + delta;
+    if (!Files::isFolder(YearDatabases::yearFolder(CfgDir, target))) {
+        if (!prompts().question(QStringLiteral("Вы действительно хотите создать базу данных для %1 года?").arg(target)))
+            return false;
+        QString error;
+        if (!YearDatabases::createYear(CfgDir, SpinEdit1->value(), target, prompts(), &error)) {
+            prompts().error(error);
+            return false;
+        }
+    }
+    return openYearOf(CfgDir, target);
+}
+
+void TMain::GetForms() { ::GetForms(); }
+void TMain::GetTables() { ::GetTables(); }
+void TMain::GetStruct() { ::GetStruct(); }
+void TMain::GetTree() { ::GetTree(); }
+
+void TMain::refreshStructureCaches() { ::refreshStructureCaches(dbmain()); }
+
+void TMain::resetLevels()
+{
+    SRList->clear();
+    SRList->addItem(AnnualLevelName, 0);
+    for (const ReportLevel& level : ReportLevels::list(dbmain()))
+        SRList->addItem(level.name, level.id);
+    selectAnnualLevel();
+}
+
+void TMain::selectAnnualLevel()
+{
+    SRList->setCurrentIndex(0);
+    m_levelIndex = 0;
+    CurrentLevel = ReportLevel{0, AnnualLevelName};
+    updateCommands();
+}
+
+void TMain::SRListChange()
+{
+    const int index = SRList->currentIndex();
+    if (index == m_levelIndex)
+        return;
+    if (!N17Click()) {
+        SRList->setCurrentIndex(m_levelIndex);
+        return;
+    }
+    m_levelIndex = index;
+    CurrentLevel = ReportLevel{SRList->itemData(index).toInt(), SRList->itemText(index)};
+    updateCommands();
+}
+
+bool TMain::N17Click()
+{
+    QString error;
+    if (!YearDatabases::openLevel(CfgDir, ReportYear, SRList->currentData().toInt(), &error)) {
+        prompts().error(error);
+        return false;
+    }
+    return true;
+}
+
+void TMain::N18Click()
+{
+    if (!yearOpen())
+        return;
+    const std::optional<QString> name =
+        prompts().input(QStringLiteral("Введите наименование уровня отчета"), QStringLiteral("Наименование"));
+    if (!name)
+        return;
+    QString error;
+    const std::optional<ReportLevel> level =
+        ReportLevels::create(dbmain(), YearDatabases::yearFolder(CfgDir, ReportYear), *name, &error);
+    if (!level) {
+        prompts().error(error);
+        return;
+    }
+    SRList->addItem(level->name, level->id);
+}
+
+void TMain::N31Click()
+{
+    const int index = SRList->currentIndex();
+    const int id = SRList->itemData(index).toInt();
+    if (!yearOpen() || index <= 0 || id == 0)
+        return;
+    if (!prompts().question(QStringLiteral("Вы действительно желаете удалить \"%1\"?").arg(SRList->itemText(index))))
+        return;
+    // "dbdat" leaves the level before its file goes.
+    QString error;
+    if (!YearDatabases::openLevel(CfgDir, ReportYear, 0, &error)) {
+        prompts().error(error);
+        return;
+    }
+    selectAnnualLevel();
+    if (!ReportLevels::remove(dbmain(), YearDatabases::yearFolder(CfgDir, ReportYear), id, &error)) {
+        prompts().error(error);
+        return;
+    }
+    SRList->removeItem(index);
+}
+
+void TMain::updateCommands()
+{
+    const bool open = yearOpen();
+    SpeedButton1->setEnabled(open);
+    SpeedButton2->setEnabled(open);
+    SRList->setEnabled(open);
+    LLev2->setEnabled(open && m_levelIndex > 0);
+}
+
+void TMain::setApplicationTitle()
+{
+    // The title the task bar shows for the program.
+    setWindowIconText(Label2->text() + QLatin1Char(' ') + DBList->currentText() + QLatin1Char(' ')
+                      + SRList->currentText());
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The main window: the report year, the configuration and the report level the whole program
+// works on, and the command panel from which every working window is opened.
+
+#include <QMainWindow>
+#include <QString>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QVBoxLayout;
+class QWidget;
+
+class TMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Reads the settings file and opens the last configuration and its year (FormCreate). When
+    // no configuration or year could be chosen the window closes itself on its first activation.
+    explicit TMain(QWidget* parent = nullptr);
+    ~TMain() override;
+
+    // The year shown and worked on; 0 while no year is chosen.
+    int year() const;
+    // Whether a configuration's year is open under "dbmain" and "dbdat": commands that read or
+    // write the year's data need it.
+    bool yearOpen() const;
+    // Label2 + configuration + level, refreshed by every opening of a year.
+    QString applicationTitle() const { return windowIconText(); }
+
+    // Attaches a configuration folder under a name (the attach dialog); true when one was listed.
+    bool N24Click();
+    // Opens the configuration Sender shows, in the year the year holder asks for (asking to
+    // create or choose one when its folder is missing). True when it opened; otherwise the
+    // configuration, year and databases open before stay in use.
+    bool N260Click(QComboBox* Sender);
+    void DBListChange();
+    // Opens the year the year holder shows in the open configuration.
+    bool SetYear();
+    void SpeedButton1Click();   // next year
+    void SpeedButton2Click();   // previous year
+
+    // Report levels: choose, re-point "dbdat", create, delete the chosen one.
+    void SRListChange();
+    bool N17Click();
+    void N18Click();
+    void N31Click();
+
+    // The structure caches of the open year (forms, tables, administrative structure,
+    // indicator tree).
+    void GetForms();
+    void GetTables();
+    void GetStruct();
+    void GetTree();
+    void refreshStructureCaches();
+
+    void SpinEdit1Change();
+    void FormKeyPress();
+
+    QLabel* Label9 = nullptr;            // the product heading
+    QWidget* abcBackground1 = nullptr;   // everything below the heading
+    QSpinBox* SpinEdit1 = nullptr;       // the year holder, never shown
+    QLabel* Label1 = nullptr;            // "Отчетный год"
+    QPushButton* SpeedButton2 = nullptr; // previous year
+    QLabel* Label2 = nullptr;            // the year
+    QPushButton* SpeedButton1 = nullptr; // next year
+    QLabel* Label13 = nullptr;           // "База данных"
+    QComboBox* DBList = nullptr;         // configuration names, in the settings file's order
+    QLabel* Label10 = nullptr;           // "Уровень отчета"
+    QComboBox* SRList = nullptr;         // "Годовой", then the levels; the level id as item data
+    // Where the command links go; for now it holds only the link that deletes the chosen level.
+    QWidget* CommandPanel = nullptr;
+    QVBoxLayout* CommandLayout = nullptr;
+    QLabel* LLev2 = nullptr;             // "Удалить текущий подотчет"
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void buildWindow();
+    void FormCreate();
+    void FormActivate();
+    // Opens `year` of the configuration in `cfgDir` and makes it current; false, with the error
+    // shown and nothing changed, when its databases would not open.
+    bool openYearOf(const QString& cfgDir, int year);
+    bool stepYear(int delta);
+    // The year dialog was closed without OK: at start-up nothing is open and the program ends.
+    bool cancelOpening();
+    void restoreConfigurationChoice();
+    void resetLevels();
+    void selectAnnualLevel();
+    void updateCommands();
+    void setApplicationTitle();
+
+    int m_calendarYear = 0;
+    bool m_startingUp = false;
+    int m_levelIndex = 0;   // the SRList item "dbdat" points at
+};
+
+// The main window while it exists.
+inline TMain* Main = nullptr;

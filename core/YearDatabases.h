@@ -1,0 +1,43 @@
+#pragma once
+// The year folders of a configuration and the two connections a year is worked on: "dbmain"
+// (the year's ktrmain.mdb) and "dbdat" (data0.mdb, or the data database of a report level).
+//
+//     <cfgDir><year>/ktrmain.mdb      dictionary
+//     <cfgDir><year>/data0.mdb        annual data
+//     <cfgDir><year>/data<id>.mdb     data of report level <id>
+//     <cfgDir><year>/forms/           Word blanks and placement files of the working print
+
+#include <QString>
+#include <QStringList>
+
+class Prompts;
+
+namespace YearDatabases {
+
+QString yearFolder(const QString& cfgDir, int year);
+QString dictionaryPath(const QString& cfgDir, int year);
+// Level 0 is the annual report (data0.mdb).
+QString dataPath(const QString& cfgDir, int year, int level = 0);
+QString formsFolder(const QString& cfgDir, int year);
+
+// The year folders of a configuration: sub-folders whose name is all digits, in numeric order.
+QStringList yearList(const QString& cfgDir);
+
+// Opens the year's dictionary and annual data database and puts them under "dbmain" and "dbdat"
+// only when both opened. On failure returns false with the reason in `error`; the aliases keep
+// the databases they had. A missing file is never created.
+bool openYear(const QString& cfgDir, int year, QString* error);
+// Re-points "dbdat" to the data database of report level `level` of the year; on failure the
+// alias keeps its old database.
+bool openLevel(const QString& cfgDir, int year, int level, QString* error);
+
+// Makes the year folder `target` from the year `base`: the base year's dictionary (copied whole,
+// even while it is open), a fresh data0.mdb from the template and the plain files of its forms
+// folder. When the new dictionary lists report levels, asks whether to carry them over: yes
+// gives each level a fresh data database from the template, no empties subreps. The base
+// year's level data are never copied.
+// Returns false with the reason in `error` on any failure; the partial year folder is then
+// removed. A target folder that exists already is refused and left alone.
+bool createYear(const QString& cfgDir, int base, int target, Prompts& prompts, QString* error);
+
+}
