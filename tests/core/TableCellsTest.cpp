@@ -1,0 +1,239 @@
+#include "core/TableCells.h"
+
+#include "core/Common.h"
+#include "core/Lookups.h"
+#include "PrintTo.h"
+#include "YearFixture.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Ф30 table (1000): 6 columns, 5 rows, 2 header columns, 2 header rows. CellValues then spans
+// stored columns 3..7 and rows 3..6; the data cells are columns 4..7 and rows 4..6.
+class CellsYear : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        f30 = year.addForm(QStringLiteral("Ф30"));
+        t = year.addTable(f30, QStringLiteral("(1000)"), QStringLiteral("Штаты"), 6, 5, 2, 2);
+        other = year.addTable(f30, QStringLiteral("(2000)"), QStringLiteral("Кабинеты"), 6, 5, 2, 2);
+        a = year.addInstitution(QStringLiteral("ЦРБ"));
+        b = year.addInstitution(QStringLiteral("Больница №2"));
+        refreshStructureCaches(year.dictionary());
+        ReportYear = year.year();
+        WorkMode = QStringLiteral("Input");
+        DataTablePrefix = QStringLiteral("Data");
+        InstitutionIdList.clear();
+    }
+    void TearDown() override
+    {
+        clearStructureCaches();
+        clearSharedState();
+        DataTablePrefix.clear();
+        ReportYear = 0;
+    }
+    // A marker table in CellValues, to tell that a refused load left it alone.
+    void markCells()
+    {
+        CellValues = CellArray(1, 2, 1, 2);
+        CellValues.set(2, 2, 42);
+    }
+    bool cellsUntouched() const
+    {
+        return CellValues.lowColumn() == 1 && CellValues.highRow() == 2 && CellValues.value(2, 2) == 42;
+    }
+    void insertRaw(int hospital, int year, int table, int column, int row, double value,
+                   const QString& dataTable = QStringLiteral("data"))
+    {
+        this->year.data().exec(QStringLiteral("insert into %1 values (?,?,?,?,?,?)").arg(quoteIdent(dataTable)),
+                               {hospital, value, year, table, column, row});
+    }
+
+    QTemporaryDir dir;
+    YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
+    int f30 = 0, t = 0, other = 0, a = 0, b = 0;
+};
+
+}
+
+TEST_F(CellsYear, LoadsTheDataCellsOfOneInstitution)
+{
+    year.setCell(a, t, 4, 4, 8);          // first data cell
+    year.setCell(a, t, 7, 6, 2.5);        // last data cell
+    year.setCell(a, t, 3, 5, 9);          // header column
+    year.setCell(a, t, 5, 3, 9);          // header row
+    year.setCell(a, t, 8, 4, 9);          // beyond the last column
+    year.setCell(a, t, 5, 7, 9);          // beyond the last row
+    year.setCell(b, t, 5, 5, 100);        // another institution
+    year.setCell(a, other, 5, 5, 100);    // another table
+    insertRaw(a, 2024, t, 6, 5, 100);     // another year
+
+    QString error;
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("ф30"), QStringLiteral("(1000)"), &error)) << error.toStdString();
+    EXPECT_EQ(CellValues.lowColumn(), 3);
+    EXPECT_EQ(CellValues.highColumn(), 7);
+    EXPECT_EQ(CellValues.lowRow(), 3);
+    EXPECT_EQ(CellValues.highRow(), 6);
+    EXPECT_EQ(CellRowOffset, 1);
+    double sum = 0;
+    for (int c = 3; c <= 7; ++c)
+        for (int r = 3; r <= 6; ++r)
+            sum += CellValues.value(c, r);
+    EXPECT_EQ(CellValues.value(4, 4), 8.0);
+    EXPECT_EQ(CellValues.value(7, 6), 2.5);
+    EXPECT_EQ(sum, 10.5);   // nothing else came in
+}
+
+TEST_F(CellsYear, InstitutionZeroReadsNothing)
+{
+    year.setCell(0, t, 5, 5, 7);
+    markCells();
+    ASSERT_TRUE(LoadTableCells(0, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    EXPECT_EQ(CellValues.highColumn(), 7);
+    EXPECT_EQ(CellValues.value(5, 5), 0.0);
+}
+
+TEST_F(CellsYear, TheDataTableFollowsThePrefix)
+{
+    year.setCell(a, t, 5, 5, 1);
+    year.setCell(a, t, 5, 5, 4, QStringLiteral("repdata"));
+    DataTablePrefix = QStringLiteral("Repdata");
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    EXPECT_EQ(CellValues.value(5, 5), 4.0);
+}
+
+TEST_F(CellsYear, TypesModeSumsTheListedInstitutions)
+{
+    const int c = year.addInstitution(QStringLiteral("ФАП"));
+    year.setCell(a, t, 5, 5, 3);
+    year.setCell(b, t, 5, 5, 3);
+    year.setCell(c, t, 5, 5, 50);      // not listed
+    year.setCell(a, t, 9, 9, 1);       // outside the table: skipped, not written anywhere
+    year.setCell(b, t, 3, 4, 1);       // header column
+    WorkMode = QStringLiteral("Types");
+    DataTablePrefix = QStringLiteral("data");
+    InstitutionIdList = QStringLiteral("%1,%2,").arg(a).arg(b);
+
+    ASSERT_TRUE(LoadTableCells(0, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    EXPECT_EQ(CellValues.value(5, 5), 6.0);
+    EXPECT_EQ(CellValues.value(3, 4), 0.0);
+
+    InstitutionIdList.clear();   // no institutions: no rows, not every row
+    ASSERT_TRUE(LoadTableCells(0, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    EXPECT_EQ(CellValues.value(5, 5), 0.0);
+}
+
+TEST_F(CellsYear, ALoadThatCannotBeDoneSaysWhyAndKeepsTheOldCells)
+{
+    const int bad = year.addTable(f30, QStringLiteral("(3000)"), QStringLiteral("Кривая"), 1, 5, 3, 1);
+    GetTables(year.dictionary());
+    Q_UNUSED(bad);
+    struct Case { const char* form; const char* number; const char* mode; const char* prefix; const char* ids; };
+    constexpr Case kCases[] = {
+        {"Ф30", "(9999)", "Input", "Data", ""},                 // not in the caches
+        {"Ф99", "(1000)", "Input", "Data", ""},
+        {"Ф30", "(3000)", "Input", "Data", ""},                 // fewer columns than header columns
+        {"Ф30", "(1000)", "Input", "", ""},                     // no data table for the mode
+        {"Ф30", "(1000)", "Input", "data where 1=1 --", ""},
+        {"Ф30", "(1000)", "Types", "data", "1) or (1=1"},       // not a list of ids
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.number) + " " + c.prefix + " " + c.ids);
+        WorkMode = QString::fromUtf8(c.mode);
+        DataTablePrefix = QString::fromUtf8(c.prefix);
+        InstitutionIdList = QString::fromUtf8(c.ids);
+        markCells();
+        QString error;
+        EXPECT_FALSE(LoadTableCells(a, QString::fromUtf8(c.form), QString::fromUtf8(c.number), &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_TRUE(cellsUntouched());
+    }
+}
+
+TEST_F(CellsYear, SummedLoadAddsIntoTheTableAndSkipsWhatLiesOutside)
+{
+    year.setCell(a, t, 5, 5, 3);
+    year.setCell(b, t, 5, 5, 4);
+    year.setCell(b, t, 7, 6, 1);
+    year.setCell(a, t, 9, 9, 5);       // the table shrank after this was entered
+    year.setCell(a, t, 3, 5, 5);       // header column
+    year.setCell(a, t, 5, 5, 100, QStringLiteral("repdata"));   // summation reads "data" only
+    DataTablePrefix = QStringLiteral("RepData");
+    ASSERT_TRUE(LoadTableCells(0, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    CellValues.set(5, 5, 10);          // what the table held before
+
+    InstitutionIdList = QStringLiteral("%1,%2").arg(a).arg(b);
+    QList<QPair<int, int>> steps;
+    ASSERT_TRUE(LoadTableDataSummed(f30, QStringLiteral("(1000)"),
+                                    [&](int done, int total) { steps.append({done, total}); }));
+    EXPECT_EQ(CellValues.value(5, 5), 17.0);
+    EXPECT_EQ(CellValues.value(7, 6), 1.0);
+    EXPECT_EQ(CellValues.value(3, 5), 0.0);
+    // Five rows of "data": the gauge starts at 0 of 5 and steps once per row.
+    EXPECT_EQ(steps, (QList<QPair<int, int>>{{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}}));
+
+    InstitutionIdList.clear();
+    ASSERT_TRUE(LoadTableDataSummed(f30, QStringLiteral("(1000)")));
+    EXPECT_EQ(CellValues.value(5, 5), 17.0);
+
+    QString error;
+    InstitutionIdList = QStringLiteral("1,x");
+    EXPECT_FALSE(LoadTableDataSummed(f30, QStringLiteral("(1000)"), {}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(CellValues.value(5, 5), 17.0);
+}
+
+TEST_F(CellsYear, SavingReplacesTheInstitutionsRowsOfTheTable)
+{
+    year.setCell(a, t, 4, 4, 1);
+    year.setCell(a, t, 6, 5, 2);
+    year.setCell(b, t, 4, 4, 7);
+    year.setCell(a, other, 4, 4, 8);
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    CellValues.set(6, 5, 0);           // cleared: its row goes
+    CellValues.set(7, 6, 0.125);
+    CellValues.set(5, 4, -3);
+
+    QString error;
+    ASSERT_TRUE(SaveTableData(a, f30, QStringLiteral("(1000)"), &error)) << error.toStdString();
+    EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}, {5, 4, -3}, {7, 6, 0.125}}));
+    EXPECT_EQ(year.storedCells(b, t), (QList<StoredCell>{{4, 4, 7}}));
+    EXPECT_EQ(year.storedCells(a, other), (QList<StoredCell>{{4, 4, 8}}));
+
+    CellValues.fillZero();             // a table of zeros stores no row
+    ASSERT_TRUE(SaveTableData(a, f30, QStringLiteral("(1000)")));
+    EXPECT_TRUE(year.storedCells(a, t).isEmpty());
+    EXPECT_EQ(year.storedCells(b, t), (QList<StoredCell>{{4, 4, 7}}));
+}
+
+TEST_F(CellsYear, AFailedSaveLeavesTheOldRows)
+{
+    year.setCell(a, t, 4, 4, 1);
+    year.setCell(a, t, 6, 5, 2);
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    CellValues.set(4, 4, 5);
+    CellValues.set(7, 6, 9);
+    // The first insert (column 4) goes through, the one of column 7 fails.
+    year.data().exec(QStringLiteral(R"(create trigger f before insert on "data" when new."column"=7
+        begin select raise(abort,'forced'); end)"));
+    EXPECT_THROW(SaveTableData(a, f30, QStringLiteral("(1000)")), DbError);
+    EXPECT_FALSE(year.data().inTransaction());
+    EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}, {6, 5, 2}}));
+}
+
+TEST_F(CellsYear, ASaveThatCannotBeDoneWritesNothing)
+{
+    year.setCell(a, t, 4, 4, 1);
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    CellValues.set(4, 4, 5);
+    QString error;
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(9999)"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    DataTablePrefix.clear();
+    error.clear();
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}}));
+}
