@@ -1,0 +1,574 @@
+#include "core/CellRefs.h"
+
+#include "platform/Numbers.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr char16_t kForm = u'Ф';
+constexpr char16_t kTable = u'Т';
+
+enum class Part { None, Form, Table, Rows, Columns };
+
+// The keyword that starts at `i`, and its length (0 for none). A form name runs up to the next
+// other keyword, so inside one only the table, row and column keywords count.
+int keywordAt(QStringView s, qsizetype i, Part* part)
+{
+    const QChar c = s[i];
+    if (c == kForm) {
+        *part = Part::Form;
+        return 1;
+    }
+    if (c == kTable && i + 1 < s.size() && (s[i + 1] == u'[' || s[i + 1] == u'(')) {
+        *part = Part::Table;
+        return 2;
+    }
+    if (c == u'С' && s.sliced(i).startsWith(u"СТР")) {
+        *part = Part::Rows;
+        return 3;
+    }
+    if (c == u'Г' && i + 1 < s.size() && s[i + 1] == u'Р') {
+        *part = Part::Columns;
+        return 2;
+    }
+    *part = Part::None;
+    return 0;
+}
+
+// Where the part that starts at `from` ends: at the next keyword, or the end of the text.
+qsizetype partEnd(QStringView s, qsizetype from, bool formName)
+{
+    for (qsizetype i = from; i < s.size(); ++i) {
+        Part p;
+        if (keywordAt(s, i, &p) && !(formName && p == Part::Form))
+            return i;
+    }
+    return s.size();
+}
+
+bool setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+bool isDigits(QStringView s)
+{
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
+bool readWhole(QStringView s, int* value)
+{
+    if (!isDigits(s) || s.size() > 9)
+        return false;
+    int v = 0;
+    for (QChar c : s)
+        v = v * 10 + (c.unicode() - u'0');
+    *value = v;
+    return true;
+}
+
+bool isOperatorChar(QChar c)
+{
+    return c == u'+' || c == u'-' || c == u'*' || c == u'/' || c == u'(' || c == u')';
+}
+
+bool isNumberWord(QStringView s)
+{
+    for (QChar c : s)
+        if (!((c >= u'0' && c <= u'9') || c == u'.'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+QList<int> expandNumbers(const NumberList& list)
+{
+    QList<int> out;
+    for (const NumberSpan& s : list)
+        for (int n = s.first; n <= s.last; ++n)
+            out.append(n);
+    return out;
+}
+
+qint64 numberCount(const NumberList& list)
+{
+    qint64 n = 0;
+    for (const NumberSpan& s : list)
+        n += qint64(s.last) - s.first + 1;
+    return n;
+}
+
+QString CellRef::tableNumber() const
+{
+    return table.isEmpty() ? QString() : QLatin1Char('(') + table + QLatin1Char(')');
+}
+
+QString prepareControlText(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text)
+        if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
+            out.append(c);
+    return upperCase(out);
+}
+
+bool readNumberList(QStringView s, NumberList* list, QString* error)
+{
+    list->clear();
+    QStringView body = s;
+    if (body.startsWith(u'[')) {
+        if (!body.endsWith(u']') || body.size() < 2)
+            return setError(error, QStringLiteral("Список %1 без закрывающей скобки").arg(s));
+        body = body.sliced(1, body.size() - 2);
+    }
+    if (body.isEmpty())
+        return setError(error, QStringLiteral("Пустой список строк или граф"));
+    qsizetype start = 0;
+    while (start <= body.size()) {
+        qsizetype comma = body.indexOf(u',', start);
+        if (comma < 0)
+            comma = body.size();
+        const QStringView item = body.sliced(start, comma - start);
+        const qsizetype dots = item.indexOf(u"..");
+        NumberSpan span;
+        if (dots < 0) {
+            if (!readWhole(item, &span.first))
+                return setError(error, QStringLiteral("Элемент списка \"%1\" не целое число").arg(item));
+            span.last = span.first;
+        } else {
+            if (!readWhole(item.first(dots), &span.first) || !readWhole(item.sliced(dots + 2), &span.last))
+                return setError(error, QStringLiteral("Элемент списка \"%1\" не целое число").arg(item));
+            if (span.first > span.last)
+                return setError(error, QStringLiteral("Диапазон %1: начало больше конца").arg(item));
+        }
+        list->append(span);
+        start = comma + 1;
+    }
+    return true;
+}
+
+bool readCellRef(QStringView s, CellRef* ref, QString* error)
+{
+    *ref = CellRef();
+    bool seen[5] = {};
+    qsizetype i = 0;
+    while (i < s.size()) {
+        Part part;
+        const int length = keywordAt(s, i, &part);
+        if (!length)
+            return setError(error, QStringLiteral("\"%1\" не ссылка на ячейки").arg(s));
+        if (seen[int(part)])
+            return setError(error, QStringLiteral("Часть ссылки повторена: %1").arg(s));
+        seen[int(part)] = true;
+        const qsizetype body = i + length;
+        switch (part) {
+        case Part::Form: {
+            const qsizetype end = partEnd(s, body, true);
+            ref->form = s.sliced(i, end - i).toString();
+            i = end;
+            break;
+        }
+        case Part::Table: {
+            const QChar close = s[i + 1] == u'[' ? u']' : u')';
+            const qsizetype end = s.indexOf(close, body);
+            if (end < 0)
+                return setError(error, QStringLiteral("Номер таблицы без закрывающей скобки: %1").arg(s));
+            const QStringView number = s.sliced(body, end - body);
+            if (number.isEmpty())
+                return setError(error, QStringLiteral("Пустой номер таблицы: %1").arg(s));
+            for (QChar c : number)
+                if (c == u'[' || c == u'(' || c == u']' || c == u')')
+                    return setError(error, QStringLiteral("Номер таблицы без закрывающей скобки: %1").arg(s));
+            ref->table = number.toString();
+            i = end + 1;
+            break;
+        }
+        case Part::Rows:
+        case Part::Columns: {
+            qsizetype end;
+            if (body < s.size() && s[body] == u'[') {
+                end = s.indexOf(u']', body);
+                if (end < 0)
+                    return setError(error, QStringLiteral("Список без закрывающей скобки: %1").arg(s));
+                ++end;
+            } else {
+                end = partEnd(s, body, false);
+            }
+            NumberList* list = part == Part::Rows ? &ref->rows : &ref->columns;
+            if (!readNumberList(s.sliced(body, end - body), list, error))
+                return false;
+            i = end;
+            break;
+        }
+        case Part::None:
+            break;
+        }
+    }
+    return true;
+}
+
+CellRef completeCellRef(const CellRef& ref, const CellRef& from)
+{
+    CellRef out = ref;
+    if (!out.hasForm())
+        out.form = from.form;
+    if (!out.hasTable())
+        out.table = from.table;
+    if (!out.hasRows())
+        out.rows = from.rows;
+    if (!out.hasColumns())
+        out.columns = from.columns;
+    return out;
+}
+
+double roundHundredths(double value)
+{
+    // The common case without text: far enough from a half that binary error cannot matter.
+    // Within 1e7 the product and the shortest decimal text of the value differ by < 1e-6.
+    const double a = std::fabs(value);
+    if (a < 1e7) {
+        const double x = a * 100.0;
+        const double whole = std::floor(x);
+        const double frac = x - whole;
+        if (std::fabs(frac - 0.5) > 1e-5) {
+            const double k = frac > 0.5 ? whole + 1 : whole;
+            if (k == 0)
+                return 0.0;
+            const double r = k / 100.0;   // correctly rounded: the double nearest k/100
+            return value < 0 ? -r : r;
+        }
+    }
+    const double r = roundTo(value, 2);
+    return r == 0 ? 0.0 : r;
+}
+
+QString formatControlNumber(double value) { return formatFixed2(value); }
+
+QString outOfTableText(const QString& form, const QString& tableNumber, int column, int row)
+{
+    return QStringLiteral("ВПТ ") + form + tableNumber + QStringLiteral(" гр") + QString::number(column)
+        + QStringLiteral("стр") + QString::number(row);
+}
+
+bool CellInRange(const CellArray& values, int column, int row)
+{
+    // The lowest element of each dimension is a header position: no reference reaches it.
+    return !values.isEmpty() && column >= values.lowColumn() && column <= values.highColumn() - 1
+        && row >= 1 && row + values.lowRow() <= values.highRow();
+}
+
+double cellAt(const CellArray& values, int column, int row)
+{
+    return values.value(column + 1, row + values.lowRow());
+}
+
+TermValue sumCells(const CellArray& values, const NumberList& columns, const NumberList& rows)
+{
+    TermValue out;
+    double sum = 0;
+    for (const NumberSpan& cs : columns) {
+        for (int c = cs.first; c <= cs.last; ++c) {
+            for (const NumberSpan& rs : rows) {
+                for (int r = rs.first; r <= rs.last; ++r) {
+                    if (!CellInRange(values, c, r)) {
+                        out.kind = TermValue::OutOfTable;
+                        out.column = c;
+                        out.row = r;
+                        return out;
+                    }
+                    sum += cellAt(values, c, r);
+                }
+            }
+        }
+    }
+    out.kind = TermValue::Number;
+    out.value = roundHundredths(sum);
+    return out;
+}
+
+// --- expressions -------------------------------------------------------------------------------
+
+bool Expression::parse(QStringView s, QString* error)
+{
+    m_tokens.clear();
+    m_terms.clear();
+    m_numbers.clear();
+    m_program.clear();
+    m_maxDepth = 0;
+    m_pos = 0;
+
+    qsizetype i = 0;
+    while (i < s.size()) {
+        const QChar c = s[i];
+        if (isOperatorChar(c)) {
+            Token::Kind kind = c == u'+' ? Token::Plus
+                : c == u'-'              ? Token::Minus
+                : c == u'*'              ? Token::Star
+                : c == u'/'              ? Token::Slash
+                : c == u'('              ? Token::Open
+                                         : Token::Close;
+            m_tokens.push_back({kind, QString(c)});
+            ++i;
+            continue;
+        }
+        // A word: a number or a term. "Т(" opens a table number, so its ")" belongs to the word;
+        // an operator before the closing bracket means the bracket is missing.
+        const qsizetype start = i;
+        while (i < s.size() && !isOperatorChar(s[i])) {
+            QChar close;
+            if (s[i] == kTable && i + 1 < s.size() && s[i + 1] == u'(')
+                close = u')', i += 2;
+            else if (s[i] == u'[')
+                close = u']', i += 1;
+            else {
+                ++i;
+                continue;
+            }
+            while (i < s.size() && s[i] != close) {
+                if (s[i] == u'[' || s[i] == u']' || isOperatorChar(s[i]))
+                    return setError(error, QStringLiteral("Нет закрывающей скобки в \"%1\"").arg(s.sliced(start, i - start)));
+                ++i;
+            }
+            if (i >= s.size())
+                return setError(error, QStringLiteral("Нет закрывающей скобки в \"%1\"").arg(s.sliced(start, i - start)));
+            ++i;
+        }
+        const QStringView word = s.sliced(start, i - start);
+        if (isNumberWord(word)) {
+            bool ok = false;
+            const double v = word.toDouble(&ok);
+            if (!ok)
+                return setError(error, QStringLiteral("\"%1\" не число").arg(word));
+            m_tokens.push_back({Token::Number, word.toString(), int(m_numbers.size())});
+            m_numbers.push_back(v);
+        } else {
+            CellRef ref;
+            if (!readCellRef(word, &ref, error))
+                return false;
+            m_tokens.push_back({Token::Term, word.toString(), int(m_terms.size())});
+            m_terms.push_back(std::move(ref));
+        }
+    }
+
+    if (!parseSum(error))
+        return false;
+    if (m_pos < m_tokens.size()) {
+        if (m_tokens[m_pos].kind == Token::Close)
+            return setError(error, QStringLiteral("Лишняя закрывающая скобка"));
+        return setError(error, QStringLiteral("Пустой операнд"));
+    }
+    // Depth of the evaluation stack the program needs.
+    int depth = 0;
+    for (const Op& op : m_program) {
+        if (op.kind == Op::PushNumber || op.kind == Op::PushTerm)
+            m_maxDepth = std::max(m_maxDepth, ++depth);
+        else if (op.kind != Op::Negate && op.kind != Op::Round)
+            --depth;
+    }
+    return true;
+}
+
+bool Expression::parseSum(QString* error)
+{
+    if (!parseProduct(error))
+        return false;
+    while (m_pos < m_tokens.size()
+           && (m_tokens[m_pos].kind == Token::Plus || m_tokens[m_pos].kind == Token::Minus)) {
+        const Op::Kind kind = m_tokens[m_pos].kind == Token::Plus ? Op::Add : Op::Subtract;
+        ++m_pos;
+        if (!parseProduct(error))
+            return false;
+        m_program.push_back({kind, 0});
+    }
+    return true;
+}
+
+bool Expression::parseProduct(QString* error)
+{
+    if (!parseUnary(error))
+        return false;
+    while (m_pos < m_tokens.size()
+           && (m_tokens[m_pos].kind == Token::Star || m_tokens[m_pos].kind == Token::Slash)) {
+        const Op::Kind kind = m_tokens[m_pos].kind == Token::Star ? Op::Multiply : Op::Divide;
+        ++m_pos;
+        if (!parseUnary(error))
+            return false;
+        m_program.push_back({kind, 0});
+    }
+    return true;
+}
+
+bool Expression::parseUnary(QString* error)
+{
+    if (m_pos < m_tokens.size()
+        && (m_tokens[m_pos].kind == Token::Minus || m_tokens[m_pos].kind == Token::Plus)) {
+        const bool minus = m_tokens[m_pos].kind == Token::Minus;
+        ++m_pos;
+        if (!parseUnary(error))
+            return false;
+        // A sign is an operation like any other: "-5" shows as -5.00, "+5" as 5.00.
+        m_program.push_back({minus ? Op::Negate : Op::Round, 0});
+        return true;
+    }
+    return parsePrimary(error);
+}
+
+bool Expression::parsePrimary(QString* error)
+{
+    if (m_pos >= m_tokens.size())
+        return setError(error, QStringLiteral("Пустой операнд"));
+    const Token& t = m_tokens[m_pos];
+    switch (t.kind) {
+    case Token::Number:
+        m_program.push_back({Op::PushNumber, t.index});
+        ++m_pos;
+        return true;
+    case Token::Term:
+        m_program.push_back({Op::PushTerm, t.index});
+        ++m_pos;
+        return true;
+    case Token::Open:
+        ++m_pos;
+        if (!parseSum(error))
+            return false;
+        if (m_pos >= m_tokens.size() || m_tokens[m_pos].kind != Token::Close)
+            return setError(error, QStringLiteral("Нет закрывающей скобки"));
+        ++m_pos;
+        return true;
+    case Token::Close:
+        return setError(error, m_pos == 0 || m_tokens[m_pos - 1].kind == Token::Open
+                                   ? QStringLiteral("Пустой операнд")
+                                   : QStringLiteral("Лишняя закрывающая скобка"));
+    default:
+        return setError(error, QStringLiteral("Пустой операнд"));
+    }
+}
+
+double Expression::evaluate(const double* termValues, int* literalIndex) const
+{
+    struct Value {
+        double v;
+        int literal;
+    };
+    Value small[16];
+    std::vector<Value> large;
+    Value* stack = small;
+    if (m_maxDepth > 16) {
+        large.resize(m_maxDepth);
+        stack = large.data();
+    }
+    int top = -1;
+    for (const Op& op : m_program) {
+        switch (op.kind) {
+        case Op::PushNumber:
+            stack[++top] = {m_numbers[op.index], op.index};
+            break;
+        case Op::PushTerm:
+            stack[++top] = {termValues[op.index], -1};
+            break;
+        case Op::Negate:
+            stack[top] = {roundHundredths(-stack[top].v), -1};
+            break;
+        case Op::Round:
+            stack[top] = {roundHundredths(stack[top].v), -1};
+            break;
+        default: {
+            const double b = stack[top--].v;
+            const double a = stack[top].v;
+            double r = 0;
+            switch (op.kind) {
+            case Op::Add: r = a + b; break;
+            case Op::Subtract: r = a - b; break;
+            case Op::Multiply: r = a * b; break;
+            case Op::Divide: r = b == 0 ? 0.0 : a / b; break;
+            default: break;
+            }
+            stack[top] = {roundHundredths(r), -1};
+            break;
+        }
+        }
+    }
+    if (literalIndex)
+        *literalIndex = top >= 0 ? stack[0].literal : -1;
+    return top >= 0 ? stack[0].v : 0.0;
+}
+
+QString Expression::evaluateText(const double* termValues) const
+{
+    int literal = -1;
+    const double v = evaluate(termValues, &literal);
+    if (literal >= 0) {
+        for (const Token& t : m_tokens)
+            if (t.kind == Token::Number && t.index == literal)
+                return t.text;
+    }
+    return formatControlNumber(v);
+}
+
+namespace {
+
+QString evalNumbersOnly(const QString& expression, bool allowBrackets)
+{
+    if (expression.contains(QStringLiteral("ВПТ")))
+        return expression;
+    const QString prepared = prepareControlText(expression);
+    if (!allowBrackets && (prepared.contains(u'(') || prepared.contains(u')')))
+        return expression;
+    Expression e;
+    if (!e.parse(prepared) || !e.terms().empty())
+        return expression;
+    return e.evaluateText(nullptr);
+}
+
+} // namespace
+
+QString EvalArithmetic(const QString& expression) { return evalNumbersOnly(expression, false); }
+
+QString EvalExpression(const QString& expression) { return evalNumbersOnly(expression, true); }
+
+QString EvalCellTerm(const QString& term, const QString& cycleText, TableSource& tables,
+                     const TableContext* context)
+{
+    const QString prepared = prepareControlText(term);
+    if (prepared.contains(QStringLiteral("ВПТ")))
+        return term;
+    if (isNumberWord(prepared))
+        return term;
+    CellRef ref, cycle;
+    if (!readCellRef(prepared, &ref) || !readCellRef(prepareControlText(cycleText), &cycle))
+        return term;
+    ref = completeCellRef(ref, cycle);
+    if (context) {
+        CellRef own;
+        own.form = prepareControlText(context->formName);
+        QStringView number(context->tableNumber);
+        if (number.startsWith(u'(') && number.endsWith(u')'))
+            number = number.sliced(1, number.size() - 2);
+        own.table = number.toString();
+        ref = completeCellRef(ref, own);
+    }
+    if (!ref.hasRows() || !ref.hasColumns())
+        return term;
+    const CellArray* values = nullptr;
+    if (context && sameName(ref.form, context->formName) && ref.tableNumber() == context->tableNumber)
+        values = &context->values;
+    else if (ref.hasForm() || ref.hasTable())
+        values = tables.table(ref.form, ref.tableNumber());
+    if (!values)
+        return term;
+    const TermValue v = sumCells(*values, ref.columns, ref.rows);
+    if (v.kind == TermValue::OutOfTable)
+        return outOfTableText(ref.form, ref.tableNumber(), v.column, v.row);
+    return formatControlNumber(v.value);
+}

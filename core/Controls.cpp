@@ -1,0 +1,421 @@
+#include "core/Controls.h"
+
+#include "core/TableCells.h"
+#include "platform/Database.h"
+#include "platform/Numbers.h"
+
+namespace {
+
+enum class Relation { Equal, NotEqual, Greater, GreaterEqual, Less, LessEqual };
+enum class CycleKind { None, Columns, Rows };
+
+bool readRelation(const QString& prepared, Relation* relation)
+{
+    static const struct {
+        const char* text;
+        Relation relation;
+    } kRelations[] = {
+        {"=", Relation::Equal},   {"<>", Relation::NotEqual}, {">", Relation::Greater},
+        {">=", Relation::GreaterEqual}, {"<", Relation::Less}, {"<=", Relation::LessEqual},
+    };
+    for (const auto& r : kRelations) {
+        if (prepared == QLatin1String(r.text)) {
+            *relation = r.relation;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool holds(Relation relation, double left, double right)
+{
+    switch (relation) {
+    case Relation::Equal: return left == right;
+    case Relation::NotEqual: return left != right;
+    case Relation::Greater: return left > right;
+    case Relation::GreaterEqual: return left >= right;
+    case Relation::Less: return left < right;
+    case Relation::LessEqual: return left <= right;
+    }
+    return true;
+}
+
+// The table a term reads, found once per run.
+struct ResolvedTerm {
+    const CellArray* values = nullptr;   // nullptr: no such table
+    QString formName;
+    QString tableNumber;
+};
+
+} // namespace
+
+struct ControlSet::Control {
+    int code = 0;
+    QString lft, reltion, rght, cycl, commnt;   // as stored
+
+    bool ok = false;
+    QString reason;
+    Expression left, right;
+    Relation relation = Relation::Equal;
+    CycleKind kind = CycleKind::None;
+    NumberList items;
+    // Each term completed from the default reference; a row or column list it still lacks comes
+    // from the cycle item.
+    std::vector<CellRef> leftRefs, rightRefs;
+};
+
+QStringList ControlErrorLines()
+{
+    QStringList lines;
+    lines.reserve(ControlErrors.size());
+    for (const ControlError& e : ControlErrors)
+        lines.append(e.text);
+    return lines;
+}
+
+QList<int> ControlErrorCodes()
+{
+    QList<int> codes;
+    codes.reserve(ControlErrors.size());
+    for (const ControlError& e : ControlErrors)
+        codes.append(e.code);
+    return codes;
+}
+
+void ClearControls()
+{
+    CtlLeft.clear();
+    CtlRight.clear();
+    CtlRelation.clear();
+    CtlComment.clear();
+    CtlCycle.clear();
+}
+
+void AddControl(int code, const QString& lft, const QString& reltion, const QString& rght,
+                const QString& cycl, const QString& commnt)
+{
+    CtlLeft.append(lft, code);
+    CtlRight.append(rght);
+    CtlRelation.append(reltion);
+    CtlComment.append(commnt);
+    CtlCycle.append(cycl);
+}
+
+void AddControlFromRecord(const Query& query)
+{
+    AddControl(query.toInt(QStringLiteral("Код")), query.text(QStringLiteral("lft")),
+               query.text(QStringLiteral("reltion")), query.text(QStringLiteral("rght")),
+               query.text(QStringLiteral("cycl")), query.text(QStringLiteral("commnt")));
+}
+
+// --- tables of a run ---------------------------------------------------------------------------
+
+RunTables::RunTables(int institutionId) : m_institution(institutionId) {}
+
+const CellArray* RunTables::table(const QString& formName, const QString& tableNumber)
+{
+    const QString key = upperCase(formName) + QChar(0x1f) + tableNumber;
+    auto it = m_tables.find(key);
+    if (it != m_tables.end())
+        return it->second.get();
+
+    if (ControlTableLoading)
+        ControlTableLoading(formName, tableNumber);
+    // The loader fills the shared array; whatever the caller had there comes back afterwards.
+    struct Restore {
+        CellArray values = CellValues;   // implicitly shared: no copy of the cells
+        int offset = CellRowOffset;
+        ~Restore()
+        {
+            CellValues = std::move(values);
+            CellRowOffset = offset;
+        }
+    } restore;
+    QString error;
+    std::unique_ptr<CellArray> loaded;
+    if (LoadTableCells(m_institution, formName, tableNumber, &error))
+        loaded = std::make_unique<CellArray>(CellValues);
+    else
+        m_errors.append(error);
+    return m_tables.emplace(key, std::move(loaded)).first->second.get();
+}
+
+// --- control set -------------------------------------------------------------------------------
+
+ControlSet::ControlSet() = default;
+ControlSet::~ControlSet() = default;
+ControlSet::ControlSet(ControlSet&&) noexcept = default;
+ControlSet& ControlSet::operator=(ControlSet&&) noexcept = default;
+
+ControlSet::ControlSet(const QString& defaultRef) : m_defaultRef(defaultRef)
+{
+    m_defaultOk = readCellRef(prepareControlText(defaultRef), &m_default, &m_defaultError);
+}
+
+int ControlSet::size() const { return int(m_controls.size()); }
+
+void ControlSet::addLoaded()
+{
+    for (qsizetype i = 0; i < CtlLeft.size(); ++i)
+        add(CtlLeft.objects.value(i), CtlLeft.strings.value(i), CtlRelation.value(i),
+            CtlRight.value(i), CtlCycle.value(i), CtlComment.value(i));
+}
+
+void ControlSet::add(int code, const QString& lft, const QString& reltion, const QString& rght,
+                     const QString& cycl, const QString& commnt)
+{
+    auto c = std::make_unique<Control>();
+    c->code = code;
+    c->lft = lft;
+    c->reltion = reltion;
+    c->rght = rght;
+    c->cycl = cycl;
+    c->commnt = commnt;
+
+    auto read = [&]() -> bool {
+        if (!m_defaultOk) {
+            c->reason = m_defaultError;
+            return false;
+        }
+        const QString cycle = prepareControlText(cycl);
+        if (!cycle.isEmpty()) {
+            QStringView list;
+            if (cycle.startsWith(QStringLiteral("ГР"))) {
+                c->kind = CycleKind::Columns;
+                list = QStringView(cycle).sliced(2);
+            } else if (cycle.startsWith(QStringLiteral("СТР"))) {
+                c->kind = CycleKind::Rows;
+                list = QStringView(cycle).sliced(3);
+            } else {
+                c->reason = QStringLiteral("Цикл начинается не с \"гр\" и не с \"стр\"");
+                return false;
+            }
+            if (!readNumberList(list, &c->items, &c->reason))
+                return false;
+        }
+        if (!readRelation(prepareControlText(reltion), &c->relation)) {
+            c->reason = QStringLiteral("Неизвестное отношение \"%1\"").arg(reltion);
+            return false;
+        }
+        if (!c->left.parse(prepareControlText(lft), &c->reason)
+            || !c->right.parse(prepareControlText(rght), &c->reason))
+            return false;
+        for (auto [side, refs] : {std::pair{&c->left, &c->leftRefs}, std::pair{&c->right, &c->rightRefs}}) {
+            for (qsizetype k = 0; k < qsizetype(side->terms().size()); ++k) {
+                CellRef ref = side->terms()[k];
+                if (!ref.hasForm())
+                    ref.form = m_default.form;
+                if (!ref.hasTable())
+                    ref.table = m_default.table;
+                if (!ref.hasRows() && c->kind != CycleKind::Rows)
+                    ref.rows = m_default.rows;
+                if (!ref.hasColumns() && c->kind != CycleKind::Columns)
+                    ref.columns = m_default.columns;
+                // A reference must name cells: without rows or columns it would sum nothing and
+                // let the check pass on nothing.
+                if (!ref.hasRows() && c->kind != CycleKind::Rows) {
+                    c->reason = QStringLiteral("Ссылка без строк");
+                    return false;
+                }
+                if (!ref.hasColumns() && c->kind != CycleKind::Columns) {
+                    c->reason = QStringLiteral("Ссылка без граф");
+                    return false;
+                }
+                refs->push_back(std::move(ref));
+            }
+        }
+        return true;
+    };
+    c->ok = read();
+    m_controls.push_back(std::move(c));
+}
+
+namespace {
+
+// Working buffers of a run, kept between checks so the loop allocates nothing.
+struct SideState {
+    std::vector<ResolvedTerm> resolved;
+    std::vector<TermValue> results;
+    std::vector<double> values;
+    bool numeric = false;
+    double value = 0;
+};
+
+void evaluateSide(const Expression& e, const std::vector<CellRef>& refs, SideState& s,
+                  const NumberList* itemRows, const NumberList* itemColumns)
+{
+    const size_t n = refs.size();
+    s.results.resize(n);
+    s.values.resize(n);
+    s.numeric = true;
+    for (size_t k = 0; k < n; ++k) {
+        const ResolvedTerm& t = s.resolved[k];
+        if (!t.values) {
+            s.results[k] = TermValue();
+            s.numeric = false;
+            continue;
+        }
+        const NumberList& rows = refs[k].hasRows() ? refs[k].rows : *itemRows;
+        const NumberList& columns = refs[k].hasColumns() ? refs[k].columns : *itemColumns;
+        s.results[k] = sumCells(*t.values, columns, rows);
+        if (s.results[k].kind != TermValue::Number)
+            s.numeric = false;
+        else
+            s.values[k] = s.results[k].value;
+    }
+    if (s.numeric)
+        s.value = e.evaluate(s.values.data());
+}
+
+// The side as the error line shows it: its value, or its text with every term that could be
+// read replaced by its value or its ВПТ text.
+QString sideText(const Expression& e, const SideState& s)
+{
+    if (s.numeric)
+        return e.evaluateText(s.values.data());
+    QString out;
+    for (const Expression::Token& t : e.tokens()) {
+        if (t.kind != Expression::Token::Term) {
+            out += t.text;
+            continue;
+        }
+        const TermValue& v = s.results[t.index];
+        const ResolvedTerm& r = s.resolved[t.index];
+        switch (v.kind) {
+        case TermValue::Number: out += formatControlNumber(v.value); break;
+        case TermValue::OutOfTable: out += outOfTableText(r.formName, r.tableNumber, v.column, v.row); break;
+        case TermValue::Unresolved: out += t.text; break;
+        }
+    }
+    return out;
+}
+
+QList<ControlCell> cellsRead(const std::vector<CellRef>& refs, const SideState& s,
+                             const NumberList* itemRows, const NumberList* itemColumns)
+{
+    QList<ControlCell> cells;
+    for (size_t k = 0; k < refs.size(); ++k) {
+        const ResolvedTerm& t = s.resolved[k];
+        if (!t.values)
+            continue;
+        const NumberList& rows = refs[k].hasRows() ? refs[k].rows : *itemRows;
+        const NumberList& columns = refs[k].hasColumns() ? refs[k].columns : *itemColumns;
+        for (int c : expandNumbers(columns)) {
+            for (int r : expandNumbers(rows)) {
+                if (!CellInRange(*t.values, c, r))
+                    goto nextTerm;
+                cells.append({t.formName, t.tableNumber, c, r});
+            }
+        }
+    nextTerm:;
+    }
+    return cells;
+}
+
+} // namespace
+
+void ControlSet::run(TableSource& tables, const TableContext* context, QList<ControlError>& errors) const
+{
+    const QString contextForm = context ? prepareControlText(context->formName) : QString();
+    const QString contextTable = context ? context->tableNumber : QString();
+    const QString lineForm = m_default.hasForm() ? m_default.form : contextForm;
+    const QString lineTable = m_default.hasTable() ? m_default.tableNumber() : contextTable;
+
+    SideState left, right;
+    auto resolve = [&](const std::vector<CellRef>& refs, SideState& s) {
+        s.resolved.resize(refs.size());
+        for (size_t k = 0; k < refs.size(); ++k) {
+            ResolvedTerm& t = s.resolved[k];
+            t.formName = refs[k].hasForm() ? refs[k].form : contextForm;
+            t.tableNumber = refs[k].hasTable() ? refs[k].tableNumber() : contextTable;
+            if (context && sameName(t.formName, contextForm) && t.tableNumber == contextTable)
+                t.values = &context->values;
+            else if (!t.formName.isEmpty() || !t.tableNumber.isEmpty())
+                t.values = tables.table(t.formName, t.tableNumber);
+            else
+                t.values = nullptr;   // names no table, and the caller holds none
+        }
+    };
+
+    for (const auto& cp : m_controls) {
+        const Control& c = *cp;
+        if (!c.ok) {
+            ControlError e;
+            e.text = QStringLiteral("Ошибка в контроле: ") + c.lft + c.reltion + c.rght + QLatin1Char('\t')
+                + c.cycl + m_defaultRef + QLatin1Char('\t') + c.commnt;
+            e.code = c.code;
+            e.malformed = true;
+            e.reason = c.reason;
+            e.formName = lineForm;
+            e.tableNumber = lineTable;
+            errors.append(std::move(e));
+            continue;
+        }
+        resolve(c.leftRefs, left);
+        resolve(c.rightRefs, right);
+
+        auto check = [&](const NumberList* itemRows, const NumberList* itemColumns, int item) {
+            evaluateSide(c.left, c.leftRefs, left, itemRows, itemColumns);
+            evaluateSide(c.right, c.rightRefs, right, itemRows, itemColumns);
+            if (left.numeric && right.numeric && holds(c.relation, left.value, right.value))
+                return;
+            ControlError e;
+            QString cycleText;
+            if (c.kind == CycleKind::Columns)
+                cycleText = QStringLiteral("ГР") + QString::number(item);
+            else if (c.kind == CycleKind::Rows)
+                cycleText = QStringLiteral("СТР") + QString::number(item);
+            cycleText += m_defaultRef;
+            e.text = sideText(c.left, left) + c.reltion + sideText(c.right, right) + QLatin1Char('\t')
+                + cycleText + QLatin1Char('\t') + c.commnt;
+            e.code = c.code;
+            e.formName = lineForm;
+            e.tableNumber = lineTable;
+            e.leftCells = cellsRead(c.leftRefs, left, itemRows, itemColumns);
+            e.rightCells = cellsRead(c.rightRefs, right, itemRows, itemColumns);
+            errors.append(std::move(e));
+        };
+
+        if (c.kind == CycleKind::None) {
+            check(nullptr, nullptr, 0);
+            continue;
+        }
+        NumberList item{NumberSpan()};
+        for (const NumberSpan& span : c.items) {
+            for (int n = span.first; n <= span.last; ++n) {
+                item[0] = {n, n};
+                if (c.kind == CycleKind::Rows)
+                    check(&item, nullptr, n);
+                else
+                    check(nullptr, &item, n);
+            }
+        }
+    }
+}
+
+// --- runs --------------------------------------------------------------------------------------
+
+void RunControls(const QString& defaultRef, TableSource& tables, const TableContext* context)
+{
+    // The lists are consumed by the run, also when a database error ends it.
+    struct Clear {
+        ~Clear() { ClearControls(); }
+    } clear;
+    ControlSet set(defaultRef);
+    set.addLoaded();
+    QList<ControlError> found;
+    set.run(tables, context, found);
+    ControlErrors.append(found);
+}
+
+void RunControls(const QString& defaultRef)
+{
+    RunTables tables;
+    RunControls(defaultRef, tables, nullptr);
+}
+
+void RunControls(const QString& defaultRef, const TableContext& context)
+{
+    RunTables tables;
+    RunControls(defaultRef, tables, &context);
+}

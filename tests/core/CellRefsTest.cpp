@@ -1,0 +1,288 @@
+#include "core/CellRefs.h"
+
+#include "PrintTo.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+struct ExprCase {
+    const char* text;
+    const char* expected;
+};
+
+// Expected values by hand: the usual precedence, each operation rounded to hundredths.
+constexpr ExprCase kExpressions[] = {
+    {"12", "12"},                 // a bare number stays as written
+    {"(12)", "12"},               // brackets are no operation
+    {"12+0", "12.00"},
+    {"8/2*2", "8.00"},            // left to right: (8/2)*2
+    {"10-2-3", "5.00"},
+    {"1/3", "0.33"},
+    {"1/3*3", "0.99"},            // 0.33 * 3
+    {"(1/3)*3", "0.99"},
+    {"1/(3*3)", "0.11"},
+    {"-5", "-5.00"},
+    {"(-5)", "-5.00"},
+    {"2-5+10", "7.00"},           // a negative intermediate is a number
+    {"3*(-5)", "-15.00"},
+    {"3*-5", "-15.00"},
+    {"2+3*4", "14.00"},
+    {"(2+3)*4", "20.00"},
+    {"7/0", "0.00"},
+    {"0/0", "0.00"},
+    {"0.125+0", "0.13"},          // exact half away from zero
+    {"-0.125+0", "-0.13"},
+    {"1.005*1", "1.01"},          // the half as written, not as the binary value
+    {"0.004+0.004", "0.01"},      // literals keep their value until an operation: 0.008
+    {"0.005-0.01", "-0.01"},
+    {"10/4*2", "5.00"},           // 2.50 * 2
+    {"7/2/2", "1.75"},
+    {"((2+3)*(4-1))/5", "3.00"},
+    {"2*(3+(4-1)*2)", "18.00"},
+    {"((((1+1))))", "2.00"},
+    {"123456789012*10", "1234567890120.00"},   // fixed notation at any size
+    {"1e20*1", "1e20*1"},         // not a number of this language
+    {" 2 +\t3\r\n", "5.00"},      // blanks, tabs and line breaks are no part of it
+    // Unbalanced or empty: the text comes back unchanged.
+    {"(2+3", "(2+3"},
+    {"2+3)", "2+3)"},
+    {")2(", ")2("},
+    {"()", "()"},
+    {"5+", "5+"},
+    {"5**3", "5**3"},
+    {"", ""},
+    {"1.2.3+1", "1.2.3+1"},
+    {"ВПТ Ф30(1000) гр5стр3", "ВПТ Ф30(1000) гр5стр3"},
+    {"Т[1000]СТР1ГР4+1", "Т[1000]СТР1ГР4+1"},   // a reference is no number
+};
+
+TEST(Expression, EvaluatesAsPeopleReadIt)
+{
+    for (const ExprCase& c : kExpressions) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(EvalExpression(u(c.text)), u(c.expected));
+    }
+}
+
+TEST(Expression, ArithmeticWithoutBracketsRefusesBrackets)
+{
+    EXPECT_EQ(EvalArithmetic(u("8/2*2")), u("8.00"));
+    EXPECT_EQ(EvalArithmetic(u("(1/3)*3")), u("(1/3)*3"));
+}
+
+TEST(Expression, ParseNamesTheFault)
+{
+    struct Case {
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"", "Пустой операнд"},
+        {"5+", "Пустой операнд"},
+        {"(2+3", "Нет закрывающей скобки"},
+        {"2+3)", "Лишняя закрывающая скобка"},
+        {"Т[1000СТР1ГР4", "Нет закрывающей скобки в \"Т[1000СТР1ГР4\""},
+        {"Т(1000СТР1ГР4+1", "Нет закрывающей скобки в \"Т(1000СТР1ГР4\""},
+        {"СТР1,Х", "Элемент списка \"Х\" не целое число"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Expression e;
+        QString reason;
+        EXPECT_FALSE(e.parse(u(c.text), &reason));
+        EXPECT_EQ(reason, u(c.reason));
+    }
+}
+
+TEST(Expression, TermsAreTheReferencesBetweenOperators)
+{
+    Expression e;
+    ASSERT_TRUE(e.parse(u("Т(1000)СТР1ГР4-(Т[2000]СТР[1,2]ГР3+2)*3")));
+    ASSERT_EQ(e.terms().size(), 2u);
+    EXPECT_EQ(e.terms()[0].table, u("1000"));
+    EXPECT_EQ(e.terms()[1].table, u("2000"));
+    const double values[] = {10.0, 1.5};
+    EXPECT_EQ(e.evaluateText(values), u("-0.50"));   // 10 - (1.5 + 2) * 3
+}
+
+TEST(Rounding, HundredthsHalvesAwayFromZero)
+{
+    struct Case {
+        double value;
+        double expected;
+    } cases[] = {
+        {0.125, 0.13}, {-0.125, -0.13}, {1.005, 1.01}, {2.675, 2.68}, {0.124999, 0.12},
+        {1.0 / 3, 0.33}, {-0.004, 0.0}, {12345678.905, 12345678.91}, {99.995, 100.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(roundHundredths(c.value), c.expected);
+    }
+    EXPECT_EQ(formatControlNumber(-0.004), u("0.00"));
+    EXPECT_EQ(formatControlNumber(1e17), u("100000000000000000.00"));
+}
+
+// --- references ---------------------------------------------------------------------------------
+
+TEST(CellRef, ReadsEveryPartInAnyOrder)
+{
+    CellRef ref;
+    ASSERT_TRUE(readCellRef(u("Ф12Т[1000]СТР[1,3..5]ГР4"), &ref));
+    EXPECT_EQ(ref.form, u("Ф12"));
+    EXPECT_EQ(ref.table, u("1000"));
+    EXPECT_EQ(ref.tableNumber(), u("(1000)"));
+    EXPECT_EQ(expandNumbers(ref.rows), (QList<int>{1, 3, 4, 5}));
+    EXPECT_EQ(expandNumbers(ref.columns), (QList<int>{4}));
+
+    CellRef other;
+    ASSERT_TRUE(readCellRef(prepareControlText(u("гр4 стр[1,3..5]т(1000)ф12")), &other));
+    EXPECT_EQ(other, ref);
+
+    ASSERT_TRUE(readCellRef(u("ГР3,1..2,3"), &ref));   // order and duplicates stay
+    EXPECT_EQ(expandNumbers(ref.columns), (QList<int>{3, 1, 2, 3}));
+    EXPECT_FALSE(ref.hasForm() || ref.hasTable() || ref.hasRows());
+
+    ASSERT_TRUE(readCellRef(u(""), &ref));
+    EXPECT_TRUE(ref.isEmpty());
+}
+
+TEST(CellRef, RefusesWhatNamesNoCells)
+{
+    const char* bad[] = {
+        "СТР1СТР2",     // a part twice
+        "Х12СТР1",      // text before the first keyword
+        "Т[1000СТР1",   // table without "]" (would read table 100)
+        "Т(1000",
+        "Т[]ГР1",       // empty table number
+        "СТР[1,2ГР3",   // list without "]"
+        "СТР[1,2]5",
+        "СТР",          // empty list
+        "СТР1,,2",
+        "СТР1,",
+        "СТР1..",
+        "СТР5..3",      // range backwards
+        "СТР1.5",
+        "СТР-1",
+        "ГР99999999999",
+    };
+    for (const char* text : bad) {
+        SCOPED_TRACE(text);
+        CellRef ref;
+        QString reason;
+        EXPECT_FALSE(readCellRef(u(text), &ref, &reason));
+        EXPECT_FALSE(reason.isEmpty());
+    }
+}
+
+TEST(CellRef, CompletionTakesEachPartFromOnePlace)
+{
+    CellRef term, cycle, dflt;
+    ASSERT_TRUE(readCellRef(u("Т[2000]СТР7"), &term));
+    ASSERT_TRUE(readCellRef(u("СТР1"), &cycle));
+    ASSERT_TRUE(readCellRef(u("Ф12Т[1000]ГР5"), &dflt));
+    const CellRef r = completeCellRef(completeCellRef(term, cycle), dflt);
+    EXPECT_EQ(r.form, u("Ф12"));
+    EXPECT_EQ(r.table, u("2000"));
+    EXPECT_EQ(expandNumbers(r.rows), (QList<int>{7}));
+    EXPECT_EQ(expandNumbers(r.columns), (QList<int>{5}));
+}
+
+// --- cells --------------------------------------------------------------------------------------
+
+// A table of 6 layout columns (2 header columns) and 5 layout rows (2 header rows): data cells
+// are Графа 3..6, Строка 1..3.
+CellArray smallTable()
+{
+    CellArray a(3, 7, 3, 6);
+    int n = 1;
+    for (int c = 3; c <= 6; ++c)
+        for (int r = 1; r <= 3; ++r)
+            a.set(c + 1, r + 3, 10 * c + r + 0.001 * n++);   // Графа 4, Строка 2 holds ~42
+    return a;
+}
+
+TEST(Cells, RangeIsTheDataCells)
+{
+    const CellArray a = smallTable();
+    EXPECT_TRUE(CellInRange(a, 3, 1));
+    EXPECT_TRUE(CellInRange(a, 6, 3));
+    EXPECT_FALSE(CellInRange(a, 2, 1));   // header column
+    EXPECT_FALSE(CellInRange(a, 7, 1));
+    EXPECT_FALSE(CellInRange(a, 3, 0));
+    EXPECT_FALSE(CellInRange(a, 3, 4));
+    EXPECT_FALSE(CellInRange(CellArray(), 1, 1));
+    EXPECT_DOUBLE_EQ(cellAt(a, 4, 2), 42.005);
+}
+
+TEST(Cells, SumColumnsOuterRowsInnerUntilTheFirstOutside)
+{
+    const CellArray a = smallTable();
+    CellRef ref;
+    ASSERT_TRUE(readCellRef(u("СТР1..3ГР4,5"), &ref));
+    // 41.004 + 42.005 + 43.006 + 51.007 + 52.008 + 53.009 = 282.039
+    TermValue v = sumCells(a, ref.columns, ref.rows);
+    EXPECT_EQ(v.kind, TermValue::Number);
+    EXPECT_EQ(v.value, 282.04);
+
+    ASSERT_TRUE(readCellRef(u("СТР3,4,0ГР4,7"), &ref));
+    v = sumCells(a, ref.columns, ref.rows);
+    EXPECT_EQ(v.kind, TermValue::OutOfTable);
+    EXPECT_EQ(v.column, 4);
+    EXPECT_EQ(v.row, 4);
+    EXPECT_EQ(outOfTableText(u("Ф30"), u("(1000)"), 5, 3), u("ВПТ Ф30(1000) гр5стр3"));
+}
+
+class MapTables : public TableSource {
+public:
+    std::map<QString, CellArray> tables;
+    int asked = 0;
+    const CellArray* table(const QString& form, const QString& number) override
+    {
+        ++asked;
+        auto it = tables.find(form + number);
+        return it == tables.end() ? nullptr : &it->second;
+    }
+};
+
+TEST(EvalCellTerm, CompletesFromTheCycleTextAndReadsTheTable)
+{
+    MapTables src;
+    src.tables[u("Ф12(1000)")] = smallTable();
+    struct Case {
+        const char* term;
+        const char* cycle;
+        const char* expected;
+    } cases[] = {
+        {"12", "ГР5Ф12Т[1000]", "12"},
+        {"1.2.3", "", "1.2.3"},
+        {"стр2", "ГР4Ф12Т[1000]", "42.01"},
+        {"СТР2ГР3", "СТР1Ф12Т[1000]", "32.00"},   // the term's own row wins; 32.002
+        {"ф12т(1000)стр1гр6", "", "61.01"},         // 61.010
+        {"СТР4ГР3", "Ф12Т[1000]", "ВПТ Ф12(1000) гр3стр4"},
+        {"СТР1ГР3", "Ф12Т[2000]", "СТР1ГР3"},       // no such table: unchanged
+        {"ГР3", "Ф12Т[1000]", "ГР3"},               // no rows: names no cells
+        {"СТР1ГР3", "", "СТР1ГР3"},                 // no table and no context
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.term);
+        EXPECT_EQ(EvalCellTerm(u(c.term), u(c.cycle), src), u(c.expected));
+    }
+}
+
+TEST(EvalCellTerm, ContextTableIsReadWithoutAskingTheSource)
+{
+    MapTables src;
+    TableContext ctx{u("ф12"), u("(1000)"), smallTable()};
+    EXPECT_EQ(EvalCellTerm(u("СТР1ГР3"), u(""), src, &ctx), u("31.00"));
+    EXPECT_EQ(EvalCellTerm(u("Ф12Т[1000]СТР1ГР3"), u(""), src, &ctx), u("31.00"));
+    EXPECT_EQ(EvalCellTerm(u("СТР9ГР3"), u(""), src, &ctx), u("ВПТ Ф12(1000) гр3стр9"));
+    EXPECT_EQ(src.asked, 0);
+    EXPECT_EQ(EvalCellTerm(u("Т[2000]СТР1ГР3"), u(""), src, &ctx), u("Т[2000]СТР1ГР3"));
+    EXPECT_EQ(src.asked, 1);
+}
+
+} // namespace

@@ -1,0 +1,333 @@
+#include "core/Controls.h"
+
+#include "core/Common.h"
+#include "core/StructureCache.h"
+#include "core/TableCells.h"
+#include "platform/Database.h"
+#include "PrintTo.h"
+#include "YearFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+namespace {
+
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+struct Ctl {
+    const char* lft;
+    const char* reltion;
+    const char* rght;
+    const char* cycl = "";
+    const char* commnt = "";
+};
+
+// Two forms, three tables, two institutions. The numbers of Ф12 (1000) for the first
+// institution, Графа 3..6 by Строка 1..3:
+//     стр1: 10  4  6  20        гр3 = гр4 + гр5, гр6 = 2 * гр3
+//     стр2:  5  2  3  10        стр3 = стр1 + стр2
+//     стр3: 15  6  9  30
+// Ф12 (2000), Графа 2..5: стр1 15 1, стр2 6 2 (Графа 2, 3); Ф30 (1000), Графа 2: стр1 30, стр2 8.
+// The second institution holds 100 in Ф12 (1000) стр1гр3, so reading the wrong one shows.
+class ControlsYear : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
+    int f12 = 0, f30 = 0, t1000 = 0, t2000 = 0, t30 = 0, instA = 0, instB = 0;
+
+    void SetUp() override
+    {
+        f12 = year.addForm(u("Ф12"), u("Заболеваемость"));
+        t1000 = year.addTable(f12, u("(1000)"), u("Взрослые"), 6, 5, 2, 2);
+        t2000 = year.addTable(f12, u("(2000)"), u("Дети"), 5, 4, 1, 1);
+        f30 = year.addForm(u("Ф30"), u("Кадры"));
+        t30 = year.addTable(f30, u("(1000)"), u("Штаты"), 4, 3, 1, 1);
+        instA = year.addInstitution(u("Больница 1"));
+        instB = year.addInstitution(u("Больница 2"));
+        const double grid[3][4] = {{10, 4, 6, 20}, {5, 2, 3, 10}, {15, 6, 9, 30}};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 4; ++c)
+                year.setEntered(instA, t1000, c + 3, r + 1, grid[r][c]);
+        year.setEntered(instA, t2000, 2, 1, 15);
+        year.setEntered(instA, t2000, 3, 1, 1);
+        year.setEntered(instA, t2000, 2, 2, 6);
+        year.setEntered(instA, t2000, 3, 2, 2);
+        year.setEntered(instA, t30, 2, 1, 30);
+        year.setEntered(instA, t30, 2, 2, 8);
+        year.setEntered(instB, t1000, 3, 1, 100);
+
+        GetForms(year.dictionary());
+        GetTables(year.dictionary());
+        ReportYear = 2025;
+        DataTablePrefix = u("Data");
+        WorkMode = u("Input");
+        CurrentInstitutionId = instA;
+        ControlErrors.clear();
+        ClearControls();
+    }
+
+    void TearDown() override
+    {
+        ControlErrors.clear();
+        ClearControls();
+        ControlTableLoading = nullptr;
+        clearStructureCaches();
+        clearSharedState();
+        DataTablePrefix.clear();
+        CurrentInstitutionId = 0;
+        ReportYear = 0;
+    }
+
+    // Loads the controls (codes 1, 2, ...) and runs them; the lines the run added.
+    QStringList run(const char* defaultRef, std::initializer_list<Ctl> controls,
+                    const TableContext* context = nullptr)
+    {
+        int code = 0;
+        for (const Ctl& c : controls)
+            AddControl(++code, u(c.lft), u(c.reltion), u(c.rght), u(c.cycl), u(c.commnt));
+        const qsizetype before = ControlErrors.size();
+        if (context)
+            RunControls(u(defaultRef), *context);
+        else
+            RunControls(u(defaultRef));
+        return ControlErrorLines().mid(before);
+    }
+};
+
+TEST_F(ControlsYear, NoControlsAddNothing)
+{
+    ControlErrors.append({u("Ф12т(1000)")});
+    EXPECT_TRUE(run("Ф12Т[1000]", {}).isEmpty());
+    EXPECT_EQ(ControlErrors.size(), 1);
+}
+
+TEST_F(ControlsYear, EachRelationPassesAndFails)
+{
+    // стр1гр3 = 10, стр2гр3 = 5.
+    struct Case {
+        const char* left;
+        const char* relation;
+        const char* right;
+        bool fails;
+    } cases[] = {
+        {"СТР1ГР3", "=", "СТР2ГР3", true},   {"СТР1ГР3", "=", "10", false},
+        {"СТР1ГР3", "<>", "10", true},       {"СТР1ГР3", "<>", "СТР2ГР3", false},
+        {"СТР1ГР3", ">", "10", true},        {"СТР1ГР3", ">", "СТР2ГР3", false},
+        {"СТР2ГР3", ">=", "СТР1ГР3", true},  {"СТР1ГР3", ">=", "10", false},
+        {"СТР1ГР3", "<", "10", true},        {"СТР2ГР3", "<", "СТР1ГР3", false},
+        {"СТР1ГР3", "<=", "СТР2ГР3", true},  {"СТР1ГР3", "<=", "10", false},
+        {"СТР1ГР3", " = ", "10.00", false},  // blanks around a relation are no part of it
+        {"СТР1ГР3", "=\t", "СТР2ГР3", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.left) + c.relation + c.right);
+        const QStringList lines = run("Ф12Т[1000]", {{c.left, c.relation, c.right}});
+        EXPECT_EQ(lines.size(), c.fails ? 1 : 0);
+        if (c.fails && !lines.isEmpty())
+            EXPECT_FALSE(lines[0].startsWith(u("Ошибка")));
+    }
+}
+
+TEST_F(ControlsYear, ExactLinesOfACycledControlAndOfOneWithoutCycle)
+{
+    EXPECT_EQ(run("Ф12Т[1000]", {{"гр3", "=", "гр4", "стр1..3", "Итог по строке"}}),
+              (QStringList{u("10.00=4.00\tСТР1Ф12Т[1000]\tИтог по строке"),
+                           u("5.00=2.00\tСТР2Ф12Т[1000]\tИтог по строке"),
+                           u("15.00=6.00\tСТР3Ф12Т[1000]\tИтог по строке")}));
+    // Between forms: no default reference, so the cycle field is empty. Small letters work.
+    EXPECT_EQ(run("", {{"Ф30Т[1000]СТР2ГР2", "=", "ф12т(1000)стр2гр6", "", "Врачи"}}),
+              (QStringList{u("8.00=10.00\t\tВрачи")}));
+    // The relation is shown as stored.
+    EXPECT_EQ(run("Ф12Т[1000]", {{"СТР1ГР3", "= ", "СТР1ГР4"}}),
+              (QStringList{u("10.00= 4.00\tФ12Т[1000]\t")}));
+    EXPECT_EQ(CtlLeft.size(), 0);   // the run consumes the lists
+    EXPECT_EQ(CtlCycle.size(), 0);
+}
+
+TEST_F(ControlsYear, CyclesExpandListsAndRangesInOrder)
+{
+    // Row cycle: every row holds гр3 = гр4 + гр5; column cycle with brackets: стр3 = стр1 + стр2.
+    EXPECT_TRUE(run("Ф12Т[1000]", {{"гр3", "=", "гр4+гр5", "стр1..3"},
+                                   {"стр3", "=", "стр1+стр2", "гр[3..6]"}})
+                    .isEmpty());
+    EXPECT_EQ(run("Ф12Т[1000]", {{"стр3", "<", "стр1", "гр3,5..6", "к"}}),
+              (QStringList{u("15.00<10.00\tГР3Ф12Т[1000]\tк"), u("9.00<6.00\tГР5Ф12Т[1000]\tк"),
+                           u("30.00<20.00\tГР6Ф12Т[1000]\tк")}));
+}
+
+TEST_F(ControlsYear, TheTermsOwnRowsBeatTheCycles)
+{
+    // The left keeps its Строка 3 (15); the right takes the cycle's row: 10, 5, 15.
+    EXPECT_EQ(run("Ф12Т[1000]", {{"СТР3ГР3", "=", "ГР4+ГР5", "стр1..3"}}),
+              (QStringList{u("15.00=10.00\tСТР1Ф12Т[1000]\t"), u("15.00=5.00\tСТР2Ф12Т[1000]\t")}));
+}
+
+TEST_F(ControlsYear, ArithmeticAsPeopleReadItInsideControls)
+{
+    EXPECT_TRUE(run("Ф12Т[1000]", {
+                                      {"СТР1ГР4-СТР1ГР3+СТР1ГР5", "=", "0"},     // 4 - 10 + 6
+                                      {"СТР1ГР6/СТР2ГР4*2", "=", "СТР1ГР6"},    // 20 / 2 * 2
+                                      {"-СТР1ГР3", "<", "0"},
+                                      {"СТР1ГР6", "=", "2*(СТР1ГР4+СТР1ГР5)"},
+                                      {"СТР1ГР3/0", "=", "0"},
+                                  })
+                    .isEmpty());
+}
+
+TEST_F(ControlsYear, InterTableAndInterFormReferences)
+{
+    EXPECT_TRUE(run("Ф12", {{"Т[2000]СТР1ГР2", "=", "Т[1000]СТР3ГР3"}}).isEmpty());
+    EXPECT_EQ(run("Ф12", {{"Т(2000)СТР2ГР2", "=", "Т[1000]СТР2ГР3", "", "Дети"}}),
+              (QStringList{u("6.00=5.00\tФ12\tДети")}));
+    EXPECT_TRUE(run("", {{"Ф30Т[1000]СТР1ГР2", "=", "Ф12Т[1000]СТР3ГР6"},
+                         {"Ф30СТР1ГР2", "=", "30"}})   // a form alone: its first table
+                    .isEmpty());
+    // A table the catalogue does not have stays as written and fails the check.
+    EXPECT_EQ(run("Ф12", {{"т[9000]стр1гр3", "=", "0"}}), (QStringList{u("Т[9000]СТР1ГР3=0\tФ12\t")}));
+}
+
+TEST_F(ControlsYear, CellOutsideItsTableKeepsTheVptText)
+{
+    EXPECT_EQ(run("Ф12Т[1000]", {{"СТР4ГР3", "=", "0"}, {"СТР1ГР3+СТР1ГР7", "=", "10"}}),
+              (QStringList{u("ВПТ Ф12(1000) гр3стр4=0\tФ12Т[1000]\t"),
+                           u("10.00+ВПТ Ф12(1000) гр7стр1=10\tФ12Т[1000]\t")}));
+    EXPECT_EQ(run("", {{"Ф30Т[1000]СТР1ГР2", "=", "Ф12Т[2000]ГР2СТР0"}}),
+              (QStringList{u("30.00=ВПТ Ф12(2000) гр2стр0\t\t")}));
+}
+
+TEST_F(ControlsYear, AMalformedControlGivesOneLineAndTheRunGoesOn)
+{
+    const QStringList lines = run("Ф12Т[1000]", {
+                                                    {"СТР1ГР3", "=", "СТР1ГР4", "", "первый"},
+                                                    {"СТР1ГР3+", "=", "СТР1ГР4", "стр1..3", "операнд"},
+                                                    {"СТР1,ХГР3", "=", "0", "", "элемент"},
+                                                    {"СТР3..1ГР3", "=", "0", "", "диапазон"},
+                                                    {"Т[1000СТР1ГР3", "=", "0", "", "таблица"},
+                                                    {"СТР[1,2ГР3", "=", "0", "", "список"},
+                                                    {"гр3", "=", "гр4", "ст1..3", "цикл"},
+                                                    {"СТР1ГР3", "=>", "0", "", "отношение"},
+                                                    {"ГР3", "=", "ГР4", "", "без строк"},
+                                                    {"СТР1", "=", "0", "стр2", "без граф"},
+                                                    {"", "=", "0", "", "пусто"},
+                                                    {"(СТР1ГР3", "=", "0", "", "скобка"},
+                                                    {"гр[3..4", "=", "0", "", "цикл без скобки"},
+                                                    {"СТР2ГР3", "=", "СТР2ГР4", "", "последний"},
+                                                });
+    EXPECT_EQ(lines,
+              (QStringList{
+                  u("10.00=4.00\tФ12Т[1000]\tпервый"),
+                  u("Ошибка в контроле: СТР1ГР3+=СТР1ГР4\tстр1..3Ф12Т[1000]\tоперанд"),
+                  u("Ошибка в контроле: СТР1,ХГР3=0\tФ12Т[1000]\tэлемент"),
+                  u("Ошибка в контроле: СТР3..1ГР3=0\tФ12Т[1000]\tдиапазон"),
+                  u("Ошибка в контроле: Т[1000СТР1ГР3=0\tФ12Т[1000]\tтаблица"),
+                  u("Ошибка в контроле: СТР[1,2ГР3=0\tФ12Т[1000]\tсписок"),
+                  u("Ошибка в контроле: гр3=гр4\tст1..3Ф12Т[1000]\tцикл"),
+                  u("Ошибка в контроле: СТР1ГР3=>0\tФ12Т[1000]\tотношение"),
+                  u("Ошибка в контроле: ГР3=ГР4\tФ12Т[1000]\tбез строк"),
+                  u("Ошибка в контроле: СТР1=0\tстр2Ф12Т[1000]\tбез граф"),
+                  u("Ошибка в контроле: =0\tФ12Т[1000]\tпусто"),
+                  u("Ошибка в контроле: (СТР1ГР3=0\tФ12Т[1000]\tскобка"),
+                  u("Ошибка в контроле: гр[3..4=0\tФ12Т[1000]\tцикл без скобки"),
+                  u("5.00=2.00\tФ12Т[1000]\tпоследний"),
+              }));
+    for (qsizetype i = 1; i + 1 < ControlErrors.size(); ++i) {
+        EXPECT_TRUE(ControlErrors[i].malformed) << i;
+        EXPECT_FALSE(ControlErrors[i].reason.isEmpty()) << i;
+        EXPECT_EQ(ControlErrors[i].code, i + 1);
+    }
+    EXPECT_FALSE(ControlErrors.first().malformed);
+}
+
+TEST_F(ControlsYear, ErrorLineCarriesCodeTableAndCellsRead)
+{
+    const int code = year.addControl(f12, u("(1000)"), u("гр3"), u("="), u("гр4+Т[2000]СТР1ГР3"),
+                                     u("стр2"), u("к"));
+    Query q(year.dictionary(), QStringLiteral(R"(select * from "int_control" where "Код"=?)"), {code});
+    ASSERT_TRUE(q.next());
+    AddControlFromRecord(q);
+    RunControls(u("Ф12Т[1000]"));
+    ASSERT_EQ(ControlErrors.size(), 1);
+    const ControlError& e = ControlErrors[0];
+    EXPECT_EQ(e.text, u("5.00=3.00\tСТР2Ф12Т[1000]\tк"));   // 5 = 2 + 1
+    EXPECT_EQ(e.code, code);
+    EXPECT_EQ(ControlErrorCodes(), QList<int>{code});
+    EXPECT_EQ(e.formName, u("Ф12"));
+    EXPECT_EQ(e.tableNumber, u("(1000)"));
+    EXPECT_EQ(e.leftCells, (QList<ControlCell>{{u("Ф12"), u("(1000)"), 3, 2}}));
+    EXPECT_EQ(e.rightCells,
+              (QList<ControlCell>{{u("Ф12"), u("(1000)"), 4, 2}, {u("Ф12"), u("(2000)"), 3, 1}}));
+}
+
+TEST_F(ControlsYear, EachTableIsReadOncePerRun)
+{
+    QStringList loads;
+    ControlTableLoading = [&](const QString& f, const QString& t) { loads << f + t; };
+    EXPECT_EQ(run("Ф12", {{"Т[1000]СТР1ГР3", "=", "Т[1000]СТР1ГР4+Т[1000]СТР1ГР5", "стр1..3"},
+                          {"Т[2000]СТР1ГР2", "=", "Т[1000]СТР3ГР3"},
+                          {"Т[2000]СТР2ГР2", ">", "Т[1000]СТР2ГР3"}})
+                  .size(),
+              0);
+    EXPECT_EQ(loads, (QStringList{u("Ф12(1000)"), u("Ф12(2000)")}));
+}
+
+TEST_F(ControlsYear, TypesModeSumsTheListedInstitutions)
+{
+    EXPECT_EQ(run("Ф12Т[1000]", {{"СТР1ГР3", "=", "110"}}), (QStringList{u("10.00=110\tФ12Т[1000]\t")}));
+    WorkMode = u("Types");
+    InstitutionIdList = QString::number(instA) + u(",") + QString::number(instB);
+    EXPECT_TRUE(run("Ф12Т[1000]", {{"СТР1ГР3", "=", "110"}}).isEmpty());
+}
+
+TEST_F(ControlsYear, GridRunReadsTheContextAndLeavesEveryTableAlone)
+{
+    // The grid holds an unsaved 11 in стр1гр3; the database still has 10.
+    ASSERT_TRUE(LoadTableCells(instA, u("Ф12"), u("(1000)")));
+    CellValues.set(3 + 1, 1 + 2 + 1, 11);
+    const CellArray before = CellValues;
+    const QList<double> shown = {CellValues.value(4, 4), CellValues.value(5, 4)};
+    TableContext ctx{u("Ф12"), u("(1000)"), CellValues};
+
+    const QStringList lines = run("", {{"гр3", "=", "гр4+гр5", "стр1..2"},
+                                       {"Ф12Т[1000]СТР1ГР3", "=", "10"},
+                                       {"СТР1ГР3", ">", "Т[2000]СТР1ГР2"},   // 11 > 15: another table
+                                       {"СТР1ГР3", "=", "ф30т[1000]стр1гр2"}},
+                                  &ctx);
+    EXPECT_EQ(lines, (QStringList{u("11.00=10.00\tСТР1\t"), u("11.00=10\t\t"),
+                                  u("11.00>15.00\t\t"), u("11.00=30.00\t\t")}));
+    // Nothing the grid shows or saves has changed.
+    EXPECT_EQ(CellValues.lowColumn(), before.lowColumn());
+    EXPECT_EQ(CellValues.highRow(), before.highRow());
+    for (int c = before.lowColumn(); c <= before.highColumn(); ++c)
+        for (int r = before.lowRow(); r <= before.highRow(); ++r)
+            EXPECT_EQ(CellValues.value(c, r), before.value(c, r)) << c << "," << r;
+    EXPECT_EQ(CellValues.value(4, 4), 11);
+    EXPECT_EQ(ctx.values.value(4, 4), 11);
+    EXPECT_EQ(shown, (QList<double>{11, 4}));
+    EXPECT_EQ(year.storedCells(instA, t1000).first(), (StoredCell{4, 4, 10}));
+}
+
+TEST_F(ControlsYear, ATreeRunDoesNotTouchTheSharedArray)
+{
+    CellValues = CellArray(1, 2, 1, 2);
+    CellValues.set(2, 2, 7);
+    CellRowOffset = 5;
+    EXPECT_EQ(run("Ф12", {{"Т[2000]СТР2ГР2", "=", "Т[1000]СТР2ГР3"}}).size(), 1);
+    EXPECT_EQ(CellValues.highColumn(), 2);
+    EXPECT_EQ(CellValues.value(2, 2), 7);
+    EXPECT_EQ(CellRowOffset, 5);
+}
+
+TEST_F(ControlsYear, ADatabaseErrorLeavesTheSharedArrayAndConsumesTheLists)
+{
+    CellValues = CellArray(1, 2, 1, 2);
+    CellValues.set(2, 2, 7);
+    year.data().exec(u(R"(drop table "data")"));
+    AddControl(1, u("СТР1ГР3"), u("="), u("0"));
+    EXPECT_THROW(RunControls(u("Ф12Т[1000]")), DbError);
+    EXPECT_EQ(CellValues.value(2, 2), 7);
+    EXPECT_TRUE(ControlErrors.isEmpty());
+    EXPECT_EQ(CtlLeft.size(), 0);
+}
+
+} // namespace
