@@ -372,6 +372,7 @@ std::unique_ptr<Database> Database::open(const QString& path, bool readOnly)
         throw DbError(QStringLiteral("не удалось открыть базу данных %1: %2").arg(path, msg));
     }
     std::unique_ptr<Database> db(new Database(raw, path));
+    db->m_readOnly = readOnly;
     try {
         db->configure();
         // SQLite reads the header only when asked: ask now, so a file that is no database fails here.
@@ -536,7 +537,7 @@ AttachedFile::AttachedFile(Database& db, const QString& path)
     m_schema = QStringLiteral("f%1").arg(++g_attachCounter);
     // mode=rw: SQLite must never create the file, even if it vanished since the check above.
     const QString uri = QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(info.absoluteFilePath(), "/"))
-        + QStringLiteral("?mode=rw");
+        + (db.isReadOnly() ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
     try {
         db.exec(QStringLiteral("attach database ? as ") + quoteIdent(m_schema), {uri});
     } catch (const DbError& e) {

@@ -100,6 +100,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     const QString& path() const { return m_path; }
+    bool isReadOnly() const { return m_readOnly; }
     sqlite3* handle() const { return m_db; }
 
     // Runs one statement; returns the rows it changed.
@@ -124,6 +125,7 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    bool m_readOnly = false;
     friend class Query;
 };
 
@@ -150,7 +152,8 @@ private:
 // to attach inside one); a transaction on `db` then covers both files atomically.
 class AttachedFile {
 public:
-    // The file must exist; it is never created. Throws DbError naming it.
+    // The file must exist; it is never created. It is attached read-only when `db` is.
+    // Throws DbError naming it.
     AttachedFile(Database& db, const QString& path);
     ~AttachedFile();
     AttachedFile(const AttachedFile&) = delete;

@@ -105,6 +105,15 @@ TEST_F(TwoFiles, AStatementReachesAnotherFileOfTheYear)
     EXPECT_EQ(direct->scalar(QStringLiteral(R"(select "data" from "data" where "hospital"=5)")).toDouble(), 12.5);
 }
 
+TEST_F(TwoFiles, AReadOnlyDatabaseReachesAnotherFileReadOnly)
+{
+    Database::open(dataPath)->exec(QStringLiteral("insert into \"data\" values (1, 7, 2025, 1, 3, 2)"));
+    auto db = Database::open(mainPath, /*readOnly*/ true);
+    AttachedFile data(*db, dataPath);
+    EXPECT_EQ(db->scalar(QStringLiteral("select \"data\" from %1").arg(data.table(QStringLiteral("data")))).toInt(), 7);
+    EXPECT_THROW(db->exec(QStringLiteral("delete from %1").arg(data.table(QStringLiteral("data")))), DbError);
+}
+
 TEST_F(TwoFiles, ATransactionThatThrowsMidwayLeavesBothFilesAsTheyWere)
 {
     auto db = Database::open(mainPath);
