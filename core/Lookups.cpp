@@ -18,9 +18,9 @@ bool isCachedForm(int formId)
 
 // An empty table number stands for the form's first table: a reference that names a form
 // without a table means that table.
-bool tableNumberMatches(const TableAttributes& t, const QString& upperNumber)
+bool tableNumberMatches(const TableAttributes& t, const QString& number)
 {
-    return upperNumber.isEmpty() || upperCase(t.tablen) == upperNumber;
+    return number.isEmpty() || QString::compare(t.tablen, number, Qt::CaseInsensitive) == 0;
 }
 
 TTableGeometry geometryAt(int index)
@@ -63,10 +63,9 @@ int FindTableIndex(const QString& formName, const QString& tableNumber)
     if (formName.isEmpty())
         return -1;
     const QString form = upperCase(formName);
-    const QString number = upperCase(tableNumber);
     for (int i = 0; i < TableInfo.size(); ++i) {
         const TableAttributes& t = TableInfo[i];
-        if (t.formName == form && tableNumberMatches(t, number))
+        if (t.formName == form && tableNumberMatches(t, tableNumber))
             return i;
     }
     return -1;
@@ -76,10 +75,9 @@ int FindTableIndexByFormId(int formId, const QString& tableNumber)
 {
     if (!isCachedForm(formId))
         return -1;
-    const QString number = upperCase(tableNumber);
     for (int i = 0; i < TableInfo.size(); ++i) {
         const TableAttributes& t = TableInfo[i];
-        if (t.form == formId && tableNumberMatches(t, number))
+        if (t.form == formId && tableNumberMatches(t, tableNumber))
             return i;
     }
     return -1;

@@ -167,6 +167,16 @@ bool SaveTableData(int institutionId, int formId, const QString& tableNumber, QS
         setError(error, notCachedMessage(FormNameById(formId), tableNumber));
         return false;
     }
+    // Cells shaped for another table (or none loaded at all) would replace this table's rows
+    // with someone else's numbers, or with nothing.
+    const TTableGeometry g = GetTableGeometryById(formId, tableNumber);
+    if (CellValues.isEmpty() || CellValues.lowColumn() != g.fixcols + 1
+        || CellValues.highColumn() != g.highColumn || CellValues.lowRow() != g.fixrows + 1
+        || CellValues.highRow() != g.highRow) {
+        setError(error, QStringLiteral("Таблица %1 формы %2 не загружена: сохранять нечего")
+                            .arg(tableNumber, FormNameById(formId)));
+        return false;
+    }
     const QString dataTable = dataTableIdent();
     if (dataTable.isEmpty()) {
         setError(error, unknownDataTableMessage());

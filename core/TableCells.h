@@ -25,7 +25,8 @@ bool LoadTableDataSummed(int formId, const QString& tableNumber, const LoadProgr
                          QString* error = nullptr);
 // Replaces, in one transaction, the stored values of the institution in the table by the
 // non-zero cells of CellValues (a 0 is no row). False with a message, nothing written, when the
-// table is not cached or DataTablePrefix names no data table. DbError passes through after the
+// table is not cached, CellValues is not shaped for it (another table, or nothing loaded) or
+// DataTablePrefix names no data table. DbError passes through after the
 // transaction rolled back, so the old rows stay.
 bool SaveTableData(int institutionId, int formId, const QString& tableNumber,
                    QString* error = nullptr);

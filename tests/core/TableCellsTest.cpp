@@ -235,5 +235,17 @@ TEST_F(CellsYear, ASaveThatCannotBeDoneWritesNothing)
     error.clear();
     EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)"), &error));
     EXPECT_FALSE(error.isEmpty());
+    DataTablePrefix = QStringLiteral("Data");
+
+    // Cells of another shape, or none at all, must not replace the table's rows.
+    const int small = year.addTable(f30, QStringLiteral("(4000)"), QStringLiteral("Малая"), 3, 3, 1, 1);
+    GetTables(year.dictionary());
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(4000)")));
+    Q_UNUSED(small);
+    error.clear();
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    CellValues.clear();
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)")));
     EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}}));
 }
