@@ -1,0 +1,493 @@
+#include "core/Common.h"
+#include "core/Configurations.h"
+#include "core/GBPU.h"
+#include "core/KtrMain.h"
+#include "core/ReportLevels.h"
+#include "core/SBY.h"
+#include "core/YearDatabases.h"
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+#include "platform/Schema.h"
+#include "platform/TextFiles.h"
+
+#include "support/PrintTo.h"
+#include "support/ScriptedPrompts.h"
+#include "support/YearFixture.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kMissing2005 = QStringLiteral("Информация за 2005 год не определена.\n\rСоздать?");
+
+ScriptedPrompts::ModalHandler attach(const QString& name, const QString& folder)
+{
+    return [name, folder](QDialog& d) {
+        auto& dialog = static_cast<TGBP&>(d);
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Укажите путь к присоединяемой базе данных и ее название"));
+        EXPECT_FALSE(dialog.Edit2->isEnabled());
+        dialog.Edit1->setText(name);
+        dialog.setFolder(folder);
+        return int(QDialog::Accepted);
+    };
+}
+
+ScriptedPrompts::ModalHandler chooseYear(const QString& text, QStringList* offered = nullptr)
+{
+    return [text, offered](QDialog& d) {
+        auto& dialog = static_cast<TSBY&>(d);
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Выберите отчетный год"));
+        if (offered)
+            for (int i = 0; i < dialog.ComboBox1->count(); ++i)
+                offered->append(dialog.ComboBox1->itemText(i));
+        dialog.ComboBox1->setEditText(text);
+        return int(QDialog::Accepted);
+    };
+}
+
+int rejected(QDialog&) { return QDialog::Rejected; }
+
+// Runs the event loop until the window is gone from the screen or two seconds have passed.
+bool closesBySelf(QWidget& window)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (window.isVisible() && timer.elapsed() < 2000)
+        QTest::qWait(10);
+    return !window.isVisible();
+}
+
+// A program folder with its template and the configuration "Область" holding 2003 and 2004.
+class StartUp : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString program = dir.filePath(QStringLiteral("program"));
+    QString config = dir.filePath(QStringLiteral("Область"));
+    QString cfgDir = config + QLatin1Char('/');
+    std::unique_ptr<YearFixture> y2003;
+    std::unique_ptr<YearFixture> y2004;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir().mkpath(program + QStringLiteral("/source")));
+        ASSERT_TRUE(QDir().mkpath(config));
+        Files::setProgramFolder(program);
+        Schema::createDataDatabaseFile(Files::templateDataDatabase());
+        y2003 = std::make_unique<YearFixture>(config, 2003);
+        y2004 = std::make_unique<YearFixture>(config, 2004);
+        CfgDir.clear();
+        ConfigName.clear();
+        ConfigIndex = -1;
+        ReportYear = 0;
+    }
+    void TearDown() override
+    {
+        Aliases::closeAll();
+        Files::setProgramFolder(QString());
+    }
+
+    void writeSettings(const QList<QPair<QString, QString>>& configurations, int year, int last)
+    {
+        QStringList lines{QStringLiteral("[Конфигурации]")};
+        for (const auto& c : configurations)
+            lines << c.first + QLatin1Char('=') + c.second;
+        lines << QStringLiteral("[Конфигурация]") << QStringLiteral("Year=%1").arg(year)
+              << QStringLiteral("Last=%1").arg(last);
+        QString error;
+        ASSERT_TRUE(writeLines1251(Files::settingsPath(), lines, &error));
+    }
+    QString stored(const QString& key) const
+    {
+        return IniFile(Files::settingsPath()).readString(QStringLiteral("Конфигурация"), key);
+    }
+    QString storedFolder(const QString& name) const
+    {
+        return IniFile(Files::settingsPath()).readString(QStringLiteral("Конфигурации"), name);
+    }
+    // A second configuration "Город" with the given year folders.
+    QString town(std::initializer_list<int> years)
+    {
+        const QString folder = dir.filePath(QStringLiteral("Город"));
+        QDir().mkpath(folder);
+        for (int y : years)
+            YearFixture(folder, y);
+        return folder;
+    }
+};
+
+TEST_F(StartUp, TheFirstRunAttachesAConfigurationAndOpensIt)
+{
+    const int calendarYear = QDate::currentDate().year();
+    YearFixture current(config, calendarYear);
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TGBP"), attach(QStringLiteral("Область"), config + QLatin1Char('/')));
+    TMain window;
+
+    const IniFile ini(Files::settingsPath());
+    EXPECT_EQ(ini.readSectionValues(QStringLiteral("Конфигурации")),
+              (QList<QPair<QString, QString>>{{QStringLiteral("Область"), config}}));
+    EXPECT_EQ(stored(QStringLiteral("Year")), QString::number(calendarYear));
+    EXPECT_EQ(stored(QStringLiteral("Last")), QStringLiteral("0"));
+    EXPECT_EQ(window.DBList->currentText(), QStringLiteral("Область"));
+    EXPECT_EQ(window.Label2->text(), QString::number(calendarYear));
+    EXPECT_EQ(ReportYear, calendarYear);
+    EXPECT_EQ(dbmain().path(), current.dictionaryPath());
+    EXPECT_EQ(window.windowTitle(),
+              QStringLiteral("Система формирования и контроля статистических отчетных форм - Область - %1 г.").arg(calendarYear));
+}
+
+TEST_F(StartUp, CancellingTheFirstAttachEndsTheProgramSilently)
+{
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TGBP"), rejected);
+    TMain window;
+    EXPECT_FALSE(Files::exists(Files::settingsPath()));
+    EXPECT_EQ(window.year(), 0);
+    window.show();
+    EXPECT_TRUE(closesBySelf(window));
+}
+
+TEST_F(StartUp, AMissingYearAnsweredNoOpensTheChosenYear)
+{
+    writeSettings({{QStringLiteral("Область"), config}}, 2005, 0);
+    QStringList offered;
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(false, kMissing2005)
+        .expectModal(QStringLiteral("TSBY"), chooseYear(QStringLiteral("2003"), &offered));
+    TMain window;
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("2003"), QStringLiteral("2004")}));
+    EXPECT_EQ(window.year(), 2003);
+    EXPECT_EQ(window.Label2->text(), QStringLiteral("2003"));
+    EXPECT_EQ(stored(QStringLiteral("Year")), QStringLiteral("2003"));
+    EXPECT_EQ(stored(QStringLiteral("Last")), QStringLiteral("0"));
+    EXPECT_EQ(dbmain().path(), y2003->dictionaryPath());
+    EXPECT_EQ(dbdat().path(), y2003->dataPath());
+    EXPECT_EQ(CfgDir, cfgDir);
+    EXPECT_EQ(window.applicationTitle(), QStringLiteral("2003 Область Годовой"));
+    EXPECT_FALSE(Files::exists(config + QStringLiteral("/2005")));
+}
+
+TEST_F(StartUp, AMissingYearAnsweredYesIsCreatedFromTheChosenBaseYear)
+{
+    y2004->addLevel(QStringLiteral("1 квартал"));
+    writeSettings({{QStringLiteral("Область"), config}}, 2005, 0);
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(true, kMissing2005)
+        .expectModal(QStringLiteral("TSBY"), chooseYear(QStringLiteral("2004")))
+        .expectQuestion(true, QStringLiteral("Переносить в новый год промежуточные отчеты?"));
+    TMain window;
+    EXPECT_EQ(window.year(), 2005);
+    EXPECT_EQ(dbmain().path(), YearDatabases::dictionaryPath(cfgDir, 2005));
+    EXPECT_EQ(stored(QStringLiteral("Year")), QStringLiteral("2005"));
+    ASSERT_EQ(window.SRList->count(), 2);
+    EXPECT_EQ(window.SRList->itemText(1), QStringLiteral("1 квартал"));
+    EXPECT_TRUE(Files::exists(YearDatabases::dataPath(cfgDir, 2005, window.SRList->itemData(1).toInt())));
+}
+
+TEST_F(StartUp, CancellingTheYearDialogAtStartUpEndsTheProgram)
+{
+    writeSettings({{QStringLiteral("Область"), config}}, 2005, 0);
+    for (bool create : {false, true}) {
+        SCOPED_TRACE(create);
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(create, kMissing2005).expectModal(QStringLiteral("TSBY"), rejected);
+        TMain window;
+        EXPECT_EQ(window.year(), 0);
+        EXPECT_FALSE(Aliases::isOpen(Aliases::Main));
+        EXPECT_FALSE(Files::exists(config + QStringLiteral("/2005")));
+        window.show();
+        EXPECT_TRUE(closesBySelf(window));
+    }
+}
+
+TEST_F(StartUp, ATextThatIsNoYearIsAskedForAgain)
+{
+    writeSettings({{QStringLiteral("Область"), config}}, 2005, 0);
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(false, kMissing2005)
+        .expectModal(QStringLiteral("TSBY"), chooseYear(QStringLiteral("2004 год")))
+        .expectError(QStringLiteral("2004 год"))
+        .expectModal(QStringLiteral("TSBY"), chooseYear(QStringLiteral("2004")));
+    TMain window;
+    EXPECT_EQ(window.year(), 2004);
+}
+
+TEST_F(StartUp, AFailedCreationLeavesNoPartialYearAndNothingOpen)
+{
+    ASSERT_TRUE(QFile::remove(Files::templateDataDatabase()));
+    writeSettings({{QStringLiteral("Область"), config}}, 2005, 0);
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(true, kMissing2005)
+        .expectModal(QStringLiteral("TSBY"), chooseYear(QStringLiteral("2004")))
+        .expectError(QStringLiteral("data0.mdb"));
+    TMain window;
+    EXPECT_FALSE(Files::exists(config + QStringLiteral("/2005")));
+    EXPECT_FALSE(window.yearOpen());
+    EXPECT_EQ(stored(QStringLiteral("Year")), QStringLiteral("2005"));
+}
+
+TEST_F(StartUp, LastFollowsTheOpenedConfigurationsPosition)
+{
+    const QString townFolder = town({2004});
+    writeSettings({{QStringLiteral("Город"), townFolder}, {QStringLiteral("Область"), config}}, 2004, 1);
+    ScriptedPrompts prompts;
+    TMain window;
+    EXPECT_EQ(window.DBList->currentText(), QStringLiteral("Область"));
+    EXPECT_EQ(stored(QStringLiteral("Last")), QStringLiteral("1"));
+    EXPECT_EQ(ConfigIndex, 1);
+
+    window.DBList->setCurrentIndex(0);
+    emit window.DBList->activated(0);
+    EXPECT_EQ(stored(QStringLiteral("Last")), QStringLiteral("0"));
+    EXPECT_EQ(ConfigName, QStringLiteral("Город"));
+    EXPECT_EQ(CfgDir, townFolder + QLatin1Char('/'));
+    EXPECT_EQ(dbmain().path(), YearDatabases::dictionaryPath(CfgDir, 2004));
+}
+
+TEST_F(StartUp, ALastPastTheListOpensTheFirstConfiguration)
+{
+    writeSettings({{QStringLiteral("Область"), config}}, 2004, 3);
+    ScriptedPrompts prompts;
+    TMain window;
+    EXPECT_EQ(ConfigName, QStringLiteral("Область"));
+    EXPECT_EQ(stored(QStringLiteral("Last")), QStringLiteral("0"));
+}
+
+class OpenWindow : public StartUp {
+protected:
+    QString townFolder;
+    std::unique_ptr<ScriptedPrompts> quiet;
+    std::unique_ptr<TMain> window;
+
+    void SetUp() override
+    {
+        StartUp::SetUp();
+        townFolder = dir.filePath(QStringLiteral("Город"));
+        QDir().mkpath(townFolder);
+        writeSettings({{QStringLiteral("Область"), config}, {QStringLiteral("Город"), townFolder}}, 2004, 0);
+        quiet = std::make_unique<ScriptedPrompts>();
+        window = std::make_unique<TMain>();
+        quiet.reset();
+        ASSERT_TRUE(window->yearOpen());
+    }
+    void TearDown() override
+    {
+        window.reset();
+        StartUp::TearDown();
+    }
+    void pickTown()
+    {
+        window->DBList->setCurrentIndex(1);
+        emit window->DBList->activated(1);
+    }
+    void expectStillOnOblast()
+    {
+        EXPECT_EQ(window->DBList->currentIndex(), 0);
+        EXPECT_EQ(ConfigName, QStringLiteral("Область"));
+        EXPECT_EQ(ConfigIndex, 0);
+        EXPECT_EQ(CfgDir, cfgDir);
+        EXPECT_EQ(window->year(), 2004);
+        EXPECT_EQ(window->Label2->text(), QStringLiteral("2004"));
+        EXPECT_EQ(dbmain().path(), y2004->dictionaryPath());
+        EXPECT_EQ(dbdat().path(), y2004->dataPath());
+        EXPECT_EQ(stored(QStringLiteral("Last")), QStringLiteral("0"));
+        EXPECT_EQ(stored(QStringLiteral("Year")), QStringLiteral("2004"));
+    }
+};
+
+TEST_F(OpenWindow, CancellingTheYearDialogKeepsTheOpenConfiguration)
+{
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(false, QStringLiteral("Информация за 2004 год не определена."))
+        .expectModal(QStringLiteral("TSBY"), rejected);
+    pickTown();
+    expectStillOnOblast();
+}
+
+TEST_F(OpenWindow, AYearThatFailsToOpenKeepsTheOpenConfiguration)
+{
+    YearFixture broken(townFolder, 2004);
+    ASSERT_TRUE(QFile::remove(broken.dataPath()));
+    ScriptedPrompts prompts;
+    prompts.expectError(QStringLiteral("data0.mdb"));
+    pickTown();
+    expectStillOnOblast();
+    EXPECT_FALSE(Files::exists(broken.dataPath()));
+}
+
+TEST_F(OpenWindow, AttachingAListedNameReplacesItsFolderAndKeepsOneItem)
+{
+    const QString other = dir.filePath(QStringLiteral("Копия"));
+    QDir().mkpath(other);
+    {
+        ScriptedPrompts prompts;
+        prompts.expectModal(QStringLiteral("TGBP"), attach(QStringLiteral("город"), other))
+            .expectQuestion(false, QStringLiteral("\"Город\" уже присоединена"))
+            .expectModal(QStringLiteral("TGBP"), rejected);
+        EXPECT_FALSE(window->N24Click());
+        EXPECT_EQ(storedFolder(QStringLiteral("Город")), townFolder);
+    }
+    {
+        ScriptedPrompts prompts;
+        prompts.expectModal(QStringLiteral("TGBP"), attach(QStringLiteral("город"), other))
+            .expectQuestion(true, QStringLiteral("\"Город\" уже присоединена"));
+        EXPECT_TRUE(window->N24Click());
+    }
+    EXPECT_EQ(window->DBList->count(), 2);
+    EXPECT_EQ(Configurations::names(), (QStringList{QStringLiteral("Область"), QStringLiteral("Город")}));
+    EXPECT_EQ(storedFolder(QStringLiteral("Город")), other);
+    expectStillOnOblast();   // attaching opens nothing
+}
+
+TEST_F(OpenWindow, AttachingANameTheSettingsCannotHoldIsRefused)
+{
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TGBP"), attach(QStringLiteral("[Новая]"), townFolder))
+        .expectError(QStringLiteral("[Новая]"))
+        .expectModal(QStringLiteral("TGBP"), attach(QStringLiteral("Новая"), townFolder + QLatin1Char('/')));
+    EXPECT_TRUE(window->N24Click());
+    EXPECT_EQ(Configurations::names(), (QStringList{QStringLiteral("Область"), QStringLiteral("Город"), QStringLiteral("Новая")}));
+    EXPECT_EQ(storedFolder(QStringLiteral("Новая")), townFolder);
+    EXPECT_EQ(window->DBList->itemText(2), QStringLiteral("Новая"));
+}
+
+TEST_F(OpenWindow, EscapeClosesTheMainWindow)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ScriptedPrompts prompts;
+    QTest::keyClick(window->DBList, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(OpenWindow, YearButtonsStepToAnExistingYearWithoutAQuestion)
+{
+    ScriptedPrompts prompts;
+    QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+    EXPECT_EQ(window->year(), 2003);
+    EXPECT_EQ(window->Label2->text(), QStringLiteral("2003"));
+    EXPECT_EQ(ReportYear, 2003);
+    EXPECT_EQ(dbmain().path(), y2003->dictionaryPath());
+    EXPECT_EQ(stored(QStringLiteral("Year")), QStringLiteral("2003"));
+}
+
+TEST_F(OpenWindow, AYearButtonCreatesAMissingYearOnlyOnYes)
+{
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(false, QStringLiteral("Вы действительно хотите создать базу данных для 2005 года?"));
+        window->SpeedButton1Click();
+    }
+    EXPECT_FALSE(Files::exists(config + QStringLiteral("/2005")));
+    EXPECT_EQ(window->year(), 2004);
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(true, QStringLiteral("Вы действительно хотите создать базу данных для 2005 года?"));
+        window->SpeedButton1Click();
+    }
+    EXPECT_EQ(window->year(), 2005);
+    EXPECT_EQ(dbmain().path(), YearDatabases::dictionaryPath(cfgDir, 2005));
+    EXPECT_EQ(stored(QStringLiteral("Year")), QStringLiteral("2005"));
+}
+
+TEST_F(OpenWindow, AFailedYearButtonCreationStaysInTheOpenYear)
+{
+    ASSERT_TRUE(QFile::remove(Files::templateDataDatabase()));
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(true, QStringLiteral("2005 года")).expectError(QStringLiteral("data0.mdb"));
+    window->SpeedButton1Click();
+    EXPECT_FALSE(Files::exists(config + QStringLiteral("/2005")));
+    expectStillOnOblast();
+}
+
+TEST_F(OpenWindow, ALevelIsCreatedChosenAndDeletedWithItsFile)
+{
+    const QString yearFolder = y2004->yearFolder();
+    int id = 0;
+    {
+        ScriptedPrompts prompts;
+        prompts.expectInput(QStringLiteral("1 \"квартал\""), QStringLiteral("Введите наименование уровня отчета"));
+        window->N18Click();
+        ASSERT_EQ(window->SRList->count(), 2);
+        id = window->SRList->itemData(1).toInt();
+        EXPECT_EQ(window->SRList->itemText(1), QStringLiteral("1 \"квартал\""));
+        EXPECT_EQ(window->SRList->currentIndex(), 0);
+        EXPECT_TRUE(Files::exists(YearDatabases::dataPath(cfgDir, 2004, id)));
+        EXPECT_EQ(ReportLevels::list(dbmain()), (QList<ReportLevel>{{id, QStringLiteral("1 \"квартал\"")}}));
+        EXPECT_FALSE(window->LLev2->isEnabled());
+    }
+    {
+        ScriptedPrompts prompts;
+        window->SRList->setCurrentIndex(1);
+        emit window->SRList->activated(1);
+        EXPECT_EQ(dbdat().path(), YearDatabases::dataPath(cfgDir, 2004, id));
+        EXPECT_EQ(CurrentLevel, (ReportLevel{id, QStringLiteral("1 \"квартал\"")}));
+        EXPECT_TRUE(window->LLev2->isEnabled());
+        window->SRList->setCurrentIndex(0);
+        emit window->SRList->activated(0);
+        EXPECT_EQ(dbdat().path(), y2004->dataPath());
+        window->SRList->setCurrentIndex(1);
+        emit window->SRList->activated(1);
+    }
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(true, QStringLiteral("Вы действительно желаете удалить \"1 \"квартал\"\"?"));
+        window->N31Click();
+    }
+    EXPECT_EQ(window->SRList->count(), 1);
+    EXPECT_EQ(window->SRList->currentText(), QStringLiteral("Годовой"));
+    EXPECT_FALSE(window->LLev2->isEnabled());
+    EXPECT_EQ(dbdat().path(), y2004->dataPath());
+    EXPECT_FALSE(Files::exists(YearDatabases::dataPath(cfgDir, 2004, id)));
+    EXPECT_TRUE(ReportLevels::list(dbmain()).isEmpty());
+    EXPECT_EQ(Files::listFiles(yearFolder, {QStringLiteral("*.mdb")}),
+              (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("ktrmain.mdb")}));
+}
+
+TEST_F(OpenWindow, TheAnnualLevelIsNeverDeleted)
+{
+    ScriptedPrompts prompts;   // not even asked
+    window->N31Click();
+    EXPECT_EQ(window->SRList->count(), 1);
+    EXPECT_EQ(dbdat().path(), y2004->dataPath());
+}
+
+TEST_F(OpenWindow, ALevelWhoseCopyFailsLeavesNoRowAndNoItem)
+{
+    ASSERT_TRUE(QFile::remove(Files::templateDataDatabase()));
+    ScriptedPrompts prompts;
+    prompts.expectInput(QStringLiteral("1 квартал")).expectError(QStringLiteral("data0.mdb"));
+    window->N18Click();
+    EXPECT_EQ(window->SRList->count(), 1);
+    EXPECT_TRUE(ReportLevels::list(dbmain()).isEmpty());
+}
+
+TEST_F(OpenWindow, ALevelWhoseFileIsGoneIsNotChosen)
+{
+    const int id = y2004->addLevel(QStringLiteral("1 квартал"));
+    {
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(window->SetYear());   // the list is read again
+    }
+    ASSERT_TRUE(QFile::remove(YearDatabases::dataPath(cfgDir, 2004, id)));
+    ScriptedPrompts prompts;
+    prompts.expectError(QStringLiteral("data%1.mdb").arg(id));
+    window->SRList->setCurrentIndex(1);
+    emit window->SRList->activated(1);
+    EXPECT_EQ(window->SRList->currentIndex(), 0);
+    EXPECT_EQ(dbdat().path(), y2004->dataPath());
+    EXPECT_FALSE(window->LLev2->isEnabled());
+}
+
+}  // namespace

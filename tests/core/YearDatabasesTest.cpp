@@ -1,0 +1,214 @@
+#include "core/YearDatabases.h"
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "platform/Schema.h"
+
+#include "support/PrintTo.h"
+#include "support/ScriptedPrompts.h"
+#include "support/YearFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray bytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+int count(const QString& path, const QString& table)
+{
+    auto db = Database::open(path);
+    return db->scalar(QStringLiteral("select count(*) from %1").arg(quoteIdent(table))).toInt();
+}
+
+// A configuration with the years 2003 and 2004 and a program folder with its template.
+class Configuration : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString program = dir.filePath(QStringLiteral("program"));
+    QString config = dir.filePath(QStringLiteral("Область"));
+    QString cfgDir = config + QLatin1Char('/');
+    std::unique_ptr<YearFixture> y2003;
+    std::unique_ptr<YearFixture> y2004;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir().mkpath(program + QStringLiteral("/source")));
+        ASSERT_TRUE(QDir().mkpath(config));
+        Files::setProgramFolder(program);
+        Schema::createDataDatabaseFile(Files::templateDataDatabase());
+        y2003 = std::make_unique<YearFixture>(config, 2003);
+        y2004 = std::make_unique<YearFixture>(config, 2004);
+    }
+    void TearDown() override
+    {
+        Aliases::closeAll();
+        Files::setProgramFolder(QString());
+    }
+};
+
+TEST_F(Configuration, YearListHoldsOnlyFoldersNamedByDigitsInNumericOrder)
+{
+    for (const char* name : {"999", "Архив", "2004a", "10000"})
+        ASSERT_TRUE(QDir().mkpath(config + QLatin1Char('/') + QString::fromUtf8(name)));
+    writeFile(config + QStringLiteral("/2010"), "not a folder");
+    EXPECT_EQ(YearDatabases::yearList(cfgDir),
+              (QStringList{QStringLiteral("999"), QStringLiteral("2003"), QStringLiteral("2004"), QStringLiteral("10000")}));
+    EXPECT_TRUE(YearDatabases::yearList(dir.filePath(QStringLiteral("нет")) + QLatin1Char('/')).isEmpty());
+}
+
+TEST_F(Configuration, OpeningAYearPutsBothDatabasesUnderTheAliases)
+{
+    QString error;
+    ASSERT_TRUE(YearDatabases::openYear(cfgDir, 2004, &error)) << error.toStdString();
+    EXPECT_EQ(dbmain().path(), y2004->dictionaryPath());
+    EXPECT_EQ(dbdat().path(), y2004->dataPath());
+    EXPECT_EQ(Aliases::params(Aliases::Data),
+              (QStringList{QStringLiteral("DATABASE NAME=") + y2004->dataPath(), QStringLiteral("OPEN MODE=READ/WRITE")}));
+}
+
+TEST_F(Configuration, AYearThatFailsToOpenLeavesTheOpenYearInUseAndCreatesNothing)
+{
+    QString error;
+    ASSERT_TRUE(YearDatabases::openYear(cfgDir, 2003, &error));
+    ASSERT_TRUE(QFile::remove(y2004->dataPath()));
+    EXPECT_FALSE(YearDatabases::openYear(cfgDir, 2004, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("data0.mdb"))) << error.toStdString();
+    EXPECT_FALSE(Files::exists(y2004->dataPath()));
+    EXPECT_EQ(dbmain().path(), y2003->dictionaryPath());
+    EXPECT_EQ(dbdat().path(), y2003->dataPath());
+
+    EXPECT_FALSE(YearDatabases::openYear(cfgDir, 2007, &error));
+    EXPECT_FALSE(Files::exists(YearDatabases::yearFolder(cfgDir, 2007)));
+    EXPECT_EQ(dbmain().path(), y2003->dictionaryPath());
+}
+
+TEST_F(Configuration, ALevelThatFailsToOpenLeavesDbdatWhereItWas)
+{
+    const int level = y2004->addLevel(QStringLiteral("1 квартал"));
+    QString error;
+    ASSERT_TRUE(YearDatabases::openYear(cfgDir, 2004, &error));
+    ASSERT_TRUE(YearDatabases::openLevel(cfgDir, 2004, level, &error));
+    EXPECT_EQ(dbdat().path(), YearDatabases::dataPath(cfgDir, 2004, level));
+    EXPECT_FALSE(YearDatabases::openLevel(cfgDir, 2004, level + 1, &error));
+    EXPECT_EQ(dbdat().path(), YearDatabases::dataPath(cfgDir, 2004, level));
+}
+
+TEST_F(Configuration, ANewYearTakesTheDictionaryAndFormsButNoDataOfItsBase)
+{
+    y2004->addForm(QStringLiteral("Ф12"), QStringLiteral("Заболеваемость"));
+    const int inst = y2004->addInstitution(QStringLiteral("ЦРБ"));
+    const int form = y2004->addForm(QStringLiteral("Ф30"));
+    const int table = y2004->addTable(form, QStringLiteral("(1000)"), QStringLiteral("Кадры"), 4, 3, 1, 1);
+    y2004->setCell(inst, table, 3, 3, 7);
+    writeFile(y2004->formsFolder() + QStringLiteral("/Ф12.doc"), "blank");
+    writeFile(y2004->formsFolder() + QStringLiteral("/Ф12.txt"), "places");
+    ASSERT_TRUE(QDir().mkpath(y2004->formsFolder() + QStringLiteral("/old")));
+    // The base year is open, as it is when the year buttons create the next one.
+    QString error;
+    ASSERT_TRUE(YearDatabases::openYear(cfgDir, 2004, &error));
+
+    ScriptedPrompts prompts;   // no levels: no question
+    ASSERT_TRUE(YearDatabases::createYear(cfgDir, 2004, 2005, prompts, &error)) << error.toStdString();
+    const QString folder = YearDatabases::yearFolder(cfgDir, 2005);
+    EXPECT_EQ(count(YearDatabases::dictionaryPath(cfgDir, 2005), QStringLiteral("forms")), 2);
+    EXPECT_EQ(count(YearDatabases::dictionaryPath(cfgDir, 2005), QStringLiteral("tables")), 1);
+    EXPECT_EQ(count(YearDatabases::dataPath(cfgDir, 2005), QStringLiteral("data")), 0);
+    EXPECT_EQ(bytes(YearDatabases::dataPath(cfgDir, 2005)), bytes(Files::templateDataDatabase()));
+    EXPECT_EQ(Files::listFiles(folder + QStringLiteral("/forms")), (QStringList{QStringLiteral("Ф12.doc"), QStringLiteral("Ф12.txt")}));
+    EXPECT_TRUE(Files::listFolders(folder + QStringLiteral("/forms")).isEmpty());
+    EXPECT_EQ(bytes(folder + QStringLiteral("/forms/Ф12.txt")), QByteArray("places"));
+    EXPECT_EQ(count(y2004->dataPath(), QStringLiteral("data")), 1);
+}
+
+TEST_F(Configuration, LevelsAreCarriedOverEmptyOrDroppedOnTheAnswer)
+{
+    const int first = y2004->addLevel(QStringLiteral("1 квартал"));
+    const int second = y2004->addLevel(QStringLiteral("Полугодие"));
+    y2004->dictionary().exec(QStringLiteral(R"(delete from "subreps" where "id"=?)"), {first});
+    const int third = y2004->addLevel(QStringLiteral("9 месяцев"));   // ids 2 and 3 remain
+    const int inst = y2004->addInstitution(QStringLiteral("ЦРБ"));
+    const int table = y2004->addTable(y2004->addForm(QStringLiteral("Ф30")), QStringLiteral("(1000)"), QStringLiteral("Кадры"), 4, 3, 1, 1);
+    {
+        auto level = Database::open(YearDatabases::dataPath(cfgDir, 2004, second));
+        level->exec(QStringLiteral(R"(insert into "data" values (?,?,?,?,?,?))"), {inst, 5.0, 2004, table, 3, 3});
+    }
+    QString error;
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(true, QStringLiteral("Переносить в новый год промежуточные отчеты?"));
+        ASSERT_TRUE(YearDatabases::createYear(cfgDir, 2004, 2005, prompts, &error)) << error.toStdString();
+    }
+    EXPECT_EQ(count(YearDatabases::dictionaryPath(cfgDir, 2005), QStringLiteral("subreps")), 2);
+    for (int id : {second, third}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(bytes(YearDatabases::dataPath(cfgDir, 2005, id)), bytes(Files::templateDataDatabase()));
+    }
+    EXPECT_FALSE(Files::exists(YearDatabases::dataPath(cfgDir, 2005, first)));
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(false, QStringLiteral("Переносить в новый год промежуточные отчеты?"));
+        ASSERT_TRUE(YearDatabases::createYear(cfgDir, 2004, 2006, prompts, &error)) << error.toStdString();
+    }
+    EXPECT_EQ(count(YearDatabases::dictionaryPath(cfgDir, 2006), QStringLiteral("subreps")), 0);
+    EXPECT_EQ(Files::listFiles(YearDatabases::yearFolder(cfgDir, 2006), {QStringLiteral("*.mdb")}),
+              (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("ktrmain.mdb")}));
+    EXPECT_EQ(count(y2004->dictionaryPath(), QStringLiteral("subreps")), 2);
+}
+
+// Each failure comes after a different amount of the year was made.
+void expectNoPartialYear(const QString& cfgDir, int base, ScriptedPrompts& prompts)
+{
+    QString error;
+    EXPECT_FALSE(YearDatabases::createYear(cfgDir, base, 2005, prompts, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(Files::exists(YearDatabases::yearFolder(cfgDir, 2005)));
+}
+
+TEST_F(Configuration, AMissingBaseYearLeavesNoPartialYear)
+{
+    ScriptedPrompts prompts;
+    expectNoPartialYear(cfgDir, 2001, prompts);
+}
+
+TEST_F(Configuration, AMissingTemplateLeavesNoPartialYear)
+{
+    ASSERT_TRUE(QFile::remove(Files::templateDataDatabase()));
+    ScriptedPrompts prompts;
+    expectNoPartialYear(cfgDir, 2004, prompts);
+}
+
+TEST_F(Configuration, AFailureAfterTheLevelsQuestionLeavesNoPartialYear)
+{
+    y2004->addLevel(QStringLiteral("1 квартал"));
+    y2004->dictionary().exec(QStringLiteral(
+        R"(create trigger "f" before delete on "subreps" begin select raise(abort,'forced'); end)"));
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(false, QStringLiteral("Переносить"));
+    expectNoPartialYear(cfgDir, 2004, prompts);
+}
+
+TEST_F(Configuration, AnExistingTargetFolderIsRefusedAndLeftAlone)
+{
+    ASSERT_TRUE(QDir().mkpath(config + QStringLiteral("/2005")));
+    writeFile(config + QStringLiteral("/2005/notes.txt"), "keep");
+    ScriptedPrompts prompts;
+    QString error;
+    EXPECT_FALSE(YearDatabases::createYear(cfgDir, 2004, 2005, prompts, &error));
+    EXPECT_EQ(bytes(config + QStringLiteral("/2005/notes.txt")), QByteArray("keep"));
+    EXPECT_FALSE(Files::exists(YearDatabases::dictionaryPath(cfgDir, 2005)));
+}
+
+}  // namespace
