@@ -27,5 +27,5 @@ void UnmarkNodeWithParents(QTreeWidgetItem* node);
 // child's position in the tree (pre-order, counted from 0 over the whole tree) in
 // StructNodeIndex. An entry that would lie under itself (a cycle in dependence) is left out.
 void AddTreeBranch(QTreeWidgetItem* node, int parentId);
-// The node's position in its tree in pre-order, counted from 0 (TTreeNode.AbsoluteIndex).
+// The node's position in its tree in pre-order (top-level items in order), counted from 0.
 int absoluteIndex(const QTreeWidgetItem* node);
