@@ -1,0 +1,224 @@
+#include "entry/FrmList.h"
+
+#include "core/Common.h"
+#include "core/Controls.h"
+#include "core/TreeMarks.h"
+#include "entry/ShowTable.h"
+#include "platform/Database.h"
+#include "platform/Prompts.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+TFormList::TFormList(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormList"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::WindowMaximizeButtonHint);
+    setWindowState(Qt::WindowMaximized);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(5, 2, 5, 5);
+    layout->setSpacing(2);
+    buildMenu();
+    layout->setMenuBar(MainMenu1);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAlignment(Qt::AlignCenter);
+    layout->addWidget(Label1);
+
+    Gauge1 = new QProgressBar(this);
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setTextVisible(false);
+    Gauge1->setMaximumHeight(6);
+    Gauge1->setValue(0);
+    layout->addWidget(Gauge1);
+
+    TreeView1 = new QTreeWidget(this);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setColumnCount(1);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The chosen node stays visible while a menu or the grid has the focus.
+    QPalette palette = TreeView1->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    TreeView1->setPalette(palette);
+    TreeView1->installEventFilter(this);
+    layout->addWidget(TreeView1, 1);
+
+    connect(TreeView1, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { TreeView1Change(current); });
+    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem*, int) { TreeView1DblClick(); });
+
+    FormList = this;
+    FormCreate();
+}
+
+TFormList::~TFormList()
+{
+    // The control lists live only as long as the tree that runs them.
+    ClearControls();
+    if (FormList == this)
+        FormList = nullptr;
+}
+
+void TFormList::buildMenu()
+{
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    auto action = [this](const char* name, const QString& caption) {
+        auto* a = new QAction(caption, this);
+        a->setObjectName(QString::fromLatin1(name));
+        MainMenu1->addAction(a);
+        return a;
+    };
+    N1 = action("N1", QStringLiteral("Таблица"));
+    N1->setEnabled(false);
+    connect(N1, &QAction::triggered, this, &TFormList::N1Click);
+    N8 = action("N8", QStringLiteral("Выход"));
+    connect(N8, &QAction::triggered, this, &TFormList::N8Click);
+}
+
+void TFormList::FormCreate()
+{
+    // A network report is never recalculated as a summary of its incoming reports.
+    if (NetMode)
+        m_recalcReportShown = false;
+    ClearControls();
+    updateOwnerDataCommands();
+}
+
+bool TFormList::Start(int medicalsId)
+{
+    TreeView1->clear();
+    m_tree = buildFormsTree(dbmain(), medicalsId, NetMode);
+    for (const FormsTreeForm& form : std::as_const(m_tree.forms)) {
+        auto* formNode = new QTreeWidgetItem(TreeView1, {form.text});
+        formNode->setData(0, NodeIdRole, form.id);
+        formNode->setData(0, NodeNameRole, form.name);
+        for (const FormsTreeTable& table : form.tables) {
+            auto* tableNode = new QTreeWidgetItem(formNode, {table.text});
+            tableNode->setData(0, NodeIdRole, table.ident);
+            tableNode->setData(0, NodeNameRole, table.number);
+        }
+    }
+    updateOwnerDataCommands();
+    return m_tree.shown;
+}
+
+std::optional<GridOpening> TFormList::gridOpeningForNode(const QTreeWidgetItem* node) const
+{
+    const QTreeWidgetItem* formNode = node ? node->parent() : nullptr;
+    if (!formNode || node->treeWidget() != TreeView1)
+        return std::nullopt;
+    const int f = TreeView1->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(formNode));
+    const int t = formNode->indexOfChild(const_cast<QTreeWidgetItem*>(node));
+    if (f < 0 || f >= m_tree.forms.size() || t < 0 || t >= m_tree.forms[f].tables.size())
+        return std::nullopt;
+    return gridOpeningFor(m_tree.forms[f], m_tree.forms[f].tables[t]);
+}
+
+void TFormList::setRecalcReportShown(bool shown) { m_recalcReportShown = shown; }
+void TFormList::setRecalcFormShown(bool shown) { m_recalcFormShown = shown; }
+void TFormList::setClearShown(bool shown) { m_clearShown = shown; }
+
+void TFormList::addOwnerDataCommand(QAction* action)
+{
+    m_ownerDataCommands.append(action);
+    updateOwnerDataCommands();
+}
+
+void TFormList::updateOwnerDataCommands()
+{
+    const bool changeable = ownerDataChangeable(WorkMode, CurrentInstitutionId);
+    for (QAction* action : std::as_const(m_ownerDataCommands))
+        action->setEnabled(changeable);
+}
+
+void TFormList::TreeView1Change(QTreeWidgetItem* node)
+{
+    if (!node)
+        return;
+    // A form without tables is a form node all the same: only nodes under a form are tables.
+    const QTreeWidgetItem* formNode = node->parent() ? node->parent() : node;
+    TreeFormId = nodeId(formNode);
+    TreeFormName = formNode->data(0, NodeNameRole).toString();
+    N1->setEnabled(node->parent() != nullptr);
+}
+
+void TFormList::TreeView1DblClick() { N1Click(); }
+
+void TFormList::N1Click()
+{
+    if (!N1->isEnabled())
+        return;
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!node)
+        return;
+    if (!node->parent()) {
+        node->setExpanded(!node->isExpanded());
+        return;
+    }
+    openGrid(node);
+}
+
+void TFormList::N8Click() { reject(); }
+
+void TFormList::openGrid(const QTreeWidgetItem* node)
+{
+    const std::optional<GridOpening> opening = gridOpeningForNode(node);
+    if (!opening)
+        return;
+    TVTable grid(this);
+    SelectedTableNodeId = opening->formId;
+    CurrentFormNumber = opening->tableNumber;
+    CurrentFormName = opening->formName;
+    CurrentTableId = opening->tableId;
+    grid.Label3->setText(opening->formText);
+    grid.Label2->setText(opening->tableText);
+    grid.setWindowTitle(windowTitle());
+    grid.N11->menuAction()->setVisible(gridSplitVisible(WorkMode, m_recalcFormShown));
+    prompts().exec(grid);
+}
+
+bool TFormList::FormKeyDown(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!node)
+        return false;
+    if (node->childCount() > 0)
+        node->setExpanded(!node->isExpanded());
+    else
+        TreeView1DblClick();
+    return true;
+}
+
+void TFormList::keyPressEvent(QKeyEvent* event)
+{
+    if (FormKeyDown(event))
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+bool TFormList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TreeView1 && event->type() == QEvent::KeyPress
+        && FormKeyDown(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
