@@ -4,6 +4,7 @@
 #include "core/KtrMain.h"
 #include "core/ReportLevels.h"
 #include "core/SBY.h"
+#include "core/StructureCache.h"
 #include "core/YearDatabases.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
@@ -488,6 +489,46 @@ TEST_F(OpenWindow, ALevelWhoseFileIsGoneIsNotChosen)
     EXPECT_EQ(window->SRList->currentIndex(), 0);
     EXPECT_EQ(dbdat().path(), y2004->dataPath());
     EXPECT_FALSE(window->LLev2->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// The configuration the build makes, copied so that the test may write into it.
+TEST(SampleStartUp, TheMainWindowOpensTheSampleConfiguration)
+{
+    const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец");
+    if (!Files::isFolder(sample))
+        GTEST_SKIP() << "the sample target was not built";
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("bin"));
+    const QString config = dir.filePath(QStringLiteral("Образец"));
+    QString error;
+    ASSERT_TRUE(Files::copyFolder(sample, config, &error)) << error.toStdString();
+    ASSERT_TRUE(QDir().mkpath(program + QStringLiteral("/source")));
+    Files::setProgramFolder(program);
+    Schema::createDataDatabaseFile(Files::templateDataDatabase());
+    ASSERT_TRUE(writeLines1251(Files::settingsPath(),
+                               {QStringLiteral("[Конфигурации]"), QStringLiteral("Образец=") + config,
+                                QStringLiteral("[Конфигурация]"), QStringLiteral("Year=2025")},
+                               &error));
+    {
+        ScriptedPrompts prompts;
+        TMain window;
+        EXPECT_EQ(window.Label2->text(), QStringLiteral("2025"));
+        EXPECT_EQ(window.DBList->currentText(), QStringLiteral("Образец"));
+        EXPECT_EQ(window.windowTitle(),
+                  QStringLiteral("Система формирования и контроля статистических отчетных форм - Образец - 2025 г."));
+        EXPECT_TRUE(window.yearOpen());
+        EXPECT_EQ(FormsList.size(), 3);   // Ф12, Ф30, Ф47: the caches follow the opened year
+        EXPECT_FALSE(TablesList.isEmpty());
+        const IniFile ini(Files::settingsPath());
+        EXPECT_EQ(ini.readString(QStringLiteral("Конфигурация"), QStringLiteral("Year")), QStringLiteral("2025"));
+        EXPECT_EQ(ini.readString(QStringLiteral("Конфигурация"), QStringLiteral("Last")), QStringLiteral("0"));
+    }
+    Aliases::closeAll();
+    Files::setProgramFolder(QString());
 }
 
 }  // namespace
