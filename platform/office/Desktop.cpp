@@ -1,0 +1,132 @@
+#include "platform/office/Desktop.h"
+
+#include "platform/office/ExcelWorkbook.h"
+#include "platform/office/WordDocument.h"
+#include "platform/office/XlsxWriter.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QUrl>
+
+namespace {
+
+SystemDesktop& systemDesktop()
+{
+    static SystemDesktop instance;
+    return instance;
+}
+
+Desktop* g_desktop = nullptr;
+QString g_temporaryFolder;
+
+}
+
+Desktop& desktop()
+{
+    return g_desktop ? *g_desktop : systemDesktop();
+}
+
+Desktop* setDesktop(Desktop* d)
+{
+    Desktop* previous = g_desktop;
+    g_desktop = d;
+    return previous;
+}
+
+bool SystemDesktop::openDocument(const QString& path, QString* error)
+{
+    const QString name = QDir::toNativeSeparators(path);
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        *error = QStringLiteral("Не удалось открыть файл %1: программа запущена без окон").arg(name);
+        return false;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()))) {
+        *error = QStringLiteral("Не удалось открыть файл %1: на компьютере нет программы, "
+                                "которая открывает такие файлы").arg(name);
+        return false;
+    }
+    return true;
+}
+
+RecordingDesktop::RecordingDesktop() : m_previous(setDesktop(this)) {}
+
+RecordingDesktop::~RecordingDesktop()
+{
+    setDesktop(m_previous);
+}
+
+bool RecordingDesktop::openDocument(const QString& path, QString* error)
+{
+    if (!m_failure.isEmpty()) {
+        *error = m_failure;
+        return false;
+    }
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("Не удалось открыть файл %1: файла нет").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    m_opened.append(path);
+    return true;
+}
+
+QString temporaryDocumentsFolder()
+{
+    return g_temporaryFolder.isEmpty() ? QDir(QDir::tempPath()).filePath(QStringLiteral("Kestrin"))
+                                       : g_temporaryFolder;
+}
+
+void setTemporaryDocumentsFolder(const QString& folder)
+{
+    g_temporaryFolder = folder;
+}
+
+QString temporaryDocumentPath(const QString& baseName, const QString& suffix, QString* error)
+{
+    const QString folder = temporaryDocumentsFolder();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("Не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
+        return QString();
+    }
+    QString base;
+    for (const QChar c : baseName)
+        base += (c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c)) ? QChar(u'_') : c;
+    base = base.left(120).trimmed();
+    // Windows drops dots and blanks at the end of a file name.
+    while (base.endsWith(QLatin1Char('.')) || base.endsWith(QLatin1Char(' ')))
+        base.chop(1);
+    if (base.isEmpty())
+        base = QStringLiteral("Документ");
+    const QDir dir(folder);
+    QString path = dir.filePath(base + QLatin1Char('.') + suffix);
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(QStringLiteral("%1 (%2).%3").arg(base).arg(n).arg(suffix));
+    return path;
+}
+
+bool showDocument(WordDocument& document, const QString& baseName, QString* error)
+{
+    const QString path = temporaryDocumentPath(baseName, QStringLiteral("docx"), error);
+    if (path.isEmpty())
+        return false;
+    if (!document.save(path)) {
+        *error = document.errorString();
+        return false;
+    }
+    return desktop().openDocument(path, error);
+}
+
+bool showWorkbook(const ExcelWorkbook& book, const QString& baseName, QString* error)
+{
+    const QString path = temporaryDocumentPath(baseName, QStringLiteral("xlsx"), error);
+    if (path.isEmpty())
+        return false;
+    XlsxWriter writer;
+    if (!writer.write(path, book)) {
+        *error = writer.errorString();
+        return false;
+    }
+    return desktop().openDocument(path, error);
+}

@@ -1,0 +1,280 @@
+#include "platform/office/OfficePackage.h"
+
+#include "platform/office/XmlTree.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+bool OfficePackage::read(QIODevice* device)
+{
+    m_parts.clear();
+    m_error.clear();
+    QuaZip zip(device);
+    if (!zip.open(QuaZip::mdUnzip)) {
+        m_error = QStringLiteral("это не архив zip (код %1)").arg(zip.getZipError());
+        return false;
+    }
+    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+        const QString name = zip.getCurrentFileName();
+        if (name.endsWith(QLatin1Char('/')))
+            continue;
+        QuaZipFile file(&zip);
+        if (!file.open(QIODevice::ReadOnly)) {
+            m_error = QStringLiteral("часть %1 не читается (код %2)").arg(name).arg(file.getZipError());
+            return false;
+        }
+        QByteArray data = file.readAll();
+        file.close();
+        if (file.getZipError() != UNZ_OK) {
+            m_error = QStringLiteral("часть %1 повреждена (код %2)").arg(name).arg(file.getZipError());
+            return false;
+        }
+        m_parts.append({name.startsWith(QLatin1Char('/')) ? name.mid(1) : name, data});
+    }
+    if (zip.getZipError() != UNZ_OK) {
+        m_error = QStringLiteral("архив повреждён (код %1)").arg(zip.getZipError());
+        return false;
+    }
+    zip.close();
+    return true;
+}
+
+bool OfficePackage::read(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = file.errorString();
+        return false;
+    }
+    QByteArray data = file.readAll();
+    if (file.error() != QFile::NoError) {
+        m_error = file.errorString();
+        return false;
+    }
+    QBuffer buffer(&data);
+    return read(&buffer);
+}
+
+QByteArray OfficePackage::toZip(QString* error) const
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdCreate)) {
+        *error = QStringLiteral("архив не создаётся (код %1)").arg(zip.getZipError());
+        return QByteArray();
+    }
+    // The content types first, as every Office program writes them.
+    QList<const Entry*> order;
+    for (const Entry& e : m_parts)
+        if (e.name == QString::fromUtf16(OpcNames::contentTypes))
+            order.append(&e);
+    for (const Entry& e : m_parts)
+        if (e.name != QString::fromUtf16(OpcNames::contentTypes))
+            order.append(&e);
+    for (const Entry* e : order) {
+        QuaZipFile file(&zip);
+        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(e->name), nullptr, 0, Z_DEFLATED,
+                       Z_DEFAULT_COMPRESSION)
+            || file.write(e->data) != e->data.size()) {
+            *error = QStringLiteral("часть %1 не записывается (код %2)").arg(e->name).arg(file.getZipError());
+            return QByteArray();
+        }
+        file.close();
+        if (file.getZipError() != ZIP_OK) {
+            *error = QStringLiteral("часть %1 не записывается (код %2)").arg(e->name).arg(file.getZipError());
+            return QByteArray();
+        }
+    }
+    zip.close();
+    if (zip.getZipError() != ZIP_OK) {
+        *error = QStringLiteral("архив не закрывается (код %1)").arg(zip.getZipError());
+        return QByteArray();
+    }
+    return data;
+}
+
+bool OfficePackage::write(const QString& path)
+{
+    QString error;
+    const QByteArray zip = toZip(&error);
+    if (zip.isEmpty()) {
+        m_error = error;
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_error = file.errorString();
+        return false;
+    }
+    if (file.write(zip) != zip.size() || !file.commit()) {
+        m_error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+qsizetype OfficePackage::indexOf(const QString& name) const
+{
+    for (qsizetype i = 0; i < m_parts.size(); ++i)
+        if (m_parts[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool OfficePackage::contains(const QString& name) const
+{
+    return indexOf(name) >= 0;
+}
+
+QByteArray OfficePackage::part(const QString& name) const
+{
+    const qsizetype i = indexOf(name);
+    return i < 0 ? QByteArray() : m_parts[i].data;
+}
+
+void OfficePackage::setPart(const QString& name, const QByteArray& data)
+{
+    const qsizetype i = indexOf(name);
+    if (i < 0)
+        m_parts.append({name, data});
+    else
+        m_parts[i].data = data;
+}
+
+void OfficePackage::removePart(const QString& name)
+{
+    const qsizetype i = indexOf(name);
+    if (i >= 0)
+        m_parts.removeAt(i);
+}
+
+QStringList OfficePackage::partNames() const
+{
+    QStringList out;
+    for (const Entry& e : m_parts)
+        out.append(e.name);
+    return out;
+}
+
+QString OfficePackage::freePartName(const QString& folder, const QString& stem, const QString& suffix) const
+{
+    for (int n = 1;; ++n) {
+        const QString name = QStringLiteral("%1/%2%3.%4").arg(folder, stem).arg(n).arg(suffix);
+        if (!contains(name))
+            return name;
+    }
+}
+
+QString OfficePackage::relatedPart(const QString& type) const
+{
+    std::unique_ptr<XmlNode> rels = parseXml(part(QStringLiteral("_rels/.rels")), nullptr);
+    if (!rels)
+        return QString();
+    for (XmlNode* r : rels->children(QStringLiteral("Relationship")))
+        if (r->attribute(QStringLiteral("Type")) == type)
+            return resolveRelationshipTarget(QString(), r->attribute(QStringLiteral("Target")));
+    return QString();
+}
+
+bool isCompoundFile(const QByteArray& head)
+{
+    return head.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1"));
+}
+
+QString relationshipsPartOf(const QString& part)
+{
+    if (part.isEmpty())
+        return QStringLiteral("_rels/.rels");
+    const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QString() : part.left(slash + 1);
+    return folder + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+QString resolveRelationshipTarget(const QString& sourcePart, const QString& target)
+{
+    QStringList pieces;
+    if (!target.startsWith(QLatin1Char('/'))) {
+        const qsizetype slash = sourcePart.lastIndexOf(QLatin1Char('/'));
+        if (slash > 0)
+            pieces = sourcePart.left(slash).split(QLatin1Char('/'));
+    }
+    for (const QString& piece : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (piece == QLatin1String(".."))
+            pieces.isEmpty() ? void() : pieces.removeLast();
+        else if (piece != QLatin1String("."))
+            pieces.append(piece);
+    }
+    return pieces.join(QLatin1Char('/'));
+}
+
+QString relationshipTarget(const QString& sourcePart, const QString& targetPart)
+{
+    const qsizetype slash = sourcePart.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QString() : sourcePart.left(slash + 1);
+    if (targetPart.startsWith(folder))
+        return targetPart.mid(folder.size());
+    return QLatin1Char('/') + targetPart;
+}
+
+QString addRelationship(XmlNode& relationships, const QString& type, const QString& target)
+{
+    QString id;
+    for (int n = 1;; ++n) {
+        id = QStringLiteral("rId%1").arg(n);
+        if (!relationshipById(relationships, id))
+            break;
+    }
+    XmlNode* r = relationships.appendElement(QStringLiteral("Relationship"));
+    r->setAttribute(QStringLiteral("Id"), id);
+    r->setAttribute(QStringLiteral("Type"), type);
+    r->setAttribute(QStringLiteral("Target"), target);
+    return id;
+}
+
+XmlNode* relationshipById(const XmlNode& relationships, const QString& id)
+{
+    for (XmlNode* r : relationships.children(QStringLiteral("Relationship")))
+        if (r->attribute(QStringLiteral("Id")) == id)
+            return r;
+    return nullptr;
+}
+
+QString contentTypeOf(const XmlNode& types, const QString& part)
+{
+    const QString partName = QLatin1Char('/') + part;
+    for (XmlNode* o : types.children(QStringLiteral("Override")))
+        if (o->attribute(QStringLiteral("PartName")).compare(partName, Qt::CaseInsensitive) == 0)
+            return o->attribute(QStringLiteral("ContentType"));
+    const QString suffix = QFileInfo(part).suffix();
+    for (XmlNode* d : types.children(QStringLiteral("Default")))
+        if (d->attribute(QStringLiteral("Extension")).compare(suffix, Qt::CaseInsensitive) == 0)
+            return d->attribute(QStringLiteral("ContentType"));
+    return QString();
+}
+
+void setContentTypeOverride(XmlNode& types, const QString& part, const QString& contentType)
+{
+    const QString partName = QLatin1Char('/') + part;
+    for (XmlNode* o : types.children(QStringLiteral("Override")))
+        if (o->attribute(QStringLiteral("PartName")).compare(partName, Qt::CaseInsensitive) == 0) {
+            o->setAttribute(QStringLiteral("ContentType"), contentType);
+            return;
+        }
+    XmlNode* o = types.appendElement(QStringLiteral("Override"));
+    o->setAttribute(QStringLiteral("PartName"), partName);
+    o->setAttribute(QStringLiteral("ContentType"), contentType);
+}
+
+void removeContentTypeOverride(XmlNode& types, const QString& part)
+{
+    const QString partName = QLatin1Char('/') + part;
+    for (XmlNode* o : types.children(QStringLiteral("Override")))
+        if (o->attribute(QStringLiteral("PartName")).compare(partName, Qt::CaseInsensitive) == 0)
+            types.remove(o);
+}

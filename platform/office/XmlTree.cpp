@@ -1,0 +1,309 @@
+#include "platform/office/XmlTree.h"
+
+#include <QXmlStreamReader>
+
+XmlNode::XmlNode(const QString& name) : m_name(name) {}
+
+std::unique_ptr<XmlNode> XmlNode::text(const QString& content)
+{
+    auto node = std::make_unique<XmlNode>(QString());
+    node->m_isText = true;
+    node->m_text = content;
+    return node;
+}
+
+QString XmlNode::attribute(const QString& name) const
+{
+    for (const auto& a : m_attributes)
+        if (a.first == name)
+            return a.second;
+    return QString();
+}
+
+bool XmlNode::hasAttribute(const QString& name) const
+{
+    for (const auto& a : m_attributes)
+        if (a.first == name)
+            return true;
+    return false;
+}
+
+void XmlNode::setAttribute(const QString& name, const QString& value)
+{
+    for (auto& a : m_attributes)
+        if (a.first == name) {
+            a.second = value;
+            return;
+        }
+    m_attributes.append({name, value});
+}
+
+void XmlNode::removeAttribute(const QString& name)
+{
+    for (qsizetype i = 0; i < m_attributes.size(); ++i)
+        if (m_attributes[i].first == name) {
+            m_attributes.removeAt(i);
+            return;
+        }
+}
+
+int XmlNode::indexOf(const XmlNode* child) const
+{
+    for (size_t i = 0; i < m_children.size(); ++i)
+        if (m_children[i].get() == child)
+            return int(i);
+    return -1;
+}
+
+XmlNode* XmlNode::firstChild(const QString& name) const
+{
+    for (const auto& c : m_children)
+        if (c->isElement(name))
+            return c.get();
+    return nullptr;
+}
+
+XmlNode* XmlNode::lastChild(const QString& name) const
+{
+    for (auto it = m_children.rbegin(); it != m_children.rend(); ++it)
+        if ((*it)->isElement(name))
+            return it->get();
+    return nullptr;
+}
+
+QList<XmlNode*> XmlNode::children(const QString& name) const
+{
+    QList<XmlNode*> out;
+    for (const auto& c : m_children)
+        if (c->isElement(name))
+            out.append(c.get());
+    return out;
+}
+
+QList<XmlNode*> XmlNode::elements() const
+{
+    QList<XmlNode*> out;
+    for (const auto& c : m_children)
+        if (!c->isText())
+            out.append(c.get());
+    return out;
+}
+
+QList<XmlNode*> XmlNode::descendants(const QString& name) const
+{
+    QList<XmlNode*> out;
+    for (const auto& c : m_children) {
+        if (c->isText())
+            continue;
+        if (c->m_name == name)
+            out.append(c.get());
+        out.append(c->descendants(name));
+    }
+    return out;
+}
+
+XmlNode* XmlNode::append(std::unique_ptr<XmlNode> child)
+{
+    child->m_parent = this;
+    m_children.push_back(std::move(child));
+    return m_children.back().get();
+}
+
+XmlNode* XmlNode::insert(int index, std::unique_ptr<XmlNode> child)
+{
+    child->m_parent = this;
+    XmlNode* raw = child.get();
+    m_children.insert(m_children.begin() + index, std::move(child));
+    return raw;
+}
+
+XmlNode* XmlNode::appendElement(const QString& name)
+{
+    return append(std::make_unique<XmlNode>(name));
+}
+
+std::unique_ptr<XmlNode> XmlNode::take(XmlNode* child)
+{
+    const int i = indexOf(child);
+    if (i < 0)
+        return nullptr;
+    std::unique_ptr<XmlNode> out = std::move(m_children[size_t(i)]);
+    m_children.erase(m_children.begin() + i);
+    out->m_parent = nullptr;
+    return out;
+}
+
+void XmlNode::clearChildren()
+{
+    m_children.clear();
+}
+
+XmlNode* XmlNode::ensureChild(const QString& name, const QStringList& order)
+{
+    if (XmlNode* existing = firstChild(name))
+        return existing;
+    return insertInOrder(std::make_unique<XmlNode>(name), order);
+}
+
+XmlNode* XmlNode::insertInOrder(std::unique_ptr<XmlNode> child, const QStringList& order)
+{
+    const qsizetype rank = order.indexOf(child->name());
+    if (rank < 0)
+        return append(std::move(child));
+    // Before the first sibling that the sequence puts after this one.
+    for (size_t i = 0; i < m_children.size(); ++i) {
+        const XmlNode* c = m_children[i].get();
+        if (c->isText())
+            continue;
+        const qsizetype r = order.indexOf(c->name());
+        if (r > rank)
+            return insert(int(i), std::move(child));
+    }
+    return append(std::move(child));
+}
+
+std::unique_ptr<XmlNode> XmlNode::clone() const
+{
+    auto copy = std::make_unique<XmlNode>(m_name);
+    copy->m_isText = m_isText;
+    copy->m_text = m_text;
+    copy->m_attributes = m_attributes;
+    for (const auto& c : m_children)
+        copy->append(c->clone());
+    return copy;
+}
+
+std::unique_ptr<XmlNode> parseXml(const QByteArray& data, QString* error)
+{
+    QXmlStreamReader reader(data);
+    // Prefixes are kept as written: the parts name their elements "w:p", "x:c" and so on, and the
+    // namespace declarations must go back out exactly as they came in.
+    reader.setNamespaceProcessing(false);
+    std::unique_ptr<XmlNode> root;
+    XmlNode* current = nullptr;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            auto node = std::make_unique<XmlNode>(reader.qualifiedName().toString());
+            for (const QXmlStreamAttribute& a : reader.attributes())
+                node->setAttribute(a.qualifiedName().toString(), a.value().toString());
+            if (!current) {
+                root = std::move(node);
+                current = root.get();
+            } else {
+                current = current->append(std::move(node));
+            }
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            current = current ? current->parent() : nullptr;
+            break;
+        case QXmlStreamReader::Characters:
+            if (current)
+                current->append(XmlNode::text(reader.text().toString()));
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError() || !root) {
+        if (error)
+            *error = reader.hasError()
+                ? QStringLiteral("строка %1, позиция %2: %3")
+                      .arg(reader.lineNumber()).arg(reader.columnNumber()).arg(reader.errorString())
+                : QStringLiteral("нет корневого элемента");
+        return nullptr;
+    }
+    return root;
+}
+
+QString xmlSafeText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out.append(c);
+            out.append(text[++i]);
+            continue;
+        }
+        if (c.isSurrogate() || u == 0xFFFE || u == 0xFFFF)
+            continue;
+        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r')
+            continue;
+        out.append(c);
+    }
+    return out;
+}
+
+namespace {
+
+void escapeInto(QString& out, const QString& text, bool attribute)
+{
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        case '&': out += QLatin1String("&amp;"); break;
+        case '"':
+            if (attribute)
+                out += QLatin1String("&quot;");
+            else
+                out += c;
+            break;
+        // A parser turns a raw CR into LF, and in attributes TAB and LF into blanks.
+        case '\r': out += QLatin1String("&#13;"); break;
+        case '\n':
+            if (attribute)
+                out += QLatin1String("&#10;");
+            else
+                out += c;
+            break;
+        case '\t':
+            if (attribute)
+                out += QLatin1String("&#9;");
+            else
+                out += c;
+            break;
+        default: out += c;
+        }
+    }
+}
+
+void serializeInto(QString& out, const XmlNode& node)
+{
+    if (node.isText()) {
+        escapeInto(out, xmlSafeText(node.content()), false);
+        return;
+    }
+    out += QLatin1Char('<');
+    out += node.name();
+    for (const auto& a : node.attributes()) {
+        out += QLatin1Char(' ');
+        out += a.first;
+        out += QLatin1String("=\"");
+        escapeInto(out, xmlSafeText(a.second), true);
+        out += QLatin1Char('"');
+    }
+    if (node.childCount() == 0) {
+        out += QLatin1String("/>");
+        return;
+    }
+    out += QLatin1Char('>');
+    for (int i = 0; i < node.childCount(); ++i)
+        serializeInto(out, *node.childAt(i));
+    out += QLatin1String("</");
+    out += node.name();
+    out += QLatin1Char('>');
+}
+
+}
+
+QByteArray serializeXml(const XmlNode& root)
+{
+    QString out = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n");
+    serializeInto(out, root);
+    return out.toUtf8();
+}
