@@ -20,7 +20,6 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
-#include <optional>
 #include <vector>
 
 // A whole number or a range a..b (a <= b) of a row or column list, as written.

@@ -4,6 +4,8 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 
+#include <tuple>
+
 namespace {
 
 enum class Relation { Equal, NotEqual, Greater, GreaterEqual, Less, LessEqual };
@@ -62,6 +64,7 @@ struct ControlSet::Control {
     // Each term completed from the default reference; a row or column list it still lacks comes
     // from the cycle item.
     std::vector<CellRef> leftRefs, rightRefs;
+    std::vector<QString> leftNumbers, rightNumbers;   // their table numbers with brackets
 };
 
 QStringList ControlErrorLines()
@@ -200,7 +203,8 @@ void ControlSet::add(int code, const QString& lft, const QString& reltion, const
         if (!c->left.parse(prepareControlText(lft), &c->reason)
             || !c->right.parse(prepareControlText(rght), &c->reason))
             return false;
-        for (auto [side, refs] : {std::pair{&c->left, &c->leftRefs}, std::pair{&c->right, &c->rightRefs}}) {
+        for (auto [side, refs, numbers] : {std::tuple{&c->left, &c->leftRefs, &c->leftNumbers},
+                                           std::tuple{&c->right, &c->rightRefs, &c->rightNumbers}}) {
             for (qsizetype k = 0; k < qsizetype(side->terms().size()); ++k) {
                 CellRef ref = side->terms()[k];
                 if (!ref.hasForm())
@@ -221,6 +225,7 @@ void ControlSet::add(int code, const QString& lft, const QString& reltion, const
                     c->reason = QStringLiteral("Ссылка без граф");
                     return false;
                 }
+                numbers->push_back(ref.tableNumber());
                 refs->push_back(std::move(ref));
             }
         }
@@ -322,12 +327,13 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
     const QString lineTable = m_default.hasTable() ? m_default.tableNumber() : contextTable;
 
     SideState left, right;
-    auto resolve = [&](const std::vector<CellRef>& refs, SideState& s) {
+    auto resolve = [&](const std::vector<CellRef>& refs, const std::vector<QString>& numbers,
+                       SideState& s) {
         s.resolved.resize(refs.size());
         for (size_t k = 0; k < refs.size(); ++k) {
             ResolvedTerm& t = s.resolved[k];
             t.formName = refs[k].hasForm() ? refs[k].form : contextForm;
-            t.tableNumber = refs[k].hasTable() ? refs[k].tableNumber() : contextTable;
+            t.tableNumber = refs[k].hasTable() ? numbers[k] : contextTable;
             if (context && sameName(t.formName, contextForm) && t.tableNumber == contextTable)
                 t.values = &context->values;
             else if (!t.formName.isEmpty() || !t.tableNumber.isEmpty())
@@ -351,8 +357,8 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
             errors.append(std::move(e));
             continue;
         }
-        resolve(c.leftRefs, left);
-        resolve(c.rightRefs, right);
+        resolve(c.leftRefs, c.leftNumbers, left);
+        resolve(c.rightRefs, c.rightNumbers, right);
 
         auto check = [&](const NumberList* itemRows, const NumberList* itemColumns, int item) {
             evaluateSide(c.left, c.leftRefs, left, itemRows, itemColumns);

@@ -141,6 +141,9 @@ TEST_F(ControlsYear, ExactLinesOfACycledControlAndOfOneWithoutCycle)
     // The relation is shown as stored.
     EXPECT_EQ(run("Ф12Т[1000]", {{"СТР1ГР3", "= ", "СТР1ГР4"}}),
               (QStringList{u("10.00= 4.00\tФ12Т[1000]\t")}));
+    // No tolerance: a number written with more decimals keeps them.
+    EXPECT_EQ(run("Ф12Т[1000]", {{"СТР1ГР3", "=", "10.001"}}),
+              (QStringList{u("10.00=10.001\tФ12Т[1000]\t")}));
     EXPECT_EQ(CtlLeft.size(), 0);   // the run consumes the lists
     EXPECT_EQ(CtlCycle.size(), 0);
 }
