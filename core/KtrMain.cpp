@@ -321,6 +321,11 @@ bool TMain::openYearOf(const QString& cfgDir, int year)
     ReportYear = year;
     SpinEdit1->setValue(year);
     SpinEdit1Change();
+    // The old year's levels go first: should a cache fail to fill, no level of another year
+    // stays on offer.
+    SRList->clear();
+    SRList->addItem(AnnualLevelName, 0);
+    selectAnnualLevel();
     refreshStructureCaches();
     resetLevels();
     if (!Configurations::writeYear(year, &error))

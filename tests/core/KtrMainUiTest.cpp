@@ -265,6 +265,21 @@ TEST_F(StartUp, ALastPastTheListOpensTheFirstConfiguration)
     EXPECT_EQ(stored(QStringLiteral("Last")), QStringLiteral("0"));
 }
 
+TEST_F(StartUp, ADatabaseErrorWhileOpeningIsShownAndTheWindowStays)
+{
+    y2004->addLevel(QStringLiteral("1 квартал"));
+    y2004->dictionary().exec(QStringLiteral(R"(drop table "forms")"));
+    writeSettings({{QStringLiteral("Область"), config}}, 2004, 0);
+    ScriptedPrompts prompts;
+    prompts.expectError(QStringLiteral("Ошибка базы данных"));
+    TMain window;
+    EXPECT_EQ(window.year(), 2004);
+    EXPECT_EQ(window.SRList->count(), 1);   // no level of another year is left on offer
+    window.show();
+    QTest::qWait(50);
+    EXPECT_TRUE(window.isVisible());
+}
+
 class OpenWindow : public StartUp {
 protected:
     QString townFolder;
