@@ -75,6 +75,12 @@ QString DialogPrompts::openFileName(const QString& caption, const QString& filte
     return QFileDialog::getOpenFileName(owner(), caption, start, filter);
 }
 
+QStringList DialogPrompts::openFileNames(const QString& caption, const QString& filter,
+                                         const QString& start)
+{
+    return QFileDialog::getOpenFileNames(owner(), caption, start, filter);
+}
+
 QString DialogPrompts::saveFileName(const QString& caption, const QString& filter, const QString& start)
 {
     return QFileDialog::getSaveFileName(owner(), caption, start, filter);

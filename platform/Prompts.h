@@ -33,6 +33,14 @@ public:
                                  const QString& start = QString()) = 0;
     virtual QString saveFileName(const QString& caption, const QString& filter,
                                  const QString& start = QString()) = 0;
+    // Several files at once; empty when cancelled. Prompts that cannot offer more than one file
+    // answer with the one openFileName() gives.
+    virtual QStringList openFileNames(const QString& caption, const QString& filter,
+                                      const QString& start = QString())
+    {
+        const QString file = openFileName(caption, filter, start);
+        return file.isEmpty() ? QStringList() : QStringList{file};
+    }
     // The modal run of a window; returns the dialog's result code (QDialog::Accepted, ...).
     virtual int exec(QDialog& dialog) = 0;
 };
@@ -54,6 +62,7 @@ public:
                                  const QString& initial) override;
     QString chooseFolder(const QString& caption, const QString& start) override;
     QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
+    QStringList openFileNames(const QString& caption, const QString& filter, const QString& start) override;
     QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
     int exec(QDialog& dialog) override;
 };
