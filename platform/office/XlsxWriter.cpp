@@ -8,10 +8,15 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <functional>
 #include <xlsxwriter.h>
+
+#if defined(__GLIBC__)
+#include <dlfcn.h>
+#endif
 
 namespace {
 
@@ -25,6 +30,75 @@ const QString kTypeStyles =
     QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
 
 QString s(const char* latin) { return QString::fromLatin1(latin); }
+
+#define KESTRIN_XLSX_FUNCTIONS(X) \
+    X(workbook_new_opt) \
+    X(workbook_add_worksheet) \
+    X(workbook_add_format) \
+    X(workbook_close) \
+    X(lxw_strerror) \
+    X(format_set_num_format) \
+    X(format_set_font_name) \
+    X(format_set_font_size) \
+    X(format_set_bold) \
+    X(format_set_italic) \
+    X(format_set_align) \
+    X(format_set_text_wrap) \
+    X(format_set_rotation) \
+    X(format_set_indent) \
+    X(format_set_left) \
+    X(format_set_right) \
+    X(format_set_top) \
+    X(format_set_bottom) \
+    X(worksheet_set_column) \
+    X(worksheet_set_row) \
+    X(worksheet_merge_range) \
+    X(worksheet_write_string) \
+    X(worksheet_write_number) \
+    X(worksheet_write_blank) \
+    X(worksheet_freeze_panes) \
+
+// libxlsxwriter's functions. On glibc the library is loaded a second time, into a link-map
+// namespace of its own: it zips through the shared minizip, while QuaZip carries its own minizip
+// whose zipOpen, zipOpen3, ... have the same names and other arguments. In one namespace the
+// first library loaded serves both, and the other crashes. Elsewhere each library keeps its own
+// imports and the functions are called directly.
+struct XlsxLibrary {
+#define KESTRIN_XLSX_POINTER(name) decltype(&::name) name = nullptr;
+    KESTRIN_XLSX_FUNCTIONS(KESTRIN_XLSX_POINTER)
+#undef KESTRIN_XLSX_POINTER
+    QString error;
+};
+
+const XlsxLibrary& xlsx()
+{
+    static const XlsxLibrary library = [] {
+        XlsxLibrary l;
+#define KESTRIN_XLSX_DIRECT(name) l.name = &::name;
+        KESTRIN_XLSX_FUNCTIONS(KESTRIN_XLSX_DIRECT)
+#undef KESTRIN_XLSX_DIRECT
+#if defined(__GLIBC__)
+        Dl_info info{};
+        // A libxlsxwriter built into the program itself has no shared minizip to clash with.
+        if (dladdr(reinterpret_cast<void*>(&::workbook_new_opt), &info) && info.dli_fname
+            && QByteArray(info.dli_fname).contains("xlsxwriter")) {
+            void* handle = dlmopen(LM_ID_NEWLM, info.dli_fname, RTLD_NOW | RTLD_LOCAL);
+            if (!handle) {
+                l.error = QString::fromLocal8Bit(dlerror());
+                return l;
+            }
+#define KESTRIN_XLSX_LOOKUP(name)                                                                    \
+    l.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));                              \
+    if (!l.name && l.error.isEmpty())                                                                \
+        l.error = QStringLiteral("в библиотеке libxlsxwriter нет функции %1").arg(QLatin1String(#name));
+            KESTRIN_XLSX_FUNCTIONS(KESTRIN_XLSX_LOOKUP)
+#undef KESTRIN_XLSX_LOOKUP
+        }
+#endif
+        return l;
+    }();
+    return library;
+}
 
 QString formatKey(const ExcelCellFormat& f)
 {
@@ -54,48 +128,48 @@ public:
         auto it = m_formats.find(key);
         if (it != m_formats.end())
             return it.value();
-        lxw_format* x = workbook_add_format(m_book);
+        lxw_format* x = xlsx().workbook_add_format(m_book);
         if (!f.numberFormat.isEmpty()) {
             const QByteArray code = f.numberFormat.toUtf8();
-            format_set_num_format(x, code.constData());
+            xlsx().format_set_num_format(x, code.constData());
         }
         if (!f.fontName.isEmpty()) {
             const QByteArray name = f.fontName.toUtf8();
-            format_set_font_name(x, name.constData());
+            xlsx().format_set_font_name(x, name.constData());
         }
         if (f.fontSize > 0)
-            format_set_font_size(x, f.fontSize);
+            xlsx().format_set_font_size(x, f.fontSize);
         if (f.bold)
-            format_set_bold(x);
+            xlsx().format_set_bold(x);
         if (f.italic)
-            format_set_italic(x);
+            xlsx().format_set_italic(x);
         switch (f.horizontal) {
-        case ExcelHorizontal::Left: format_set_align(x, LXW_ALIGN_LEFT); break;
-        case ExcelHorizontal::Centre: format_set_align(x, LXW_ALIGN_CENTER); break;
-        case ExcelHorizontal::Right: format_set_align(x, LXW_ALIGN_RIGHT); break;
-        case ExcelHorizontal::Justify: format_set_align(x, LXW_ALIGN_JUSTIFY); break;
+        case ExcelHorizontal::Left: xlsx().format_set_align(x, LXW_ALIGN_LEFT); break;
+        case ExcelHorizontal::Centre: xlsx().format_set_align(x, LXW_ALIGN_CENTER); break;
+        case ExcelHorizontal::Right: xlsx().format_set_align(x, LXW_ALIGN_RIGHT); break;
+        case ExcelHorizontal::Justify: xlsx().format_set_align(x, LXW_ALIGN_JUSTIFY); break;
         case ExcelHorizontal::General: break;
         }
         switch (f.vertical) {
-        case ExcelVertical::Top: format_set_align(x, LXW_ALIGN_VERTICAL_TOP); break;
-        case ExcelVertical::Centre: format_set_align(x, LXW_ALIGN_VERTICAL_CENTER); break;
-        case ExcelVertical::Justify: format_set_align(x, LXW_ALIGN_VERTICAL_JUSTIFY); break;
+        case ExcelVertical::Top: xlsx().format_set_align(x, LXW_ALIGN_VERTICAL_TOP); break;
+        case ExcelVertical::Centre: xlsx().format_set_align(x, LXW_ALIGN_VERTICAL_CENTER); break;
+        case ExcelVertical::Justify: xlsx().format_set_align(x, LXW_ALIGN_VERTICAL_JUSTIFY); break;
         case ExcelVertical::Bottom: break;
         }
         if (f.wrap)
-            format_set_text_wrap(x);
+            xlsx().format_set_text_wrap(x);
         if (f.rotation != 0)
-            format_set_rotation(x, int16_t(f.rotation));
+            xlsx().format_set_rotation(x, int16_t(f.rotation));
         if (f.indent > 0)
-            format_set_indent(x, uint8_t(f.indent));
+            xlsx().format_set_indent(x, uint8_t(f.indent));
         if (f.borders & ExcelBorder::Left)
-            format_set_left(x, LXW_BORDER_THIN);
+            xlsx().format_set_left(x, LXW_BORDER_THIN);
         if (f.borders & ExcelBorder::Right)
-            format_set_right(x, LXW_BORDER_THIN);
+            xlsx().format_set_right(x, LXW_BORDER_THIN);
         if (f.borders & ExcelBorder::Top)
-            format_set_top(x, LXW_BORDER_THIN);
+            xlsx().format_set_top(x, LXW_BORDER_THIN);
         if (f.borders & ExcelBorder::Bottom)
-            format_set_bottom(x, LXW_BORDER_THIN);
+            xlsx().format_set_bottom(x, LXW_BORDER_THIN);
         m_formats.insert(key, x);
         return x;
     }
@@ -104,6 +178,17 @@ private:
     lxw_workbook* m_book;
     QHash<QString, lxw_format*> m_formats;
 };
+
+// Excel reads "_x0041_" in a cell's text as the character it codes, and libxlsxwriter writes such
+// text unchanged; "_x005F" codes the underscore, so the text comes back as it was.
+QString escapeCodedCharacters(const QString& text)
+{
+    if (!text.contains(QLatin1String("_x"), Qt::CaseInsensitive))
+        return text;
+    static const QRegularExpression re(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
+    QString out = text;
+    return out.replace(re, QStringLiteral("_x005F_\\1"));
+}
 
 // What Excel would refuse, found before anything is written.
 QString checkLimits(const ExcelWorkbook& book)
@@ -140,13 +225,15 @@ QString writeBook(const QString& file, const QString& tempFolder, const ExcelWor
     const QString limits = checkLimits(book);
     if (!limits.isEmpty())
         return limits;
+    if (!xlsx().error.isEmpty())
+        return QStringLiteral("библиотека libxlsxwriter не загружается: %1").arg(xlsx().error);
     QByteArray fileName = QFile::encodeName(file);
     QByteArray tmp = QFile::encodeName(tempFolder);
     lxw_workbook_options options = {};
     options.constant_memory = LXW_FALSE;
     options.tmpdir = tmp.data();
     options.use_zip64 = LXW_FALSE;
-    lxw_workbook* wb = workbook_new_opt(fileName.constData(), &options);
+    lxw_workbook* wb = xlsx().workbook_new_opt(fileName.constData(), &options);
     if (!wb)
         return QStringLiteral("книга не создаётся");
 
@@ -154,24 +241,24 @@ QString writeBook(const QString& file, const QString& tempFolder, const ExcelWor
     QString failure;
     auto check = [&](lxw_error e, const QString& what) {
         if (e != LXW_NO_ERROR && failure.isEmpty())
-            failure = QStringLiteral("%1: %2").arg(what, QString::fromUtf8(lxw_strerror(e)));
+            failure = QStringLiteral("%1: %2").arg(what, QString::fromUtf8(xlsx().lxw_strerror(e)));
     };
 
     for (int i = 0; i < book.sheetCount() && failure.isEmpty(); ++i) {
         const ExcelSheet* sheet = book.sheet(i);
         const QByteArray name = sheet->name().toUtf8();
-        lxw_worksheet* ws = workbook_add_worksheet(wb, name.constData());
+        lxw_worksheet* ws = xlsx().workbook_add_worksheet(wb, name.constData());
         if (!ws) {
             failure = QStringLiteral("лист «%1» не добавляется").arg(sheet->name());
             break;
         }
         const QString where = QStringLiteral("лист «%1»").arg(sheet->name());
         for (const auto& [column, width] : sheet->columnWidths())
-            check(worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr), where);
+            check(xlsx().worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr), where);
         for (const auto& [row, height] : sheet->rowHeights())
-            check(worksheet_set_row(ws, lxw_row_t(row - 1), height, nullptr), where);
+            check(xlsx().worksheet_set_row(ws, lxw_row_t(row - 1), height, nullptr), where);
         for (const ExcelRange& m : sheet->merges())
-            check(worksheet_merge_range(ws, lxw_row_t(m.firstRow - 1), lxw_col_t(m.firstColumn - 1),
+            check(xlsx().worksheet_merge_range(ws, lxw_row_t(m.firstRow - 1), lxw_col_t(m.firstColumn - 1),
                                         lxw_row_t(m.lastRow - 1), lxw_col_t(m.lastColumn - 1), "",
                                         formats.of(sheet->format(m.firstRow, m.firstColumn))),
                   where);
@@ -182,30 +269,30 @@ QString writeBook(const QString& file, const QString& tempFolder, const ExcelWor
             lxw_format* f = formats.of(cell.format);
             switch (cell.value.type) {
             case ExcelValue::Type::Text: {
-                const QByteArray text = cell.value.text.toUtf8();
-                check(worksheet_write_string(ws, r, c, text.constData(), f), where);
+                const QByteArray text = escapeCodedCharacters(cell.value.text).toUtf8();
+                check(xlsx().worksheet_write_string(ws, r, c, text.constData(), f), where);
                 break;
             }
             case ExcelValue::Type::Number:
-                check(worksheet_write_number(ws, r, c, cell.value.number, f), where);
+                check(xlsx().worksheet_write_number(ws, r, c, cell.value.number, f), where);
                 break;
             case ExcelValue::Type::Empty:
                 if (f)
-                    check(worksheet_write_blank(ws, r, c, f), where);
+                    check(xlsx().worksheet_write_blank(ws, r, c, f), where);
                 break;
             }
         }
         if (sheet->frozenRows() > 0 || sheet->frozenColumns() > 0)
-            worksheet_freeze_panes(ws, lxw_row_t(sheet->frozenRows()), lxw_col_t(sheet->frozenColumns()));
+            xlsx().worksheet_freeze_panes(ws, lxw_row_t(sheet->frozenRows()), lxw_col_t(sheet->frozenColumns()));
     }
     if (book.sheetCount() == 0 && failure.isEmpty())
-        if (!workbook_add_worksheet(wb, QStringLiteral("Лист1").toUtf8().constData()))
+        if (!xlsx().workbook_add_worksheet(wb, QStringLiteral("Лист1").toUtf8().constData()))
             failure = QStringLiteral("лист не добавляется");
-    const lxw_error closed = workbook_close(wb);
+    const lxw_error closed = xlsx().workbook_close(wb);
     if (!failure.isEmpty())
         return failure;
     if (closed != LXW_NO_ERROR)
-        return QString::fromUtf8(lxw_strerror(closed));
+        return QString::fromUtf8(xlsx().lxw_strerror(closed));
     return QString();
 }
 
