@@ -14,11 +14,17 @@
 // The table itself is read when the window is first shown, so everything set between the
 // constructor and the modal run counts.
 
+#include "entry/GridLayout.h"
+
+#include <QAbstractScrollArea>
 #include <QDialog>
+#include <QFont>
+#include <QList>
 #include <QString>
 #include <memory>
 
 class QAction;
+class QPainter;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -47,8 +53,13 @@ public:
     // Commits the cell being typed into; false when its value could not be saved (the user has
     // been told and the cell stays marked unsaved).
     bool PutData();
-    // Repaints the headers of a layout column and a layout row with the given background.
-    void HighLight(int layoutColumn, int layoutRow, bool focused);
+    // Esc and "Выход": the pending entry is committed first; when a value could not be saved
+    // the user is told and asked whether to close all the same.
+    void closeAfterPutData();
+    // The status line "Строка …, Графа …" for the focused cell.
+    void showStatus();
+    // Tells the user that a cell was not saved.
+    void saveFailed(const QString& message);
 
     // Top line (control errors, the picked expression), form text, table text, status line.
     QLabel* Label1 = nullptr;
@@ -84,7 +95,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
 
 private:
@@ -92,10 +102,6 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
-    void showStatus();
-    void saveFailed(const QString& message);
-    // Esc and "Выход": the pending entry first; the window stays open when it failed.
-    void closeAfterPutData();
 
     std::unique_ptr<GridModel> m_model;
     bool m_firstShow = true;
@@ -103,15 +109,38 @@ private:
 
 inline TVTable* VTable = nullptr;
 
-#include <QAbstractScrollArea>
-
-// The painted grid: corner, column headers, row headers and data cells, the headers scrolling
-// with the data. It draws from the window's model and hands keys and clicks back to the window.
+// The painted grid: the corner, the column headers, the row headers and the data cells, the
+// headers scrolling with the data. It draws what the window's model holds and hands keys and
+// clicks back to it. Only the cells in view are painted, so a large table scrolls smoothly.
 class TableGridView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit TableGridView(TVTable* window);
+    ~TableGridView() override;
+
+    // The model holds another table (or has just been opened): headers measured again.
+    void tableChanged();
+    // Scrolls so that the focused cell is in view.
+    void ensureFocusedVisible();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
+    GridModel& model() const;
+    void updateScrollBars();
+    void moveFocus(int c, int r);
+    void afterKey(const QString& error, bool moved);
+    void paintHeaders(QPainter& p, HeaderPanel panel, const QRect& area, int dx, int dy);
+    void paintCells(QPainter& p, const QRect& area, int dx, int dy);
+
     TVTable* m_window;
+    QList<QFont> m_headerFonts;
+    QList<HeaderText> m_headerTexts;
 };

@@ -264,3 +264,20 @@ TEST_F(GridModelTest, MarksAndHeadersOfTheFocusedCell)
     ASSERT_EQ(column.size(), 1);
     EXPECT_EQ(model.headers()[column[0]].cell.text, QStringLiteral("Графа 4"));
 }
+
+TEST_F(GridModelTest, LongFormNamesAndTableNumbersAreKeptWhole)
+{
+    const int longForm = year.addForm(QStringLiteral("Ф12-подростки"));
+    const int t = year.addTable(longForm, QStringLiteral("(1000-дополнение)"), QStringLiteral("Доп."), 3, 2, 1, 1);
+    year.addTable(longForm, QStringLiteral("(1000-до"), QStringLiteral("Обрезок"), 3, 2, 1, 1);
+    year.setEntered(a, t, 2, 1, 4);
+    refreshStructureCaches(year.dictionary());
+    ASSERT_EQ(model.open(year.dictionary(), year.data(), longForm, QStringLiteral("Ф12-подростки"),
+                         QStringLiteral("(1000-дополнение)")),
+              GridModel::OpenStatus::Opened);
+    EXPECT_EQ(model.loadError(), QString());
+    EXPECT_EQ(model.tableIdent(), t);
+    EXPECT_EQ(model.value(0, 0), 4);
+    type("\b5 ");
+    EXPECT_EQ(stored(a, t), (QList<StoredCell>{{3, 3, 5}}));
+}
