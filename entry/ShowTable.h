@@ -9,7 +9,7 @@
 //     CurrentTableId = tableIdent;
 //     TVTable window(parent);
 //     window.setWindowTitle(...); window.Label3->setText(formText); window.Label2->setText(tableText);
-//     window.N11->setVisible(...);           // any menu items the opener decides
+//     window.N11->menuAction()->setVisible(...);   // any menu items the opener decides
 //     prompts().exec(window);
 // The table itself is read when the window is first shown, so everything set between the
 // constructor and the modal run counts.

@@ -117,6 +117,20 @@ TEST_F(GridModelTest, MovingOverACellNeverChangesItsValue)
     EXPECT_EQ(stored(a, fractions), (QList<StoredCell>{{3, 3, 7}, {4, 3, 2.5}}));
 }
 
+TEST_F(GridModelTest, AWholeNumberTableShowsNoDecimals)
+{
+    year.setEntered(a, table, 2, 1, 2.4);
+    year.setEntered(a, table, 3, 1, 2.5);
+    ASSERT_EQ(open(), GridModel::OpenStatus::Opened);
+    EXPECT_FALSE(model.showTwoDecimals());
+    EXPECT_EQ(model.displayText(0, 0), QStringLiteral("2"));
+    EXPECT_EQ(model.displayText(1, 0), QStringLiteral("3"));
+    EXPECT_EQ(model.keyPress(QLatin1Char('.')).outcome, GridModel::KeyOutcome::Refused);
+    model.moveTo(1, 0);
+    model.moveTo(2, 0);
+    EXPECT_EQ(stored(a), (QList<StoredCell>{{3, 3, 2.4}, {4, 3, 2.5}}));   // shown rounded, kept
+}
+
 TEST_F(GridModelTest, UndoPutsBackTheTextAndNothingIsWritten)
 {
     year.setEntered(a, table, 2, 1, 5);
