@@ -1,0 +1,185 @@
+#include "entry/ControlRuns.h"
+
+#include "core/CellRefs.h"
+#include "core/Controls.h"
+#include "core/Lookups.h"
+#include "core/StructureCache.h"
+#include "platform/Database.h"
+#include "platform/Numbers.h"
+
+namespace {
+
+const QString kErrorsHeading = QStringLiteral("Цифры\tТек.\tКонтроль");
+const QString kNoErrors = QStringLiteral("Ошибок контроля нет");
+
+int loadControls(Database& dictionary, const QString& sql, const QVariantList& params)
+{
+    ClearControls();
+    Query query(dictionary, sql, params);
+    int count = 0;
+    while (query.next()) {
+        AddControlFromRecord(query);
+        ++count;
+    }
+    return count;
+}
+
+// Runs the loaded controls under `heading`; the heading goes again when nothing failed.
+void runGroup(const QString& heading, const QString& place, TableSource& tables)
+{
+    ControlError line;
+    line.text = heading;
+    ControlErrors.append(line);
+    const qsizetype before = ControlErrors.size();
+    RunControls(place, tables);
+    if (ControlErrors.size() == before)
+        ControlErrors.removeLast();
+}
+
+ControlRunOutcome outcome(const QString& found)
+{
+    if (ControlErrors.isEmpty())
+        return {false, kNoErrors};
+    return {true, found};
+}
+
+} // namespace
+
+QString tableControlsHeading(const QString& formName, const QString& tableNumber)
+{
+    return formName + QStringLiteral("т") + tableNumber;
+}
+
+QString tableControlsPlace(const QString& formName, const QString& tableNumber)
+{
+    // The tree keeps the number with its round brackets; a reference writes it in square ones.
+    return formName + QStringLiteral("Т[") + tableNumber.mid(1, tableNumber.size() - 2) + QLatin1Char(']');
+}
+
+QString interTableControlsHeading(const QString& formName)
+{
+    return formName + QStringLiteral(" - межтабличный контроль");
+}
+
+int loadTableControls(Database& dictionary, int formId, const QString& tableNumber)
+{
+    return loadControls(dictionary, QStringLiteral(R"(select * from "int_control"
+        where "formid"=? and "tble"=? collate UNOCASE order by "Код")"),
+                        {formId, tableNumber});
+}
+
+int loadInterTableControls(Database& dictionary, int formId)
+{
+    return loadControls(dictionary, QStringLiteral(R"(select * from "int_control"
+        where "formid"=? and ("tble"='' or "tble" is null) order by "Код")"),
+                        {formId});
+}
+
+int loadInterFormControls(Database& dictionary, bool netMode, const QString& formName)
+{
+    ClearControls();
+    Query query(dictionary, QStringLiteral(R"(select * from "int_control" where "formid"=0
+        order by "lft" collate UNOCASE, "Код")"));
+    int count = 0;
+    while (query.next()) {
+        const QString lft = query.text(QStringLiteral("lft"));
+        const QString rght = query.text(QStringLiteral("rght"));
+        const bool taken = netMode ? sideNamesForm(lft, formName) || sideNamesForm(rght, formName)
+                                   : IsInterFormControlAllowed(lft, rght);
+        if (!taken)
+            continue;
+        AddControlFromRecord(query);
+        ++count;
+    }
+    return count;
+}
+
+bool formsNamedIn(const QString& side, QStringList* forms)
+{
+    forms->clear();
+    Expression expression;
+    if (!expression.parse(prepareControlText(side)))
+        return false;
+    for (const CellRef& ref : expression.terms())
+        if (ref.hasForm())
+            forms->append(ref.form);
+    return true;
+}
+
+bool sideNamesForm(const QString& side, const QString& formName)
+{
+    const QString name = prepareControlText(formName);
+    if (name.isEmpty())
+        return false;
+    QStringList forms;
+    if (!formsNamedIn(side, &forms))
+        return prepareControlText(side).contains(name);
+    return forms.contains(name);
+}
+
+bool IsInterFormControlAllowed(const QString& lft, const QString& rght)
+{
+    for (const QString& net : std::as_const(NetForms))
+        if (sideNamesForm(lft, net) || sideNamesForm(rght, net))
+            return false;
+    return true;
+}
+
+void appendFormControls(Database& dictionary, const FormsTreeForm& form, TableSource& tables,
+                        const ControlRunProgress& progress)
+{
+    for (const FormsTreeTable& table : form.tables) {
+        loadTableControls(dictionary, form.id, table.number);
+        if (progress)
+            progress(form.name + QStringLiteral(" - ") + table.number);
+        runGroup(tableControlsHeading(form.name, table.number),
+                 tableControlsPlace(form.name, table.number), tables);
+    }
+    loadInterTableControls(dictionary, form.id);
+    const QString heading = interTableControlsHeading(form.name);
+    if (progress)
+        progress(heading);
+    runGroup(heading, form.name, tables);
+}
+
+ControlRunOutcome runInterTableControls(Database& dictionary, const FormsTreeForm& form)
+{
+    ControlErrors.clear();
+    RunTables tables;
+    loadInterTableControls(dictionary, form.id);
+    runGroup(interTableControlsHeading(form.name), form.name, tables);
+    return outcome(QStringLiteral("Обнаружены ошибки"));
+}
+
+ControlRunOutcome runInterFormControls(Database& dictionary, bool netMode, const QString& formName)
+{
+    ControlErrors.clear();
+    RunTables tables;
+    loadInterFormControls(dictionary, netMode, formName);
+    runGroup(InterFormControlsHeading, QString(), tables);
+    return outcome(QStringLiteral("Обнаружены ошибки"));
+}
+
+ControlRunOutcome runAllControls(Database& dictionary, const FormsTree& tree, bool netMode,
+                                 const QString& formName, const ControlRunProgress& progress)
+{
+    ClearControls();
+    ControlErrors.clear();
+    // Every table is read once for the whole run, however many groups name it.
+    RunTables tables;
+    for (const FormsTreeForm& form : tree.forms)
+        appendFormControls(dictionary, form, tables, progress);
+    loadInterFormControls(dictionary, netMode, formName);
+    if (progress)
+        progress(InterFormControlsHeading);
+    runGroup(InterFormControlsHeading, QString(), tables);
+    return outcome(QStringLiteral("Обнаружены ошибки контроля"));
+}
+
+ResultList controlErrorsList(const QString& windowCaption)
+{
+    ResultList list;
+    list.windowCaption = windowCaption;
+    FillResultList(list, ControlErrorLines(), kErrorsHeading, ControlErrorCodes());
+    return list;
+}
