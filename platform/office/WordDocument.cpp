@@ -895,6 +895,7 @@ bool WordDocument::setHeader(int sectionIndex, WordHeaderKind kind, const QStrin
         tab->setAttribute(s("w:val"), s("right"));
         tab->setAttribute(s("w:pos"), QString::number(textWidth(sectPr)));
         pPr->insertInOrder(std::move(tabs), kPPrOrder);
+        m_numberedHeaders.append(part);
     }
     XmlNode* last = writeText(p, text, rPr.get());
     if (format.pageNumberAtRight) {
@@ -1109,6 +1110,29 @@ bool WordDocument::protectionPasswordMatches(const QString& password) const
 
 // --- saving -------------------------------------------------------------------------------------
 
+// The page number's tab stands at the right margin of the section the header serves, as that
+// section is when saved: its page may have been turned after the header was set.
+void WordDocument::placePageNumbers()
+{
+    const XmlNode* rels = xml(relationshipsPartOf(m_mainPart));
+    if (!rels || m_numberedHeaders.isEmpty())
+        return;
+    for (XmlNode* sectPr : sections()) {
+        if (!sectPr)
+            continue;
+        for (XmlNode* ref : sectPr->children(s("w:headerReference"))) {
+            const XmlNode* rel = relationshipById(*rels, ref->attribute(s("r:id")));
+            const QString part = rel ? resolveRelationshipTarget(m_mainPart, rel->attribute(s("Target"))) : QString();
+            if (!m_numberedHeaders.contains(part))
+                continue;
+            for (XmlNode* tabs : xml(part)->descendants(s("w:tabs")))
+                for (XmlNode* tab : tabs->children(s("w:tab")))
+                    if (tab->attribute(s("w:val")) == QLatin1String("right"))
+                        tab->setAttribute(s("w:pos"), QString::number(textWidth(sectPr)));
+        }
+    }
+}
+
 void WordDocument::dropUnusedHeaders()
 {
     XmlNode* document = xml(m_mainPart);
@@ -1149,6 +1173,7 @@ bool WordDocument::save(const QString& path)
     }
     endBodyWithParagraph();
     dropUnusedHeaders();
+    placePageNumbers();
     OfficePackage out = m_package;
     for (const auto& [part, tree] : m_xml)
         out.setPart(part, serializeXml(*tree));

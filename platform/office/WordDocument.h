@@ -156,10 +156,12 @@ private:
     void setError(const QString& text) const { m_error = text; }
     void dropUnusedHeaders();
     void endBodyWithParagraph();
+    void placePageNumbers();
 
     OfficePackage m_package;
     QString m_mainPart;
     QString m_source;
     mutable QString m_error;
     mutable std::map<QString, std::unique_ptr<XmlNode>> m_xml;
+    QStringList m_numberedHeaders;   // headers whose page number stands at a right tab
 };

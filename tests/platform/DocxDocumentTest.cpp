@@ -7,6 +7,7 @@
 #include "PrintTo.h"
 
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -301,6 +302,19 @@ TEST_F(FormBlank, ProtocolSectionHasThreeHeadersAPageNumberAndItsTable)
     for (const QString& part : package.partNames())
         headers += part.startsWith(QLatin1String("word/header")) ? 1 : 0;
     EXPECT_EQ(headers, 6);
+    // The page number sits at the right margin of each section as saved: 16838 - 2 * 1134
+    // twips across the form's landscape page, 11906 - 2 * 1134 across the protocol's page,
+    // though the protocol's page was turned after its header was set.
+    QSet<QString> tabs;
+    for (const QString& part : package.partNames())
+        if (part.startsWith(QLatin1String("word/header"))) {
+            const std::unique_ptr<XmlNode> header = parseXml(package.part(part), nullptr);
+            ASSERT_TRUE(header);
+            for (const XmlNode* tab : header->descendants(QStringLiteral("w:tab")))
+                if (tab->attribute(QStringLiteral("w:val")) == QLatin1String("right"))
+                    tabs.insert(tab->attribute(QStringLiteral("w:pos")));
+        }
+    EXPECT_EQ(tabs, (QSet<QString>{QStringLiteral("14570"), QStringLiteral("9638")}));
 }
 
 TEST_F(FormBlank, ReplacingAHeaderDropsTheOldPart)
