@@ -1,0 +1,119 @@
+#pragma once
+// The administrative structure window: the tree of the territory's institutions and their
+// subdivisions. In the mode "формирование" the user builds the tree (adds, inserts, corrects,
+// deletes and moves units); in the mode "ввод информации" the user picks an institution and opens
+// the forms tree of its type, and asks what share of each table holds numbers.
+//
+// Opening it (the main window's commands set the shared globals around the modal run):
+//     formation:  WorkMode "", DataTablePrefix "";          afterwards GetStruct()
+//     data entry: WorkMode "Input", NetMode false, DataTablePrefix "Data"
+//     TAdmForm window(AdmMode::Formation or AdmMode::DataEntry, main); prompts().exec(window);
+// The window reads ReportYear, dbmain() and dbdat(); the parent's caption gives the title of its
+// reports.
+
+#include <QDialog>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+struct UnitTreeNode;
+
+enum class AdmMode {
+    Formation,   // " - формирование": building the tree
+    DataEntry,   // " - ввод информации": the forms of an institution, availability reports
+};
+
+// Comma list of the direct children's ids of the group being corrected ("" for an institution).
+inline QString ChildUnitIds;
+
+class TAdmForm : public QDialog {
+    Q_OBJECT
+public:
+    // The mode decides the caption and the commands shown; "Формы" is shown when WorkMode is
+    // "Input" as the window is made.
+    explicit TAdmForm(AdmMode mode, QWidget* parent = nullptr);
+    ~TAdmForm() override;
+
+    AdmMode mode() const { return m_mode; }
+    bool orderingMode() const { return m_ordering; }
+
+    // The menu commands, also reachable from tests.
+    void N1Click();    // "Добавить": a unit beside the selected one (top level in an empty tree)
+    void N2Click();    // "Вставить": a unit as the last child of the selected one
+    void N3Click();    // "Удалить": the selected institution with its numbers of the year
+    void N4Click();    // "Корректировать"
+    void N13Click();   // "Справка" → "По базе"
+    void N14Click();   // "Справка" → "По входным файлам"
+    void N15Click();   // "Структура": the ordering mode on or off (off writes the order)
+    void N16Click();   // "Формы": the forms tree of the selected institution
+    void N18Click();   // "Выход"
+
+    // A drop at a point of the tree's viewport in the ordering mode: on an item the selected unit
+    // becomes its last child, on its indent it goes before it as its sibling. A drop that would
+    // put a unit under itself or its own descendant, or on no item, changes nothing.
+    void TreeView1DragDrop(const QPoint& viewportPos);
+
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* N1 = nullptr;     // "Добавить"
+    QAction* N2 = nullptr;     // "Вставить"
+    QAction* N3 = nullptr;     // "Удалить"
+    QAction* N4 = nullptr;     // "Корректировать"
+    QMenu* N12 = nullptr;      // "Справка"
+    QAction* N13 = nullptr;    // "По базе"
+    QAction* N14 = nullptr;    // "По входным файлам"
+    QAction* N15 = nullptr;    // "Структура" (checkable; shown by F11)
+    QAction* N16 = nullptr;    // "Формы"
+    QAction* N18 = nullptr;    // "Выход"
+
+    QWidget* Panel1 = nullptr;        // the chosen forms for loading (data entry only)
+    QLabel* Label1 = nullptr;         // "Выбранные формы:"
+    QLabel* Label2 = nullptr;         // the chosen forms, "Все" for all
+    QLabel* Label3 = nullptr;         // "Очищать"
+    QComboBox* ComboBox1 = nullptr;   // "ЛПУ", "Выбранные формы"
+    QTreeWidget* TreeView1 = nullptr; // units: caption = unit, id under NodeIdRole
+    QGroupBox* GroupBox1 = nullptr;   // progress of a long command
+    QLabel* Label4 = nullptr;         // the unit being worked on
+    QProgressBar* ProgressBar1 = nullptr;
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    void FormCreate();
+    void FormShow();
+    // Enter and F11, from the window or the tree; true when the key was used.
+    bool FormKeyDown(QKeyEvent* event);
+    void TreeView1Change();
+    void TreeView1DblClick(QTreeWidgetItem* node);
+    void buildTree();
+    void updateCommands();
+    // Adds a unit under `parent` (nullptr: top level) through the unit dialog.
+    void addUnitUnder(QTreeWidgetItem* parent, const QString& caption);
+    // Leaves the ordering mode, writing the order; false (mode kept) when the write failed.
+    bool leaveOrderingMode();
+    QList<QPair<int, int>> shownOrder() const;
+    UnitTreeNode subtreeOf(const QTreeWidgetItem* node) const;
+    QString reportTitle() const;
+
+    AdmMode m_mode;
+    bool m_ordering = false;
+    bool m_built = false;
+};
+
+inline TAdmForm* AdmForm = nullptr;

@@ -1,0 +1,245 @@
+#include "setup/MTF.h"
+
+#include "PrintTo.h"
+#include "ScriptedPrompts.h"
+#include "core/TreeMarks.h"
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "sample/SampleConfiguration.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Sample::Type;
+using Sample::Form::F12;
+using Sample::Form::F30;
+
+const QString kF12 = QStringLiteral(
+    "Ф12 - Сведения о числе заболеваний, зарегистрированных у пациентов, проживающих в районе "
+    "обслуживания медицинской организации");
+const QString kF30 = QStringLiteral("Ф30 - Сведения о медицинской организации");
+
+void describe(const QTreeWidgetItem* node, const QString& indent, QStringList& lines)
+{
+    lines << indent + QString::number(nodeId(node));
+    for (int i = 0; i < node->childCount(); ++i)
+        describe(node->child(i), indent + QStringLiteral("  "), lines);
+}
+
+// The ids of the tree as shown, indented by level.
+QStringList shownIds(const QTreeWidget* tree)
+{
+    QStringList lines;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        describe(tree->topLevelItem(i), QString(), lines);
+    return lines;
+}
+
+QTreeWidgetItem* findNode(QTreeWidget* tree, int id)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if (nodeId(*it) == id)
+            return *it;
+    }
+    return nullptr;
+}
+
+QStringList checkedForms(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->checkState() == Qt::Checked)
+            texts << list->item(i)->text();
+    }
+    return texts;
+}
+
+void clickNode(QTreeWidget* tree, int id)
+{
+    QTreeWidgetItem* node = findNode(tree, id);
+    ASSERT_TRUE(node) << id;
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+}
+
+// Ticks a form the way a user does: a click on its check box.
+void toggleForm(QListWidget* list, int row)
+{
+    QListWidgetItem* item = list->item(row);
+    item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+class SampleTypes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
+        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
+        ASSERT_TRUE(dir.isValid());
+        QString error;
+        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
+        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
+        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
+    }
+    void TearDown() override { Aliases::closeAll(); }
+
+    QList<int> stored(int type)
+    {
+        QList<int> forms;
+        Query q(dbmain(), QStringLiteral(R"(select "formsid" from "med_type_forms" where "medicalsid"=?
+            order by rowid)"), {type});
+        while (q.next())
+            forms << q.toInt(0);
+        return forms;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(SampleTypes, TheTreeAndTheNonNetworkFormsAreShownWithTheFirstTypeChosen)
+{
+    ScriptedPrompts prompts;
+    TMTFs window;
+    window.show();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Типы учреждений"));
+    window.TreeView1->expandAll();
+    EXPECT_EQ(shownIds(window.TreeView1),
+              (QStringList{"1", "  2", "  3", "  4", "5", "  6", "  7"}));
+    ASSERT_EQ(window.CheckListBox1->count(), 2);
+    EXPECT_EQ(window.CheckListBox1->item(0)->text(), kF12);
+    EXPECT_EQ(window.CheckListBox1->item(1)->text(), kF30);
+    // A type with subtypes gets no forms of its own.
+    EXPECT_EQ(window.shownTypeId(), Hospitals);
+    EXPECT_TRUE(checkedForms(window.CheckListBox1).isEmpty());
+    EXPECT_FALSE(window.CheckListBox1->isEnabled());
+    EXPECT_FALSE(window.BitBtn1->isVisible());
+    EXPECT_FALSE(window.Button1->isVisible());
+
+    clickNode(window.TreeView1, CentralDistrict);
+    EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF12, kF30}));
+    clickNode(window.TreeView1, Feldsher);
+    EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF30}));
+    EXPECT_TRUE(window.CheckListBox1->isEnabled());
+}
+
+TEST_F(SampleTypes, TickedFormsGoToTheTypeTheyWereTickedForAfterKeyboardNavigation)
+{
+    ScriptedPrompts prompts;
+    TMTFs window;
+    window.show();
+    window.TreeView1->expandAll();
+    clickNode(window.TreeView1, Polyclinics);
+    // Down to the feldsher posts with the keyboard alone: the list follows.
+    QTest::keyClick(window.TreeView1, Qt::Key_Down);
+    ASSERT_EQ(window.shownTypeId(), Feldsher);
+    EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF30}));
+
+    toggleForm(window.CheckListBox1, 0);
+    EXPECT_TRUE(window.BitBtn1->isVisible());
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(window.BitBtn1->isVisible());
+    EXPECT_EQ(stored(Feldsher), (QList<int>{F12, F30}));
+    EXPECT_EQ(stored(Polyclinics), (QList<int>{F12, F30}));
+
+    // Ticks left unsaved stay with the type they were made for: moving on shows the next type's.
+    toggleForm(window.CheckListBox1, 1);
+    QTest::keyClick(window.TreeView1, Qt::Key_Up);
+    ASSERT_EQ(window.shownTypeId(), Polyclinics);
+    EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF12, kF30}));
+    EXPECT_FALSE(window.BitBtn1->isVisible());
+    toggleForm(window.CheckListBox1, 0);
+    toggleForm(window.CheckListBox1, 1);
+    window.BitBtn1Click();
+    EXPECT_TRUE(stored(Polyclinics).isEmpty());
+    EXPECT_EQ(stored(Feldsher), (QList<int>{F12, F30}));
+
+    // Read back after the keyboard returns.
+    QTest::keyClick(window.TreeView1, Qt::Key_Down);
+    EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF12, kF30}));
+    QTest::keyClick(window.TreeView1, Qt::Key_Up);
+    EXPECT_TRUE(checkedForms(window.CheckListBox1).isEmpty());
+}
+
+TEST_F(SampleTypes, ARenameIsStoredAsTypedOrTakenBackWhenItFails)
+{
+    ScriptedPrompts prompts;
+    TMTFs window;
+    window.show();
+    window.TreeView1->expandAll();
+    QTreeWidgetItem* node = findNode(window.TreeView1, Rural);
+    const auto rename = [&](const QString& text) {
+        QApplication::processEvents();   // the last editor goes
+        window.TreeView1->setCurrentItem(node);
+        window.TreeView1->editItem(node);
+        auto* editor = window.TreeView1->findChild<QLineEdit*>();
+        ASSERT_TRUE(editor);
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();   // the view commits the edit from its event queue
+    };
+    const QString quoted = QStringLiteral(R"(Участковые "сельские" и 'поселковые')");
+    rename(quoted);
+    EXPECT_EQ(node->text(0), quoted);
+    EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "type" from "medicaltypes" where "id"=?)"), {Rural}).toString(),
+              quoted);
+
+    dbmain().exec(QStringLiteral(R"(create trigger f before update on "medicaltypes"
+        begin select raise(abort,'forced'); end)"));
+    prompts.expectError(QStringLiteral("Тип учреждения не переименован"));
+    rename(QStringLiteral("Другое"));
+    EXPECT_EQ(node->text(0), quoted);
+    EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "type" from "medicaltypes" where "id"=?)"), {Rural}).toString(),
+              quoted);
+}
+
+TEST_F(SampleTypes, TypesMoveOnlyAmongTheirSiblingsAndTheOrderIsTheShownTree)
+{
+    ScriptedPrompts prompts;
+    {
+        TMTFs window;
+        window.show();
+        window.TreeView1->expandAll();
+        const auto at = [&](int id) { return window.TreeView1->visualItemRect(findNode(window.TreeView1, id)).center(); };
+        QTest::keyClick(&window, Qt::Key_F11);
+        ASSERT_TRUE(window.orderingMode());
+        EXPECT_TRUE(window.Button1->isVisible());
+        EXPECT_FALSE(window.CheckListBox1->isEnabled());
+
+        window.TreeView1->setCurrentItem(findNode(window.TreeView1, Feldsher));
+        EXPECT_FALSE(window.TreeView1DragOver(at(Rural)));       // another parent
+        EXPECT_FALSE(window.TreeView1DragOver(at(Outpatient)));  // its own parent
+        EXPECT_TRUE(window.TreeView1DragOver(at(Polyclinics)));
+        window.TreeView1DragDrop(at(Rural));                     // refused
+        window.TreeView1DragDrop(at(Polyclinics));
+        window.TreeView1->setCurrentItem(findNode(window.TreeView1, Outpatient));
+        EXPECT_FALSE(window.TreeView1DragOver(at(CentralDistrict)));
+        window.TreeView1DragDrop(at(Hospitals));
+        const QStringList shown = {"5", "  7", "  6", "1", "  2", "  3", "  4"};
+        EXPECT_EQ(shownIds(window.TreeView1), shown);
+
+        QTest::mouseClick(window.Button1, Qt::LeftButton);
+        EXPECT_FALSE(window.orderingMode());
+        EXPECT_FALSE(window.Button1->isVisible());
+        clickNode(window.TreeView1, CentralDistrict);
+        EXPECT_TRUE(window.CheckListBox1->isEnabled());
+    }
+    QList<int> byInd;
+    Query q(dbmain(), QStringLiteral(R"(select "id" from "medicaltypes" order by "ind")"));
+    while (q.next())
+        byInd << q.toInt(0);
+    EXPECT_EQ(byInd, (QList<int>{Outpatient, Feldsher, Polyclinics, Hospitals, CentralDistrict, Rural, City}));
+
+    TMTFs reopened;
+    reopened.show();
+    reopened.TreeView1->expandAll();
+    EXPECT_EQ(shownIds(reopened.TreeView1), (QStringList{"5", "  7", "  6", "1", "  2", "  3", "  4"}));
+}
+
+}
