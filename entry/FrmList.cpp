@@ -3,6 +3,8 @@
 #include "core/Common.h"
 #include "core/Controls.h"
 #include "core/TreeMarks.h"
+#include "core/Unit1.h"
+#include "entry/ControlRuns.h"
 #include "entry/ShowTable.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
@@ -88,6 +90,26 @@ void TFormList::buildMenu()
     N1 = action("N1", QStringLiteral("Таблица"));
     N1->setEnabled(false);
     connect(N1, &QAction::triggered, this, &TFormList::N1Click);
+
+    ControlMenu = MainMenu1->addMenu(QStringLiteral("Контроль"));
+    ControlMenu->setObjectName(QStringLiteral("ControlMenu"));
+    auto controlItem = [this](const char* name, const QString& caption) {
+        QAction* a = ControlMenu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    N3 = controlItem("N3", QStringLiteral("Межтабличный"));
+    N4 = controlItem("N4", QStringLiteral("Межформенный"));
+    N5 = controlItem("N5", QStringLiteral("Сплошной"));
+    connect(N3, &QAction::triggered, this, &TFormList::N3Click);
+    connect(N4, &QAction::triggered, this, &TFormList::N4Click);
+    connect(N5, &QAction::triggered, this, &TFormList::N5Click);
+
+    // The print and Excel menus come between "Контроль" and "Ошибки".
+    N7 = action("N7", QStringLiteral("Ошибки"));
+    N7->setVisible(false);
+    connect(N7, &QAction::triggered, this, &TFormList::N7Click);
+
     N8 = action("N8", QStringLiteral("Выход"));
     connect(N8, &QAction::triggered, this, &TFormList::N8Click);
 }
@@ -176,6 +198,78 @@ void TFormList::N1Click()
 }
 
 void TFormList::N8Click() { reject(); }
+
+const FormsTreeForm* TFormList::selectedForm() const
+{
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!node)
+        return nullptr;
+    const QTreeWidgetItem* formNode = node->parent() ? node->parent() : node;
+    const int f = TreeView1->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(formNode));
+    return f >= 0 && f < m_tree.forms.size() ? &m_tree.forms[f] : nullptr;
+}
+
+void TFormList::showRunOutcome(const ControlRunOutcome& outcome)
+{
+    N7->setVisible(outcome.errorsFound);
+    prompts().message(outcome.message);
+}
+
+namespace {
+
+// The title line shows a run's progress and is empty again however the run ends.
+struct ProgressLine {
+    QLabel* label;
+    void show(const QString& text) const
+    {
+        label->setText(text);
+        label->repaint();
+    }
+    ~ProgressLine() { label->clear(); }
+};
+
+} // namespace
+
+// The form's controls need the form: without a selection the run would check whatever form
+// another tree selected last.
+void TFormList::N3Click()
+{
+    const FormsTreeForm* form = selectedForm();
+    if (!form)
+        return;
+    N7->setVisible(false);
+    ProgressLine line{Label1};
+    showRunOutcome(runInterTableControls(dbmain(), *form));
+}
+
+void TFormList::N4Click()
+{
+    const FormsTreeForm* form = selectedForm();
+    // In the Ф47 mode the selected form decides which controls run.
+    if (NetMode && !form)
+        return;
+    N7->setVisible(false);
+    ProgressLine line{Label1};
+    showRunOutcome(runInterFormControls(dbmain(), NetMode, form ? form->name : QString()));
+}
+
+void TFormList::N5Click()
+{
+    const FormsTreeForm* form = selectedForm();
+    if (!form)
+        return;
+    N7->setVisible(false);
+    ProgressLine line{Label1};
+    const ControlRunOutcome outcome = runAllControls(
+        dbmain(), m_tree, NetMode, form->name, [&line](const QString& text) { line.show(text); });
+    line.show(QString());
+    showRunOutcome(outcome);
+}
+
+void TFormList::N7Click()
+{
+    ShowResultList(controlErrorsList(windowTitle() + QStringLiteral(" - ошибки контроля")));
+}
 
 void TFormList::openGrid(const QTreeWidgetItem* node)
 {

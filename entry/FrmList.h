@@ -19,10 +19,12 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+struct ControlRunOutcome;
 
 // The form of the node selected last (the node itself for a form node, its parent for a table
 // node): forms.id and the name as stored. They keep the last selection after the window closes.
@@ -66,6 +68,11 @@ public:
     QTreeWidget* TreeView1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QAction* N1 = nullptr;            // "Таблица"
+    QMenu* ControlMenu = nullptr;     // "Контроль"
+    QAction* N3 = nullptr;            // "Межтабличный"
+    QAction* N4 = nullptr;            // "Межформенный"
+    QAction* N5 = nullptr;            // "Сплошной"
+    QAction* N7 = nullptr;            // "Ошибки": hidden until a control run finds errors
     QAction* N8 = nullptr;            // "Выход"
 
 protected:
@@ -81,6 +88,14 @@ private:
     void TreeView1DblClick();
     // "Таблица": the selected table in the grid.
     void N1Click();
+    // The control runs and the error view.
+    void N3Click();
+    void N4Click();
+    void N5Click();
+    void N7Click();
+    // The form of the selected node; nullptr when none is selected.
+    const FormsTreeForm* selectedForm() const;
+    void showRunOutcome(const ControlRunOutcome& outcome);
     void N8Click();
     void openGrid(const QTreeWidgetItem* node);
     void updateOwnerDataCommands();

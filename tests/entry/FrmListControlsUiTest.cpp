@@ -1,0 +1,240 @@
+// The forms tree's "Контроль" menu and its error view.
+#include "entry/FrmList.h"
+
+#include "PrintTo.h"
+#include "ScriptedPrompts.h"
+#include "core/Common.h"
+#include "core/Controls.h"
+#include "core/StructureCache.h"
+#include "core/Unit1.h"
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "sample/SampleConfiguration.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kControl29Unit9 = QStringLiteral(
+    "222.00<=192.00\t\tПоступивших на инфекционные койки (Ф30) не больше зарегистрированных "
+    "инфекционных болезней (Ф12)");
+
+// The list as the result-list window shows it: each row's columns joined by " | ".
+QStringList shownRows(const QTreeWidget* list)
+{
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QStringList cells;
+        for (int c = 0; c < list->columnCount(); ++c)
+            cells << list->topLevelItem(i)->text(c);
+        rows << cells.join(QStringLiteral(" | "));
+    }
+    return rows;
+}
+
+QStringList headerLabels(const QTreeWidget* list)
+{
+    QStringList labels;
+    for (int c = 0; c < list->columnCount(); ++c)
+        labels << list->headerItem()->text(c);
+    return labels;
+}
+
+class TreeControls : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
+        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
+        ASSERT_TRUE(dir.isValid());
+        QString error;
+        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
+        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
+        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
+        Aliases::set(Aliases::Data, Database::open(Files::join(year, QStringLiteral("data0.mdb"))));
+        ReportYear = Sample::DataYear;
+        GetForms(dbmain());
+        GetTables(dbmain());
+        ControlErrors.clear();
+    }
+    void TearDown() override
+    {
+        ControlErrors.clear();
+        Aliases::closeAll();
+        clearStructureCaches();
+        WorkMode.clear();
+        DataTablePrefix.clear();
+        NetMode = false;
+        CurrentInstitutionId = 0;
+        ReportYear = 0;
+    }
+    // The forms tree of an institution on the input road, shown.
+    void open(TFormList& window, int institution, const QString& title)
+    {
+        WorkMode = QStringLiteral("Input");
+        DataTablePrefix = QStringLiteral("Data");
+        CurrentInstitutionId = institution;
+        const int type = dbmain()
+                             .scalar(QStringLiteral(R"(select "medicaltype" from "administration" where "id"=?)"),
+                                     {institution})
+                             .toInt();
+        window.setWindowTitle(title);
+        ASSERT_TRUE(window.Start(type));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
+{
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window, Sample::Unit::Berezovka, QStringLiteral("Березовская участковая больница"));
+
+    QStringList topLevel;
+    for (QAction* a : window.MainMenu1->actions())
+        topLevel << a->text();
+    EXPECT_EQ(topLevel, (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"),
+                                     QStringLiteral("Ошибки"), QStringLiteral("Выход")}));
+    QStringList runs;
+    for (QAction* a : window.ControlMenu->actions())
+        runs << a->objectName() + QLatin1Char('=') + a->text();
+    EXPECT_EQ(runs, (QStringList{QStringLiteral("N3=Межтабличный"), QStringLiteral("N4=Межформенный"),
+                                 QStringLiteral("N5=Сплошной")}));
+    EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("N7")), window.N7);
+    EXPECT_FALSE(window.N7->isVisible());
+}
+
+TEST_F(TreeControls, TheFullRunShowsItsErrorsAndTheViewListsThemUnchanged)
+{
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window, Sample::Unit::Berezovka, QStringLiteral("Березовская участковая больница"));
+    window.TreeView1->setCurrentItem(window.TreeView1->topLevelItem(1));
+
+    // The title line names the group being checked whenever a table is read.
+    QStringList progress;
+    ControlTableLoading = [&](const QString&, const QString&) { progress << window.Label1->text(); };
+    prompts.expectMessage(QStringLiteral("Обнаружены ошибки контроля"));
+    window.N5->trigger();
+    ControlTableLoading = nullptr;
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(progress, (QStringList{QStringLiteral("Ф12 - (1000)"), QStringLiteral("Ф12 - (2000)"),
+                                     QStringLiteral("Ф12 - (3000)"), QStringLiteral("Ф12 - (4000)"),
+                                     QStringLiteral("Ф30 - (1100)"), QStringLiteral("Ф30 - (2100)"),
+                                     QStringLiteral("Ф30 - (3100)")}));
+    EXPECT_TRUE(window.N7->isVisible());
+    EXPECT_EQ(window.Label1->text(), QString());
+    EXPECT_EQ(ControlErrorLines(), (QStringList{QStringLiteral("Межформенный контроль"), kControl29Unit9}));
+
+    bool shown = false;
+    for (int view = 0; view < 2; ++view) {   // viewing twice shows the same list
+        prompts.expectModal(QStringLiteral("TForm1"), [&](QDialog& dialog) {
+            auto& form = static_cast<TForm1&>(dialog);
+            shown = true;
+            EXPECT_EQ(form.windowTitle(), QStringLiteral("Березовская участковая больница - ошибки контроля"));
+            EXPECT_EQ(headerLabels(form.ListView1),
+                      (QStringList{QStringLiteral("Цифры"), QStringLiteral("Тек."), QStringLiteral("Контроль")}));
+            EXPECT_EQ(shownRows(form.ListView1),
+                      (QStringList{QStringLiteral(" | Межформенный контроль | "),
+                                   QStringLiteral("222.00<=192.00 |  | Поступивших на инфекционные койки (Ф30) "
+                                                  "не больше зарегистрированных инфекционных болезней (Ф12)")}));
+            EXPECT_EQ(form.ListView1->topLevelItem(1)->data(0, Qt::UserRole).toInt(), 29);
+            return int(QDialog::Rejected);
+        });
+        window.N7->trigger();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(prompts.remaining(), 0);
+    }
+    EXPECT_EQ(ControlErrorLines(), (QStringList{QStringLiteral("Межформенный контроль"), kControl29Unit9}));
+}
+
+// "Ошибки" is hidden at the start of every run, so a clean run after a failed one hides it.
+TEST_F(TreeControls, EachRunDecidesTheErrorsItemAnew)
+{
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window, Sample::Unit::Berezovka, QStringLiteral("Березовская участковая больница"));
+    // A table node: the run takes its form and names the form, not the table, in its heading.
+    window.TreeView1->setCurrentItem(window.TreeView1->topLevelItem(0)->child(2));
+
+    prompts.expectMessage(QStringLiteral("Обнаружены ошибки"));
+    window.N4->trigger();
+    EXPECT_TRUE(window.N7->isVisible());
+
+    prompts.expectMessage(QStringLiteral("Ошибок контроля нет"));
+    window.N3->trigger();
+    EXPECT_FALSE(window.N7->isVisible());
+    EXPECT_TRUE(ControlErrors.isEmpty());
+    EXPECT_EQ(prompts.remaining(), 0);
+
+    dbmain().exec(QStringLiteral(R"(insert into "int_control" ("formid","tble","lft","reltion","rght")
+        values (?,NULL,'Т(1000)СТР1ГР4','<','0'))"),
+                  {Sample::Form::F12});
+    prompts.expectMessage(QStringLiteral("Обнаружены ошибки"));
+    window.N3->trigger();
+    EXPECT_TRUE(window.N7->isVisible());
+    ASSERT_FALSE(ControlErrors.isEmpty());
+    EXPECT_EQ(ControlErrors.first().text, QStringLiteral("Ф12 - межтабличный контроль"));
+    EXPECT_EQ(prompts.log(), (QStringList{QStringLiteral("message: Обнаружены ошибки"),
+                                          QStringLiteral("message: Ошибок контроля нет"),
+                                          QStringLiteral("message: Обнаружены ошибки")}));
+}
+
+// The form's runs need the form: without a selection nothing runs (an unexpected message fails).
+TEST_F(TreeControls, WithoutASelectionOnlyTheRunBetweenFormsRuns)
+{
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window, Sample::Unit::Berezovka, QStringLiteral("Березовская участковая больница"));
+    window.TreeView1->setCurrentItem(nullptr);
+    ControlErrors.append({QStringLiteral("прежний"), 1});
+    window.N3->trigger();
+    window.N5->trigger();
+    EXPECT_EQ(ControlErrorLines(), QStringList{QStringLiteral("прежний")});
+
+    prompts.expectMessage(QStringLiteral("Обнаружены ошибки"));
+    window.N4->trigger();
+    EXPECT_EQ(ControlErrorLines(), (QStringList{QStringLiteral("Межформенный контроль"), kControl29Unit9}));
+    EXPECT_EQ(prompts.remaining(), 0);
+}
+
+TEST_F(TreeControls, OnTheNetworkRoadTheSelectedFormChoosesTheControlsBetweenForms)
+{
+    dbmain().exec(QStringLiteral(R"(insert into "int_control" ("formid","tble","lft","reltion","rght","commnt")
+        values (0,'','ф47т(0100)стр1гр3','>','0','сеть не заполнена'))"));
+    GetForms(dbmain());
+    ScriptedPrompts prompts;
+    WorkMode = QStringLiteral("Net");
+    DataTablePrefix = QStringLiteral("RepData");
+    NetMode = true;
+    CurrentInstitutionId = Sample::Report::Network;
+    TFormList window;
+    window.setWindowTitle(QStringLiteral("Ф47"));
+    ASSERT_TRUE(window.Start(-1));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    window.TreeView1->setCurrentItem(nullptr);
+    window.N4->trigger();   // no form chosen: nothing to run
+    EXPECT_TRUE(ControlErrors.isEmpty());
+
+    window.TreeView1->setCurrentItem(window.TreeView1->topLevelItem(0));
+    prompts.expectMessage(QStringLiteral("Обнаружены ошибки"));
+    window.N4->trigger();
+    EXPECT_EQ(ControlErrorLines(), (QStringList{QStringLiteral("Межформенный контроль"),
+                                                QStringLiteral("0.00>0\t\tсеть не заполнена")}));
+    EXPECT_EQ(prompts.remaining(), 0);
+}
+
+}  // namespace
