@@ -1,5 +1,6 @@
 #include "core/KtrMain.h"
 
+#include "core/Commands.h"
 #include "core/Common.h"
 #include "core/Configurations.h"
 #include "core/GBPU.h"
@@ -11,6 +12,12 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "setup/AmdStruct.h"
+#include "setup/MTF.h"
+#include "widgets/abcBackground.h"
+#include "widgets/abcGradient.h"
+#include "widgets/abcLRComboBox.h"
+#include "widgets/abcMouseLabel.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -79,8 +86,12 @@ void TMain::buildWindow()
     Label9->setFixedHeight(49);
     layout->addWidget(Label9);
 
-    abcBackground1 = new QWidget(central);
+    // The layout gives the background the window's height below the heading.
+    abcBackground1 = new TabcBackground(central);
     abcBackground1->setObjectName(QStringLiteral("abcBackground1"));
+    abcBackground1->setColorFrom(colorFromValue(0xFFFF00));
+    abcBackground1->setColorTo(colorFromValue(16414981));
+    abcBackground1->setDrawBuffered(true);
     layout->addWidget(abcBackground1, 1);
 
     SpinEdit1 = new QSpinBox(abcBackground1);
@@ -105,19 +116,13 @@ void TMain::buildWindow()
     SpeedButton1->setFlat(true);
 
     Label13 = makeLabel(QStringLiteral("Label13"), QStringLiteral("База данных"), abcBackground1);
-    DBList = new QComboBox(abcBackground1);
+    DBList = new TabcLRComboBox(abcBackground1);
     DBList->setObjectName(QStringLiteral("DBList"));
     Label10 = makeLabel(QStringLiteral("Label10"), QStringLiteral("Уровень отчета"), abcBackground1);
-    SRList = new QComboBox(abcBackground1);
+    SRList = new TabcLRComboBox(abcBackground1);
     SRList->setObjectName(QStringLiteral("SRList"));
 
-    CommandPanel = new QWidget(abcBackground1);
-    CommandPanel->setObjectName(QStringLiteral("CommandPanel"));
-    CommandLayout = new QVBoxLayout(CommandPanel);
-    LLev2 = makeLabel(QStringLiteral("LLev2"), QStringLiteral("Удалить текущий подотчет"), CommandPanel);
-    LLev2->setEnabled(false);
-    CommandLayout->addWidget(LLev2);
-    CommandLayout->addStretch();
+    buildCommandPanel();
 
     auto* yearRow = new QHBoxLayout;
     yearRow->addWidget(SpeedButton2);
@@ -139,12 +144,124 @@ void TMain::buildWindow()
     connect(SpinEdit1, &QSpinBox::valueChanged, this, &TMain::SpinEdit1Change);
     connect(SpeedButton1, &QPushButton::clicked, this, &TMain::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &TMain::SpeedButton2Click);
-    // activated: only the user's choice opens anything, not the program setting the list back.
-    connect(DBList, &QComboBox::activated, this, &TMain::DBListChange);
-    connect(SRList, &QComboBox::activated, this, &TMain::SRListChange);
+    // Only the user's choice opens anything, not the program setting the list back.
+    connect(DBList, &TabcLRComboBox::OnChange, this, &TMain::DBListChange);
+    connect(SRList, &TabcLRComboBox::OnChange, this, &TMain::SRListChange);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &TMain::FormKeyPress);
 }
+
+void TMain::buildCommandPanel()
+{
+    CommandPanel = new QWidget(abcBackground1);
+    CommandPanel->setObjectName(QStringLiteral("CommandPanel"));
+    CommandLayout = new QVBoxLayout(CommandPanel);
+    CommandLayout->setSpacing(4);
+    QFont headingFont = font();
+    headingFont.setPixelSize(14);
+
+    const QHash<QString, TabcMouseLabel**> headings{
+        {QStringLiteral("LAdm"), &LAdm}, {QStringLiteral("LLev"), &LLev}, {QStringLiteral("LRek"), &LRek}};
+    const QList<MainCommand>& commands = mainCommands();
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        const MainCommand& command = commands[i];
+        if (i == 0 || command.group != commands[i - 1].group) {
+            // the closing link sits at the bottom, away from the working ones
+            if (i == commands.size() - 1)
+                CommandLayout->addStretch();
+            CommandLayout->addSpacing(10);
+            for (const CommandGroup& group : commandGroups()) {
+                if (group.caption != command.group)
+                    continue;
+                auto* label = new TabcMouseLabel(group.caption, CommandPanel);
+                label->setObjectName(group.label);
+                label->setFont(headingFont);
+                CommandLayout->addWidget(label, 0, Qt::AlignLeft);
+                *headings.value(group.label) = label;
+            }
+        }
+        auto* label = new TabcMouseLabel(command.caption, CommandPanel);
+        label->setObjectName(command.label);
+        label->setEnabled(false);
+        // the links of a group stand in from its heading
+        label->setContentsMargins(command.group.isEmpty() ? 0 : 24, 0, 0, 0);
+        // only the text is the link, not the width of the panel beside it
+        CommandLayout->addWidget(label, 0, Qt::AlignLeft);
+        m_links.insert(command.handler, label);
+        const QString handler = command.handler;
+        connect(label, &TabcMouseLabel::OnClick, this, [this, handler] { runLink(handler); });
+    }
+    CommandLayout->addSpacing(10);
+    LLev2 = m_links.value(QStringLiteral("N31Click"));
+
+    connect(LAdm, &TabcMouseLabel::OnMouseEnter, this, &TMain::LAdmMouseEnter);
+    connect(LAdm, &TabcMouseLabel::OnMouseLeave, this, &TMain::LAdmMouseLeave);
+    connect(LLev, &TabcMouseLabel::OnMouseEnter, this, &TMain::LLevMouseEnter);
+    connect(LLev, &TabcMouseLabel::OnMouseLeave, this, &TMain::LLevMouseLeave);
+    connect(LRek, &TabcMouseLabel::OnMouseEnter, this, &TMain::LRekMouseEnter);
+    connect(LRek, &TabcMouseLabel::OnMouseLeave, this, &TMain::LRekMouseLeave);
+    wireCommands();
+}
+
+void TMain::wireCommands()
+{
+    // Only the windows this program has: any other link stays disabled until its window is
+    // written.
+    m_openers = {
+        {QStringLiteral("N2Click"),
+         [this] {
+             TAdmForm window(AdmMode::Formation, this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("N3Click"),
+         [this] {
+             TMTFs window(this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("Button2Click"),
+         [this] {
+             TAdmForm window(AdmMode::DataEntry, this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("N24Click"), [this] { N24Click(); }},
+        {QStringLiteral("N18Click"), [this] { N18Click(); }},
+        {QStringLiteral("N31Click"), [this] { N31Click(); }},
+        {QStringLiteral("abcMouseLabel19Click"), [this] { close(); }},
+    };
+}
+
+void TMain::runLink(const QString& handler)
+{
+    const MainCommand* command = findCommand(handler);
+    const auto opener = m_openers.constFind(handler);
+    if (!command || opener == m_openers.constEnd())
+        return;
+    if (command->needsYear && !yearOpen())
+        return;
+    runCommand(*command, *opener);
+}
+
+TabcMouseLabel* TMain::link(const QString& handler) const { return m_links.value(handler); }
+
+void TMain::N2Click() { runLink(QStringLiteral("N2Click")); }
+void TMain::N3Click() { runLink(QStringLiteral("N3Click")); }
+void TMain::Button2Click() { runLink(QStringLiteral("Button2Click")); }
+void TMain::abcMouseLabel19Click() { runLink(QStringLiteral("abcMouseLabel19Click")); }
+
+void TMain::colourGroup(const QString& group, bool over)
+{
+    const QColor colour = over ? colorFromValue(65535) : QColor(Qt::black);
+    for (const MainCommand& command : mainCommands())
+        if (command.group == group)
+            m_links.value(command.handler)->setFontColor(colour);
+}
+
+void TMain::LAdmMouseEnter() { colourGroup(LAdm->text(), true); }
+void TMain::LAdmMouseLeave() { colourGroup(LAdm->text(), false); }
+void TMain::LLevMouseEnter() { colourGroup(LLev->text(), true); }
+void TMain::LLevMouseLeave() { colourGroup(LLev->text(), false); }
+void TMain::LRekMouseEnter() { colourGroup(LRek->text(), true); }
+void TMain::LRekMouseLeave() { colourGroup(LRek->text(), false); }
 
 void TMain::FormCreate()
 {
@@ -450,7 +567,12 @@ void TMain::updateCommands()
     SpeedButton1->setEnabled(open);
     SpeedButton2->setEnabled(open);
     SRList->setEnabled(open);
-    LLev2->setEnabled(open && m_levelIndex > 0);
+    for (const MainCommand& command : mainCommands()) {
+        bool enabled = m_openers.contains(command.handler) && (open || !command.needsYear);
+        if (command.handler == QLatin1String("N31Click"))
+            enabled = enabled && m_levelIndex > 0;   // the annual report is never deleted
+        m_links.value(command.handler)->setEnabled(enabled);
+    }
 }
 
 void TMain::setApplicationTitle()

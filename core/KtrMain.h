@@ -2,8 +2,15 @@
 // The main window: the report year, the configuration and the report level the whole program
 // works on, and the command panel from which every working window is opened.
 
+#include "widgets/abcBackground.h"
+#include "widgets/abcLRComboBox.h"
+#include "widgets/abcMouseLabel.h"
+
+#include <QHash>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -57,27 +64,55 @@ public:
     void SpinEdit1Change();
     void FormKeyPress();
 
+    // The panel's commands (see core/Commands.h for their modes). Each opens its window
+    // through runCommand(), so the shared globals are neutral again once it closes. The links
+    // of windows this program does not have yet stay disabled and have no handler here.
+    void N2Click();                // "Формирование административной структуры территории"
+    void N3Click();                // "Ведение перечня типов учреждений и назначение им  отчетных форм"
+    void Button2Click();           // "Заполнение и контроль отчетных форм"
+    void abcMouseLabel19Click();   // "Завершение работы"
+    // The pointer over a group heading colours the heading's links yellow, leaving it black.
+    void LAdmMouseEnter();
+    void LAdmMouseLeave();
+    void LLevMouseEnter();
+    void LLevMouseLeave();
+    void LRekMouseEnter();
+    void LRekMouseLeave();
+    // The link of a command's handler ("N2Click"); nullptr for a name no link has.
+    TabcMouseLabel* link(const QString& handler) const;
+    // Whether the link of `handler` opens a window in this build (enabled or not).
+    bool hasWindow(const QString& handler) const { return m_openers.contains(handler); }
+
     QLabel* Label9 = nullptr;            // the product heading
-    QWidget* abcBackground1 = nullptr;   // everything below the heading
+    TabcBackground* abcBackground1 = nullptr;   // everything below the heading
     QSpinBox* SpinEdit1 = nullptr;       // the year holder, never shown
     QLabel* Label1 = nullptr;            // "Отчетный год"
     QPushButton* SpeedButton2 = nullptr; // previous year
     QLabel* Label2 = nullptr;            // the year
     QPushButton* SpeedButton1 = nullptr; // next year
     QLabel* Label13 = nullptr;           // "База данных"
-    QComboBox* DBList = nullptr;         // configuration names, in the settings file's order
+    TabcLRComboBox* DBList = nullptr;    // configuration names, in the settings file's order
     QLabel* Label10 = nullptr;           // "Уровень отчета"
-    QComboBox* SRList = nullptr;         // "Годовой", then the levels; the level id as item data
-    // Where the command links go; for now it holds only the link that deletes the chosen level.
+    TabcLRComboBox* SRList = nullptr;    // "Годовой", then the levels; the level id as item data
+    // The command links: the group headings, each followed by its links, and the links that
+    // stand alone, in the order of the panel.
     QWidget* CommandPanel = nullptr;
     QVBoxLayout* CommandLayout = nullptr;
-    QLabel* LLev2 = nullptr;             // "Удалить текущий подотчет"
+    TabcMouseLabel* LAdm = nullptr;      // "Настройка"
+    TabcMouseLabel* LLev = nullptr;      // "Уровень отчета"
+    TabcMouseLabel* LRek = nullptr;      // "Показатели"
+    TabcMouseLabel* LLev2 = nullptr;     // "Удалить текущий подотчет"
 
 protected:
     bool event(QEvent* event) override;
 
 private:
     void buildWindow();
+    void buildCommandPanel();
+    void wireCommands();
+    // Runs the command of `handler` with the window its opener shows.
+    void runLink(const QString& handler);
+    void colourGroup(const QString& group, bool over);
     void FormCreate();
     void FormActivate();
     // Opens `year` of the configuration in `cfgDir` and makes it current; false, with the error
@@ -95,6 +130,8 @@ private:
     int m_calendarYear = 0;
     bool m_startingUp = false;
     int m_levelIndex = 0;   // the SRList item "dbdat" points at
+    QHash<QString, TabcMouseLabel*> m_links;               // by handler name
+    QHash<QString, std::function<void()>> m_openers;       // by handler name: opens the window
 };
 
 // The main window while it exists.

@@ -1,3 +1,4 @@
+#include "core/Commands.h"
 #include "core/Common.h"
 #include "core/Configurations.h"
 #include "core/GBPU.h"
@@ -11,6 +12,10 @@
 #include "platform/IniFile.h"
 #include "platform/Schema.h"
 #include "platform/TextFiles.h"
+#include "setup/AmdStruct.h"
+#include "setup/MTF.h"
+#include "widgets/abcGradient.h"
+#include "widgets/abcMouseLabel.h"
 
 #include "support/PrintTo.h"
 #include "support/ScriptedPrompts.h"
@@ -19,12 +24,15 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QEnterEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -506,6 +514,220 @@ TEST_F(OpenWindow, ALevelWhoseFileIsGoneIsNotChosen)
     EXPECT_FALSE(window->LLev2->isEnabled());
 }
 
+
+// The panel top to bottom: headings and links by object name, with the program's own texts.
+const QList<QPair<QString, QString>> kPanel{
+    {QStringLiteral("LAdm"), QStringLiteral("Настройка")},
+    {QStringLiteral("LAdm1"), QStringLiteral("Формирование административной структуры территории")},
+    {QStringLiteral("LAdm2"), QStringLiteral("Ведение перечня типов учреждений и назначение им  отчетных форм")},
+    {QStringLiteral("LAdm3"), QStringLiteral("Отчетные формы")},
+    {QStringLiteral("LAdm4"), QStringLiteral("Контроли")},
+    {QStringLiteral("LAdm5"), QStringLiteral("Присоединение базы данных")},
+    {QStringLiteral("LLev"), QStringLiteral("Уровень отчета")},
+    {QStringLiteral("LLev1"), QStringLiteral("Создать подотчет")},
+    {QStringLiteral("LLev2"), QStringLiteral("Удалить текущий подотчет")},
+    {QStringLiteral("LLev3"), QStringLiteral("Суммирование подотчетов")},
+    {QStringLiteral("Button2"), QStringLiteral("Заполнение и контроль отчетных форм")},
+    {QStringLiteral("Button3"), QStringLiteral("Формирование и контроль сводных отчетов")},
+    {QStringLiteral("N16"), QStringLiteral("Сведения о сети и деятельности медицинский учреждений (Ф47)")},
+    {QStringLiteral("abcMouseLabel1"), QStringLiteral("Выгрузка сводного отчета во внешний формат")},
+    {QStringLiteral("LRek"), QStringLiteral("Показатели")},
+    {QStringLiteral("LRek1"), QStringLiteral("В разрезе входящих сводов ( районов и т.п.)")},
+    {QStringLiteral("LRek2"), QStringLiteral("В разрезе типов учреждений")},
+    {QStringLiteral("LRek3"), QStringLiteral("В разрезе ЛПУ")},
+    {QStringLiteral("LRek4"), QStringLiteral("Методика расчета показателей")},
+    {QStringLiteral("abcMouseLabel19"), QStringLiteral("Завершение работы")},
+};
+
+// The links of the panel that are enabled now, by object name.
+QStringList enabledLinks(const TMain& window)
+{
+    QStringList names;
+    for (const auto& entry : kPanel) {
+        const auto* label = window.findChild<TabcMouseLabel*>(entry.first);
+        if (label && label->isEnabled() && !QStringList{"LAdm", "LLev", "LRek"}.contains(entry.first))
+            names << entry.first;
+    }
+    return names;
+}
+
+void sendEnter(QWidget* widget)
+{
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(widget, &enter);
+}
+void sendLeave(QWidget* widget)
+{
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(widget, &leave);
+}
+
+TEST_F(OpenWindow, ThePanelShowsItsHeadingsAndLinksInOrder)
+{
+    QStringList shown;
+    for (int i = 0; i < window->CommandLayout->count(); ++i)
+        if (auto* label = qobject_cast<TabcMouseLabel*>(window->CommandLayout->itemAt(i)->widget()))
+            shown << label->objectName() + QLatin1Char('=') + label->text();
+    QStringList expected;
+    for (const auto& entry : kPanel)
+        expected << entry.first + QLatin1Char('=') + entry.second;
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(window->LLev2, window->findChild<TabcMouseLabel*>(QStringLiteral("LLev2")));
+    // the gradient behind the panel, from aqua to the light blue
+    EXPECT_EQ(window->abcBackground1->colorFrom(), QColor(0, 255, 255));
+    EXPECT_EQ(window->abcBackground1->colorTo(), colorFromValue(16414981));
+    EXPECT_TRUE(window->abcBackground1->drawBuffered());
+}
+
+TEST_F(OpenWindow, OnlyTheLinksOfWindowsThatExistAreEnabled)
+{
+    EXPECT_EQ(enabledLinks(*window), (QStringList{QStringLiteral("LAdm1"), QStringLiteral("LAdm2"),
+                                                  QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
+                                                  QStringLiteral("Button2"), QStringLiteral("abcMouseLabel19")}));
+    // a level that can be deleted brings its link
+    const int id = y2004->addLevel(QStringLiteral("1 квартал"));
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(window->SetYear());
+    window->SRList->setCurrentIndex(1);
+    emit window->SRList->activated(1);
+    ASSERT_EQ(CurrentLevel.id, id);
+    EXPECT_TRUE(enabledLinks(*window).contains(QStringLiteral("LLev2")));
+}
+
+TEST_F(StartUp, WithoutAnOpenYearOnlyAttachingAndLeavingAreOffered)
+{
+    ASSERT_TRUE(QFile::remove(Files::templateDataDatabase()));
+    writeSettings({{QStringLiteral("Область"), config}}, 2005, 0);
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(true, kMissing2005)
+        .expectModal(QStringLiteral("TSBY"), chooseYear(QStringLiteral("2004")))
+        .expectError(QStringLiteral("data0.mdb"));
+    TMain window;
+    ASSERT_FALSE(window.yearOpen());
+    EXPECT_EQ(enabledLinks(window), (QStringList{QStringLiteral("LAdm5"), QStringLiteral("abcMouseLabel19")}));
+    window.N2Click();   // a handler reached with no year opens nothing
+}
+
+TEST_F(OpenWindow, AClickOnALinkOpensItsWindowWithItsModeAndTheModeEndsWithIt)
+{
+    y2004->addInstitution(QStringLiteral("ЦРБ"));
+    window->show();
+    struct LinkCase {
+        const char* label;
+        const char* windowClass;
+        const char* title;   // part of the window's caption
+        const char* mode;
+        const char* prefix;
+    };
+    const LinkCase cases[] = {
+        {"Button2", "TAdmForm", " - ввод информации", "Input", "Data"},
+        {"LAdm1", "TAdmForm", " - формирование", "", ""},
+        {"LAdm2", "TMTFs", "", "", ""},
+        {"LAdm5", "TGBP", "Укажите путь к присоединяемой базе данных", "", ""},
+    };
+    for (const LinkCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        WorkMode = QStringLiteral("Types");   // what an earlier road might have left
+        DataTablePrefix = QStringLiteral("data");
+        NetMode = true;
+        CurrentInstitutionId = 5;
+        QString mode, prefix, title;
+        bool net = true;
+        int institution = -1;
+        ScriptedPrompts prompts;
+        prompts.expectModal(QString::fromUtf8(c.windowClass), [&](QDialog& dialog) {
+            mode = WorkMode;
+            prefix = DataTablePrefix;
+            net = NetMode;
+            institution = CurrentInstitutionId;
+            title = dialog.windowTitle();
+            CurrentInstitutionId = 9;   // the user picked an institution
+            return int(QDialog::Rejected);
+        });
+        QTest::mouseClick(window->findChild<TabcMouseLabel*>(QString::fromUtf8(c.label)), Qt::LeftButton);
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(mode, QString::fromUtf8(c.mode));
+        EXPECT_EQ(prefix, QString::fromUtf8(c.prefix));
+        EXPECT_FALSE(net);
+        EXPECT_EQ(institution, 0);
+        EXPECT_TRUE(title.contains(QString::fromUtf8(c.title))) << title.toStdString();
+        EXPECT_EQ(WorkMode, QString());
+        EXPECT_EQ(DataTablePrefix, QString());
+        EXPECT_FALSE(NetMode);
+        EXPECT_EQ(CurrentInstitutionId, 0);
+    }
+}
+
+TEST_F(OpenWindow, ClosingTheStructureSetupReadsTheStructureAgain)
+{
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TAdmForm"), [&](QDialog&) {
+        y2004->addInstitution(QStringLiteral("Поликлиника №2"));
+        return int(QDialog::Rejected);
+    });
+    window->N2Click();
+    EXPECT_EQ(StructNames, QStringList{QStringLiteral("Поликлиника №2")});
+}
+
+TEST_F(OpenWindow, ADisabledLinkOpensNothing)
+{
+    window->show();
+    ScriptedPrompts prompts;   // any window would fail the test
+    for (const char* name : {"LAdm3", "LAdm4", "LLev2", "LLev3", "Button3", "N16", "abcMouseLabel1", "LRek1",
+                             "LRek2", "LRek3", "LRek4"}) {
+        auto* label = window->findChild<TabcMouseLabel*>(QString::fromUtf8(name));
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_FALSE(label->isEnabled()) << name;
+        QTest::mouseClick(label, Qt::LeftButton);
+    }
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(OpenWindow, TheLevelLinkCreatesALevelAndTheClosingLinkEndsTheProgram)
+{
+    window->show();
+    {
+        ScriptedPrompts prompts;
+        prompts.expectInput(QStringLiteral("1 квартал"), QStringLiteral("Введите наименование уровня отчета"));
+        QTest::mouseClick(window->link(QStringLiteral("N18Click")), Qt::LeftButton);
+    }
+    EXPECT_EQ(window->SRList->count(), 2);
+    ScriptedPrompts prompts;
+    QTest::mouseClick(window->link(QStringLiteral("abcMouseLabel19Click")), Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(OpenWindow, TheHeadingUnderThePointerColoursItsOwnLinks)
+{
+    const QColor yellow(255, 255, 0);
+    const QStringList setup{"LAdm1", "LAdm2", "LAdm3", "LAdm4", "LAdm5"};
+    const QStringList levels{"LLev1", "LLev2", "LLev3"};
+    const QStringList indicators{"LRek1", "LRek2", "LRek3", "LRek4"};
+    const auto colours = [&](const QStringList& names) {
+        QList<QColor> list;
+        for (const QString& name : names)
+            list << window->findChild<TabcMouseLabel*>(name)->fontColor();
+        return list;
+    };
+    const struct {
+        TabcMouseLabel* heading;
+        QStringList own;
+        QStringList others;
+    } cases[] = {
+        {window->LAdm, setup, levels + indicators},
+        {window->LLev, levels, setup + indicators},
+        {window->LRek, indicators, setup + levels},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.heading->objectName().toStdString());
+        const QList<QColor> othersBefore = colours(c.others);
+        sendEnter(c.heading);
+        EXPECT_EQ(colours(c.own), QList<QColor>(c.own.size(), yellow));
+        EXPECT_EQ(colours(c.others), othersBefore);
+        sendLeave(c.heading);
+        EXPECT_EQ(colours(c.own), QList<QColor>(c.own.size(), QColor(Qt::black)));
+    }
+}
 }  // namespace
 
 namespace {
