@@ -49,6 +49,19 @@ GridModel::OpenStatus GridModel::open(Database& dictionary, Database& data, int 
 
     // Whatever another table left in the array must not show here or be written back.
     CellValues = CellArray();
+    if (!showsNumbers()) {
+        // The expression builder of the controls: nobody's data, so nothing to read (its road
+        // names no data table either) and nothing to write; the empty table is all it shows.
+        const TableLayout& t = m_layout;
+        CellValues = CellArray(t.fixcols + 1, t.colcount + 1, t.fixrows + 1, t.rowcount + 1);
+        CellRowOffset = t.fixrows - 1;
+        m_readOnly = true;
+        m_open = true;
+        m_col = 0;
+        m_row = 0;
+        enterFocused();
+        return OpenStatus::Opened;
+    }
     bool loaded = false;
     QString error;
     try {

@@ -1,11 +1,17 @@
 #include "entry/ShowTable.h"
 
 #include "core/Common.h"
+#include "core/Controls.h"
+#include "core/Unit1.h"
+#include "entry/ControlRuns.h"
+#include "entry/FrmList.h"
+#include "entry/GridControls.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
 
+#include <QActionGroup>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +21,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -372,19 +379,35 @@ void TableGridView::keyPressEvent(QKeyEvent* event)
     }
 }
 
+bool TableGridView::cellAt(const QPoint& pos, int* c, int* r) const
+{
+    const GridGeometry& g = model().geometry();
+    if (pos.x() < g.headerWidth() || pos.y() < g.headerHeight())
+        return false;
+    *c = g.gridColumnAt(pos.x() - g.headerWidth() + horizontalScrollBar()->value());
+    *r = g.gridRowAt(pos.y() - g.headerHeight() + verticalScrollBar()->value());
+    return *c >= 0 && *r >= 0;
+}
+
 void TableGridView::mousePressEvent(QMouseEvent* event)
 {
     setFocus(Qt::MouseFocusReason);
     if (event->button() != Qt::LeftButton || !model().isOpen())
         return;
-    const GridGeometry& g = model().geometry();
-    const QPoint pos = event->position().toPoint();
-    if (pos.x() < g.headerWidth() || pos.y() < g.headerHeight())
-        return;
-    const int c = g.gridColumnAt(pos.x() - g.headerWidth() + horizontalScrollBar()->value());
-    const int r = g.gridRowAt(pos.y() - g.headerHeight() + verticalScrollBar()->value());
-    if (c >= 0 && r >= 0)
+    int c, r;
+    if (cellAt(event->position().toPoint(), &c, &r))
         moveFocus(c, r);
+}
+
+void TableGridView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !model().isOpen())
+        return;
+    int c, r;
+    if (!cellAt(event->position().toPoint(), &c, &r))
+        return;
+    moveFocus(c, r);
+    m_window->StringGrid1DblClick();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -458,6 +481,7 @@ void TVTable::buildMenu()
     N2 = action(nullptr, "N2", QStringLiteral("След. таблица"));
     N2->setToolTip(QStringLiteral("Перейти к следующей таблице - Tab"));
     N3 = action(nullptr, "N3", QStringLiteral("Контроль"));
+    N3->setShortcut(QKeySequence(Qt::Key_F3));
     ErrorsMenu = menu("ErrorsMenu", QStringLiteral("Ошибки"));
     N7 = action(ErrorsMenu, "N7", QStringLiteral("Список"));
     N6 = action(ErrorsMenu, "N6", QStringLiteral("Корректировка"));
@@ -469,6 +493,10 @@ void TVTable::buildMenu()
     N9->setCheckable(true);
     N10->setCheckable(true);
     N10->setChecked(true);
+    auto* grouping = new QActionGroup(this);
+    grouping->setExclusive(true);
+    grouping->addAction(N9);
+    grouping->addAction(N10);
     GroupMenu->menuAction()->setVisible(false);
     N5 = action(nullptr, "N5", QStringLiteral("Очистить"));
     N11 = menu("N11", QStringLiteral("Разрезать"));
@@ -491,6 +519,13 @@ void TVTable::buildMenu()
     N18->menuAction()->setVisible(false);
     N4 = action(nullptr, "N4", QStringLiteral("Выход"));
     connect(N4, &QAction::triggered, this, &TVTable::N4Click);
+    connect(N1, &QAction::triggered, this, &TVTable::N1Click);
+    connect(N2, &QAction::triggered, this, &TVTable::N2Click);
+    connect(N3, &QAction::triggered, this, &TVTable::N3Click);
+    connect(N6, &QAction::triggered, this, &TVTable::N6Click);
+    connect(N7, &QAction::triggered, this, &TVTable::N7Click);
+    connect(N9, &QAction::triggered, this, &TVTable::N9Click);
+    connect(N10, &QAction::triggered, this, &TVTable::N10Click);
 }
 
 void TVTable::FormCreate()
@@ -590,4 +625,174 @@ void TVTable::closeAfterPutData()
             return;
     }
     QDialog::reject();
+}
+
+// --- controls, error marks, table navigation, cell picking ------------------------------------
+
+bool TVTable::correctionMode() const
+{
+    return N6->isChecked();
+}
+
+void TVTable::setCorrectionCaptions(bool on)
+{
+    N1->setText(on ? QStringLiteral("Пред. ошибка") : QStringLiteral("Пред. таблица"));
+    N2->setText(on ? QStringLiteral("След. ошибка") : QStringLiteral("След. таблица"));
+}
+
+void TVTable::switchCorrectionOff()
+{
+    N6->setChecked(false);
+    setCorrectionCaptions(false);
+    m_errorIndex = 0;
+    ClearErrorMarks();
+}
+
+void TVTable::ClearErrorMarks()
+{
+    m_model->clearErrorMarks();
+    StringGrid1->viewport()->update();
+    Label1->clear();
+}
+
+void TVTable::ShowCurrentError()
+{
+    if (m_errorIndex < 0 || m_errorIndex >= ControlErrors.size())
+        return;
+    const ControlError& error = ControlErrors.at(m_errorIndex);
+    // The marks come from the cells the run read, so a line of another table marks nothing here.
+    markErrorCells(*m_model, error, CurrentFormName, CurrentFormNumber);
+    StringGrid1->viewport()->update();
+    Label1->setText(error.text);
+}
+
+void TVTable::N3Click()
+{
+    if (!m_model->isOpen())
+        return;
+    // A value that could not be saved still counts: the check is over what the grid shows.
+    PutData();
+    ClearControls();
+    ControlErrors.clear();
+    ErrorsMenu->menuAction()->setVisible(false);
+    if (correctionMode())
+        switchCorrectionOff();
+    const GridRunOutcome outcome = runGridControls(dbmain(), SelectedTableNodeId, CurrentFormName,
+                                                   CurrentFormNumber, CellValues);
+    ErrorsMenu->menuAction()->setVisible(outcome.errors > 0);
+    prompts().message(outcome.message);
+}
+
+void TVTable::N7Click()
+{
+    PutData();
+    ShowResultList(controlErrorsList(windowTitle() + QStringLiteral(" - ошибки контроля: ")
+                                     + tableControlsHeading(CurrentFormName, CurrentFormNumber)));
+    StringGrid1->setFocus();
+}
+
+void TVTable::N6Click()
+{
+    PutData();
+    // The item has already taken its new check.
+    const bool on = correctionMode();
+    setCorrectionCaptions(on);
+    m_errorIndex = 0;
+    if (on)
+        ShowCurrentError();
+    else
+        ClearErrorMarks();
+}
+
+void TVTable::N1Click()
+{
+    if (!correctionMode()) {
+        moveToTable(-1);
+        return;
+    }
+    if (m_errorIndex > 0) {
+        ClearErrorMarks();
+        --m_errorIndex;
+        ShowCurrentError();
+    }
+}
+
+void TVTable::N2Click()
+{
+    if (!correctionMode()) {
+        moveToTable(1);
+        return;
+    }
+    if (m_errorIndex < ControlErrors.size() - 1) {
+        ClearErrorMarks();
+        ++m_errorIndex;
+        ShowCurrentError();
+    }
+}
+
+void TVTable::moveToTable(int step)
+{
+    if (!FormList || !m_model->isOpen())
+        return;
+    const std::optional<TreeTablePlace> place =
+        neighbourTable(FormList->tree(), SelectedTableNodeId, CurrentFormNumber, step);
+    if (!place)
+        return;
+    QTreeWidgetItem* formNode = FormList->TreeView1->topLevelItem(place->form);
+    QTreeWidgetItem* node = formNode ? formNode->child(place->table) : nullptr;
+    const std::optional<GridOpening> opening = FormList->gridOpeningForNode(node);
+    if (!opening)
+        return;
+    // Opening another table drops this one's values: a value not yet saved would be lost
+    // without a word, so the table stays open until it is saved.
+    if (!PutData())
+        return;
+    if (m_model->hasUnsavedCells()) {
+        const QString error = m_model->saveUnsaved();
+        StringGrid1->viewport()->update();
+        if (!error.isEmpty()) {
+            saveFailed(error);
+            return;
+        }
+    }
+    FormList->TreeView1->setCurrentItem(node);
+    SelectedTableNodeId = opening->formId;
+    CurrentFormNumber = opening->tableNumber;
+    CurrentFormName = opening->formName;
+    CurrentTableId = opening->tableId;
+    Label3->setText(opening->formText);
+    Label2->setText(opening->tableText);
+    TableShow();
+}
+
+void TVTable::StringGrid1DblClick()
+{
+    // Only the expression builder picks: it shows the empty table of nobody's data.
+    if (!m_model->isOpen() || m_model->showsNumbers())
+        return;
+    const int c = m_model->col();
+    const int r = m_model->row();
+    m_model->setPicked(c, r, !m_model->isPicked(c, r));
+    StringGrid1->viewport()->update();
+    BuildPickedExpression();
+}
+
+void TVTable::N9Click()
+{
+    N9->setChecked(true);
+    BuildPickedExpression();
+}
+
+void TVTable::N10Click()
+{
+    N10->setChecked(true);
+    BuildPickedExpression();
+}
+
+void TVTable::BuildPickedExpression()
+{
+    if (!m_model->isOpen())
+        return;
+    Label1->setText(buildPickedExpression(*m_model, N10->isChecked() ? PickGrouping::ByRows
+                                                                      : PickGrouping::ByColumns));
 }

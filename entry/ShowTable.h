@@ -13,6 +13,14 @@
 //     prompts().exec(window);
 // The table itself is read when the window is first shown, so everything set between the
 // constructor and the modal run counts.
+//
+// The controls editor builds a reference in it: with CurrentInstitutionId 0 (and neither the
+// mode "Types" nor NetMode) the grid shows the empty table, a double click picks cells, and
+// after the modal run Label1->text() holds the expression ("стр2гр[3..5]"). It shows GroupMenu
+// and hides N1, N2, N3 and N5.
+//
+// "След. таблица" and "Пред. таблица" move through the table nodes of FormList's tree and need
+// it open; without it they do nothing.
 
 #include "entry/GridLayout.h"
 
@@ -61,6 +69,25 @@ public:
     // Tells the user that a cell was not saved.
     void saveFailed(const QString& message);
 
+    // "Контроль" (F3): the open table's own controls over the values shown.
+    void N3Click();
+    // "Ошибки" / "Список": the error lines in the result-list window.
+    void N7Click();
+    // "Ошибки" / "Корректировка": correction mode on or off (the item's check says which).
+    void N6Click();
+    // "Пред. таблица" / "След. таблица", in correction mode "Пред. ошибка" / "След. ошибка".
+    void N1Click();
+    void N2Click();
+    // Cell picking for the controls editor: a double click picks or unpicks the focused cell;
+    // "По столбцам" / "По строкам" choose the grouping. Label1 shows the expression.
+    void StringGrid1DblClick();
+    void N9Click();
+    void N10Click();
+
+    bool correctionMode() const;
+    // The error line correction mode shows, counted from 0.
+    int errorIndex() const { return m_errorIndex; }
+
     // Top line (control errors, the picked expression), form text, table text, status line.
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -102,9 +129,18 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
+    void ClearErrorMarks();
+    void ShowCurrentError();
+    void BuildPickedExpression();
+    void setCorrectionCaptions(bool on);
+    void switchCorrectionOff();
+    // Opens the table `step` places away in the forms tree; nothing at either end, without a
+    // forms tree, or while a value of this table could not be saved.
+    void moveToTable(int step);
 
     std::unique_ptr<GridModel> m_model;
     bool m_firstShow = true;
+    int m_errorIndex = 0;
 };
 
 inline TVTable* VTable = nullptr;
@@ -128,12 +164,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
     GridModel& model() const;
+    // The data cell under a point of the viewport; false on the headers and beside the table.
+    bool cellAt(const QPoint& pos, int* c, int* r) const;
     void updateScrollBars();
     void moveFocus(int c, int r);
     void afterKey(const QString& error, bool moved);

@@ -233,6 +233,15 @@ TEST_F(GridModelTest, WithoutAnInstitutionTheGridIsEmptyAndReadOnly)
     EXPECT_EQ(model.shownText(0, 0), QString());
     EXPECT_EQ(model.keyPress(QLatin1Char('5')).outcome, GridModel::KeyOutcome::Refused);
     EXPECT_EQ(model.loadError(), QString());
+
+    // The controls editor's road names no data table: the empty table opens all the same.
+    DataTablePrefix.clear();
+    ASSERT_EQ(open(), GridModel::OpenStatus::Opened);
+    EXPECT_EQ(model.loadError(), QString());
+    EXPECT_EQ(model.columnCount(), 4);
+    EXPECT_EQ(model.value(0, 0), 0);
+    EXPECT_EQ(CellValues.highColumn(), 6);
+    EXPECT_EQ(CellValues.highRow(), 5);
 }
 
 TEST_F(GridModelTest, ATableWhoseCellsCannotBeLoadedOpensReadOnly)

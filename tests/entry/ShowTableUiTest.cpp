@@ -4,7 +4,11 @@
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 #include "core/Common.h"
+#include "core/Controls.h"
 #include "core/StructureCache.h"
+#include "core/TreeMarks.h"
+#include "core/Unit1.h"
+#include "entry/FrmList.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
@@ -16,6 +20,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -279,4 +284,395 @@ TEST(GridSample, OpensTheSampleTableOfAnInstitution)
     }
     Aliases::closeAll();
     resetShared();
+}
+
+// --- controls, error marks, table navigation and cell picking on the sample -------------------
+
+namespace {
+
+using Mark = GridModel::ErrorMark;
+
+struct MarkedCell {
+    int c = 0;
+    int r = 0;
+    Mark mark = Mark::None;
+    bool operator==(const MarkedCell&) const = default;
+};
+void PrintTo(const MarkedCell& m, std::ostream* os)
+{
+    *os << '(' << m.c << ", " << m.r << (m.mark == Mark::Left ? " left)" : " right)");
+}
+
+QList<MarkedCell> marksOf(const GridModel& model)
+{
+    QList<MarkedCell> out;
+    for (int c = 0; c < model.columnCount(); ++c)
+        for (int r = 0; r < model.rowCount(); ++r)
+            if (model.errorMark(c, r) != Mark::None)
+                out.append({c, r, model.errorMark(c, r)});
+    return out;
+}
+
+const QString kProgramTitle = QStringLiteral("Заречная ЦРБ");
+
+} // namespace
+
+// A private copy of the sample's 2025 under the aliases, the caches filled from it, on the road of
+// entering an institution's numbers.
+class SampleGrid : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+
+    void SetUp() override
+    {
+        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
+        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
+        QString error;
+        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
+        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
+        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
+        Aliases::set(Aliases::Data, Database::open(Files::join(year, QStringLiteral("data0.mdb"))));
+        ReportYear = Sample::DataYear;
+        refreshCaches();
+        WorkMode = QStringLiteral("Input");
+        DataTablePrefix = QStringLiteral("Data");
+    }
+    void TearDown() override
+    {
+        ControlErrors.clear();
+        ClearControls();
+        Aliases::closeAll();
+        resetShared();
+    }
+    static void refreshCaches()
+    {
+        GetForms(dbmain());
+        GetTables(dbmain());
+    }
+    static double storedValue(int institution, int table, int column, int row)
+    {
+        return dbdat()
+            .scalar(QStringLiteral(R"(select "data" from "data" where "hospital"=? and "year"=? and
+                "table"=? and "column"=? and "row"=?)"),
+                    {institution, Sample::DataYear, table, column, row})
+            .toDouble();
+    }
+    // Empties the focused cell and types the number into it.
+    static void retype(TVTable& window, int c, int r, const QString& number)
+    {
+        window.model().moveTo(c, r);
+        QTest::keyClick(gridOf(window), Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClicks(gridOf(window), number);
+    }
+};
+
+// The sample's institutions break one control each; F3 finds exactly that one, the list shows
+// its line and correction mode marks the cells it read: the left side blue, the right side red.
+TEST_F(SampleGrid, ControlsFindTheBrokenCheckListItAndMarkItsCells)
+{
+    const struct {
+        const char* what;
+        int unit;
+        int form;
+        const char* formName;
+        const char* table;
+        int code;
+        const char* figures;   // the line's first column
+        const char* current;   // its second
+        const char* comment;
+        QList<MarkedCell> marks;
+    } cases[] = {
+        {"column cycle: pneumonias above their class", Sample::Unit::ZarechnayaInpatient,
+         Sample::Form::F12, "Ф12", "(1000)", 5, "1512.00>=1524.00", "ГР4",
+         "Стр. 4 >= стр. 5 (пневмонии из болезней органов дыхания)",
+         {{0, 3, Mark::Left}, {0, 4, Mark::Right}}},
+        {"\"=\": the total is not the sum", Sample::Unit::Malinovka, Sample::Form::F30, "Ф30",
+         "(3100)", 27, "70.00=65.00", "ГР3", "Всего коек (стр. 1) = сумме стр. 2-5",
+         {{0, 0, Mark::Left}, {0, 1, Mark::Right}, {0, 2, Mark::Right}, {0, 3, Mark::Right}, {0, 4, Mark::Right}}},
+        {"fractional table, row cycle", Sample::Unit::SvetlogorskHospital, Sample::Form::F30, "Ф30",
+         "(1100)", 21, "22.50>=22.75", "СТР2", "Занятых должностей (гр. 4) не больше штатных (гр. 3)",
+         {{0, 1, Mark::Left}, {1, 1, Mark::Right}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CurrentInstitutionId = c.unit;
+        openGrid(c.form, QString::fromUtf8(c.formName), QString::fromUtf8(c.table));
+        TVTable window;
+        window.setWindowTitle(kProgramTitle);
+        window.show();
+        EXPECT_FALSE(window.ErrorsMenu->menuAction()->isVisible());
+        prompts.expectMessage(QStringLiteral("Обнаружены ошибки - 1"));
+        window.N3->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_TRUE(window.ErrorsMenu->menuAction()->isVisible());
+        const QString line = QString::fromUtf8(c.figures) + QLatin1Char('\t') + QString::fromUtf8(c.current)
+            + QLatin1Char('\t') + QString::fromUtf8(c.comment);
+        ASSERT_EQ(ControlErrorLines(), QStringList{line});
+        EXPECT_TRUE(marksOf(window.model()).isEmpty());   // marks belong to correction mode
+
+        prompts.expectModal(QStringLiteral("TForm1"), [&](QDialog& dialog) {
+            const ResultList& list = static_cast<TForm1&>(dialog).list();
+            EXPECT_EQ(list.windowCaption, kProgramTitle + QStringLiteral(" - ошибки контроля: ")
+                          + QString::fromUtf8(c.formName) + QStringLiteral("т") + QString::fromUtf8(c.table));
+            EXPECT_EQ(list.columns, (QStringList{QStringLiteral("Цифры"), QStringLiteral("Тек."),
+                                                 QStringLiteral("Контроль")}));
+            EXPECT_EQ(list.items, (QList<ResultListItem>{{QString::fromUtf8(c.figures),
+                                                          {QString::fromUtf8(c.current), QString::fromUtf8(c.comment)},
+                                                          c.code}}));
+            return int(QDialog::Accepted);
+        });
+        window.N7->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+
+        window.N6->trigger();
+        EXPECT_TRUE(window.N6->isChecked());
+        EXPECT_EQ(window.N1->text(), QStringLiteral("Пред. ошибка"));
+        EXPECT_EQ(window.N2->text(), QStringLiteral("След. ошибка"));
+        EXPECT_EQ(window.Label1->text(), line);
+        EXPECT_EQ(marksOf(window.model()), c.marks);
+        // A marked cell shows its number, in bold colour, even where it would be empty.
+        EXPECT_FALSE(window.model().displayText(c.marks[0].c, c.marks[0].r).isEmpty());
+
+        window.N6->trigger();
+        EXPECT_FALSE(window.N6->isChecked());
+        EXPECT_EQ(window.N1->text(), QStringLiteral("Пред. таблица"));
+        EXPECT_EQ(window.N2->text(), QStringLiteral("След. таблица"));
+        EXPECT_TRUE(window.Label1->text().isEmpty());
+        EXPECT_TRUE(marksOf(window.model()).isEmpty());
+        QTest::keyClick(gridOf(window), Qt::Key_Escape);
+    }
+}
+
+// Unit 3's children's table: a second error typed in, walked through in correction mode, then
+// both corrected; the run after the correction finds nothing and the values are stored.
+TEST_F(SampleGrid, CorrectionModeWalksTheErrorsAndACorrectedTableIsClean)
+{
+    CurrentInstitutionId = Sample::Unit::ZarechnayaInpatient;
+    openGrid(Sample::Form::F12, QStringLiteral("Ф12"), QStringLiteral("(1000)"));
+    TVTable window;
+    window.resize(1100, 700);
+    window.show();
+    GridModel& m = window.model();
+    // Графа 7 of Строка 1 above Графа 6 breaks control 3 (гр. 6 >= гр. 7) at СТР1.
+    const double g6 = m.value(2, 0);
+    const double g7 = m.value(3, 0);
+    ASSERT_GT(g6, 0);
+    retype(window, 3, 0, QString::number(g6 + 1));
+
+    // F3 from the keyboard commits the typed cell first.
+    prompts.expectMessage(QStringLiteral("Обнаружены ошибки - 2"));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(gridOf(window), Qt::Key_F3);
+    ASSERT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(storedValue(CurrentInstitutionId, CurrentTableId, 8, 5), g6 + 1);
+    const QString first = QStringLiteral("%1.00>=%2.00\tСТР1\tГр. 6 >= гр. 7 (взятые под диспансерное "
+                                         "наблюдение из впервые выявленных)")
+                              .arg(g6)
+                              .arg(g6 + 1);
+    const QString second = QStringLiteral("1512.00>=1524.00\tГР4\tСтр. 4 >= стр. 5 (пневмонии из болезней "
+                                          "органов дыхания)");
+    ASSERT_EQ(ControlErrorLines(), (QStringList{first, second}));
+
+    window.N6->trigger();
+    const QList<MarkedCell> firstMarks{{2, 0, Mark::Left}, {3, 0, Mark::Right}};
+    const QList<MarkedCell> secondMarks{{0, 3, Mark::Left}, {0, 4, Mark::Right}};
+    EXPECT_EQ(window.Label1->text(), first);
+    EXPECT_EQ(marksOf(m), firstMarks);
+    window.N1->trigger();   // on the first error: nothing happens
+    EXPECT_EQ(window.errorIndex(), 0);
+    EXPECT_EQ(window.Label1->text(), first);
+    window.N2->trigger();
+    EXPECT_EQ(window.errorIndex(), 1);
+    EXPECT_EQ(window.Label1->text(), second);
+    EXPECT_EQ(marksOf(m), secondMarks);
+    window.N2->trigger();   // on the last error: nothing happens, and no other table opens
+    EXPECT_EQ(window.errorIndex(), 1);
+    EXPECT_EQ(marksOf(m), secondMarks);
+    EXPECT_EQ(CurrentFormNumber, QStringLiteral("(1000)"));
+    window.N1->trigger();
+    EXPECT_EQ(window.Label1->text(), first);
+    EXPECT_EQ(marksOf(m), firstMarks);
+
+    // Both corrected; the new run leaves correction mode and finds nothing.
+    retype(window, 3, 0, QString::number(g7));
+    retype(window, 0, 4, QStringLiteral("1512"));
+    prompts.expectMessage(QStringLiteral("Ошибок контроля нет"));
+    window.N3->trigger();
+    ASSERT_EQ(prompts.remaining(), 0);
+    EXPECT_TRUE(ControlErrors.isEmpty());
+    EXPECT_FALSE(window.ErrorsMenu->menuAction()->isVisible());
+    EXPECT_FALSE(window.N6->isChecked());
+    EXPECT_EQ(window.N2->text(), QStringLiteral("След. таблица"));
+    EXPECT_TRUE(marksOf(m).isEmpty());
+    EXPECT_TRUE(window.Label1->text().isEmpty());
+    EXPECT_EQ(storedValue(CurrentInstitutionId, CurrentTableId, 8, 5), g7);
+    EXPECT_EQ(storedValue(CurrentInstitutionId, CurrentTableId, 5, 8), 1512);
+    EXPECT_EQ(m.value(0, 4), 1512);
+}
+
+// The forms tree lists Ф12 (four tables), a form without tables, then Ф30 (three tables); the
+// grid walks the table nodes and carries the tree's selection with it.
+TEST_F(SampleGrid, NextAndPreviousTableWalkTheTreePastAFormWithoutTables)
+{
+    dbmain().exec(QStringLiteral(R"(insert into "forms" ("formname","decipher","ind","net")
+        values ('Ф20', 'Без таблиц', 0, 0))"));
+    refreshCaches();
+    CurrentInstitutionId = Sample::Unit::ZarechnayaCrb;
+    TFormList list;
+    list.setWindowTitle(kProgramTitle);
+    list.Start(-1);
+    ASSERT_EQ(list.TreeView1->topLevelItemCount(), 3);
+    ASSERT_EQ(list.TreeView1->topLevelItem(1)->text(0), QStringLiteral("Ф20 - Без таблиц"));
+    ASSERT_EQ(list.TreeView1->topLevelItem(1)->childCount(), 0);
+
+    QTreeWidgetItem* start = list.TreeView1->topLevelItem(0)->child(3);
+    list.TreeView1->setCurrentItem(start);
+    const std::optional<GridOpening> opening = list.gridOpeningForNode(start);
+    ASSERT_TRUE(opening);
+    SelectedTableNodeId = opening->formId;
+    CurrentFormNumber = opening->tableNumber;
+    CurrentFormName = opening->formName;
+    CurrentTableId = opening->tableId;
+    TVTable window(&list);
+    window.Label3->setText(opening->formText);
+    window.Label2->setText(opening->tableText);
+    window.show();
+    ASSERT_EQ(window.model().tableIdent(), 4);
+
+    // Table idents in the tree's order: Ф12 1..4, Ф30 5..7.
+    const struct {
+        QAction* item;
+        int ident;
+    } walk[] = {
+        {window.N2, 5}, {window.N1, 4}, {window.N1, 3}, {window.N1, 2}, {window.N1, 1},
+        {window.N1, 1}, {window.N2, 2}, {window.N2, 3}, {window.N2, 4}, {window.N2, 5},
+        {window.N2, 6}, {window.N2, 7}, {window.N2, 7}, {window.N1, 6},
+    };
+    int step = 0;
+    for (const auto& s : walk) {
+        SCOPED_TRACE(step++);
+        s.item->trigger();
+        EXPECT_EQ(window.model().tableIdent(), s.ident);
+        EXPECT_EQ(CurrentTableId, s.ident);
+        QTreeWidgetItem* node = list.TreeView1->currentItem();
+        ASSERT_TRUE(node && node->parent());
+        EXPECT_EQ(nodeId(node), s.ident);
+        EXPECT_EQ(window.Label2->text(), node->text(0));
+        EXPECT_EQ(window.Label3->text(), node->parent()->text(0));
+        EXPECT_EQ(SelectedTableNodeId, s.ident <= 4 ? Sample::Form::F12 : Sample::Form::F30);
+        EXPECT_EQ(CurrentFormName, s.ident <= 4 ? QStringLiteral("Ф12") : QStringLiteral("Ф30"));
+        EXPECT_EQ(CurrentFormNumber, node->data(0, NodeNameRole).toString());
+        EXPECT_EQ(window.Label4->text(), QStringLiteral("Строка 1, Графа %1").arg(s.ident <= 4 ? 4 : 3));
+    }
+    EXPECT_EQ(window.Label2->text(), QStringLiteral("(2100) - Посещения медицинской организации"));
+    EXPECT_EQ(window.Label3->text(), QStringLiteral("Ф30 - Сведения о медицинской организации"));
+}
+
+// A value that cannot be saved keeps its table open: moving on would drop it unsaved.
+TEST_F(SampleGrid, AnUnsavedValueKeepsItsTableOpen)
+{
+    CurrentInstitutionId = Sample::Unit::ZarechnayaCrb;
+    TFormList list;
+    list.Start(-1);
+    QTreeWidgetItem* start = list.TreeView1->topLevelItem(0)->child(0);
+    list.TreeView1->setCurrentItem(start);
+    const std::optional<GridOpening> opening = list.gridOpeningForNode(start);
+    ASSERT_TRUE(opening);
+    openGrid(opening->formId, opening->formName, opening->tableNumber);
+    TVTable window(&list);
+    window.show();
+    const int table = window.model().tableIdent();
+    for (const char* event : {"insert", "update", "delete"})
+        dbdat().exec(QStringLiteral(R"(create trigger f_%1 before %1 on "data"
+            begin select raise(abort,'forced'); end;)").arg(QLatin1String(event)));
+    retype(window, 0, 0, QStringLiteral("777"));
+
+    prompts.expectError(QStringLiteral("не сохранено"));
+    window.N2->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(window.model().tableIdent(), table);
+    EXPECT_TRUE(window.model().isUnsaved(0, 0));
+    // Moving elsewhere in the table does not lose it either: the next attempt tries it again.
+    window.model().moveTo(1, 1);
+    prompts.expectError(QStringLiteral("не сохранено"));
+    window.N2->trigger();
+    EXPECT_EQ(window.model().tableIdent(), table);
+    EXPECT_EQ(list.TreeView1->currentItem(), start);
+
+    for (const char* event : {"insert", "update", "delete"})
+        dbdat().exec(QStringLiteral("drop trigger f_%1").arg(QLatin1String(event)));
+    window.N2->trigger();
+    EXPECT_EQ(window.model().tableIdent(), table + 1);
+    EXPECT_EQ(storedValue(CurrentInstitutionId, table, 5, 5), 777);
+}
+
+// The controls editor's expression builder: nobody's data, the cells picked with double clicks
+// build the reference in Label1, grouped by rows (the start) or by columns.
+TEST_F(SampleGrid, PickedCellsBuildTheExpressionForTheControlsEditor)
+{
+    WorkMode.clear();
+    DataTablePrefix.clear();
+    CurrentInstitutionId = 0;
+    openGrid(Sample::Form::F12, QStringLiteral("Ф12"), QStringLiteral("(1000)"));
+    TVTable window;
+    window.setWindowTitle(QStringLiteral("Формирование выражения"));
+    window.GroupMenu->menuAction()->setVisible(true);
+    for (QAction* hidden : {window.N1, window.N2, window.N3, window.N5})
+        hidden->setVisible(false);
+    window.resize(1100, 700);
+    window.show();
+    const GridModel& m = window.model();
+    ASSERT_EQ(m.layout().fixcols, 3);
+    QWidget* viewport = static_cast<QAbstractScrollArea*>(gridOf(window))->viewport();
+    const QPoint origin(m.geometry().headerWidth(), m.geometry().headerHeight());
+    auto pick = [&](int c, int r) {
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, m.geometry().dataCellRect(c, r).center() + origin);
+    };
+    EXPECT_TRUE(window.N10->isChecked());
+    EXPECT_FALSE(window.N9->isChecked());
+
+    // Графа 4, 5 and 6 of Строка 2.
+    pick(0, 1);
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("стр2гр4"));
+    pick(1, 1);
+    pick(2, 1);
+    EXPECT_TRUE(m.isPicked(0, 1) && m.isPicked(1, 1) && m.isPicked(2, 1));
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("стр2гр[4..6]"));
+    window.N9->trigger();
+    EXPECT_TRUE(window.N9->isChecked());
+    EXPECT_FALSE(window.N10->isChecked());
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("гр4стр2+гр5стр2+гр6стр2"));
+    // Picked again, a cell is let go.
+    pick(1, 1);
+    EXPECT_FALSE(m.isPicked(1, 1));
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("гр4стр2+гр6стр2"));
+    pick(0, 3);
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("гр4стр[2,4]+гр6стр2"));
+    window.N10->trigger();
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("стр2гр[4,6]+стр4гр4"));
+    pick(0, 1);
+    pick(2, 1);
+    pick(0, 3);
+    EXPECT_TRUE(window.Label1->text().isEmpty());
+}
+
+// An institution's grid shows its numbers: a double click only moves the focus.
+TEST_F(SampleGrid, AnInstitutionsGridPicksNothing)
+{
+    CurrentInstitutionId = Sample::Unit::ZarechnayaInpatient;
+    openGrid(Sample::Form::F12, QStringLiteral("Ф12"), QStringLiteral("(1000)"));
+    TVTable window;
+    window.resize(1100, 700);
+    window.show();
+    const GridModel& m = window.model();
+    QWidget* viewport = static_cast<QAbstractScrollArea*>(gridOf(window))->viewport();
+    const QPoint at = m.geometry().dataCellRect(1, 2).center()
+        + QPoint(m.geometry().headerWidth(), m.geometry().headerHeight());
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+    EXPECT_EQ(m.col(), 1);
+    EXPECT_EQ(m.row(), 2);
+    EXPECT_FALSE(m.isPicked(1, 2));
+    EXPECT_TRUE(window.Label1->text().isEmpty());
 }
