@@ -1,6 +1,7 @@
 #include "entry/ControlRuns.h"
 
 #include "PrintTo.h"
+#include "SampleYear.h"
 #include "core/Common.h"
 #include "core/Controls.h"
 #include "core/StructureCache.h"
@@ -44,19 +45,11 @@ constexpr int kFixrows = 3;
 // A private copy of the sample's 2025 under the aliases, on the input road.
 class SampleRuns : public ::testing::Test {
 protected:
+    SampleYear sample;
+
     void SetUp() override
     {
-        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
-        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
-        ASSERT_TRUE(dir.isValid());
-        QString error;
-        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
-        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
-        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
-        Aliases::set(Aliases::Data, Database::open(Files::join(year, QStringLiteral("data0.mdb"))));
-        ReportYear = Sample::DataYear;
-        GetForms(dbmain());
-        GetTables(dbmain());
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
         WorkMode = QStringLiteral("Input");
         DataTablePrefix = QStringLiteral("Data");
         ControlErrors.clear();
@@ -65,8 +58,6 @@ protected:
     {
         ClearControls();
         ControlErrors.clear();
-        Aliases::closeAll();
-        clearStructureCaches();
         WorkMode.clear();
         DataTablePrefix.clear();
         NetMode = false;
@@ -100,8 +91,6 @@ protected:
             "cycl","commnt") values (?,?,?,?,?,'',?))"),
                       {formid, tble.isNull() ? QVariant() : QVariant(tble), lft, reltion, rght, commnt});
     }
-
-    QTemporaryDir dir;
 };
 
 TEST_F(SampleRuns, TheFullRunFindsEachMistakeOfTheSampleUnderItsHeading)
