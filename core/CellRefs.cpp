@@ -561,7 +561,8 @@ QString EvalCellTerm(const QString& term, const QString& cycleText, TableSource&
     if (!ref.hasRows() || !ref.hasColumns())
         return term;
     const CellArray* values = nullptr;
-    if (context && sameName(ref.form, context->formName) && ref.tableNumber() == context->tableNumber)
+    // Terms are read in capitals, the caller's number is as the catalogue keeps it: "(100а)".
+    if (context && sameName(ref.form, context->formName) && sameName(ref.tableNumber(), context->tableNumber))
         values = &context->values;
     else if (ref.hasForm() || ref.hasTable())
         values = tables.table(ref.form, ref.tableNumber());

@@ -305,13 +305,15 @@ QList<ControlCell> cellsRead(const std::vector<CellRef>& refs, const SideState& 
             continue;
         const NumberList& rows = refs[k].hasRows() ? refs[k].rows : *itemRows;
         const NumberList& columns = refs[k].hasColumns() ? refs[k].columns : *itemColumns;
-        for (int c : expandNumbers(columns)) {
-            for (int r : expandNumbers(rows)) {
-                if (!CellInRange(*t.values, c, r))
-                    goto nextTerm;
-                cells.append({t.formName, t.tableNumber, c, r});
-            }
-        }
+        // Span by span, as sumCells reads them: a list may be far wider than its table.
+        for (const NumberSpan& cs : columns)
+            for (int c = cs.first; c <= cs.last; ++c)
+                for (const NumberSpan& rs : rows)
+                    for (int r = rs.first; r <= rs.last; ++r) {
+                        if (!CellInRange(*t.values, c, r))
+                            goto nextTerm;
+                        cells.append({t.formName, t.tableNumber, c, r});
+                    }
     nextTerm:;
     }
     return cells;
@@ -334,7 +336,8 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
             ResolvedTerm& t = s.resolved[k];
             t.formName = refs[k].hasForm() ? refs[k].form : contextForm;
             t.tableNumber = refs[k].hasTable() ? numbers[k] : contextTable;
-            if (context && sameName(t.formName, contextForm) && t.tableNumber == contextTable)
+            // Terms are read in capitals, the caller's number is as the catalogue keeps it.
+            if (context && sameName(t.formName, contextForm) && sameName(t.tableNumber, contextTable))
                 t.values = &context->values;
             else if (!t.formName.isEmpty() || !t.tableNumber.isEmpty())
                 t.values = tables.table(t.formName, t.tableNumber);

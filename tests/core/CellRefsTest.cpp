@@ -285,4 +285,14 @@ TEST(EvalCellTerm, ContextTableIsReadWithoutAskingTheSource)
     EXPECT_EQ(src.asked, 1);
 }
 
+TEST(EvalCellTerm, ContextTableNumberMatchesWithoutRegardToCase)
+{
+    // The catalogue keeps "(100а)"; a term writes it in any case and is upper-cased for reading.
+    MapTables src;
+    TableContext ctx{u("Ф12"), u("(100а)"), smallTable()};
+    EXPECT_EQ(EvalCellTerm(u("Т[100а]СТР1ГР3"), u(""), src, &ctx), u("31.00"));
+    EXPECT_EQ(EvalCellTerm(u("ф12т(100А)стр2гр3"), u(""), src, &ctx), u("32.00"));
+    EXPECT_EQ(src.asked, 0);
+}
+
 } // namespace

@@ -242,6 +242,50 @@ TEST_F(ControlsYear, AMalformedControlGivesOneLineAndTheRunGoesOn)
     EXPECT_FALSE(ControlErrors.first().malformed);
 }
 
+TEST_F(ControlsYear, AMalformedCycleGivesOneLineAndTheRunGoesOn)
+{
+    EXPECT_EQ(run("Ф12Т[1000]", {
+                                    {"гр3", "=", "гр4", "стр[1..3", "без скобки"},
+                                    {"гр3", "=", "гр4", "стр1,х", "элемент"},
+                                    {"гр3", "=", "гр4", "стр3..1", "диапазон"},
+                                    {"гр3", "=", "гр4", "стр", "пустой"},
+                                    {"стр1", "=", "стр2", "гр3..4]", "лишняя скобка"},
+                                    {"гр3", "=", "гр4+гр5", "стр2", "последний"},
+                                }),
+              (QStringList{
+                  u("Ошибка в контроле: гр3=гр4	стр[1..3Ф12Т[1000]	без скобки"),
+                  u("Ошибка в контроле: гр3=гр4	стр1,хФ12Т[1000]	элемент"),
+                  u("Ошибка в контроле: гр3=гр4	стр3..1Ф12Т[1000]	диапазон"),
+                  u("Ошибка в контроле: гр3=гр4	стрФ12Т[1000]	пустой"),
+                  u("Ошибка в контроле: стр1=стр2	гр3..4]Ф12Т[1000]	лишняя скобка"),
+              }));   // стр2: 5 = 2 + 3 holds
+}
+
+TEST_F(ControlsYear, GridContextTableNumberMatchesWithoutRegardToCase)
+{
+    // The tree keeps a table number with a small letter; the terms are read in capitals. The
+    // grid's values must be read, not the database (which has no such table).
+    ASSERT_TRUE(LoadTableCells(instA, u("Ф12"), u("(1000)")));
+    TableContext ctx{u("Ф12"), u("(3000б)"), CellValues};
+    EXPECT_TRUE(run("", {{"Т[3000б]СТР1ГР3", "=", "10"},
+                         {"СТР2ГР3", "=", "ф12т(3000Б)стр2гр3"},
+                         {"т[3000б]стр3гр3", "=", "гр4+гр5", "стр3"}},
+                    &ctx)
+                    .isEmpty());
+}
+
+TEST_F(ControlsYear, AWideListOutsideTheTableFailsWithoutWritingOutTheList)
+{
+    // The cells a failed check read are collected span by span: a typed-in 999999999 must not
+    // make a list of a billion numbers.
+    EXPECT_EQ(run("Ф12Т[1000]", {{"СТР1..999999999ГР3..999999999", "=", "0"}}),
+              (QStringList{u("ВПТ Ф12(1000) гр3стр4=0	Ф12Т[1000]	")}));
+    ASSERT_EQ(ControlErrors.size(), 1);
+    EXPECT_EQ(ControlErrors[0].leftCells,
+              (QList<ControlCell>{{u("Ф12"), u("(1000)"), 3, 1}, {u("Ф12"), u("(1000)"), 3, 2},
+                                  {u("Ф12"), u("(1000)"), 3, 3}}));
+}
+
 TEST_F(ControlsYear, ErrorLineCarriesCodeTableAndCellsRead)
 {
     const int code = year.addControl(f12, u("(1000)"), u("гр3"), u("="), u("гр4+Т[2000]СТР1ГР3"),
