@@ -167,7 +167,7 @@ void TAdmForm::buildWindow()
     Panel1->setObjectName(QStringLiteral("Panel1"));
     auto* panel = new QHBoxLayout(Panel1);
     panel->setContentsMargins(0, 0, 0, 0);
-    Label1 = new QLabel(QStringLiteral("Выбранные формы:"), Panel1);
+    Label1 = new QLabel(QStringLiteral("Выбранные формы"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = new QLabel(QStringLiteral("Все"), Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -365,7 +365,11 @@ void TAdmForm::N4Click()
     ChildUnitIds = children.join(QLatin1Char(','));
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
-    updateUnit(dbmain(), id, dialog.unitName(), dialog.medicalType(), dialog.rural());
+    if (!updateUnit(dbmain(), id, dialog.unitName(), dialog.medicalType(), dialog.rural())) {
+        prompts().error(QStringLiteral("Подразделение ") + node->text(0)
+                        + QStringLiteral(" не найдено в базе"));
+        return;
+    }
     node->setText(0, dialog.unitName());
 }
 

@@ -77,7 +77,7 @@ public:
     QAction* N18 = nullptr;    // "Выход"
 
     QWidget* Panel1 = nullptr;        // the chosen forms for loading (data entry only)
-    QLabel* Label1 = nullptr;         // "Выбранные формы:"
+    QLabel* Label1 = nullptr;         // "Выбранные формы"
     QLabel* Label2 = nullptr;         // the chosen forms, "Все" for all
     QLabel* Label3 = nullptr;         // "Очищать"
     QComboBox* ComboBox1 = nullptr;   // "ЛПУ", "Выбранные формы"

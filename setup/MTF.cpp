@@ -230,7 +230,10 @@ void TMTFs::CheckListBox1ClickCheck()
 
 void TMTFs::BitBtn1Click()
 {
-    if (m_shownType == 0 || !CheckListBox1->isEnabled())
+    // Ticks made before the ordering mode disabled the list are still the shown type's: the
+    // button stays offered for them, so it must not do nothing. A type with subtypes has none.
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    if (m_shownType == 0 || !node || nodeId(node) != m_shownType || node->childCount() > 0)
         return;
     QList<int> formIds;
     for (int i = 0; i < CheckListBox1->count(); ++i) {

@@ -2,6 +2,7 @@
 #include "entry/FrmList.h"
 
 #include "PrintTo.h"
+#include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Common.h"
 #include "core/Controls.h"
@@ -52,17 +53,7 @@ class TreeControls : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
-        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
-        ASSERT_TRUE(dir.isValid());
-        QString error;
-        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
-        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
-        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
-        Aliases::set(Aliases::Data, Database::open(Files::join(year, QStringLiteral("data0.mdb"))));
-        ReportYear = Sample::DataYear;
-        GetForms(dbmain());
-        GetTables(dbmain());
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
         ControlErrors.clear();
     }
     void TearDown() override
@@ -92,7 +83,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
-    QTemporaryDir dir;
+    SampleYear sample;
 };
 
 TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)

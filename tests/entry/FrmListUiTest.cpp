@@ -1,6 +1,7 @@
 #include "entry/FrmList.h"
 
 #include "PrintTo.h"
+#include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Common.h"
 #include "core/Controls.h"
@@ -81,16 +82,7 @@ class SampleTree : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
-        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
-        ASSERT_TRUE(dir.isValid());
-        QString error;
-        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
-        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
-        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
-        Aliases::set(Aliases::Data, Database::open(Files::join(year, QStringLiteral("data0.mdb"))));
-        ReportYear = Sample::DataYear;
-        refreshCaches();
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
     }
     void TearDown() override
     {
@@ -125,7 +117,7 @@ protected:
         return w.TreeView1->topLevelItem(form)->child(table);
     }
 
-    QTemporaryDir dir;
+    SampleYear sample;
 };
 
 TEST_F(SampleTree, AnInstitutionSeesExactlyTheFormsOfItsType)

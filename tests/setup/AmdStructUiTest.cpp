@@ -1,6 +1,7 @@
 #include "setup/AmdStruct.h"
 
 #include "PrintTo.h"
+#include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 #include "core/Common.h"
@@ -120,17 +121,7 @@ class SampleStructure : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
-        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
-        ASSERT_TRUE(dir.isValid());
-        QString error;
-        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
-        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
-        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
-        Aliases::set(Aliases::Data, Database::open(Files::join(year, QStringLiteral("data0.mdb"))));
-        ReportYear = Sample::DataYear;
-        GetForms(dbmain());
-        GetTables(dbmain());
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
     }
     void TearDown() override { resetShared(); }
 
@@ -159,7 +150,7 @@ protected:
         return {rect.left() - 4, rect.center().y()};
     }
 
-    QTemporaryDir dir;
+    SampleYear sample;
 };
 
 TEST_F(SampleStructure, EachModeShowsItsOwnCommands)
@@ -269,6 +260,22 @@ TEST_F(SampleStructure, ACorrectionShowsTheStoredUnitAndWritesTheNameAsTyped)
     EXPECT_EQ(shownTree(window.TreeView1), storedTree(dbmain()));
     EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "country" from "administration" where "id"=?)"),
                               {ZarechnyDistrict}).toInt(), 1);
+}
+
+TEST_F(SampleStructure, ACorrectionOfAUnitGoneMeanwhileSaysSoAndKeepsTheCaption)
+{
+    ScriptedPrompts prompts;
+    TAdmForm window(AdmMode::Formation);
+    window.show();
+    select(window, Sosnovka);
+    const QString before = window.TreeView1->currentItem()->text(0);
+    prompts.expectModal(QStringLiteral("TUntChar"), [&](QDialog& dialog) {
+        dbmain().exec(QStringLiteral(R"(delete from "administration" where "id"=?)"), {Sosnovka});
+        return typeUnit(QStringLiteral("Новое имя"))(dialog);
+    });
+    prompts.expectError(QStringLiteral("не найдено в базе"));
+    window.N4Click();
+    EXPECT_EQ(window.TreeView1->currentItem()->text(0), before);
 }
 
 TEST_F(SampleStructure, UnitsMoveAndReorderButNeverUnderThemselves)

@@ -1,6 +1,7 @@
 #include "setup/MTF.h"
 
 #include "PrintTo.h"
+#include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/TreeMarks.h"
 #include "platform/Database.h"
@@ -80,13 +81,7 @@ class SampleTypes : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
-        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
-        ASSERT_TRUE(dir.isValid());
-        QString error;
-        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
-        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
-        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
     }
     void TearDown() override { Aliases::closeAll(); }
 
@@ -100,7 +95,7 @@ protected:
         return forms;
     }
 
-    QTemporaryDir dir;
+    SampleYear sample;
 };
 
 TEST_F(SampleTypes, TheTreeAndTheNonNetworkFormsAreShownWithTheFirstTypeChosen)
@@ -165,6 +160,23 @@ TEST_F(SampleTypes, TickedFormsGoToTheTypeTheyWereTickedForAfterKeyboardNavigati
     EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF12, kF30}));
     QTest::keyClick(window.TreeView1, Qt::Key_Up);
     EXPECT_TRUE(checkedForms(window.CheckListBox1).isEmpty());
+}
+
+TEST_F(SampleTypes, TicksMadeBeforeTheOrderingModeAreStillSaved)
+{
+    ScriptedPrompts prompts;
+    TMTFs window;
+    window.show();
+    window.TreeView1->expandAll();
+    clickNode(window.TreeView1, Feldsher);
+    ASSERT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF30}));
+    toggleForm(window.CheckListBox1, 0);
+    QTest::keyClick(&window, Qt::Key_F11);
+    ASSERT_TRUE(window.orderingMode());
+    ASSERT_TRUE(window.BitBtn1->isVisible());
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(window.BitBtn1->isVisible());
+    EXPECT_EQ(stored(Feldsher), (QList<int>{F12, F30}));
 }
 
 TEST_F(SampleTypes, ARenameIsStoredAsTypedOrTakenBackWhenItFails)
