@@ -396,13 +396,18 @@ bool TMain::N260Click(QComboBox* Sender)
         }
     }
     const QString previousName = ConfigName;
-    ConfigName = name;   // the year's opening titles the window with it
+    const int previousIndex = ConfigIndex;
+    // The year's opening titles the window with the name. Both are set before it: should a cache
+    // fail to fill once the databases switched, the list must still know which configuration is
+    // open, or choosing the old one again would open nothing.
+    ConfigName = name;
+    ConfigIndex = index;
     if (!openYearOf(cfgDir, year)) {
         ConfigName = previousName;
+        ConfigIndex = previousIndex;
         restoreConfigurationChoice();
         return false;
     }
-    ConfigIndex = index;
     SpinEdit1Change();
     QString error;
     if (!Configurations::writeOpened(ConfigIndex, year, &error))

@@ -350,6 +350,22 @@ TEST_F(OpenWindow, AYearThatFailsToOpenKeepsTheOpenConfiguration)
     EXPECT_FALSE(Files::exists(broken.dataPath()));
 }
 
+TEST_F(OpenWindow, AConfigurationWhoseCachesFailToFillCanBeLeftForTheOneBefore)
+{
+    YearFixture broken(townFolder, 2004);
+    broken.dictionary().exec(QStringLiteral(R"(drop table "forms")"));
+    {
+        ScriptedPrompts prompts;
+        window->DBList->setCurrentIndex(1);
+        EXPECT_THROW(window->N260Click(window->DBList), DbError);
+    }
+    // Its databases are open now, so going back must open the first configuration again.
+    ScriptedPrompts prompts;
+    window->DBList->setCurrentIndex(0);
+    emit window->DBList->activated(0);
+    expectStillOnOblast();
+}
+
 TEST_F(OpenWindow, AttachingAListedNameReplacesItsFolderAndKeepsOneItem)
 {
     const QString other = dir.filePath(QStringLiteral("Копия"));
