@@ -20,6 +20,20 @@ QString notCachedMessage(const QString& formName, const QString& tableNumber)
         .arg(tableNumber, formName);
 }
 
+QString notLoadedMessage(const QString& formName, const QString& tableNumber)
+{
+    return QStringLiteral("Таблица %1 формы %2 не загружена: сохранять нечего")
+        .arg(tableNumber, formName);
+}
+
+// Whether CellValues holds the cells of a table of this geometry.
+bool shapedFor(const TTableGeometry& g)
+{
+    return !CellValues.isEmpty() && CellValues.lowColumn() == g.fixcols + 1
+        && CellValues.highColumn() == g.highColumn && CellValues.lowRow() == g.fixrows + 1
+        && CellValues.highRow() == g.highRow;
+}
+
 // The placeholders of an "in (...)" list: the ids themselves are bound, never spliced.
 QString placeholders(qsizetype count)
 {
@@ -69,8 +83,12 @@ bool LoadTableCells(int institutionId, const QString& formName, const QString& t
         setError(error, notCachedMessage(formName, tableNumber));
         return false;
     }
+    // A mistyped size in the dictionary (a million rows) must give a message, not exhaust the
+    // memory: no statistical form comes near this many cells.
+    constexpr qint64 MaxTableCells = 4'000'000;
     if (g.fixcols < 0 || g.fixrows < 0 || g.highColumn < g.fixcols + 1
-        || g.highRow < g.fixrows + 1) {
+        || g.highRow < g.fixrows + 1
+        || qint64(g.highColumn - g.fixcols) * qint64(g.highRow - g.fixrows) > MaxTableCells) {
         setError(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно: граф %3, "
                                        "строк %4, граф боковика %5, строк шапки %6")
                             .arg(tableNumber, formName)
@@ -132,6 +150,13 @@ bool LoadTableDataSummed(int formId, const QString& tableNumber, const LoadProgr
         setError(error, notCachedMessage(FormNameById(formId), tableNumber));
         return false;
     }
+    // Sums added into cells shaped for another table would land in the wrong cells (or, with
+    // nothing loaded, vanish), and the save that follows would store them as this table's.
+    if (!shapedFor(g)) {
+        setError(error, QStringLiteral("Таблица %1 формы %2 не подготовлена: суммирование не выполнено")
+                            .arg(tableNumber, FormNameById(formId)));
+        return false;
+    }
     QList<int> ids;
     if (!parseIdList(InstitutionIdList, ids)) {
         setError(error, QStringLiteral("Неверный список учреждений: \"%1\"").arg(InstitutionIdList));
@@ -167,14 +192,16 @@ bool SaveTableData(int institutionId, int formId, const QString& tableNumber, QS
         setError(error, notCachedMessage(FormNameById(formId), tableNumber));
         return false;
     }
+    // No institution chosen: the rows would belong to nobody, and no window could show them.
+    if (institutionId <= 0) {
+        setError(error, QStringLiteral("Не выбрано учреждение: таблица %1 формы %2 не сохранена")
+                            .arg(tableNumber, FormNameById(formId)));
+        return false;
+    }
     // Cells shaped for another table (or none loaded at all) would replace this table's rows
     // with someone else's numbers, or with nothing.
-    const TTableGeometry g = GetTableGeometryById(formId, tableNumber);
-    if (CellValues.isEmpty() || CellValues.lowColumn() != g.fixcols + 1
-        || CellValues.highColumn() != g.highColumn || CellValues.lowRow() != g.fixrows + 1
-        || CellValues.highRow() != g.highRow) {
-        setError(error, QStringLiteral("Таблица %1 формы %2 не загружена: сохранять нечего")
-                            .arg(tableNumber, FormNameById(formId)));
+    if (!shapedFor(GetTableGeometryById(formId, tableNumber))) {
+        setError(error, notLoadedMessage(FormNameById(formId), tableNumber));
         return false;
     }
     const QString dataTable = dataTableIdent();

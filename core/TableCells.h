@@ -20,13 +20,14 @@ bool LoadTableCells(int institutionId, const QString& formName, const QString& t
                     QString* error = nullptr);
 // Adds into the existing CellValues the values the institutions of InstitutionIdList stored in
 // the table "data" (whatever the mode); cells outside the table are skipped. An empty list
-// reads nothing. False with a message when the table is not cached or the list is malformed.
+// reads nothing. False with a message, nothing added, when the table is not cached, CellValues
+// is not shaped for it or the list is malformed.
 bool LoadTableDataSummed(int formId, const QString& tableNumber, const LoadProgress& progress = {},
                          QString* error = nullptr);
 // Replaces, in one transaction, the stored values of the institution in the table by the
 // non-zero cells of CellValues (a 0 is no row). False with a message, nothing written, when the
-// table is not cached, CellValues is not shaped for it (another table, or nothing loaded) or
-// DataTablePrefix names no data table. DbError passes through after the
+// table is not cached, no institution is given (id 0), CellValues is not shaped for it (another
+// table, or nothing loaded) or DataTablePrefix names no data table. DbError passes through after the
 // transaction rolled back, so the old rows stay.
 bool SaveTableData(int institutionId, int formId, const QString& tableNumber,
                    QString* error = nullptr);

@@ -128,6 +128,8 @@ TEST_F(CellsYear, TypesModeSumsTheListedInstitutions)
 TEST_F(CellsYear, ALoadThatCannotBeDoneSaysWhyAndKeepsTheOldCells)
 {
     const int bad = year.addTable(f30, QStringLiteral("(3000)"), QStringLiteral("Кривая"), 1, 5, 3, 1);
+    // 2,000,000,000 cells: a typing error in the dictionary, not a table to allocate.
+    year.addTable(f30, QStringLiteral("(6000)"), QStringLiteral("Огромная"), 20000, 100000, 1, 1);
     GetTables(year.dictionary());
     Q_UNUSED(bad);
     struct Case { const char* form; const char* number; const char* mode; const char* prefix; const char* ids; };
@@ -135,6 +137,7 @@ TEST_F(CellsYear, ALoadThatCannotBeDoneSaysWhyAndKeepsTheOldCells)
         {"Ф30", "(9999)", "Input", "Data", ""},                 // not in the caches
         {"Ф99", "(1000)", "Input", "Data", ""},
         {"Ф30", "(3000)", "Input", "Data", ""},                 // fewer columns than header columns
+        {"Ф30", "(6000)", "Input", "Data", ""},                 // too large to be a real table
         {"Ф30", "(1000)", "Input", "", ""},                     // no data table for the mode
         {"Ф30", "(1000)", "Input", "data where 1=1 --", ""},
         {"Ф30", "(1000)", "Types", "data", "1) or (1=1"},       // not a list of ids
@@ -183,6 +186,29 @@ TEST_F(CellsYear, SummedLoadAddsIntoTheTableAndSkipsWhatLiesOutside)
     EXPECT_FALSE(LoadTableDataSummed(f30, QStringLiteral("(1000)"), {}, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(CellValues.value(5, 5), 17.0);
+}
+
+TEST_F(CellsYear, SummedLoadRefusesCellsNotShapedForTheTable)
+{
+    // (2000) has the same size as (1000) but another place; (5000) is smaller.
+    const int small = year.addTable(f30, QStringLiteral("(5000)"), QStringLiteral("Малая"), 4, 4, 1, 1);
+    GetTables(year.dictionary());
+    year.setCell(a, t, 4, 4, 3);
+    InstitutionIdList = QString::number(a);
+
+    // Left over from a table of another shape: the sums would land in its cells.
+    ASSERT_TRUE(LoadTableCells(0, QStringLiteral("Ф30"), QStringLiteral("(5000)")));
+    Q_UNUSED(small);
+    QString error;
+    EXPECT_FALSE(LoadTableDataSummed(f30, QStringLiteral("(1000)"), {}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(CellValues.value(4, 4), 0.0);
+
+    // Nothing loaded: the sums would vanish and the table be saved empty.
+    CellValues.clear();
+    error.clear();
+    EXPECT_FALSE(LoadTableDataSummed(f30, QStringLiteral("(1000)"), {}, &error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST_F(CellsYear, SavingReplacesTheInstitutionsRowsOfTheTable)
@@ -247,5 +273,13 @@ TEST_F(CellsYear, ASaveThatCannotBeDoneWritesNothing)
     EXPECT_FALSE(error.isEmpty());
     CellValues.clear();
     EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)")));
+    EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}}));
+
+    // No institution chosen: rows of hospital 0 would belong to nobody.
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    error.clear();
+    EXPECT_FALSE(SaveTableData(0, f30, QStringLiteral("(1000)"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(year.storedCells(0, t).isEmpty());
     EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}}));
 }
