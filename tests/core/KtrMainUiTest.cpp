@@ -18,6 +18,7 @@
 #include "widgets/abcMouseLabel.h"
 
 #include "support/PrintTo.h"
+#include "support/SampleYear.h"
 #include "support/ScriptedPrompts.h"
 #include "support/YearFixture.h"
 
@@ -748,22 +749,21 @@ TEST_F(OpenWindow, TheHeadingUnderThePointerColoursItsOwnLinks)
 
 namespace {
 
-// The configuration the build makes, copied so that the test may write into it.
+// A year of the configuration the build makes, copied so that the test may write into it.
 TEST(SampleStartUp, TheMainWindowOpensTheSampleConfiguration)
 {
-    const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец");
-    if (!Files::isFolder(sample))
+    if (!Files::isFolder(QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец")))
         GTEST_SKIP() << "the sample target was not built";
+    SampleYear sample;
+    ASSERT_TRUE(sample.copy()) << sample.error().toStdString();
     QTemporaryDir dir;
     const QString program = dir.filePath(QStringLiteral("bin"));
-    const QString config = dir.filePath(QStringLiteral("Образец"));
     QString error;
-    ASSERT_TRUE(Files::copyFolder(sample, config, &error)) << error.toStdString();
     ASSERT_TRUE(QDir().mkpath(program + QStringLiteral("/source")));
     Files::setProgramFolder(program);
     Schema::createDataDatabaseFile(Files::templateDataDatabase());
     ASSERT_TRUE(writeLines1251(Files::settingsPath(),
-                               {QStringLiteral("[Конфигурации]"), QStringLiteral("Образец=") + config,
+                               {QStringLiteral("[Конфигурации]"), QStringLiteral("Образец=") + sample.configFolder(),
                                 QStringLiteral("[Конфигурация]"), QStringLiteral("Year=2025")},
                                &error));
     {
