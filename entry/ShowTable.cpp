@@ -566,6 +566,12 @@ bool TVTable::TableShow()
     N38->setChecked(!t.floatType);
     N15->setText(t.scan == 0 ? QStringLiteral("Строка") : QStringLiteral("Графа"));
     N16->setText(t.scan == 0 ? QStringLiteral("Графа") : QStringLiteral("Строка"));
+    // Where the grid shows sums or nobody's data, clearing, recalculating or loading the table
+    // would write into whoever was chosen last.
+    const bool writable = !m_model->readOnly();
+    N5->setEnabled(writable);
+    N14->setEnabled(writable);
+    N35->menuAction()->setEnabled(writable);
     StringGrid1->tableChanged();
     showStatus();
     StringGrid1->setFocus();

@@ -1,6 +1,7 @@
 #include "entry/ShowTable.h"
 
 #include "PrintTo.h"
+#include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 #include "core/Common.h"
@@ -148,6 +149,10 @@ TEST_F(GridWindow, TypesModeRefusesTyping)
     window.show();
     QWidget* grid = gridOf(window);
     EXPECT_EQ(window.model().entry().text(), QStringLiteral("5"));   // the sum of both
+    // Nor can the sums be cleared, recalculated or loaded into one institution's table.
+    EXPECT_FALSE(window.N5->isEnabled());
+    EXPECT_FALSE(window.N14->isEnabled());
+    EXPECT_FALSE(window.N35->menuAction()->isEnabled());
     QTest::keyClicks(grid, QStringLiteral("\b9"));
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(window.model().entry().text(), QStringLiteral("5"));
@@ -164,6 +169,8 @@ TEST_F(GridWindow, MenusFollowTheWorkModeAndTheTable)
     EXPECT_TRUE(input.N35->menuAction()->isVisible());
     EXPECT_FALSE(input.N14->isVisible());
     input.show();
+    EXPECT_TRUE(input.N5->isEnabled());
+    EXPECT_TRUE(input.N35->menuAction()->isEnabled());
     EXPECT_FALSE(input.N37->isChecked());
     EXPECT_TRUE(input.N38->isChecked());
     EXPECT_EQ(input.N15->text(), QStringLiteral("Строка"));
@@ -238,17 +245,8 @@ TEST_F(GridWindow, ALargeTableOpensWithoutAPause)
 // line breaks. A picture for the eye when KESTRIN_GRID_SCREENSHOT names a file.
 TEST(GridSample, OpensTheSampleTableOfAnInstitution)
 {
-    const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
-    ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
-    QTemporaryDir dir;
-    QString error;
-    const QString year = Files::join(dir.path(), QStringLiteral("2025"));
-    ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
-    Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
-    Aliases::set(Aliases::Data, Database::open(Files::join(year, QStringLiteral("data0.mdb"))));
-    ReportYear = Sample::DataYear;
-    GetForms(dbmain());
-    GetTables(dbmain());
+    SampleYear sample;
+    ASSERT_TRUE(sample.install()) << sample.error().toStdString();
     WorkMode = QStringLiteral("Input");
     DataTablePrefix = QStringLiteral("Data");
     CurrentInstitutionId = Sample::Unit::ZarechnayaInpatient;
@@ -282,7 +280,6 @@ TEST(GridSample, OpensTheSampleTableOfAnInstitution)
         if (!target.isEmpty())
             image.save(target);
     }
-    Aliases::closeAll();
     resetShared();
 }
 
@@ -321,20 +318,12 @@ const QString kProgramTitle = QStringLiteral("Заречная ЦРБ");
 // entering an institution's numbers.
 class SampleGrid : public ::testing::Test {
 protected:
-    QTemporaryDir dir;
+    SampleYear sample;
     ScriptedPrompts prompts;
 
     void SetUp() override
     {
-        const QString sample = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/2025");
-        ASSERT_TRUE(Files::isFolder(sample)) << "build the target \"sample\" first";
-        QString error;
-        const QString year = Files::join(dir.path(), QStringLiteral("2025"));
-        ASSERT_TRUE(Files::copyFolder(sample, year, &error)) << error.toStdString();
-        Aliases::set(Aliases::Main, Database::open(Files::join(year, QStringLiteral("ktrmain.mdb"))));
-        Aliases::set(Aliases::Data, Database::open(Files::join(year, QStringLiteral("data0.mdb"))));
-        ReportYear = Sample::DataYear;
-        refreshCaches();
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
         WorkMode = QStringLiteral("Input");
         DataTablePrefix = QStringLiteral("Data");
     }
@@ -342,7 +331,6 @@ protected:
     {
         ControlErrors.clear();
         ClearControls();
-        Aliases::closeAll();
         resetShared();
     }
     static void refreshCaches()
