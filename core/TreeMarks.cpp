@@ -36,8 +36,10 @@ int subtreeSize(const QTreeWidgetItem* node)
 }
 
 // `path` holds the ids from the top of the branch down to parentId: an entry already on it
-// would put a unit under itself, and the recursion would never end.
-void addBranch(QTreeWidgetItem* node, int parentId, QSet<int>& path)
+// would put a unit under itself, and the recursion would never end. `next` is the tree position
+// the next added node takes: nodes are added in pre-order, so it only counts up (working it out
+// again for every node would cost the whole tree before it, each time).
+void addBranch(QTreeWidgetItem* node, int parentId, QSet<int>& path, int& next)
 {
     path.insert(parentId);
     for (int i = 0; i < StructCount; ++i) {
@@ -50,8 +52,9 @@ void addBranch(QTreeWidgetItem* node, int parentId, QSet<int>& path)
         child->setText(0, StructNames.value(i));
         child->setData(0, NodeIdRole, id);
         if (i < StructNodeIndex.size())
-            StructNodeIndex[i] = absoluteIndex(child);
-        addBranch(child, id, path);
+            StructNodeIndex[i] = next;
+        ++next;
+        addBranch(child, id, path, next);
     }
     path.remove(parentId);
 }
@@ -114,7 +117,9 @@ void AddTreeBranch(QTreeWidgetItem* node, int parentId)
     // The node itself stands for an id too: none of its descendants may be it again.
     if (node->data(0, NodeIdRole).isValid())
         path.insert(nodeId(node));
-    addBranch(node, parentId, path);
+    // A node's subtree is contiguous in pre-order: its new children follow what it holds.
+    int next = absoluteIndex(node) + subtreeSize(node);
+    addBranch(node, parentId, path, next);
 }
 
 int absoluteIndex(const QTreeWidgetItem* node)

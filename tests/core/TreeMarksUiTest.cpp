@@ -93,6 +93,28 @@ TEST_F(StructureTree, MarksSpreadDownAndUp)
     EXPECT_EQ(marks(), (QList<bool>{false, false, false, false, false}));
 }
 
+TEST(TreeBranch, PositionsCountFromWhatTheTreeAlreadyHolds)
+{
+    // А and Б under 0, В under Б; added under a node that already has a child and has a
+    // top-level sibling after it. Tree: X 0, old 1, А 2, Б 3, В 4 | Y 5.
+    StructNames = {QStringLiteral("А"), QStringLiteral("Б"), QStringLiteral("В")};
+    StructIdents = {10, 12, 11};
+    StructDepends = {0, 0, 12};
+    StructNodeIndex = {-1, -1, -1};
+    StructCount = 3;
+    QTreeWidget tree;
+    auto* x = new QTreeWidgetItem(&tree, QStringList{QStringLiteral("X")});
+    new QTreeWidgetItem(x, QStringList{QStringLiteral("old")});
+    new QTreeWidgetItem(&tree, QStringList{QStringLiteral("Y")});
+    AddTreeBranch(x, 0);
+    EXPECT_EQ(StructNodeIndex, (QList<int>{2, 3, 4}));
+    ASSERT_EQ(x->childCount(), 3);
+    ASSERT_EQ(x->child(2)->childCount(), 1);
+    EXPECT_EQ(x->child(2)->child(0)->text(0), QStringLiteral("В"));
+    EXPECT_EQ(absoluteIndex(x->child(2)->child(0)), 4);
+    clearStructureCaches();
+}
+
 TEST(TreeBranch, ACycleInDependenceEndsInsteadOfOverflowing)
 {
     // 1 under 2 and 2 under 1; 3 under itself; 4 under 3.
