@@ -72,6 +72,12 @@ public:
 
     bool run(QString* error)
     {
+        // A configuration folder that is gone (an unplugged drive) must not come back empty
+        // around a year that cannot be made: there is no base year in it to make one from.
+        if (!Files::isFolder(m_cfgDir)) {
+            *error = QStringLiteral("Папка базы данных %1 не найдена").arg(m_cfgDir);
+            return false;
+        }
         const QString folder = yearFolder(m_cfgDir, m_target);
         if (Files::exists(folder)) {
             *error = QStringLiteral("Папка %1 уже есть").arg(folder);

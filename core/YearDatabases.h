@@ -37,7 +37,8 @@ bool openLevel(const QString& cfgDir, int year, int level, QString* error);
 // gives each level a fresh data database from the template, no empties subreps. The base
 // year's level data are never copied.
 // Returns false with the reason in `error` on any failure; the partial year folder is then
-// removed. A target folder that exists already is refused and left alone.
+// removed. A target folder that exists already, or a configuration folder that does not, is
+// refused and left alone.
 bool createYear(const QString& cfgDir, int base, int target, Prompts& prompts, QString* error);
 
 }

@@ -200,6 +200,16 @@ TEST_F(Configuration, AFailureAfterTheLevelsQuestionLeavesNoPartialYear)
     expectNoPartialYear(cfgDir, 2004, prompts);
 }
 
+TEST_F(Configuration, AConfigurationFolderThatIsGoneIsNotMadeAgain)
+{
+    const QString gone = dir.filePath(QStringLiteral("Район"));
+    ScriptedPrompts prompts;
+    QString error;
+    EXPECT_FALSE(YearDatabases::createYear(gone + QLatin1Char('/'), 2004, 2005, prompts, &error));
+    EXPECT_TRUE(error.contains(gone)) << error.toStdString();
+    EXPECT_FALSE(Files::exists(gone));
+}
+
 TEST_F(Configuration, AnExistingTargetFolderIsRefusedAndLeftAlone)
 {
     ASSERT_TRUE(QDir().mkpath(config + QStringLiteral("/2005")));
