@@ -572,6 +572,8 @@ bool TVTable::TableShow()
     N5->setEnabled(writable);
     N14->setEnabled(writable);
     N35->menuAction()->setEnabled(writable);
+    // Controls over cells that could not be loaded would report errors the data does not have.
+    N3->setEnabled(m_model->loadError().isEmpty());
     StringGrid1->tableChanged();
     showStatus();
     StringGrid1->setFocus();

@@ -169,6 +169,7 @@ TEST_F(GridWindow, MenusFollowTheWorkModeAndTheTable)
     EXPECT_TRUE(input.N35->menuAction()->isVisible());
     EXPECT_FALSE(input.N14->isVisible());
     input.show();
+    EXPECT_TRUE(input.N3->isEnabled());
     EXPECT_TRUE(input.N5->isEnabled());
     EXPECT_TRUE(input.N35->menuAction()->isEnabled());
     EXPECT_FALSE(input.N37->isChecked());
@@ -202,6 +203,8 @@ TEST_F(GridWindow, ATableOutsideTheCachesOpensReadOnly)
     TVTable window;
     window.show();
     QTest::keyClicks(gridOf(window), QStringLiteral("5"));
+    // F3 would check cells that were never read.
+    EXPECT_FALSE(window.N3->isEnabled());
     QTest::keyClick(gridOf(window), Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(year.data().scalar(QStringLiteral(R"(select count(*) from "data")")).toInt(), 0);
