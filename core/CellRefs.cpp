@@ -255,7 +255,7 @@ double roundHundredths(double value)
 
 QString formatControlNumber(double value) { return formatFixed2(value); }
 
-QString outOfTableText(const QString& form, const QString& tableNumber, int column, int row)
+QString OutOfTableText(const QString& form, const QString& tableNumber, int column, int row)
 {
     return QStringLiteral("ВПТ ") + form + tableNumber + QStringLiteral(" гр") + QString::number(column)
         + QStringLiteral("стр") + QString::number(row);
@@ -570,6 +570,6 @@ QString EvalCellTerm(const QString& term, const QString& cycleText, TableSource&
         return term;
     const TermValue v = sumCells(*values, ref.columns, ref.rows);
     if (v.kind == TermValue::OutOfTable)
-        return outOfTableText(ref.form, ref.tableNumber(), v.column, v.row);
+        return OutOfTableText(ref.form, ref.tableNumber(), v.column, v.row);
     return formatControlNumber(v.value);
 }

@@ -75,7 +75,7 @@ QString formatControlNumber(double value);
 
 // The text that stands for a reference reaching outside its table:
 // "ВПТ " + form + table number + " гр" + column + "стр" + row, e.g. "ВПТ Ф30(1000) гр5стр3".
-QString outOfTableText(const QString& form, const QString& tableNumber, int column, int row);
+QString OutOfTableText(const QString& form, const QString& tableNumber, int column, int row);
 
 // The cells of one table as references read them. Column c of a reference lies inside when
 // fixcols + 1 <= c <= colcount, row r when 1 <= r <= rowcount - fixrows; cell (c, r) is the

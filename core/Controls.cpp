@@ -288,7 +288,7 @@ QString sideText(const Expression& e, const SideState& s)
         const ResolvedTerm& r = s.resolved[t.index];
         switch (v.kind) {
         case TermValue::Number: out += formatControlNumber(v.value); break;
-        case TermValue::OutOfTable: out += outOfTableText(r.formName, r.tableNumber, v.column, v.row); break;
+        case TermValue::OutOfTable: out += OutOfTableText(r.formName, r.tableNumber, v.column, v.row); break;
         case TermValue::Unresolved: out += t.text; break;
         }
     }

@@ -41,6 +41,12 @@ constexpr ExprCase kExpressions[] = {
     {"0.004+0.004", "0.01"},      // literals keep their value until an operation: 0.008
     {"0.005-0.01", "-0.01"},
     {"10/4*2", "5.00"},           // 2.50 * 2
+    {"-(2-5)", "3.00"},
+    {"5-(-3)", "8.00"},
+    {"2.675*1", "2.68"},
+    {"0.5*0.03", "0.02"},         // 0.015, a half however the product comes out in binary
+    {"1/8", "0.13"},              // 0.125
+    {"-1/8", "-0.13"},
     {"7/2/2", "1.75"},
     {"((2+3)*(4-1))/5", "3.00"},
     {"2*(3+(4-1)*2)", "18.00"},
@@ -233,7 +239,7 @@ TEST(Cells, SumColumnsOuterRowsInnerUntilTheFirstOutside)
     EXPECT_EQ(v.kind, TermValue::OutOfTable);
     EXPECT_EQ(v.column, 4);
     EXPECT_EQ(v.row, 4);
-    EXPECT_EQ(outOfTableText(u("Ф30"), u("(1000)"), 5, 3), u("ВПТ Ф30(1000) гр5стр3"));
+    EXPECT_EQ(OutOfTableText(u("Ф30"), u("(1000)"), 5, 3), u("ВПТ Ф30(1000) гр5стр3"));
 }
 
 class MapTables : public TableSource {
