@@ -42,6 +42,17 @@ bool holds(Relation relation, double left, double right)
     return true;
 }
 
+// A stored text as it stands in the first two fields of an error line. The result list splits
+// lines at tabs, so a tab or line break kept in a stored relation, side or cycle would shift
+// the fields; it shows as a blank.
+QString lineField(QString text)
+{
+    text.replace(u'\t', u' ');
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
 // The table a term reads, found once per run.
 struct ResolvedTerm {
     const CellArray* values = nullptr;   // nullptr: no such table
@@ -350,8 +361,8 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
         const Control& c = *cp;
         if (!c.ok) {
             ControlError e;
-            e.text = QStringLiteral("Ошибка в контроле: ") + c.lft + c.reltion + c.rght + QLatin1Char('\t')
-                + c.cycl + m_defaultRef + QLatin1Char('\t') + c.commnt;
+            e.text = QStringLiteral("Ошибка в контроле: ") + lineField(c.lft + c.reltion + c.rght)
+                + QLatin1Char('\t') + lineField(c.cycl + m_defaultRef) + QLatin1Char('\t') + c.commnt;
             e.code = c.code;
             e.malformed = true;
             e.reason = c.reason;
@@ -374,9 +385,9 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
                 cycleText = QStringLiteral("ГР") + QString::number(item);
             else if (c.kind == CycleKind::Rows)
                 cycleText = QStringLiteral("СТР") + QString::number(item);
-            cycleText += m_defaultRef;
-            e.text = sideText(c.left, left) + c.reltion + sideText(c.right, right) + QLatin1Char('\t')
-                + cycleText + QLatin1Char('\t') + c.commnt;
+            cycleText += lineField(m_defaultRef);
+            e.text = sideText(c.left, left) + lineField(c.reltion) + sideText(c.right, right)
+                + QLatin1Char('\t') + cycleText + QLatin1Char('\t') + c.commnt;
             e.code = c.code;
             e.formName = lineForm;
             e.tableNumber = lineTable;

@@ -148,6 +148,18 @@ TEST_F(ControlsYear, ExactLinesOfACycledControlAndOfOneWithoutCycle)
     EXPECT_EQ(CtlCycle.size(), 0);
 }
 
+TEST_F(ControlsYear, StoredTabsAndLineBreaksKeepTheThreeFields)
+{
+    // The result list splits a line at its tabs: a tab kept from a stored relation or side
+    // would move the value into the cycle's column. They show as blanks.
+    const QStringList lines = run("Ф12Т[1000]", {{"СТР1ГР3", "=\t", "СТР2ГР3", "", "к"},
+                                                 {"СТР1ГР3\t+", "\r\n=", "0", "стр1,\tх", "м"}});
+    EXPECT_EQ(lines, (QStringList{u("10.00= 5.00\tФ12Т[1000]\tк"),
+                                  u("Ошибка в контроле: СТР1ГР3 +  =0\tстр1, хФ12Т[1000]\tм")}));
+    for (const QString& line : lines)
+        EXPECT_EQ(line.count(u'\t'), 2) << line.toStdString();
+}
+
 TEST_F(ControlsYear, CyclesExpandListsAndRangesInOrder)
 {
     // Row cycle: every row holds гр3 = гр4 + гр5; column cycle with brackets: стр3 = стр1 + стр2.
