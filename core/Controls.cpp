@@ -11,6 +11,9 @@ namespace {
 enum class Relation { Equal, NotEqual, Greater, GreaterEqual, Less, LessEqual };
 enum class CycleKind { None, Columns, Rows };
 
+// More positions than any table has by far; the same bound as for a typed range list.
+constexpr int kMaxCycleItems = 100000;
+
 bool readRelation(const QString& prepared, Relation* relation)
 {
     static const struct {
@@ -206,6 +209,15 @@ void ControlSet::add(int code, const QString& lft, const QString& reltion, const
             }
             if (!readNumberList(list, &c->items, &c->reason))
                 return false;
+            // Each item is one check: a slip of the keyboard such as "стр1..99999999" would
+            // otherwise hold the run for minutes over cells no table has.
+            qint64 count = 0;
+            for (const NumberSpan& span : c->items)
+                count += qint64(span.last) - span.first + 1;
+            if (count > kMaxCycleItems) {
+                c->reason = QStringLiteral("В цикле больше %1 позиций").arg(kMaxCycleItems);
+                return false;
+            }
         }
         if (!readRelation(prepareControlText(reltion), &c->relation)) {
             c->reason = QStringLiteral("Неизвестное отношение \"%1\"").arg(reltion);
