@@ -543,7 +543,15 @@ void TVTable::FormActivate()
     if (!TableShow())
         return;
     N11->menuAction()->setEnabled(NetMode || !InstitutionIdList.trimmed().isEmpty());
+    holdBackUnbuiltCommands();
     showStatus();
+}
+
+void TVTable::holdBackUnbuiltCommands()
+{
+    for (QAction* a : {N5, N11->menuAction(), N14, N35->menuAction(), FractionMenu->menuAction(),
+                       N18->menuAction()})
+        a->setEnabled(false);
 }
 
 bool TVTable::TableShow()
@@ -572,6 +580,7 @@ bool TVTable::TableShow()
     N5->setEnabled(writable);
     N14->setEnabled(writable);
     N35->menuAction()->setEnabled(writable);
+    holdBackUnbuiltCommands();
     // Controls over cells that could not be loaded would report errors the data does not have.
     N3->setEnabled(m_model->loadError().isEmpty());
     StringGrid1->tableChanged();

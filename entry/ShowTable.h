@@ -129,6 +129,10 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
+    // Clearing, breaking down, recalculating, loading, the fraction flag and the header setup
+    // keep their places and visibility rules in the menu, but stay disabled until the program
+    // has them: a command that does nothing would pass for one that did its work.
+    void holdBackUnbuiltCommands();
     void ClearErrorMarks();
     void ShowCurrentError();
     void BuildPickedExpression();
