@@ -10,6 +10,7 @@
 #include "platform/Database.h"
 #include "platform/Prompts.h"
 #include "setup/AdmStructure.h"
+#include "setup/DropTree.h"
 #include "setup/UnitChar.h"
 
 #include <QAction>
@@ -36,41 +37,6 @@ const QString kCaption = QStringLiteral("Административная сту
 const QString kReportCaption = QStringLiteral("Справка о наличии информации в ЛПУ");
 const QString kReportHeading = QStringLiteral("Форма\tЗаполнение таблиц");
 const QString kDataFilter = QStringLiteral("Данные по учреждению (*.ktr *.ktd)");
-
-// The tree hands drops to the window instead of moving items itself: the window decides where a
-// unit may go and writes the move before the tree shows it.
-class UnitTree : public QTreeWidget {
-public:
-    using QTreeWidget::QTreeWidget;
-    std::function<void(const QPoint&)> dropped;
-
-protected:
-    void dragEnterEvent(QDragEnterEvent* event) override
-    {
-        if (event->source() == this)
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dragMoveEvent(QDragMoveEvent* event) override
-    {
-        QTreeWidget::dragMoveEvent(event);
-        if (event->source() == this)
-            event->acceptProposedAction();
-    }
-    void dropEvent(QDropEvent* event) override
-    {
-        if (event->source() != this) {
-            event->ignore();
-            return;
-        }
-        if (dropped)
-            dropped(event->position().toPoint());
-        // Not a move: the view would take the dragged rows out once the drag ends.
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    }
-};
 
 // The hourglass for the life of a long command.
 class WaitCursor {
@@ -184,7 +150,7 @@ void TAdmForm::buildWindow()
     panel->addWidget(ComboBox1);
     layout->addWidget(Panel1);
 
-    auto* tree = new UnitTree(this);
+    auto* tree = new DropTree(this);
     tree->dropped = [this](const QPoint& at) { TreeView1DragDrop(at); };
     TreeView1 = tree;
     TreeView1->setObjectName(QStringLiteral("TreeView1"));

@@ -3,6 +3,7 @@
 #include "core/TreeMarks.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "setup/DropTree.h"
 #include "setup/MedicalTypes.h"
 
 #include <QDragMoveEvent>
@@ -21,44 +22,6 @@ namespace {
 // The name as the dictionary holds it, to put back when a rename could not be written.
 constexpr int StoredNameRole = Qt::UserRole + 1;
 constexpr int FormIdRole = Qt::UserRole;
-
-// Drops go to the window, which allows a type to move only among its siblings.
-class TypeTree : public QTreeWidget {
-public:
-    using QTreeWidget::QTreeWidget;
-    std::function<bool(const QPoint&)> acceptsAt;
-    std::function<void(const QPoint&)> dropped;
-
-protected:
-    void dragEnterEvent(QDragEnterEvent* event) override
-    {
-        if (event->source() == this)
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dragMoveEvent(QDragMoveEvent* event) override
-    {
-        QTreeWidget::dragMoveEvent(event);
-        if (event->source() == this && acceptsAt && acceptsAt(event->position().toPoint()))
-            event->acceptProposedAction();
-        else
-            event->ignore();
-    }
-    void dropEvent(QDropEvent* event) override
-    {
-        const QPoint at = event->position().toPoint();
-        if (event->source() != this || !acceptsAt || !acceptsAt(at)) {
-            event->ignore();
-            return;
-        }
-        if (dropped)
-            dropped(at);
-        // Not a move: the view would take the dragged rows out once the drag ends.
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    }
-};
 
 void addTypeNodes(QTreeWidget* tree, QTreeWidgetItem* parent, const QList<MedicalTypeNode>& types)
 {
@@ -106,7 +69,7 @@ void TMTFs::buildWindow()
 
     Label1 = new QLabel(QStringLiteral("Типы медицинских учреждений"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    auto* tree = new TypeTree(this);
+    auto* tree = new DropTree(this);
     tree->acceptsAt = [this](const QPoint& at) { return TreeView1DragOver(at); };
     tree->dropped = [this](const QPoint& at) { TreeView1DragDrop(at); };
     TreeView1 = tree;
