@@ -1,5 +1,6 @@
 #include "entry/GridControls.h"
 
+#include "GridMarks.h"
 #include "PrintTo.h"
 #include "YearFixture.h"
 #include "core/Common.h"
@@ -15,27 +16,6 @@
 namespace {
 
 using Mark = GridModel::ErrorMark;
-
-struct MarkedCell {
-    int c = 0;
-    int r = 0;
-    Mark mark = Mark::None;
-    bool operator==(const MarkedCell&) const = default;
-};
-void PrintTo(const MarkedCell& m, std::ostream* os)
-{
-    *os << '(' << m.c << ", " << m.r << (m.mark == Mark::Left ? " left)" : " right)");
-}
-
-QList<MarkedCell> marksOf(const GridModel& model)
-{
-    QList<MarkedCell> out;
-    for (int c = 0; c < model.columnCount(); ++c)
-        for (int r = 0; r < model.rowCount(); ++r)
-            if (model.errorMark(c, r) != Mark::None)
-                out.append({c, r, model.errorMark(c, r)});
-    return out;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "entry/ShowTable.h"
 
+#include "GridMarks.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -295,27 +296,6 @@ TEST(GridSample, OpensTheSampleTableOfAnInstitution)
 namespace {
 
 using Mark = GridModel::ErrorMark;
-
-struct MarkedCell {
-    int c = 0;
-    int r = 0;
-    Mark mark = Mark::None;
-    bool operator==(const MarkedCell&) const = default;
-};
-void PrintTo(const MarkedCell& m, std::ostream* os)
-{
-    *os << '(' << m.c << ", " << m.r << (m.mark == Mark::Left ? " left)" : " right)");
-}
-
-QList<MarkedCell> marksOf(const GridModel& model)
-{
-    QList<MarkedCell> out;
-    for (int c = 0; c < model.columnCount(); ++c)
-        for (int r = 0; r < model.rowCount(); ++r)
-            if (model.errorMark(c, r) != Mark::None)
-                out.append({c, r, model.errorMark(c, r)});
-    return out;
-}
 
 const QString kProgramTitle = QStringLiteral("Заречная ЦРБ");
 
