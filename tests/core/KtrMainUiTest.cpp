@@ -17,6 +17,7 @@
 #include "widgets/abcGradient.h"
 #include "widgets/abcMouseLabel.h"
 
+#include "TwoYearsFixture.h"
 #include "support/PrintTo.h"
 #include "support/SampleYear.h"
 #include "support/ScriptedPrompts.h"
@@ -78,33 +79,16 @@ bool closesBySelf(QWidget& window)
     return !window.isVisible();
 }
 
-// A program folder with its template and the configuration "Область" holding 2003 and 2004.
-class StartUp : public ::testing::Test {
+// The two years' configuration, with nothing of an earlier test's opening left over.
+class StartUp : public TwoYearsConfiguration {
 protected:
-    QTemporaryDir dir;
-    QString program = dir.filePath(QStringLiteral("program"));
-    QString config = dir.filePath(QStringLiteral("Область"));
-    QString cfgDir = config + QLatin1Char('/');
-    std::unique_ptr<YearFixture> y2003;
-    std::unique_ptr<YearFixture> y2004;
-
     void SetUp() override
     {
-        ASSERT_TRUE(QDir().mkpath(program + QStringLiteral("/source")));
-        ASSERT_TRUE(QDir().mkpath(config));
-        Files::setProgramFolder(program);
-        Schema::createDataDatabaseFile(Files::templateDataDatabase());
-        y2003 = std::make_unique<YearFixture>(config, 2003);
-        y2004 = std::make_unique<YearFixture>(config, 2004);
+        TwoYearsConfiguration::SetUp();
         CfgDir.clear();
         ConfigName.clear();
         ConfigIndex = -1;
         ReportYear = 0;
-    }
-    void TearDown() override
-    {
-        Aliases::closeAll();
-        Files::setProgramFolder(QString());
     }
 
     void writeSettings(const QList<QPair<QString, QString>>& configurations, int year, int last)

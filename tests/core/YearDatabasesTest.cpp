@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "platform/Schema.h"
 
+#include "TwoYearsFixture.h"
 #include "support/PrintTo.h"
 #include "support/ScriptedPrompts.h"
 #include "support/YearFixture.h"
@@ -33,31 +34,7 @@ int count(const QString& path, const QString& table)
     return db->scalar(QStringLiteral("select count(*) from %1").arg(quoteIdent(table))).toInt();
 }
 
-// A configuration with the years 2003 and 2004 and a program folder with its template.
-class Configuration : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString program = dir.filePath(QStringLiteral("program"));
-    QString config = dir.filePath(QStringLiteral("Область"));
-    QString cfgDir = config + QLatin1Char('/');
-    std::unique_ptr<YearFixture> y2003;
-    std::unique_ptr<YearFixture> y2004;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(QDir().mkpath(program + QStringLiteral("/source")));
-        ASSERT_TRUE(QDir().mkpath(config));
-        Files::setProgramFolder(program);
-        Schema::createDataDatabaseFile(Files::templateDataDatabase());
-        y2003 = std::make_unique<YearFixture>(config, 2003);
-        y2004 = std::make_unique<YearFixture>(config, 2004);
-    }
-    void TearDown() override
-    {
-        Aliases::closeAll();
-        Files::setProgramFolder(QString());
-    }
-};
+using Configuration = TwoYearsConfiguration;
 
 TEST_F(Configuration, YearListHoldsOnlyFoldersNamedByDigitsInNumericOrder)
 {
