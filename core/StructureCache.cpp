@@ -79,49 +79,50 @@ void GetTables(Database& dictionary)
     TableInfo = info;
 }
 
+namespace {
+
+// One tree cache read whole: the names, ids and parents in the order of `sql`. The lists are
+// replaced only once the query has run to its end, so a failed read leaves them empty.
+void readTreeCache(Database& dictionary, const QString& sql, const QString& nameColumn,
+                   const QString& idColumn, const QString& parentColumn, QStringList& names,
+                   QList<int>& idents, QList<int>& depends)
+{
+    names.clear();
+    idents.clear();
+    depends.clear();
+    QStringList readNames;
+    QList<int> readIdents;
+    QList<int> readDepends;
+    Query q(dictionary, sql);
+    while (q.next()) {
+        readNames.append(q.text(nameColumn));
+        readIdents.append(q.toInt(idColumn));
+        readDepends.append(q.toInt(parentColumn));
+    }
+    names = readNames;
+    idents = readIdents;
+    depends = readDepends;
+}
+
+} // namespace
+
 void GetStruct(Database& dictionary)
 {
-    StructNames.clear();
-    StructIdents.clear();
-    StructDepends.clear();
     StructNodeIndex.clear();
     StructCount = 0;
-    QStringList names;
-    QList<int> idents;
-    QList<int> depends;
-    Query q(dictionary,
-            QStringLiteral(R"(select * from "administration" order by "dependence", "ind")"));
-    while (q.next()) {
-        names.append(q.text(QStringLiteral("unit")));
-        idents.append(q.toInt(QStringLiteral("id")));
-        depends.append(q.toInt(QStringLiteral("dependence")));
-    }
-    StructNames = names;
-    StructIdents = idents;
-    StructDepends = depends;
-    StructCount = int(names.size());
+    readTreeCache(dictionary, QStringLiteral(R"(select * from "administration" order by "dependence", "ind")"),
+                  QStringLiteral("unit"), QStringLiteral("id"), QStringLiteral("dependence"), StructNames,
+                  StructIdents, StructDepends);
+    StructCount = int(StructNames.size());
     StructNodeIndex = QList<int>(StructCount, 0);
 }
 
 void GetTree(Database& dictionary)
 {
-    TreeNames.clear();
-    TreeIdents.clear();
-    TreeDepends.clear();
-    QStringList names;
-    QList<int> idents;
-    QList<int> depends;
     // Parts are names: sorted as the users read them, without regard to case.
-    Query q(dictionary,
-            QStringLiteral(R"(select * from "tree" order by "depend", "part" collate UNOCASE)"));
-    while (q.next()) {
-        names.append(q.text(QStringLiteral("part")));
-        idents.append(q.toInt(QStringLiteral("ident")));
-        depends.append(q.toInt(QStringLiteral("depend")));
-    }
-    TreeNames = names;
-    TreeIdents = idents;
-    TreeDepends = depends;
+    readTreeCache(dictionary, QStringLiteral(R"(select * from "tree" order by "depend", "part" collate UNOCASE)"),
+                  QStringLiteral("part"), QStringLiteral("ident"), QStringLiteral("depend"), TreeNames,
+                  TreeIdents, TreeDepends);
 }
 
 void GetForms() { GetForms(dbmain()); }

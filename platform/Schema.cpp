@@ -202,10 +202,12 @@ create table "reports" (
 );
 )sql";
 
-// A cell is stored once: the unique key makes a second row for the same cell an error
-// instead of a value that sums twice.
-const char* const kData = R"sql(
-create table "data" (
+// The layout of "data" and "repdata". A cell is stored once: the unique key makes a second row
+// for the same cell an error instead of a value that sums twice.
+QString dataTableDdl(const char* name)
+{
+    return QStringLiteral(R"sql(
+create table "%1" (
     "hospital" INTEGER NOT NULL,
     "data" REAL,
     "year" INTEGER NOT NULL,
@@ -214,17 +216,8 @@ create table "data" (
     "row" INTEGER NOT NULL,
     unique ("year", "hospital", "table", "column", "row")
 );
-
-create table "repdata" (
-    "hospital" INTEGER NOT NULL,
-    "data" REAL,
-    "year" INTEGER NOT NULL,
-    "table" INTEGER NOT NULL,
-    "column" INTEGER NOT NULL,
-    "row" INTEGER NOT NULL,
-    unique ("year", "hospital", "table", "column", "row")
-);
-)sql";
+)sql").arg(QLatin1String(name));
+}
 
 void run(Database& db, const QString& ddl)
 {
@@ -260,7 +253,7 @@ QString legacyDictionaryDdl()
 
 QString dataDdl()
 {
-    return QString::fromUtf8(kData);
+    return dataTableDdl("data") + dataTableDdl("repdata");
 }
 
 void createDictionary(Database& db)
