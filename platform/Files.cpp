@@ -7,6 +7,19 @@
 
 namespace Files {
 
+QString safeFileName(const QString& name)
+{
+    QString base;
+    base.reserve(name.size());
+    for (const QChar c : name)
+        base += (c.unicode() < 0x20 || c.unicode() == 0x7f || QStringLiteral("\\/:*?\"<>|").contains(c)) ? QChar(u'_') : c;
+    base = base.left(120).trimmed();
+    // Windows drops dots and blanks at the end of a file name.
+    while (base.endsWith(QLatin1Char('.')) || base.endsWith(QLatin1Char(' ')))
+        base.chop(1);
+    return base;
+}
+
 namespace {
 QString g_programFolder;
 }

@@ -14,6 +14,11 @@ QString settingsPath();
 // The template of a data database: source/data0.mdb in the program folder.
 QString templateDataDatabase();
 
+// A name (not a path) that every file system takes: "/", "\\", control characters and the other
+// characters Windows refuses become "_", blanks at the ends and dots at the end go, and it is cut to
+// 120 characters. Empty when nothing is left; the caller chooses a fallback.
+QString safeFileName(const QString& name);
+
 // Joins path pieces with "/".
 QString join(const QString& a, const QString& b);
 QString join(const QString& a, const QString& b, const QString& c);

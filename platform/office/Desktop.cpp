@@ -1,5 +1,7 @@
 #include "platform/office/Desktop.h"
 
+#include "platform/Files.h"
+
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/WordDocument.h"
 #include "platform/office/XlsxWriter.h"
@@ -90,13 +92,7 @@ QString temporaryDocumentPath(const QString& baseName, const QString& suffix, QS
         *error = QStringLiteral("Не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
         return QString();
     }
-    QString base;
-    for (const QChar c : baseName)
-        base += (c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c)) ? QChar(u'_') : c;
-    base = base.left(120).trimmed();
-    // Windows drops dots and blanks at the end of a file name.
-    while (base.endsWith(QLatin1Char('.')) || base.endsWith(QLatin1Char(' ')))
-        base.chop(1);
+    QString base = Files::safeFileName(baseName);
     if (base.isEmpty())
         base = QStringLiteral("Документ");
     const QDir dir(folder);
