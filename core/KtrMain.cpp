@@ -564,6 +564,8 @@ void TMain::N31Click()
         return;
     }
     SRList->removeItem(index);
+    if (!error.isEmpty())
+        prompts().error(error);
 }
 
 void TMain::updateCommands()
