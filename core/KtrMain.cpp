@@ -267,6 +267,11 @@ void TMain::FormCreate()
 {
     m_calendarYear = QDate::currentDate().year();
     SpinEdit1->setValue(0);
+    // A settings file that cannot be read is no first run: attaching would overwrite it.
+    if (const QString problem = Configurations::settingsProblem(); !problem.isEmpty()) {
+        prompts().error(problem);
+        return;   // the window closes itself on activation and the program ends
+    }
     // No settings file, or one that lists nothing: the first run, which attaches a configuration.
     if (Configurations::names().isEmpty()) {
         if (!N24Click())
