@@ -161,6 +161,27 @@ TEST_F(StartUp, CancellingTheFirstAttachEndsTheProgramSilently)
     EXPECT_TRUE(closesBySelf(window));
 }
 
+// Saved by an editor as UTF-8: named as such, never taken for a first run and overwritten.
+TEST_F(StartUp, ASettingsFileInUtf8IsNamedAndLeftAlone)
+{
+    const QByteArray utf8 = QStringLiteral("[Конфигурации]\r\nОбласть=%1\r\n[Конфигурация]\r\nYear=2004\r\nLast=0\r\n")
+                                .arg(config)
+                                .toUtf8();
+    {
+        QFile f(Files::settingsPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(utf8);
+    }
+    ScriptedPrompts prompts;   // no attach dialog
+    prompts.expectError(QStringLiteral("в кодировке UTF-8"));
+    TMain window;
+    EXPECT_EQ(window.year(), 0);
+    EXPECT_FALSE(window.yearOpen());
+    EXPECT_EQ(readAll(Files::settingsPath()), utf8);
+    window.show();
+    EXPECT_TRUE(closesBySelf(window));
+}
+
 TEST_F(StartUp, AMissingYearAnsweredNoOpensTheChosenYear)
 {
     writeSettings({{QStringLiteral("Область"), config}}, 2005, 0);
