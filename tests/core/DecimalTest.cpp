@@ -108,6 +108,14 @@ TEST(Decimal, ArithmeticIsExact)
     EXPECT_EQ(Decimal::divide(d("99999999999999999999"), d("99999999999999999999"), 2)->toString(), u("1"));
     EXPECT_EQ(Decimal::multiply(d("10000000000"), d("10000000000")), std::nullopt);
     EXPECT_EQ(Decimal::add(d("99999999999999999999.999999999999999999"), d("0.000000000000000001")), std::nullopt);
+    // Past 128 bits on the way, expected values from a decimal calculator.
+    EXPECT_EQ(Decimal::multiply(d("9876543210.87654321"), d("1234567890.123456789"), 2)->toString(2), u("12193263113565005312.50"));
+    EXPECT_EQ(Decimal::multiply(d("9876543210.87654321"), d("1234567890.123456789"))->toString(),
+              u("12193263113565005312.49809480012635269"));
+    EXPECT_EQ(Decimal::divide(d("99999999999999999999.99"), d("7"), 2)->toString(2), u("14285714285714285714.28"));
+    EXPECT_EQ(Decimal::divide(d("99999999999999999999.99"), d("123456789.987654321"), 2)->toString(2), u("810000000891.00"));
+    EXPECT_EQ(Decimal::divide(d("99999999999999999999.99"), d("12345678901234567890.5"), 18)->toString(),
+              u("8.100000072900000663"));
     EXPECT_TRUE(d("0.1") < d("0.10000000000000001"));
     EXPECT_TRUE(d("-2") < d("1"));
     EXPECT_EQ(d("10.00"), d("10"));
