@@ -3,6 +3,9 @@
 // every institution of a territory of 300, as the full run of the forms tree does it: per table
 // the lists are filled and RunControls is called with the table's default reference.
 //
+// BM_ExactOverBinary runs the same checks in exact decimals and in binary doubles within one run
+// and reports the ratio (the goal: at most 1.3).
+//
 //     bin/ControlsBench --benchmark_counters_tabular=true
 
 #include "core/Controls.h"
