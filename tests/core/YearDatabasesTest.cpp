@@ -145,6 +145,19 @@ TEST_F(Configuration, ALevelThatFailsToOpenLeavesDbdatWhereItWas)
     EXPECT_EQ(dbdat().path(), YearDatabases::dataPath(cfgDir, 2004, level));
 }
 
+TEST_F(Configuration, ALevelWhoseFileIsEmptyIsRefusedAndLeftAlone)
+{
+    const int level = y2004->addLevel(QStringLiteral("1 квартал"));
+    writeFile(YearDatabases::dataPath(cfgDir, 2004, level), QByteArray());
+    QString error;
+    ASSERT_TRUE(YearDatabases::openYear(cfgDir, 2004, &error));
+    EXPECT_FALSE(YearDatabases::openLevel(cfgDir, 2004, level, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("data%1.mdb").arg(level))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("таблицы \"data\""))) << error.toStdString();
+    EXPECT_EQ(dbdat().path(), y2004->dataPath());
+    EXPECT_EQ(bytes(YearDatabases::dataPath(cfgDir, 2004, level)), QByteArray());
+}
+
 TEST_F(Configuration, ANewYearTakesTheDictionaryAndFormsButNoDataOfItsBase)
 {
     y2004->addForm(QStringLiteral("Ф12"), QStringLiteral("Заболеваемость"));
