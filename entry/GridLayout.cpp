@@ -84,7 +84,7 @@ int pixels(double points, double dpi)
 } // namespace
 
 std::optional<TableLayout> readTableLayout(Database& dictionary, int formId,
-                                           const QString& tableNumber)
+                                           const QString& tableNumber, QString* error)
 {
     TableLayout t;
     {
@@ -101,6 +101,15 @@ std::optional<TableLayout> readTableLayout(Database& dictionary, int formId,
         t.fixrows = std::clamp(q.toInt(4), 0, t.rowcount);
         t.floatType = q.value(5).toLongLong() != 0;
         t.scan = q.toInt(6);
+    }
+    if ((qint64(t.colcount) + 1) * (qint64(t.rowcount) + 1) > MaxGridCells) {
+        if (error)
+            *error = QStringLiteral("Размеры таблицы %1 заданы неверно: граф %2, строк %3. Таблицу "
+                                    "нельзя открыть.")
+                         .arg(tableNumber)
+                         .arg(t.colcount)
+                         .arg(t.rowcount);
+        return std::nullopt;
     }
     t.columnWidths = QList<double>(t.colcount + 1, 0.0);
     t.rowHeights = QList<double>(t.rowcount + 1, 0.0);

@@ -82,10 +82,16 @@ struct TableLayout {
     int gridRows() const { return rowcount > fixrows ? rowcount - fixrows : 0; }
 };
 
+// No statistical table comes near this many layout cells; a mistyped size must give a message,
+// not exhaust the memory.
+inline constexpr qint64 MaxGridCells = 4'000'000;
+
 // Reads the table of the form with that number (tables.tablen, brackets kept, matched exactly)
-// and its columns, rows and titles. Nothing when the form has no such table. DbError passes.
+// and its columns, rows and titles. Nothing when the form has no such table, and nothing with a
+// Russian reason in *error when its sizes pass MaxGridCells (checked before anything is made
+// for its cells). DbError passes.
 std::optional<TableLayout> readTableLayout(Database& dictionary, int formId,
-                                           const QString& tableNumber);
+                                           const QString& tableNumber, QString* error = nullptr);
 
 // Pixel sizes of a layout. A stored size s (points) takes round(s * dpi / 72) pixels; every
 // column and row is followed by a 1-pixel grid line, and a line runs before the first.
