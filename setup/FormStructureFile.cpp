@@ -248,9 +248,9 @@ bool FormStructureFileReader::read(QIODevice* device, const QString& name)
     m_structure.decipher = (*form)[1];
     if (m_structure.formname.trimmed().isEmpty())
         return fail(QStringLiteral("строка 1: не указано имя формы"));
-    if ((*form)[2] == QLatin1String("Да"))
+    if ((*form)[2] == QStringLiteral("Да"))
         m_structure.net = true;
-    else if ((*form)[2] == QLatin1String("Нет"))
+    else if ((*form)[2] == QStringLiteral("Нет"))
         m_structure.net = false;
     else
         return fail(QStringLiteral("строка 1: признак сетевой формы \"%1\" не \"Да\" и не \"Нет\"").arg((*form)[2]));

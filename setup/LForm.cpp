@@ -37,7 +37,7 @@ void showForm(QTreeWidgetItem* item, const CatalogueForm& f)
 CatalogueForm formOf(const QTreeWidgetItem* item)
 {
     return CatalogueForm{item->data(0, FormIdRole).toInt(), item->text(0), item->text(1),
-                         item->text(2) == QLatin1String("Да")};
+                         item->text(2) == QStringLiteral("Да")};
 }
 
 // The list hands a drop of its own rows to the catalogue, which moves the form itself.

@@ -169,7 +169,7 @@ void TFTabs::N2Click()
     m_filling = true;
     Edit1->setText(item->text(0));
     Edit2->setText(item->text(1));
-    CheckBox1->setChecked(item->text(2) == QLatin1String("Да"));
+    CheckBox1->setChecked(item->text(2) == QStringLiteral("Да"));
     (item->data(0, ScanRole).toInt() == 1 ? RadioColumns : RadioRows)->setChecked(true);
     m_filling = false;
     BitBtn1->hide();
