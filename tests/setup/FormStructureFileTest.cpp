@@ -184,6 +184,21 @@ TEST_F(StructureYear, ImportCreatesTheFormThenOnlyReplacesItsLayouts)
     EXPECT_EQ(count(d, QStringLiteral(R"(select "net" from "forms" where "id"=?)"), {first.formId}), 1);
 }
 
+TEST_F(StructureYear, AnImportThatFailsMidwayLeavesTheDictionaryAsItWas)
+{
+    const int t = year.addTable(f12, QStringLiteral("(1000)"), QStringLiteral("Дети"), 2, 2, 1, 1);
+    FormStructure s = sample();
+    s.formname = QStringLiteral("Ф12");   // replaces (1000) first, then fails on the new (2000)
+    year.dictionary().execScript(QStringLiteral(
+        R"(create trigger "refuse" before insert on "tables" begin select raise(abort, 'forced'); end;)"));
+    EXPECT_THROW(importFormStructure(year.dictionary(), s), DbError);
+    Database& d = year.dictionary();
+    EXPECT_EQ(count(d, QStringLiteral(R"(select count(*) from "forms")")), 1);
+    EXPECT_EQ(count(d, QStringLiteral(R"(select "colcount" from "tables" where "ident"=?)"), {t}), 2);
+    EXPECT_EQ(count(d, QStringLiteral(R"(select count(*) from "rows" where "table"=?)"), {t}), 2);
+    EXPECT_EQ(d.scalar(QStringLiteral(R"(select "decipher" from "forms")")).toString(), QStringLiteral("Заболеваемость"));
+}
+
 TEST_F(StructureYear, TheSampleExportsByteForByteAsWrittenByHand)
 {
     const StructureImport done = importFormStructure(year.dictionary(), sample());
