@@ -41,6 +41,26 @@ QString TChars::code() const
     return s;
 }
 
+QString headerTextFromStored(const QString& stored)
+{
+    QString text = stored;
+    text.replace(QChar(3), QLatin1Char(':'));
+    // Texts typed on Windows carry CR LF; only the line feed breaks a line.
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
+
+QString headerTextToStored(const QString& text)
+{
+    QString stored = text;
+    // Any line end the text came with (LF, CR LF, a lone CR) is stored as CR LF.
+    stored.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    stored.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    stored.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    stored.replace(QLatin1Char(':'), QChar(3));
+    return stored;
+}
+
 namespace {
 
 HeaderCell titleFromRecord(const Query& q)
@@ -66,11 +86,7 @@ HeaderCell titleFromRecord(const Query& q)
     h.bold = q.toBool(QStringLiteral("fontbold"));
     h.italic = q.toBool(QStringLiteral("fontitalic"));
     h.chars = TChars::parse(q.text(QStringLiteral("tchars")));
-    QString text = q.text(QStringLiteral("txt"));
-    text.replace(QChar(3), QLatin1Char(':'));
-    // Texts typed on Windows carry CR LF; only the line feed breaks a line.
-    text.remove(QLatin1Char('\r'));
-    h.text = text;
+    h.text = headerTextFromStored(q.text(QStringLiteral("txt")));
     return h;
 }
 

@@ -48,6 +48,12 @@ struct HeaderCell {
     bool merged() const { return startColumn != endColumn || startRow != endRow; }
 };
 
+// The one pair that translates a header text between how `titles.txt` holds it and how it is
+// shown and edited. Stored, a ":" is the character 3 (the exchange files use ":" themselves) and
+// lines are separated by CR LF; shown, a ":" is itself and lines end with a line feed alone.
+QString headerTextFromStored(const QString& stored);
+QString headerTextToStored(const QString& text);
+
 enum class HeaderPanel { Corner, RowHeaders, ColumnHeaders };
 
 // A header cell placed on its panel: `rect` is in the panel's own pixels.

@@ -695,7 +695,7 @@ TEST_F(OpenWindow, ThePanelShowsItsHeadingsAndLinksInOrder)
 TEST_F(OpenWindow, OnlyTheLinksOfWindowsThatExistAreEnabled)
 {
     EXPECT_EQ(enabledLinks(*window), (QStringList{QStringLiteral("LAdm1"), QStringLiteral("LAdm2"),
-                                                  QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
+                                                  QStringLiteral("LAdm3"), QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
                                                   QStringLiteral("Button2"), QStringLiteral("abcMouseLabel19")}));
     // a level that can be deleted brings its link
     const int id = y2004->addLevel(QStringLiteral("1 квартал"));
@@ -782,11 +782,25 @@ TEST_F(OpenWindow, ClosingTheStructureSetupReadsTheStructureAgain)
     EXPECT_EQ(StructNames, QStringList{QStringLiteral("Поликлиника №2")});
 }
 
+TEST_F(OpenWindow, ClosingTheFormsCatalogueReadsTheFormsAndTablesAgain)
+{
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TFormL"), [&](QDialog&) {
+        const int form = y2004->addForm(QStringLiteral("Ф14"), QStringLiteral("Стационар"));
+        y2004->addTable(form, QStringLiteral("(1000)"), QStringLiteral("Койки"), 3, 3, 1, 1);
+        return int(QDialog::Rejected);
+    });
+    QTest::mouseClick(window->link(QStringLiteral("N4Click")), Qt::LeftButton);
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_TRUE(FormsList.strings.contains(QStringLiteral("Ф14 - Стационар")));
+    EXPECT_TRUE(TablesList.contains(QStringLiteral("Ф14*Т(1000) - Койки")));
+}
+
 TEST_F(OpenWindow, ADisabledLinkOpensNothing)
 {
     window->show();
     ScriptedPrompts prompts;   // any window would fail the test
-    for (const char* name : {"LAdm3", "LAdm4", "LLev2", "LLev3", "Button3", "N16", "abcMouseLabel1", "LRek1",
+    for (const char* name : {"LAdm4", "LLev2", "LLev3", "Button3", "N16", "abcMouseLabel1", "LRek1",
                              "LRek2", "LRek3", "LRek4"}) {
         auto* label = window->findChild<TabcMouseLabel*>(QString::fromUtf8(name));
         ASSERT_NE(label, nullptr) << name;
