@@ -579,18 +579,23 @@ bool WordDocument::load(const QString& path, bool asTemplate)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    QByteArray data = file.readAll();
-    if (file.error() != QFile::NoError)
-        return fail(file.errorString());
+    QByteArray data;
+    QString readError;
+    if (!readPackageBytes(&file, &data, &readError))
+        return fail(readError);
     if (isCompoundFile(data))
         return fail(QStringLiteral("файл в формате Word 97-2003 (.doc) или зашифрован паролем; "
                                    "сохраните его в Word или LibreOffice как документ Word (.docx)"));
     QBuffer buffer(&data);
     if (!m_package.read(&buffer))
-        return fail(QStringLiteral("это не документ Word (.docx): %1").arg(m_package.errorString()));
+        return fail(m_package.tooLarge()
+                        ? m_package.errorString()
+                        : QStringLiteral("это не документ Word (.docx): %1").arg(m_package.errorString()));
 
     m_mainPart = m_package.relatedPart(QString::fromUtf16(OpcNames::relOfficeDocument));
     XmlNode* types = xml(QString::fromUtf16(OpcNames::contentTypes));
+    if (!types && !m_error.isEmpty())
+        return fail(m_error);
     if (m_mainPart.isEmpty() || !types || !m_package.contains(m_mainPart))
         return fail(QStringLiteral("это не документ Word (.docx)"));
     const QString type = contentTypeOf(*types, m_mainPart);
