@@ -26,7 +26,7 @@ public:
             return false;
         const QString path = resolve(name);
         if (path.isEmpty()) {
-            if (!flags.testFlag(SoundFlag::NoDefault) && qobject_cast<QApplication*>(qApp))
+            if (!flags.testFlag(SoundFlag::NoDefault) && qobject_cast<QApplication*>(QCoreApplication::instance()))
                 QApplication::beep();
             return false;
         }
@@ -77,7 +77,9 @@ public:
 private:
     static bool desktopCanPlay()
     {
-        if (!qobject_cast<QGuiApplication*>(qApp))
+        // Not qApp: with QApplication included it is a static downcast, undefined where the
+        // program runs a plain QCoreApplication (the logic tests, the conversion utility).
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             return false;
         const QString platform = QGuiApplication::platformName();
         return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");

@@ -102,6 +102,8 @@ QList<int> childUnitIds(Database& dictionary, int id)
 
 int addUnit(Database& dictionary, const QString& name, int parentId, int medicalType, bool rural)
 {
+    if (isBlankName(name))
+        return 0;
     dictionary.exec(QStringLiteral(R"(insert into "administration"
         ("unit","dependence","medicaltype","country","ind") values (?,?,?,?,?))"),
                     {name, parentId, medicalType, rural ? 1 : 0, NewUnitInd});
@@ -110,6 +112,8 @@ int addUnit(Database& dictionary, const QString& name, int parentId, int medical
 
 bool updateUnit(Database& dictionary, int id, const QString& name, int medicalType, bool rural)
 {
+    if (isBlankName(name))
+        return false;
     return dictionary.exec(QStringLiteral(R"(update "administration"
         set "unit"=?, "medicaltype"=?, "country"=? where "id"=?)"),
                            {name, medicalType, rural ? 1 : 0, id}) > 0;

@@ -278,6 +278,10 @@ void TAdmForm::addUnitUnder(QTreeWidgetItem* parent, const QString& caption)
     dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
+    if (isBlankName(dialog.unitName())) {
+        prompts().error(NoUnitNameText);
+        return;
+    }
     const int id = addUnit(dbmain(), dialog.unitName(), parent ? nodeId(parent) : 0,
                            dialog.medicalType(), dialog.rural());
     QTreeWidgetItem* node = newNode(TreeView1, parent, dialog.unitName(), id);
@@ -331,6 +335,10 @@ void TAdmForm::N4Click()
     ChildUnitIds = children.join(QLatin1Char(','));
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
+    if (isBlankName(dialog.unitName())) {
+        prompts().error(NoUnitNameText);
+        return;
+    }
     if (!updateUnit(dbmain(), id, dialog.unitName(), dialog.medicalType(), dialog.rural())) {
         prompts().error(QStringLiteral("Подразделение ") + node->text(0)
                         + QStringLiteral(" не найдено в базе"));

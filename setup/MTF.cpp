@@ -217,11 +217,16 @@ void TMTFs::TreeView1Edited(QTreeWidgetItem* node)
     if (typed == stored)
         return;
     QString failure;
-    try {
-        if (!renameMedicalType(dbmain(), nodeId(node), typed))
-            failure = QStringLiteral("Тип учреждения не найден в базе");
-    } catch (const DbError& e) {
-        failure = e.userText();
+    if (typed.trimmed().isEmpty()) {
+        // A blank line in the tree would name no type.
+        failure = QStringLiteral("Не указано наименование типа учреждения");
+    } else {
+        try {
+            if (!renameMedicalType(dbmain(), nodeId(node), typed))
+                failure = QStringLiteral("Тип учреждения не найден в базе");
+        } catch (const DbError& e) {
+            failure = e.userText();
+        }
     }
     m_filling = true;
     if (failure.isEmpty())

@@ -57,6 +57,24 @@ TEST_F(Territory, AddedUnitsKeepTheirNameVerbatimAndSortAfterTheirSiblings)
     EXPECT_FALSE(updateUnit(year.dictionary(), 999, QStringLiteral("Нет"), NoMedicalType, false));
 }
 
+TEST_F(Territory, ABlankNameIsNeitherAddedNorStoredOverAName)
+{
+    const int before = countRows(year.dictionary(), QStringLiteral(R"(select count(*) from "administration")"));
+    for (const QString& blank : {QString(), QStringLiteral(" "), QStringLiteral("\t \u00A0")}) {
+        SCOPED_TRACE(blank.toStdString());
+        EXPECT_EQ(addUnit(year.dictionary(), blank, g, NoMedicalType, false), 0);
+        EXPECT_FALSE(updateUnit(year.dictionary(), a, blank, NoMedicalType, true));
+    }
+    EXPECT_EQ(countRows(year.dictionary(), QStringLiteral(R"(select count(*) from "administration")")), before);
+    const std::optional<UnitRecord> unit = readUnit(year.dictionary(), a);
+    ASSERT_TRUE(unit);
+    EXPECT_EQ(unit->unit, QStringLiteral("А"));
+    EXPECT_FALSE(unit->rural);
+    // Blanks around a name are the user's: kept as typed.
+    ASSERT_TRUE(updateUnit(year.dictionary(), a, QStringLiteral(" А "), NoMedicalType, false));
+    EXPECT_EQ(readUnit(year.dictionary(), a)->unit, QStringLiteral(" А "));
+}
+
 TEST_F(Territory, AUnitNeverMovesUnderItselfOrItsDescendants)
 {
     const int deep = year.addInstitution(QStringLiteral("Отделение"), a);

@@ -237,6 +237,35 @@ TEST_F(SampleStructure, AddedAndInsertedUnitsAreStoredWhereTheTreeShowsThem)
     EXPECT_FALSE(window.N3->isEnabled());
 }
 
+TEST_F(SampleStructure, ABlankNameIsRefusedInTheDialogAndNothingIsWritten)
+{
+    ScriptedPrompts prompts;
+    TAdmForm window(AdmMode::Formation);
+    window.show();
+    const QStringList before = storedTree(dbmain());
+    // OK with a blank name: the dialog says so and stays open; the user gives up.
+    prompts.expectModal(QStringLiteral("TUntChar"), [&](QDialog& dialog) {
+        auto& unit = static_cast<TUntChar&>(dialog);
+        unit.Edit1->setText(QStringLiteral("   "));
+        QTest::mouseClick(unit.BitBtn1, Qt::LeftButton);
+        EXPECT_EQ(unit.result(), 0);
+        EXPECT_EQ(prompts.remaining(), 0);   // the error was asked
+        return int(QDialog::Rejected);
+    });
+    prompts.expectError(QStringLiteral("Не указано наименование подразделения"));
+    select(window, ZarechnayaCrb);
+    window.N1Click();
+    // A correction to an empty name, the dialog's answer taken as it is: refused by the window.
+    prompts.expectModal(QStringLiteral("TUntChar"), [](QDialog& dialog) {
+        static_cast<TUntChar&>(dialog).Edit1->clear();
+        return int(QDialog::Accepted);
+    });
+    prompts.expectError(QStringLiteral("Не указано наименование подразделения"));
+    window.N4Click();
+    EXPECT_EQ(storedTree(dbmain()), before);
+    EXPECT_EQ(shownTree(window.TreeView1), before);
+}
+
 TEST_F(SampleStructure, ACorrectionShowsTheStoredUnitAndWritesTheNameAsTyped)
 {
     ScriptedPrompts prompts;

@@ -203,6 +203,12 @@ TEST_F(SampleTypes, ARenameIsStoredAsTypedOrTakenBackWhenItFails)
     EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "type" from "medicaltypes" where "id"=?)"), {Rural}).toString(),
               quoted);
 
+    prompts.expectError(QStringLiteral("Тип учреждения не переименован.\nНе указано наименование типа учреждения"));
+    rename(QStringLiteral("  "));
+    EXPECT_EQ(node->text(0), quoted);
+    EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "type" from "medicaltypes" where "id"=?)"), {Rural}).toString(),
+              quoted);
+
     dbmain().exec(QStringLiteral(R"(create trigger f before update on "medicaltypes"
         begin select raise(abort,'forced'); end)"));
     prompts.expectError(QStringLiteral("Тип учреждения не переименован"));
