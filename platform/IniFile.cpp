@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 
 #include "platform/TextFiles.h"
+#include "platform/TextReader.h"
 
 #include <QFileInfo>
 
@@ -24,7 +25,8 @@ void IniFile::reload()
         return;
     QStringList lines;
     QString error;
-    if (!readLines1251(m_path, &lines, &error)) {
+    // A settings file holds a few dozen short lines; anything far larger is no settings file.
+    if (!readTextLines(m_path, &lines, &error, TextLimits{qint64(1) << 20, 64 * 1024})) {
         m_error = error;
         return;
     }

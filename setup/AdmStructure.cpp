@@ -4,7 +4,7 @@
 #include "core/StructureCache.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
-#include "platform/TextFiles.h"
+#include "platform/TextReader.h"
 #include "setup/YearDataLine.h"
 
 #include <QFileInfo>
@@ -232,31 +232,34 @@ QStringList availabilityFromFiles(const QStringList& paths, int year, QStringLis
         const QString name = unitNameOfDataFile(path);
         if (progress)
             progress(name);
-        QStringList fileLines;
-        QString error;
-        if (!readLines1251(path, &fileLines, &error)) {
-            if (failures)
-                failures->append(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), error));
-            continue;
-        }
         const bool older = isOlderDataFile(QFileInfo(path).fileName());
         QList<int> counts(TableInfo.size(), 0);
         int total = 0;
-        for (const QString& text : std::as_const(fileLines)) {
-            YearDataLine line;
-            if (!parseYearDataLine(text, &line) || line.year != yearText || line.table.isEmpty())
-                continue;
-            int index = -1;
-            if (older) {
-                const std::optional<int> formId = parseInt(line.form);
-                index = formId ? FindTableIndexByFormId(*formId, line.table) : -1;
-            } else {
-                index = FindTableIndex(line.form, line.table);
+        // A territory's data file runs to hundreds of megabytes: it is counted line by line.
+        TextFileReader reader;
+        QString text;
+        if (reader.open(path)) {
+            while (reader.readLine(&text)) {
+                YearDataLine line;
+                if (!parseYearDataLine(text, &line) || line.year != yearText || line.table.isEmpty())
+                    continue;
+                int index = -1;
+                if (older) {
+                    const std::optional<int> formId = parseInt(line.form);
+                    index = formId ? FindTableIndexByFormId(*formId, line.table) : -1;
+                } else {
+                    index = FindTableIndex(line.form, line.table);
+                }
+                if (index < 0)
+                    continue;
+                ++counts[index];
+                ++total;
             }
-            if (index < 0)
-                continue;
-            ++counts[index];
-            ++total;
+        }
+        if (reader.hasError()) {
+            if (failures)
+                failures->append(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), reader.errorString()));
+            continue;
         }
         lines.append(name);
         if (total > 0)

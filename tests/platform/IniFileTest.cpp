@@ -78,4 +78,33 @@ TEST(IniFile, AFailedWriteLeavesTheFileAsItWas)
     EXPECT_EQ(ini.readString(QStringLiteral("S"), QStringLiteral("B"), QStringLiteral("нет")), QStringLiteral("нет"));
 }
 
+TEST(IniFile, AFileThatIsNoSettingsFileIsRefusedWithItsReason)
+{
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"zip", QByteArray("PK\x03\x04") + QByteArray(64, 'x'), "не является текстовым файлом"},
+        {"nul", QByteArray("[A]\r\nB=1\0\r\n", 11), "строка 2: файл не является текстовым"},
+        {"long line", "[A]\r\nB=" + QByteArray(100 * 1024, 'x') + "\r\n", "строка 2: строка длиннее 65536 символов"},
+        {"huge", QByteArray(2 << 20, '\n'), "слишком велик"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kestrin.ini"));
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+        IniFile ini(path);
+        EXPECT_FALSE(ini.exists());
+        EXPECT_TRUE(ini.errorString().contains(QString::fromUtf8(c.reason))) << ini.errorString().toStdString();
+        EXPECT_TRUE(ini.readSection(QStringLiteral("A")).isEmpty());
+    }
+}
+
 } // namespace
