@@ -36,7 +36,6 @@ if [ "$mode" = sanitize ]; then
     # Leaks are reported too: a test that leaks fails like one that reads freed memory.
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    LSAN_OPTIONS=suppressions="$PWD/tests/sanitizer/lsan.supp" \
         ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
     exit
 fi
