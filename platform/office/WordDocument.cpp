@@ -330,13 +330,17 @@ std::unique_ptr<XmlNode> paragraph(WordAlignment alignment, double fontSize, boo
 }
 
 // Twips of a sectPr attribute, or `fallback`.
+constexpr int kMaxSpinCount = 10'000'000;
+
 int twipsOf(const XmlNode* element, const QString& attribute, int fallback)
 {
     if (!element || !element->hasAttribute(attribute))
         return fallback;
     bool ok = false;
     const double v = element->attribute(attribute).toDouble(&ok);
-    return ok ? int(v) : fallback;
+    // A page is at most 22 inches (31 680 twips); a value far past that is no measure at all and
+    // must not reach the integer conversion.
+    return ok && std::isfinite(v) && std::fabs(v) <= 1e6 ? int(v) : fallback;
 }
 
 int textWidth(const XmlNode* sectPr)
@@ -1110,6 +1114,10 @@ bool WordDocument::protectionPasswordMatches(const QString& password) const
     } else {
         return password.isEmpty();
     }
+    // Word writes 100 000 rounds; the format allows up to 10 000 000. A count past that would
+    // hold the program in the hash for hours, so such a document matches no password.
+    if (spinCount < 0 || spinCount > kMaxSpinCount)
+        return false;
     return wordPasswordHash(password, salt, spinCount, algorithm) == hash;
 }
 

@@ -122,6 +122,39 @@ TEST(WordHostile, ADocumentNestedFiftyThousandDeepIsRefusedNamingTheFile)
     EXPECT_EQ(document.tableCount(), 0);
 }
 
+TEST(WordHostile, HugeMeasuresAndRoundCountsNeitherOverflowNorHoldTheProgram)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u("протокол.docx"));
+    WordDocument made;
+    made.createBlank();
+    made.protectReadOnly(u("пароль"));
+    ASSERT_TRUE(made.save(path)) << made.errorString().toStdString();
+    OfficePackage package;
+    ASSERT_TRUE(package.read(path));
+    QByteArray settings = package.part(u("word/settings.xml"));
+    const QByteArray attribute = "w:cryptSpinCount=\"";
+    const qsizetype at = settings.indexOf(attribute);
+    ASSERT_GE(at, 0);
+    const qsizetype end = settings.indexOf('"', at + attribute.size());
+    settings.replace(at, end - at + 1, attribute + "2000000000\"");
+    package.setPart(u("word/settings.xml"), settings);
+    QByteArray document = package.part(u("word/document.xml"));
+    document.replace("w:w=\"11906\"", "w:w=\"1e300\"").replace("w:left=\"1701\"", "w:left=\"-inf\"");
+    package.setPart(u("word/document.xml"), document);
+    ASSERT_TRUE(package.write(path));
+
+    WordDocument back;
+    ASSERT_TRUE(back.open(path)) << back.errorString().toStdString();
+    EXPECT_TRUE(back.isProtected());
+    EXPECT_FALSE(back.protectionPasswordMatches(u("пароль")));
+    // The page number's tab goes at the text width, computed from the page and its margins.
+    WordHeaderFormat format;
+    format.pageNumberAtRight = true;
+    ASSERT_TRUE(back.setHeader(1, WordHeaderKind::Primary, u("Протокол"), format));
+    ASSERT_TRUE(back.save(path)) << back.errorString().toStdString();
+}
+
 TEST(XlsxHostile, ASheetNestedFourHundredThousandDeepIsRefusedNamingTheFile)
 {
     QTemporaryDir dir;
