@@ -187,6 +187,8 @@ TEST(IniFile, ALeftoverTemporaryFileDoesNotAccumulate)
         ASSERT_TRUE(ini.writeInteger(QStringLiteral("S"), QStringLiteral("k"), i));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kestrin.ini")});
     EXPECT_EQ(IniFile(path).readInteger(QStringLiteral("S"), QStringLiteral("k")), 2);
+}
+
 TEST(IniFile, AFileThatIsNoSettingsFileIsRefusedWithItsReason)
 {
     struct Case {
