@@ -2,6 +2,8 @@
 # Installs what the build needs (Debian 12), builds, then runs Kestrin or the tests.
 #   bash build.sh run    build and open Kestrin on the sample configuration
 #   bash build.sh test   build and run every test
+#   bash build.sh sanitize   build in build-asan with AddressSanitizer and UndefinedBehaviorSanitizer
+#                            and run every test there
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-run}
@@ -20,15 +22,30 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
+ensure_russian_locale() {
+    # One test checks that a Russian locale does not turn the decimal point into a comma.
+    if ! locale -a 2>/dev/null | grep -qi '^ru_RU.utf8$'; then
+        as_root localedef -i ru_RU -f UTF-8 ru_RU.UTF-8 || true
+    fi
+}
+
+if [ "$mode" = sanitize ]; then
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIN_SANITIZE=ON
+    cmake --build build-asan -j"$(nproc)"
+    ensure_russian_locale
+    # Leaks are reported too: a test that leaks fails like one that reads freed memory.
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+    exit
+fi
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 
 case "$mode" in
 test)
-    # One test checks that a Russian locale does not turn the decimal point into a comma.
-    if ! locale -a 2>/dev/null | grep -qi '^ru_RU.utf8$'; then
-        as_root localedef -i ru_RU -f UTF-8 ru_RU.UTF-8 || true
-    fi
+    ensure_russian_locale
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
 run)
@@ -41,7 +58,7 @@ run)
     exec build/bin/kestrin
     ;;
 *)
-    echo "usage: bash build.sh run|test" >&2
+    echo "usage: bash build.sh run|test|sanitize" >&2
     exit 2
     ;;
 esac

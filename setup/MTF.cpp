@@ -71,7 +71,7 @@ void TMTFs::buildWindow()
     Label1->setObjectName(QStringLiteral("Label1"));
     auto* tree = new DropTree(this);
     tree->acceptsAt = [this](const QPoint& at) { return TreeView1DragOver(at); };
-    tree->dropped = [this](const QPoint& at) { TreeView1DragDrop(at); };
+    tree->dropped = [this](const QPoint& at) { return TreeView1DragDrop(at); };
     TreeView1 = tree;
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
@@ -217,11 +217,16 @@ void TMTFs::TreeView1Edited(QTreeWidgetItem* node)
     if (typed == stored)
         return;
     QString failure;
-    try {
-        if (!renameMedicalType(dbmain(), nodeId(node), typed))
-            failure = QStringLiteral("Тип учреждения не найден в базе");
-    } catch (const DbError& e) {
-        failure = e.userText();
+    if (typed.trimmed().isEmpty()) {
+        // A blank line in the tree would name no type.
+        failure = QStringLiteral("Не указано наименование типа учреждения");
+    } else {
+        try {
+            if (!renameMedicalType(dbmain(), nodeId(node), typed))
+                failure = QStringLiteral("Тип учреждения не найден в базе");
+        } catch (const DbError& e) {
+            failure = e.userText();
+        }
     }
     m_filling = true;
     if (failure.isEmpty())
@@ -268,11 +273,11 @@ bool TMTFs::TreeView1DragOver(const QPoint& viewportPos) const
     return draggedTo(viewportPos) != nullptr;
 }
 
-void TMTFs::TreeView1DragDrop(const QPoint& viewportPos)
+bool TMTFs::TreeView1DragDrop(const QPoint& viewportPos)
 {
     QTreeWidgetItem* target = draggedTo(viewportPos);
     if (!target)
-        return;
+        return false;
     QTreeWidgetItem* node = TreeView1->currentItem();
     QTreeWidgetItem* parent = node->parent();
     const bool expanded = node->isExpanded();
@@ -287,6 +292,7 @@ void TMTFs::TreeView1DragDrop(const QPoint& viewportPos)
     node->setExpanded(expanded);
     TreeView1->setCurrentItem(node);
     m_filling = false;
+    return true;
 }
 
 void TMTFs::keyPressEvent(QKeyEvent* event)

@@ -35,7 +35,8 @@ public:
     // In the ordering mode a type may be dropped only on another type of the same parent; the
     // drop puts it before that one.
     bool TreeView1DragOver(const QPoint& viewportPos) const;
-    void TreeView1DragDrop(const QPoint& viewportPos);
+    // True when the type moved.
+    bool TreeView1DragDrop(const QPoint& viewportPos);
 
     QLabel* Label1 = nullptr;            // "Типы медицинских учреждений"
     QTreeWidget* TreeView1 = nullptr;    // types: caption = type, id under NodeIdRole

@@ -3,6 +3,7 @@
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
+#include "TreeDrag.h"
 #include "core/TreeMarks.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
@@ -202,6 +203,12 @@ TEST_F(SampleTypes, ARenameIsStoredAsTypedOrTakenBackWhenItFails)
     EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "type" from "medicaltypes" where "id"=?)"), {Rural}).toString(),
               quoted);
 
+    prompts.expectError(QStringLiteral("Тип учреждения не переименован.\nНе указано наименование типа учреждения"));
+    rename(QStringLiteral("  "));
+    EXPECT_EQ(node->text(0), quoted);
+    EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "type" from "medicaltypes" where "id"=?)"), {Rural}).toString(),
+              quoted);
+
     dbmain().exec(QStringLiteral(R"(create trigger f before update on "medicaltypes"
         begin select raise(abort,'forced'); end)"));
     prompts.expectError(QStringLiteral("Тип учреждения не переименован"));
@@ -252,6 +259,38 @@ TEST_F(SampleTypes, TypesMoveOnlyAmongTheirSiblingsAndTheOrderIsTheShownTree)
     reopened.show();
     reopened.TreeView1->expandAll();
     EXPECT_EQ(shownIds(reopened.TreeView1), (QStringList{"5", "  7", "  6", "1", "  2", "  3", "  4"}));
+}
+
+TEST_F(SampleTypes, AMouseDragMovesTheTypeOnceAndARefusedOneChangesNothing)
+{
+    ScriptedPrompts prompts;
+    TMTFs window;
+    window.show();
+    window.TreeView1->expandAll();
+    const auto at = [&](int id) { return window.TreeView1->visualItemRect(findNode(window.TreeView1, id)).center(); };
+    QTest::keyClick(&window, Qt::Key_F11);
+    ASSERT_TRUE(window.orderingMode());
+    const int nodes = nodeCount(window.TreeView1);
+    const QStringList before = shownIds(window.TreeView1);
+
+    // Onto a type of another parent: refused, the tree as it was.
+    QTreeWidgetItem* feldsher = findNode(window.TreeView1, Feldsher);
+    EXPECT_FALSE(dragThroughView(window.TreeView1, feldsher, at(Rural)));
+    EXPECT_EQ(nodeCount(window.TreeView1), nodes);
+    EXPECT_EQ(shownIds(window.TreeView1), before);
+
+    // Onto a sibling: before it, shown once.
+    EXPECT_TRUE(dragThroughView(window.TreeView1, feldsher, at(Polyclinics)));
+    EXPECT_EQ(nodeCount(window.TreeView1), nodes);
+    const QStringList moved = {"1", "  2", "  3", "  4", "5", "  7", "  6"};
+    EXPECT_EQ(shownIds(window.TreeView1), moved);
+
+    QTest::mouseClick(window.Button1, Qt::LeftButton);
+    QList<int> byInd;
+    Query q(dbmain(), QStringLiteral(R"(select "id" from "medicaltypes" order by "ind")"));
+    while (q.next())
+        byInd << q.toInt(0);
+    EXPECT_EQ(byInd, (QList<int>{Hospitals, CentralDistrict, Rural, City, Outpatient, Feldsher, Polyclinics}));
 }
 
 }
