@@ -63,8 +63,10 @@ TMain::TMain(QWidget* parent)
 
 TMain::~TMain()
 {
-    if (Main == this)
+    if (Main == this) {
         Main = nullptr;
+        setPromptTitle(QString());
+    }
 }
 
 void TMain::buildWindow()
@@ -582,7 +584,8 @@ void TMain::updateCommands()
 
 void TMain::setApplicationTitle()
 {
-    // The title the task bar shows for the program.
+    // The title the task bar shows for the program; every message box carries it too.
     setWindowIconText(Label2->text() + QLatin1Char(' ') + DBList->currentText() + QLatin1Char(' ')
                       + SRList->currentText());
+    setPromptTitle(windowIconText());
 }

@@ -1,5 +1,6 @@
 #include "platform/Prompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -8,9 +9,37 @@
 
 namespace {
 Prompts* g_current = nullptr;
+QString g_title;
 
 QWidget* owner() { return QApplication::activeWindow(); }
-QString title() { return QStringLiteral("Kestrin"); }
+
+// The box's own buttons carry Russian words even where Qt's translation is not installed.
+QMessageBox::StandardButton askBox(QMessageBox::Icon icon, const QString& text,
+                                   QMessageBox::StandardButtons buttons,
+                                   QMessageBox::StandardButton byDefault)
+{
+    QMessageBox box(icon, promptTitle(), text, buttons, owner());
+    const std::pair<QMessageBox::StandardButton, const char*> words[] = {
+        {QMessageBox::Ok, "ОК"}, {QMessageBox::Cancel, "Отмена"},
+        {QMessageBox::Yes, "Да"}, {QMessageBox::No, "Нет"},
+    };
+    for (const auto& [button, word] : words)
+        if (QAbstractButton* b = box.button(button))
+            b->setText(QString::fromUtf8(word));
+    if (byDefault != QMessageBox::NoButton)
+        box.setDefaultButton(byDefault);
+    return QMessageBox::StandardButton(box.exec());
+}
+}
+
+QString promptTitle()
+{
+    return g_title.isEmpty() ? QStringLiteral("Kestrin") : g_title;
+}
+
+void setPromptTitle(const QString& title)
+{
+    g_title = title.trimmed();
 }
 
 Prompts& prompts()
@@ -28,41 +57,44 @@ Prompts* setPrompts(Prompts* p)
 
 void DialogPrompts::message(const QString& text)
 {
-    QMessageBox::information(owner(), title(), text);
+    askBox(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void DialogPrompts::error(const QString& text)
 {
-    QMessageBox::critical(owner(), QStringLiteral("Ошибка"), text);
+    askBox(QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void DialogPrompts::warning(const QString& text)
 {
-    QMessageBox::warning(owner(), QStringLiteral("Предупреждение"), text);
+    askBox(QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool DialogPrompts::question(const QString& text)
 {
-    return QMessageBox::question(owner(), QStringLiteral("Подтверждение"), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+    return askBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
 
 bool DialogPrompts::okCancel(const QString& text)
 {
-    return QMessageBox::question(owner(), QStringLiteral("Подтверждение"), text,
-                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
+    return askBox(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel,
+                  QMessageBox::Cancel)
         == QMessageBox::Ok;
 }
 
 std::optional<QString> DialogPrompts::input(const QString& caption, const QString& label,
                                             const QString& initial)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(owner(), caption, label, QLineEdit::Normal, initial, &ok);
-    if (!ok)
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setTextValue(initial);
+    dialog.setOkButtonText(QStringLiteral("ОК"));
+    dialog.setCancelButtonText(QStringLiteral("Отмена"));
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 QString DialogPrompts::chooseFolder(const QString& caption, const QString& start)

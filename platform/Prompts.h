@@ -47,6 +47,11 @@ public:
 
 // The prompts in force: the dialog-backed ones in the program, scripted ones in tests.
 Prompts& prompts();
+
+// The title every message box and question carries: the application title (year, configuration
+// and report level once a year is open), "Kestrin" until then or when set empty.
+QString promptTitle();
+void setPromptTitle(const QString& title);
 // Installs p (not owned) and returns the previous one; nullptr puts the dialog-backed ones back.
 Prompts* setPrompts(Prompts* p);
 

@@ -10,6 +10,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/Prompts.h"
 #include "platform/Schema.h"
 #include "platform/TextFiles.h"
 #include "setup/AmdStruct.h"
@@ -169,6 +170,7 @@ TEST_F(StartUp, AMissingYearAnsweredNoOpensTheChosenYear)
     EXPECT_EQ(dbdat().path(), y2003->dataPath());
     EXPECT_EQ(CfgDir, cfgDir);
     EXPECT_EQ(window.applicationTitle(), QStringLiteral("2003 Область Годовой"));
+    EXPECT_EQ(promptTitle(), QStringLiteral("2003 Область Годовой"));   // every box's title
     EXPECT_FALSE(Files::exists(config + QStringLiteral("/2005")));
 }
 
@@ -264,8 +266,12 @@ TEST_F(StartUp, ADatabaseErrorWhileOpeningIsShownAndTheWindowStays)
     y2004->dictionary().exec(QStringLiteral(R"(drop table "forms")"));
     writeSettings({{QStringLiteral("Область"), config}}, 2004, 0);
     ScriptedPrompts prompts;
-    prompts.expectError(QStringLiteral("Ошибка базы данных"));
+    // The box names the file and the table in Russian; the statement stays out of it.
+    prompts.expectError(QStringLiteral("нет таблицы forms."));
     TMain window;
+    ASSERT_EQ(prompts.log().size(), 1);
+    EXPECT_TRUE(prompts.log().front().contains(QStringLiteral("ktrmain.mdb")));
+    EXPECT_FALSE(prompts.log().front().contains(QStringLiteral("select"), Qt::CaseInsensitive));
     EXPECT_EQ(window.year(), 2004);
     EXPECT_EQ(window.SRList->count(), 1);   // no level of another year is left on offer
     window.show();
