@@ -83,6 +83,16 @@ bool DialogPrompts::okCancel(const QString& text)
         == QMessageBox::Ok;
 }
 
+Prompts::Answer DialogPrompts::yesNoCancel(const QString& text)
+{
+    switch (askBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                   QMessageBox::Yes)) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
 std::optional<QString> DialogPrompts::input(const QString& caption, const QString& label,
                                             const QString& initial)
 {

@@ -11,7 +11,8 @@ class QWidget;
 
 class Prompts {
 public:
-    enum class Kind { Message, Error, Warning, Question, OkCancel, Input, Folder, OpenFile, SaveFile, Modal };
+    enum class Kind { Message, Error, Warning, Question, OkCancel, YesNoCancel, Input, Folder, OpenFile, SaveFile, Modal };
+    enum class Answer { Yes, No, Cancel };
 
     virtual ~Prompts() = default;
 
@@ -24,6 +25,8 @@ public:
     virtual bool question(const QString& text) = 0;
     // An OK/Cancel confirmation; true for OK.
     virtual bool okCancel(const QString& text) = 0;
+    // A Yes/No/Cancel question ("Сохранить изменения?"); Cancel also when the box is closed.
+    virtual Answer yesNoCancel(const QString& text) = 0;
     // InputQuery: the entered text, or nothing when cancelled.
     virtual std::optional<QString> input(const QString& caption, const QString& label,
                                          const QString& initial = QString()) = 0;
@@ -63,6 +66,7 @@ public:
     void warning(const QString& text) override;
     bool question(const QString& text) override;
     bool okCancel(const QString& text) override;
+    Answer yesNoCancel(const QString& text) override;
     std::optional<QString> input(const QString& caption, const QString& label,
                                  const QString& initial) override;
     QString chooseFolder(const QString& caption, const QString& start) override;
