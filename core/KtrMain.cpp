@@ -185,6 +185,7 @@ void TMain::buildCommandPanel()
         auto* label = new TabcMouseLabel(command.caption, CommandPanel);
         label->setObjectName(command.label);
         label->setEnabled(false);
+        label->setFocusPolicy(Qt::StrongFocus);   // Tab reaches the commands, Enter starts them
         // the links of a group stand in from its heading
         label->setContentsMargins(command.group.isEmpty() ? 0 : 24, 0, 0, 0);
         // only the text is the link, not the width of the panel beside it

@@ -31,6 +31,7 @@
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -674,6 +675,43 @@ TEST_F(OpenWindow, ClosingTheStructureSetupReadsTheStructureAgain)
     });
     window->N2Click();
     EXPECT_EQ(StructNames, QStringList{QStringLiteral("Поликлиника №2")});
+}
+
+// Without a mouse: Tab walks from the year and the lists to the command links, each showing a
+// focus mark, and Enter or Space starts the one that has the focus.
+TEST_F(OpenWindow, TabAndEnterStartTheStructureSetup)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    TabcMouseLabel* structure = window->link(QStringLiteral("N2Click"));
+    ASSERT_TRUE(structure && structure->isEnabled());
+    window->SpeedButton2->setFocus();
+    QList<QWidget*> passed;
+    for (int i = 0; i < 40 && QApplication::focusWidget() != structure; ++i) {
+        passed << QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    ASSERT_EQ(QApplication::focusWidget(), structure);
+    // The year arrows and the lists come first, in the order they stand.
+    EXPECT_TRUE(passed.contains(window->DBList));
+    EXPECT_TRUE(passed.contains(window->SRList));
+    EXPECT_LT(passed.indexOf(window->DBList), passed.indexOf(window->SRList));
+
+    const QImage focused = structure->grab().toImage();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        ScriptedPrompts prompts;
+        prompts.expectModal(QStringLiteral("TAdmForm"), [](QDialog&) { return int(QDialog::Rejected); });
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(prompts.remaining(), 0) << key;
+        structure->setFocus();
+    }
+    window->SRList->setFocus();
+    EXPECT_NE(structure->grab().toImage(), focused) << "the focus mark goes with the focus";
+    // A list keeps its own keys: Space there starts no command.
+    ScriptedPrompts none;
+    QTest::keyClick(window->SRList, Qt::Key_Down);
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(OpenWindow, ADisabledLinkOpensNothing)
