@@ -1,7 +1,8 @@
 #include "platform/Application.h"
 
 #include "platform/Database.h"
-#include "platform/Prompts.h"
+#include "platform/DialogPrompts.h"
+#include "platform/Sound.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -10,6 +11,15 @@
 KestrinApplication::KestrinApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    static DialogPrompts dialogs;
+    m_previousPrompts = setDefaultPrompts(&dialogs);
+    setSystemBeep(&QApplication::beep);
+}
+
+KestrinApplication::~KestrinApplication()
+{
+    setSystemBeep(nullptr);
+    setDefaultPrompts(m_previousPrompts);
 }
 
 bool loadQtTranslation(QCoreApplication& app)

@@ -1,35 +1,58 @@
 #include "platform/Prompts.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QDialog>
-#include <QFileDialog>
-#include <QInputDialog>
-#include <QMessageBox>
+#include <QtGlobal>
 
 namespace {
 Prompts* g_current = nullptr;
+Prompts* g_default = nullptr;
 QString g_title;
 
-QWidget* owner() { return QApplication::activeWindow(); }
-
-// The box's own buttons carry Russian words even where Qt's translation is not installed.
-QMessageBox::StandardButton askBox(QMessageBox::Icon icon, const QString& text,
-                                   QMessageBox::StandardButtons buttons,
-                                   QMessageBox::StandardButton byDefault)
+[[noreturn]] void nobodyToAsk(const QString& what)
 {
-    QMessageBox box(icon, promptTitle(), text, buttons, owner());
-    const std::pair<QMessageBox::StandardButton, const char*> words[] = {
-        {QMessageBox::Ok, "ОК"}, {QMessageBox::Cancel, "Отмена"},
-        {QMessageBox::Yes, "Да"}, {QMessageBox::No, "Нет"},
-    };
-    for (const auto& [button, word] : words)
-        if (QAbstractButton* b = box.button(button))
-            b->setText(QString::fromUtf8(word));
-    if (byDefault != QMessageBox::NoButton)
-        box.setDefaultButton(byDefault);
-    return QMessageBox::StandardButton(box.exec());
+    qFatal("A prompt with no prompts installed: %s", qUtf8Printable(what));
 }
+
+// What prompts() gives before any prompts exist: the question cannot be answered, so the
+// program stops rather than carrying on with an answer the user never gave.
+class NoPrompts final : public Prompts {
+public:
+    void message(const QString& text) override { nobodyToAsk(text); }
+    void error(const QString& text) override { nobodyToAsk(text); }
+    void warning(const QString& text) override { nobodyToAsk(text); }
+    bool question(const QString& text) override { nobodyToAsk(text); }
+    bool okCancel(const QString& text) override { nobodyToAsk(text); }
+    Answer yesNoCancel(const QString& text) override { nobodyToAsk(text); }
+    std::optional<QString> input(const QString& caption, const QString& label, const QString&) override
+    {
+        nobodyToAsk(caption + QLatin1Char(' ') + label);
+    }
+    QString chooseFolder(const QString& caption, const QString&) override { nobodyToAsk(caption); }
+    QString openFileName(const QString& caption, const QString&, const QString&) override { nobodyToAsk(caption); }
+    QString saveFileName(const QString& caption, const QString&, const QString&) override { nobodyToAsk(caption); }
+    int exec(QDialog&) override { nobodyToAsk(QStringLiteral("a modal window")); }
+};
+}
+
+Prompts& prompts()
+{
+    static NoPrompts none;
+    if (g_current)
+        return *g_current;
+    return g_default ? *g_default : none;
+}
+
+Prompts* setPrompts(Prompts* p)
+{
+    Prompts* old = g_current;
+    g_current = p;
+    return old;
+}
+
+Prompts* setDefaultPrompts(Prompts* p)
+{
+    Prompts* old = g_default;
+    g_default = p;
+    return old;
 }
 
 QString promptTitle()
@@ -40,95 +63,4 @@ QString promptTitle()
 void setPromptTitle(const QString& title)
 {
     g_title = title.trimmed();
-}
-
-Prompts& prompts()
-{
-    static DialogPrompts dialogs;
-    return g_current ? *g_current : dialogs;
-}
-
-Prompts* setPrompts(Prompts* p)
-{
-    Prompts* old = g_current;
-    g_current = p;
-    return old;
-}
-
-void DialogPrompts::message(const QString& text)
-{
-    askBox(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
-}
-
-void DialogPrompts::error(const QString& text)
-{
-    askBox(QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
-}
-
-void DialogPrompts::warning(const QString& text)
-{
-    askBox(QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
-}
-
-bool DialogPrompts::question(const QString& text)
-{
-    return askBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        == QMessageBox::Yes;
-}
-
-bool DialogPrompts::okCancel(const QString& text)
-{
-    return askBox(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel,
-                  QMessageBox::Cancel)
-        == QMessageBox::Ok;
-}
-
-Prompts::Answer DialogPrompts::yesNoCancel(const QString& text)
-{
-    switch (askBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                   QMessageBox::Yes)) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return Answer::Cancel;
-    }
-}
-
-std::optional<QString> DialogPrompts::input(const QString& caption, const QString& label,
-                                            const QString& initial)
-{
-    QInputDialog dialog(owner());
-    dialog.setWindowTitle(caption);
-    dialog.setLabelText(label);
-    dialog.setTextValue(initial);
-    dialog.setOkButtonText(QStringLiteral("ОК"));
-    dialog.setCancelButtonText(QStringLiteral("Отмена"));
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return dialog.textValue();
-}
-
-QString DialogPrompts::chooseFolder(const QString& caption, const QString& start)
-{
-    return QFileDialog::getExistingDirectory(owner(), caption, start);
-}
-
-QString DialogPrompts::openFileName(const QString& caption, const QString& filter, const QString& start)
-{
-    return QFileDialog::getOpenFileName(owner(), caption, start, filter);
-}
-
-QStringList DialogPrompts::openFileNames(const QString& caption, const QString& filter,
-                                         const QString& start)
-{
-    return QFileDialog::getOpenFileNames(owner(), caption, start, filter);
-}
-
-QString DialogPrompts::saveFileName(const QString& caption, const QString& filter, const QString& start)
-{
-    return QFileDialog::getSaveFileName(owner(), caption, start, filter);
-}
-
-int DialogPrompts::exec(QDialog& dialog)
-{
-    return dialog.exec();
 }

@@ -13,6 +13,7 @@
 #include "entry/FrmList.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
+#include "platform/DialogPrompts.h"
 #include "platform/Files.h"
 #include "sample/SampleConfiguration.h"
 

@@ -3,6 +3,7 @@
 
 #include "PrintTo.h"
 #include "platform/Application.h"
+#include "platform/DialogPrompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
