@@ -9,7 +9,8 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libxlsxwriter-dev
-          libquazip1-qt6-dev libshp-dev libgtest-dev libbenchmark-dev locales)
+          libquazip1-qt6-dev libshp-dev libgtest-dev libbenchmark-dev locales
+          qt6-translations-l10n)
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 

@@ -5,6 +5,7 @@
 int main(int argc, char** argv)
 {
     KestrinApplication app(argc, argv);
+    loadQtTranslation(app);
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Tormik"));
     window.show();

@@ -144,9 +144,12 @@ TEST_F(SampleTypes, TickedFormsGoToTheTypeTheyWereTickedForAfterKeyboardNavigati
     EXPECT_EQ(stored(Feldsher), (QList<int>{F12, F30}));
     EXPECT_EQ(stored(Polyclinics), (QList<int>{F12, F30}));
 
-    // Ticks left unsaved stay with the type they were made for: moving on shows the next type's.
+    // Ticks left unsaved stay with the type they were made for: moving on asks, and after "Нет"
+    // shows the next type's.
     toggleForm(window.CheckListBox1, 1);
+    prompts.expectYesNoCancel(Prompts::Answer::No, QStringLiteral("Сохранить изменения?"));
     QTest::keyClick(window.TreeView1, Qt::Key_Up);
+    EXPECT_EQ(prompts.remaining(), 0);
     ASSERT_EQ(window.shownTypeId(), Polyclinics);
     EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF12, kF30}));
     EXPECT_FALSE(window.BitBtn1->isVisible());
@@ -161,6 +164,53 @@ TEST_F(SampleTypes, TickedFormsGoToTheTypeTheyWereTickedForAfterKeyboardNavigati
     EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF12, kF30}));
     QTest::keyClick(window.TreeView1, Qt::Key_Up);
     EXPECT_TRUE(checkedForms(window.CheckListBox1).isEmpty());
+}
+
+// Ticks changed for one type are never dropped without a word when another type is chosen or
+// the window is left: "Да" saves them, "Нет" drops them, "Отмена" stays with them.
+TEST_F(SampleTypes, LeavingATypeWithChangedTicksAsksWhetherToSaveThem)
+{
+    const struct {
+        const char* what;
+        Prompts::Answer answer;
+        int shownAfter;
+        QList<int> feldsherStored;
+        QStringList checkedAfter;
+    } cases[] = {
+        {"Да", Prompts::Answer::Yes, Polyclinics, {F12, F30}, {kF12, kF30}},
+        {"Нет", Prompts::Answer::No, Polyclinics, {F30}, {kF12, kF30}},
+        {"Отмена", Prompts::Answer::Cancel, Feldsher, {F30}, {kF12, kF30}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+        ScriptedPrompts prompts;
+        TMTFs window;
+        window.show();
+        window.TreeView1->expandAll();
+        clickNode(window.TreeView1, Feldsher);
+        toggleForm(window.CheckListBox1, 0);   // Ф12 ticked for the feldsher posts
+        prompts.expectYesNoCancel(c.answer, QStringLiteral("Сохранить изменения?"));
+        clickNode(window.TreeView1, Polyclinics);
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(window.shownTypeId(), c.shownAfter);
+        EXPECT_EQ(nodeId(window.TreeView1->currentItem()), c.shownAfter);
+        EXPECT_EQ(stored(Feldsher), c.feldsherStored);
+        EXPECT_EQ(checkedForms(window.CheckListBox1), c.checkedAfter);
+        EXPECT_EQ(window.ticksChanged(), c.answer == Prompts::Answer::Cancel);
+
+        // Leaving the window asks the same; "Отмена" keeps it open.
+        if (window.ticksChanged()) {
+            prompts.expectYesNoCancel(Prompts::Answer::Cancel, QStringLiteral("Сохранить изменения?"));
+            QTest::mouseClick(window.BitBtn2, Qt::LeftButton);
+            EXPECT_TRUE(window.isVisible());
+            prompts.expectYesNoCancel(Prompts::Answer::Yes, QStringLiteral("Сохранить изменения?"));
+            QTest::keyClick(&window, Qt::Key_Escape);
+            EXPECT_FALSE(window.isVisible());
+            EXPECT_EQ(stored(Feldsher), (QList<int>{F12, F30}));
+        }
+        Aliases::closeAll();
+    }
 }
 
 TEST_F(SampleTypes, TicksMadeBeforeTheOrderingModeAreStillSaved)
