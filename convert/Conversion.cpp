@@ -132,7 +132,7 @@ bool MedicalTypesFileReader::read(QIODevice* device, const QString& name)
     QString line;
     QHash<int, int> lineOfId;
     auto lineError = [&](const QString& what) {
-        return fail(QStringLiteral("Файл %1, строка %2: %3").arg(shown(name)).arg(reader.lineNumber()).arg(what));
+        return fail(QStringLiteral("Файл %1, строка %2: %3").arg(shown(name), QString::number(reader.lineNumber()), what));
     };
     bool header = true;
     while (reader.readLine(&line)) {
@@ -189,7 +189,7 @@ QString checkParents(const QList<MedicalType>& types, Database& db, const QStrin
     for (const MedicalType& t : types)
         if (t.parent != 0 && !known.contains(t.parent))
             return QStringLiteral("Файл %1, строка %2: тип-родитель %3 не найден ни в файле, ни в базе данных")
-                .arg(shown(fileName)).arg(t.line).arg(t.parent);
+                .arg(shown(fileName), QString::number(t.line), QString::number(t.parent));
     return {};
 }
 

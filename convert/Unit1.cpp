@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
@@ -68,6 +69,10 @@ TForm1::TForm1(QWidget* parent)
     layout->addWidget(ListBox3, 2);
     layout->addWidget(BitBtn1);
 
+    // The folders load in the background: the chosen one is brought into view once its parents are there.
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this,
+            [this] { DirectoryListBox1->scrollTo(DirectoryListBox1->currentIndex()); });
+    ListBox3->viewport()->installEventFilter(this);
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TForm1::DirectoryListBox1Click);
     connect(DriveComboBox1, &QComboBox::activated, this, &TForm1::DriveComboBox1Change);
@@ -142,10 +147,11 @@ void TForm1::BitBtn1Click()
     });
 }
 
-void TForm1::resizeEvent(QResizeEvent* event)
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    QWidget::resizeEvent(event);
-    layYearColumns();
+    if (watched == ListBox3->viewport() && event->type() == QEvent::Resize)
+        layYearColumns();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::layYearColumns()

@@ -32,7 +32,8 @@ public:
     QComboBox* ComboBox1 = nullptr;      // hidden: the folder of each configuration
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    // Four columns of years whatever the list's width.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void DirectoryListBox1Click();
