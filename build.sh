@@ -52,9 +52,11 @@ test)
 run)
     ini=build/bin/kestrin.ini
     if [ ! -f "$ini" ]; then
-        # Attach the sample configuration; the program asks for a folder only on a true first run.
-        printf '[Конфигурации]\r\nОбразец=%s\r\n\r\n[Конфигурация]\r\nYear=2025\r\nLast=0\r\n' \
-            "$PWD/build/sample/Образец" | iconv -f UTF-8 -t CP1251 > "$ini"
+        # Attach the sample configuration, and the old-layout one that Tormik brings up to date;
+        # the program asks for a folder only on a true first run.
+        printf '[Конфигурации]\r\nОбразец=%s\r\nОбразец (до преобразования)=%s\r\n\r\n[Конфигурация]\r\nYear=2025\r\nLast=0\r\n' \
+            "$PWD/build/sample/Образец" "$PWD/build/sample/Образец (до преобразования)" \
+            | iconv -f UTF-8 -t CP1251 > "$ini"
     fi
     exec build/bin/kestrin
     ;;
