@@ -5,6 +5,7 @@
 #include "platform/Database.h"
 #include "platform/Prompts.h"
 #include "platform/TextFiles.h"
+#include "platform/office/WordDocument.h"
 
 #include <QFileInfo>
 
@@ -258,4 +259,19 @@ int loadControlsFile(Database& dictionary, Prompts& prompts, const QString& path
     if (rejectedWritten)
         prompts.warning(QStringLiteral("Обнаружены контроли, не согласующиеся с Вашей структурой форм!\r\nСм. файл \"Несогласованные контроли\""));
     return loaded;
+}
+
+void fillControlsDocument(WordDocument& document, const QString& formText, const QString& tableText,
+                          const QString& kindAndFilter, const QList<StoredControl>& controls)
+{
+    document.createBlank();
+    document.appendParagraph(formText);
+    document.appendParagraph(tableText);
+    document.appendParagraph(kindAndFilter);
+    if (controls.isEmpty())
+        return;
+    QList<QStringList> rows;
+    for (const StoredControl& c : controls)
+        rows.append({c.lft, c.reltion, c.rght, c.cycl, c.commnt});
+    document.appendTable(rows);
 }

@@ -68,3 +68,9 @@ inline const QString RejectedControlsFileName = QStringLiteral("Несоглас
 // RejectedControlsFileName beside the file before the message that names it. Returns the
 // number of controls stored.
 int loadControlsFile(Database& dictionary, Prompts& prompts, const QString& path, LoadMode mode);
+
+class WordDocument;
+// The printed list: three heading lines (form, table, kind and filter) and a table of one row
+// per control: left side, relation, right side, cycle, comment.
+void fillControlsDocument(WordDocument& document, const QString& formText, const QString& tableText,
+                          const QString& kindAndFilter, const QList<StoredControl>& controls);
