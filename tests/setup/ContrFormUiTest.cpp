@@ -264,50 +264,28 @@ TEST_F(Editor, APickedCellGoesInAtTheCaretWithTheKindsPrefix)
     EXPECT_EQ(CurrentInstitutionId, 0);
 }
 
-// The sample's controls.ktr into the next year, whose dictionary holds the same controls.
-class Loader : public ::testing::Test {
-protected:
-    SampleYear sample{Sample::NextYear};
-    QString file;
-    void SetUp() override
-    {
-        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
-        file = Files::join(sample.configFolder(), Sample::ControlsFileName);
-        ASSERT_TRUE(QFile::copy(QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/") + Sample::ControlsFileName, file));
-        CfgDir = sample.configFolder() + QLatin1Char('/');
-    }
-    void TearDown() override { CfgDir.clear(); }
-};
-
-TEST_F(Loader, ReplaceAndAppendTheSampleFile)
+TEST_F(Editor, ExportsTheListAndClearsItAfterAsking)
 {
-    const int stored = controlCount();
     ScriptedPrompts prompts;
-    TCld window;
+    TContrls window;
     window.show();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Загрузка контролей системы \"Кестрин\""));
-    ASSERT_EQ(window.FileListBox1->count(), 1);
-    EXPECT_TRUE(window.Button1->isEnabled());
-    QTest::mouseClick(window.RadioGroup1->button(1), Qt::LeftButton, {}, QPoint(6, 6));
-    prompts.expectQuestion(true, QStringLiteral("Удалить все %1 контролей и загрузить %1 из файла?").arg(stored));
-    prompts.expectMessage(QStringLiteral("Загружено: %1, отклонено: 3, пропущено строк: 0").arg(stored));
-    prompts.expectWarning(QStringLiteral("Несогласованные контроли"));
-    QTest::mouseClick(window.Button1, Qt::LeftButton);
-    EXPECT_EQ(controlCount(), stored);
-    EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select count(*) from "int_control" where "tble" is null)")).toInt(), 4);
-    QStringList rejected;
+    const QString path = Files::join(sample.configFolder(), QStringLiteral("list.ktr"));
+    prompts.expectSaveFile(path).expectMessage(QStringLiteral("Контроли выгружены в файл ") + path);
+    click(window.Button9);
+    QStringList lines;
     QString error;
-    ASSERT_TRUE(readLines1251(Files::join(sample.configFolder(), QStringLiteral("Несогласованные контроли.ktr")), &rejected, &error));
-    EXPECT_EQ(rejected.size(), 6);
-    EXPECT_EQ(window.FileListBox1->count(), 2);   // the rejected file shows up
+    ASSERT_TRUE(readLines1251(path, &lines, &error)) << error.toStdString();
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("\"Ф12\",\"(1000)\",\"ГР4\",\">=\",\"ГР5\",\"стр1..7\",\"Гр. 4 >= гр. 5 (дети 0-4 лет из всех детей)\""));
 
-    QTest::mouseClick(window.RadioGroup1->button(0), Qt::LeftButton, {}, QPoint(6, 6));
-    window.FileListBox1->setCurrentRow(0);
-    ASSERT_EQ(window.FileListBox1->currentItem()->text(), Sample::ControlsFileName);
-    prompts.expectMessage(QStringLiteral("Загружено: %1").arg(stored));
-    prompts.expectWarning();
-    QTest::mouseClick(window.Button1, Qt::LeftButton);
-    EXPECT_EQ(controlCount(), 2 * stored);
+    const int before = controlCount();
+    prompts.expectQuestion(false, QStringLiteral("Удалить все 6 контролей списка?"));
+    click(window.Button8);
+    EXPECT_EQ(controlCount(), before);
+    prompts.expectQuestion(true);
+    click(window.Button8);
+    EXPECT_EQ(controlCount(), before - 6);
+    EXPECT_EQ(window.ListBox1->count(), 0);
 }
 
 } // namespace
