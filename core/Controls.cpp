@@ -4,6 +4,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -127,7 +128,25 @@ void AddControlFromRecord(const Query& query)
 
 // --- tables of a run ---------------------------------------------------------------------------
 
-RunTables::RunTables(int institutionId) : m_institution(institutionId) {}
+struct RunTables::Reader {
+    explicit Reader(Database* data) : rows(data)
+    {
+        if (data)
+            transaction.emplace(*data);
+    }
+    std::optional<ReadTransaction> transaction;
+    DataRows rows;
+};
+
+RunTables::RunTables(int institutionId) : m_request(CellsRequest::fromGlobals(institutionId)) {}
+RunTables::~RunTables() = default;
+
+void RunTables::setInstitution(int institutionId)
+{
+    m_request.institutionId = institutionId;
+    m_tables.clear();
+    m_errors.clear();
+}
 
 const CellArray* RunTables::table(const QString& formName, const QString& tableNumber)
 {
@@ -138,22 +157,16 @@ const CellArray* RunTables::table(const QString& formName, const QString& tableN
 
     if (ControlTableLoading)
         ControlTableLoading(formName, tableNumber);
-    // The loader fills the shared array; whatever the caller had there comes back afterwards.
-    struct Restore {
-        CellArray values = CellValues;   // implicitly shared: no copy of the cells
-        int offset = CellRowOffset;
-        ~Restore()
-        {
-            CellValues = std::move(values);
-            CellRowOffset = offset;
-        }
-    } restore;
+    // Nobody's tables read no row, so they need no data database.
+    const bool reads = m_request.summed || m_request.institutionId != 0;
+    if (!m_reader || (reads && !m_reader->transaction))
+        m_reader = std::make_unique<Reader>(reads ? &dbdat() : nullptr);
     QString error;
-    std::unique_ptr<CellArray> loaded;
-    if (LoadTableCells(m_institution, formName, tableNumber, &error))
-        loaded = std::make_unique<CellArray>(CellValues);
-    else
+    auto loaded = std::make_unique<CellArray>();
+    if (!readTableCells(m_reader->rows, m_request, formName, tableNumber, loaded.get(), &error)) {
+        loaded.reset();
         m_errors.append(error);
+    }
     return m_tables.emplace(key, std::move(loaded)).first->second.get();
 }
 
