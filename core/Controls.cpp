@@ -146,9 +146,22 @@ void RunTables::setInstitution(int institutionId)
     m_request.institutionId = institutionId;
     m_tables.clear();
     m_errors.clear();
+    m_hasLast = false;
+    m_last = nullptr;
 }
 
 const CellArray* RunTables::table(const QString& formName, const QString& tableNumber)
+{
+    if (m_hasLast && formName == m_lastForm && tableNumber == m_lastNumber)
+        return m_last;
+    m_last = find(formName, tableNumber);
+    m_lastForm = formName;
+    m_lastNumber = tableNumber;
+    m_hasLast = true;
+    return m_last;
+}
+
+const CellArray* RunTables::find(const QString& formName, const QString& tableNumber)
 {
     const QString key = upperCase(formName) + QChar(0x1f) + tableNumber;
     auto it = m_tables.find(key);
@@ -161,9 +174,16 @@ const CellArray* RunTables::table(const QString& formName, const QString& tableN
     const bool reads = m_request.summed || m_request.institutionId != 0;
     if (!m_reader || (reads && !m_reader->transaction))
         m_reader = std::make_unique<Reader>(reads ? &dbdat() : nullptr);
-    QString error;
+    auto found = m_found.find(key);
+    if (found == m_found.end()) {
+        Found f;
+        f.ok = findCellsTable(formName, tableNumber, &f.table, &f.error);
+        found = m_found.emplace(key, std::move(f)).first;
+    }
+    QString error = found->second.error;
     auto loaded = std::make_unique<CellArray>();
-    if (!readTableCells(m_reader->rows, m_request, formName, tableNumber, loaded.get(), &error)) {
+    if (!found->second.ok
+        || !readTableCells(m_reader->rows, m_request, found->second.table, loaded.get(), &error)) {
         loaded.reset();
         m_errors.append(error);
     }

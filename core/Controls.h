@@ -88,11 +88,22 @@ public:
     void setInstitution(int institutionId);
 
 private:
+    const CellArray* find(const QString& formName, const QString& tableNumber);
     struct Reader;
     CellsRequest m_request;
     std::map<QString, std::unique_ptr<CellArray>> m_tables;   // nullptr: no such table
+    struct Found {
+        bool ok = false;
+        CellsTable table;
+        QString error;
+    };
+    std::map<QString, Found> m_found;   // the caches' answer, kept for every institution
     QStringList m_errors;
     std::unique_ptr<Reader> m_reader;
+    // The table asked for last, as asked: the terms of a control mostly name one table.
+    QString m_lastForm, m_lastNumber;
+    const CellArray* m_last = nullptr;
+    bool m_hasLast = false;
 };
 
 // Controls read once and run as often as needed (for instance for every institution of a

@@ -404,8 +404,8 @@ CellsRequest CellsRequest::fromGlobals(int institutionId)
     return r;
 }
 
-bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& formName,
-                    const QString& tableNumber, CellArray* cells, QString* error)
+bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTable* table,
+                    QString* error)
 {
     const int ident = FindTableIdent(formName, tableNumber);
     const TTableGeometry g = GetTableGeometry(formName, tableNumber);
@@ -428,12 +428,21 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& 
                             .arg(g.fixrows));
         return false;
     }
+    table->ident = ident;
+    table->geometry = g;
+    return true;
+}
+
+bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
+                    CellArray* cells, QString* error)
+{
     const QString dataTable = dataTableName(request.dataTablePrefix);
     if (dataTable.isEmpty()) {
         setError(error, unknownDataTableMessage(request.dataTablePrefix));
         return false;
     }
-    const CellOwner owner{ident, request.summed ? 0 : request.institutionId, dataTable, request.year};
+    const TTableGeometry& g = table.geometry;
+    const CellOwner owner{table.ident, request.summed ? 0 : request.institutionId, dataTable, request.year};
     if (request.summed) {
         QList<int> ids;
         if (!parseIdList(request.institutionIds, ids)) {
@@ -447,6 +456,14 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& 
         *cells = DataRows::emptyCells(g, owner);
     }
     return true;
+}
+
+bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& formName,
+                    const QString& tableNumber, CellArray* cells, QString* error)
+{
+    CellsTable table;
+    return findCellsTable(formName, tableNumber, &table, error)
+        && readTableCells(rows, request, table, cells, error);
 }
 
 bool LoadTableCells(int institutionId, const QString& formName, const QString& tableNumber,

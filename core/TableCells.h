@@ -126,6 +126,20 @@ struct CellsRequest {
     static CellsRequest fromGlobals(int institutionId);
 };
 
+// A table found in the structure caches, with a shape an array can take.
+struct CellsTable {
+    int ident = 0;
+    TTableGeometry geometry;
+};
+// Finds the form's table; false, with the Russian message of readTableCells, when it is not in
+// the caches or its sizes cannot make an array.
+bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTable* table,
+                    QString* error = nullptr);
+// The cells of a found table for the request; false with a message when the prefix names no
+// data table or the id list is malformed. DbError passes through.
+bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
+                    CellArray* cells, QString* error = nullptr);
+
 // The cells of the form's table (found in the structure caches) for the request, as a value.
 // False, with a Russian message and *cells untouched, when the table is not in the caches, its
 // sizes cannot make an array, the prefix names no data table or the id list is malformed.

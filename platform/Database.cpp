@@ -170,6 +170,7 @@ Query::Query(Query&& other) noexcept
     , m_stmt(other.m_stmt)
     , m_sql(std::move(other.m_sql))
     , m_columnNames(std::move(other.m_columnNames))
+    , m_columnCount(other.m_columnCount)
     , m_hasRow(other.m_hasRow)
     , m_done(other.m_done)
 {
@@ -310,9 +311,12 @@ int Query::columnIndex(const QString& name) const
 
 void Query::checkColumn(int column) const
 {
+    // The column count is read once per statement: this runs for every value of a long read.
+    if (m_columnCount < 0)
+        m_columnCount = sqlite3_column_count(m_stmt);
     if (!m_hasRow)
         fail(QStringLiteral("нет текущей записи"));
-    if (column < 0 || column >= sqlite3_column_count(m_stmt))
+    if (column < 0 || column >= m_columnCount)
         fail(QStringLiteral("нет поля с номером %1").arg(column));
 }
 

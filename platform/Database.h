@@ -88,6 +88,7 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
     QString m_sql;
     mutable QStringList m_columnNames;   // filled on the first lookup by name
+    mutable int m_columnCount = -1;
     bool m_hasRow = false;
     bool m_done = false;
 };
