@@ -251,10 +251,28 @@ ControlRunOutcome runAllControls(Database& dictionary, const FormsTree& tree, bo
     ClearControls();
     ControlErrors.clear();
     // Every group's controls are read and parsed once, every table is read once for the whole
-    // run, however many groups name it.
-    const FullControlRun controls(dictionary, tree, netMode, formName);
+    // run, however many groups name it. The parsed controls are kept for the next full run (of
+    // another institution, typically) while the dictionary, the tree and the filter stay the
+    // same: reading and parsing them costs more than checking one institution.
+    static struct {
+        QString key;
+        std::shared_ptr<const FullControlRun> controls;
+    } kept;
+    QString key = dictionary.changeStamp() + QChar(0x1f) + (netMode ? u'1' : u'0') + formName
+        + QChar(0x1f) + NetForms.join(QChar(0x1e));
+    for (const FormsTreeForm& form : tree.forms) {
+        key += QChar(0x1f) + QString::number(form.id) + QChar(0x1e) + form.name;
+        for (const FormsTreeTable& table : form.tables)
+            key += QChar(0x1e) + table.number;
+    }
+    if (!kept.controls || kept.key != key) {
+        kept.controls.reset();
+        kept.controls = std::make_shared<const FullControlRun>(dictionary, tree, netMode, formName);
+        kept.key = key;
+    }
+    const std::shared_ptr<const FullControlRun> controls = kept.controls;
     RunTables tables;
-    controls.run(tables, progress);
+    controls->run(tables, progress);
     return outcome(QStringLiteral("Обнаружены ошибки контроля"));
 }
 

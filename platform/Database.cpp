@@ -499,6 +499,15 @@ qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); 
 int Database::changes() const { return sqlite3_changes(m_db); }
 bool Database::inTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
 
+QString Database::changeStamp()
+{
+    // data_version moves with other connections' commits, total_changes with this one's rows;
+    // the schema cookie with a table made, dropped or altered here.
+    const qint64 version = scalar(QStringLiteral("pragma data_version")).toLongLong();
+    const qint64 schema = scalar(QStringLiteral("pragma schema_version")).toLongLong();
+    return QStringLiteral("%1:%2:%3:%4").arg(m_path).arg(version).arg(sqlite3_total_changes64(m_db)).arg(schema);
+}
+
 bool Database::tableExists(const QString& table, const QString& schema)
 {
     const QString sql = QStringLiteral("select count(*) from %1.sqlite_master where type='table' and name=? collate UNOCASE")

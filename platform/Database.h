@@ -121,6 +121,9 @@ public:
     qint64 lastInsertId() const;
     int changes() const;
     bool inTransaction() const;
+    // Changes as soon as anything in the file may have changed: a write through this connection
+    // or a commit through any other. Equal stamps mean what was read from the file still holds.
+    QString changeStamp();
     bool tableExists(const QString& table, const QString& schema = QStringLiteral("main"));
     QStringList columns(const QString& table, const QString& schema = QStringLiteral("main"));
 
