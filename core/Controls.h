@@ -80,7 +80,10 @@ class RunTables : public TableSource {
 public:
     explicit RunTables(int institutionId = CurrentInstitutionId);
     ~RunTables() override;
+    // A form is found by its name with blanks removed on both sides: a reference is read
+    // without blanks, so "Ф12" finds the form "Ф 12".
     const CellArray* table(const QString& formName, const QString& tableNumber) override;
+    QString takeLoadError(const QString& formName, const QString& tableNumber) override;
     // The loader's messages for tables that could not be read, one per table.
     const QStringList& loadErrors() const { return m_errors; }
     // The same run for another institution: the tables read so far are forgotten, the
@@ -99,6 +102,7 @@ private:
     };
     std::map<QString, Found> m_found;   // the caches' answer, kept for every institution
     QStringList m_errors;
+    std::map<QString, QString> m_untold;   // load errors not yet taken, by table key
     std::unique_ptr<Reader> m_reader;
     // The table asked for last, as asked: the terms of a control mostly name one table.
     QString m_lastForm, m_lastNumber;
@@ -127,8 +131,11 @@ public:
     int size() const;
 
     // Runs every control, each cycle expanded in the order of its list, and appends one line
-    // per failed check (one per control that cannot be read) to `errors`.
-    void run(TableSource& tables, const TableContext* context, QList<ControlError>& errors) const;
+    // per failed check (one per control that cannot be read) to `errors`. A check whose numbers
+    // leave Decimal's range gives an "Ошибка в контроле: " line instead of a wrong number.
+    // Arithmetic::Binary is for the benchmark alone (its lines show the sides' values only).
+    void run(TableSource& tables, const TableContext* context, QList<ControlError>& errors,
+             Arithmetic arithmetic = Arithmetic::Exact) const;
 
     struct Control;
 private:

@@ -1,6 +1,7 @@
 #include "core/Common.h"
 #include "core/KtrMain.h"
 #include "core/Unit1.h"
+#include "setup/LForm.h"
 #include "platform/Application.h"
 
 int main(int argc, char** argv)
@@ -12,6 +13,7 @@ int main(int argc, char** argv)
     // Excel workbook chooser and the short-name prompt follow it, in that order, once the
     // program has them. Each sets its global instance while it exists.
     TForm1 resultList;
+    TFormL formsCatalogue;
     main.showMaximized();
     const int code = app.exec();
     clearSharedState();

@@ -33,7 +33,12 @@ GridModel::OpenStatus GridModel::open(Database& dictionary, Database& data, int 
     m_open = false;
     m_loadError.clear();
     m_readOnly = true;
-    std::optional<TableLayout> layout = readTableLayout(dictionary, formId, tableNumber);
+    QString refused;
+    std::optional<TableLayout> layout = readTableLayout(dictionary, formId, tableNumber, &refused);
+    if (!layout && !refused.isEmpty()) {
+        m_loadError = refused;
+        return OpenStatus::Refused;
+    }
     if (!layout)
         return OpenStatus::NotDefined;
     m_layout = std::move(*layout);

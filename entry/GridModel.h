@@ -34,6 +34,7 @@ public:
     enum class OpenStatus {
         Opened,       // the table, with what could be loaded of its cells
         NotDefined,   // the form has no table with that number
+        Refused,      // the table cannot be shown (absurd sizes): loadError() says why
     };
     // The colours a control run gives the cells of its two sides.
     enum class ErrorMark : quint8 { None, Left, Right };

@@ -560,9 +560,12 @@ bool TVTable::TableShow()
     ErrorsMenu->menuAction()->setVisible(false);
     const GridModel::OpenStatus status = m_model->open(dbmain(), dbdat(), SelectedTableNodeId,
                                                        CurrentFormName, CurrentFormNumber);
-    if (status == GridModel::OpenStatus::NotDefined) {
+    if (status != GridModel::OpenStatus::Opened) {
         StringGrid1->tableChanged();
-        prompts().message(QStringLiteral("Таблица не определена!"));
+        if (status == GridModel::OpenStatus::Refused)
+            prompts().error(m_model->loadError());
+        else
+            prompts().message(QStringLiteral("Таблица не определена!"));
         // Closed once the modal run is under way: a dialog closed while it is being shown
         // would leave its run waiting.
         QTimer::singleShot(0, this, [this] { QDialog::reject(); });

@@ -1,11 +1,21 @@
 #include "platform/Application.h"
 
 #include "platform/Database.h"
-#include "platform/Prompts.h"
+#include "platform/DialogPrompts.h"
+#include "platform/Sound.h"
 
 KestrinApplication::KestrinApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    static DialogPrompts dialogs;
+    m_previousPrompts = setDefaultPrompts(&dialogs);
+    setSystemBeep(&QApplication::beep);
+}
+
+KestrinApplication::~KestrinApplication()
+{
+    setSystemBeep(nullptr);
+    setDefaultPrompts(m_previousPrompts);
 }
 
 bool KestrinApplication::notify(QObject* receiver, QEvent* event)

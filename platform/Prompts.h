@@ -47,22 +47,9 @@ public:
 
 // The prompts in force: the dialog-backed ones in the program, scripted ones in tests.
 Prompts& prompts();
-// Installs p (not owned) and returns the previous one; nullptr puts the dialog-backed ones back.
+// Installs p (not owned) and returns the previous one; nullptr puts the default back.
 Prompts* setPrompts(Prompts* p);
-
-// The real dialogs (QMessageBox, QInputDialog, QFileDialog, QDialog::exec).
-class DialogPrompts final : public Prompts {
-public:
-    void message(const QString& text) override;
-    void error(const QString& text) override;
-    void warning(const QString& text) override;
-    bool question(const QString& text) override;
-    bool okCancel(const QString& text) override;
-    std::optional<QString> input(const QString& caption, const QString& label,
-                                 const QString& initial) override;
-    QString chooseFolder(const QString& caption, const QString& start) override;
-    QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
-    QStringList openFileNames(const QString& caption, const QString& filter, const QString& start) override;
-    QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
-    int exec(QDialog& dialog) override;
-};
+// The prompts in force when none is installed: the dialog-backed ones, which the application
+// object installs (platform/Application.h). Without either, asking the user is a programmer's
+// error (a logic test that forgot its script) and stops the program with the question's text.
+Prompts* setDefaultPrompts(Prompts* p);

@@ -111,20 +111,27 @@ QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, co
     return s ? s->text.value_or(QString()) : QString();
 }
 
+namespace {
+ScriptedModalRunner* g_modalRunner = nullptr;
+constexpr int kRejected = 0;   // QDialog::Rejected
+}
+
+void setScriptedModalRunner(ScriptedModalRunner* runner) { g_modalRunner = runner; }
+
 int ScriptedPrompts::exec(QDialog& dialog)
 {
-    const QString cls = QString::fromLatin1(dialog.metaObject()->className());
+    if (!g_modalRunner) {
+        ADD_FAILURE() << "a modal run in a test without windows";
+        return kRejected;
+    }
+    const QString cls = g_modalRunner->className(dialog);
     m_log.append(QStringLiteral("modal: %1").arg(cls));
     if (m_steps.isEmpty() || m_steps.first().kind != Kind::Modal) {
         ADD_FAILURE() << "unexpected modal run of " << cls.toStdString();
-        return QDialog::Rejected;
+        return kRejected;
     }
     Step step = m_steps.takeFirst();
     if (!step.contains.isEmpty() && step.contains != cls)
         ADD_FAILURE() << "expected a modal run of " << step.contains.toStdString() << ", got " << cls.toStdString();
-    dialog.show();
-    const int result = step.handler ? step.handler(dialog) : QDialog::Rejected;
-    dialog.hide();
-    dialog.setResult(result);
-    return result;
+    return g_modalRunner->run(dialog, step.handler);
 }

@@ -4,9 +4,26 @@
 
 #include "platform/Prompts.h"
 
+// Window tests get QDialog with the script (they name QDialog::Accepted); logic tests have no
+// widget headers to include.
+#if __has_include(<QDialog>)
 #include <QDialog>
+#else
+class QDialog;
+#endif
 #include <QList>
 #include <functional>
+
+// The window half of a modal step: shows the dialog, lets the step's handler work it, hides it
+// and returns its result. Only window tests install one (tests/support/ScriptedModal.h), so a
+// modal run reached by a logic test fails that test.
+class ScriptedModalRunner {
+public:
+    virtual ~ScriptedModalRunner() = default;
+    virtual QString className(QDialog& dialog) = 0;
+    virtual int run(QDialog& dialog, const std::function<int(QDialog&)>& handler) = 0;
+};
+void setScriptedModalRunner(ScriptedModalRunner* runner);
 
 class ScriptedPrompts final : public Prompts {
 public:
