@@ -388,6 +388,8 @@ Database::Database(sqlite3* db, QString path)
     : m_db(db)
     , m_path(std::move(path))
 {
+    static qint64 serial = 0;
+    m_serial = ++serial;
 }
 
 Database::~Database()
@@ -505,7 +507,10 @@ QString Database::changeStamp()
     // the schema cookie with a table made, dropped or altered here.
     const qint64 version = scalar(QStringLiteral("pragma data_version")).toLongLong();
     const qint64 schema = scalar(QStringLiteral("pragma schema_version")).toLongLong();
-    return QStringLiteral("%1:%2:%3:%4").arg(m_path).arg(version).arg(sqlite3_total_changes64(m_db)).arg(schema);
+    // The connection's own number: a file opened anew (a year reopened, a copy put back) may
+    // start its counters where another one left off.
+    return QStringLiteral("%1:%2:%3:%4:%5").arg(m_path).arg(m_serial).arg(version)
+        .arg(sqlite3_total_changes64(m_db)).arg(schema);
 }
 
 bool Database::tableExists(const QString& table, const QString& schema)

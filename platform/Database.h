@@ -138,6 +138,7 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     bool m_readOnly = false;
+    qint64 m_serial = 0;
     friend class Query;
 };
 
