@@ -344,6 +344,7 @@ bool Expression::parse(QStringView s, QString* error)
     m_program.clear();
     m_maxDepth = 0;
     m_pos = 0;
+    m_nesting = 0;
 
     qsizetype i = 0;
     while (i < s.size()) {
@@ -458,8 +459,11 @@ bool Expression::parseUnary(QString* error)
         && (m_tokens[m_pos].kind == Token::Minus || m_tokens[m_pos].kind == Token::Plus)) {
         const bool minus = m_tokens[m_pos].kind == Token::Minus;
         ++m_pos;
+        if (++m_nesting > maxNesting)
+            return setError(error, QStringLiteral("Вложенность глубже %1 уровней").arg(maxNesting));
         if (!parseUnary(error))
             return false;
+        --m_nesting;
         // A sign is an operation like any other: "-5" shows as -5.00, "+5" as 5.00.
         m_program.push_back({minus ? Op::Negate : Op::Round, 0});
         return true;
@@ -483,8 +487,11 @@ bool Expression::parsePrimary(QString* error)
         return true;
     case Token::Open:
         ++m_pos;
+        if (++m_nesting > maxNesting)
+            return setError(error, QStringLiteral("Вложенность глубже %1 уровней").arg(maxNesting));
         if (!parseSum(error))
             return false;
+        --m_nesting;
         if (m_pos >= m_tokens.size() || m_tokens[m_pos].kind != Token::Close)
             return setError(error, QStringLiteral("Нет закрывающей скобки"));
         ++m_pos;

@@ -119,10 +119,14 @@ public:
         int index = -1; // Number: into numbers(); Term: into terms()
     };
 
+    // Brackets and signs nested deeper than this make the text unreadable: no real control needs
+    // a tenth of it, and the reader stays far from the end of its stack.
+    static constexpr int maxNesting = 200;
+
     // Reads a prepared text. False, with a Russian reason, for an empty operand (the empty text
     // included), brackets without their partner, a number such as 1.2.3 or one Decimal cannot
-    // hold (more than 18 decimals, 10^20 or more), or a term that is not a reference
-    // (readCellRef's reasons).
+    // hold (more than 18 decimals, 10^20 or more), a term that is not a reference
+    // (readCellRef's reasons), or brackets and signs nested past maxNesting.
     bool parse(QStringView prepared, QString* error = nullptr);
 
     const std::vector<Token>& tokens() const { return m_tokens; }
@@ -161,6 +165,7 @@ private:
     std::vector<Op> m_program;   // postfix
     int m_maxDepth = 0;
     size_t m_pos = 0;            // parser position in m_tokens
+    int m_nesting = 0;           // brackets and signs open at the parser position
 };
 
 // Evaluates a text without brackets; a text that holds a bracket, a reference, "ВПТ" or cannot

@@ -64,8 +64,10 @@ TMain::TMain(QWidget* parent)
 
 TMain::~TMain()
 {
-    if (Main == this)
+    if (Main == this) {
         Main = nullptr;
+        setPromptTitle(QString());
+    }
 }
 
 void TMain::buildWindow()
@@ -184,6 +186,7 @@ void TMain::buildCommandPanel()
         auto* label = new TabcMouseLabel(command.caption, CommandPanel);
         label->setObjectName(command.label);
         label->setEnabled(false);
+        label->setFocusPolicy(Qt::StrongFocus);   // Tab reaches the commands, Enter starts them
         // the links of a group stand in from its heading
         label->setContentsMargins(command.group.isEmpty() ? 0 : 24, 0, 0, 0);
         // only the text is the link, not the width of the panel beside it
@@ -609,7 +612,8 @@ void TMain::updateCommands()
 
 void TMain::setApplicationTitle()
 {
-    // The title the task bar shows for the program.
+    // The title the task bar shows for the program; every message box carries it too.
     setWindowIconText(Label2->text() + QLatin1Char(' ') + DBList->currentText() + QLatin1Char(' ')
                       + SRList->currentText());
+    setPromptTitle(windowIconText());
 }

@@ -7,6 +7,7 @@
 int main(int argc, char** argv)
 {
     KestrinApplication app(argc, argv);
+    loadQtTranslation(app);
     TMain main;
     // The windows that live for the whole run come after the main window, the result list
     // first; the group-loading checklist, the forms catalogue, the final-print warning, the

@@ -18,5 +18,10 @@ private:
     Prompts* m_previousPrompts = nullptr;
 };
 
+// Installs Qt's own Russian texts (the file and folder dialogs, the standard buttons, the context
+// menus of edit fields) from Qt's translations folder; false when qtbase_ru is not there, and
+// then the prompts still carry their own Russian button texts.
+bool loadQtTranslation(QCoreApplication& app);
+
 // The application error box: "Ошибка базы данных: …" with the statement, or the error's text.
 void showApplicationError(const std::exception& e);

@@ -1,5 +1,6 @@
 #include "platform/DialogPrompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -8,46 +9,76 @@
 
 namespace {
 QWidget* owner() { return QApplication::activeWindow(); }
-QString title() { return QStringLiteral("Kestrin"); }
+
+// The box's own buttons carry Russian words even where Qt's translation is not installed.
+QMessageBox::StandardButton askBox(QMessageBox::Icon icon, const QString& text,
+                                   QMessageBox::StandardButtons buttons,
+                                   QMessageBox::StandardButton byDefault)
+{
+    QMessageBox box(icon, promptTitle(), text, buttons, owner());
+    const std::pair<QMessageBox::StandardButton, const char*> words[] = {
+        {QMessageBox::Ok, "ОК"}, {QMessageBox::Cancel, "Отмена"},
+        {QMessageBox::Yes, "Да"}, {QMessageBox::No, "Нет"},
+    };
+    for (const auto& [button, word] : words)
+        if (QAbstractButton* b = box.button(button))
+            b->setText(QString::fromUtf8(word));
+    if (byDefault != QMessageBox::NoButton)
+        box.setDefaultButton(byDefault);
+    return QMessageBox::StandardButton(box.exec());
+}
 }
 
 void DialogPrompts::message(const QString& text)
 {
-    QMessageBox::information(owner(), title(), text);
+    askBox(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void DialogPrompts::error(const QString& text)
 {
-    QMessageBox::critical(owner(), QStringLiteral("Ошибка"), text);
+    askBox(QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void DialogPrompts::warning(const QString& text)
 {
-    QMessageBox::warning(owner(), QStringLiteral("Предупреждение"), text);
+    askBox(QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool DialogPrompts::question(const QString& text)
 {
-    return QMessageBox::question(owner(), QStringLiteral("Подтверждение"), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+    return askBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
 
 bool DialogPrompts::okCancel(const QString& text)
 {
-    return QMessageBox::question(owner(), QStringLiteral("Подтверждение"), text,
-                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
+    return askBox(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel,
+                  QMessageBox::Cancel)
         == QMessageBox::Ok;
+}
+
+Prompts::Answer DialogPrompts::yesNoCancel(const QString& text)
+{
+    switch (askBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                   QMessageBox::Yes)) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
 }
 
 std::optional<QString> DialogPrompts::input(const QString& caption, const QString& label,
                                             const QString& initial)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(owner(), caption, label, QLineEdit::Normal, initial, &ok);
-    if (!ok)
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setTextValue(initial);
+    dialog.setOkButtonText(QStringLiteral("ОК"));
+    dialog.setCancelButtonText(QStringLiteral("Отмена"));
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 QString DialogPrompts::chooseFolder(const QString& caption, const QString& start)

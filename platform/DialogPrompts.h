@@ -12,6 +12,7 @@ public:
     void warning(const QString& text) override;
     bool question(const QString& text) override;
     bool okCancel(const QString& text) override;
+    Answer yesNoCancel(const QString& text) override;
     std::optional<QString> input(const QString& caption, const QString& label,
                                  const QString& initial) override;
     QString chooseFolder(const QString& caption, const QString& start) override;

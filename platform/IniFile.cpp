@@ -69,6 +69,11 @@ bool readSettingsLines(const QString& path, QStringList* lines, QString* error)
         *error = QStringLiteral("Не удалось прочитать файл настроек %1: %2").arg(path, file.errorString());
         return false;
     }
+    // A workbook, a database or any other binary file chosen or copied in by mistake.
+    if (bytes.contains('\0') || bytes.startsWith("PK\x03\x04")) {
+        *error = QStringLiteral("Файл настроек %1 не является текстовым файлом").arg(path);
+        return false;
+    }
     // Windows-1251 Cyrillic is practically never valid UTF-8, so a file that decodes as UTF-8
     // with letters beyond ASCII was saved by an editor in the wrong encoding.
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });

@@ -5,6 +5,7 @@
 namespace {
 Prompts* g_current = nullptr;
 Prompts* g_default = nullptr;
+QString g_title;
 
 [[noreturn]] void nobodyToAsk(const QString& what)
 {
@@ -20,6 +21,7 @@ public:
     void warning(const QString& text) override { nobodyToAsk(text); }
     bool question(const QString& text) override { nobodyToAsk(text); }
     bool okCancel(const QString& text) override { nobodyToAsk(text); }
+    Answer yesNoCancel(const QString& text) override { nobodyToAsk(text); }
     std::optional<QString> input(const QString& caption, const QString& label, const QString&) override
     {
         nobodyToAsk(caption + QLatin1Char(' ') + label);
@@ -51,4 +53,14 @@ Prompts* setDefaultPrompts(Prompts* p)
     Prompts* old = g_default;
     g_default = p;
     return old;
+}
+
+QString promptTitle()
+{
+    return g_title.isEmpty() ? QStringLiteral("Kestrin") : g_title;
+}
+
+void setPromptTitle(const QString& title)
+{
+    g_title = title.trimmed();
 }

@@ -11,7 +11,8 @@ class QWidget;
 
 class Prompts {
 public:
-    enum class Kind { Message, Error, Warning, Question, OkCancel, Input, Folder, OpenFile, SaveFile, Modal };
+    enum class Kind { Message, Error, Warning, Question, OkCancel, YesNoCancel, Input, Folder, OpenFile, SaveFile, Modal };
+    enum class Answer { Yes, No, Cancel };
 
     virtual ~Prompts() = default;
 
@@ -24,6 +25,8 @@ public:
     virtual bool question(const QString& text) = 0;
     // An OK/Cancel confirmation; true for OK.
     virtual bool okCancel(const QString& text) = 0;
+    // A Yes/No/Cancel question ("Сохранить изменения?"); Cancel also when the box is closed.
+    virtual Answer yesNoCancel(const QString& text) = 0;
     // InputQuery: the entered text, or nothing when cancelled.
     virtual std::optional<QString> input(const QString& caption, const QString& label,
                                          const QString& initial = QString()) = 0;
@@ -47,6 +50,11 @@ public:
 
 // The prompts in force: the dialog-backed ones in the program, scripted ones in tests.
 Prompts& prompts();
+
+// The title every message box and question carries: the application title (year, configuration
+// and report level once a year is open), "Kestrin" until then or when set empty.
+QString promptTitle();
+void setPromptTitle(const QString& title);
 // Installs p (not owned) and returns the previous one; nullptr puts the default back.
 Prompts* setPrompts(Prompts* p);
 // The prompts in force when none is installed: the dialog-backed ones, which the application

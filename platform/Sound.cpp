@@ -79,7 +79,9 @@ public:
 private:
     static bool desktopCanPlay()
     {
-        if (!qobject_cast<QGuiApplication*>(qApp))
+        // Not qApp: with QApplication included it is a static downcast, undefined where the
+        // program runs a plain QCoreApplication (the logic tests, the conversion utility).
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             return false;
         const QString platform = QGuiApplication::platformName();
         return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");

@@ -51,6 +51,9 @@ TFTabs::TFTabs(QWidget* parent)
 
 TFTabs::~TFTabs()
 {
+    // QDialog's destructor hides the window, which moves the focus: the slot would then run on a
+    // window whose own part is already gone.
+    disconnect(qApp, &QApplication::focusChanged, this, &TFTabs::focusChanged);
     if (FTabs == this)
         FTabs = nullptr;
 }

@@ -1,5 +1,7 @@
 #include "setup/UnitChar.h"
 
+#include "platform/Prompts.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -85,3 +87,13 @@ int TUntChar::medicalType() const
 }
 
 bool TUntChar::rural() const { return CheckBox1->isChecked(); }
+
+void TUntChar::accept()
+{
+    if (isBlankName(Edit1->text())) {
+        prompts().error(NoUnitNameText);
+        Edit1->setFocus();
+        return;
+    }
+    QDialog::accept();
+}

@@ -38,6 +38,9 @@ public:
     QCheckBox* CheckBox1 = nullptr;  // "Сельская местность"
     QPushButton* BitBtn1 = nullptr;  // OK
     QPushButton* BitBtn2 = nullptr;  // "Отказ"
+
+    // OK with a blank name says so and keeps the dialog open.
+    void accept() override;
 };
 
 // The dialog while it is open.

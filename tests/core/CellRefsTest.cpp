@@ -134,6 +134,28 @@ TEST(Expression, ParseNamesTheFault)
     }
 }
 
+TEST(Expression, NestingPastTwoHundredIsUnreadableAndTwoHundredIsRead)
+{
+    auto brackets = [](int depth) {
+        return QString(depth, u'(') + QStringLiteral("2") + QString(depth, u')');
+    };
+    Expression e;
+    QString reason;
+    ASSERT_TRUE(e.parse(brackets(200), &reason)) << reason.toStdString();
+    EXPECT_EQ(e.evaluateText(nullptr), u("2"));
+    ASSERT_TRUE(e.parse(QString(200, u'-') + QStringLiteral("3"), &reason)) << reason.toStdString();
+    EXPECT_EQ(e.evaluateText(nullptr), u("3.00"));   // an even count of minus signs
+
+    const QString refused[] = {brackets(201), brackets(40000), QString(40000, u'('),
+                               QString(201, u'-') + QStringLiteral("3"), QString(100, u'-') + brackets(101)};
+    for (const QString& text : refused) {
+        SCOPED_TRACE(text.left(20).toStdString());
+        EXPECT_FALSE(e.parse(text, &reason));
+        EXPECT_EQ(reason, u("Вложенность глубже 200 уровней"));
+        EXPECT_EQ(EvalExpression(text), text);   // unreadable texts travel on unchanged
+    }
+}
+
 TEST(Expression, TermsAreTheReferencesBetweenOperators)
 {
     Expression e;

@@ -312,6 +312,20 @@ TEST_F(ControlsYear, AMalformedControlGivesOneLineAndTheRunGoesOn)
     EXPECT_FALSE(ControlErrors.first().malformed);
 }
 
+TEST_F(ControlsYear, AControlNestedFortyThousandDeepIsMalformedAndTheRunGoesOn)
+{
+    const QByteArray deep = QByteArray(40000, '(') + "СТР1ГР3" + QByteArray(40000, ')');
+    const QStringList lines = run("Ф12Т[1000]", {
+                                                    {deep.constData(), "=", "0", "", "глубоко"},
+                                                    {"СТР2ГР3", "=", "СТР2ГР4", "", "следующий"},
+                                                });
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], u("Ошибка в контроле: ") + u(deep.constData()) + u("=0\tФ12Т[1000]\tглубоко"));
+    EXPECT_TRUE(ControlErrors[0].malformed);
+    EXPECT_EQ(ControlErrors[0].reason, u("Вложенность глубже 200 уровней"));
+    EXPECT_EQ(lines[1], u("5.00=2.00\tФ12Т[1000]\tследующий"));
+}
+
 TEST_F(ControlsYear, AMalformedCycleGivesOneLineAndTheRunGoesOn)
 {
     EXPECT_EQ(run("Ф12Т[1000]", {

@@ -12,6 +12,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/Prompts.h"
 #include "platform/Schema.h"
 #include "platform/TextFiles.h"
 #include "setup/AmdStruct.h"
@@ -32,6 +33,7 @@
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -199,6 +201,7 @@ TEST_F(StartUp, AMissingYearAnsweredNoOpensTheChosenYear)
     EXPECT_EQ(dbdat().path(), y2003->dataPath());
     EXPECT_EQ(CfgDir, cfgDir);
     EXPECT_EQ(window.applicationTitle(), QStringLiteral("2003 Область Годовой"));
+    EXPECT_EQ(promptTitle(), QStringLiteral("2003 Область Годовой"));   // every box's title
     EXPECT_FALSE(Files::exists(config + QStringLiteral("/2005")));
 }
 
@@ -294,8 +297,12 @@ TEST_F(StartUp, ADatabaseErrorWhileOpeningIsShownAndTheWindowStays)
     y2004->dictionary().exec(QStringLiteral(R"(drop table "forms")"));
     writeSettings({{QStringLiteral("Область"), config}}, 2004, 0);
     ScriptedPrompts prompts;
+    // The box names the file and the table in Russian; the statement stays out of it.
     prompts.expectError(QStringLiteral("нет таблицы \"forms\""));
     TMain window;
+    ASSERT_EQ(prompts.log().size(), 1);
+    EXPECT_TRUE(prompts.log().front().contains(QStringLiteral("ktrmain.mdb")));
+    EXPECT_FALSE(prompts.log().front().contains(QStringLiteral("select"), Qt::CaseInsensitive));
     EXPECT_EQ(window.year(), 2004);
     EXPECT_FALSE(window.yearOpen());
     EXPECT_EQ(window.SRList->count(), 0);   // no level of another year is left on offer
@@ -780,6 +787,43 @@ TEST_F(OpenWindow, ClosingTheStructureSetupReadsTheStructureAgain)
     });
     window->N2Click();
     EXPECT_EQ(StructNames, QStringList{QStringLiteral("Поликлиника №2")});
+}
+
+// Without a mouse: Tab walks from the year and the lists to the command links, each showing a
+// focus mark, and Enter or Space starts the one that has the focus.
+TEST_F(OpenWindow, TabAndEnterStartTheStructureSetup)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    TabcMouseLabel* structure = window->link(QStringLiteral("N2Click"));
+    ASSERT_TRUE(structure && structure->isEnabled());
+    window->SpeedButton2->setFocus();
+    QList<QWidget*> passed;
+    for (int i = 0; i < 40 && QApplication::focusWidget() != structure; ++i) {
+        passed << QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    ASSERT_EQ(QApplication::focusWidget(), structure);
+    // The year arrows and the lists come first, in the order they stand.
+    EXPECT_TRUE(passed.contains(window->DBList));
+    EXPECT_TRUE(passed.contains(window->SRList));
+    EXPECT_LT(passed.indexOf(window->DBList), passed.indexOf(window->SRList));
+
+    const QImage focused = structure->grab().toImage();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        ScriptedPrompts prompts;
+        prompts.expectModal(QStringLiteral("TAdmForm"), [](QDialog&) { return int(QDialog::Rejected); });
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(prompts.remaining(), 0) << key;
+        structure->setFocus();
+    }
+    window->SRList->setFocus();
+    EXPECT_NE(structure->grab().toImage(), focused) << "the focus mark goes with the focus";
+    // A list keeps its own keys: Space there starts no command.
+    ScriptedPrompts none;
+    QTest::keyClick(window->SRList, Qt::Key_Down);
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(OpenWindow, ClosingTheFormsCatalogueReadsTheFormsAndTablesAgain)

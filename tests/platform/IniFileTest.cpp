@@ -189,4 +189,32 @@ TEST(IniFile, ALeftoverTemporaryFileDoesNotAccumulate)
     EXPECT_EQ(IniFile(path).readInteger(QStringLiteral("S"), QStringLiteral("k")), 2);
 }
 
+TEST(IniFile, AFileThatIsNoSettingsFileIsRefusedWithItsReason)
+{
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"zip", QByteArray("PK\x03\x04") + QByteArray(64, 'x'), "не является текстовым файлом"},
+        {"nul", QByteArray("[A]\r\nB=1\0\r\n", 11), "не является текстовым файлом"},
+        {"huge", QByteArray(2 << 20, '\n'), "слишком велик"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kestrin.ini"));
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+        IniFile ini(path);
+        EXPECT_FALSE(ini.exists());
+        EXPECT_TRUE(ini.errorString().contains(QString::fromUtf8(c.reason))) << ini.errorString().toStdString();
+        EXPECT_TRUE(ini.readSection(QStringLiteral("A")).isEmpty());
+    }
+}
+
 } // namespace

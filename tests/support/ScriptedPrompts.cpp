@@ -11,6 +11,7 @@ const char* kindName(Prompts::Kind kind)
     case Prompts::Kind::Warning: return "warning";
     case Prompts::Kind::Question: return "question";
     case Prompts::Kind::OkCancel: return "okCancel";
+    case Prompts::Kind::YesNoCancel: return "yesNoCancel";
     case Prompts::Kind::Input: return "input";
     case Prompts::Kind::Folder: return "folder";
     case Prompts::Kind::OpenFile: return "openFile";
@@ -49,6 +50,14 @@ ScriptedPrompts& ScriptedPrompts::expectModal(const QString& cls, ModalHandler h
 
 #undef KESTRIN_STEP
 
+ScriptedPrompts& ScriptedPrompts::expectYesNoCancel(Answer answer, const QString& c)
+{
+    Step s{Kind::YesNoCancel, c};
+    s.answer = answer;
+    m_steps.append(s);
+    return *this;
+}
+
 const ScriptedPrompts::Step* ScriptedPrompts::take(Kind kind, const QString& text)
 {
     m_log.append(QStringLiteral("%1: %2").arg(QString::fromLatin1(kindName(kind)), text));
@@ -84,6 +93,12 @@ bool ScriptedPrompts::okCancel(const QString& text)
 {
     const Step* s = take(Kind::OkCancel, text);
     return s && s->yes;
+}
+
+Prompts::Answer ScriptedPrompts::yesNoCancel(const QString& text)
+{
+    const Step* s = take(Kind::YesNoCancel, text);
+    return s ? s->answer : Answer::Cancel;
 }
 
 std::optional<QString> ScriptedPrompts::input(const QString& caption, const QString& label,

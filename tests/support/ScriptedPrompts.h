@@ -38,6 +38,7 @@ public:
     ScriptedPrompts& expectWarning(const QString& contains = QString());
     ScriptedPrompts& expectQuestion(bool yes, const QString& contains = QString());
     ScriptedPrompts& expectOkCancel(bool ok, const QString& contains = QString());
+    ScriptedPrompts& expectYesNoCancel(Answer answer, const QString& contains = QString());
     // nullopt answers as Cancel.
     ScriptedPrompts& expectInput(std::optional<QString> answer, const QString& contains = QString());
     ScriptedPrompts& expectFolder(const QString& answer);
@@ -56,6 +57,7 @@ public:
     void warning(const QString& text) override;
     bool question(const QString& text) override;
     bool okCancel(const QString& text) override;
+    Answer yesNoCancel(const QString& text) override;
     std::optional<QString> input(const QString& caption, const QString& label,
                                  const QString& initial) override;
     QString chooseFolder(const QString& caption, const QString& start) override;
@@ -70,6 +72,7 @@ private:
         bool yes = false;
         std::optional<QString> text;
         ModalHandler handler;
+        Answer answer = Answer::Cancel;
     };
     // The next step when it is of `kind` and matches `text`; otherwise the test fails and nullptr.
     const Step* take(Kind kind, const QString& text);
