@@ -188,8 +188,8 @@ void TableGridView::paintHeaders(QPainter& p, HeaderPanel panel, const QRect& ar
     p.save();
     p.setClipRect(clip);
     p.fillRect(clip, kUncovered);
-    const int focusedRow = m.layout().fixrows + m.row() + 1;
-    const int focusedColumn = m.layout().fixcols + m.col() + 1;
+    const int focusedRow = m.numbering().layoutRowOfGrid(m.row());
+    const int focusedColumn = m.numbering().layoutColumnOfGrid(m.col());
     const QList<PlacedHeader>& headers = m.headers();
     for (qsizetype i = 0; i < headers.size(); ++i) {
         const PlacedHeader& h = headers[i];

@@ -2,6 +2,7 @@
 
 #include "core/Lookups.h"
 #include "core/StructureCache.h"
+#include "core/TableCells.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/TextReader.h"
@@ -54,13 +55,11 @@ void addDatabaseLines(Database& data, int year, const UnitTreeNode& node, QStrin
             progress(node.name);
         QList<int> counts(TableInfo.size(), 0);
         int rows = 0;
-        Query q(data, QStringLiteral(R"(select "table", count(*) from "data"
-            where "year"=? and "hospital"=? group by "table" order by "table")"), {year, node.id});
-        while (q.next()) {
-            const int n = q.toInt(1);
+        DataRows dataRows(&data);
+        for (const auto& [table, n] : dataRows.rowsPerTable(QStringLiteral("data"), year, node.id)) {
             rows += n;
             // Rows of a table the dictionary no longer has are counted but named nowhere.
-            const int index = FindTableIndexByIdent(q.toInt(0));
+            const int index = FindTableIndexByIdent(table);
             if (index >= 0)
                 counts[index] += n;
         }
@@ -167,9 +166,7 @@ bool deleteInstitution(Database& dictionary, const QString& dataPath, int year, 
     // transaction on the dictionary covers the data file too.
     AttachedFile data(dictionary, dataPath);
     Transaction tx(dictionary);
-    dictionary.exec(QStringLiteral("delete from ") + data.table(QStringLiteral("data"))
-                        + QStringLiteral(R"( where "year"=? and "hospital"=?)"),
-                    {year, id});
+    DataRows::deleteOwnerYear(dictionary, data.table(QStringLiteral("data")), year, id);
     dictionary.exec(QStringLiteral(R"(delete from "administration" where "id"=?)"), {id});
     tx.commit();
     return true;
