@@ -210,12 +210,12 @@ QString GridModel::putData()
     return saveCellAt(m_col, m_row);
 }
 
-GridModel::KeyResult GridModel::keyPress(QChar ch)
+GridModel::KeyResult GridModel::keyPress(int key, QChar text)
 {
     KeyResult result;
     if (!m_open)
         return result;
-    if (ch == QLatin1Char(' ')) {
+    if (key == Qt::Key_Space) {
         int c = m_col + 1;
         int r = m_row;
         if (c >= columnCount()) {
@@ -227,18 +227,19 @@ GridModel::KeyResult GridModel::keyPress(QChar ch)
         result.outcome = KeyOutcome::Moved;
         return result;
     }
-    if (ch == QChar(13)) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         result.error = moveTo(0, std::min(m_row + 1, rowCount() - 1));
         result.outcome = KeyOutcome::Moved;
         return result;
     }
-    if (ch == QChar(27)) {
+    if (key == Qt::Key_Escape) {
         result.outcome = KeyOutcome::Close;
         return result;
     }
     if (m_readOnly)
         return result;
-    if (m_entry.type(ch) == CellEntry::Result::Changed)
+    const QChar typed = key == Qt::Key_Backspace ? CellEntry::Backspace : text;
+    if (m_entry.type(typed) == CellEntry::Result::Changed)
         result.outcome = KeyOutcome::Changed;
     return result;
 }

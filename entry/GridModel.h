@@ -107,8 +107,9 @@ public:
     // Commits the focused cell: when its text was changed (or an earlier save failed) the value
     // goes into CellValues and to the data table. Empty on success, else the Russian message.
     QString putData();
-    // One typed character: Space, Enter (13) and Esc (27) move or close; the rest is typing.
-    KeyResult keyPress(QChar ch);
+    // One key: Qt::Key_Space and Qt::Key_Return (or Key_Enter) move, Qt::Key_Escape closes,
+    // Qt::Key_Backspace takes back a typed character; any other key types `text`, its character.
+    KeyResult keyPress(int key, QChar text = QChar());
     // Ctrl+E: the focused cell's text back to what it was when entered. False when nothing
     // was typed (or the grid is read-only).
     bool undo();
