@@ -1,6 +1,7 @@
 // Makes what the program folder and the sample need at build time:
 //   mksample <program folder> <sample folder>
-// writes <program folder>/source/data0.mdb (the template of every new data database),
+// writes <program folder>/source/data0.mdb (the template of every new data database), the dBase
+// export's links.mdb and Empt.dbf in the program folder,
 // <sample folder>/ktrmain_empty.mdb (a dictionary with no forms) and the configuration
 // <sample folder>/Образец, each made anew from the schema.
 
@@ -8,6 +9,7 @@
 #include "platform/Files.h"
 #include "platform/Schema.h"
 #include "sample/SampleConfiguration.h"
+#include "sample/SampleDbf.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -52,6 +54,8 @@ int main(int argc, char** argv)
     } catch (const DbError& e) {
         return fail(e.userText());
     }
+    if (!Sample::makeDbfExportFiles(programFolder, &error))
+        return fail(error);
     if (!Sample::makeConfiguration(Files::join(sampleFolder, Sample::ConfigurationName), &error))
         return fail(error);
     return 0;
