@@ -1,12 +1,11 @@
+#include "convert/Unit1.h"
 #include "platform/Application.h"
-
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     KestrinApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tormik"));
+    loadQtTranslation(app);
+    TForm1 window;
     window.show();
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -255,6 +256,13 @@ double roundHundredths(double value)
 
 QString formatControlNumber(double value) { return formatFixed2(value); }
 
+QString formatControlNumber(Decimal value) { return value.toString(2); }
+
+QString outOfRangeReason()
+{
+    return QStringLiteral("Число вне допустимого диапазона (по модулю меньше 100000000000000000000)");
+}
+
 QString OutOfTableText(const QString& form, const QString& tableNumber, int column, int row)
 {
     return QStringLiteral("ВПТ ") + form + tableNumber + QStringLiteral(" гр") + QString::number(column)
@@ -273,10 +281,13 @@ double cellAt(const CellArray& values, int column, int row)
     return values.value(column + 1, row + values.lowRow());
 }
 
-TermValue sumCells(const CellArray& values, const NumberList& columns, const NumberList& rows)
+TermValue sumCells(const CellArray& values, const NumberList& columns, const NumberList& rows,
+                   Arithmetic arithmetic)
 {
     TermValue out;
-    double sum = 0;
+    Decimal sum;
+    double binarySum = 0;
+    int decimals = 0;   // the most any cell has: a sum of cents needs no rounding
     for (const NumberSpan& cs : columns) {
         for (int c = cs.first; c <= cs.last; ++c) {
             for (const NumberSpan& rs : rows) {
@@ -287,13 +298,37 @@ TermValue sumCells(const CellArray& values, const NumberList& columns, const Num
                         out.row = r;
                         return out;
                     }
-                    sum += cellAt(values, c, r);
+                    if (arithmetic == Arithmetic::Binary) {
+                        binarySum += cellAt(values, c, r);
+                        continue;
+                    }
+                    int cellDecimals = 0;
+                    const std::optional<Decimal> cell = Decimal::fromDouble(cellAt(values, c, r), &cellDecimals);
+                    const std::optional<Decimal> next = cell ? Decimal::add(sum, *cell) : std::nullopt;
+                    if (!next) {
+                        out.kind = TermValue::OutOfRange;
+                        return out;
+                    }
+                    sum = *next;
+                    decimals = std::max(decimals, cellDecimals);
                 }
             }
         }
     }
     out.kind = TermValue::Number;
-    out.value = roundHundredths(sum);
+    if (arithmetic == Arithmetic::Binary) {
+        out.binaryValue = roundHundredths(binarySum);
+        return out;
+    }
+    if (decimals > 2) {
+        const std::optional<Decimal> rounded = sum.rounded(2);
+        if (!rounded) {
+            out.kind = TermValue::OutOfRange;
+            return out;
+        }
+        sum = *rounded;
+    }
+    out.value = sum;
     return out;
 }
 
@@ -304,9 +339,12 @@ bool Expression::parse(QStringView s, QString* error)
     m_tokens.clear();
     m_terms.clear();
     m_numbers.clear();
+    m_numberInHundredths.clear();
+    m_binaryNumbers.clear();
     m_program.clear();
     m_maxDepth = 0;
     m_pos = 0;
+    m_nesting = 0;
 
     qsizetype i = 0;
     while (i < s.size()) {
@@ -346,12 +384,18 @@ bool Expression::parse(QStringView s, QString* error)
         }
         const QStringView word = s.sliced(start, i - start);
         if (isNumberWord(word)) {
-            bool ok = false;
-            const double v = word.toDouble(&ok);
-            if (!ok)
+            if (word.count(u'.') > 1 || word == u".")
                 return setError(error, QStringLiteral("\"%1\" не число").arg(word));
+            const std::optional<Decimal> v = Decimal::parse(word);
+            if (!v)
+                return setError(error, QStringLiteral("Число %1 нельзя вычислить точно: больше 18 знаков "
+                                                      "после точки или не меньше 100000000000000000000")
+                                           .arg(word));
+            const qsizetype point = word.indexOf(u'.');
             m_tokens.push_back({Token::Number, word.toString(), int(m_numbers.size())});
-            m_numbers.push_back(v);
+            m_numbers.push_back(*v);
+            m_numberInHundredths.push_back(point < 0 || v->rounded(2) == v);
+            m_binaryNumbers.push_back(word.toDouble());
         } else {
             CellRef ref;
             if (!readCellRef(word, &ref, error))
@@ -415,8 +459,11 @@ bool Expression::parseUnary(QString* error)
         && (m_tokens[m_pos].kind == Token::Minus || m_tokens[m_pos].kind == Token::Plus)) {
         const bool minus = m_tokens[m_pos].kind == Token::Minus;
         ++m_pos;
+        if (++m_nesting > maxNesting)
+            return setError(error, QStringLiteral("Вложенность глубже %1 уровней").arg(maxNesting));
         if (!parseUnary(error))
             return false;
+        --m_nesting;
         // A sign is an operation like any other: "-5" shows as -5.00, "+5" as 5.00.
         m_program.push_back({minus ? Op::Negate : Op::Round, 0});
         return true;
@@ -440,8 +487,11 @@ bool Expression::parsePrimary(QString* error)
         return true;
     case Token::Open:
         ++m_pos;
+        if (++m_nesting > maxNesting)
+            return setError(error, QStringLiteral("Вложенность глубже %1 уровней").arg(maxNesting));
         if (!parseSum(error))
             return false;
+        --m_nesting;
         if (m_pos >= m_tokens.size() || m_tokens[m_pos].kind != Token::Close)
             return setError(error, QStringLiteral("Нет закрывающей скобки"));
         ++m_pos;
@@ -455,11 +505,12 @@ bool Expression::parsePrimary(QString* error)
     }
 }
 
-double Expression::evaluate(const double* termValues, int* literalIndex) const
+bool Expression::evaluate(const Decimal* termValues, Decimal* result, int* literalIndex) const
 {
     struct Value {
-        double v;
+        Decimal v;
         int literal;
+        bool hundredths;   // no rounding needed: a result of cents added or subtracted is cents
     };
     Value small[16];
     std::vector<Value> large;
@@ -469,23 +520,91 @@ double Expression::evaluate(const double* termValues, int* literalIndex) const
         stack = large.data();
     }
     int top = -1;
+    const auto round = [](Value& x) {
+        if (x.hundredths)
+            return true;
+        const std::optional<Decimal> r = x.v.rounded(2);
+        if (!r)
+            return false;
+        x = {*r, -1, true};
+        return true;
+    };
     for (const Op& op : m_program) {
         switch (op.kind) {
         case Op::PushNumber:
-            stack[++top] = {m_numbers[op.index], op.index};
+            stack[++top] = {m_numbers[op.index], op.index, bool(m_numberInHundredths[op.index])};
             break;
         case Op::PushTerm:
-            stack[++top] = {termValues[op.index], -1};
+            stack[++top] = {termValues[op.index], -1, true};
             break;
         case Op::Negate:
-            stack[top] = {roundHundredths(-stack[top].v), -1};
+            stack[top] = {Decimal::fromRaw(-stack[top].v.raw()), -1, stack[top].hundredths};
+            if (!round(stack[top]))
+                return false;
             break;
         case Op::Round:
-            stack[top] = {roundHundredths(stack[top].v), -1};
+            stack[top].literal = -1;
+            if (!round(stack[top]))
+                return false;
             break;
         default: {
-            const double b = stack[top--].v;
-            const double a = stack[top].v;
+            const Value b = stack[top--];
+            Value& a = stack[top];
+            std::optional<Decimal> r;
+            bool hundredths = false;
+            switch (op.kind) {
+            case Op::Add:
+                r = Decimal::add(a.v, b.v);
+                hundredths = a.hundredths && b.hundredths;
+                break;
+            case Op::Subtract:
+                r = Decimal::subtract(a.v, b.v);
+                hundredths = a.hundredths && b.hundredths;
+                break;
+            case Op::Multiply:
+                r = Decimal::multiply(a.v, b.v, 2);
+                hundredths = true;
+                break;
+            case Op::Divide:
+                r = b.v.isZero() ? Decimal() : Decimal::divide(a.v, b.v, 2);
+                hundredths = true;
+                break;
+            default: break;
+            }
+            if (!r)
+                return false;
+            a = {*r, -1, hundredths};
+            if (!round(a))
+                return false;
+            break;
+        }
+        }
+    }
+    if (literalIndex)
+        *literalIndex = top >= 0 ? stack[0].literal : -1;
+    *result = top >= 0 ? stack[0].v : Decimal();
+    return true;
+}
+
+double Expression::evaluateBinary(const double* termValues) const
+{
+    double small[16];
+    std::vector<double> large;
+    double* stack = small;
+    if (m_maxDepth > 16) {
+        large.resize(m_maxDepth);
+        stack = large.data();
+    }
+    int top = -1;
+    for (const Op& op : m_program) {
+        switch (op.kind) {
+        case Op::PushNumber: stack[++top] = m_binaryNumbers[op.index]; break;
+        case Op::PushTerm: stack[++top] = termValues[op.index]; break;
+        case Op::Negate: stack[top] = roundHundredths(-stack[top]); break;
+        case Op::Round: stack[top] = roundHundredths(stack[top]); break;
+        default: {
+            const double b = stack[top--];
+            const double a = stack[top];
             double r = 0;
             switch (op.kind) {
             case Op::Add: r = a + b; break;
@@ -494,20 +613,20 @@ double Expression::evaluate(const double* termValues, int* literalIndex) const
             case Op::Divide: r = b == 0 ? 0.0 : a / b; break;
             default: break;
             }
-            stack[top] = {roundHundredths(r), -1};
+            stack[top] = roundHundredths(r);
             break;
         }
         }
     }
-    if (literalIndex)
-        *literalIndex = top >= 0 ? stack[0].literal : -1;
-    return top >= 0 ? stack[0].v : 0.0;
+    return top >= 0 ? stack[0] : 0.0;
 }
 
-QString Expression::evaluateText(const double* termValues) const
+QString Expression::evaluateText(const Decimal* termValues) const
 {
     int literal = -1;
-    const double v = evaluate(termValues, &literal);
+    Decimal v;
+    if (!evaluate(termValues, &v, &literal))
+        return QString();
     if (literal >= 0) {
         for (const Token& t : m_tokens)
             if (t.kind == Token::Number && t.index == literal)
@@ -528,7 +647,8 @@ QString evalNumbersOnly(const QString& expression, bool allowBrackets)
     Expression e;
     if (!e.parse(prepared) || !e.terms().empty())
         return expression;
-    return e.evaluateText(nullptr);
+    const QString value = e.evaluateText(nullptr);
+    return value.isEmpty() ? expression : value;
 }
 
 } // namespace
@@ -561,14 +681,18 @@ QString EvalCellTerm(const QString& term, const QString& cycleText, TableSource&
     if (!ref.hasRows() || !ref.hasColumns())
         return term;
     const CellArray* values = nullptr;
-    // Terms are read in capitals, the caller's number is as the catalogue keeps it: "(100а)".
-    if (context && sameName(ref.form, context->formName) && sameName(ref.tableNumber(), context->tableNumber))
+    // Terms are read in capitals without blanks, the caller's names as the catalogue keeps them:
+    // "Ф 12", "(100а)".
+    if (context && sameName(ref.form, prepareControlText(context->formName))
+        && sameName(ref.tableNumber(), prepareControlText(context->tableNumber)))
         values = &context->values;
     else if (ref.hasForm() || ref.hasTable())
         values = tables.table(ref.form, ref.tableNumber());
     if (!values)
         return term;
     const TermValue v = sumCells(*values, ref.columns, ref.rows);
+    if (v.kind == TermValue::OutOfRange)
+        return term;
     if (v.kind == TermValue::OutOfTable)
         return OutOfTableText(ref.form, ref.tableNumber(), v.column, v.row);
     return formatControlNumber(v.value);

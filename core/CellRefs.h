@@ -16,6 +16,7 @@
 // (prepareControlText), so a form name in small letters matches its catalogue entry.
 
 #include "core/Common.h"
+#include "core/Decimal.h"
 
 #include <QList>
 #include <QString>
@@ -68,10 +69,18 @@ bool readNumberList(QStringView prepared, NumberList* list, QString* error = nul
 // `ref` with every part it leaves out taken from `from`: each part comes from one place.
 CellRef completeCellRef(const CellRef& ref, const CellRef& from);
 
+// How the checks compute. Exact is what the program does: decimals, each operation's result
+// rounded to hundredths, halves away from zero. Binary does the same work in doubles; only the
+// controls benchmark runs it, to measure what the exactness costs.
+enum class Arithmetic { Exact, Binary };
+
 // The value rounded to hundredths, exact halves (as the value is written) away from zero.
 double roundHundredths(double value);
 // A value as control texts show it: two fraction digits, fixed notation at any size.
 QString formatControlNumber(double value);
+QString formatControlNumber(Decimal value);
+// The reason a check gives when a number leaves the range Decimal holds.
+QString outOfRangeReason();
 
 // The text that stands for a reference reaching outside its table:
 // "ВПТ " + form + table number + " гр" + column + "стр" + row, e.g. "ВПТ Ф30(1000) гр5стр3".
@@ -85,16 +94,20 @@ double cellAt(const CellArray& values, int column, int row);
 
 // What one term came to.
 struct TermValue {
-    enum Kind { Number, OutOfTable, Unresolved };
+    enum Kind { Number, OutOfTable, Unresolved, OutOfRange };
     Kind kind = Unresolved;
-    double value = 0;      // Number: the rounded sum
+    Decimal value;         // Number: the rounded sum
+    double binaryValue = 0;   // Number, in Arithmetic::Binary: the rounded sum
     int column = 0;        // OutOfTable: the first cell outside, in reading order
     int row = 0;
 };
 
 // Sums the cells `columns` x `rows` of a table (columns outer, rows inner, as written); the first
-// cell outside the table ends the term as OutOfTable. The sum is rounded to hundredths.
-TermValue sumCells(const CellArray& values, const NumberList& columns, const NumberList& rows);
+// cell outside the table ends the term as OutOfTable. Each stored double counts as its shortest
+// decimal text; the exact sum is rounded to hundredths. A cell or sum past Decimal's range gives
+// OutOfRange.
+TermValue sumCells(const CellArray& values, const NumberList& columns, const NumberList& rows,
+                   Arithmetic arithmetic = Arithmetic::Exact);
 
 // A parsed expression (one side of a control), read once and evaluated many times.
 class Expression {
@@ -106,22 +119,32 @@ public:
         int index = -1; // Number: into numbers(); Term: into terms()
     };
 
+    // Brackets and signs nested deeper than this make the text unreadable: no real control needs
+    // a tenth of it, and the reader stays far from the end of its stack.
+    static constexpr int maxNesting = 200;
+
     // Reads a prepared text. False, with a Russian reason, for an empty operand (the empty text
-    // included), brackets without their partner, a number such as 1.2.3, or a term that is not
-    // a reference (readCellRef's reasons).
+    // included), brackets without their partner, a number such as 1.2.3 or one Decimal cannot
+    // hold (more than 18 decimals, 10^20 or more), a term that is not a reference
+    // (readCellRef's reasons), or brackets and signs nested past maxNesting.
     bool parse(QStringView prepared, QString* error = nullptr);
 
     const std::vector<Token>& tokens() const { return m_tokens; }
     const std::vector<CellRef>& terms() const { return m_terms; }
-    const std::vector<double>& numbers() const { return m_numbers; }
+    const std::vector<Decimal>& numbers() const { return m_numbers; }
 
-    // The value with the terms' values given (one per term, in terms() order). literalIndex
-    // is set to the number a bare literal result came from (its text is shown as written),
-    // -1 for a computed one.
-    double evaluate(const double* termValues, int* literalIndex = nullptr) const;
+    // The value with the terms' values given (one per term, in terms() order, each at
+    // hundredths as sumCells gives them). Every operation's result is rounded to hundredths,
+    // halves away from zero; a literal keeps its digits until an operation touches it.
+    // Division by zero gives 0. False when a result leaves Decimal's range. literalIndex is set
+    // to the number a bare literal result came from (its text is shown as written), -1 for a
+    // computed one.
+    bool evaluate(const Decimal* termValues, Decimal* result, int* literalIndex = nullptr) const;
     // evaluate() as the text a control shows: a literal as written, a computed value with two
-    // fraction digits.
-    QString evaluateText(const double* termValues) const;
+    // fraction digits; an empty text when a result leaves the range.
+    QString evaluateText(const Decimal* termValues) const;
+    // The same in binary doubles (Arithmetic::Binary).
+    double evaluateBinary(const double* termValues) const;
 
 private:
     struct Op {
@@ -136,10 +159,13 @@ private:
 
     std::vector<Token> m_tokens;
     std::vector<CellRef> m_terms;
-    std::vector<double> m_numbers;
+    std::vector<Decimal> m_numbers;
+    std::vector<bool> m_numberInHundredths;   // a literal with at most two decimals
+    std::vector<double> m_binaryNumbers;
     std::vector<Op> m_program;   // postfix
     int m_maxDepth = 0;
     size_t m_pos = 0;            // parser position in m_tokens
+    int m_nesting = 0;           // brackets and signs open at the parser position
 };
 
 // Evaluates a text without brackets; a text that holds a bracket, a reference, "ВПТ" or cannot
@@ -157,6 +183,15 @@ public:
     // The cells of the form's table (tableNumber with its brackets; empty: the form's first
     // table), or nullptr when there is no such table.
     virtual const CellArray* table(const QString& formName, const QString& tableNumber) = 0;
+    // Why table() gave nullptr for a table that exists but could not be read (its sizes, the
+    // data table, the institution list), once per table; empty for a table that is not there
+    // and on every later call.
+    virtual QString takeLoadError(const QString& formName, const QString& tableNumber)
+    {
+        Q_UNUSED(formName);
+        Q_UNUSED(tableNumber);
+        return QString();
+    }
 };
 
 // The table a caller has in hand (the grid: its own values, form and number). A term that names

@@ -19,6 +19,8 @@ bool written(IniFile& ini, bool ok, QString* error)
 
 bool settingsExist() { return Files::exists(Files::settingsPath()); }
 
+QString settingsProblem() { return settings().readError(); }
+
 QStringList names() { return settings().readSection(ListSection); }
 
 QString folder(const QString& name)
@@ -47,8 +49,11 @@ bool writeLast(int index, QString* error)
 bool writeOpened(int index, int year, QString* error)
 {
     IniFile ini = settings();
-    return written(ini, ini.writeInteger(CurrentSection, LastKey, index), error)
-           && written(ini, ini.writeInteger(CurrentSection, YearKey, year), error);
+    // One replacement of the file: never a "Last" of one opening beside the "Year" of another.
+    return written(ini,
+                   ini.writeStrings(CurrentSection, {{LastKey, QString::number(index)},
+                                                     {YearKey, QString::number(year)}}),
+                   error);
 }
 
 bool attach(const QString& name, const QString& folder, QString* error)

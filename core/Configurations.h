@@ -24,6 +24,9 @@ inline const QString YearKey = QStringLiteral("Year");
 inline const QString LastKey = QStringLiteral("Last");
 
 bool settingsExist();
+// Why the settings file is there but cannot be read (unreadable, not Windows-1251, saved as
+// UTF-8); empty when it can be read or is not there. Such a file is never written.
+QString settingsProblem();
 // The configuration names in file order.
 QStringList names();
 // The folder stored for a name (letter case ignored, as in the file); empty when not listed.
@@ -36,7 +39,7 @@ int storedLast();
 // it was.
 bool writeYear(int year, QString* error);
 bool writeLast(int index, QString* error);
-bool writeOpened(int index, int year, QString* error);   // "Last", then "Year"
+bool writeOpened(int index, int year, QString* error);   // "Last" and "Year" in one write
 // Lists `name` with `folder` (stored without a trailing separator); an existing entry of that
 // name keeps its place and takes the new folder.
 bool attach(const QString& name, const QString& folder, QString* error);

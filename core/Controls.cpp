@@ -1,5 +1,6 @@
 #include "core/Controls.h"
 
+#include "core/Lookups.h"
 #include "core/TableCells.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
@@ -32,7 +33,8 @@ bool readRelation(const QString& prepared, Relation* relation)
     return false;
 }
 
-bool holds(Relation relation, double left, double right)
+template <typename Number>
+bool holds(Relation relation, Number left, Number right)
 {
     switch (relation) {
     case Relation::Equal: return left == right;
@@ -129,15 +131,36 @@ void AddControlFromRecord(const Query& query)
 
 RunTables::RunTables(int institutionId) : m_institution(institutionId) {}
 
+namespace {
+
+QString tableKey(const QString& formName, const QString& tableNumber)
+{
+    return prepareControlText(formName) + QChar(0x1f) + tableNumber;
+}
+
+// The form as the catalogue names it, found with blanks removed on both sides and without
+// regard to case; the name itself when no cached form matches (the loader then says so).
+QString catalogueFormName(const QString& formName)
+{
+    const QString wanted = prepareControlText(formName);
+    for (const QString& name : FormNames)
+        if (prepareControlText(name) == wanted)
+            return name;
+    return formName;
+}
+
+} // namespace
+
 const CellArray* RunTables::table(const QString& formName, const QString& tableNumber)
 {
-    const QString key = upperCase(formName) + QChar(0x1f) + tableNumber;
+    const QString key = tableKey(formName, tableNumber);
     auto it = m_tables.find(key);
     if (it != m_tables.end())
         return it->second.get();
 
+    const QString form = catalogueFormName(formName);
     if (ControlTableLoading)
-        ControlTableLoading(formName, tableNumber);
+        ControlTableLoading(form, tableNumber);
     // The loader fills the shared array; whatever the caller had there comes back afterwards.
     struct Restore {
         CellArray values = CellValues;   // implicitly shared: no copy of the cells
@@ -150,11 +173,26 @@ const CellArray* RunTables::table(const QString& formName, const QString& tableN
     } restore;
     QString error;
     std::unique_ptr<CellArray> loaded;
-    if (LoadTableCells(m_institution, formName, tableNumber, &error))
+    if (LoadTableCells(m_institution, form, tableNumber, &error)) {
         loaded = std::make_unique<CellArray>(CellValues);
-    else
+    } else {
         m_errors.append(error);
+        // A table the caches lack is shown by the term left as written; any other reason the
+        // user must read, or the line looks like a missing table.
+        if (FindTableIdent(form, tableNumber) >= 0)
+            m_untold[key] = error;
+    }
     return m_tables.emplace(key, std::move(loaded)).first->second.get();
+}
+
+QString RunTables::takeLoadError(const QString& formName, const QString& tableNumber)
+{
+    const auto it = m_untold.find(tableKey(formName, tableNumber));
+    if (it == m_untold.end())
+        return QString();
+    const QString error = it->second;
+    m_untold.erase(it);
+    return error;
 }
 
 // --- control set -------------------------------------------------------------------------------
@@ -264,18 +302,25 @@ namespace {
 struct SideState {
     std::vector<ResolvedTerm> resolved;
     std::vector<TermValue> results;
-    std::vector<double> values;
+    std::vector<Decimal> values;
+    std::vector<double> binaryValues;
     bool numeric = false;
-    double value = 0;
+    bool outOfRange = false;   // a cell, sum or result past Decimal's range: no number at all
+    Decimal value;
+    double binaryValue = 0;
 };
 
 void evaluateSide(const Expression& e, const std::vector<CellRef>& refs, SideState& s,
-                  const NumberList* itemRows, const NumberList* itemColumns)
+                  const NumberList* itemRows, const NumberList* itemColumns, Arithmetic arithmetic)
 {
     const size_t n = refs.size();
     s.results.resize(n);
-    s.values.resize(n);
     s.numeric = true;
+    s.outOfRange = false;
+    if (arithmetic == Arithmetic::Binary)
+        s.binaryValues.resize(n);
+    else
+        s.values.resize(n);
     for (size_t k = 0; k < n; ++k) {
         const ResolvedTerm& t = s.resolved[k];
         if (!t.values) {
@@ -285,14 +330,24 @@ void evaluateSide(const Expression& e, const std::vector<CellRef>& refs, SideSta
         }
         const NumberList& rows = refs[k].hasRows() ? refs[k].rows : *itemRows;
         const NumberList& columns = refs[k].hasColumns() ? refs[k].columns : *itemColumns;
-        s.results[k] = sumCells(*t.values, columns, rows);
-        if (s.results[k].kind != TermValue::Number)
+        s.results[k] = sumCells(*t.values, columns, rows, arithmetic);
+        if (s.results[k].kind != TermValue::Number) {
             s.numeric = false;
-        else
+            s.outOfRange = s.outOfRange || s.results[k].kind == TermValue::OutOfRange;
+        } else if (arithmetic == Arithmetic::Binary) {
+            s.binaryValues[k] = s.results[k].binaryValue;
+        } else {
             s.values[k] = s.results[k].value;
+        }
     }
-    if (s.numeric)
-        s.value = e.evaluate(s.values.data());
+    if (!s.numeric)
+        return;
+    if (arithmetic == Arithmetic::Binary) {
+        s.binaryValue = e.evaluateBinary(s.binaryValues.data());
+    } else if (!e.evaluate(s.values.data(), &s.value)) {
+        s.numeric = false;
+        s.outOfRange = true;
+    }
 }
 
 // The side as the error line shows it: its value, or its text with every term that could be
@@ -312,7 +367,8 @@ QString sideText(const Expression& e, const SideState& s)
         switch (v.kind) {
         case TermValue::Number: out += formatControlNumber(v.value); break;
         case TermValue::OutOfTable: out += OutOfTableText(r.formName, r.tableNumber, v.column, v.row); break;
-        case TermValue::Unresolved: out += t.text; break;
+        case TermValue::Unresolved:
+        case TermValue::OutOfRange: out += t.text; break;
         }
     }
     return out;
@@ -344,7 +400,8 @@ QList<ControlCell> cellsRead(const std::vector<CellRef>& refs, const SideState& 
 
 } // namespace
 
-void ControlSet::run(TableSource& tables, const TableContext* context, QList<ControlError>& errors) const
+void ControlSet::run(TableSource& tables, const TableContext* context, QList<ControlError>& errors,
+                     Arithmetic arithmetic) const
 {
     const QString contextForm = context ? prepareControlText(context->formName) : QString();
     const QString contextTable = context ? context->tableNumber : QString();
@@ -353,7 +410,7 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
 
     SideState left, right;
     auto resolve = [&](const std::vector<CellRef>& refs, const std::vector<QString>& numbers,
-                       SideState& s) {
+                       SideState& s, int code) {
         s.resolved.resize(refs.size());
         for (size_t k = 0; k < refs.size(); ++k) {
             ResolvedTerm& t = s.resolved[k];
@@ -362,9 +419,20 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
             // Terms are read in capitals, the caller's number is as the catalogue keeps it.
             if (context && sameName(t.formName, contextForm) && sameName(t.tableNumber, contextTable))
                 t.values = &context->values;
-            else if (!t.formName.isEmpty() || !t.tableNumber.isEmpty())
+            else if (!t.formName.isEmpty() || !t.tableNumber.isEmpty()) {
                 t.values = tables.table(t.formName, t.tableNumber);
-            else
+                if (!t.values) {
+                    const QString why = tables.takeLoadError(t.formName, t.tableNumber);
+                    if (!why.isEmpty()) {
+                        ControlError e;
+                        e.text = lineField(why);
+                        e.code = code;
+                        e.formName = t.formName;
+                        e.tableNumber = t.tableNumber;
+                        errors.append(std::move(e));
+                    }
+                }
+            } else
                 t.values = nullptr;   // names no table, and the caller holds none
         }
     };
@@ -383,13 +451,15 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
             errors.append(std::move(e));
             continue;
         }
-        resolve(c.leftRefs, c.leftNumbers, left);
-        resolve(c.rightRefs, c.rightNumbers, right);
+        resolve(c.leftRefs, c.leftNumbers, left, c.code);
+        resolve(c.rightRefs, c.rightNumbers, right, c.code);
 
         auto check = [&](const NumberList* itemRows, const NumberList* itemColumns, int item) {
-            evaluateSide(c.left, c.leftRefs, left, itemRows, itemColumns);
-            evaluateSide(c.right, c.rightRefs, right, itemRows, itemColumns);
-            if (left.numeric && right.numeric && holds(c.relation, left.value, right.value))
+            evaluateSide(c.left, c.leftRefs, left, itemRows, itemColumns, arithmetic);
+            evaluateSide(c.right, c.rightRefs, right, itemRows, itemColumns, arithmetic);
+            if (left.numeric && right.numeric
+                && (arithmetic == Arithmetic::Binary ? holds(c.relation, left.binaryValue, right.binaryValue)
+                                                     : holds(c.relation, left.value, right.value)))
                 return;
             ControlError e;
             QString cycleText;
@@ -398,11 +468,24 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
             else if (c.kind == CycleKind::Rows)
                 cycleText = QStringLiteral("СТР") + QString::number(item);
             cycleText += lineField(m_defaultRef);
-            e.text = sideText(c.left, left) + lineField(c.reltion) + sideText(c.right, right)
-                + QLatin1Char('\t') + cycleText + QLatin1Char('\t') + c.commnt;
             e.code = c.code;
             e.formName = lineForm;
             e.tableNumber = lineTable;
+            if (left.outOfRange || right.outOfRange) {
+                // No number is shown that the program could not compute exactly.
+                e.text = QStringLiteral("Ошибка в контроле: ") + lineField(c.lft + c.reltion + c.rght)
+                    + QLatin1Char('\t') + cycleText + QLatin1Char('\t') + c.commnt;
+                e.malformed = true;
+                e.reason = outOfRangeReason();
+                errors.append(std::move(e));
+                return;
+            }
+            if (arithmetic == Arithmetic::Binary)
+                e.text = formatControlNumber(left.binaryValue) + lineField(c.reltion)
+                    + formatControlNumber(right.binaryValue);
+            else
+                e.text = sideText(c.left, left) + lineField(c.reltion) + sideText(c.right, right);
+            e.text += QLatin1Char('\t') + cycleText + QLatin1Char('\t') + c.commnt;
             e.leftCells = cellsRead(c.leftRefs, left, itemRows, itemColumns);
             e.rightCells = cellsRead(c.rightRefs, right, itemRows, itemColumns);
             errors.append(std::move(e));

@@ -77,7 +77,10 @@ void AddControl(int code, const QString& lft, const QString& reltion, const QStr
 class RunTables : public TableSource {
 public:
     explicit RunTables(int institutionId = CurrentInstitutionId);
+    // A form is found by its name with blanks removed on both sides: a reference is read
+    // without blanks, so "Ф12" finds the form "Ф 12".
     const CellArray* table(const QString& formName, const QString& tableNumber) override;
+    QString takeLoadError(const QString& formName, const QString& tableNumber) override;
     // The loader's messages for tables that could not be read, one per table.
     const QStringList& loadErrors() const { return m_errors; }
 
@@ -85,6 +88,7 @@ private:
     int m_institution;
     std::map<QString, std::unique_ptr<CellArray>> m_tables;   // nullptr: no such table
     QStringList m_errors;
+    std::map<QString, QString> m_untold;   // load errors not yet taken, by table key
 };
 
 // Controls read once and run as often as needed (for instance for every institution of a
@@ -108,8 +112,11 @@ public:
     int size() const;
 
     // Runs every control, each cycle expanded in the order of its list, and appends one line
-    // per failed check (one per control that cannot be read) to `errors`.
-    void run(TableSource& tables, const TableContext* context, QList<ControlError>& errors) const;
+    // per failed check (one per control that cannot be read) to `errors`. A check whose numbers
+    // leave Decimal's range gives an "Ошибка в контроле: " line instead of a wrong number.
+    // Arithmetic::Binary is for the benchmark alone (its lines show the sides' values only).
+    void run(TableSource& tables, const TableContext* context, QList<ControlError>& errors,
+             Arithmetic arithmetic = Arithmetic::Exact) const;
 
     struct Control;
 private:

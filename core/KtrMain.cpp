@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 #include "reports/Ul.h"
 #include "setup/AmdStruct.h"
+#include "setup/LForm.h"
 #include "setup/MTF.h"
 #include "widgets/abcBackground.h"
 #include "widgets/abcGradient.h"
@@ -64,8 +65,10 @@ TMain::TMain(QWidget* parent)
 
 TMain::~TMain()
 {
-    if (Main == this)
+    if (Main == this) {
         Main = nullptr;
+        setPromptTitle(QString());
+    }
 }
 
 void TMain::buildWindow()
@@ -184,6 +187,7 @@ void TMain::buildCommandPanel()
         auto* label = new TabcMouseLabel(command.caption, CommandPanel);
         label->setObjectName(command.label);
         label->setEnabled(false);
+        label->setFocusPolicy(Qt::StrongFocus);   // Tab reaches the commands, Enter starts them
         // the links of a group stand in from its heading
         label->setContentsMargins(command.group.isEmpty() ? 0 : 24, 0, 0, 0);
         // only the text is the link, not the width of the panel beside it
@@ -219,6 +223,11 @@ void TMain::wireCommands()
              TMTFs window(this);
              prompts().exec(window);
          }},
+        {QStringLiteral("N4Click"),
+         [this] {
+             TFormL window(this);
+             prompts().exec(window);
+         }},
         {QStringLiteral("Button2Click"),
          [this] {
              TAdmForm window(AdmMode::DataEntry, this);
@@ -251,6 +260,7 @@ TabcMouseLabel* TMain::link(const QString& handler) const { return m_links.value
 
 void TMain::N2Click() { runLink(QStringLiteral("N2Click")); }
 void TMain::N3Click() { runLink(QStringLiteral("N3Click")); }
+void TMain::N4Click() { runLink(QStringLiteral("N4Click")); }
 void TMain::Button2Click() { runLink(QStringLiteral("Button2Click")); }
 void TMain::abcMouseLabel19Click() { runLink(QStringLiteral("abcMouseLabel19Click")); }
 
@@ -273,6 +283,11 @@ void TMain::FormCreate()
 {
     m_calendarYear = QDate::currentDate().year();
     SpinEdit1->setValue(0);
+    // A settings file that cannot be read is no first run: attaching would overwrite it.
+    if (const QString problem = Configurations::settingsProblem(); !problem.isEmpty()) {
+        prompts().error(problem);
+        return;   // the window closes itself on activation and the program ends
+    }
     // No settings file, or one that lists nothing: the first run, which attaches a configuration.
     if (Configurations::names().isEmpty()) {
         if (!N24Click())
@@ -403,9 +418,8 @@ bool TMain::N260Click(QComboBox* Sender)
     }
     const QString previousName = ConfigName;
     const int previousIndex = ConfigIndex;
-    // The year's opening titles the window with the name. Both are set before it: should a cache
-    // fail to fill once the databases switched, the list must still know which configuration is
-    // open, or choosing the old one again would open nothing.
+    // The year's opening titles the window with the name, so both are set before it and put
+    // back when it fails (the old configuration then stays open).
     ConfigName = name;
     ConfigIndex = index;
     if (!openYearOf(cfgDir, year)) {
@@ -440,22 +454,36 @@ bool TMain::SetYear() { return openYearOf(CfgDir, SpinEdit1->value()); }
 
 bool TMain::openYearOf(const QString& cfgDir, int year)
 {
+    // Everything of the new year is opened, checked and read first; only then do the aliases,
+    // the settings and the caches switch, together. On any failure the open year stays as it
+    // was, with its own caches, and a value can never be saved into the other year's tables.
     QString error;
-    if (!YearDatabases::openYear(cfgDir, year, &error)) {
+    YearDatabases::OpenedYear opened;
+    if (!YearDatabases::openYearFiles(cfgDir, year, &opened, &error)) {
         prompts().error(error);
         return false;
     }
+    StructureCaches caches;
+    QList<ReportLevel> levels;
+    try {
+        caches = readStructureCaches(*opened.dictionary);
+        levels = ReportLevels::list(*opened.dictionary);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Не удалось прочитать справочник %1:\n%2")
+                            .arg(opened.dictionary->path(), e.userText()));
+        return false;
+    }
+    YearDatabases::installYear(std::move(opened));
     CfgDir = cfgDir;
     ReportYear = year;
+    installStructureCaches(std::move(caches));
     SpinEdit1->setValue(year);
     SpinEdit1Change();
-    // The old year's levels go first: should a cache fail to fill, no level of another year
-    // stays on offer.
     SRList->clear();
     SRList->addItem(AnnualLevelName, 0);
+    for (const ReportLevel& level : levels)
+        SRList->addItem(level.name, level.id);
     selectAnnualLevel();
-    refreshStructureCaches();
-    resetLevels();
     if (!Configurations::writeYear(year, &error))
         prompts().error(error);
     setApplicationTitle();
@@ -570,6 +598,8 @@ void TMain::N31Click()
         return;
     }
     SRList->removeItem(index);
+    if (!error.isEmpty())
+        prompts().error(error);
 }
 
 void TMain::updateCommands()
@@ -588,7 +618,8 @@ void TMain::updateCommands()
 
 void TMain::setApplicationTitle()
 {
-    // The title the task bar shows for the program.
+    // The title the task bar shows for the program; every message box carries it too.
     setWindowIconText(Label2->text() + QLatin1Char(' ') + DBList->currentText() + QLatin1Char(' ')
                       + SRList->currentText());
+    setPromptTitle(windowIconText());
 }

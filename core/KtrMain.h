@@ -69,6 +69,7 @@ public:
     // of windows this program does not have yet stay disabled and have no handler here.
     void N2Click();                // "Формирование административной структуры территории"
     void N3Click();                // "Ведение перечня типов учреждений и назначение им  отчетных форм"
+    void N4Click();                // "Отчетные формы"
     void Button2Click();           // "Заполнение и контроль отчетных форм"
     void abcMouseLabel19Click();   // "Завершение работы"
     // The pointer over a group heading colours the heading's links yellow, leaving it black.

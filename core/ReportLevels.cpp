@@ -3,6 +3,9 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 namespace ReportLevels {
 
 namespace {
@@ -46,11 +49,31 @@ std::optional<ReportLevel> create(Database& dictionary, const QString& yearFolde
 
 bool remove(Database& dictionary, const QString& yearFolder, int id, QString* error)
 {
-    Transaction tx(dictionary);
-    dictionary.exec(QStringLiteral(R"(delete from "subreps" where "id"=?)"), {id});
-    if (!Files::removeFile(levelFile(yearFolder, id), error))
-        return false;   // the row comes back with the transaction
-    tx.commit();
+    const QString file = levelFile(yearFolder, id);
+    const QString aside = file + QStringLiteral(".удаляется");
+    // The file is set aside, not removed, until the row's deletion is committed: a failed commit
+    // then finds it back in its place, and a file that cannot be moved keeps the level.
+    const bool hasFile = QFileInfo::exists(file);
+    if (hasFile) {
+        QString ignored;
+        if (!QFileInfo(file).isFile() || !Files::removeFile(aside, &ignored) || !QFile::rename(file, aside)) {
+            *error = QStringLiteral("Не удалось удалить файл %1").arg(file);
+            return false;
+        }
+    }
+    try {
+        Transaction tx(dictionary);
+        dictionary.exec(QStringLiteral(R"(delete from "subreps" where "id"=?)"), {id});
+        tx.commit();
+    } catch (const DbError&) {
+        if (hasFile)
+            QFile::rename(aside, file);
+        throw;
+    }
+    error->clear();
+    if (hasFile && !Files::removeFile(aside, error))
+        *error = QStringLiteral("Уровень отчета удален, но его файл %1 удалить не удалось; его можно удалить вручную.")
+                     .arg(aside);
     return true;
 }
 

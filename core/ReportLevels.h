@@ -32,8 +32,11 @@ QList<ReportLevel> list(Database& dictionary);
 std::optional<ReportLevel> create(Database& dictionary, const QString& yearFolder,
                                   const QString& name, QString* error);
 
-// Removes level `id`: its row and its data database. When the file cannot be removed the row
-// stays and `error` says why. "dbdat" must not be on the level any more.
+// Removes level `id`: its row and its data database, the file only once the row's deletion is
+// committed. When the file cannot be moved aside the row stays and `error` says why; when the
+// commit fails (DbError passes through) the file is back in its place. True with a note in
+// `error` when the level is gone but its set-aside file could not be removed. "dbdat" must not
+// be on the level any more.
 bool remove(Database& dictionary, const QString& yearFolder, int id, QString* error);
 
 }

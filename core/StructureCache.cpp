@@ -28,14 +28,10 @@ int TableAttributes::operator[](int column) const
 // Each reader fills local lists and publishes them only when the whole query has been read, so
 // a failing read leaves its cache empty rather than half filled.
 
-void GetForms(Database& dictionary)
+namespace {
+
+void readForms(Database& dictionary, IdStringList& forms, QStringList& names, QStringList& net)
 {
-    FormsList.clear();
-    FormNames.clear();
-    NetForms.clear();
-    IdStringList forms;
-    QStringList names;
-    QStringList net;
     Query q(dictionary, QStringLiteral(R"(select * from "forms" order by "ind")"));
     while (q.next()) {
         const QString name = q.text(QStringLiteral("formname"));
@@ -46,17 +42,13 @@ void GetForms(Database& dictionary)
         if (q.toBool(QStringLiteral("net")))
             net.append(name);
     }
-    FormsList = forms;
-    FormNames = names;
-    NetForms = net;
 }
 
-void GetTables(Database& dictionary)
+// The form names come from the forms read before, not from the globals, so a year's caches can
+// be read whole before any of them is shown.
+void readTables(Database& dictionary, const IdStringList& forms, const QStringList& formNames,
+                QStringList& list, QList<TableAttributes>& info)
 {
-    TablesList.clear();
-    TableInfo.clear();
-    QStringList list;
-    QList<TableAttributes> info;
     Query q(dictionary, QStringLiteral(R"(select * from "tables" order by "form", "tablen")"));
     while (q.next()) {
         TableAttributes t;
@@ -70,11 +62,37 @@ void GetTables(Database& dictionary)
         t.form = q.toInt(QStringLiteral("form"));
         t.tablen = q.text(QStringLiteral("tablen"));
         // A table of a form missing from the forms cache gets an empty form name.
-        t.formName = FormNameById(t.form);
+        const qsizetype formIndex = forms.objects.indexOf(t.form);
+        t.formName = formIndex >= 0 && formIndex < formNames.size() ? formNames[formIndex] : QString();
         list.append(t.formName + QStringLiteral("*Т") + t.tablen + QStringLiteral(" - ")
                     + q.text(QStringLiteral("name")));
         info.append(t);
     }
+}
+
+} // namespace
+
+void GetForms(Database& dictionary)
+{
+    FormsList.clear();
+    FormNames.clear();
+    NetForms.clear();
+    IdStringList forms;
+    QStringList names;
+    QStringList net;
+    readForms(dictionary, forms, names, net);
+    FormsList = forms;
+    FormNames = names;
+    NetForms = net;
+}
+
+void GetTables(Database& dictionary)
+{
+    TablesList.clear();
+    TableInfo.clear();
+    QStringList list;
+    QList<TableAttributes> info;
+    readTables(dictionary, FormsList, FormNames, list, info);
     TablesList = list;
     TableInfo = info;
 }
@@ -130,12 +148,40 @@ void GetTables() { GetTables(dbmain()); }
 void GetStruct() { GetStruct(dbmain()); }
 void GetTree() { GetTree(dbmain()); }
 
+StructureCaches readStructureCaches(Database& dictionary)
+{
+    StructureCaches c;
+    readTreeCache(dictionary, QStringLiteral(R"(select * from "administration" order by "dependence", "ind")"),
+                  QStringLiteral("unit"), QStringLiteral("id"), QStringLiteral("dependence"), c.structNames,
+                  c.structIdents, c.structDepends);
+    readTreeCache(dictionary, QStringLiteral(R"(select * from "tree" order by "depend", "part" collate UNOCASE)"),
+                  QStringLiteral("part"), QStringLiteral("ident"), QStringLiteral("depend"), c.treeNames,
+                  c.treeIdents, c.treeDepends);
+    readForms(dictionary, c.forms, c.formNames, c.netForms);
+    readTables(dictionary, c.forms, c.formNames, c.tablesList, c.tableInfo);
+    return c;
+}
+
+void installStructureCaches(StructureCaches caches)
+{
+    StructNames = std::move(caches.structNames);
+    StructIdents = std::move(caches.structIdents);
+    StructDepends = std::move(caches.structDepends);
+    StructCount = int(StructNames.size());
+    StructNodeIndex = QList<int>(StructCount, 0);
+    TreeNames = std::move(caches.treeNames);
+    TreeIdents = std::move(caches.treeIdents);
+    TreeDepends = std::move(caches.treeDepends);
+    FormsList = std::move(caches.forms);
+    FormNames = std::move(caches.formNames);
+    NetForms = std::move(caches.netForms);
+    TablesList = std::move(caches.tablesList);
+    TableInfo = std::move(caches.tableInfo);
+}
+
 void refreshStructureCaches(Database& dictionary)
 {
-    GetStruct(dictionary);
-    GetTree(dictionary);
-    GetForms(dictionary);
-    GetTables(dictionary);
+    installStructureCaches(readStructureCaches(dictionary));
 }
 
 void clearStructureCaches()

@@ -88,7 +88,23 @@ void GetForms();
 void GetTables();
 void GetStruct();
 void GetTree();
-// What opening a year refills, in its order: GetStruct, GetTree, GetForms, GetTables.
+// Every cache of a year, read into one object; the globals are not touched.
+struct StructureCaches {
+    IdStringList forms;
+    QStringList formNames, netForms, tablesList;
+    QList<TableAttributes> tableInfo;
+    QStringList structNames;
+    QList<int> structIdents, structDepends;
+    QStringList treeNames;
+    QList<int> treeIdents, treeDepends;
+};
+// Reads what GetStruct, GetTree, GetForms and GetTables read, in that order, into a new object.
+// DbError passes through and leaves every global as it was.
+StructureCaches readStructureCaches(Database& dictionary);
+// Puts every cache in place at once.
+void installStructureCaches(StructureCaches caches);
+// What opening a year refills: read whole first, then installed, so a failing read leaves the
+// caches as they were.
 void refreshStructureCaches(Database& dictionary);
 // Empties every cache (no year open).
 void clearStructureCaches();

@@ -3,6 +3,9 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "platform/Schema.h"
+
+#include <QDir>
 
 #include <QList>
 #include <algorithm>
@@ -181,22 +184,92 @@ QStringList yearList(const QString& cfgDir)
     return years;
 }
 
-bool openYear(const QString& cfgDir, int year, QString* error)
+namespace {
+
+// The file opened and holding what the program reads from it; nothing in it is created or
+// changed on the way.
+std::unique_ptr<Database> openChecked(const QString& path, bool dictionary, QString* error)
 {
-    std::unique_ptr<Database> dictionary = openFile(dictionaryPath(cfgDir, year), error);
+    std::unique_ptr<Database> db = openFile(path, error);
+    if (!db)
+        return nullptr;
+    QStringList missing;
+    try {
+        missing = dictionary ? Schema::missingDictionaryParts(*db) : Schema::missingDataParts(*db);
+    } catch (const DbError& e) {
+        *error = e.userText();
+        return nullptr;
+    }
+    if (!missing.isEmpty()) {
+        *error = QStringLiteral("База данных %1 повреждена или не того вида: в ней нет %2.")
+                     .arg(QDir::toNativeSeparators(path), missing.join(QStringLiteral(", ")));
+        return nullptr;
+    }
+    return db;
+}
+
+} // namespace
+
+bool openYearFiles(const QString& cfgDir, int year, OpenedYear* opened, QString* error)
+{
+    std::unique_ptr<Database> dictionary = openChecked(dictionaryPath(cfgDir, year), true, error);
     if (!dictionary)
         return false;
-    std::unique_ptr<Database> data = openFile(dataPath(cfgDir, year), error);
+    std::unique_ptr<Database> data = openChecked(dataPath(cfgDir, year), false, error);
     if (!data)
         return false;
-    Aliases::set(Aliases::Main, std::move(dictionary));
-    Aliases::set(Aliases::Data, std::move(data));
+    // Every new level and year is a copy of the template: without it they could not be made.
+    const QString templatePath = Files::templateDataDatabase();
+    if (!Files::exists(templatePath)) {
+        *error = QStringLiteral("Нет шаблона базы данных %1: без него нельзя создавать уровни отчета и "
+                                "новые годы. Восстановите его из дистрибутива программы.")
+                     .arg(QDir::toNativeSeparators(templatePath));
+        return false;
+    }
+    {
+        std::unique_ptr<Database> templ;
+        try {
+            templ = Database::open(templatePath, true);
+        } catch (const DbError& e) {
+            *error = e.userText();
+            return false;
+        }
+        QStringList missing;
+        try {
+            missing = Schema::missingDataParts(*templ);
+        } catch (const DbError& e) {
+            *error = e.userText();
+            return false;
+        }
+        if (!missing.isEmpty()) {
+            *error = QStringLiteral("Шаблон базы данных %1 поврежден: в нем нет %2.")
+                         .arg(QDir::toNativeSeparators(templatePath), missing.join(QStringLiteral(", ")));
+            return false;
+        }
+    }
+    opened->dictionary = std::move(dictionary);
+    opened->data = std::move(data);
+    return true;
+}
+
+void installYear(OpenedYear&& opened)
+{
+    Aliases::set(Aliases::Main, std::move(opened.dictionary));
+    Aliases::set(Aliases::Data, std::move(opened.data));
+}
+
+bool openYear(const QString& cfgDir, int year, QString* error)
+{
+    OpenedYear opened;
+    if (!openYearFiles(cfgDir, year, &opened, error))
+        return false;
+    installYear(std::move(opened));
     return true;
 }
 
 bool openLevel(const QString& cfgDir, int year, int level, QString* error)
 {
-    std::unique_ptr<Database> data = openFile(dataPath(cfgDir, year, level), error);
+    std::unique_ptr<Database> data = openChecked(dataPath(cfgDir, year, level), false, error);
     if (!data)
         return false;
     Aliases::set(Aliases::Data, std::move(data));

@@ -9,7 +9,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
+class Database;
 class Prompts;
 
 namespace YearDatabases {
@@ -23,12 +25,22 @@ QString formsFolder(const QString& cfgDir, int year);
 // The year folders of a configuration: sub-folders whose name is all digits, in numeric order.
 QStringList yearList(const QString& cfgDir);
 
-// Opens the year's dictionary and annual data database and puts them under "dbmain" and "dbdat"
-// only when both opened. On failure returns false with the reason in `error`; the aliases keep
-// the databases they had. A missing file is never created.
+// The two databases of a year, opened and checked, not yet under the aliases.
+struct OpenedYear {
+    std::unique_ptr<Database> dictionary;
+    std::unique_ptr<Database> data;
+};
+// Opens the year's dictionary and annual data database and checks that they hold every table
+// and column the program reads, and that the template data database is there and whole. On
+// failure returns false with the file and what is wrong in `error`. Nothing is created or
+// changed, and the aliases are not touched.
+bool openYearFiles(const QString& cfgDir, int year, OpenedYear* opened, QString* error);
+// Puts both under "dbmain" and "dbdat".
+void installYear(OpenedYear&& opened);
+// openYearFiles, then installYear: the aliases keep the databases they had on failure.
 bool openYear(const QString& cfgDir, int year, QString* error);
-// Re-points "dbdat" to the data database of report level `level` of the year; on failure the
-// alias keeps its old database.
+// Re-points "dbdat" to the data database of report level `level` of the year, checked as the
+// annual one; on failure the alias keeps its old database.
 bool openLevel(const QString& cfgDir, int year, int level, QString* error);
 
 // Makes the year folder `target` from the year `base`: the base year's dictionary (copied whole,

@@ -1,17 +1,20 @@
 #include "core/Common.h"
 #include "core/KtrMain.h"
 #include "core/Unit1.h"
+#include "setup/LForm.h"
 #include "platform/Application.h"
 
 int main(int argc, char** argv)
 {
     KestrinApplication app(argc, argv);
+    loadQtTranslation(app);
     TMain main;
     // The windows that live for the whole run come after the main window, the result list
     // first; the group-loading checklist, the forms catalogue, the final-print warning, the
     // Excel workbook chooser and the short-name prompt follow it, in that order, once the
     // program has them. Each sets its global instance while it exists.
     TForm1 resultList;
+    TFormL formsCatalogue;
     main.showMaximized();
     const int code = app.exec();
     clearSharedState();

@@ -42,6 +42,7 @@ TFormList::TFormList(QWidget* parent)
     Gauge1->setTextVisible(false);
     Gauge1->setMaximumHeight(6);
     Gauge1->setValue(0);
+    Gauge1->setVisible(false);   // shown only while a run is going on
     layout->addWidget(Gauge1);
 
     TreeView1 = new QTreeWidget(this);
@@ -66,6 +67,11 @@ TFormList::TFormList(QWidget* parent)
             [this](QTreeWidgetItem*, int) { TreeView1DblClick(); });
 
     FormList = this;
+    // Whenever a run reads a table, the title line names it at once.
+    ControlTableLoading = [this](const QString& formName, const QString& tableNumber) {
+        Label1->setText(formName + QStringLiteral(" - ") + tableNumber);
+        Label1->repaint();
+    };
     FormCreate();
 }
 
@@ -73,8 +79,10 @@ TFormList::~TFormList()
 {
     // The control lists live only as long as the tree that runs them.
     ClearControls();
-    if (FormList == this)
+    if (FormList == this) {
         FormList = nullptr;
+        ControlTableLoading = nullptr;
+    }
 }
 
 void TFormList::buildMenu()
@@ -217,15 +225,28 @@ void TFormList::showRunOutcome(const ControlRunOutcome& outcome)
 
 namespace {
 
-// The title line shows a run's progress and is empty again however the run ends.
+// The title line shows a run's progress and the bar is busy while it runs; the line is empty and
+// the bar hidden again however the run ends.
 struct ProgressLine {
     QLabel* label;
+    QProgressBar* bar;
+    ProgressLine(QLabel* l, QProgressBar* b) : label(l), bar(b)
+    {
+        bar->setRange(0, 0);
+        bar->setVisible(true);
+        bar->repaint();
+    }
     void show(const QString& text) const
     {
         label->setText(text);
         label->repaint();
     }
-    ~ProgressLine() { label->clear(); }
+    ~ProgressLine()
+    {
+        label->clear();
+        bar->setVisible(false);
+        bar->setRange(0, 100);
+    }
 };
 
 } // namespace
@@ -238,7 +259,7 @@ void TFormList::N3Click()
     if (!form)
         return;
     N7->setVisible(false);
-    ProgressLine line{Label1};
+    ProgressLine line{Label1, Gauge1};
     showRunOutcome(runInterTableControls(dbmain(), *form));
 }
 
@@ -249,7 +270,7 @@ void TFormList::N4Click()
     if (NetMode && !form)
         return;
     N7->setVisible(false);
-    ProgressLine line{Label1};
+    ProgressLine line{Label1, Gauge1};
     showRunOutcome(runInterFormControls(dbmain(), NetMode, form ? form->name : QString()));
 }
 
@@ -259,7 +280,7 @@ void TFormList::N5Click()
     if (!form)
         return;
     N7->setVisible(false);
-    ProgressLine line{Label1};
+    ProgressLine line{Label1, Gauge1};
     const ControlRunOutcome outcome = runAllControls(
         dbmain(), m_tree, NetMode, form->name, [&line](const QString& text) { line.show(text); });
     line.show(QString());

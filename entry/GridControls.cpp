@@ -50,6 +50,21 @@ int markErrorCells(GridModel& model, const ControlError& error, const QString& f
     return marked;
 }
 
+std::optional<std::pair<int, int>> firstErrorCell(const GridModel& model, const ControlError& error,
+                                                  const QString& formName, const QString& tableNumber)
+{
+    const int fixcols = model.layout().fixcols;
+    for (const QList<ControlCell>* cells : {&error.leftCells, &error.rightCells})
+        for (const ControlCell& cell : *cells) {
+            const int c = cell.column - fixcols - 1;
+            const int r = cell.row - 1;
+            if (isOpenTableCell(cell, formName, tableNumber) && c >= 0 && r >= 0
+                && c < model.columnCount() && r < model.rowCount())
+                return std::pair{c, r};
+        }
+    return std::nullopt;
+}
+
 QString pickedNumberList(const QList<int>& numbers)
 {
     // Walks the numbers keeping the previous one: a gap closes an open run with its last number

@@ -42,6 +42,12 @@ bool isOpenTableCell(const ControlCell& cell, const QString& formName, const QSt
 int markErrorCells(GridModel& model, const ControlError& error, const QString& formName,
                    const QString& tableNumber);
 
+// The grid cell (column, row from 0) the correction of an error line starts at: the first cell of
+// the open table its left side read, else the first of its right side; nothing when it read
+// none of this table's cells.
+std::optional<std::pair<int, int>> firstErrorCell(const GridModel& model, const ControlError& error,
+                                                  const QString& formName, const QString& tableNumber);
+
 // How picked cells are grouped into terms: a term per column ("гр4стр[1..3]") or per row
 // ("стр2гр[3..5]").
 enum class PickGrouping { ByColumns, ByRows };

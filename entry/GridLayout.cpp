@@ -41,6 +41,26 @@ QString TChars::code() const
     return s;
 }
 
+QString headerTextFromStored(const QString& stored)
+{
+    QString text = stored;
+    text.replace(QChar(3), QLatin1Char(':'));
+    // Texts typed on Windows carry CR LF; only the line feed breaks a line.
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
+
+QString headerTextToStored(const QString& text)
+{
+    QString stored = text;
+    // Any line end the text came with (LF, CR LF, a lone CR) is stored as CR LF.
+    stored.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    stored.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    stored.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    stored.replace(QLatin1Char(':'), QChar(3));
+    return stored;
+}
+
 namespace {
 
 HeaderCell titleFromRecord(const Query& q)
@@ -66,11 +86,7 @@ HeaderCell titleFromRecord(const Query& q)
     h.bold = q.toBool(QStringLiteral("fontbold"));
     h.italic = q.toBool(QStringLiteral("fontitalic"));
     h.chars = TChars::parse(q.text(QStringLiteral("tchars")));
-    QString text = q.text(QStringLiteral("txt"));
-    text.replace(QChar(3), QLatin1Char(':'));
-    // Texts typed on Windows carry CR LF; only the line feed breaks a line.
-    text.remove(QLatin1Char('\r'));
-    h.text = text;
+    h.text = headerTextFromStored(q.text(QStringLiteral("txt")));
     return h;
 }
 
@@ -84,7 +100,7 @@ int pixels(double points, double dpi)
 } // namespace
 
 std::optional<TableLayout> readTableLayout(Database& dictionary, int formId,
-                                           const QString& tableNumber)
+                                           const QString& tableNumber, QString* error)
 {
     TableLayout t;
     {
@@ -101,6 +117,15 @@ std::optional<TableLayout> readTableLayout(Database& dictionary, int formId,
         t.fixrows = std::clamp(q.toInt(4), 0, t.rowcount);
         t.floatType = q.value(5).toLongLong() != 0;
         t.scan = q.toInt(6);
+    }
+    if ((qint64(t.colcount) + 1) * (qint64(t.rowcount) + 1) > MaxGridCells) {
+        if (error)
+            *error = QStringLiteral("Размеры таблицы %1 заданы неверно: граф %2, строк %3. Таблицу "
+                                    "нельзя открыть.")
+                         .arg(tableNumber)
+                         .arg(t.colcount)
+                         .arg(t.rowcount);
+        return std::nullopt;
     }
     t.columnWidths = QList<double>(t.colcount + 1, 0.0);
     t.rowHeights = QList<double>(t.rowcount + 1, 0.0);

@@ -48,6 +48,12 @@ struct HeaderCell {
     bool merged() const { return startColumn != endColumn || startRow != endRow; }
 };
 
+// The one pair that translates a header text between how `titles.txt` holds it and how it is
+// shown and edited. Stored, a ":" is the character 3 (the exchange files use ":" themselves) and
+// lines are separated by CR LF; shown, a ":" is itself and lines end with a line feed alone.
+QString headerTextFromStored(const QString& stored);
+QString headerTextToStored(const QString& text);
+
 enum class HeaderPanel { Corner, RowHeaders, ColumnHeaders };
 
 // A header cell placed on its panel: `rect` is in the panel's own pixels.
@@ -82,10 +88,16 @@ struct TableLayout {
     int gridRows() const { return rowcount > fixrows ? rowcount - fixrows : 0; }
 };
 
+// No statistical table comes near this many layout cells; a mistyped size must give a message,
+// not exhaust the memory.
+inline constexpr qint64 MaxGridCells = 4'000'000;
+
 // Reads the table of the form with that number (tables.tablen, brackets kept, matched exactly)
-// and its columns, rows and titles. Nothing when the form has no such table. DbError passes.
+// and its columns, rows and titles. Nothing when the form has no such table, and nothing with a
+// Russian reason in *error when its sizes pass MaxGridCells (checked before anything is made
+// for its cells). DbError passes.
 std::optional<TableLayout> readTableLayout(Database& dictionary, int formId,
-                                           const QString& tableNumber);
+                                           const QString& tableNumber, QString* error = nullptr);
 
 // Pixel sizes of a layout. A stored size s (points) takes round(s * dpi / 72) pixels; every
 // column and row is followed by a 1-pixel grid line, and a line runs before the first.

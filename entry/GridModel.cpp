@@ -33,7 +33,13 @@ GridModel::OpenStatus GridModel::open(Database& dictionary, Database& data, int 
     m_open = false;
     m_loadError.clear();
     m_readOnly = true;
-    std::optional<TableLayout> layout = readTableLayout(dictionary, formId, tableNumber);
+    m_dataBusy = false;
+    QString refused;
+    std::optional<TableLayout> layout = readTableLayout(dictionary, formId, tableNumber, &refused);
+    if (!layout && !refused.isEmpty()) {
+        m_loadError = refused;
+        return OpenStatus::Refused;
+    }
     if (!layout)
         return OpenStatus::NotDefined;
     m_layout = std::move(*layout);
@@ -149,11 +155,18 @@ QString GridModel::moveTo(int c, int r)
     r = std::clamp(r, 0, rowCount() - 1);
     if (c == m_col && r == m_row)
         return QString();
+    m_quietFailure = false;
     const QString error = putData();
     m_col = c;
     m_row = r;
     enterFocused();
-    return error;
+    return m_quietFailure ? QString() : error;
+}
+
+namespace {
+// The first save into a busy file waits a moment for a lock another program holds briefly;
+// typing from cell to cell must never stall for the engine's full wait.
+constexpr int kCellSaveWaitMs = 500;
 }
 
 QString GridModel::saveCellAt(int c, int r)
@@ -161,14 +174,21 @@ QString GridModel::saveCellAt(int c, int r)
     const CellKey key{m_context.year, m_context.institutionId, m_layout.ident, storedColumn(c),
                       storedRow(r)};
     try {
+        BusyWait wait(*m_data, m_dataBusy ? 0 : kCellSaveWaitMs);
         saveCell(*m_data, m_context.dataTablePrefix, key, value(c, r));
     } catch (const DbError& e) {
         m_unsaved[index(c, r)] = true;
-        return QStringLiteral("Значение ячейки (Строка %1, Графа %2) не сохранено.\n%3")
+        const bool busy = e.kind() == DbError::Kind::Busy;
+        m_quietFailure = busy && m_dataBusy;
+        m_dataBusy = busy;
+        return QStringLiteral("Значение ячейки (Строка %1, Графа %2) не сохранено.\n%3\n"
+                              "Ячейка отмечена цветом: её значение будет записано снова, когда "
+                              "курсор покинет её.")
             .arg(r + 1)
             .arg(c + m_layout.fixcols + 1)
             .arg(e.userText());
     }
+    m_dataBusy = false;
     m_unsaved[index(c, r)] = false;
     return QString();
 }
@@ -250,6 +270,8 @@ QString GridModel::saveUnsaved()
                 const QString error = saveCellAt(c, r);
                 if (first.isEmpty())
                     first = error;
+                if (m_dataBusy)
+                    return first;
             }
     return first;
 }

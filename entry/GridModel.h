@@ -31,6 +31,7 @@ public:
     enum class OpenStatus {
         Opened,       // the table, with what could be loaded of its cells
         NotDefined,   // the form has no table with that number
+        Refused,      // the table cannot be shown (absurd sizes): loadError() says why
     };
     // The colours a control run gives the cells of its two sides.
     enum class ErrorMark : quint8 { None, Left, Right };
@@ -96,7 +97,9 @@ public:
     QString statusText() const;
 
     // Moves the focus (clamped into the table), committing the cell left first. The focus moves
-    // even when that save fails; the returned message says so and the cell stays unsaved.
+    // even when that save fails; the returned message says so and the cell stays unsaved. While
+    // the data file stays busy only the first failure has a message: the user knows, and the
+    // further cells carry their unsaved mark.
     QString moveTo(int c, int r);
     // Commits the focused cell: when its text was changed (or an earlier save failed) the value
     // goes into CellValues and to the data table. Empty on success, else the Russian message.
@@ -113,7 +116,8 @@ public:
     // when left.
     bool isUnsaved(int c, int r) const;
     bool hasUnsavedCells() const;
-    // Tries every unsaved cell again; empty when all are saved now, else the first message.
+    // Tries every unsaved cell again; empty when all are saved now, else the first message. A
+    // busy data file ends the attempt at its first cell: the rest would wait for it in vain.
     QString saveUnsaved();
 
     // Error marks of a control run and picked cells of the expression builder.
@@ -157,4 +161,8 @@ private:
     QList<ErrorMark> m_marks;
     QList<bool> m_picked;
     QList<bool> m_unsaved;
+    // The last save found the data file busy: the next ones do not wait for its lock, and a
+    // move that fails the same way says nothing more.
+    bool m_dataBusy = false;
+    bool m_quietFailure = false;
 };

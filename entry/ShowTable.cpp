@@ -12,6 +12,7 @@
 #include "platform/Prompts.h"
 
 #include <QActionGroup>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -245,7 +247,6 @@ void TableGridView::paintCells(QPainter& p, const QRect& area, int dx, int dy)
     QFont plain = font();
     QFont bold = plain;
     bold.setBold(true);
-    const QFontMetrics fm(plain, viewport());
     const bool caret = hasFocus() && !m.readOnly();
     for (int c = c0; c <= c1; ++c) {
         for (int r = r0; r <= r1; ++r) {
@@ -270,24 +271,75 @@ void TableGridView::paintCells(QPainter& p, const QRect& area, int dx, int dy)
                 p.drawPolygon(corner, 3);
                 p.setBrush(Qt::NoBrush);
             }
-            const QString text = m.shownText(c, r);
             const GridModel::ErrorMark mark = m.errorMark(c, r);
-            if (!text.isEmpty()) {
-                p.setFont(mark == GridModel::ErrorMark::None ? plain : bold);
+            const CellTextFit fit = fitCellText(m.shownText(c, r),
+                                                mark == GridModel::ErrorMark::None ? plain : bold,
+                                                cell.width(), viewport());
+            const QFontMetrics fitted(fit.font, viewport());
+            if (!fit.text.isEmpty()) {
+                p.setFont(fit.font);
                 p.setPen(mark == GridModel::ErrorMark::Left    ? kLeftSide
                              : mark == GridModel::ErrorMark::Right ? kRightSide
                                                                    : QColor(Qt::black));
-                p.drawText(cell, Qt::AlignCenter, text);
+                p.drawText(cell, Qt::AlignCenter, fit.text);
             }
             if (focused && caret) {
-                const int tw = fm.horizontalAdvance(text);
+                const int tw = std::min(fitted.horizontalAdvance(fit.text), cell.width() - 1);
                 const int x = cell.x() + (cell.width() - tw) / 2 + tw;
-                const int y = cell.y() + (cell.height() - fm.height()) / 2 + 1;
-                p.fillRect(QRect(x, y, 1, fm.height()), Qt::black);
+                const int y = cell.y() + (cell.height() - fitted.height()) / 2 + 1;
+                p.fillRect(QRect(x, y, 1, fitted.height()), Qt::black);
             }
         }
     }
     p.restore();
+}
+
+CellTextFit fitCellText(const QString& text, const QFont& font, int width, QPaintDevice* device)
+{
+    CellTextFit fit{text, font, false};
+    const int room = width - 2;   // a pixel of air on either side of the figures
+    if (text.isEmpty() || room <= 0)
+        return fit;
+    if (QFontMetrics(font, device).horizontalAdvance(text) <= room)
+        return fit;
+    // A smaller type first, down to two thirds of the size: the figure stays whole and readable.
+    const qreal size = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
+    for (qreal s = size - 0.5; s >= size * 2 / 3; s -= 0.5) {
+        QFont smaller = font;
+        smaller.setPointSizeF(s);
+        if (QFontMetrics(smaller, device).horizontalAdvance(text) <= room) {
+            fit.font = smaller;
+            return fit;
+        }
+    }
+    // Still too wide: the end of the figure is replaced by "…", so it never reads as another
+    // number, and the tooltip tells the whole value.
+    fit.font.setPointSizeF(size * 2 / 3);
+    fit.text = QFontMetrics(fit.font, device).elidedText(text, Qt::ElideRight, room);
+    fit.elided = true;
+    return fit;
+}
+
+bool TableGridView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && model().isOpen()) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        int c, r;
+        if (cellAt(help->pos(), &c, &r)) {
+            const QString text = model().shownText(c, r);
+            const QRect cell = model().geometry().dataCellRect(c, r);
+            QFont f = font();
+            f.setBold(model().errorMark(c, r) != GridModel::ErrorMark::None);
+            if (fitCellText(text, f, cell.width(), viewport()).elided) {
+                QToolTip::showText(help->globalPos(), text, viewport());
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void TableGridView::moveFocus(int c, int r)
@@ -560,9 +612,12 @@ bool TVTable::TableShow()
     ErrorsMenu->menuAction()->setVisible(false);
     const GridModel::OpenStatus status = m_model->open(dbmain(), dbdat(), SelectedTableNodeId,
                                                        CurrentFormName, CurrentFormNumber);
-    if (status == GridModel::OpenStatus::NotDefined) {
+    if (status != GridModel::OpenStatus::Opened) {
         StringGrid1->tableChanged();
-        prompts().message(QStringLiteral("Таблица не определена!"));
+        if (status == GridModel::OpenStatus::Refused)
+            prompts().error(m_model->loadError());
+        else
+            prompts().message(QStringLiteral("Таблица не определена!"));
         // Closed once the modal run is under way: a dialog closed while it is being shown
         // would leave its run waiting.
         QTimer::singleShot(0, this, [this] { QDialog::reject(); });
@@ -679,8 +734,17 @@ void TVTable::ShowCurrentError()
     const ControlError& error = ControlErrors.at(m_errorIndex);
     // The marks come from the cells the run read, so a line of another table marks nothing here.
     markErrorCells(*m_model, error, CurrentFormName, CurrentFormNumber);
-    StringGrid1->viewport()->update();
     Label1->setText(error.text);
+    // The correction is typed at once into the first cell the failed control read.
+    if (const auto cell = firstErrorCell(*m_model, error, CurrentFormName, CurrentFormNumber)) {
+        const QString saveError = m_model->moveTo(cell->first, cell->second);
+        StringGrid1->ensureFocusedVisible();
+        showStatus();
+        if (!saveError.isEmpty())
+            saveFailed(saveError);
+    }
+    StringGrid1->viewport()->update();
+    StringGrid1->setFocus(Qt::OtherFocusReason);
 }
 
 void TVTable::N3Click()
@@ -698,6 +762,9 @@ void TVTable::N3Click()
                                                    CurrentFormNumber, CellValues);
     ErrorsMenu->menuAction()->setVisible(outcome.errors > 0);
     prompts().message(outcome.message);
+    // The box took the focus: typing goes on in the cell the check started from.
+    activateWindow();
+    StringGrid1->setFocus(Qt::OtherFocusReason);
 }
 
 void TVTable::N7Click()

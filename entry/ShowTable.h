@@ -32,6 +32,7 @@
 #include <memory>
 
 class QAction;
+class QPaintDevice;
 class QPainter;
 class QLabel;
 class QMenu;
@@ -149,6 +150,15 @@ private:
 
 inline TVTable* VTable = nullptr;
 
+// How a number is written into a cell `width` pixels wide: as it is when it fits, else in a
+// smaller type, else cut at its end with "…" (elided) in the smallest type.
+struct CellTextFit {
+    QString text;
+    QFont font;
+    bool elided = false;
+};
+CellTextFit fitCellText(const QString& text, const QFont& font, int width, QPaintDevice* device);
+
 // The painted grid: the corner, the column headers, the row headers and the data cells, the
 // headers scrolling with the data. It draws what the window's model holds and hands keys and
 // clicks back to it. Only the cells in view are painted, so a large table scrolls smoothly.
@@ -172,6 +182,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // A tooltip with the whole value over a cell whose figure had to be cut.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     GridModel& model() const;

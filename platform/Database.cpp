@@ -1,9 +1,11 @@
 #include "platform/Database.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QUrl>
+#include <algorithm>
 #include <map>
 #include <sqlite3.h>
 
@@ -112,19 +114,79 @@ int g_attachCounter = 0;
 
 } // namespace
 
-DbError::DbError(const QString& message, const QString& statement)
+DbError::DbError(const QString& message, const QString& statement, const QString& file, int code)
     : std::runtime_error((statement.isEmpty() ? message : message + QStringLiteral("\n") + statement).toStdString())
     , m_message(message)
     , m_statement(statement)
+    , m_file(file)
+    , m_code(code)
 {
+}
+
+DbError::Kind DbError::kind() const
+{
+    switch (m_code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Kind::Busy;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return Kind::Corrupt;
+    case SQLITE_READONLY:
+        return Kind::ReadOnly;
+    case SQLITE_FULL:
+        return Kind::DiskFull;
+    case SQLITE_CANTOPEN:
+        return Kind::CannotOpen;
+    case SQLITE_ERROR:
+        if (m_message.startsWith(QLatin1String("no such table:")))
+            return Kind::MissingTable;
+        return Kind::Other;
+    default:
+        return Kind::Other;
+    }
+}
+
+QString DbError::missingTable() const
+{
+    if (kind() != Kind::MissingTable)
+        return QString();
+    QString name = m_message.mid(m_message.indexOf(QLatin1Char(':')) + 1).trimmed();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 ? name.mid(dot + 1) : name;
 }
 
 QString DbError::userText() const
 {
-    QString text = QStringLiteral("Ошибка базы данных: ") + m_message;
-    if (!m_statement.isEmpty())
-        text += QStringLiteral("\n") + m_statement;
-    return text;
+    // The program's own findings are Russian already and name their file themselves.
+    if (m_code == 0)
+        return QStringLiteral("Ошибка базы данных: ") + m_message;
+    const QString file = m_file.isEmpty() ? QStringLiteral("(без имени)") : QDir::toNativeSeparators(m_file);
+    QString head;
+    switch (kind()) {
+    case Kind::Busy:
+        head = QStringLiteral("Файл %1 занят другой программой.").arg(file);
+        break;
+    case Kind::Corrupt:
+        head = QStringLiteral("Файл %1 повреждён или не является базой данных.").arg(file);
+        break;
+    case Kind::MissingTable:
+        head = QStringLiteral("В базе %1 нет таблицы %2.").arg(file, missingTable());
+        break;
+    case Kind::ReadOnly:
+        head = QStringLiteral("В файл %1 нельзя записать: он открыт только для чтения.").arg(file);
+        break;
+    case Kind::DiskFull:
+        head = QStringLiteral("Не хватает места на диске для файла %1.").arg(file);
+        break;
+    case Kind::CannotOpen:
+        head = QStringLiteral("Не удалось открыть файл %1.").arg(file);
+        break;
+    case Kind::Other:
+        head = QStringLiteral("Ошибка базы данных в файле %1.").arg(file);
+        break;
+    }
+    return head + QStringLiteral("\nСообщение SQLite: ") + m_message;
 }
 
 QString quoteIdent(const QString& name)
@@ -144,9 +206,10 @@ Query::Query(Database& db, const QString& sql, const QVariantList& params)
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db.m_db, utf8.constData(), int(utf8.size()), &m_stmt, &tail) != SQLITE_OK) {
         const QString msg = lastError(db.m_db);
+        const int code = sqlite3_extended_errcode(db.m_db);
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
-        throw DbError(msg, sql);
+        throw DbError(msg, sql, db.m_path, code);
     }
     if (!m_stmt)
         throw DbError(QStringLiteral("пустой запрос"), sql);
@@ -259,7 +322,7 @@ bool Query::next()
     }
     const QString msg = lastError(m_db->m_db);
     sqlite3_reset(m_stmt);
-    fail(msg);
+    throw DbError(msg, m_sql, m_db->m_path, rc);
 }
 
 int Query::exec()
@@ -273,7 +336,7 @@ int Query::exec()
             break;
         const QString msg = lastError(m_db->m_db);
         sqlite3_reset(m_stmt);
-        fail(msg);
+        throw DbError(msg, m_sql, m_db->m_path, rc);
     }
     m_done = true;
     return sqlite3_changes(m_db->m_db);
@@ -347,7 +410,7 @@ Database::~Database()
 void Database::configure()
 {
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 5000);
+    setBusyTimeout(5000);
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(m_db, "upper", 1, flags, nullptr, upperFunc, nullptr, nullptr);
     sqlite3_create_function(m_db, "lower", 1, flags, nullptr, lowerFunc, nullptr, nullptr);
@@ -368,8 +431,9 @@ std::unique_ptr<Database> Database::open(const QString& path, bool readOnly)
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = lastError(raw);
+        const int code = raw ? sqlite3_extended_errcode(raw) : rc;
         sqlite3_close_v2(raw);
-        throw DbError(QStringLiteral("не удалось открыть базу данных %1: %2").arg(path, msg));
+        throw DbError(msg, QString(), path, code);
     }
     std::unique_ptr<Database> db(new Database(raw, path));
     db->m_readOnly = readOnly;
@@ -378,6 +442,8 @@ std::unique_ptr<Database> Database::open(const QString& path, bool readOnly)
         // SQLite reads the header only when asked: ask now, so a file that is no database fails here.
         db->scalar(QStringLiteral("select count(*) from sqlite_master"));
     } catch (const DbError& e) {
+        if (e.code() != 0)
+            throw DbError(e.message(), QString(), path, e.code());
         throw DbError(QStringLiteral("не удалось открыть базу данных %1: %2").arg(path, e.message()));
     }
     return db;
@@ -409,10 +475,11 @@ std::unique_ptr<Database> Database::create(const QString& path)
         throw DbError(QStringLiteral("файл базы данных %1 уже есть").arg(path));
     sqlite3* raw = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr); rc != SQLITE_OK) {
         const QString msg = lastError(raw);
+        const int code = raw ? sqlite3_extended_errcode(raw) : rc;
         sqlite3_close_v2(raw);
-        throw DbError(QStringLiteral("не удалось создать базу данных %1: %2").arg(path, msg));
+        throw DbError(msg, QString(), path, code);
     }
     std::unique_ptr<Database> db(new Database(raw, path));
     db->configure();
@@ -428,10 +495,10 @@ int Database::exec(const QString& sql, const QVariantList& params)
 void Database::execScript(const QString& sql)
 {
     char* err = nullptr;
-    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err); rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : lastError(m_db);
         sqlite3_free(err);
-        throw DbError(msg, sql);
+        throw DbError(msg, sql, m_path, sqlite3_extended_errcode(m_db));
     }
 }
 
@@ -441,6 +508,12 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params)
     if (!q.next())
         return QVariant();
     return q.value(0);
+}
+
+void Database::setBusyTimeout(int ms)
+{
+    m_busyTimeout = std::max(0, ms);
+    sqlite3_busy_timeout(m_db, m_busyTimeout);
 }
 
 qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
@@ -541,6 +614,8 @@ AttachedFile::AttachedFile(Database& db, const QString& path)
     try {
         db.exec(QStringLiteral("attach database ? as ") + quoteIdent(m_schema), {uri});
     } catch (const DbError& e) {
+        if (e.code() != 0)
+            throw DbError(e.message(), e.statement(), path, e.code());
         throw DbError(QStringLiteral("не удалось подключить базу данных %1: %2").arg(path, e.message()), e.statement());
     }
 }

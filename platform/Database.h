@@ -17,18 +17,39 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// Raised for every failure of the engine: SQLite's message and the statement it ran.
+// Raised for every failure of the engine: SQLite's message, the statement it ran, the file it
+// ran on and SQLite's result code (0 for a failure the program itself found, whose message is
+// already the program's Russian text).
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const QString& message, const QString& statement = QString());
+    enum class Kind {
+        Other,
+        Busy,           // another program holds the file's lock
+        Corrupt,        // damaged, or no SQLite database at all
+        MissingTable,   // a statement named a table the file does not have
+        ReadOnly,       // the file cannot be written
+        DiskFull,
+        CannotOpen,
+    };
+
+    explicit DbError(const QString& message, const QString& statement = QString(),
+                     const QString& file = QString(), int code = 0);
     const QString& message() const { return m_message; }
     const QString& statement() const { return m_statement; }
-    // The text shown to the user: "Ошибка базы данных: …" and the statement on a line of its own.
+    const QString& file() const { return m_file; }
+    int code() const { return m_code; }
+    Kind kind() const;
+    // The table of a MissingTable failure, without its schema ("data" of "f1.data").
+    QString missingTable() const;
+    // The text shown to the user: what failed and on which file, in Russian, with SQLite's own
+    // words as a detail line. Never the statement: it means nothing to the user.
     QString userText() const;
 
 private:
     QString m_message;
     QString m_statement;
+    QString m_file;
+    int m_code = 0;
 };
 
 class Database;
@@ -112,6 +133,9 @@ public:
     qint64 lastInsertId() const;
     int changes() const;
     bool inTransaction() const;
+    // How long a statement waits for another program's lock before it fails as busy, in ms.
+    int busyTimeout() const { return m_busyTimeout; }
+    void setBusyTimeout(int ms);
     bool tableExists(const QString& table, const QString& schema = QStringLiteral("main"));
     QStringList columns(const QString& table, const QString& schema = QStringLiteral("main"));
 
@@ -126,7 +150,22 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     bool m_readOnly = false;
+    int m_busyTimeout = 0;
     friend class Query;
+};
+
+// A scope in which statements on `db` wait at most `ms` for a lock; the old wait comes back when
+// the scope ends. For a window that must answer at once while another program holds the file.
+class BusyWait {
+public:
+    BusyWait(Database& db, int ms) : m_db(db), m_old(db.busyTimeout()) { db.setBusyTimeout(ms); }
+    ~BusyWait() { m_db.setBusyTimeout(m_old); }
+    BusyWait(const BusyWait&) = delete;
+    BusyWait& operator=(const BusyWait&) = delete;
+
+private:
+    Database& m_db;
+    int m_old;
 };
 
 // A scope in which every statement that touches `db` is one unit: rolled back unless commit() is

@@ -2,7 +2,10 @@
 
 #include "platform/TextFiles.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <filesystem>
 
 namespace {
 // A line the file holds that is no key (a comment, a stray text) keeps its place: key = the line,
@@ -16,16 +19,116 @@ IniFile::IniFile(const QString& path)
     reload();
 }
 
+namespace {
+
+// A settings file holds a few configurations; anything near this is no settings file.
+constexpr qint64 kMaxSettingsBytes = 1 << 20;
+
+// Whether the bytes are well-formed UTF-8 (every lead byte followed by its continuation bytes).
+bool isUtf8(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar c = p[i];
+        int follow = 0;
+        if (c < 0x80)
+            follow = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            follow = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            follow = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            follow = 3;
+        else
+            return false;
+        if (i + follow >= n + (follow ? 0 : 1))
+            return false;
+        for (int k = 1; k <= follow; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += follow + 1;
+    }
+    return true;
+}
+
+// The lines of the file, or false with the reason.
+bool readSettingsLines(const QString& path, QStringList* lines, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Не удалось открыть файл настроек %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (file.size() > kMaxSettingsBytes) {
+        *error = QStringLiteral("Файл настроек %1 слишком велик для файла настроек").arg(path);
+        return false;
+    }
+    const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("Не удалось прочитать файл настроек %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    // A workbook, a database or any other binary file chosen or copied in by mistake.
+    if (bytes.contains('\0') || bytes.startsWith("PK\x03\x04")) {
+        *error = QStringLiteral("Файл настроек %1 не является текстовым файлом").arg(path);
+        return false;
+    }
+    // Windows-1251 Cyrillic is practically never valid UTF-8, so a file that decodes as UTF-8
+    // with letters beyond ASCII was saved by an editor in the wrong encoding.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii) {
+        if (isUtf8(bytes)) {
+            *error = QStringLiteral("Файл настроек %1 записан в кодировке UTF-8, а не Windows-1251. "
+                                    "Сохраните его в кодировке Windows-1251.")
+                         .arg(path);
+            return false;
+        }
+    }
+    QString text;
+    QString decodeError;
+    if (!decode1251(bytes, &text, &decodeError)) {
+        *error = QStringLiteral("Файл настроек %1: %2").arg(path, decodeError);
+        return false;
+    }
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList result = text.split(QLatin1Char('\n'));
+    if (!result.isEmpty() && result.last().isEmpty())
+        result.removeLast();
+    for (QString& line : result)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    *lines = std::move(result);
+    return true;
+}
+
+// The value as the file holds it. The reader trims blanks and takes off one pair of quotes, so
+// a value that has either is put in quotes.
+QString storedValue(const QString& value)
+{
+    const bool quoted = value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'));
+    if (quoted || value != value.trimmed())
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+} // namespace
+
 void IniFile::reload()
 {
     m_sections.clear();
     m_exists = false;
-    if (!QFileInfo(m_path).isFile())
+    m_readError.clear();
+    if (!QFileInfo::exists(m_path))
         return;
     QStringList lines;
-    QString error;
-    if (!readLines1251(m_path, &lines, &error)) {
-        m_error = error;
+    if (!QFileInfo(m_path).isFile()) {
+        m_readError = QStringLiteral("На месте файла настроек %1 находится папка").arg(m_path);
+        m_error = m_readError;
+        return;
+    }
+    if (!readSettingsLines(m_path, &lines, &m_readError)) {
+        m_error = m_readError;
         return;
     }
     m_exists = true;
@@ -51,13 +154,16 @@ void IniFile::reload()
     }
 }
 
-int IniFile::findSection(const QString& name) const
+int IniFile::findSection(const QList<Section>& sections, const QString& name)
 {
-    for (int i = 0; i < m_sections.size(); ++i)
-        if (!m_sections[i].name.isEmpty() && QString::compare(m_sections[i].name, name, Qt::CaseInsensitive) == 0)
+    // A section given twice is read and written in its first copy, as the reads find it.
+    for (int i = 0; i < sections.size(); ++i)
+        if (!sections[i].name.isEmpty() && QString::compare(sections[i].name, name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
+
+int IniFile::findSection(const QString& name) const { return findSection(m_sections, name); }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
 {
@@ -126,32 +232,39 @@ bool IniFile::isValidName(const QString& name)
 
 bool IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    if (!isValidName(section) || !isValidName(key) || value.contains(QLatin1Char('\n'))
-        || value.contains(QLatin1Char('\r'))) {
-        m_error = QStringLiteral("Имя или значение \"%1\" нельзя записать в файл настроек").arg(key);
-        return false;
+    return writeStrings(section, {{key, value}});
+}
+
+bool IniFile::writeStrings(const QString& section, const QList<QPair<QString, QString>>& values)
+{
+    for (const auto& [key, value] : values) {
+        if (!isValidName(section) || !isValidName(key) || value.contains(QLatin1Char('\n'))
+            || value.contains(QLatin1Char('\r'))) {
+            m_error = QStringLiteral("Имя или значение \"%1\" нельзя записать в файл настроек").arg(key);
+            return false;
+        }
     }
     QList<Section> next = m_sections;
     if (next.isEmpty())
         next.append(Section{});
-    int s = -1;
-    for (int i = 0; i < next.size(); ++i)
-        if (!next[i].name.isEmpty() && QString::compare(next[i].name, section, Qt::CaseInsensitive) == 0)
-            s = i;
+    int s = findSection(next, section);
     if (s < 0) {
         next.append(Section{section, {}});
         s = int(next.size()) - 1;
     }
-    bool found = false;
-    for (auto& e : next[s].entries) {
-        if (isKeyEntry(e) && QString::compare(e.first, key, Qt::CaseInsensitive) == 0) {
-            e.second = value.isNull() ? QStringLiteral("") : value;
-            found = true;
-            break;
+    for (const auto& [key, given] : values) {
+        const QString value = given.isNull() ? QStringLiteral("") : given;
+        bool found = false;
+        for (auto& e : next[s].entries) {
+            if (isKeyEntry(e) && QString::compare(e.first, key, Qt::CaseInsensitive) == 0) {
+                e.second = value;
+                found = true;
+                break;
+            }
         }
+        if (!found)
+            next[s].entries.append({key, value});
     }
-    if (!found)
-        next[s].entries.append({key, value.isNull() ? QStringLiteral("") : value});
     return save(next);
 }
 
@@ -190,19 +303,48 @@ bool IniFile::eraseSection(const QString& section)
 
 bool IniFile::save(const QList<Section>& sections)
 {
-    QStringList lines;
+    if (!m_readError.isEmpty()) {
+        m_error = QStringLiteral("Файл настроек не изменен, чтобы не потерять его содержимое. ") + m_readError;
+        return false;
+    }
+    QString text;
+    bool first = true;
     for (const Section& s : sections) {
         if (!s.name.isEmpty()) {
-            if (!lines.isEmpty())
-                lines << QString();
-            lines << QLatin1Char('[') + s.name + QLatin1Char(']');
+            if (!first)
+                text += QStringLiteral("\r\n");
+            text += QLatin1Char('[') + s.name + QStringLiteral("]\r\n");
+            first = false;
         }
-        for (const auto& e : s.entries)
-            lines << (isKeyEntry(e) ? e.first + QLatin1Char('=') + e.second : e.first);
+        for (const auto& e : s.entries) {
+            text += (isKeyEntry(e) ? e.first + QLatin1Char('=') + storedValue(e.second) : e.first)
+                + QStringLiteral("\r\n");
+            first = false;
+        }
     }
+    QByteArray bytes;
     QString error;
-    if (!writeLines1251(m_path, lines, &error)) {
-        m_error = error;
+    if (!encode1251(text, &bytes, &error)) {
+        m_error = QStringLiteral("Файл %1: %2").arg(m_path, error);
+        return false;
+    }
+    const QString temporary = m_path + QStringLiteral(".tmp");
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(temporary, file.errorString());
+        return false;
+    }
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    const QString writeError = file.errorString();
+    file.close();
+    std::error_code ec;
+    if (written)
+        std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporary).toStdString()),
+                                std::filesystem::path(QFile::encodeName(m_path).toStdString()), ec);
+    if (!written || ec) {
+        QFile::remove(temporary);
+        m_error = QStringLiteral("Не удалось записать файл %1: %2")
+                      .arg(m_path, written ? QString::fromLocal8Bit(ec.message().c_str()) : writeError);
         return false;
     }
     m_sections = sections;

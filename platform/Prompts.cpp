@@ -1,22 +1,44 @@
 #include "platform/Prompts.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QFileDialog>
-#include <QInputDialog>
-#include <QMessageBox>
+#include <QtGlobal>
 
 namespace {
 Prompts* g_current = nullptr;
+Prompts* g_default = nullptr;
+QString g_title;
 
-QWidget* owner() { return QApplication::activeWindow(); }
-QString title() { return QStringLiteral("Kestrin"); }
+[[noreturn]] void nobodyToAsk(const QString& what)
+{
+    qFatal("A prompt with no prompts installed: %s", qUtf8Printable(what));
+}
+
+// What prompts() gives before any prompts exist: the question cannot be answered, so the
+// program stops rather than carrying on with an answer the user never gave.
+class NoPrompts final : public Prompts {
+public:
+    void message(const QString& text) override { nobodyToAsk(text); }
+    void error(const QString& text) override { nobodyToAsk(text); }
+    void warning(const QString& text) override { nobodyToAsk(text); }
+    bool question(const QString& text) override { nobodyToAsk(text); }
+    bool okCancel(const QString& text) override { nobodyToAsk(text); }
+    Answer yesNoCancel(const QString& text) override { nobodyToAsk(text); }
+    std::optional<QString> input(const QString& caption, const QString& label, const QString&) override
+    {
+        nobodyToAsk(caption + QLatin1Char(' ') + label);
+    }
+    QString chooseFolder(const QString& caption, const QString&) override { nobodyToAsk(caption); }
+    QString openFileName(const QString& caption, const QString&, const QString&) override { nobodyToAsk(caption); }
+    QString saveFileName(const QString& caption, const QString&, const QString&) override { nobodyToAsk(caption); }
+    int exec(QDialog&) override { nobodyToAsk(QStringLiteral("a modal window")); }
+};
 }
 
 Prompts& prompts()
 {
-    static DialogPrompts dialogs;
-    return g_current ? *g_current : dialogs;
+    static NoPrompts none;
+    if (g_current)
+        return *g_current;
+    return g_default ? *g_default : none;
 }
 
 Prompts* setPrompts(Prompts* p)
@@ -26,67 +48,19 @@ Prompts* setPrompts(Prompts* p)
     return old;
 }
 
-void DialogPrompts::message(const QString& text)
+Prompts* setDefaultPrompts(Prompts* p)
 {
-    QMessageBox::information(owner(), title(), text);
+    Prompts* old = g_default;
+    g_default = p;
+    return old;
 }
 
-void DialogPrompts::error(const QString& text)
+QString promptTitle()
 {
-    QMessageBox::critical(owner(), QStringLiteral("Ошибка"), text);
+    return g_title.isEmpty() ? QStringLiteral("Kestrin") : g_title;
 }
 
-void DialogPrompts::warning(const QString& text)
+void setPromptTitle(const QString& title)
 {
-    QMessageBox::warning(owner(), QStringLiteral("Предупреждение"), text);
-}
-
-bool DialogPrompts::question(const QString& text)
-{
-    return QMessageBox::question(owner(), QStringLiteral("Подтверждение"), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        == QMessageBox::Yes;
-}
-
-bool DialogPrompts::okCancel(const QString& text)
-{
-    return QMessageBox::question(owner(), QStringLiteral("Подтверждение"), text,
-                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
-        == QMessageBox::Ok;
-}
-
-std::optional<QString> DialogPrompts::input(const QString& caption, const QString& label,
-                                            const QString& initial)
-{
-    bool ok = false;
-    const QString text = QInputDialog::getText(owner(), caption, label, QLineEdit::Normal, initial, &ok);
-    if (!ok)
-        return std::nullopt;
-    return text;
-}
-
-QString DialogPrompts::chooseFolder(const QString& caption, const QString& start)
-{
-    return QFileDialog::getExistingDirectory(owner(), caption, start);
-}
-
-QString DialogPrompts::openFileName(const QString& caption, const QString& filter, const QString& start)
-{
-    return QFileDialog::getOpenFileName(owner(), caption, start, filter);
-}
-
-QStringList DialogPrompts::openFileNames(const QString& caption, const QString& filter,
-                                         const QString& start)
-{
-    return QFileDialog::getOpenFileNames(owner(), caption, start, filter);
-}
-
-QString DialogPrompts::saveFileName(const QString& caption, const QString& filter, const QString& start)
-{
-    return QFileDialog::getSaveFileName(owner(), caption, start, filter);
-}
-
-int DialogPrompts::exec(QDialog& dialog)
-{
-    return dialog.exec();
+    g_title = title.trimmed();
 }

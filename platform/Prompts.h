@@ -11,7 +11,8 @@ class QWidget;
 
 class Prompts {
 public:
-    enum class Kind { Message, Error, Warning, Question, OkCancel, Input, Folder, OpenFile, SaveFile, Modal };
+    enum class Kind { Message, Error, Warning, Question, OkCancel, YesNoCancel, Input, Folder, OpenFile, SaveFile, Modal };
+    enum class Answer { Yes, No, Cancel };
 
     virtual ~Prompts() = default;
 
@@ -24,6 +25,8 @@ public:
     virtual bool question(const QString& text) = 0;
     // An OK/Cancel confirmation; true for OK.
     virtual bool okCancel(const QString& text) = 0;
+    // A Yes/No/Cancel question ("Сохранить изменения?"); Cancel also when the box is closed.
+    virtual Answer yesNoCancel(const QString& text) = 0;
     // InputQuery: the entered text, or nothing when cancelled.
     virtual std::optional<QString> input(const QString& caption, const QString& label,
                                          const QString& initial = QString()) = 0;
@@ -47,22 +50,14 @@ public:
 
 // The prompts in force: the dialog-backed ones in the program, scripted ones in tests.
 Prompts& prompts();
-// Installs p (not owned) and returns the previous one; nullptr puts the dialog-backed ones back.
-Prompts* setPrompts(Prompts* p);
 
-// The real dialogs (QMessageBox, QInputDialog, QFileDialog, QDialog::exec).
-class DialogPrompts final : public Prompts {
-public:
-    void message(const QString& text) override;
-    void error(const QString& text) override;
-    void warning(const QString& text) override;
-    bool question(const QString& text) override;
-    bool okCancel(const QString& text) override;
-    std::optional<QString> input(const QString& caption, const QString& label,
-                                 const QString& initial) override;
-    QString chooseFolder(const QString& caption, const QString& start) override;
-    QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
-    QStringList openFileNames(const QString& caption, const QString& filter, const QString& start) override;
-    QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
-    int exec(QDialog& dialog) override;
-};
+// The title every message box and question carries: the application title (year, configuration
+// and report level once a year is open), "Kestrin" until then or when set empty.
+QString promptTitle();
+void setPromptTitle(const QString& title);
+// Installs p (not owned) and returns the previous one; nullptr puts the default back.
+Prompts* setPrompts(Prompts* p);
+// The prompts in force when none is installed: the dialog-backed ones, which the application
+// object installs (platform/Application.h). Without either, asking the user is a programmer's
+// error (a logic test that forgot its script) and stops the program with the question's text.
+Prompts* setDefaultPrompts(Prompts* p);

@@ -3,6 +3,9 @@
 #include "platform/Database.h"
 
 #include <QFile>
+#include <QList>
+#include <QPair>
+#include <memory>
 
 namespace Schema {
 namespace {
@@ -279,6 +282,58 @@ void createDictionaryFile(const QString& path)
 void createDataDatabaseFile(const QString& path)
 {
     createFile(path, &createDataDatabase);
+}
+
+namespace {
+
+using Layout = QList<QPair<QString, QStringList>>;   // tables in order, each with its columns
+
+// The tables and columns a script makes, read from an in-memory database built with it, so the
+// check can never disagree with what the program creates.
+Layout layoutOf(const QString& ddl)
+{
+    std::unique_ptr<Database> db = Database::create(QStringLiteral(":memory:"));
+    db->execScript(ddl);
+    Layout layout;
+    QStringList tables;
+    {
+        Query q(*db, QStringLiteral("select name from sqlite_master where type='table' and name not like 'sqlite%' order by rowid"));
+        while (q.next())
+            tables << q.text(0);
+    }
+    for (const QString& t : tables)
+        layout.append({t, db->columns(t)});
+    return layout;
+}
+
+QStringList missingFrom(Database& db, const Layout& layout)
+{
+    QStringList missing;
+    for (const auto& [table, columns] : layout) {
+        if (!db.tableExists(table)) {
+            missing << QStringLiteral("таблицы \"%1\"").arg(table);
+            continue;
+        }
+        const QStringList present = db.columns(table);
+        for (const QString& column : columns)
+            if (!present.contains(column, Qt::CaseInsensitive))
+                missing << QStringLiteral("поля \"%1\".\"%2\"").arg(table, column);
+    }
+    return missing;
+}
+
+}  // namespace
+
+QStringList missingDictionaryParts(Database& db)
+{
+    static const Layout layout = layoutOf(dictionaryDdl());
+    return missingFrom(db, layout);
+}
+
+QStringList missingDataParts(Database& db)
+{
+    static const Layout layout = layoutOf(dataDdl());
+    return missingFrom(db, layout);
 }
 
 }  // namespace Schema

@@ -10,6 +10,7 @@
 // Yes/no columns hold 0 and 1; readers take any non-zero as true.
 
 #include <QString>
+#include <QStringList>
 
 class Database;
 
@@ -32,5 +33,11 @@ void createDataDatabase(Database& db);
 // Make a new file holding the empty tables; DbError when the file exists or cannot be written.
 void createDictionaryFile(const QString& path);
 void createDataDatabaseFile(const QString& path);
+
+// What the program reads that the database lacks, in Russian ("таблицы \"tree\"",
+// "поля \"administration\".\"ind\""), in the order the schema lists them; empty when nothing is
+// missing. Extra tables and columns are no fault. Only reads; DbError passes.
+QStringList missingDictionaryParts(Database& db);
+QStringList missingDataParts(Database& db);
 
 }

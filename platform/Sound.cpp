@@ -2,7 +2,7 @@
 
 #include "platform/Files.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +13,8 @@
 #include <memory>
 
 namespace {
+
+void (*g_beep)() = nullptr;
 
 // No multimedia library is linked in, so the desktop's own command-line player does the work.
 class DesktopSound final : public SoundBackend {
@@ -26,8 +28,8 @@ public:
             return false;
         const QString path = resolve(name);
         if (path.isEmpty()) {
-            if (!flags.testFlag(SoundFlag::NoDefault) && qobject_cast<QApplication*>(qApp))
-                QApplication::beep();
+            if (!flags.testFlag(SoundFlag::NoDefault) && g_beep)
+                g_beep();
             return false;
         }
         QStringList arguments;
@@ -77,7 +79,9 @@ public:
 private:
     static bool desktopCanPlay()
     {
-        if (!qobject_cast<QGuiApplication*>(qApp))
+        // Not qApp: with QApplication included it is a static downcast, undefined where the
+        // program runs a plain QCoreApplication (the logic tests, the conversion utility).
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             return false;
         const QString platform = QGuiApplication::platformName();
         return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
@@ -148,6 +152,8 @@ DesktopSound& desktop()
 }
 
 SoundBackend& soundBackend() { return g_current ? *g_current : desktop(); }
+
+void setSystemBeep(void (*beep)()) { g_beep = beep; }
 
 SoundBackend* setSoundBackend(SoundBackend* b)
 {

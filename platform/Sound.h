@@ -29,5 +29,9 @@ SoundBackend& soundBackend();
 // Installs b (not owned) and returns the previous one; nullptr puts the desktop one back.
 SoundBackend* setSoundBackend(SoundBackend* b);
 
+// The system beep for a sound that cannot be found; the application object installs it (the
+// beep belongs to Qt Widgets). Without one such a sound stays silent.
+void setSystemBeep(void (*beep)());
+
 bool playSound(const QString& name, SoundFlags flags);
 void stopSound();

@@ -1,5 +1,7 @@
 #include "platform/TextFiles.h"
 
+#include "platform/TextReader.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -55,9 +57,14 @@ bool readText1251(const QString& path, QString* text, QString* error)
         *error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString());
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    // One byte past the bound tells a file at the bound from a larger one.
+    const QByteArray bytes = file.read(kMaxText1251Bytes + 1);
     if (file.error() != QFileDevice::NoError) {
         *error = QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (bytes.size() > kMaxText1251Bytes) {
+        *error = QStringLiteral("Файл %1 слишком велик (допускается не более %2 байт)").arg(path).arg(kMaxText1251Bytes);
         return false;
     }
     if (!decode1251(bytes, text, error)) {
@@ -69,18 +76,7 @@ bool readText1251(const QString& path, QString* text, QString* error)
 
 bool readLines1251(const QString& path, QStringList* lines, QString* error)
 {
-    QString text;
-    if (!readText1251(path, &text, error))
-        return false;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList result = text.split(QLatin1Char('\n'));
-    if (!result.isEmpty() && result.last().isEmpty())
-        result.removeLast();
-    for (QString& line : result)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    *lines = std::move(result);
-    return true;
+    return readTextLines(path, lines, error, TextLimits{kMaxText1251Bytes, 1 << 20});
 }
 
 bool writeText1251(const QString& path, const QString& text, QString* error)

@@ -3,6 +3,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Schema.h"
+#include "sample/SampleFrs.h"
 
 #include <QDir>
 #include <QStringList>
@@ -673,7 +674,7 @@ bool buildYears(const QString& work, QString* why)
     enterData(*data, DataYear);
     auto nextDictionary = Database::open(next);
     addPopulation(*nextDictionary, NextYear);
-    return true;
+    return writeFormStructureFile(work, why);
 }
 
 }  // namespace

@@ -2,14 +2,16 @@
 //   mksample <program folder> <sample folder>
 // writes <program folder>/source/data0.mdb (the template of every new data database), the dBase
 // export's links.mdb and Empt.dbf in the program folder,
-// <sample folder>/ktrmain_empty.mdb (a dictionary with no forms) and the configuration
-// <sample folder>/Образец, each made anew from the schema.
+// <sample folder>/ktrmain_empty.mdb (a dictionary with no forms), the configuration
+// <sample folder>/Образец and, for Tormik, <program folder>/MedicalTypes.txt with the configuration
+// <sample folder>/"Образец (до преобразования)", each made anew from the schema.
 
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Schema.h"
 #include "sample/SampleConfiguration.h"
 #include "sample/SampleDbf.h"
+#include "sample/SampleLegacy.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -57,6 +59,8 @@ int main(int argc, char** argv)
     if (!Sample::makeDbfExportFiles(programFolder, &error))
         return fail(error);
     if (!Sample::makeConfiguration(Files::join(sampleFolder, Sample::ConfigurationName), &error))
+        return fail(error);
+    if (!Sample::makeLegacySample(programFolder, sampleFolder, &error))
         return fail(error);
     return 0;
 }

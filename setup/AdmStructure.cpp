@@ -4,7 +4,7 @@
 #include "core/StructureCache.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
-#include "platform/TextFiles.h"
+#include "platform/TextReader.h"
 #include "setup/Populations.h"
 #include "setup/YearDataLine.h"
 
@@ -103,6 +103,8 @@ QList<int> childUnitIds(Database& dictionary, int id)
 
 int addUnit(Database& dictionary, const QString& name, int parentId, int medicalType, bool rural)
 {
+    if (isBlankName(name))
+        return 0;
     dictionary.exec(QStringLiteral(R"(insert into "administration"
         ("unit","dependence","medicaltype","country","ind") values (?,?,?,?,?))"),
                     {name, parentId, medicalType, rural ? 1 : 0, NewUnitInd});
@@ -111,6 +113,8 @@ int addUnit(Database& dictionary, const QString& name, int parentId, int medical
 
 bool updateUnit(Database& dictionary, int id, const QString& name, int medicalType, bool rural)
 {
+    if (isBlankName(name))
+        return false;
     return dictionary.exec(QStringLiteral(R"(update "administration"
         set "unit"=?, "medicaltype"=?, "country"=? where "id"=?)"),
                            {name, medicalType, rural ? 1 : 0, id}) > 0;
@@ -243,31 +247,34 @@ QStringList availabilityFromFiles(const QStringList& paths, int year, QStringLis
         const QString name = unitNameOfDataFile(path);
         if (progress)
             progress(name);
-        QStringList fileLines;
-        QString error;
-        if (!readLines1251(path, &fileLines, &error)) {
-            if (failures)
-                failures->append(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), error));
-            continue;
-        }
         const bool older = isOlderDataFile(QFileInfo(path).fileName());
         QList<int> counts(TableInfo.size(), 0);
         int total = 0;
-        for (const QString& text : std::as_const(fileLines)) {
-            YearDataLine line;
-            if (!parseYearDataLine(text, &line) || line.year != yearText || line.table.isEmpty())
-                continue;
-            int index = -1;
-            if (older) {
-                const std::optional<int> formId = parseInt(line.form);
-                index = formId ? FindTableIndexByFormId(*formId, line.table) : -1;
-            } else {
-                index = FindTableIndex(line.form, line.table);
+        // A territory's data file runs to hundreds of megabytes: it is counted line by line.
+        TextFileReader reader;
+        QString text;
+        if (reader.open(path)) {
+            while (reader.readLine(&text)) {
+                YearDataLine line;
+                if (!parseYearDataLine(text, &line) || line.year != yearText || line.table.isEmpty())
+                    continue;
+                int index = -1;
+                if (older) {
+                    const std::optional<int> formId = parseInt(line.form);
+                    index = formId ? FindTableIndexByFormId(*formId, line.table) : -1;
+                } else {
+                    index = FindTableIndex(line.form, line.table);
+                }
+                if (index < 0)
+                    continue;
+                ++counts[index];
+                ++total;
             }
-            if (index < 0)
-                continue;
-            ++counts[index];
-            ++total;
+        }
+        if (reader.hasError()) {
+            if (failures)
+                failures->append(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), reader.errorString()));
+            continue;
         }
         lines.append(name);
         if (total > 0)

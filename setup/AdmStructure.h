@@ -43,10 +43,17 @@ std::optional<UnitRecord> readUnit(Database& dictionary, int id);
 // The ids of the unit's direct children in their order.
 QList<int> childUnitIds(Database& dictionary, int id);
 
+// A name that shows nothing (empty, or blanks only) names no unit or type: it would be a blank
+// line of the tree and of every question about it.
+inline bool isBlankName(const QString& name) { return name.trimmed().isEmpty(); }
+inline const QString NoUnitNameText = QStringLiteral("Не указано наименование подразделения");
+
 // Writes a new unit under `parentId` (0: top level) with ind NewUnitInd and returns its id. The
-// name is stored exactly as typed, quotes of either kind included.
+// name is stored exactly as typed, quotes of either kind included. A blank name writes nothing
+// and gives 0.
 int addUnit(Database& dictionary, const QString& name, int parentId, int medicalType, bool rural);
-// Changes the name, type and rural flag of a unit; false when no unit has the id.
+// Changes the name, type and rural flag of a unit; false when no unit has the id, or (nothing
+// written) when the name is blank.
 bool updateUnit(Database& dictionary, int id, const QString& name, int medicalType, bool rural);
 
 enum class UnitCorrection { Written, NoUnit, InvalidPopulation };

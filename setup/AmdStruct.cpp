@@ -151,7 +151,7 @@ void TAdmForm::buildWindow()
     layout->addWidget(Panel1);
 
     auto* tree = new DropTree(this);
-    tree->dropped = [this](const QPoint& at) { TreeView1DragDrop(at); };
+    tree->dropped = [this](const QPoint& at) { return TreeView1DragDrop(at); };
     TreeView1 = tree;
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
@@ -278,6 +278,10 @@ void TAdmForm::addUnitUnder(QTreeWidgetItem* parent, const QString& caption)
     dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
+    if (isBlankName(dialog.unitName())) {
+        prompts().error(NoUnitNameText);
+        return;
+    }
     const int id = addUnit(dbmain(), dialog.unitName(), parent ? nodeId(parent) : 0,
                            dialog.medicalType(), dialog.rural());
     QTreeWidgetItem* node = newNode(TreeView1, parent, dialog.unitName(), id);
@@ -331,6 +335,10 @@ void TAdmForm::N4Click()
     dialog.setPopulation(dbmain(), ReportYear, id, childIds);
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
+    if (isBlankName(dialog.unitName())) {
+        prompts().error(NoUnitNameText);
+        return;
+    }
     const PopulationTexts population = dialog.population();
     QString error;
     switch (correctUnit(dbmain(), ReportYear, id, dialog.unitName(), dialog.medicalType(),
@@ -472,23 +480,23 @@ bool TAdmForm::leaveOrderingMode()
     return true;
 }
 
-void TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
+bool TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
 {
     QTreeWidgetItem* node = TreeView1->currentItem();
     QTreeWidgetItem* target = TreeView1->itemAt(viewportPos);
     if (!m_ordering || !node || !target || target == node)
-        return;
+        return false;
     // Left of the caption lies the indent: there the unit goes before the target, beside it.
     const bool beside = viewportPos.x() < TreeView1->visualItemRect(target).left();
     QTreeWidgetItem* newParent = beside ? target->parent() : target;
     for (const QTreeWidgetItem* up = newParent; up; up = up->parent()) {
         if (up == node)
-            return;
+            return false;
     }
     const int newParentId = newParent ? nodeId(newParent) : 0;
     const int oldParentId = node->parent() ? nodeId(node->parent()) : 0;
     if (newParentId != oldParentId && !moveUnit(dbmain(), nodeId(node), newParentId))
-        return;
+        return false;
 
     const bool expanded = node->isExpanded();
     if (QTreeWidgetItem* parent = node->parent())
@@ -507,6 +515,7 @@ void TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
     node->setExpanded(expanded);
     TreeView1->setCurrentItem(node);
     updateCommands();
+    return true;
 }
 
 void TAdmForm::N16Click()

@@ -61,8 +61,9 @@ public:
 
     // A drop at a point of the tree's viewport in the ordering mode: on an item the selected unit
     // becomes its last child, on its indent it goes before it as its sibling. A drop that would
-    // put a unit under itself or its own descendant, or on no item, changes nothing.
-    void TreeView1DragDrop(const QPoint& viewportPos);
+    // put a unit under itself or its own descendant, or on no item, changes nothing. True when
+    // the unit moved.
+    bool TreeView1DragDrop(const QPoint& viewportPos);
 
     QMenuBar* MainMenu1 = nullptr;
     QAction* N1 = nullptr;     // "Добавить"

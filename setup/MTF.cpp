@@ -71,7 +71,7 @@ void TMTFs::buildWindow()
     Label1->setObjectName(QStringLiteral("Label1"));
     auto* tree = new DropTree(this);
     tree->acceptsAt = [this](const QPoint& at) { return TreeView1DragOver(at); };
-    tree->dropped = [this](const QPoint& at) { TreeView1DragDrop(at); };
+    tree->dropped = [this](const QPoint& at) { return TreeView1DragDrop(at); };
     TreeView1 = tree;
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
@@ -154,8 +154,52 @@ void TMTFs::FormActivate()
 
 void TMTFs::TreeView1Change(QTreeWidgetItem* node)
 {
-    if (!m_filling)
-        showFormsOf(node);
+    if (m_filling)
+        return;
+    if (node && nodeId(node) != m_shownType && !askToKeepTicks()) {
+        // Back to the type whose ticks are still on the list.
+        QTreeWidgetItem* shown = nullptr;
+        for (int i = 0; !shown && i < TreeView1->topLevelItemCount(); ++i)
+            shown = findType(TreeView1->topLevelItem(i), m_shownType);
+        m_filling = true;
+        TreeView1->setCurrentItem(shown);
+        m_filling = false;
+        updateListEnabled();
+        return;
+    }
+    showFormsOf(node);
+}
+
+QTreeWidgetItem* TMTFs::findType(QTreeWidgetItem* from, int id) const
+{
+    if (nodeId(from) == id)
+        return from;
+    for (int i = 0; i < from->childCount(); ++i)
+        if (QTreeWidgetItem* found = findType(from->child(i), id))
+            return found;
+    return nullptr;
+}
+
+bool TMTFs::askToKeepTicks()
+{
+    if (!m_ticksChanged || m_shownType == 0)
+        return true;
+    switch (prompts().yesNoCancel(QStringLiteral("Сохранить изменения?"))) {
+    case Prompts::Answer::Yes:
+        return saveShownForms();
+    case Prompts::Answer::No:
+        m_ticksChanged = false;
+        return true;
+    case Prompts::Answer::Cancel:
+        return false;
+    }
+    return false;
+}
+
+void TMTFs::reject()
+{
+    if (askToKeepTicks())
+        QDialog::reject();
 }
 
 void TMTFs::showFormsOf(QTreeWidgetItem* node)
@@ -175,6 +219,7 @@ void TMTFs::showFormsOf(QTreeWidgetItem* node)
         }
     }
     m_filling = false;
+    m_ticksChanged = false;
     BitBtn1->hide();
     updateListEnabled();
 }
@@ -187,8 +232,10 @@ void TMTFs::updateListEnabled()
 
 void TMTFs::CheckListBox1ClickCheck()
 {
-    if (!m_filling)
-        BitBtn1->show();
+    if (m_filling)
+        return;
+    m_ticksChanged = true;
+    BitBtn1->show();
 }
 
 void TMTFs::BitBtn1Click()
@@ -198,14 +245,26 @@ void TMTFs::BitBtn1Click()
     const QTreeWidgetItem* node = TreeView1->currentItem();
     if (m_shownType == 0 || !node || nodeId(node) != m_shownType || node->childCount() > 0)
         return;
+    saveShownForms();
+}
+
+bool TMTFs::saveShownForms()
+{
     QList<int> formIds;
     for (int i = 0; i < CheckListBox1->count(); ++i) {
         const QListWidgetItem* item = CheckListBox1->item(i);
         if (item->checkState() == Qt::Checked)
             formIds.append(item->data(FormIdRole).toInt());
     }
-    saveAssignedForms(dbmain(), m_shownType, formIds);
+    try {
+        saveAssignedForms(dbmain(), m_shownType, formIds);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Формы типа учреждения не сохранены.\n") + e.userText());
+        return false;
+    }
+    m_ticksChanged = false;
     BitBtn1->hide();
+    return true;
 }
 
 void TMTFs::TreeView1Edited(QTreeWidgetItem* node)
@@ -217,11 +276,16 @@ void TMTFs::TreeView1Edited(QTreeWidgetItem* node)
     if (typed == stored)
         return;
     QString failure;
-    try {
-        if (!renameMedicalType(dbmain(), nodeId(node), typed))
-            failure = QStringLiteral("Тип учреждения не найден в базе");
-    } catch (const DbError& e) {
-        failure = e.userText();
+    if (typed.trimmed().isEmpty()) {
+        // A blank line in the tree would name no type.
+        failure = QStringLiteral("Не указано наименование типа учреждения");
+    } else {
+        try {
+            if (!renameMedicalType(dbmain(), nodeId(node), typed))
+                failure = QStringLiteral("Тип учреждения не найден в базе");
+        } catch (const DbError& e) {
+            failure = e.userText();
+        }
     }
     m_filling = true;
     if (failure.isEmpty())
@@ -268,11 +332,11 @@ bool TMTFs::TreeView1DragOver(const QPoint& viewportPos) const
     return draggedTo(viewportPos) != nullptr;
 }
 
-void TMTFs::TreeView1DragDrop(const QPoint& viewportPos)
+bool TMTFs::TreeView1DragDrop(const QPoint& viewportPos)
 {
     QTreeWidgetItem* target = draggedTo(viewportPos);
     if (!target)
-        return;
+        return false;
     QTreeWidgetItem* node = TreeView1->currentItem();
     QTreeWidgetItem* parent = node->parent();
     const bool expanded = node->isExpanded();
@@ -287,6 +351,7 @@ void TMTFs::TreeView1DragDrop(const QPoint& viewportPos)
     node->setExpanded(expanded);
     TreeView1->setCurrentItem(node);
     m_filling = false;
+    return true;
 }
 
 void TMTFs::keyPressEvent(QKeyEvent* event)

@@ -30,12 +30,15 @@ public:
     void BitBtn1Click();   // "Сохранить": the checked forms become the shown type's assignment
     void Button1Click();   // "Сохранить порядок": stores the shown order, leaves the ordering mode
     void BitBtn2Click();   // "Выход"
+    // Ticks changed and not saved for the shown type.
+    bool ticksChanged() const { return m_ticksChanged; }
     // F11: the ordering mode on or off.
     void toggleOrderingMode();
     // In the ordering mode a type may be dropped only on another type of the same parent; the
     // drop puts it before that one.
     bool TreeView1DragOver(const QPoint& viewportPos) const;
-    void TreeView1DragDrop(const QPoint& viewportPos);
+    // True when the type moved.
+    bool TreeView1DragDrop(const QPoint& viewportPos);
 
     QLabel* Label1 = nullptr;            // "Типы медицинских учреждений"
     QTreeWidget* TreeView1 = nullptr;    // types: caption = type, id under NodeIdRole
@@ -47,6 +50,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Leaving with changed ticks asks first, as choosing another type does.
+    void reject() override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -58,11 +63,19 @@ private:
     void showFormsOf(QTreeWidgetItem* node);
     void updateListEnabled();
     QTreeWidgetItem* draggedTo(const QPoint& viewportPos) const;
+    // The shown type's checked forms become its assignment; false (after the message) when they
+    // could not be written.
+    bool saveShownForms();
+    // Before the shown type is left: "Сохранить изменения?" when its ticks changed. False when
+    // the user stays (Cancel, or the save failed).
+    bool askToKeepTicks();
+    QTreeWidgetItem* findType(QTreeWidgetItem* from, int id) const;
 
     int m_shownType = 0;
     bool m_ordering = false;
     bool m_filling = false;   // checks and captions set by the window, not by the user
     bool m_built = false;
+    bool m_ticksChanged = false;
 };
 
 inline TMTFs* MTFs = nullptr;

@@ -80,6 +80,8 @@ void saveAssignedForms(Database& dictionary, int typeId, const QList<int>& formI
 
 bool renameMedicalType(Database& dictionary, int typeId, const QString& name)
 {
+    if (name.trimmed().isEmpty())
+        return false;
     return dictionary.exec(QStringLiteral(R"(update "medicaltypes" set "type"=? where "id"=?)"),
                            {name, typeId}) > 0;
 }

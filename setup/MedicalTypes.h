@@ -34,7 +34,8 @@ QList<int> assignedForms(Database& dictionary, int typeId);
 // Replaces the type's whole assignment by `formIds` (none: the type keeps no form) in one
 // transaction; a failure leaves the old assignment.
 void saveAssignedForms(Database& dictionary, int typeId, const QList<int>& formIds);
-// Stores the name exactly as typed, quotes of either kind included; false when no type has the id.
+// Stores the name exactly as typed, quotes of either kind included; false when no type has the
+// id, or (nothing written) when the name is empty or blanks only.
 bool renameMedicalType(Database& dictionary, int typeId, const QString& name);
 // Gives every type its position in `idsInShownOrder` (from 0) as ind, in one transaction.
 void saveMedicalTypeOrder(Database& dictionary, const QList<int>& idsInShownOrder);

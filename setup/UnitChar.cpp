@@ -178,3 +178,13 @@ void TUntChar::BitBtn1Click()
     }
     accept();
 }
+
+void TUntChar::accept()
+{
+    if (isBlankName(Edit1->text())) {
+        prompts().error(NoUnitNameText);
+        Edit1->setFocus();
+        return;
+    }
+    QDialog::accept();
+}

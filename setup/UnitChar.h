@@ -62,6 +62,9 @@ public:
     QPushButton* BitBtn1 = nullptr;  // OK
     QPushButton* BitBtn2 = nullptr;  // "Отказ"
 
+    // OK with a blank name says so and keeps the dialog open.
+    void accept() override;
+
 private:
     void BitBtn1Click();
     void showPopulation(const PopulationTexts& texts);

@@ -2,7 +2,9 @@
 
 #include <QCursor>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
@@ -181,10 +183,44 @@ void TabcCustomMouseLabel::paintEvent(QPaintEvent*)
     painter.setFont(f);
     const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
     const int flags = textFlags();
+    QRect drawn;
     for (const TextPass& pass : a.passes) {
         painter.setPen(pass.color);
-        painter.drawText(area.translated(pass.offset), flags, text());
+        QRect bounds;
+        painter.drawText(area.translated(pass.offset), flags, text(), &bounds);
+        drawn = drawn.united(bounds);
     }
+    if (hasFocus() && !drawn.isEmpty()) {
+        // The keyboard's place: a dotted frame round the text, in the text's own colour.
+        QPen pen(palette().color(QPalette::WindowText), 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(drawn.adjusted(-2, -1, 1, 0).intersected(rect().adjusted(0, 0, -1, -1)));
+    }
+}
+
+void TabcCustomMouseLabel::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (isEnabled() && focusPolicy() != Qt::NoFocus && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+        && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        event->accept();
+        emit OnClick();   // last: it may open a modal window or close this one
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void TabcCustomMouseLabel::focusInEvent(QFocusEvent* event)
+{
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void TabcCustomMouseLabel::focusOutEvent(QFocusEvent* event)
+{
+    QLabel::focusOutEvent(event);
+    update();
 }
 
 void TabcCustomMouseLabel::playFromList(TabcLabelMouseEffects effects, int index)

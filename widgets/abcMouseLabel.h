@@ -89,6 +89,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A label given a focus policy (setFocusPolicy(Qt::StrongFocus)) is reached with Tab, shows
+    // a dotted frame while it has the focus and is started with Enter or Space like a click.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void press(QMouseEvent* event);

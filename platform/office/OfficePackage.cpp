@@ -8,27 +8,84 @@
 #include <QSaveFile>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <quazip/quazipfileinfo.h>
 #include <quazip/quazipnewinfo.h>
+
+namespace {
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(bytes >> 20);
+}
+
+}
+
+bool readPackageBytes(QIODevice* device, QByteArray* data, QString* error)
+{
+    // One byte past the bound tells a file at the bound from a larger one.
+    QByteArray bytes = device->read(kMaxPackageBytes + 1);
+    if (bytes.size() > kMaxPackageBytes) {
+        *error = QStringLiteral("файл больше %1 МБ").arg(megabytes(kMaxPackageBytes));
+        return false;
+    }
+    if (auto* file = qobject_cast<QFileDevice*>(device); file && file->error() != QFileDevice::NoError) {
+        *error = file->errorString();
+        return false;
+    }
+    *data = std::move(bytes);
+    return true;
+}
 
 bool OfficePackage::read(QIODevice* device)
 {
     m_parts.clear();
     m_error.clear();
+    m_tooLarge = false;
+    auto tooLarge = [&](const QString& why) {
+        m_parts.clear();
+        m_error = why;
+        m_tooLarge = true;
+        return false;
+    };
     QuaZip zip(device);
     if (!zip.open(QuaZip::mdUnzip)) {
         m_error = QStringLiteral("это не архив zip (код %1)").arg(zip.getZipError());
         return false;
     }
+    if (zip.getEntriesCount() > kMaxPackageParts)
+        return tooLarge(QStringLiteral("в архиве больше %1 частей").arg(kMaxPackageParts));
+    qint64 total = 0;
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
         const QString name = zip.getCurrentFileName();
         if (name.endsWith(QLatin1Char('/')))
             continue;
+        if (m_parts.size() >= kMaxPackageParts)
+            return tooLarge(QStringLiteral("в архиве больше %1 частей").arg(kMaxPackageParts));
+        QuaZipFileInfo64 info;
+        if (zip.getCurrentFileInfo(&info) && qint64(info.uncompressedSize) > kMaxPackagePartBytes)
+            return tooLarge(QStringLiteral("часть %1 распаковывается больше чем в %2 МБ")
+                                .arg(name, megabytes(kMaxPackagePartBytes)));
         QuaZipFile file(&zip);
         if (!file.open(QIODevice::ReadOnly)) {
             m_error = QStringLiteral("часть %1 не читается (код %2)").arg(name).arg(file.getZipError());
             return false;
         }
-        QByteArray data = file.readAll();
+        // The sizes in the headers are the file's own word: count what actually comes out.
+        QByteArray data;
+        for (;;) {
+            const qint64 got = file.read(chunk.data(), chunk.size());
+            if (got <= 0)
+                break;
+            if (data.size() + got > kMaxPackagePartBytes)
+                return tooLarge(QStringLiteral("часть %1 распаковывается больше чем в %2 МБ")
+                                    .arg(name, megabytes(kMaxPackagePartBytes)));
+            total += got;
+            if (total > kMaxPackageBytes)
+                return tooLarge(QStringLiteral("архив распаковывается больше чем в %1 МБ")
+                                    .arg(megabytes(kMaxPackageBytes)));
+            data.append(chunk.constData(), got);
+        }
         file.close();
         if (file.getZipError() != UNZ_OK) {
             m_error = QStringLiteral("часть %1 повреждена (код %2)").arg(name).arg(file.getZipError());
@@ -46,14 +103,16 @@ bool OfficePackage::read(QIODevice* device)
 
 bool OfficePackage::read(const QString& path)
 {
+    m_parts.clear();
+    m_tooLarge = false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_error = file.errorString();
         return false;
     }
-    QByteArray data = file.readAll();
-    if (file.error() != QFile::NoError) {
-        m_error = file.errorString();
+    QByteArray data;
+    if (!readPackageBytes(&file, &data, &m_error)) {
+        m_tooLarge = data.isEmpty() && file.error() == QFileDevice::NoError;
         return false;
     }
     QBuffer buffer(&data);

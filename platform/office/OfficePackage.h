@@ -10,11 +10,20 @@
 class QIODevice;
 class XmlNode;
 
+// What a package may unpack to. A form's blank or an exported table is a few megabytes; the
+// bounds refuse a zip bomb (a few kilobytes that inflate to gigabytes) while it is being read,
+// whatever sizes its headers declare.
+inline constexpr qint64 kMaxPackagePartBytes = qint64(48) << 20;
+inline constexpr qint64 kMaxPackageBytes = qint64(160) << 20;
+inline constexpr int kMaxPackageParts = 10000;
+
 class OfficePackage {
 public:
-    // Reads every part; false and errorString() when the data are no zip.
+    // Reads every part; false and errorString() when the data are no zip, or when they unpack
+    // past the bounds above (then tooLarge() is true and errorString() says so in full).
     bool read(QIODevice* device);
     bool read(const QString& path);
+    bool tooLarge() const { return m_tooLarge; }
     // The package as zip data; empty and *error when zipping failed.
     QByteArray toZip(QString* error) const;
     // Writes through QSaveFile: an existing file is replaced only once all of it was written.
@@ -38,7 +47,12 @@ private:
     struct Entry { QString name; QByteArray data; };
     QList<Entry> m_parts;
     QString m_error;
+    bool m_tooLarge = false;
 };
+
+// The whole content of a package file from its device: false and *error (a reason, in Russian)
+// when it cannot be read or holds more than kMaxPackageBytes.
+bool readPackageBytes(QIODevice* device, QByteArray* data, QString* error);
 
 // Files that begin like a compound file: Word 97-2003 and Excel 97-2003 files, and also Office
 // files encrypted with a password to open.

@@ -330,13 +330,17 @@ std::unique_ptr<XmlNode> paragraph(WordAlignment alignment, double fontSize, boo
 }
 
 // Twips of a sectPr attribute, or `fallback`.
+constexpr int kMaxSpinCount = 10'000'000;
+
 int twipsOf(const XmlNode* element, const QString& attribute, int fallback)
 {
     if (!element || !element->hasAttribute(attribute))
         return fallback;
     bool ok = false;
     const double v = element->attribute(attribute).toDouble(&ok);
-    return ok ? int(v) : fallback;
+    // A page is at most 22 inches (31 680 twips); a value far past that is no measure at all and
+    // must not reach the integer conversion.
+    return ok && std::isfinite(v) && std::fabs(v) <= 1e6 ? int(v) : fallback;
 }
 
 int textWidth(const XmlNode* sectPr)
@@ -579,18 +583,23 @@ bool WordDocument::load(const QString& path, bool asTemplate)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    QByteArray data = file.readAll();
-    if (file.error() != QFile::NoError)
-        return fail(file.errorString());
+    QByteArray data;
+    QString readError;
+    if (!readPackageBytes(&file, &data, &readError))
+        return fail(readError);
     if (isCompoundFile(data))
         return fail(QStringLiteral("файл в формате Word 97-2003 (.doc) или зашифрован паролем; "
                                    "сохраните его в Word или LibreOffice как документ Word (.docx)"));
     QBuffer buffer(&data);
     if (!m_package.read(&buffer))
-        return fail(QStringLiteral("это не документ Word (.docx): %1").arg(m_package.errorString()));
+        return fail(m_package.tooLarge()
+                        ? m_package.errorString()
+                        : QStringLiteral("это не документ Word (.docx): %1").arg(m_package.errorString()));
 
     m_mainPart = m_package.relatedPart(QString::fromUtf16(OpcNames::relOfficeDocument));
     XmlNode* types = xml(QString::fromUtf16(OpcNames::contentTypes));
+    if (!types && !m_error.isEmpty())
+        return fail(m_error);
     if (m_mainPart.isEmpty() || !types || !m_package.contains(m_mainPart))
         return fail(QStringLiteral("это не документ Word (.docx)"));
     const QString type = contentTypeOf(*types, m_mainPart);
@@ -1105,6 +1114,10 @@ bool WordDocument::protectionPasswordMatches(const QString& password) const
     } else {
         return password.isEmpty();
     }
+    // Word writes 100 000 rounds; the format allows up to 10 000 000. A count past that would
+    // hold the program in the hash for hours, so such a document matches no password.
+    if (spinCount < 0 || spinCount > kMaxSpinCount)
+        return false;
     return wordPasswordHash(password, salt, spinCount, algorithm) == hash;
 }
 

@@ -8,7 +8,12 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <numeric>
+#include <set>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -112,8 +117,85 @@ struct Font {
     bool italic = false;
 };
 
-// The cell formats of the book, by their index in cellXfs.
-std::vector<ExcelCellFormat> readStyles(const XmlNode* styles)
+// Sizes in a file (widths, heights, points) far past anything Excel shows are refused before they
+// reach an integer conversion; what lies within is clamped where the workbook is filled.
+constexpr double kMaxSize = 65535;
+
+// A number attribute: finite and within [low, high]; an absent one is `absent`.
+bool numberIn(const XmlNode* node, const char* name, double low, double high, double absent, double* out)
+{
+    if (!node->hasAttribute(s(name))) {
+        *out = absent;
+        return true;
+    }
+    bool ok = false;
+    const double v = node->attribute(s(name)).trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < low || v > high)
+        return false;
+    *out = v;
+    return true;
+}
+
+// A whole-number attribute within [low, high].
+bool wholeIn(const XmlNode* node, const char* name, int low, int high, int* out)
+{
+    bool ok = false;
+    const qlonglong v = node->attribute(s(name)).trimmed().toLongLong(&ok);
+    if (!ok || v < low || v > high)
+        return false;
+    *out = int(v);
+    return true;
+}
+
+// Whether any two ranges share a cell, in n log n: a sweep down the rows keeps the column spans
+// of the ranges open at the current row, which never overlap while no two ranges do. On an
+// overlap *first and *second are the ranges' indexes.
+bool findOverlap(const std::vector<ExcelRange>& ranges, size_t* first, size_t* second)
+{
+    struct Event {
+        int row;
+        bool opens;
+        size_t index;
+    };
+    std::vector<Event> events;
+    events.reserve(ranges.size() * 2);
+    for (size_t i = 0; i < ranges.size(); ++i) {
+        events.push_back({ranges[i].firstRow, true, i});
+        events.push_back({ranges[i].lastRow + 1, false, i});
+    }
+    // At one row the ranges that ended above close before the new ones open.
+    std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
+        return a.row != b.row ? a.row < b.row : (!a.opens && b.opens);
+    });
+    std::map<int, size_t> open;   // first column -> range
+    for (const Event& e : events) {
+        const ExcelRange& r = ranges[e.index];
+        if (!e.opens) {
+            open.erase(r.firstColumn);
+            continue;
+        }
+        auto after = open.lower_bound(r.firstColumn);
+        if (after != open.end() && ranges[after->second].firstColumn <= r.lastColumn) {
+            *first = std::min(after->second, e.index);
+            *second = std::max(after->second, e.index);
+            return true;
+        }
+        if (after != open.begin()) {
+            auto before = std::prev(after);
+            if (ranges[before->second].lastColumn >= r.firstColumn) {
+                *first = std::min(before->second, e.index);
+                *second = std::max(before->second, e.index);
+                return true;
+            }
+        }
+        open.emplace(r.firstColumn, e.index);
+    }
+    return false;
+}
+
+// The cell formats of the book, by their index in cellXfs; empty and *error when a font size
+// is no size.
+std::vector<ExcelCellFormat> readStyles(const XmlNode* styles, QString* error)
 {
     std::vector<ExcelCellFormat> out;
     if (!styles)
@@ -130,7 +212,10 @@ std::vector<ExcelCellFormat> readStyles(const XmlNode* styles)
             if (const XmlNode* n = f->firstChild(p + s("name")))
                 font.name = n->attribute(s("val"));
             if (const XmlNode* z = f->firstChild(p + s("sz")))
-                font.size = z->attribute(s("val")).toDouble();
+                if (!numberIn(z, "val", 0, 409, 0, &font.size)) {
+                    *error = QStringLiteral("размер шрифта «%1» не число от 0 до 409").arg(z->attribute(s("val")));
+                    return {};
+                }
             font.bold = flag(f, p + s("b"));
             font.italic = flag(f, p + s("i"));
             fonts.push_back(font);
@@ -257,14 +342,19 @@ bool XlsxReader::readPackage(QIODevice* device)
         return false;
     };
 
-    QByteArray data = device->readAll();
+    QByteArray data;
+    QString readError;
+    if (!readPackageBytes(device, &data, &readError))
+        return fail(readError);
     if (isCompoundFile(data))
         return fail(QStringLiteral("книга в формате Excel 97-2003 (.xls) или зашифрована паролем; "
                                    "сохраните её в Excel или LibreOffice как книгу Excel (.xlsx)"));
     OfficePackage package;
     QBuffer buffer(&data);
     if (!package.read(&buffer))
-        return fail(QStringLiteral("это не книга Excel (.xlsx): %1").arg(package.errorString()));
+        return fail(package.tooLarge()
+                        ? package.errorString()
+                        : QStringLiteral("это не книга Excel (.xlsx): %1").arg(package.errorString()));
 
     QString error;
     auto parsePart = [&](const QString& part) -> std::unique_ptr<XmlNode> {
@@ -301,7 +391,9 @@ bool XlsxReader::readPackage(QIODevice* device)
     std::unique_ptr<XmlNode> styles = parsePart(relatedOf(package, rels.get(), bookPart, s("/styles")));
     if (!styles && !error.isEmpty())
         return fail(error);
-    const std::vector<ExcelCellFormat> formats = readStyles(styles.get());
+    const std::vector<ExcelCellFormat> formats = readStyles(styles.get(), &error);
+    if (!error.isEmpty())
+        return fail(error);
 
     QString idAttribute = s("r:id");
     for (const auto& a : book->attributes())
@@ -324,28 +416,78 @@ bool XlsxReader::readPackage(QIODevice* device)
         ExcelSheet* sheet = m_book.addSheet(entry->attribute(s("name")));
         sheet->m_name = entry->attribute(s("name"));
 
-        if (const XmlNode* cols = tree->firstChild(wp + s("cols")))
-            for (XmlNode* col : cols->children(wp + s("col"))) {
+        auto onSheet = [&](const QString& what) {
+            return fail(QStringLiteral("на листе «%1» %2").arg(sheet->name(), what));
+        };
+
+        if (const XmlNode* cols = tree->firstChild(wp + s("cols"))) {
+            // A later <col> wins over an earlier one for the columns both name. Walking them from
+            // the last and skipping the columns already given keeps the work to one step per
+            // column of the sheet, however many elements name the same ones.
+            const QList<XmlNode*> list = cols->children(wp + s("col"));
+            std::vector<int> nextFree;   // the first column at or after c not yet given a width
+            auto freeFrom = [&](int c) {
+                int root = c;
+                while (nextFree[size_t(root)] != root)
+                    root = nextFree[size_t(root)];
+                while (nextFree[size_t(c)] != root) {
+                    const int up = nextFree[size_t(c)];
+                    nextFree[size_t(c)] = root;
+                    c = up;
+                }
+                return root;
+            };
+            for (qsizetype i = list.size() - 1; i >= 0; --i) {
+                const XmlNode* col = list[i];
+                int first = 0, last = 0;
+                if (!wholeIn(col, "min", 1, ExcelSheet::maxColumn, &first)
+                    || !wholeIn(col, "max", first, ExcelSheet::maxColumn, &last))
+                    return onSheet(QStringLiteral("столбцы «%1»–«%2» вне листа")
+                                       .arg(col->attribute(s("min")), col->attribute(s("max"))));
+                double stored = 0;
+                if (!numberIn(col, "width", 0, kMaxSize, 0, &stored))
+                    return onSheet(QStringLiteral("ширина столбца «%1» не число от 0 до %2")
+                                       .arg(col->attribute(s("width"))).arg(kMaxSize));
                 const bool hidden = isTrue(col->attribute(s("hidden")));
                 if (!isTrue(col->attribute(s("customWidth"))) && !hidden)
                     continue;
-                const double width = hidden ? 0 : userColumnWidth(col->attribute(s("width")).toDouble());
-                const int last = qMin(col->attribute(s("max")).toInt(), ExcelSheet::maxColumn);
-                for (int c = qMax(1, col->attribute(s("min")).toInt()); c <= last; ++c)
+                const double width = hidden ? 0 : userColumnWidth(stored);
+                if (nextFree.empty()) {
+                    nextFree.resize(size_t(ExcelSheet::maxColumn) + 2);
+                    std::iota(nextFree.begin(), nextFree.end(), 0);
+                }
+                for (int c = freeFrom(first); c <= last; c = freeFrom(c + 1)) {
                     sheet->setColumnWidth(c, width);
+                    nextFree[size_t(c)] = c + 1;
+                }
             }
+        }
 
         if (const XmlNode* data = tree->firstChild(wp + s("sheetData"))) {
             int rowNumber = 0;
             for (XmlNode* row : data->children(wp + s("row"))) {
-                rowNumber = row->hasAttribute(s("r")) ? row->attribute(s("r")).toInt() : rowNumber + 1;
-                if (row->hasAttribute(s("ht")) && isTrue(row->attribute(s("customHeight"))))
-                    sheet->setRowHeight(rowNumber, row->attribute(s("ht")).toDouble());
+                if (row->hasAttribute(s("r"))) {
+                    if (!wholeIn(row, "r", 1, ExcelSheet::maxRow, &rowNumber))
+                        return onSheet(QStringLiteral("номер строки «%1» вне листа").arg(row->attribute(s("r"))));
+                } else if (++rowNumber > ExcelSheet::maxRow) {
+                    return onSheet(QStringLiteral("строк больше, чем их может быть на листе"));
+                }
+                if (row->hasAttribute(s("ht")) && isTrue(row->attribute(s("customHeight")))) {
+                    double height = 0;
+                    if (!numberIn(row, "ht", 0, kMaxSize, 0, &height))
+                        return onSheet(QStringLiteral("высота строки %1 «%2» не число от 0 до %3")
+                                           .arg(rowNumber).arg(row->attribute(s("ht"))).arg(kMaxSize));
+                    sheet->setRowHeight(rowNumber, height);
+                }
                 int columnNumber = 0;
                 for (XmlNode* c : row->children(wp + s("c"))) {
                     int r = rowNumber;
                     if (!c->hasAttribute(s("r")) || !parseExcelCellName(c->attribute(s("r")), &r, &columnNumber))
                         ++columnNumber;
+                    if (r > ExcelSheet::maxRow || columnNumber > ExcelSheet::maxColumn)
+                        return onSheet(QStringLiteral("ячейка %1 вне листа")
+                                           .arg(c->hasAttribute(s("r")) ? c->attribute(s("r"))
+                                                                        : excelCellName(r, columnNumber)));
                     const size_t style = size_t(c->attribute(s("s")).toInt());
                     if (style > 0 && style < formats.size() && !formats[style].isDefault())
                         sheet->setFormat(r, columnNumber, formats[style]);
@@ -368,7 +510,8 @@ bool XlsxReader::readPackage(QIODevice* device)
                     } else if (!v.isEmpty()) {
                         bool ok = false;
                         const double number = v.trimmed().toDouble(&ok);
-                        if (!ok)
+                        // "inf" and "nan" read as numbers too; no cell holds them.
+                        if (!ok || !std::isfinite(number))
                             return fail(QStringLiteral("на листе «%1» в ячейке %2 не число: %3")
                                             .arg(sheet->name(), excelCellName(r, columnNumber), v));
                         value = ExcelValue::ofNumber(number);
@@ -382,23 +525,43 @@ bool XlsxReader::readPackage(QIODevice* device)
             }
         }
 
-        if (const XmlNode* merges = tree->firstChild(wp + s("mergeCells")))
+        if (const XmlNode* merges = tree->firstChild(wp + s("mergeCells"))) {
+            std::vector<ExcelRange> ranges;
+            std::set<std::tuple<int, int, int, int>> seen;
             for (XmlNode* m : merges->children(wp + s("mergeCell"))) {
                 const QStringList corners = m->attribute(s("ref")).split(QLatin1Char(':'));
                 int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
                 if (corners.size() != 2 || !parseExcelCellName(corners[0], &r1, &c1)
-                    || !parseExcelCellName(corners[1], &r2, &c2))
+                    || !parseExcelCellName(corners[1], &r2, &c2) || qMax(r1, r2) > ExcelSheet::maxRow
+                    || qMax(c1, c2) > ExcelSheet::maxColumn)
                     return fail(QStringLiteral("на листе «%1» объединение %2 не читается")
                                     .arg(sheet->name(), m->attribute(s("ref"))));
-                sheet->merge(ExcelRange::between(r1, c1, r2, c2));
+                const ExcelRange range = ExcelRange::between(r1, c1, r2, c2);
+                // A single cell merges nothing; a range named twice is one merge.
+                if (range.isSingleCell()
+                    || !seen.insert({range.firstRow, range.firstColumn, range.lastRow, range.lastColumn}).second)
+                    continue;
+                ranges.push_back(range);
             }
+            size_t a = 0, b = 0;
+            if (findOverlap(ranges, &a, &b))
+                return onSheet(QStringLiteral("объединение %1 пересекается с объединением %2")
+                                   .arg(ranges[b].toA1(), ranges[a].toA1()));
+            for (const ExcelRange& range : ranges)
+                sheet->m_merges.append(range);
+        }
 
         if (const XmlNode* views = tree->firstChild(wp + s("sheetViews")))
             if (const XmlNode* view = views->firstChild(wp + s("sheetView")))
                 if (const XmlNode* pane = view->firstChild(wp + s("pane")))
-                    if (pane->attribute(s("state")).startsWith(QLatin1String("frozen")))
-                        sheet->freezePanes(int(pane->attribute(s("ySplit")).toDouble()) + 1,
-                                           int(pane->attribute(s("xSplit")).toDouble()) + 1);
+                    if (pane->attribute(s("state")).startsWith(QLatin1String("frozen"))) {
+                        double rows = 0, columns = 0;
+                        if (!numberIn(pane, "ySplit", 0, ExcelSheet::maxRow - 1, 0, &rows)
+                            || !numberIn(pane, "xSplit", 0, ExcelSheet::maxColumn - 1, 0, &columns))
+                            return onSheet(QStringLiteral("закрепление областей «%1», «%2» вне листа")
+                                               .arg(pane->attribute(s("ySplit")), pane->attribute(s("xSplit"))));
+                        sheet->freezePanes(int(rows) + 1, int(columns) + 1);
+                    }
     }
     return true;
 }

@@ -515,7 +515,10 @@ bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    QByteArray data = file.readAll();
+    QByteArray data;
+    QString readError;
+    if (!readPackageBytes(&file, &data, &readError))
+        return fail(readError);
     file.close();
     if (isCompoundFile(data))
         return fail(QStringLiteral("книга в формате Excel 97-2003 (.xls) или зашифрована паролем; "
@@ -523,7 +526,9 @@ bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book)
     OfficePackage target;
     QBuffer buffer(&data);
     if (!target.read(&buffer))
-        return fail(QStringLiteral("это не книга Excel (.xlsx): %1").arg(target.errorString()));
+        return fail(target.tooLarge()
+                        ? target.errorString()
+                        : QStringLiteral("это не книга Excel (.xlsx): %1").arg(target.errorString()));
 
     QString error;
     const QString bookPart = target.relatedPart(QString::fromUtf16(OpcNames::relOfficeDocument));

@@ -181,9 +181,23 @@ std::unique_ptr<XmlNode> parseXml(const QByteArray& data, QString* error)
     reader.setNamespaceProcessing(false);
     std::unique_ptr<XmlNode> root;
     XmlNode* current = nullptr;
+    int depth = 0;
+    qint64 nodes = 0;
+    auto refuse = [&](const QString& why) -> std::unique_ptr<XmlNode> {
+        if (error)
+            *error = QStringLiteral("строка %1, позиция %2: %3")
+                         .arg(reader.lineNumber()).arg(reader.columnNumber()).arg(why);
+        return nullptr;
+    };
     while (!reader.atEnd()) {
-        switch (reader.readNext()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if ((token == QXmlStreamReader::StartElement || token == QXmlStreamReader::Characters)
+            && ++nodes > kXmlMaxNodes)
+            return refuse(QStringLiteral("больше %1 элементов и текстов").arg(kXmlMaxNodes));
+        switch (token) {
         case QXmlStreamReader::StartElement: {
+            if (++depth > kXmlMaxDepth)
+                return refuse(QStringLiteral("элементы вложены глубже %1 уровней").arg(kXmlMaxDepth));
             auto node = std::make_unique<XmlNode>(reader.qualifiedName().toString());
             for (const QXmlStreamAttribute& a : reader.attributes())
                 node->setAttribute(a.qualifiedName().toString(), a.value().toString());
@@ -196,6 +210,7 @@ std::unique_ptr<XmlNode> parseXml(const QByteArray& data, QString* error)
             break;
         }
         case QXmlStreamReader::EndElement:
+            --depth;
             current = current ? current->parent() : nullptr;
             break;
         case QXmlStreamReader::Characters:

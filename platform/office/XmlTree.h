@@ -68,8 +68,15 @@ private:
     XmlNode* m_parent = nullptr;
 };
 
+// What a part of a document may hold. Word and Excel nest a few dozen levels at most; the bounds
+// keep every walk over a parsed tree (and its destructor) off the end of the stack, and its memory
+// in proportion to what a real document needs.
+inline constexpr int kXmlMaxDepth = 256;
+inline constexpr int kXmlMaxNodes = 500'000;
+
 // Parses a whole XML document; nullptr and *error (with line and column) when it is not
-// well-formed. Comments and processing instructions are dropped.
+// well-formed, nests deeper than kXmlMaxDepth or holds more than kXmlMaxNodes nodes. Comments
+// and processing instructions are dropped.
 std::unique_ptr<XmlNode> parseXml(const QByteArray& data, QString* error);
 // The document as UTF-8 with the standalone declaration Office writes.
 QByteArray serializeXml(const XmlNode& root);

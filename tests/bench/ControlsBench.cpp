@@ -3,6 +3,9 @@
 // every institution of a territory of 300, as the full run of the forms tree does it: per table
 // the lists are filled and RunControls is called with the table's default reference.
 //
+// BM_ExactOverBinary runs the same checks in exact decimals and in binary doubles within one run
+// and reports the ratio (the goal: at most 1.3).
+//
 //     bin/ControlsBench --benchmark_counters_tabular=true
 
 #include "core/Controls.h"
@@ -16,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <chrono>
 #include <random>
 
 namespace {
@@ -204,6 +208,46 @@ void BM_OneInstitutionReadOnce(benchmark::State& state)
     report(state, 1);
 }
 BENCHMARK(BM_OneInstitutionReadOnce)->Unit(benchmark::kMillisecond);
+
+// What the exact decimal arithmetic costs: the checks of BM_OneInstitutionReadOnce run in exact
+// decimals and in binary doubles, alternately in every iteration, so both see the same machine.
+// "ratio" is exact time over binary time; the goal is at most 1.3.
+void BM_ExactOverBinary(benchmark::State& state)
+{
+    std::vector<ControlSet> sets;
+    for (int t = 1; t <= kTables; ++t) {
+        ControlSet set(defaultRef(t));
+        int code = 0;
+        for (const ControlText& c : controls())
+            set.add(++code, c.lft, c.reltion, c.rght, c.cycl, QString());
+        sets.push_back(std::move(set));
+    }
+    MemoryTables tables(dataSets()[0]);
+    using Clock = std::chrono::steady_clock;
+    Clock::duration exact{}, binary{};
+    for (auto _ : state) {
+        ControlErrors.clear();
+        const auto t0 = Clock::now();
+        for (const ControlSet& set : sets)
+            set.run(tables, nullptr, ControlErrors, Arithmetic::Exact);
+        const auto t1 = Clock::now();
+        const qsizetype exactErrors = ControlErrors.size();
+        ControlErrors.clear();
+        const auto t2 = Clock::now();
+        for (const ControlSet& set : sets)
+            set.run(tables, nullptr, ControlErrors, Arithmetic::Binary);
+        const auto t3 = Clock::now();
+        exact += t1 - t0;
+        binary += t3 - t2;
+        if (exactErrors != ControlErrors.size())
+            state.SkipWithError("the two arithmetics disagree on the failed checks");
+    }
+    const double n = double(state.iterations());
+    state.counters["exact_ms"] = std::chrono::duration<double, std::milli>(exact).count() / n;
+    state.counters["binary_ms"] = std::chrono::duration<double, std::milli>(binary).count() / n;
+    state.counters["ratio"] = double(exact.count()) / double(binary.count());
+}
+BENCHMARK(BM_ExactOverBinary)->Unit(benchmark::kMillisecond);
 
 void BM_Territory(benchmark::State& state)
 {

@@ -75,6 +75,36 @@ TEST(Expression, EvaluatesAsPeopleReadIt)
     }
 }
 
+// Exact decimals: what a binary double gets wrong, worked by hand.
+constexpr ExprCase kExactDecimals[] = {
+    {"0.15*1.5", "0.23"},                  // 0.225; the double is 0.22499...
+    {"(1.7/20)*100", "9.00"},              // 0.085 -> 0.09 -> 9.00, not 8.50
+    {"1.7/20*100", "9.00"},
+    {"2.675+0", "2.68"},
+    {"0.125+0", "0.13"},
+    {"-0.125+0", "-0.13"},
+    {"0.125", "0.125"},                    // a literal keeps its digits until an operation
+    {"999999999*999999999", "999999998000000001.00"},
+    {"1000000000000000+0.01", "1000000000000000.01"},
+    {"100/3/3/3", "3.70"},                 // 33.33 -> 11.11 -> 3.7033
+    {"1/3/3*9", "0.99"},                   // 0.33 -> 0.11 -> 0.99
+    {"10/4/4", "0.63"},                    // 2.50 -> 0.625 -> 0.63
+    {"0.1+0.2-0.3", "0.00"},               // 0.30000000000000004 in doubles
+    {"0.005*1", "0.01"},
+    {"-0.005*1", "-0.01"},
+    {"0.0000000000000000001", "0.0000000000000000001"},   // not a number the engine holds: as written
+    {"99999999999999999999*10", "99999999999999999999*10"},   // past the range: never a wrong number
+    {"9999999999*99999999999", "9999999999*99999999999"},
+};
+
+TEST(Expression, ComputesInExactDecimals)
+{
+    for (const ExprCase& c : kExactDecimals) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(EvalExpression(u(c.text)), u(c.expected));
+    }
+}
+
 TEST(Expression, ArithmeticWithoutBracketsRefusesBrackets)
 {
     EXPECT_EQ(EvalArithmetic(u("8/2*2")), u("8.00"));
@@ -104,6 +134,28 @@ TEST(Expression, ParseNamesTheFault)
     }
 }
 
+TEST(Expression, NestingPastTwoHundredIsUnreadableAndTwoHundredIsRead)
+{
+    auto brackets = [](int depth) {
+        return QString(depth, u'(') + QStringLiteral("2") + QString(depth, u')');
+    };
+    Expression e;
+    QString reason;
+    ASSERT_TRUE(e.parse(brackets(200), &reason)) << reason.toStdString();
+    EXPECT_EQ(e.evaluateText(nullptr), u("2"));
+    ASSERT_TRUE(e.parse(QString(200, u'-') + QStringLiteral("3"), &reason)) << reason.toStdString();
+    EXPECT_EQ(e.evaluateText(nullptr), u("3.00"));   // an even count of minus signs
+
+    const QString refused[] = {brackets(201), brackets(40000), QString(40000, u'('),
+                               QString(201, u'-') + QStringLiteral("3"), QString(100, u'-') + brackets(101)};
+    for (const QString& text : refused) {
+        SCOPED_TRACE(text.left(20).toStdString());
+        EXPECT_FALSE(e.parse(text, &reason));
+        EXPECT_EQ(reason, u("Вложенность глубже 200 уровней"));
+        EXPECT_EQ(EvalExpression(text), text);   // unreadable texts travel on unchanged
+    }
+}
+
 TEST(Expression, TermsAreTheReferencesBetweenOperators)
 {
     Expression e;
@@ -111,7 +163,7 @@ TEST(Expression, TermsAreTheReferencesBetweenOperators)
     ASSERT_EQ(e.terms().size(), 2u);
     EXPECT_EQ(e.terms()[0].table, u("1000"));
     EXPECT_EQ(e.terms()[1].table, u("2000"));
-    const double values[] = {10.0, 1.5};
+    const Decimal values[] = {Decimal::fromInt(10), *Decimal::parse(u("1.5"))};
     EXPECT_EQ(e.evaluateText(values), u("-0.50"));   // 10 - (1.5 + 2) * 3
 }
 
@@ -232,7 +284,7 @@ TEST(Cells, SumColumnsOuterRowsInnerUntilTheFirstOutside)
     // 41.004 + 42.005 + 43.006 + 51.007 + 52.008 + 53.009 = 282.039
     TermValue v = sumCells(a, ref.columns, ref.rows);
     EXPECT_EQ(v.kind, TermValue::Number);
-    EXPECT_EQ(v.value, 282.04);
+    EXPECT_EQ(formatControlNumber(v.value), u("282.04"));
 
     ASSERT_TRUE(readCellRef(u("СТР3,4,0ГР4,7"), &ref));
     v = sumCells(a, ref.columns, ref.rows);

@@ -190,6 +190,64 @@ TEST_F(ControlsYear, ArithmeticAsPeopleReadItInsideControls)
                     .isEmpty());
 }
 
+// Stored doubles read as their decimal text, every result rounded to hundredths, halves away
+// from zero; values by hand.
+TEST_F(ControlsYear, ChecksComputeInExactDecimals)
+{
+    year.setEntered(instA, t2000, 2, 3, 1.7);    // Ф12 (2000) стр3гр2
+    year.setEntered(instA, t2000, 3, 3, 20);     // стр3гр3
+    year.setEntered(instA, t30, 2, 1, 0.15);     // Ф30 стр1гр2
+    year.setEntered(instA, t30, 3, 1, 2.675);    // стр1гр3
+    year.setEntered(instA, t30, 2, 2, 999999999);
+    // 1.7 / 20 = 0.085 -> 0.09 -> 9.00: a share of 9 % is above 8.5 % (in doubles it passed).
+    EXPECT_EQ(run("Ф12Т[2000]", {{"(стр3гр2/стр3гр3)*100", "<=", "8.5", "", "доля"}}),
+              (QStringList{u("9.00<=8.5	Ф12Т[2000]	доля")}));
+    EXPECT_EQ(run("Ф30Т[1000]", {{"стр1гр2*1.5", "=", "0.22"},      // 0.225 -> 0.23
+                                 {"стр1гр3", "=", "2.67"},          // a term is its rounded sum
+                                 {"стр2гр2*стр2гр2", "=", "0"}}),
+              (QStringList{u("0.23=0.22	Ф30Т[1000]	"), u("2.68=2.67	Ф30Т[1000]	"),
+                           u("999999998000000001.00=0	Ф30Т[1000]	")}));
+    // Past the range: the control's error line, never a wrong number.
+    year.setEntered(instA, t30, 3, 2, 1e12);
+    const qsizetype before = ControlErrors.size();
+    EXPECT_EQ(run("Ф30Т[1000]", {{"стр2гр3*стр2гр3*стр2гр3", ">", "0", "", "к"}}),
+              (QStringList{u("Ошибка в контроле: стр2гр3*стр2гр3*стр2гр3>0	Ф30Т[1000]	к")}));
+    EXPECT_TRUE(ControlErrors[before].malformed);
+    EXPECT_EQ(ControlErrors[before].reason, outOfRangeReason());
+}
+
+// The forms tree builds its default reference from the stored name; a reference is read
+// without blanks, and the form is found all the same.
+TEST_F(ControlsYear, AFormNamedWithBlanksIsFoundFromTheTreeAndTheGrid)
+{
+    const int f = year.addForm(u("Ф 7"), u("С пробелом"));
+    const int t = year.addTable(f, u("(100)"), u("Т"), 4, 3, 2, 1);
+    year.setEntered(instA, t, 3, 1, 5);
+    GetForms(year.dictionary());
+    GetTables(year.dictionary());
+    // From the tree: the default reference is the stored name, blanks and all.
+    EXPECT_EQ(run("Ф 7Т[100]", {{"стр1гр3", "=", "6"}}), (QStringList{u("5.00=6	Ф 7Т[100]	")}));
+    EXPECT_EQ(run("", {{"ф 7т[100]стр1гр3", "=", "5"}}), QStringList());
+    // From the grid: its own table, named as the catalogue names it.
+    CellArray values(3, 5, 2, 4);
+    values.set(4, 3, 5);
+    const TableContext grid{u("Ф 7"), u("(100)"), values};
+    EXPECT_EQ(run("", {{"Ф7Т[100]СТР1ГР3", "=", "6"}}, &grid), (QStringList{u("5.00=6		")}));
+}
+
+// A table the catalogue has but the loader refuses says why on a line of its own.
+TEST_F(ControlsYear, ATableThatCannotBeLoadedSaysWhy)
+{
+    const int t = year.addTable(f30, u("(2000)"), u("Огромная"), 60000, 60000, 1, 1);
+    Q_UNUSED(t);
+    GetTables(year.dictionary());
+    const QStringList lines = run("Ф30", {{"Т[2000]СТР1ГР2", "=", "0"}, {"Т[2000]СТР2ГР2", "=", "0"}});
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith(u("Размеры таблицы (2000) формы Ф30 заданы неверно"))) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], u("Т[2000]СТР1ГР2=0	Ф30	"));
+    EXPECT_EQ(lines[2], u("Т[2000]СТР2ГР2=0	Ф30	"));   // the reason is told once
+}
+
 TEST_F(ControlsYear, InterTableAndInterFormReferences)
 {
     EXPECT_TRUE(run("Ф12", {{"Т[2000]СТР1ГР2", "=", "Т[1000]СТР3ГР3"}}).isEmpty());
@@ -252,6 +310,20 @@ TEST_F(ControlsYear, AMalformedControlGivesOneLineAndTheRunGoesOn)
         EXPECT_EQ(ControlErrors[i].code, i + 1);
     }
     EXPECT_FALSE(ControlErrors.first().malformed);
+}
+
+TEST_F(ControlsYear, AControlNestedFortyThousandDeepIsMalformedAndTheRunGoesOn)
+{
+    const QByteArray deep = QByteArray(40000, '(') + "СТР1ГР3" + QByteArray(40000, ')');
+    const QStringList lines = run("Ф12Т[1000]", {
+                                                    {deep.constData(), "=", "0", "", "глубоко"},
+                                                    {"СТР2ГР3", "=", "СТР2ГР4", "", "следующий"},
+                                                });
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], u("Ошибка в контроле: ") + u(deep.constData()) + u("=0\tФ12Т[1000]\tглубоко"));
+    EXPECT_TRUE(ControlErrors[0].malformed);
+    EXPECT_EQ(ControlErrors[0].reason, u("Вложенность глубже 200 уровней"));
+    EXPECT_EQ(lines[1], u("5.00=2.00\tФ12Т[1000]\tследующий"));
 }
 
 TEST_F(ControlsYear, AMalformedCycleGivesOneLineAndTheRunGoesOn)

@@ -3,6 +3,8 @@
 #include "core/Configurations.h"
 #include "core/GBPU.h"
 #include "core/KtrMain.h"
+#include "core/Lookups.h"
+#include "core/TableCells.h"
 #include "core/ReportLevels.h"
 #include "core/SBY.h"
 #include "core/StructureCache.h"
@@ -10,6 +12,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/Prompts.h"
 #include "platform/Schema.h"
 #include "platform/TextFiles.h"
 #include "setup/AmdStruct.h"
@@ -30,6 +33,7 @@
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,6 +41,7 @@
 #include <QVBoxLayout>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace {
 
@@ -70,6 +75,12 @@ ScriptedPrompts::ModalHandler chooseYear(const QString& text, QStringList* offer
 int rejected(QDialog&) { return QDialog::Rejected; }
 
 // Runs the event loop until the window is gone from the screen or two seconds have passed.
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 bool closesBySelf(QWidget& window)
 {
     QElapsedTimer timer;
@@ -152,6 +163,27 @@ TEST_F(StartUp, CancellingTheFirstAttachEndsTheProgramSilently)
     EXPECT_TRUE(closesBySelf(window));
 }
 
+// Saved by an editor as UTF-8: named as such, never taken for a first run and overwritten.
+TEST_F(StartUp, ASettingsFileInUtf8IsNamedAndLeftAlone)
+{
+    const QByteArray utf8 = QStringLiteral("[Конфигурации]\r\nОбласть=%1\r\n[Конфигурация]\r\nYear=2004\r\nLast=0\r\n")
+                                .arg(config)
+                                .toUtf8();
+    {
+        QFile f(Files::settingsPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(utf8);
+    }
+    ScriptedPrompts prompts;   // no attach dialog
+    prompts.expectError(QStringLiteral("в кодировке UTF-8"));
+    TMain window;
+    EXPECT_EQ(window.year(), 0);
+    EXPECT_FALSE(window.yearOpen());
+    EXPECT_EQ(readAll(Files::settingsPath()), utf8);
+    window.show();
+    EXPECT_TRUE(closesBySelf(window));
+}
+
 TEST_F(StartUp, AMissingYearAnsweredNoOpensTheChosenYear)
 {
     writeSettings({{QStringLiteral("Область"), config}}, 2005, 0);
@@ -169,6 +201,7 @@ TEST_F(StartUp, AMissingYearAnsweredNoOpensTheChosenYear)
     EXPECT_EQ(dbdat().path(), y2003->dataPath());
     EXPECT_EQ(CfgDir, cfgDir);
     EXPECT_EQ(window.applicationTitle(), QStringLiteral("2003 Область Годовой"));
+    EXPECT_EQ(promptTitle(), QStringLiteral("2003 Область Годовой"));   // every box's title
     EXPECT_FALSE(Files::exists(config + QStringLiteral("/2005")));
 }
 
@@ -264,13 +297,66 @@ TEST_F(StartUp, ADatabaseErrorWhileOpeningIsShownAndTheWindowStays)
     y2004->dictionary().exec(QStringLiteral(R"(drop table "forms")"));
     writeSettings({{QStringLiteral("Область"), config}}, 2004, 0);
     ScriptedPrompts prompts;
-    prompts.expectError(QStringLiteral("Ошибка базы данных"));
+    // The box names the file and the table in Russian; the statement stays out of it.
+    prompts.expectError(QStringLiteral("нет таблицы \"forms\""));
     TMain window;
+    ASSERT_EQ(prompts.log().size(), 1);
+    EXPECT_TRUE(prompts.log().front().contains(QStringLiteral("ktrmain.mdb")));
+    EXPECT_FALSE(prompts.log().front().contains(QStringLiteral("select"), Qt::CaseInsensitive));
     EXPECT_EQ(window.year(), 2004);
-    EXPECT_EQ(window.SRList->count(), 1);   // no level of another year is left on offer
+    EXPECT_FALSE(window.yearOpen());
+    EXPECT_EQ(window.SRList->count(), 0);   // no level of another year is left on offer
+    EXPECT_TRUE(FormsList.isEmpty());
     window.show();
     QTest::qWait(50);
     EXPECT_TRUE(window.isVisible());
+}
+
+// Each damaged file is found when the year opens and named; nothing is open over empty caches,
+// the year's commands stay disabled and no file is created or changed.
+TEST_F(StartUp, ADamagedYearAtStartUpOpensNothingAndChangesNoFile)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"zero-byte data0.mdb", [&] { QFile f(y2004->dataPath()); ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)); },
+         "data0.mdb"},
+        {"dictionary without tree", [&] { y2004->dictionary().exec(QStringLiteral(R"(drop table "tree")")); },
+         "нет таблицы \"tree\""},
+        {"missing template", [&] { ASSERT_TRUE(QFile::remove(Files::templateDataDatabase())); }, "Нет шаблона"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Aliases::closeAll();
+        clearStructureCaches();
+        CfgDir.clear();
+        ReportYear = 0;
+        y2004.reset();
+        QDir(config + QStringLiteral("/2004")).removeRecursively();
+        y2004 = std::make_unique<YearFixture>(config, 2004);
+        if (!Files::exists(Files::templateDataDatabase()))
+            Schema::createDataDatabaseFile(Files::templateDataDatabase());
+        c.damage();
+        writeSettings({{QStringLiteral("Область"), config}}, 2004, 0);
+        const QStringList names = QDir(config + QStringLiteral("/2004")).entryList(QDir::Files);
+        QList<QByteArray> before;
+        for (const QString& n : names)
+            before << readAll(config + QStringLiteral("/2004/") + n);
+        ScriptedPrompts prompts;
+        prompts.expectError(QString::fromUtf8(c.says));
+        TMain window;
+        EXPECT_FALSE(window.yearOpen());
+        EXPECT_FALSE(Aliases::isOpen(Aliases::Main));
+        EXPECT_TRUE(TablesList.isEmpty());
+        EXPECT_FALSE(window.SpeedButton1->isEnabled());
+        EXPECT_FALSE(window.link(QStringLiteral("Button2Click"))->isEnabled());
+        EXPECT_EQ(QDir(config + QStringLiteral("/2004")).entryList(QDir::Files), names);
+        for (qsizetype i = 0; i < names.size(); ++i)
+            EXPECT_EQ(readAll(config + QStringLiteral("/2004/") + names[i]), before[i]) << names[i].toStdString();
+    }
 }
 
 class OpenWindow : public StartUp {
@@ -335,20 +421,53 @@ TEST_F(OpenWindow, AYearThatFailsToOpenKeepsTheOpenConfiguration)
     EXPECT_FALSE(Files::exists(broken.dataPath()));
 }
 
-TEST_F(OpenWindow, AConfigurationWhoseCachesFailToFillCanBeLeftForTheOneBefore)
+TEST_F(OpenWindow, AConfigurationWithADamagedDictionaryLeavesTheOpenOneAsItWas)
 {
     YearFixture broken(townFolder, 2004);
     broken.dictionary().exec(QStringLiteral(R"(drop table "forms")"));
+    ScriptedPrompts prompts;
+    prompts.expectError(QStringLiteral("нет таблицы \"forms\""));
+    pickTown();
+    expectStillOnOblast();
+}
+
+// The other configuration's dictionary lacks "tree": its switch fails whole, so a value saved
+// afterwards for Ф12 (1000) goes to this year's table, not to the other year's table that
+// happens to carry the same ident.
+TEST_F(OpenWindow, AHalfFailedSwitchLeavesEveryCacheAndSaveInTheOpenYear)
+{
+    const int f12 = y2004->addForm(QStringLiteral("Ф12"));
+    const int t1000 = y2004->addTable(f12, QStringLiteral("(1000)"), QStringLiteral("Взрослые"), 5, 4, 1, 1);
+    const int inst = y2004->addInstitution(QStringLiteral("ЦРБ"));
+    {
+        ScriptedPrompts none;
+        ASSERT_TRUE(window->SetYear());
+    }
+    YearFixture broken(townFolder, 2004);
+    const int f7 = broken.addForm(QStringLiteral("Ф7"));
+    const int other = broken.addTable(f7, QStringLiteral("(1)"), QStringLiteral("Чужая"), 5, 4, 1, 1);
+    ASSERT_EQ(other, t1000);   // the same ident there belongs to another form's table
+    broken.dictionary().exec(QStringLiteral(R"(drop table "tree")"));
+    const QByteArray brokenData = readAll(broken.dataPath());
     {
         ScriptedPrompts prompts;
-        window->DBList->setCurrentIndex(1);
-        EXPECT_THROW(window->N260Click(window->DBList), DbError);
+        prompts.expectError(QStringLiteral("нет таблицы \"tree\""));
+        pickTown();
     }
-    // Its databases are open now, so going back must open the first configuration again.
-    ScriptedPrompts prompts;
-    window->DBList->setCurrentIndex(0);
-    emit window->DBList->activated(0);
     expectStillOnOblast();
+    EXPECT_EQ(FormIdByName(QStringLiteral("Ф7")), -1);
+    ASSERT_EQ(FindTableIdent(QStringLiteral("Ф12"), QStringLiteral("(1000)")), t1000);
+
+    DataTablePrefix = QStringLiteral("Data");
+    WorkMode = QStringLiteral("Input");
+    ASSERT_TRUE(LoadTableCells(inst, QStringLiteral("Ф12"), QStringLiteral("(1000)")));
+    CellValues.set(3, 3, 7);
+    QString error;
+    ASSERT_TRUE(SaveTableData(inst, f12, QStringLiteral("(1000)"), &error)) << error.toStdString();
+    EXPECT_EQ(y2004->storedCells(inst, t1000), (QList<StoredCell>{{3, 3, 7.0}}));
+    EXPECT_EQ(readAll(broken.dataPath()), brokenData);
+    clearSharedState();
+    DataTablePrefix.clear();
 }
 
 TEST_F(OpenWindow, AttachingAListedNameReplacesItsFolderAndKeepsOneItem)
@@ -583,7 +702,7 @@ TEST_F(OpenWindow, ThePanelShowsItsHeadingsAndLinksInOrder)
 TEST_F(OpenWindow, OnlyTheLinksOfWindowsThatExistAreEnabled)
 {
     EXPECT_EQ(enabledLinks(*window), (QStringList{QStringLiteral("LAdm1"), QStringLiteral("LAdm2"),
-                                                  QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
+                                                  QStringLiteral("LAdm3"), QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
                                                   QStringLiteral("Button2"), QStringLiteral("abcMouseLabel1"),
                                                   QStringLiteral("abcMouseLabel19")}));
     // a level that can be deleted brings its link
@@ -671,11 +790,62 @@ TEST_F(OpenWindow, ClosingTheStructureSetupReadsTheStructureAgain)
     EXPECT_EQ(StructNames, QStringList{QStringLiteral("Поликлиника №2")});
 }
 
+// Without a mouse: Tab walks from the year and the lists to the command links, each showing a
+// focus mark, and Enter or Space starts the one that has the focus.
+TEST_F(OpenWindow, TabAndEnterStartTheStructureSetup)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    TabcMouseLabel* structure = window->link(QStringLiteral("N2Click"));
+    ASSERT_TRUE(structure && structure->isEnabled());
+    window->SpeedButton2->setFocus();
+    QList<QWidget*> passed;
+    for (int i = 0; i < 40 && QApplication::focusWidget() != structure; ++i) {
+        passed << QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    ASSERT_EQ(QApplication::focusWidget(), structure);
+    // The year arrows and the lists come first, in the order they stand.
+    EXPECT_TRUE(passed.contains(window->DBList));
+    EXPECT_TRUE(passed.contains(window->SRList));
+    EXPECT_LT(passed.indexOf(window->DBList), passed.indexOf(window->SRList));
+
+    const QImage focused = structure->grab().toImage();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        ScriptedPrompts prompts;
+        prompts.expectModal(QStringLiteral("TAdmForm"), [](QDialog&) { return int(QDialog::Rejected); });
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(prompts.remaining(), 0) << key;
+        structure->setFocus();
+    }
+    window->SRList->setFocus();
+    EXPECT_NE(structure->grab().toImage(), focused) << "the focus mark goes with the focus";
+    // A list keeps its own keys: Space there starts no command.
+    ScriptedPrompts none;
+    QTest::keyClick(window->SRList, Qt::Key_Down);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(OpenWindow, ClosingTheFormsCatalogueReadsTheFormsAndTablesAgain)
+{
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TFormL"), [&](QDialog&) {
+        const int form = y2004->addForm(QStringLiteral("Ф14"), QStringLiteral("Стационар"));
+        y2004->addTable(form, QStringLiteral("(1000)"), QStringLiteral("Койки"), 3, 3, 1, 1);
+        return int(QDialog::Rejected);
+    });
+    QTest::mouseClick(window->link(QStringLiteral("N4Click")), Qt::LeftButton);
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_TRUE(FormsList.strings.contains(QStringLiteral("Ф14 - Стационар")));
+    EXPECT_TRUE(TablesList.contains(QStringLiteral("Ф14*Т(1000) - Койки")));
+}
+
 TEST_F(OpenWindow, ADisabledLinkOpensNothing)
 {
     window->show();
     ScriptedPrompts prompts;   // any window would fail the test
-    for (const char* name : {"LAdm3", "LAdm4", "LLev2", "LLev3", "Button3", "N16", "LRek1",
+    for (const char* name : {"LAdm4", "LLev2", "LLev3", "Button3", "N16", "LRek1",
                              "LRek2", "LRek3", "LRek4"}) {
         auto* label = window->findChild<TabcMouseLabel*>(QString::fromUtf8(name));
         ASSERT_NE(label, nullptr) << name;

@@ -103,4 +103,23 @@ TEST_F(Levels, AFileThatCannotBeRemovedKeepsTheRow)
     EXPECT_EQ(rows(), 1);
 }
 
+// The row's deletion fails at its commit (a deferred reference to the level): the file must still
+// be there, as it was, beside its row.
+TEST_F(Levels, AFailedCommitKeepsTheLevelWithItsFile)
+{
+    const int id = year->addLevel(QStringLiteral("1 квартал"));
+    const QByteArray before = bytes(levelFile(id));
+    ASSERT_FALSE(before.isEmpty());
+    year->dictionary().execScript(QStringLiteral(
+        R"(pragma foreign_keys=ON;
+           create table "guard" ("level" integer references "subreps"("id") deferrable initially deferred);
+           insert into "guard" values (%1);)").arg(id));
+    QString error;
+    EXPECT_THROW(ReportLevels::remove(year->dictionary(), year->yearFolder(), id, &error), DbError);
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(bytes(levelFile(id)), before);
+    EXPECT_EQ(Files::listFiles(year->yearFolder(), {QStringLiteral("data*")}),
+              (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("data%1.mdb").arg(id)}));
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace {
 
@@ -72,6 +73,67 @@ TEST_F(Configuration, AYearThatFailsToOpenLeavesTheOpenYearInUseAndCreatesNothin
     EXPECT_EQ(dbmain().path(), y2003->dictionaryPath());
 }
 
+// A year 2005 built by hand, one file damaged in each case: the opening names the file and what
+// it lacks, the open year stays, and not one byte of any file changes.
+TEST_F(Configuration, ADamagedYearIsNamedAndLeftByteForByte)
+{
+    const QString folder = YearDatabases::yearFolder(cfgDir, 2005);
+    const QString dictionary = YearDatabases::dictionaryPath(cfgDir, 2005);
+    const QString data = YearDatabases::dataPath(cfgDir, 2005);
+    const auto tableless = [](const QString& path) {
+        auto db = Database::create(path);
+        db->exec(QStringLiteral("pragma user_version=7"));   // a real database file, no table in it
+    };
+    const auto without = [](const QString& path, const char* sql) {
+        auto db = Database::open(path);
+        db->execScript(QString::fromUtf8(sql));
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* file;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"zero-byte data0.mdb", [&] { writeFile(data, QByteArray()); }, "data0.mdb", "таблицы \"data\""},
+        {"table-less data0.mdb", [&] { QFile::remove(data); tableless(data); }, "data0.mdb", "таблицы \"data\""},
+        {"data0.mdb without repdata", [&] { without(data, R"(drop table "repdata")"); }, "data0.mdb", "таблицы \"repdata\""},
+        {"empty ktrmain.mdb", [&] { writeFile(dictionary, QByteArray()); }, "ktrmain.mdb", "таблицы \"subreps\""},
+        {"ktrmain.mdb without tree", [&] { without(dictionary, R"(drop table "tree")"); }, "ktrmain.mdb", "таблицы \"tree\""},
+        {"ktrmain.mdb of the old layout",
+         [&] {
+             QFile::remove(dictionary);
+             auto db = Database::create(dictionary);
+             Schema::createLegacyDictionary(*db);
+         },
+         "ktrmain.mdb", "поля \"administration\".\"ind\""},
+        {"no template", [&] { QFile::remove(Files::templateDataDatabase()); }, "source", "Нет шаблона"},
+    };
+    QString error;
+    ASSERT_TRUE(YearDatabases::openYear(cfgDir, 2003, &error));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(folder).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(folder));
+        Schema::createDictionaryFile(dictionary);
+        Schema::createDataDatabaseFile(data);
+        if (!Files::exists(Files::templateDataDatabase()))
+            Schema::createDataDatabaseFile(Files::templateDataDatabase());
+        c.make();
+        const QStringList files = QDir(folder).entryList(QDir::Files) + QDir(program + QStringLiteral("/source")).entryList(QDir::Files);
+        const QByteArray dictionaryBytes = bytes(dictionary), dataBytes = bytes(data);
+        error.clear();
+        EXPECT_FALSE(YearDatabases::openYear(cfgDir, 2005, &error));
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.file))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.says))) << error.toStdString();
+        EXPECT_EQ(dbmain().path(), y2003->dictionaryPath());
+        EXPECT_EQ(dbdat().path(), y2003->dataPath());
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files) + QDir(program + QStringLiteral("/source")).entryList(QDir::Files), files);
+        EXPECT_EQ(bytes(dictionary), dictionaryBytes);
+        EXPECT_EQ(bytes(data), dataBytes);
+    }
+}
+
 TEST_F(Configuration, ALevelThatFailsToOpenLeavesDbdatWhereItWas)
 {
     const int level = y2004->addLevel(QStringLiteral("1 квартал"));
@@ -81,6 +143,19 @@ TEST_F(Configuration, ALevelThatFailsToOpenLeavesDbdatWhereItWas)
     EXPECT_EQ(dbdat().path(), YearDatabases::dataPath(cfgDir, 2004, level));
     EXPECT_FALSE(YearDatabases::openLevel(cfgDir, 2004, level + 1, &error));
     EXPECT_EQ(dbdat().path(), YearDatabases::dataPath(cfgDir, 2004, level));
+}
+
+TEST_F(Configuration, ALevelWhoseFileIsEmptyIsRefusedAndLeftAlone)
+{
+    const int level = y2004->addLevel(QStringLiteral("1 квартал"));
+    writeFile(YearDatabases::dataPath(cfgDir, 2004, level), QByteArray());
+    QString error;
+    ASSERT_TRUE(YearDatabases::openYear(cfgDir, 2004, &error));
+    EXPECT_FALSE(YearDatabases::openLevel(cfgDir, 2004, level, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("data%1.mdb").arg(level))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("таблицы \"data\""))) << error.toStdString();
+    EXPECT_EQ(dbdat().path(), y2004->dataPath());
+    EXPECT_EQ(bytes(YearDatabases::dataPath(cfgDir, 2004, level)), QByteArray());
 }
 
 TEST_F(Configuration, ANewYearTakesTheDictionaryAndFormsButNoDataOfItsBase)

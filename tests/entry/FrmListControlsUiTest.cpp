@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -104,6 +105,50 @@ TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
                                  QStringLiteral("N5=Сплошной")}));
     EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("N7")), window.N7);
     EXPECT_FALSE(window.N7->isVisible());
+}
+
+// "Межтабличный" and "Межформенный" name each table they read in the title line, at once, with
+// the bar across the top busy; before and after a run the line is empty and the bar hidden.
+TEST_F(TreeControls, TheTitleLineNamesEachTableARunReads)
+{
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window, Sample::Unit::Berezovka, QStringLiteral("Березовская участковая больница"));
+    EXPECT_FALSE(window.Gauge1->isVisible());
+    window.TreeView1->setCurrentItem(window.TreeView1->topLevelItem(0));
+    ASSERT_EQ(TreeFormName, QStringLiteral("Ф12"));
+
+    QStringList shown;
+    bool barShown = true;
+    const auto tree = ControlTableLoading;
+    ASSERT_TRUE(tree);
+    ControlTableLoading = [&](const QString& f, const QString& t) {
+        tree(f, t);
+        shown << window.Label1->text();
+        barShown = barShown && window.Gauge1->isVisible();
+    };
+    struct Run {
+        QAction* item;
+        QStringList tables;
+    };
+    const Run runs[] = {
+        // Ф12's controls between its tables compare (3000) with (4000).
+        {window.N3, {QStringLiteral("Ф12 - (3000)"), QStringLiteral("Ф12 - (4000)")}},
+        {window.N4, {QStringLiteral("Ф12 - (1000)"), QStringLiteral("Ф12 - (2000)"), QStringLiteral("Ф12 - (3000)"),
+                     QStringLiteral("Ф30 - (2100)"), QStringLiteral("Ф30 - (3100)")}},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.item->text().toStdString());
+        shown.clear();
+        prompts.expectMessage();
+        run.item->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(shown, run.tables);
+        EXPECT_TRUE(barShown);
+        EXPECT_EQ(window.Label1->text(), QString());
+        EXPECT_FALSE(window.Gauge1->isVisible());
+    }
+    ControlTableLoading = tree;
 }
 
 TEST_F(TreeControls, TheFullRunShowsItsErrorsAndTheViewListsThemUnchanged)

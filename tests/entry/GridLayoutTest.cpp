@@ -269,3 +269,22 @@ TEST(LayoutHeaderText, PlacesLinesByAlignmentAndIndent)
         EXPECT_EQ(got, c.xTop);
     }
 }
+
+TEST(HeaderText, StoredAndShownFormsTranslateBothWays)
+{
+    struct Case { QString shown; QString stored; };
+    const QString three(QChar(3));
+    const Case cases[] = {
+        {QStringLiteral("Всего"), QStringLiteral("Всего")},
+        {QStringLiteral("из них:\nдети"), QStringLiteral("из них") + three + QStringLiteral("\r\nдети")},
+        {QStringLiteral("a\n\nb"), QStringLiteral("a\r\n\r\nb")},
+        {QString(), QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown.toStdString());
+        EXPECT_EQ(headerTextToStored(c.shown), c.stored);
+        EXPECT_EQ(headerTextFromStored(c.stored), c.shown);
+    }
+    // Line ends of any kind are stored as CR LF, never doubled.
+    EXPECT_EQ(headerTextToStored(QStringLiteral("a\r\nb\rc")), QStringLiteral("a\r\nb\r\nc"));
+}

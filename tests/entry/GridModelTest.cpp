@@ -268,6 +268,19 @@ TEST_F(GridModelTest, ATableWhoseCellsCannotBeLoadedOpensReadOnly)
     EXPECT_EQ(model.value(6, 2), 0);
 }
 
+// 60000 x 60000 would ask for billions of cells before any check: refused first, with a reason.
+TEST_F(GridModelTest, ATableOfAbsurdSizeIsRefusedBeforeAnythingIsMade)
+{
+    year.addTable(form, QStringLiteral("(4000)"), QStringLiteral("Огромная"), 60000, 60000, 1, 1);
+    for (const bool numbers : {true, false}) {
+        CurrentInstitutionId = numbers ? a : 0;   // 0: the expression builder, no data read
+        EXPECT_EQ(open(QStringLiteral("(4000)")), GridModel::OpenStatus::Refused);
+        EXPECT_EQ(model.loadError(), QStringLiteral("Размеры таблицы (4000) заданы неверно: граф 60000, "
+                                                    "строк 60000. Таблицу нельзя открыть."));
+        EXPECT_FALSE(model.isOpen());
+    }
+}
+
 TEST_F(GridModelTest, MarksAndHeadersOfTheFocusedCell)
 {
     ASSERT_EQ(open(), GridModel::OpenStatus::Opened);

@@ -13,15 +13,21 @@
 #include "entry/FrmList.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
+#include "platform/DialogPrompts.h"
 #include "platform/Files.h"
 #include "sample/SampleConfiguration.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -136,6 +142,99 @@ TEST_F(GridWindow, AFailedSaveIsShownAndTheCellStaysUnsaved)
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 7}}));
+}
+
+// Another program holds the data file: the first cell left says the file is busy, the next ones
+// only keep their mark (no box per cell), and all are written once the file is free.
+TEST_F(GridWindow, ABusyDataFileIsToldOnceAndTheCellsAreSavedLater)
+{
+    auto other = Database::open(year.dataPath());
+    other->execScript(QStringLiteral("begin immediate"));
+    other->exec(QStringLiteral(R"(delete from "data" where "hospital"=-1)"));
+    TVTable window;
+    window.show();
+    QWidget* grid = gridOf(window);
+    prompts.expectError(QStringLiteral("Значение ячейки (Строка 1, Графа 3) не сохранено.\nФайл ")
+                        + QDir::toNativeSeparators(year.dataPath())
+                        + QStringLiteral(" занят другой программой."));
+    QTest::keyClicks(grid, QStringLiteral("7"));
+    QTest::keyClick(grid, Qt::Key_Right);
+    ASSERT_EQ(prompts.remaining(), 0);
+    EXPECT_FALSE(prompts.log().front().contains(QStringLiteral("insert"), Qt::CaseInsensitive));
+    QTest::keyClicks(grid, QStringLiteral("8"));
+    QTest::keyClick(grid, Qt::Key_Right);   // still busy: no second box
+    EXPECT_TRUE(window.model().isUnsaved(0, 0));
+    EXPECT_TRUE(window.model().isUnsaved(1, 0));
+    EXPECT_EQ(window.model().value(1, 0), 8);
+
+    // An explicit close still says what is not saved and asks.
+    prompts.expectError(QStringLiteral("занят другой программой"))
+        .expectQuestion(false, QStringLiteral("Не все значения таблицы сохранены. Закрыть таблицу?"));
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(prompts.remaining(), 0);
+
+    other->execScript(QStringLiteral("rollback"));
+    QTest::keyClick(grid, Qt::Key_Left);   // the unsaved cell is entered and left again
+    QTest::keyClick(grid, Qt::Key_Left);
+    EXPECT_FALSE(window.model().isUnsaved(1, 0));
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 7}, {5, 4, 8}}));
+}
+
+// A figure wider than its column is never cut on both sides into another number: a smaller type,
+// else "…" at its end and the whole value as a tooltip.
+TEST(GridCellText, AWideFigureShrinksOrEndsInAnEllipsis)
+{
+    QWidget device;
+    QFont font = device.font();
+    font.setPointSizeF(9);
+    const QFontMetrics fm(font, &device);
+    const QString figure = QStringLiteral("123456789.25");
+    const int full = fm.horizontalAdvance(figure);
+
+    const CellTextFit fits = fitCellText(figure, font, full + 4, &device);
+    EXPECT_EQ(fits.text, figure);
+    EXPECT_EQ(fits.font.pointSizeF(), 9);
+    EXPECT_FALSE(fits.elided);
+
+    const CellTextFit shrunk = fitCellText(figure, font, full * 9 / 10, &device);
+    EXPECT_EQ(shrunk.text, figure);
+    EXPECT_LT(shrunk.font.pointSizeF(), 9);
+    EXPECT_FALSE(shrunk.elided);
+    EXPECT_LE(QFontMetrics(shrunk.font, &device).horizontalAdvance(shrunk.text), full * 9 / 10 - 2);
+
+    const CellTextFit cut = fitCellText(figure, font, full / 3, &device);
+    EXPECT_TRUE(cut.elided);
+    EXPECT_TRUE(cut.text.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(figure.startsWith(cut.text.chopped(1)));
+    EXPECT_LE(QFontMetrics(cut.font, &device).horizontalAdvance(cut.text), full / 3 - 2);
+}
+
+TEST_F(GridWindow, TheTooltipOfACutFigureTellsTheWholeValue)
+{
+    year.data().exec(QStringLiteral(R"(insert into "data" values (?, 1000000000000000000000, 2025, ?, 4, 4))"),
+                     {inst, table});
+    TVTable window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* grid = static_cast<TableGridView*>(gridOf(window));
+    const QRect cell = window.model().geometry().dataCellRect(0, 0);
+    const QRect other = window.model().geometry().dataCellRect(1, 0);
+    const int hw = window.model().geometry().headerWidth();
+    const int hh = window.model().geometry().headerHeight();
+    QWidget* vp = grid->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"));
+    ASSERT_TRUE(vp);
+    window.model().moveTo(1, 0);   // the figure shown as stored, not as the typed entry
+    const QPoint at = cell.center() + QPoint(hw, hh);
+    QHelpEvent help(QEvent::ToolTip, at, vp->mapToGlobal(at));
+    QApplication::sendEvent(vp, &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("1000000000000000000000"));
+    const QPoint empty = other.center() + QPoint(hw, hh);
+    QHelpEvent none(QEvent::ToolTip, empty, vp->mapToGlobal(empty));
+    QApplication::sendEvent(vp, &none);   // a figure that fits has no tooltip
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::text().isEmpty(); }, 2000));
 }
 
 TEST_F(GridWindow, TypesModeRefusesTyping)
@@ -455,6 +554,9 @@ TEST_F(SampleGrid, CorrectionModeWalksTheErrorsAndACorrectedTableIsClean)
     const QList<MarkedCell> secondMarks{{0, 3, Mark::Left}, {0, 4, Mark::Right}};
     EXPECT_EQ(window.Label1->text(), first);
     EXPECT_EQ(marksOf(m), firstMarks);
+    // The correction is typed at once: the current cell is the error's first marked cell.
+    EXPECT_EQ(std::pair(m.col(), m.row()), std::pair(2, 0));
+    EXPECT_EQ(window.Label4->text(), QStringLiteral("Строка 1, Графа 6"));
     window.N1->trigger();   // on the first error: nothing happens
     EXPECT_EQ(window.errorIndex(), 0);
     EXPECT_EQ(window.Label1->text(), first);
@@ -462,6 +564,8 @@ TEST_F(SampleGrid, CorrectionModeWalksTheErrorsAndACorrectedTableIsClean)
     EXPECT_EQ(window.errorIndex(), 1);
     EXPECT_EQ(window.Label1->text(), second);
     EXPECT_EQ(marksOf(m), secondMarks);
+    EXPECT_EQ(std::pair(m.col(), m.row()), std::pair(0, 3));
+    EXPECT_EQ(QApplication::focusWidget(), gridOf(window));
     window.N2->trigger();   // on the last error: nothing happens, and no other table opens
     EXPECT_EQ(window.errorIndex(), 1);
     EXPECT_EQ(marksOf(m), secondMarks);
@@ -485,6 +589,44 @@ TEST_F(SampleGrid, CorrectionModeWalksTheErrorsAndACorrectedTableIsClean)
     EXPECT_EQ(storedValue(CurrentInstitutionId, CurrentTableId, 8, 5), g7);
     EXPECT_EQ(storedValue(CurrentInstitutionId, CurrentTableId, 5, 8), 1512);
     EXPECT_EQ(m.value(0, 4), 1512);
+}
+
+// The real message box of F3 takes the focus; once it is closed the grid has it again, on the
+// cell the check started from, so typing goes on there.
+TEST_F(SampleGrid, AfterTheCheckTheGridKeepsTheFocusAndItsCell)
+{
+    CurrentInstitutionId = Sample::Unit::ZarechnayaInpatient;
+    openGrid(Sample::Form::F12, QStringLiteral("Ф12"), QStringLiteral("(1000)"));
+    DialogPrompts dialogs;
+    Prompts* scripted = setPrompts(&dialogs);
+    {
+        TVTable window;
+        window.resize(1100, 700);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QWidget* grid = gridOf(window);
+        QTest::keyClick(grid, Qt::Key_Right);
+        QTest::keyClick(grid, Qt::Key_Down);
+        const QString before = window.model().entry().text();
+        QString seen;
+        QTimer::singleShot(0, [&seen] {
+            QWidget* box = QApplication::activeModalWidget();
+            seen = box ? box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->text() : QString();
+            if (box)
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        QTest::keyClick(grid, Qt::Key_F3);
+        EXPECT_EQ(seen, QStringLiteral("Обнаружены ошибки - 1"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == grid; }, 1000));
+        ASSERT_EQ(QApplication::focusWidget(), grid);
+        EXPECT_EQ(std::pair(window.model().col(), window.model().row()), std::pair(1, 1));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("5"));
+        EXPECT_EQ(window.model().entry().text(), before + QStringLiteral("5"));
+        QTest::keyClick(grid, Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(grid, Qt::Key_Escape);
+    }
+    setPrompts(scripted);
 }
 
 // The forms tree lists Ф12 (four tables), a form without tables, then Ф30 (three tables); the

@@ -2,9 +2,11 @@
 
 #include "PrintTo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace {
 
@@ -178,3 +180,63 @@ TEST(Aliases, ParamsNameTheFileAndAFailedOpenKeepsTheOldDatabase)
 }
 
 } // namespace
+
+// What the user reads when the engine fails: the file and what is wrong with it in Russian,
+// SQLite's own words as a detail, never the statement.
+TEST_F(TwoFiles, ErrorsSayInRussianWhatFailedOnWhichFile)
+{
+    const QString junk = dir.filePath(QStringLiteral("junk.mdb"));
+    {
+        QFile f(junk);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    }
+    auto data = Database::open(dataPath);
+    auto other = Database::open(dataPath);   // another program holding the file's lock
+    other->execScript(QStringLiteral("begin exclusive"));
+
+    struct Case {
+        const char* name;
+        std::function<void()> fail;
+        DbError::Kind kind;
+        QString headline;
+        const char* detail;
+    };
+    const QString nativeData = QDir::toNativeSeparators(dataPath);
+    const Case cases[] = {
+        {"busy",
+         [&] {
+             BusyWait wait(*data, 0);
+             data->exec(QStringLiteral(R"(insert into "data" values (1, 2, 2024, 3, 4, 5))"));
+         },
+         DbError::Kind::Busy, QStringLiteral("Файл %1 занят другой программой.").arg(nativeData),
+         "database is locked"},
+        {"no database", [&] { Database::open(junk); }, DbError::Kind::Corrupt,
+         QStringLiteral("Файл %1 повреждён или не является базой данных.").arg(QDir::toNativeSeparators(junk)),
+         "file is not a database"},
+        {"missing table",
+         [&] {
+             auto m = Database::open(mainPath);
+             m->scalar(QStringLiteral(R"(select count(*) from "tables" where "form"=?)"), {1});
+         },
+         DbError::Kind::MissingTable,
+         QStringLiteral("В базе %1 нет таблицы tables.").arg(QDir::toNativeSeparators(mainPath)),
+         "no such table: tables"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            c.fail();
+            ADD_FAILURE() << "no error";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), c.kind);
+            const QStringList lines = e.userText().split(QLatin1Char('\n'));
+            ASSERT_EQ(lines.size(), 2);
+            EXPECT_EQ(lines[0], c.headline);
+            EXPECT_EQ(lines[1], QStringLiteral("Сообщение SQLite: ") + QString::fromUtf8(c.detail));
+            EXPECT_FALSE(e.userText().contains(QStringLiteral("select"), Qt::CaseInsensitive));
+            EXPECT_FALSE(e.userText().contains(QStringLiteral("insert"), Qt::CaseInsensitive));
+        }
+    }
+    other->execScript(QStringLiteral("rollback"));
+}

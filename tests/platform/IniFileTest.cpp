@@ -3,6 +3,7 @@
 #include "platform/TextFiles.h"
 #include "PrintTo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -76,6 +77,144 @@ TEST(IniFile, AFailedWriteLeavesTheFileAsItWas)
     EXPECT_FALSE(ini.errorString().isEmpty());
     EXPECT_EQ(readBytes(path), before);
     EXPECT_EQ(ini.readString(QStringLiteral("S"), QStringLiteral("B"), QStringLiteral("нет")), QStringLiteral("нет"));
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray in1251(const QString& text)
+{
+    QByteArray bytes;
+    QString error;
+    EXPECT_TRUE(encode1251(text, &bytes, &error)) << error.toStdString();
+    return bytes;
+}
+
+TEST(IniFile, ASectionGivenTwiceIsReadAndWrittenInItsFirstCopy)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.ini"));
+    writeBytes(path, in1251(QStringLiteral("[Конфигурация]\r\nYear=2003\r\n[Прочее]\r\nx=1\r\n"
+                                           "[Конфигурация]\r\nYear=2010\r\nLast=4\r\n")));
+    IniFile ini(path);
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Конфигурация"), QStringLiteral("Year")), 2003);
+    ASSERT_TRUE(ini.writeInteger(QStringLiteral("Конфигурация"), QStringLiteral("Year"), 2025));
+    ASSERT_TRUE(ini.writeInteger(QStringLiteral("Конфигурация"), QStringLiteral("Last"), 1));
+    const IniFile again(path);
+    EXPECT_EQ(again.readInteger(QStringLiteral("Конфигурация"), QStringLiteral("Year")), 2025);
+    EXPECT_EQ(again.readInteger(QStringLiteral("Конфигурация"), QStringLiteral("Last")), 1);
+}
+
+TEST(IniFile, ValuesWithBlanksOrQuotesReadBackExactlyAfterEveryRewrite)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.ini"));
+    const QString values[] = {
+        QStringLiteral("  D:\\Отчеты  "), QStringLiteral("\"в кавычках\""), QStringLiteral("\"\"двойные\"\""),
+        QStringLiteral("\""), QStringLiteral("a\"b"), QStringLiteral(" \"x\" "), QStringLiteral("обычное"), QString(),
+    };
+    IniFile ini(path);
+    for (int i = 0; i < int(std::size(values)); ++i)
+        ASSERT_TRUE(ini.writeString(QStringLiteral("S"), QStringLiteral("k%1").arg(i), values[i]));
+    // Three more rewrites of the file by other keys: nothing may wear off.
+    for (int round = 0; round < 3; ++round) {
+        IniFile rewrite(path);
+        ASSERT_TRUE(rewrite.writeInteger(QStringLiteral("S"), QStringLiteral("round"), round));
+    }
+    const IniFile again(path);
+    for (int i = 0; i < int(std::size(values)); ++i)
+        EXPECT_EQ(again.readString(QStringLiteral("S"), QStringLiteral("k%1").arg(i), QStringLiteral("нет")),
+                  values[i].isNull() ? QStringLiteral("") : values[i])
+            << i;
+}
+
+TEST(IniFile, AFileThatCannotBeDecodedIsNamedAndNeverWritten)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        const char* says;
+    } cases[] = {
+        {"utf-8", QStringLiteral("[Конфигурации]\r\nРайон=/data\r\n").toUtf8(), "в кодировке UTF-8"},
+        {"too large to be one", QByteArray(2 << 20, 'x'), "слишком велик"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = dir.filePath(QStringLiteral("bad.ini"));
+        writeBytes(path, c.bytes);
+        IniFile ini(path);
+        EXPECT_TRUE(ini.readError().contains(QString::fromUtf8(c.says))) << ini.readError().toStdString();
+        EXPECT_TRUE(ini.readSection(QStringLiteral("Конфигурации")).isEmpty());
+        EXPECT_FALSE(ini.writeInteger(QStringLiteral("Конфигурация"), QStringLiteral("Year"), 2025));
+        EXPECT_FALSE(ini.errorString().isEmpty());
+        EXPECT_EQ(readBytes(path), c.bytes);
+    }
+    // A folder in the file's place cannot be read either.
+    const QString folder = dir.filePath(QStringLiteral("folder.ini"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    IniFile ini(folder);
+    EXPECT_FALSE(ini.readError().isEmpty());
+    EXPECT_FALSE(ini.writeInteger(QStringLiteral("S"), QStringLiteral("k"), 1));
+}
+
+TEST(IniFile, SeveralValuesGoInOneWriteOrNotAtAll)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.ini"));
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeStrings(QStringLiteral("Конфигурация"),
+                                 {{QStringLiteral("Last"), QStringLiteral("2")}, {QStringLiteral("Year"), QStringLiteral("2024")}}));
+    EXPECT_EQ(readBytes(path), in1251(QStringLiteral("[Конфигурация]\r\nLast=2\r\nYear=2024\r\n")));
+    // One value the file cannot hold: neither is written.
+    EXPECT_FALSE(ini.writeStrings(QStringLiteral("Конфигурация"),
+                                  {{QStringLiteral("Last"), QStringLiteral("3")}, {QStringLiteral("Year"), QStringLiteral("20\n25")}}));
+    EXPECT_EQ(IniFile(path).readInteger(QStringLiteral("Конфигурация"), QStringLiteral("Last")), 2);
+}
+
+TEST(IniFile, ALeftoverTemporaryFileDoesNotAccumulate)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kestrin.ini"));
+    // What a run killed in the middle of a write leaves behind.
+    writeBytes(path + QStringLiteral(".tmp"), QByteArray("[S]\r\nhalf"));
+    IniFile ini(path);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(ini.writeInteger(QStringLiteral("S"), QStringLiteral("k"), i));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kestrin.ini")});
+    EXPECT_EQ(IniFile(path).readInteger(QStringLiteral("S"), QStringLiteral("k")), 2);
+}
+
+TEST(IniFile, AFileThatIsNoSettingsFileIsRefusedWithItsReason)
+{
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"zip", QByteArray("PK\x03\x04") + QByteArray(64, 'x'), "не является текстовым файлом"},
+        {"nul", QByteArray("[A]\r\nB=1\0\r\n", 11), "не является текстовым файлом"},
+        {"huge", QByteArray(2 << 20, '\n'), "слишком велик"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kestrin.ini"));
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+        IniFile ini(path);
+        EXPECT_FALSE(ini.exists());
+        EXPECT_TRUE(ini.errorString().contains(QString::fromUtf8(c.reason))) << ini.errorString().toStdString();
+        EXPECT_TRUE(ini.readSection(QStringLiteral("A")).isEmpty());
+    }
 }
 
 } // namespace

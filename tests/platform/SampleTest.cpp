@@ -2,9 +2,11 @@
 
 #include "platform/Database.h"
 #include "sample/SampleConfiguration.h"
+#include "sample/SampleFrs.h"
 #include "support/PrintTo.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <map>
 #include <gtest/gtest.h>
@@ -56,12 +58,17 @@ protected:
 TEST(SampleFolders, HoldOnlyWhatTheBuildMakes)
 {
     EXPECT_EQ(QDir(kConfig).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              (QStringList{QStringLiteral("2025"), QStringLiteral("2026")}));
+              (QStringList{QStringLiteral("2025"), QStringLiteral("2026"), QStringLiteral("Ф14.frs")}));
     for (int year : {2025, 2026}) {
         SCOPED_TRACE(year);
         EXPECT_EQ(QDir(kConfig + QStringLiteral("/%1").arg(year)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                   (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")}));
     }
+
+    // the structure file a new user imports, as written by hand
+    QFile frs(kConfig + QLatin1Char('/') + Sample::FrsFileName);
+    ASSERT_TRUE(frs.open(QIODevice::ReadOnly));
+    EXPECT_EQ(frs.readAll(), Sample::formStructureBytes());
 
     auto templ = Database::open(kBuild + QStringLiteral("/bin/source/data0.mdb"), true);
     EXPECT_EQ(count(*templ, QStringLiteral(R"(select count(*) from "data")")), 0);

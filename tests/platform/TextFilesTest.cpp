@@ -36,6 +36,29 @@ TEST(TextFiles, ACharacterWithoutAByteIsRefusedAndTheOldFileStays)
     EXPECT_EQ(text, QStringLiteral("старое"));
 }
 
+TEST(TextFiles, WholeFileReadersRefuseAFileLargerThanTheirBound)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.txt"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray line(1023, 'a');
+        for (qint64 n = 0; n <= kMaxText1251Bytes / 1024; ++n)
+            f.write(line + '\n');
+    }
+    QString text;
+    QStringList lines;
+    QString error;
+    EXPECT_FALSE(readText1251(path, &text, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("слишком велик"))) << error.toStdString();
+    EXPECT_TRUE(text.isEmpty());
+    error.clear();
+    EXPECT_FALSE(readLines1251(path, &lines, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("слишком велик"))) << error.toStdString();
+    EXPECT_TRUE(lines.isEmpty());
+}
+
 TEST(Files, CopyReportsWhatFailed)
 {
     QTemporaryDir dir;

@@ -7,6 +7,8 @@
 #include "platform/TextFiles.h"
 #include "setup/YearDataLine.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -55,6 +57,24 @@ TEST_F(Territory, AddedUnitsKeepTheirNameVerbatimAndSortAfterTheirSiblings)
     EXPECT_TRUE(changed->rural);
     EXPECT_EQ(changed->dependence, g);
     EXPECT_FALSE(updateUnit(year.dictionary(), 999, QStringLiteral("Нет"), NoMedicalType, false));
+}
+
+TEST_F(Territory, ABlankNameIsNeitherAddedNorStoredOverAName)
+{
+    const int before = countRows(year.dictionary(), QStringLiteral(R"(select count(*) from "administration")"));
+    for (const QString& blank : {QString(), QStringLiteral(" "), QStringLiteral("\t \u00A0")}) {
+        SCOPED_TRACE(blank.toStdString());
+        EXPECT_EQ(addUnit(year.dictionary(), blank, g, NoMedicalType, false), 0);
+        EXPECT_FALSE(updateUnit(year.dictionary(), a, blank, NoMedicalType, true));
+    }
+    EXPECT_EQ(countRows(year.dictionary(), QStringLiteral(R"(select count(*) from "administration")")), before);
+    const std::optional<UnitRecord> unit = readUnit(year.dictionary(), a);
+    ASSERT_TRUE(unit);
+    EXPECT_EQ(unit->unit, QStringLiteral("А"));
+    EXPECT_FALSE(unit->rural);
+    // Blanks around a name are the user's: kept as typed.
+    ASSERT_TRUE(updateUnit(year.dictionary(), a, QStringLiteral(" А "), NoMedicalType, false));
+    EXPECT_EQ(readUnit(year.dictionary(), a)->unit, QStringLiteral(" А "));
 }
 
 TEST_F(Territory, AUnitNeverMovesUnderItselfOrItsDescendants)
@@ -234,6 +254,33 @@ TEST_F(FillReport, DataFilesAreCountedByFormNameOrByFormIdInTheOlderKind)
                                      QStringLiteral("Нет")}));
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(failures[0].startsWith(QStringLiteral("Нет.ktd: "))) << failures[0].toStdString();
+}
+
+TEST_F(FillReport, AFileThatIsNoDataFileIsNamedWithItsReasonAndTheOthersAreCounted)
+{
+    QString error;
+    const QString good = dir.filePath(QStringLiteral("А.ktd"));
+    ASSERT_TRUE(writeLines1251(good, {QStringLiteral(R"l("5","2025","Ф1","(1)","4","3")l")}, &error));
+    const QString book = dir.filePath(QStringLiteral("Книга.ktd"));   // a workbook chosen by mistake
+    {
+        QFile f(book);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("PK\x03\x04") + QByteArray(100, '\0'));
+    }
+    const QString broken = dir.filePath(QStringLiteral("Обрыв.ktd"));   // data, then a NUL on line 2
+    {
+        QFile f(broken);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\"5\",\"2025\",\"\xD4" "1\",\"(1)\",\"4\",\"3\"\r\nab") + '\0' + "c\r\n");
+    }
+    QStringList failures;
+    const QStringList lines = availabilityFromFiles({book, broken, good}, 2025, &failures);
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("А"), QStringLiteral("Ф1\t(1) - 6%")}));   // one cell of 16
+    ASSERT_EQ(failures.size(), 2);
+    EXPECT_EQ(failures[0], QStringLiteral("Книга.ktd: Файл %1 не является текстовым файлом")
+                               .arg(QDir::toNativeSeparators(book)));
+    EXPECT_EQ(failures[1], QStringLiteral("Обрыв.ktd: Файл %1, строка 2: файл не является текстовым (нулевой байт)")
+                               .arg(QDir::toNativeSeparators(broken)));
 }
 
 TEST(ChosenForms, IsTheCheckedNamesInCapitalsOrNothingForAll)

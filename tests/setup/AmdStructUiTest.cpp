@@ -3,6 +3,7 @@
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
+#include "TreeDrag.h"
 #include "YearFixture.h"
 #include "core/Common.h"
 #include "core/StructureCache.h"
@@ -236,6 +237,35 @@ TEST_F(SampleStructure, AddedAndInsertedUnitsAreStoredWhereTheTreeShowsThem)
     EXPECT_FALSE(window.N3->isEnabled());
 }
 
+TEST_F(SampleStructure, ABlankNameIsRefusedInTheDialogAndNothingIsWritten)
+{
+    ScriptedPrompts prompts;
+    TAdmForm window(AdmMode::Formation);
+    window.show();
+    const QStringList before = storedTree(dbmain());
+    // OK with a blank name: the dialog says so and stays open; the user gives up.
+    prompts.expectModal(QStringLiteral("TUntChar"), [&](QDialog& dialog) {
+        auto& unit = static_cast<TUntChar&>(dialog);
+        unit.Edit1->setText(QStringLiteral("   "));
+        QTest::mouseClick(unit.BitBtn1, Qt::LeftButton);
+        EXPECT_EQ(unit.result(), 0);
+        EXPECT_EQ(prompts.remaining(), 0);   // the error was asked
+        return int(QDialog::Rejected);
+    });
+    prompts.expectError(QStringLiteral("Не указано наименование подразделения"));
+    select(window, ZarechnayaCrb);
+    window.N1Click();
+    // A correction to an empty name, the dialog's answer taken as it is: refused by the window.
+    prompts.expectModal(QStringLiteral("TUntChar"), [](QDialog& dialog) {
+        static_cast<TUntChar&>(dialog).Edit1->clear();
+        return int(QDialog::Accepted);
+    });
+    prompts.expectError(QStringLiteral("Не указано наименование подразделения"));
+    window.N4Click();
+    EXPECT_EQ(storedTree(dbmain()), before);
+    EXPECT_EQ(shownTree(window.TreeView1), before);
+}
+
 TEST_F(SampleStructure, ACorrectionShowsTheStoredUnitAndWritesTheNameAsTyped)
 {
     ScriptedPrompts prompts;
@@ -323,6 +353,50 @@ TEST_F(SampleStructure, UnitsMoveAndReorderButNeverUnderThemselves)
                               {SvetlogorskDistrict}).toInt(), 0);
     EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "ind" from "administration" where "id"=?)"),
                               {Sosnovka}).toInt(), 3);
+}
+
+TEST_F(SampleStructure, AMouseDragMovesTheUnitOnceAndARefusedOneChangesNothing)
+{
+    ScriptedPrompts prompts;
+    TAdmForm window(AdmMode::Formation);
+    window.show();
+    window.TreeView1->expandAll();
+    window.N15Click();
+    const int nodes = nodeCount(window.TreeView1);
+    const QStringList before = storedTree(dbmain());
+    ASSERT_EQ(shownTree(window.TreeView1), before);
+
+    // Onto its own subdivision, and onto empty space below the last node: refused.
+    QTreeWidgetItem* district = findNode(window.TreeView1, ZarechnyDistrict);
+    EXPECT_FALSE(dragThroughView(window.TreeView1, district, onItem(window, ZarechnayaInpatient)));
+    EXPECT_FALSE(dragThroughView(window.TreeView1, district,
+                                 {5, window.TreeView1->viewport()->height() - 2}));
+    EXPECT_EQ(nodeCount(window.TreeView1), nodes);
+    EXPECT_EQ(shownTree(window.TreeView1), before);
+    EXPECT_EQ(storedTree(dbmain()), before);
+
+    // Onto another district: its last child, shown once, with its whole subtree.
+    QTreeWidgetItem* sosnovka = findNode(window.TreeView1, Sosnovka);
+    const int subtree = 1 + sosnovka->childCount();
+    EXPECT_TRUE(dragThroughView(window.TreeView1, sosnovka, onItem(window, OzernyDistrict)));
+    EXPECT_EQ(nodeCount(window.TreeView1), nodes);
+    int shown = 0;
+    for (QTreeWidgetItemIterator it(window.TreeView1); *it; ++it)
+        shown += nodeId(*it) == Sosnovka;
+    EXPECT_EQ(shown, 1);
+    QTreeWidgetItem* ozerny = findNode(window.TreeView1, OzernyDistrict);
+    EXPECT_EQ(ozerny->child(ozerny->childCount() - 1), sosnovka);
+    EXPECT_EQ(1 + sosnovka->childCount(), subtree);
+    EXPECT_EQ(dependenceOf(Sosnovka), OzernyDistrict);
+
+    // Beside a unit (on its indent), then the order written as shown.
+    QTreeWidgetItem* svetlogorsk = findNode(window.TreeView1, SvetlogorskDistrict);
+    EXPECT_TRUE(dragThroughView(window.TreeView1, svetlogorsk, onIndent(window, ZarechnyDistrict)));
+    EXPECT_EQ(window.TreeView1->topLevelItem(0), svetlogorsk);
+    EXPECT_EQ(nodeCount(window.TreeView1), nodes);
+    window.N15Click();
+    EXPECT_EQ(shownTree(window.TreeView1), storedTree(dbmain()));
+    EXPECT_EQ(storedTree(dbmain()).size(), before.size());
 }
 
 TEST_F(SampleStructure, ClosingInTheOrderingModeKeepsTheShownOrder)

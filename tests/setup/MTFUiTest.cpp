@@ -3,6 +3,7 @@
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
+#include "TreeDrag.h"
 #include "core/TreeMarks.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
@@ -143,9 +144,12 @@ TEST_F(SampleTypes, TickedFormsGoToTheTypeTheyWereTickedForAfterKeyboardNavigati
     EXPECT_EQ(stored(Feldsher), (QList<int>{F12, F30}));
     EXPECT_EQ(stored(Polyclinics), (QList<int>{F12, F30}));
 
-    // Ticks left unsaved stay with the type they were made for: moving on shows the next type's.
+    // Ticks left unsaved stay with the type they were made for: moving on asks, and after "Нет"
+    // shows the next type's.
     toggleForm(window.CheckListBox1, 1);
+    prompts.expectYesNoCancel(Prompts::Answer::No, QStringLiteral("Сохранить изменения?"));
     QTest::keyClick(window.TreeView1, Qt::Key_Up);
+    EXPECT_EQ(prompts.remaining(), 0);
     ASSERT_EQ(window.shownTypeId(), Polyclinics);
     EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF12, kF30}));
     EXPECT_FALSE(window.BitBtn1->isVisible());
@@ -160,6 +164,53 @@ TEST_F(SampleTypes, TickedFormsGoToTheTypeTheyWereTickedForAfterKeyboardNavigati
     EXPECT_EQ(checkedForms(window.CheckListBox1), (QStringList{kF12, kF30}));
     QTest::keyClick(window.TreeView1, Qt::Key_Up);
     EXPECT_TRUE(checkedForms(window.CheckListBox1).isEmpty());
+}
+
+// Ticks changed for one type are never dropped without a word when another type is chosen or
+// the window is left: "Да" saves them, "Нет" drops them, "Отмена" stays with them.
+TEST_F(SampleTypes, LeavingATypeWithChangedTicksAsksWhetherToSaveThem)
+{
+    const struct {
+        const char* what;
+        Prompts::Answer answer;
+        int shownAfter;
+        QList<int> feldsherStored;
+        QStringList checkedAfter;
+    } cases[] = {
+        {"Да", Prompts::Answer::Yes, Polyclinics, {F12, F30}, {kF12, kF30}},
+        {"Нет", Prompts::Answer::No, Polyclinics, {F30}, {kF12, kF30}},
+        {"Отмена", Prompts::Answer::Cancel, Feldsher, {F30}, {kF12, kF30}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+        ScriptedPrompts prompts;
+        TMTFs window;
+        window.show();
+        window.TreeView1->expandAll();
+        clickNode(window.TreeView1, Feldsher);
+        toggleForm(window.CheckListBox1, 0);   // Ф12 ticked for the feldsher posts
+        prompts.expectYesNoCancel(c.answer, QStringLiteral("Сохранить изменения?"));
+        clickNode(window.TreeView1, Polyclinics);
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(window.shownTypeId(), c.shownAfter);
+        EXPECT_EQ(nodeId(window.TreeView1->currentItem()), c.shownAfter);
+        EXPECT_EQ(stored(Feldsher), c.feldsherStored);
+        EXPECT_EQ(checkedForms(window.CheckListBox1), c.checkedAfter);
+        EXPECT_EQ(window.ticksChanged(), c.answer == Prompts::Answer::Cancel);
+
+        // Leaving the window asks the same; "Отмена" keeps it open.
+        if (window.ticksChanged()) {
+            prompts.expectYesNoCancel(Prompts::Answer::Cancel, QStringLiteral("Сохранить изменения?"));
+            QTest::mouseClick(window.BitBtn2, Qt::LeftButton);
+            EXPECT_TRUE(window.isVisible());
+            prompts.expectYesNoCancel(Prompts::Answer::Yes, QStringLiteral("Сохранить изменения?"));
+            QTest::keyClick(&window, Qt::Key_Escape);
+            EXPECT_FALSE(window.isVisible());
+            EXPECT_EQ(stored(Feldsher), (QList<int>{F12, F30}));
+        }
+        Aliases::closeAll();
+    }
 }
 
 TEST_F(SampleTypes, TicksMadeBeforeTheOrderingModeAreStillSaved)
@@ -198,6 +249,12 @@ TEST_F(SampleTypes, ARenameIsStoredAsTypedOrTakenBackWhenItFails)
     };
     const QString quoted = QStringLiteral(R"(Участковые "сельские" и 'поселковые')");
     rename(quoted);
+    EXPECT_EQ(node->text(0), quoted);
+    EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "type" from "medicaltypes" where "id"=?)"), {Rural}).toString(),
+              quoted);
+
+    prompts.expectError(QStringLiteral("Тип учреждения не переименован.\nНе указано наименование типа учреждения"));
+    rename(QStringLiteral("  "));
     EXPECT_EQ(node->text(0), quoted);
     EXPECT_EQ(dbmain().scalar(QStringLiteral(R"(select "type" from "medicaltypes" where "id"=?)"), {Rural}).toString(),
               quoted);
@@ -252,6 +309,38 @@ TEST_F(SampleTypes, TypesMoveOnlyAmongTheirSiblingsAndTheOrderIsTheShownTree)
     reopened.show();
     reopened.TreeView1->expandAll();
     EXPECT_EQ(shownIds(reopened.TreeView1), (QStringList{"5", "  7", "  6", "1", "  2", "  3", "  4"}));
+}
+
+TEST_F(SampleTypes, AMouseDragMovesTheTypeOnceAndARefusedOneChangesNothing)
+{
+    ScriptedPrompts prompts;
+    TMTFs window;
+    window.show();
+    window.TreeView1->expandAll();
+    const auto at = [&](int id) { return window.TreeView1->visualItemRect(findNode(window.TreeView1, id)).center(); };
+    QTest::keyClick(&window, Qt::Key_F11);
+    ASSERT_TRUE(window.orderingMode());
+    const int nodes = nodeCount(window.TreeView1);
+    const QStringList before = shownIds(window.TreeView1);
+
+    // Onto a type of another parent: refused, the tree as it was.
+    QTreeWidgetItem* feldsher = findNode(window.TreeView1, Feldsher);
+    EXPECT_FALSE(dragThroughView(window.TreeView1, feldsher, at(Rural)));
+    EXPECT_EQ(nodeCount(window.TreeView1), nodes);
+    EXPECT_EQ(shownIds(window.TreeView1), before);
+
+    // Onto a sibling: before it, shown once.
+    EXPECT_TRUE(dragThroughView(window.TreeView1, feldsher, at(Polyclinics)));
+    EXPECT_EQ(nodeCount(window.TreeView1), nodes);
+    const QStringList moved = {"1", "  2", "  3", "  4", "5", "  7", "  6"};
+    EXPECT_EQ(shownIds(window.TreeView1), moved);
+
+    QTest::mouseClick(window.Button1, Qt::LeftButton);
+    QList<int> byInd;
+    Query q(dbmain(), QStringLiteral(R"(select "id" from "medicaltypes" order by "ind")"));
+    while (q.next())
+        byInd << q.toInt(0);
+    EXPECT_EQ(byInd, (QList<int>{Hospitals, CentralDistrict, Rural, City, Outpatient, Feldsher, Polyclinics}));
 }
 
 }

@@ -84,6 +84,8 @@ TEST_F(Types, RenamesKeepQuotesAndTheOrderIsThePositionInTheShownTree)
     const QString name = QStringLiteral(R"(Больницы "скорой" и 'неотложной' помощи)");
     EXPECT_TRUE(renameMedicalType(year.dictionary(), hospitals, name));
     EXPECT_FALSE(renameMedicalType(year.dictionary(), 999, name));
+    EXPECT_FALSE(renameMedicalType(year.dictionary(), hospitals, QString()));
+    EXPECT_FALSE(renameMedicalType(year.dictionary(), hospitals, QStringLiteral("  \t")));
     EXPECT_EQ(readMedicalTypeTree(year.dictionary()).value(0).type, name);
 
     saveMedicalTypeOrder(year.dictionary(), {clinics, hospitals, city, crb});

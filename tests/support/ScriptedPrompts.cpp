@@ -11,6 +11,7 @@ const char* kindName(Prompts::Kind kind)
     case Prompts::Kind::Warning: return "warning";
     case Prompts::Kind::Question: return "question";
     case Prompts::Kind::OkCancel: return "okCancel";
+    case Prompts::Kind::YesNoCancel: return "yesNoCancel";
     case Prompts::Kind::Input: return "input";
     case Prompts::Kind::Folder: return "folder";
     case Prompts::Kind::OpenFile: return "openFile";
@@ -49,6 +50,14 @@ ScriptedPrompts& ScriptedPrompts::expectModal(const QString& cls, ModalHandler h
 
 #undef KESTRIN_STEP
 
+ScriptedPrompts& ScriptedPrompts::expectYesNoCancel(Answer answer, const QString& c)
+{
+    Step s{Kind::YesNoCancel, c};
+    s.answer = answer;
+    m_steps.append(s);
+    return *this;
+}
+
 const ScriptedPrompts::Step* ScriptedPrompts::take(Kind kind, const QString& text)
 {
     m_log.append(QStringLiteral("%1: %2").arg(QString::fromLatin1(kindName(kind)), text));
@@ -86,6 +95,12 @@ bool ScriptedPrompts::okCancel(const QString& text)
     return s && s->yes;
 }
 
+Prompts::Answer ScriptedPrompts::yesNoCancel(const QString& text)
+{
+    const Step* s = take(Kind::YesNoCancel, text);
+    return s ? s->answer : Answer::Cancel;
+}
+
 std::optional<QString> ScriptedPrompts::input(const QString& caption, const QString& label,
                                               const QString&)
 {
@@ -111,20 +126,27 @@ QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, co
     return s ? s->text.value_or(QString()) : QString();
 }
 
+namespace {
+ScriptedModalRunner* g_modalRunner = nullptr;
+constexpr int kRejected = 0;   // QDialog::Rejected
+}
+
+void setScriptedModalRunner(ScriptedModalRunner* runner) { g_modalRunner = runner; }
+
 int ScriptedPrompts::exec(QDialog& dialog)
 {
-    const QString cls = QString::fromLatin1(dialog.metaObject()->className());
+    if (!g_modalRunner) {
+        ADD_FAILURE() << "a modal run in a test without windows";
+        return kRejected;
+    }
+    const QString cls = g_modalRunner->className(dialog);
     m_log.append(QStringLiteral("modal: %1").arg(cls));
     if (m_steps.isEmpty() || m_steps.first().kind != Kind::Modal) {
         ADD_FAILURE() << "unexpected modal run of " << cls.toStdString();
-        return QDialog::Rejected;
+        return kRejected;
     }
     Step step = m_steps.takeFirst();
     if (!step.contains.isEmpty() && step.contains != cls)
         ADD_FAILURE() << "expected a modal run of " << step.contains.toStdString() << ", got " << cls.toStdString();
-    dialog.show();
-    const int result = step.handler ? step.handler(dialog) : QDialog::Rejected;
-    dialog.hide();
-    dialog.setResult(result);
-    return result;
+    return g_modalRunner->run(dialog, step.handler);
 }

@@ -4,9 +4,26 @@
 
 #include "platform/Prompts.h"
 
+// Window tests get QDialog with the script (they name QDialog::Accepted); logic tests have no
+// widget headers to include.
+#if __has_include(<QDialog>)
 #include <QDialog>
+#else
+class QDialog;
+#endif
 #include <QList>
 #include <functional>
+
+// The window half of a modal step: shows the dialog, lets the step's handler work it, hides it
+// and returns its result. Only window tests install one (tests/support/ScriptedModal.h), so a
+// modal run reached by a logic test fails that test.
+class ScriptedModalRunner {
+public:
+    virtual ~ScriptedModalRunner() = default;
+    virtual QString className(QDialog& dialog) = 0;
+    virtual int run(QDialog& dialog, const std::function<int(QDialog&)>& handler) = 0;
+};
+void setScriptedModalRunner(ScriptedModalRunner* runner);
 
 class ScriptedPrompts final : public Prompts {
 public:
@@ -21,6 +38,7 @@ public:
     ScriptedPrompts& expectWarning(const QString& contains = QString());
     ScriptedPrompts& expectQuestion(bool yes, const QString& contains = QString());
     ScriptedPrompts& expectOkCancel(bool ok, const QString& contains = QString());
+    ScriptedPrompts& expectYesNoCancel(Answer answer, const QString& contains = QString());
     // nullopt answers as Cancel.
     ScriptedPrompts& expectInput(std::optional<QString> answer, const QString& contains = QString());
     ScriptedPrompts& expectFolder(const QString& answer);
@@ -39,6 +57,7 @@ public:
     void warning(const QString& text) override;
     bool question(const QString& text) override;
     bool okCancel(const QString& text) override;
+    Answer yesNoCancel(const QString& text) override;
     std::optional<QString> input(const QString& caption, const QString& label,
                                  const QString& initial) override;
     QString chooseFolder(const QString& caption, const QString& start) override;
@@ -53,6 +72,7 @@ private:
         bool yes = false;
         std::optional<QString> text;
         ModalHandler handler;
+        Answer answer = Answer::Cancel;
     };
     // The next step when it is of `kind` and matches `text`; otherwise the test fails and nullptr.
     const Step* take(Kind kind, const QString& text);

@@ -1,12 +1,16 @@
-// Window tests: a QApplication on the offscreen platform unless a display is asked for.
-#include <QApplication>
+// Window tests: the program's own application object on the offscreen platform unless a display
+// is asked for, so an error thrown in a slot reaches the one error box as in the program.
+#include "ScriptedModal.h"
+#include "platform/Application.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    KestrinApplication app(argc, argv);
+    installScriptedModalRunner();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

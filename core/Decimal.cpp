@@ -1,0 +1,408 @@
+#include "core/Decimal.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+using U128 = unsigned __int128;
+using Raw = Decimal::Raw;
+
+constexpr U128 pow10(int n)
+{
+    U128 p = 1;
+    for (int i = 0; i < n; ++i)
+        p *= 10;
+    return p;
+}
+
+struct Pow10Table {
+    U128 v[39];
+    constexpr Pow10Table() : v()
+    {
+        for (int i = 0; i <= 38; ++i)
+            v[i] = pow10(i);
+    }
+};
+constexpr Pow10Table kPow10;
+
+// |raw| stays below 10^38: values below 10^20 in magnitude, a bound that is easy to state.
+constexpr U128 kMaxMagnitude = pow10(38) - 1;
+constexpr U128 kOne = pow10(Decimal::Scale);
+
+U128 magnitude(Raw r) { return r < 0 ? U128(0) - U128(r) : U128(r); }
+
+std::optional<Decimal> signedValue(U128 m, bool negative)
+{
+    if (m > kMaxMagnitude)
+        return std::nullopt;
+    const Raw r = Raw(m);
+    return Decimal::fromRaw(negative ? -r : r);
+}
+
+// Whether a quotient q with remainder r of a division by d rounds up.
+bool roundsUp(U128 q, U128 r, U128 d, Decimal::Rounding rounding)
+{
+    if (r == 0)
+        return false;
+    const U128 twice = r << 1;   // r < d < 2^127: no overflow
+    if (twice != d)
+        return twice > d;
+    return rounding == Decimal::Rounding::HalfAwayFromZero || (q & 1) != 0;
+}
+
+struct U256 {
+    U128 hi = 0, lo = 0;
+};
+
+U256 multiply128(U128 a, U128 b)
+{
+    const uint64_t a0 = uint64_t(a), a1 = uint64_t(a >> 64);
+    const uint64_t b0 = uint64_t(b), b1 = uint64_t(b >> 64);
+    const U128 p00 = U128(a0) * b0;
+    const U128 p01 = U128(a0) * b1;
+    const U128 p10 = U128(a1) * b0;
+    const U128 p11 = U128(a1) * b1;
+    const U128 middle = (p00 >> 64) + uint64_t(p01) + uint64_t(p10);
+    U256 out;
+    out.lo = (middle << 64) | uint64_t(p00);
+    out.hi = p11 + (p01 >> 64) + (p10 >> 64) + (middle >> 64);
+    return out;
+}
+
+// Long division in base 2^32 (Knuth's algorithm D): n / d with d != 0. False when the quotient
+// does not fit 128 bits.
+bool divide256(const U256& n, U128 d, U128* quotient, U128* remainder)
+{
+    if (n.hi == 0) {
+        *quotient = n.lo / d;
+        *remainder = n.lo % d;
+        return true;
+    }
+    if (n.hi >= d)
+        return false;   // the quotient needs more than 128 bits
+    uint32_t u[8], v[4];
+    for (int i = 0; i < 4; ++i) {
+        u[i] = uint32_t(n.lo >> (32 * i));
+        u[i + 4] = uint32_t(n.hi >> (32 * i));
+        v[i] = uint32_t(d >> (32 * i));
+    }
+    int m = 8;
+    while (m > 0 && u[m - 1] == 0)
+        --m;
+    int k = 4;
+    while (k > 0 && v[k - 1] == 0)
+        --k;
+    uint32_t q[8] = {};
+    uint32_t r[4] = {};
+    if (k == 1) {
+        uint64_t rest = 0;
+        for (int j = m - 1; j >= 0; --j) {
+            const uint64_t t = (rest << 32) | u[j];
+            q[j] = uint32_t(t / v[0]);
+            rest = t - uint64_t(q[j]) * v[0];
+        }
+        r[0] = uint32_t(rest);
+    } else {
+        const int s = __builtin_clz(v[k - 1]);
+        uint32_t vn[4], un[9];
+        for (int i = k - 1; i > 0; --i)
+            vn[i] = (v[i] << s) | uint32_t(uint64_t(v[i - 1]) >> (32 - s));
+        vn[0] = v[0] << s;
+        un[m] = uint32_t(uint64_t(u[m - 1]) >> (32 - s));
+        for (int i = m - 1; i > 0; --i)
+            un[i] = (u[i] << s) | uint32_t(uint64_t(u[i - 1]) >> (32 - s));
+        un[0] = u[0] << s;
+        constexpr uint64_t base = uint64_t(1) << 32;
+        for (int j = m - k; j >= 0; --j) {
+            const uint64_t top = (uint64_t(un[j + k]) << 32) | un[j + k - 1];
+            uint64_t qhat = top / vn[k - 1];
+            uint64_t rhat = top - qhat * vn[k - 1];
+            while (qhat >= base || qhat * vn[k - 2] > ((rhat << 32) | un[j + k - 2])) {
+                --qhat;
+                rhat += vn[k - 1];
+                if (rhat >= base)
+                    break;
+            }
+            int64_t borrow = 0;
+            int64_t t = 0;
+            for (int i = 0; i < k; ++i) {
+                const uint64_t p = qhat * vn[i];
+                t = int64_t(un[i + j]) - borrow - int64_t(p & 0xFFFFFFFFu);
+                un[i + j] = uint32_t(t);
+                borrow = int64_t(p >> 32) - (t >> 32);
+            }
+            t = int64_t(un[j + k]) - borrow;
+            un[j + k] = uint32_t(t);
+            q[j] = uint32_t(qhat);
+            if (t < 0) {
+                --q[j];
+                uint64_t carry = 0;
+                for (int i = 0; i < k; ++i) {
+                    const uint64_t sum = uint64_t(un[i + j]) + vn[i] + carry;
+                    un[i + j] = uint32_t(sum);
+                    carry = sum >> 32;
+                }
+                un[j + k] = uint32_t(uint64_t(un[j + k]) + carry);
+            }
+        }
+        for (int i = 0; i < k - 1; ++i)
+            r[i] = (un[i] >> s) | uint32_t(uint64_t(un[i + 1]) << (32 - s));
+        r[k - 1] = un[k - 1] >> s;
+    }
+    for (int i = 4; i < 8; ++i)
+        if (q[i] != 0)
+            return false;
+    U128 qq = 0, rr = 0;
+    for (int i = 3; i >= 0; --i) {
+        qq = (qq << 32) | q[i];
+        rr = (rr << 32) | r[i];
+    }
+    *quotient = qq;
+    *remainder = rr;
+    return true;
+}
+
+// n / d rounded, then scaled back by 10^(18 - decimals).
+std::optional<Decimal> roundedQuotient(const U256& n, U128 d, int decimals, bool negative,
+                                       Decimal::Rounding rounding)
+{
+    U128 q, r;
+    if (!divide256(n, d, &q, &r))
+        return std::nullopt;
+    if (roundsUp(q, r, d, rounding))
+        ++q;
+    const U128 unit = kPow10.v[Decimal::Scale - decimals];
+    if (q > kMaxMagnitude / unit)
+        return std::nullopt;
+    return signedValue(q * unit, negative);
+}
+
+int clampDecimals(int decimals) { return decimals < 0 ? 0 : decimals > Decimal::Scale ? Decimal::Scale : decimals; }
+
+// Decimal digits of m, at least `minDigits` of them (zeros in front).
+QString digitsOf(U128 m, int minDigits = 1)
+{
+    char buf[64];
+    int n = 0;
+    do {
+        buf[n++] = char('0' + int(m % 10));
+        m /= 10;
+    } while (m != 0);
+    while (n < minDigits)
+        buf[n++] = '0';
+    QString out(n, Qt::Uninitialized);
+    for (int i = 0; i < n; ++i)
+        out[i] = QLatin1Char(buf[n - 1 - i]);
+    return out;
+}
+
+} // namespace
+
+Decimal Decimal::fromInt(qint64 value) { return fromRaw(Raw(value) * Raw(kOne)); }
+
+std::optional<Decimal> Decimal::parse(QStringView text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    U128 whole = 0;
+    U128 fraction = 0;
+    int fractionDigits = 0;
+    int trailingZeros = 0;   // zeros past the 18th decimal change nothing
+    bool point = false;
+    bool digits = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'.') {
+            if (point)
+                return std::nullopt;
+            point = true;
+            continue;
+        }
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        digits = true;
+        const int digit = c.unicode() - u'0';
+        if (!point) {
+            whole = whole * 10 + digit;
+            if (whole > kMaxMagnitude / kOne)
+                return std::nullopt;
+        } else if (fractionDigits < Scale) {
+            fraction = fraction * 10 + digit;
+            ++fractionDigits;
+        } else if (digit != 0) {
+            return std::nullopt;   // more decimals than the program keeps: refused, never cut
+        } else {
+            ++trailingZeros;
+        }
+    }
+    if (!digits)
+        return std::nullopt;
+    const U128 m = whole * kOne + fraction * kPow10.v[Scale - fractionDigits];
+    return signedValue(m, negative);
+}
+
+std::optional<Decimal> Decimal::fromDoubleText(double value, int* decimals)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const bool negative = std::signbit(value);
+    const double a = std::fabs(value);
+    if (a == 0) {
+        if (decimals)
+            *decimals = 0;
+        return Decimal();
+    }
+    // The common values (whole numbers, a few decimals) without text: the fewest decimals k at
+    // which a whole m gives back the double as m / 10^k. Below 10^15 at most one m can, so that
+    // m is what the shortest text of the double spells.
+    constexpr double kFastBound = 1e15;
+    double scale = 1;
+    for (int k = 0; k <= Scale && a * scale < kFastBound; ++k, scale *= 10) {
+        const double x = a * scale;
+        const double m = std::nearbyint(x);
+        if (m / scale == a) {
+            if (decimals)
+                *decimals = k;
+            return signedValue(U128(uint64_t(m)) * kPow10.v[Scale - k], negative);
+        }
+    }
+    // The shortest text that reads back as the double: digits d0.d1d2... and an exponent.
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+    const char* e = static_cast<const char*>(std::memchr(buf, 'e', size_t(res.ptr - buf)));
+    if (!e)
+        return std::nullopt;
+    U128 mantissa = 0;
+    int count = 0;
+    for (const char* p = buf; p < e; ++p) {
+        if (*p == '.')
+            continue;
+        mantissa = mantissa * 10 + U128(*p - '0');
+        ++count;
+    }
+    int exponent = 0;
+    const char* digitsStart = e + 1;
+    if (digitsStart < res.ptr && *digitsStart == '+')
+        ++digitsStart;   // from_chars takes a minus, not a plus
+    if (std::from_chars(digitsStart, res.ptr, exponent).ec != std::errc())
+        return std::nullopt;
+    // value = mantissa * 10^(exponent - count + 1)
+    int fractionDigits = count - 1 - exponent;
+    while (fractionDigits > 0 && mantissa % 10 == 0) {
+        mantissa /= 10;
+        --fractionDigits;
+    }
+    if (fractionDigits < 0) {
+        const int shift = Scale - fractionDigits;
+        if (shift > 38)
+            return std::nullopt;
+        const U128 unit = kPow10.v[shift];
+        if (mantissa > kMaxMagnitude / unit)
+            return std::nullopt;
+        if (decimals)
+            *decimals = 0;
+        return signedValue(mantissa * unit, negative);
+    }
+    if (fractionDigits <= Scale) {
+        if (decimals)
+            *decimals = fractionDigits;
+        return signedValue(mantissa * kPow10.v[Scale - fractionDigits], negative);
+    }
+    // More decimals than kept: halves to even, so no direction is favoured.
+    const int drop = fractionDigits - Scale;
+    if (drop > 38) {
+        if (decimals)
+            *decimals = 0;
+        return Decimal();
+    }
+    const U128 unit = kPow10.v[drop];
+    U128 q = mantissa / unit;
+    const U128 r = mantissa % unit;
+    if (roundsUp(q, r, unit, Rounding::HalfEven))
+        ++q;
+    if (decimals)
+        *decimals = Scale;
+    return signedValue(q, negative);
+}
+
+double Decimal::toDouble() const
+{
+    // Through the text, so the double is the one nearest to the decimal value.
+    const QString text = toString();
+    return text.toDouble();
+}
+
+QString Decimal::toString() const
+{
+    const U128 m = magnitude(m_raw);
+    QString out = m_raw < 0 ? QStringLiteral("-") : QString();
+    out += digitsOf(m / kOne);
+    U128 fraction = m % kOne;
+    if (fraction != 0) {
+        int n = Scale;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --n;
+        }
+        out += QLatin1Char('.') + digitsOf(fraction, n);
+    }
+    return out;
+}
+
+QString Decimal::toString(int decimals, Rounding rounding) const
+{
+    decimals = clampDecimals(decimals);
+    const U128 m = magnitude(m_raw);
+    const U128 unit = kPow10.v[Scale - decimals];
+    U128 q = m / unit;
+    if (roundsUp(q, m % unit, unit, rounding))
+        ++q;
+    QString out = m_raw < 0 && q != 0 ? QStringLiteral("-") : QString();
+    const U128 fractionUnit = kPow10.v[decimals];
+    out += digitsOf(q / fractionUnit);
+    if (decimals > 0)
+        out += QLatin1Char('.') + digitsOf(q % fractionUnit, decimals);
+    return out;
+}
+
+std::optional<Decimal> Decimal::negated() const { return fromRaw(-m_raw); }
+
+std::optional<Decimal> Decimal::multiply(Decimal a, Decimal b, int decimals, Rounding rounding)
+{
+    decimals = clampDecimals(decimals);
+    const bool negative = (a.m_raw < 0) != (b.m_raw < 0);
+    // raw(a) * raw(b) counts units of 10^-36.
+    const U256 product = multiply128(magnitude(a.m_raw), magnitude(b.m_raw));
+    return roundedQuotient(product, kPow10.v[2 * Scale - decimals], decimals, negative, rounding);
+}
+
+std::optional<Decimal> Decimal::divide(Decimal a, Decimal b, int decimals, Rounding rounding)
+{
+    if (b.m_raw == 0)
+        return std::nullopt;
+    decimals = clampDecimals(decimals);
+    const bool negative = (a.m_raw < 0) != (b.m_raw < 0);
+    // raw(a) * 10^decimals / raw(b) counts units of 10^-decimals.
+    const U256 numerator = multiply128(magnitude(a.m_raw), kPow10.v[decimals]);
+    return roundedQuotient(numerator, magnitude(b.m_raw), decimals, negative, rounding);
+}
+
+std::optional<Decimal> Decimal::rounded(int decimals, Rounding rounding) const
+{
+    decimals = clampDecimals(decimals);
+    if (decimals == Scale)
+        return *this;
+    const U128 m = magnitude(m_raw);
+    const U128 unit = kPow10.v[Scale - decimals];
+    U128 q = m / unit;
+    if (roundsUp(q, m % unit, unit, rounding))
+        ++q;
+    return signedValue(q * unit, m_raw < 0);
+}

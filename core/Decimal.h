@@ -1,0 +1,105 @@
+#pragma once
+// Exact decimal numbers for what the program computes for the user (controls, sums,
+// indicators): a 128-bit integer counting units of 10^-18. Every value a cell or a control
+// holds in practice is exact here (up to 18 decimals, magnitudes below 10^20), so 0.15*1.5 is
+// 0.225 and rounds as a person expects, where a binary double would give 0.22499...
+//
+// Nothing wraps silently: an operation whose result lies outside the range, and a text that is
+// no number of this form, give no value (std::nullopt); the caller says so to the user.
+
+#include <QString>
+#include <QStringView>
+#include <compare>
+#include <optional>
+
+class Decimal {
+public:
+    using Raw = __int128;
+    // Decimals every value keeps: a stored double or a literal with more is refused or rounded
+    // (see the readers).
+    static constexpr int Scale = 18;
+
+    enum class Rounding {
+        HalfAwayFromZero,   // 0.125 -> 0.13, -0.125 -> -0.13: controls and sums
+        HalfEven,           // 0.125 -> 0.12, 0.135 -> 0.14: the network form's rounding
+    };
+
+    constexpr Decimal() = default;
+    // The value raw * 10^-18.
+    static constexpr Decimal fromRaw(Raw raw)
+    {
+        Decimal d;
+        d.m_raw = raw;
+        return d;
+    }
+    static Decimal fromInt(qint64 value);
+    // A number written with "." and optional sign: "12", "-0.125", ".5", "3.". No exponent, no
+    // blanks, no ",". Nothing for any other text, for more than 18 decimals or a value past the
+    // range.
+    static std::optional<Decimal> parse(QStringView text);
+    // A stored double read as its shortest decimal text (0.1 is 0.1, not 0.1000000000000000055);
+    // a text with more than 18 decimals is rounded to 18, halves to even. Nothing for NaN,
+    // infinities and magnitudes past the range.
+    static std::optional<Decimal> fromDouble(double value) { return fromDouble(value, nullptr); }
+    // fromDouble, and the number of decimals the value has (at most 18).
+    static std::optional<Decimal> fromDouble(double value, int* decimals)
+    {
+        // Whole numbers, by far the most cells, without the general reading.
+        if (value > -1e15 && value < 1e15) {
+            const qint64 whole = qint64(value);
+            if (double(whole) == value) {
+                if (decimals)
+                    *decimals = 0;
+                return fromRaw(Raw(whole) * Raw(1'000'000'000'000'000'000LL));
+            }
+        }
+        return fromDoubleText(value, decimals);
+    }
+
+    constexpr Raw raw() const { return m_raw; }
+    constexpr bool isZero() const { return m_raw == 0; }
+    constexpr bool isNegative() const { return m_raw < 0; }
+    double toDouble() const;
+
+    // Shortest text: no trailing zeros, no point for a whole number ("12", "-0.125").
+    QString toString() const;
+    // Fixed notation with `decimals` places (0..18), rounded as asked: 2.675 -> "2.68". A value
+    // that rounds to zero has no sign.
+    QString toString(int decimals, Rounding rounding = Rounding::HalfAwayFromZero) const;
+
+    // Exact results; nothing when the result lies outside the range.
+    static std::optional<Decimal> add(Decimal a, Decimal b)
+    {
+        Raw r;
+        if (__builtin_add_overflow(a.m_raw, b.m_raw, &r) || !inRange(r))
+            return std::nullopt;
+        return fromRaw(r);
+    }
+    static std::optional<Decimal> subtract(Decimal a, Decimal b)
+    {
+        Raw r;
+        if (__builtin_sub_overflow(a.m_raw, b.m_raw, &r) || !inRange(r))
+            return std::nullopt;
+        return fromRaw(r);
+    }
+    std::optional<Decimal> negated() const;
+    // The product rounded once to `decimals` places (exact whenever it has no more).
+    static std::optional<Decimal> multiply(Decimal a, Decimal b, int decimals = Scale,
+                                           Rounding rounding = Rounding::HalfAwayFromZero);
+    // The quotient rounded once to `decimals` places; nothing for a zero divisor.
+    static std::optional<Decimal> divide(Decimal a, Decimal b, int decimals,
+                                         Rounding rounding = Rounding::HalfAwayFromZero);
+    // The value rounded to `decimals` places (0..18).
+    std::optional<Decimal> rounded(int decimals, Rounding rounding = Rounding::HalfAwayFromZero) const;
+
+    friend constexpr bool operator==(Decimal a, Decimal b) { return a.m_raw == b.m_raw; }
+    friend constexpr std::strong_ordering operator<=>(Decimal a, Decimal b) { return a.m_raw <=> b.m_raw; }
+
+private:
+    static std::optional<Decimal> fromDoubleText(double value, int* decimals);
+    // |raw| below 10^38: magnitudes below 10^20, a bound that is easy to state.
+    static constexpr Raw kMaxRaw = Raw(10'000'000'000'000'000'000ULL) * Raw(10'000'000'000'000'000'000ULL) - 1;
+    static constexpr bool inRange(Raw r) { return r <= kMaxRaw && r >= -kMaxRaw; }
+
+    Raw m_raw = 0;
+};
