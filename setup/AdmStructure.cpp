@@ -6,6 +6,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/TextReader.h"
+#include "setup/Populations.h"
 #include "setup/YearDataLine.h"
 
 #include <QFileInfo>
@@ -116,6 +117,20 @@ bool updateUnit(Database& dictionary, int id, const QString& name, int medicalTy
     return dictionary.exec(QStringLiteral(R"(update "administration"
         set "unit"=?, "medicaltype"=?, "country"=? where "id"=?)"),
                            {name, medicalType, rural ? 1 : 0, id}) > 0;
+}
+
+UnitCorrection correctUnit(Database& dictionary, int year, int id, const QString& name,
+                           int medicalType, bool rural, const std::array<QString, 4>* population,
+                           QString* error)
+{
+    Transaction tx(dictionary);
+    if (!updateUnit(dictionary, id, name, medicalType, rural))
+        return UnitCorrection::NoUnit;
+    if (population
+        && savePopulation(dictionary, PopulationOf::Unit, year, id, *population, error) == PopulationSave::Invalid)
+        return UnitCorrection::InvalidPopulation;
+    tx.commit();
+    return UnitCorrection::Written;
 }
 
 bool isSameOrBelow(Database& dictionary, int unitId, int candidate)
