@@ -5,7 +5,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/TextReader.h"
-#include "setup/YearDataLine.h"
+#include "core/DataFiles.h"
 
 #include <QFileInfo>
 #include <QHash>
