@@ -12,6 +12,8 @@
 #include <QSaveFile>
 #include <QStringEncoder>
 
+#include <cmath>
+
 namespace {
 
 // A field with its quotes: the text between them; false when either quote is missing.
@@ -42,6 +44,21 @@ quint64 cellKey(int table, int column, int row)
 QString lineError(const QString& path, int line, const QString& what)
 {
     return QStringLiteral("Файл %1, строка %2: %3").arg(QFileInfo(path).fileName()).arg(line).arg(what);
+}
+
+// The value as formatNumber writes it. A value of at least 1 whose 15 significant digits read
+// back exactly needs no rounding, so the plain conversion gives the same text much faster; any
+// other value goes through formatNumber.
+QByteArray numberBytes(double value)
+{
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1 && magnitude < 1e15) {
+        QByteArray text = QByteArray::number(value, 'g', 15);
+        bool ok = false;
+        if (text.toDouble(&ok) == value && ok && !text.contains('e'))
+            return text;
+    }
+    return formatNumber(value).toLatin1();
 }
 
 }  // namespace
@@ -269,15 +286,24 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
             {year, owner});
     int lastTable = 0;
     qsizetype lastIndex = -1;
-    QString form, number;
+    // The middle of a line ("year","form","table",") is the same for every cell of a table: it is
+    // encoded once per table, and only the numbers are written per cell.
+    QByteArray middle;
+    const QByteArray yearBytes = QByteArray::number(year);
     while (q.next()) {
         const int ident = q.toInt(0);
         if (ident != lastTable || lastIndex < 0) {
             lastTable = ident;
             lastIndex = byIdent.value(ident, -1);
             if (lastIndex >= 0) {
-                form = TableInfo[lastIndex].formName;
-                number = TableInfo[lastIndex].tablen;
+                const TableAttributes& t = TableInfo[lastIndex];
+                middle = "\",\"" + yearBytes + "\",\"" + encoder.encode(t.formName) + "\",\""
+                         + encoder.encode(t.tablen) + "\",\"";
+                if (encoder.hasError()) {
+                    *error = QStringLiteral("Имя формы %1 содержит знаки, которых нет в кодировке Windows-1251")
+                                 .arg(t.formName);
+                    return false;
+                }
             }
         }
         if (lastIndex < 0) {
@@ -287,12 +313,13 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
         const double value = q.toDouble(3);
         if (value == 0)
             continue;
-        chunk += encoder.encode(formatYearDataLine(value, year, form, number, q.toInt(1), q.toInt(2)));
-        chunk += "\r\n";
-        if (encoder.hasError()) {
-            *error = QStringLiteral("Имя формы %1 содержит знаки, которых нет в кодировке Windows-1251").arg(form);
-            return false;
-        }
+        chunk += '"';
+        chunk += numberBytes(value);
+        chunk += middle;
+        chunk += QByteArray::number(q.toInt(1));
+        chunk += "\",\"";
+        chunk += QByteArray::number(q.toInt(2));
+        chunk += "\"\r\n";
         ++counts.written;
         if (chunk.size() > (1 << 16)) {
             file.write(chunk);
