@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Schema.h"
 #include "sample/SampleControlsFile.h"
+#include "sample/SampleDataFiles.h"
 #include "sample/SampleFrs.h"
 
 #include <QDir>
@@ -673,6 +674,11 @@ bool buildYears(const QString& work, QString* why)
     }
     auto data = Database::open(Files::join(work, QString::number(DataYear), QStringLiteral("data0.mdb")));
     enterData(*data, DataYear);
+    {
+        auto dictionary = Database::open(first);
+        if (!writeDataFiles(*dictionary, *data, work, DataYear, why))
+            return false;
+    }
     auto nextDictionary = Database::open(next);
     addPopulation(*nextDictionary, NextYear);
     return writeFormStructureFile(work, why) && writeControlsFile(work, first, why);
