@@ -1,4 +1,5 @@
 #include "entry/FormPrint.h"
+#include "entry/PlacementFile.h"
 
 #include "core/CheckSums.h"
 #include "core/Common.h"
@@ -348,6 +349,33 @@ TEST_F(ReportPrintTest, TheProtocolAloneHasNoWarningAndIsNotStored)
     EXPECT_FALSE(doc.isProtected());
     EXPECT_EQ(doc.table(doc.tableCount()).rowCount(), 4);
     EXPECT_FALSE(Files::exists(reportFolder()));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SampleBlanks, EveryPlacementFileFitsItsBlankInBothYears)
+{
+    for (int y : {Sample::DataYear, Sample::NextYear}) {
+        SampleYear sample(y);
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+        const QString forms = sample.yearFolder() + QStringLiteral("/forms");
+        struct Case { int form; const char* name; int lines; bool landscape; };
+        for (const Case& c : {Case{Sample::Form::F12, "Ф12", 4, true}, Case{Sample::Form::F30, "Ф30", 4, false},
+                              Case{Sample::Form::F47, "Ф47", 2, false}}) {
+            SCOPED_TRACE(c.name);
+            const QString name = QString::fromUtf8(c.name);
+            WordDocument blank;
+            ASSERT_TRUE(blank.open(blankPathOf(forms, name))) << blank.errorString().toStdString();
+            EXPECT_EQ(blank.isPortrait(1), !c.landscape);
+            QList<PlacementLine> lines;
+            QString error;
+            ASSERT_TRUE(readPlacementFile(placementPathOf(forms, name), c.form, &blank, &lines, &error))
+                << error.toStdString();
+            EXPECT_EQ(lines.size(), c.lines);
+        }
+    }
 }
 
 }  // namespace
