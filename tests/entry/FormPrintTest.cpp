@@ -282,7 +282,8 @@ TEST_F(ReportPrintTest, ASecondPrintComparesTheStoredSums)
 
     // One value of (2100) changes.
     dbdat().exec(QStringLiteral(R"(update "data" set "data"="data"+1 where "hospital"=? and "table"=6 and "year"=2025
-                                   and rowid=(select min(rowid) from "data" where "hospital"=? and "table"=6))"),
+                                   and ("column", "row")=(select "column", "row" from "data" where "hospital"=?
+                                   and "table"=6 order by "column", "row" limit 1))"),
                  {job.ownerId, job.ownerId});
     check = checkPrintedReport(path, job);
     EXPECT_EQ(check.state, PrintedReportCheck::State::Changed);

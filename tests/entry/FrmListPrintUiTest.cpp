@@ -170,7 +170,8 @@ TEST_F(PrintTree, TheFinalPrintAsksOnceAndThenOpensTheStoredCopy)
 
     // After a change the stored copy still opens, with the message naming the table.
     dbdat().exec(QStringLiteral(R"(update "data" set "data"="data"+1 where "hospital"=? and "table"=7
-                                   and rowid=(select min(rowid) from "data" where "hospital"=? and "table"=7))"),
+                                   and ("column", "row")=(select "column", "row" from "data" where "hospital"=?
+                                   and "table"=7 order by "column", "row" limit 1))"),
                  {CurrentInstitutionId, CurrentInstitutionId});
     prompts.expectMessage(QStringLiteral("Внимание! После печати формы в нее были внесены изменения!\nИзменены таблицы: (3100)"));
     window->N22->trigger();
