@@ -5,6 +5,7 @@
 #include "platform/Schema.h"
 #include "sample/SampleControlsFile.h"
 #include "sample/SampleDataFiles.h"
+#include "sample/SampleBlanks.h"
 #include "sample/SampleFrs.h"
 
 #include <QDir>
@@ -660,6 +661,8 @@ bool buildYears(const QString& work, QString* why)
     for (int year : {DataYear, NextYear}) {
         const QString yearFolder = Files::join(work, QString::number(year));
         if (!Files::makeFolder(Files::join(yearFolder, QStringLiteral("forms")), why))
+            return false;
+        if (!writeFormBlanks(yearFolder, why))
             return false;
         Schema::createDataDatabaseFile(Files::join(yearFolder, QStringLiteral("data0.mdb")));
     }
