@@ -12,6 +12,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "reports/MITree.h"
 #include "setup/AmdStruct.h"
 #include "setup/LForm.h"
 #include "setup/MTF.h"
@@ -225,6 +226,11 @@ void TMain::wireCommands()
         {QStringLiteral("N4Click"),
          [this] {
              TFormL window(this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("N11Click"),
+         [this] {
+             TMISetup window(TMISetup::Use::Setup, this);
              prompts().exec(window);
          }},
         {QStringLiteral("Button2Click"),
