@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Schema.h"
 #include "sample/SampleFrs.h"
+#include "sample/SampleIndicators.h"
 
 #include <QDir>
 #include <QStringList>
@@ -575,6 +576,7 @@ void fillDictionary(Database& db, int year)
             {Report::Region, joinIds({Report::Zarechny, Report::Ozerny, Report::Svetlogorsk})});
 
     addPopulation(db, year);
+    addIndicatorSets(db);
     tx.commit();
 }
 
