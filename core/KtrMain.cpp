@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/Prompts.h"
 #include "reports/MITree.h"
+#include "reports/Ul.h"
 #include "setup/AmdStruct.h"
 #include "setup/LForm.h"
 #include "setup/MTF.h"
@@ -236,6 +237,11 @@ void TMain::wireCommands()
         {QStringLiteral("Button2Click"),
          [this] {
              TAdmForm window(AdmMode::DataEntry, this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("abcMouseLabel1Click"),
+         [this] {
+             TUnf window(this);
              prompts().exec(window);
          }},
         {QStringLiteral("N24Click"), [this] { N24Click(); }},
