@@ -7,6 +7,7 @@
 #include "sample/SampleDataFiles.h"
 #include "sample/SampleBlanks.h"
 #include "sample/SampleFrs.h"
+#include "sample/SampleIndicators.h"
 
 #include <QDir>
 #include <QStringList>
@@ -578,6 +579,7 @@ void fillDictionary(Database& db, int year)
             {Report::Region, joinIds({Report::Zarechny, Report::Ozerny, Report::Svetlogorsk})});
 
     addPopulation(db, year);
+    addIndicatorSets(db);
     tx.commit();
 }
 
