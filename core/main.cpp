@@ -1,6 +1,7 @@
 #include "core/Common.h"
 #include "core/KtrMain.h"
 #include "core/Unit1.h"
+#include "entry/Unit6.h"
 #include "setup/LForm.h"
 #include "platform/Application.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     // program has them. Each sets its global instance while it exists.
     TForm1 resultList;
     TFormL formsCatalogue;
+    TForm6 shortNamePrompt;
     main.showMaximized();
     const int code = app.exec();
     clearSharedState();
