@@ -114,15 +114,6 @@ void TFormList::buildMenu()
     connect(N5, &QAction::triggered, this, &TFormList::N5Click);
 
     // The print and Excel menus come between "Контроль" and "Ошибки".
-    ExcelMenu = new QMenu(QStringLiteral("Вывод в Excel"), this);
-    ExcelMenu->setObjectName(QStringLiteral("ExcelMenu"));
-    MainMenu1->addMenu(ExcelMenu);
-    N18 = ExcelMenu->addAction(QStringLiteral("Вся форма по тек. ЛПУ/своду"));
-    N19 = ExcelMenu->addAction(QStringLiteral("Вся форма по входящим ЛПУ/сводам"));
-    N20 = ExcelMenu->addAction(QStringLiteral("Таблица по входящим ЛПУ/сводам"));
-    for (QAction* a : {N18, N19, N20})
-        a->setEnabled(false);
-    ExcelMenu->menuAction()->setVisible(WorkMode != QStringLiteral("Types"));
     N7 = action("N7", QStringLiteral("Ошибки"));
     N7->setVisible(false);
     connect(N7, &QAction::triggered, this, &TFormList::N7Click);

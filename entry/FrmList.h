@@ -72,13 +72,6 @@ public:
     QAction* N3 = nullptr;            // "Межтабличный"
     QAction* N4 = nullptr;            // "Межформенный"
     QAction* N5 = nullptr;            // "Сплошной"
-    // "Вывод в Excel": "Вся форма по тек. ЛПУ/своду" (N18), "Вся форма по входящим ЛПУ/сводам"
-    // (N19), "Таблица по входящим ЛПУ/сводам" (N20). Hidden in the mode "Types"; the commands
-    // are not in the program yet, so they stay disabled.
-    QMenu* ExcelMenu = nullptr;
-    QAction* N18 = nullptr;
-    QAction* N19 = nullptr;
-    QAction* N20 = nullptr;
     QAction* N7 = nullptr;            // "Ошибки": hidden until a control run finds errors
     QAction* N8 = nullptr;            // "Выход"
 
