@@ -1,6 +1,7 @@
 #include "core/CheckSums.h"
 
 #include "core/Common.h"
+#include "core/TableCells.h"
 #include "platform/Database.h"
 
 #include <bit>
@@ -10,7 +11,7 @@ namespace {
 
 QString checkedDataTable()
 {
-    const QString table = dataTableIdent();
+    const QString table = dataTableName(DataTablePrefix);
     if (table.isEmpty())
         throw DbError(unknownDataTableMessage());
     return table;
@@ -18,18 +19,12 @@ QString checkedDataTable()
 
 // Folds the institution's values of one table into h, rows before columns; false when the
 // table holds no value for it.
-bool foldTable(quint32& h, const QString& dataTable, int institutionId, int tableIdent)
+bool foldTable(quint32& h, DataRows& rows, const QString& dataTable, int institutionId, int tableIdent)
 {
-    Query q(dbdat(),
-            QStringLiteral(R"(select "data" from %1 where "hospital"=? and "table"=? and "year"=? order by "row", "column")")
-                .arg(dataTable),
-            {institutionId, tableIdent, ReportYear});
-    bool any = false;
-    while (q.next()) {
-        h = checksumStep(h, q.toDouble(0));
-        any = true;
-    }
-    return any;
+    const QList<double> values = rows.tableValuesByRow(dataTable, ReportYear, institutionId, tableIdent);
+    for (double v : values)
+        h = checksumStep(h, v);
+    return !values.isEmpty();
 }
 
 }
@@ -45,7 +40,8 @@ qint32 TableDataChecksum(int institutionId, int tableIdent)
 {
     const QString dataTable = checkedDataTable();
     quint32 h = 5381;
-    if (!foldTable(h, dataTable, institutionId, tableIdent))
+    DataRows rows(&dbdat());
+    if (!foldTable(h, rows, dataTable, institutionId, tableIdent))
         return 0;
     return static_cast<qint32>(h);
 }
@@ -61,7 +57,8 @@ qint32 FormDataChecksum(int institutionId, int formId)
             tables.append(q.toInt(0));
     }
     quint32 h = 5381;
+    DataRows rows(&dbdat());
     for (int ident : tables)
-        foldTable(h, dataTable, institutionId, ident);
+        foldTable(h, rows, dataTable, institutionId, ident);
     return static_cast<qint32>(h);
 }

@@ -6,6 +6,16 @@
 #include <QList>
 #include <QString>
 
+// Whose stored rows an array of cells holds: a save or a summed load goes only where the cells
+// came from, so two tables of one size can never take each other's numbers.
+struct CellOwner {
+    int table = 0;        // tables.ident; 0: the cells belong to no table
+    int hospital = 0;     // the institution or summary report; 0 for a sum or nobody's cells
+    QString dataTable;    // "data" or "repdata", as stored (lower case)
+    int year = 0;
+    bool operator==(const CellOwner&) const = default;
+};
+
 // The cells of one table, indexed by stored column and stored row (layout column + 1, data row
 // + fixrows + 1). Bounds are inclusive; every element starts at 0. An array made with no
 // arguments holds no cell at all: every read gives 0 and every write is refused.
@@ -32,6 +42,13 @@ public:
     // No cells any more (as made with no arguments).
     void clear();
 
+    // Where the cells were loaded from; set by the loaders, kept by copies.
+    const CellOwner& owner() const { return m_owner; }
+    void setOwner(const CellOwner& owner) { m_owner = owner; }
+
+    // The elements column by column, each column's rows in order (for a fast loop).
+    const double* data() const { return m_cells.constData(); }
+
 private:
     qsizetype indexOf(int column, int row) const;
 
@@ -40,6 +57,7 @@ private:
     int m_lowRow = 0;
     int m_highRow = -1;
     QList<double> m_cells;   // column-major: all rows of the low column first
+    CellOwner m_owner;
 };
 
 // The main window's work mode: "Input", "Svod", "Terrain", "Single", "Types", "Net" or empty.

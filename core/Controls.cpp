@@ -5,6 +5,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -129,7 +130,28 @@ void AddControlFromRecord(const Query& query)
 
 // --- tables of a run ---------------------------------------------------------------------------
 
-RunTables::RunTables(int institutionId) : m_institution(institutionId) {}
+struct RunTables::Reader {
+    explicit Reader(Database* data) : rows(data)
+    {
+        if (data)
+            transaction.emplace(*data);
+    }
+    std::optional<ReadTransaction> transaction;
+    DataRows rows;
+};
+
+RunTables::RunTables(int institutionId) : m_request(CellsRequest::fromGlobals(institutionId)) {}
+RunTables::~RunTables() = default;
+
+void RunTables::setInstitution(int institutionId)
+{
+    m_request.institutionId = institutionId;
+    m_tables.clear();
+    m_errors.clear();
+    m_untold.clear();
+    m_hasLast = false;
+    m_last = nullptr;
+}
 
 namespace {
 
@@ -153,6 +175,17 @@ QString catalogueFormName(const QString& formName)
 
 const CellArray* RunTables::table(const QString& formName, const QString& tableNumber)
 {
+    if (m_hasLast && formName == m_lastForm && tableNumber == m_lastNumber)
+        return m_last;
+    m_last = find(formName, tableNumber);
+    m_lastForm = formName;
+    m_lastNumber = tableNumber;
+    m_hasLast = true;
+    return m_last;
+}
+
+const CellArray* RunTables::find(const QString& formName, const QString& tableNumber)
+{
     const QString key = tableKey(formName, tableNumber);
     auto it = m_tables.find(key);
     if (it != m_tables.end())
@@ -161,21 +194,21 @@ const CellArray* RunTables::table(const QString& formName, const QString& tableN
     const QString form = catalogueFormName(formName);
     if (ControlTableLoading)
         ControlTableLoading(form, tableNumber);
-    // The loader fills the shared array; whatever the caller had there comes back afterwards.
-    struct Restore {
-        CellArray values = CellValues;   // implicitly shared: no copy of the cells
-        int offset = CellRowOffset;
-        ~Restore()
-        {
-            CellValues = std::move(values);
-            CellRowOffset = offset;
-        }
-    } restore;
-    QString error;
-    std::unique_ptr<CellArray> loaded;
-    if (LoadTableCells(m_institution, form, tableNumber, &error)) {
-        loaded = std::make_unique<CellArray>(CellValues);
-    } else {
+    // Nobody's tables read no row, so they need no data database.
+    const bool reads = m_request.summed || m_request.institutionId != 0;
+    if (!m_reader || (reads && !m_reader->transaction))
+        m_reader = std::make_unique<Reader>(reads ? &dbdat() : nullptr);
+    auto found = m_found.find(key);
+    if (found == m_found.end()) {
+        Found f;
+        f.ok = findCellsTable(form, tableNumber, &f.table, &f.error);
+        found = m_found.emplace(key, std::move(f)).first;
+    }
+    QString error = found->second.error;
+    auto loaded = std::make_unique<CellArray>();
+    if (!found->second.ok
+        || !readTableCells(m_reader->rows, m_request, found->second.table, loaded.get(), &error)) {
+        loaded.reset();
         m_errors.append(error);
         // A table the caches lack is shown by the term left as written; any other reason the
         // user must read, or the line looks like a missing table.

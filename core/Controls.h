@@ -9,6 +9,7 @@
 
 #include "core/CellRefs.h"
 #include "core/StructureCache.h"
+#include "core/TableCells.h"
 
 #include <QList>
 #include <QString>
@@ -71,24 +72,42 @@ void AddControlFromRecord(const Query& query);
 void AddControl(int code, const QString& lft, const QString& reltion, const QString& rght,
                 const QString& cycl = QString(), const QString& commnt = QString());
 
-// The tables of one run: each read once, with LoadTableCells, for the institution given (in
-// work mode "Types" the sums over InstitutionIdList). CellValues and its companions are put
-// back after every load, also when the load throws.
+// The tables of one run: each read once, as LoadTableCells reads it, for the institution given
+// (in work mode "Types" the sums over InstitutionIdList) but into the run's own arrays:
+// CellValues and its companions are never touched. The reads of one run share their prepared
+// statements and one read transaction of "dbdat", opened at the first read.
 class RunTables : public TableSource {
 public:
     explicit RunTables(int institutionId = CurrentInstitutionId);
+    ~RunTables() override;
     // A form is found by its name with blanks removed on both sides: a reference is read
     // without blanks, so "Ф12" finds the form "Ф 12".
     const CellArray* table(const QString& formName, const QString& tableNumber) override;
     QString takeLoadError(const QString& formName, const QString& tableNumber) override;
     // The loader's messages for tables that could not be read, one per table.
     const QStringList& loadErrors() const { return m_errors; }
+    // The same run for another institution: the tables read so far are forgotten, the
+    // statements and the read transaction stay.
+    void setInstitution(int institutionId);
 
 private:
-    int m_institution;
+    const CellArray* find(const QString& formName, const QString& tableNumber);
+    struct Reader;
+    CellsRequest m_request;
     std::map<QString, std::unique_ptr<CellArray>> m_tables;   // nullptr: no such table
+    struct Found {
+        bool ok = false;
+        CellsTable table;
+        QString error;
+    };
+    std::map<QString, Found> m_found;   // the caches' answer, kept for every institution
     QStringList m_errors;
     std::map<QString, QString> m_untold;   // load errors not yet taken, by table key
+    std::unique_ptr<Reader> m_reader;
+    // The table asked for last, as asked: the terms of a control mostly name one table.
+    QString m_lastForm, m_lastNumber;
+    const CellArray* m_last = nullptr;
+    bool m_hasLast = false;
 };
 
 // Controls read once and run as often as needed (for instance for every institution of a

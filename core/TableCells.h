@@ -1,13 +1,151 @@
 #pragma once
-// The cells of one table in memory (CellValues): loaded for one institution or summed over
-// several, and written back. Statements run on the alias "dbdat" for the year ReportYear; the
-// table is found in the structure caches.
+// The cells of one table in memory (CellValues) and every statement the program runs on the
+// data tables "data" and "repdata": loads for one institution or summed over several, whole
+// year passes, the save of a table and of one cell.
+//
+// DataRows is the reader and writer itself: it touches no shared state, prepares each statement
+// once for its lifetime and leaves the caller to say whose rows it wants. LoadTableCells,
+// LoadTableDataSummed and SaveTableData are the shared routines over it that work on
+// CellValues for the main window's choices (alias "dbdat", year ReportYear, DataTablePrefix).
 
+#include "core/Common.h"
+#include "core/Lookups.h"
+
+#include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <memory>
+#include <optional>
+
+class Database;
+class Query;
 
 // Progress of a long load: called with (records done, records in all).
 using LoadProgress = std::function<void(int done, int total)>;
+
+// One stored cell, keyed as the data tables key it.
+struct CellKey {
+    int year = 0;
+    int hospital = 0;   // the institution or summary report
+    int table = 0;      // tables.ident
+    int column = 0;     // stored column: layout column + 1
+    int row = 0;        // stored row: data row + fixrows + 1
+};
+
+enum class SaveAction { None, Insert, Update, Delete };
+
+// What makes the stored cell (nothing = no row) hold `value`.
+SaveAction decideSave(std::optional<double> stored, double value);
+
+// The data table a prefix names as the owner of cells keeps it: "data" for Data/data, "repdata"
+// for RepData/Repdata; empty for any other text.
+QString dataTableName(const QString& prefix);
+
+// One stored row of a pass over many tables.
+struct DataRow {
+    int hospital = 0;
+    int table = 0;
+    int column = 0;
+    int row = 0;
+    double value = 0;
+};
+
+class DataRows {
+public:
+    // Without a database every statement throws DbError; the shapes above need none.
+    explicit DataRows(Database* data);
+    ~DataRows();
+    DataRows(const DataRows&) = delete;
+    DataRows& operator=(const DataRows&) = delete;
+
+
+    // The array for a table of this geometry, every cell 0, owned by `owner`. An impossible
+    // geometry gives an array without cells.
+    static CellArray emptyCells(const TTableGeometry& g, const CellOwner& owner);
+    // Whether a stored position is a data cell of the array's table: header positions and
+    // anything beyond the table are not.
+    static bool isDataCell(const CellArray& cells, int column, int row);
+
+    // The cells `owner` stored in its table (owner.dataTable, owner.year), rows outside the data
+    // cells skipped. DbError passes through.
+    CellArray ownerCells(const TTableGeometry& g, const CellOwner& owner);
+    // The sums over `hospitals` of what they stored in the table `owner` names; the array's
+    // owner has hospital 0 (a sum belongs to nobody and is never saved).
+    CellArray summedCells(const TTableGeometry& g, const CellOwner& owner, const QList<int>& hospitals);
+    // Adds into `cells` what `hospitals` stored in the array's table and year of `dataTable`;
+    // returns the number of rows read. `progress` gets (0, total) first, then one step per row.
+    int addSummed(CellArray& cells, const QString& dataTable, const QList<int>& hospitals,
+                  const LoadProgress& progress = {});
+
+    // Replaces, in one transaction, the owner's stored rows of its table by the non-zero cells
+    // of `cells`. DbError passes through after the rollback, so the old rows stay.
+    void replaceTable(const CellArray& cells);
+
+    // Every row one owner stored in a year, ordered by table, in one statement.
+    void forEachOwnerRow(const QString& dataTable, int year, int hospital,
+                         const std::function<void(const DataRow&)>& visit);
+    // One pass over every row of the year: each row of one of `hospitals` is added into the
+    // array `target` gives for its table (nullptr: the table is not wanted), when it is a data
+    // cell of it. Returns the rows added.
+    qint64 sumOwners(const QString& dataTable, int year, const QList<int>& hospitals,
+                     const std::function<CellArray*(int table)>& target);
+    // The values one owner stored in a table, rows before columns (the order a check sum reads).
+    QList<double> tableValuesByRow(const QString& dataTable, int year, int hospital, int table);
+
+    // One cell: the stored value (nothing when there is no row; a NULL reads as 0), and the
+    // write that makes it hold `value`, decided and done in one transaction.
+    std::optional<double> storedCell(const QString& dataTable, const CellKey& key);
+    SaveAction saveCell(const QString& dataTable, const CellKey& key, double value);
+
+    // How many rows the owner stored in each table of the year: (table, rows), by table.
+    QList<QPair<int, int>> rowsPerTable(const QString& dataTable, int year, int hospital);
+    // Deletes every row one owner stored in a year, in `qualifiedTable` of any connection (an
+    // attached data file's "f1"."data"), inside the caller's transaction.
+    static void deleteOwnerYear(Database& db, const QString& qualifiedTable, int year, int hospital);
+
+    // The statements of the loads and passes above, for a look at their plans.
+    static QStringList hotStatements(const QString& dataTable);
+
+private:
+    Query& prepared(const QString& sql);
+
+    Database* m_db;
+    QHash<QString, std::shared_ptr<Query>> m_statements;
+};
+
+// Whose cells a load reads: the shared choices of the main window, taken once.
+struct CellsRequest {
+    int institutionId = 0;
+    bool summed = false;          // work mode "Types": the sums over institutionIds
+    QString institutionIds;       // InstitutionIdList
+    QString dataTablePrefix;
+    int year = 0;
+    // The request LoadTableCells makes: WorkMode, InstitutionIdList, DataTablePrefix, ReportYear.
+    static CellsRequest fromGlobals(int institutionId);
+};
+
+// A table found in the structure caches, with a shape an array can take.
+struct CellsTable {
+    int ident = 0;
+    TTableGeometry geometry;
+};
+// Finds the form's table; false, with the Russian message of readTableCells, when it is not in
+// the caches or its sizes cannot make an array.
+bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTable* table,
+                    QString* error = nullptr);
+// The cells of a found table for the request; false with a message when the prefix names no
+// data table or the id list is malformed. DbError passes through.
+bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
+                    CellArray* cells, QString* error = nullptr);
+
+// The cells of the form's table (found in the structure caches) for the request, as a value.
+// False, with a Russian message and *cells untouched, when the table is not in the caches, its
+// sizes cannot make an array, the prefix names no data table or the id list is malformed.
+// DbError passes through.
+bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& formName,
+                    const QString& tableNumber, CellArray* cells, QString* error = nullptr);
 
 // Makes CellValues for the table (columns fixcols+1..colcount+1, rows fixrows+1..rowcount+1,
 // all 0), sets CellRowOffset and fills the data cells from the table named by DataTablePrefix:
@@ -21,13 +159,15 @@ bool LoadTableCells(int institutionId, const QString& formName, const QString& t
 // Adds into the existing CellValues the values the institutions of InstitutionIdList stored in
 // the table "data" (whatever the mode); cells outside the table are skipped. An empty list
 // reads nothing. False with a message, nothing added, when the table is not cached, CellValues
-// is not shaped for it or the list is malformed.
+// is not this table's (another table, even of the same size, another year, or nothing loaded)
+// or the list is malformed.
 bool LoadTableDataSummed(int formId, const QString& tableNumber, const LoadProgress& progress = {},
                          QString* error = nullptr);
 // Replaces, in one transaction, the stored values of the institution in the table by the
 // non-zero cells of CellValues (a 0 is no row). False with a message, nothing written, when the
-// table is not cached, no institution is given (id 0), CellValues is not shaped for it (another
-// table, or nothing loaded) or DataTablePrefix names no data table. DbError passes through after the
-// transaction rolled back, so the old rows stay.
+// table is not cached, no institution is given (id 0), CellValues was not loaded for exactly
+// this table, institution, data table and year (another table of the same size included) or
+// DataTablePrefix names no data table. DbError passes through after the transaction rolled
+// back, so the old rows stay.
 bool SaveTableData(int institutionId, int formId, const QString& tableNumber,
                    QString* error = nullptr);

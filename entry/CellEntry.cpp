@@ -95,7 +95,7 @@ CellEntry::Result CellEntry::type(QChar ch)
         m_text = EvaluateEntry(m_text, m_allowsFraction) + ch;
         return Result::Changed;
     }
-    if (ch == QChar(8)) {
+    if (ch == Backspace) {
         if (m_text.isEmpty())
             return Result::Refused;
         m_text.chop(1);

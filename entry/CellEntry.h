@@ -16,6 +16,8 @@ QString EvaluateEntry(const QString& text, bool allowsFraction);
 class CellEntry {
 public:
     enum class Result { Refused, Changed };
+    // What the grid types for Qt::Key_Backspace: the last character is taken back.
+    static constexpr QChar Backspace{u'\b'};
 
     // The focused cell was entered showing `text`; EntryText and EntryOldText both become it.
     void start(const QString& text);
@@ -28,7 +30,7 @@ public:
     bool allowsFraction() const { return m_allowsFraction; }
     void setAllowsFraction(bool on) { m_allowsFraction = on; }
 
-    // One typed character: a digit, "." or ",", "+" or "-", backspace (8), or the clearing
+    // One typed character: a digit, "." or ",", "+" or "-", Backspace, or the clearing
     // character (255 / "я"). Anything else, and anything that would not leave a number, is
     // refused and changes nothing.
     Result type(QChar ch);

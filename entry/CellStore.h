@@ -3,24 +3,14 @@
 // stored column and stored row is inserted, updated or deleted so that it holds the cell's
 // value; a value 0 is stored as no row. What to do is decided from the row that is stored, not
 // from what the grid showed, so a stored 0.004 shown as "0.00" is updated, never doubled.
+// The statements themselves are the data rows' own (core/TableCells.h: CellKey, SaveAction).
+
+#include "core/TableCells.h"
 
 #include <QString>
 #include <optional>
 
 class Database;
-
-struct CellKey {
-    int year = 0;
-    int hospital = 0;   // the institution or summary report
-    int table = 0;      // tables.ident
-    int column = 0;     // stored column: layout column + 1
-    int row = 0;        // stored row: data row + fixrows + 1
-};
-
-enum class SaveAction { None, Insert, Update, Delete };
-
-// What makes the stored cell (nothing = no row) hold `value`.
-SaveAction decideSave(std::optional<double> stored, double value);
 
 // The value stored for the cell in the data table that `dataTablePrefix` names ("Data",
 // "RepData", ...); nothing when there is no row (a row holding NULL reads as 0).

@@ -125,21 +125,106 @@ bool IsInterFormControlAllowed(const QString& lft, const QString& rght)
     return true;
 }
 
+// --- a full run, parsed once -------------------------------------------------------------------
+
+struct FullControlRun::Group {
+    QString heading;
+    QString progressText;
+    ControlSet set;
+};
+
+namespace {
+
+// The group's controls go straight into its set: the shared lists are not needed when the same
+// controls are run again and again.
+void addControls(ControlSet& set, Database& dictionary, const QString& sql, const QVariantList& params)
+{
+    Query query(dictionary, sql, params);
+    const int code = query.columnIndex(QStringLiteral("Код"));
+    const int lft = query.columnIndex(QStringLiteral("lft"));
+    const int reltion = query.columnIndex(QStringLiteral("reltion"));
+    const int rght = query.columnIndex(QStringLiteral("rght"));
+    const int cycl = query.columnIndex(QStringLiteral("cycl"));
+    const int commnt = query.columnIndex(QStringLiteral("commnt"));
+    while (query.next())
+        set.add(query.toInt(code), query.text(lft), query.text(reltion), query.text(rght),
+                query.text(cycl), query.text(commnt));
+}
+
+} // namespace
+
+FullControlRun::~FullControlRun() = default;
+FullControlRun::FullControlRun(FullControlRun&&) noexcept = default;
+
+void FullControlRun::addForm(Database& dictionary, const FormsTreeForm& form)
+{
+    for (const FormsTreeTable& table : form.tables) {
+        auto g = std::make_unique<Group>(Group{tableControlsHeading(form.name, table.number),
+                                               form.name + QStringLiteral(" - ") + table.number,
+                                               ControlSet(tableControlsPlace(form.name, table.number))});
+        addControls(g->set, dictionary, QStringLiteral(R"(select * from "int_control"
+            where "formid"=? and "tble"=? collate UNOCASE order by "Код")"),
+                    {form.id, table.number});
+        m_groups.push_back(std::move(g));
+    }
+    const QString heading = interTableControlsHeading(form.name);
+    auto g = std::make_unique<Group>(Group{heading, heading, ControlSet(form.name)});
+    addControls(g->set, dictionary, QStringLiteral(R"(select * from "int_control"
+        where "formid"=? and ("tble"='' or "tble" is null) order by "Код")"),
+                {form.id});
+    m_groups.push_back(std::move(g));
+}
+
+FullControlRun::FullControlRun(Database& dictionary, const FormsTreeForm& form)
+{
+    addForm(dictionary, form);
+}
+
+FullControlRun::FullControlRun(Database& dictionary, const FormsTree& tree, bool netMode,
+                               const QString& formName)
+{
+    for (const FormsTreeForm& form : tree.forms)
+        addForm(dictionary, form);
+    auto g = std::make_unique<Group>(Group{InterFormControlsHeading, InterFormControlsHeading, ControlSet(QString())});
+    // The filter needs the shared lists' loader; its result is moved into the set at once.
+    loadInterFormControls(dictionary, netMode, formName);
+    g->set.addLoaded();
+    ClearControls();
+    m_groups.push_back(std::move(g));
+}
+
+int FullControlRun::groupCount() const { return int(m_groups.size()); }
+
+int FullControlRun::controlCount() const
+{
+    int n = 0;
+    for (const auto& g : m_groups)
+        n += g->set.size();
+    return n;
+}
+
+void FullControlRun::run(TableSource& tables, const ControlRunProgress& progress) const
+{
+    for (const auto& g : m_groups) {
+        if (progress)
+            progress(g->progressText);
+        ControlError line;
+        line.text = g->heading;
+        ControlErrors.append(line);
+        const qsizetype before = ControlErrors.size();
+        QList<ControlError> found;
+        g->set.run(tables, nullptr, found);
+        ControlErrors.append(found);
+        if (ControlErrors.size() == before)
+            ControlErrors.removeLast();
+    }
+}
+
 void appendFormControls(Database& dictionary, const FormsTreeForm& form, TableSource& tables,
                         const ControlRunProgress& progress)
 {
-    for (const FormsTreeTable& table : form.tables) {
-        loadTableControls(dictionary, form.id, table.number);
-        if (progress)
-            progress(form.name + QStringLiteral(" - ") + table.number);
-        runGroup(tableControlsHeading(form.name, table.number),
-                 tableControlsPlace(form.name, table.number), tables);
-    }
-    loadInterTableControls(dictionary, form.id);
-    const QString heading = interTableControlsHeading(form.name);
-    if (progress)
-        progress(heading);
-    runGroup(heading, form.name, tables);
+    ClearControls();
+    FullControlRun(dictionary, form).run(tables, progress);
 }
 
 ControlRunOutcome runInterTableControls(Database& dictionary, const FormsTreeForm& form)
@@ -165,14 +250,29 @@ ControlRunOutcome runAllControls(Database& dictionary, const FormsTree& tree, bo
 {
     ClearControls();
     ControlErrors.clear();
-    // Every table is read once for the whole run, however many groups name it.
+    // Every group's controls are read and parsed once, every table is read once for the whole
+    // run, however many groups name it. The parsed controls are kept for the next full run (of
+    // another institution, typically) while the dictionary, the tree and the filter stay the
+    // same: reading and parsing them costs more than checking one institution.
+    static struct {
+        QString key;
+        std::shared_ptr<const FullControlRun> controls;
+    } kept;
+    QString key = dictionary.changeStamp() + QChar(0x1f) + (netMode ? u'1' : u'0') + formName
+        + QChar(0x1f) + NetForms.join(QChar(0x1e));
+    for (const FormsTreeForm& form : tree.forms) {
+        key += QChar(0x1f) + QString::number(form.id) + QChar(0x1e) + form.name;
+        for (const FormsTreeTable& table : form.tables)
+            key += QChar(0x1e) + table.number;
+    }
+    if (!kept.controls || kept.key != key) {
+        kept.controls.reset();
+        kept.controls = std::make_shared<const FullControlRun>(dictionary, tree, netMode, formName);
+        kept.key = key;
+    }
+    const std::shared_ptr<const FullControlRun> controls = kept.controls;
     RunTables tables;
-    for (const FormsTreeForm& form : tree.forms)
-        appendFormControls(dictionary, form, tables, progress);
-    loadInterFormControls(dictionary, netMode, formName);
-    if (progress)
-        progress(InterFormControlsHeading);
-    runGroup(InterFormControlsHeading, QString(), tables);
+    controls->run(tables, progress);
     return outcome(QStringLiteral("Обнаружены ошибки контроля"));
 }
 

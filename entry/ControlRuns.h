@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class Database;
 class TableSource;
@@ -77,6 +79,29 @@ ControlRunOutcome runAllControls(Database& dictionary, const FormsTree& tree, bo
 // through `tables`.
 void appendFormControls(Database& dictionary, const FormsTreeForm& form, TableSource& tables,
                         const ControlRunProgress& progress = {});
+
+// The controls of a full run ("Сплошной"), read from the dictionary and parsed once, then run
+// for as many institutions as needed: the groups, headings and order of runAllControls.
+class FullControlRun {
+public:
+    // DbError of the dictionary passes through.
+    FullControlRun(Database& dictionary, const FormsTree& tree, bool netMode, const QString& formName);
+    // Only the groups of one form, as appendFormControls runs them.
+    FullControlRun(Database& dictionary, const FormsTreeForm& form);
+    ~FullControlRun();
+    FullControlRun(FullControlRun&&) noexcept;
+
+    // Appends the groups' headings and failures to ControlErrors for the tables `tables` hands
+    // out (a heading stays only above a group that failed). DbError passes through.
+    void run(TableSource& tables, const ControlRunProgress& progress = {}) const;
+    int groupCount() const;
+    int controlCount() const;
+
+private:
+    struct Group;
+    void addForm(Database& dictionary, const FormsTreeForm& form);
+    std::vector<std::unique_ptr<Group>> m_groups;
+};
 
 // The error view: ControlErrors with the columns "Цифры", "Тек.", "Контроль", each line's code
 // as its object, under `windowCaption`. ControlErrors is not changed.

@@ -297,16 +297,9 @@ void TFormList::openGrid(const QTreeWidgetItem* node)
     const std::optional<GridOpening> opening = gridOpeningForNode(node);
     if (!opening)
         return;
-    TVTable grid(this);
-    SelectedTableNodeId = opening->formId;
-    CurrentFormNumber = opening->tableNumber;
-    CurrentFormName = opening->formName;
-    CurrentTableId = opening->tableId;
-    grid.Label3->setText(opening->formText);
-    grid.Label2->setText(opening->tableText);
-    grid.setWindowTitle(windowTitle());
-    grid.N11->menuAction()->setVisible(gridSplitVisible(WorkMode, m_recalcFormShown));
-    prompts().exec(grid);
+    openTableGrid(*opening, this, windowTitle(), [this](TVTable& grid) {
+        grid.N11->menuAction()->setVisible(gridSplitVisible(WorkMode, m_recalcFormShown));
+    });
 }
 
 bool TFormList::FormKeyDown(QKeyEvent* event)

@@ -31,14 +31,14 @@ bool isOpenTableCell(const ControlCell& cell, const QString& formName, const QSt
 int markErrorCells(GridModel& model, const ControlError& error, const QString& formName,
                    const QString& tableNumber)
 {
-    const int fixcols = model.layout().fixcols;
+    const CellNumbering numbering = model.numbering();
     int marked = 0;
     auto mark = [&](const QList<ControlCell>& cells, GridModel::ErrorMark kind) {
         for (const ControlCell& cell : cells) {
             if (!isOpenTableCell(cell, formName, tableNumber))
                 continue;
-            const int c = cell.column - fixcols - 1;
-            const int r = cell.row - 1;
+            const int c = numbering.gridColumnOfReference(cell.column);
+            const int r = numbering.gridRowOfReference(cell.row);
             if (c < 0 || r < 0 || c >= model.columnCount() || r >= model.rowCount())
                 continue;
             model.setErrorMark(c, r, kind);
@@ -93,6 +93,7 @@ QString buildPickedExpression(int columns, int rows, int fixcols,
                               const std::function<bool(int c, int r)>& picked, PickGrouping grouping)
 {
     const bool byRows = grouping == PickGrouping::ByRows;
+    const CellNumbering numbering(fixcols, 0);
     const int outer = byRows ? rows : columns;
     const int inner = byRows ? columns : rows;
     QStringList terms;
@@ -100,14 +101,14 @@ QString buildPickedExpression(int columns, int rows, int fixcols,
         QList<int> numbers;
         for (int j = 0; j < inner; ++j)
             if (byRows ? picked(j, i) : picked(i, j))
-                numbers.append(byRows ? fixcols + j + 1 : j + 1);
+                numbers.append(byRows ? numbering.referenceColumnOfGrid(j) : numbering.referenceRowOfGrid(j));
         if (numbers.isEmpty())
             continue;
         QString list = pickedNumberList(numbers);
         if (list.contains(QLatin1Char(',')) || list.contains(QStringLiteral("..")))
             list = QLatin1Char('[') + list + QLatin1Char(']');
-        terms.append(byRows ? QStringLiteral("стр%1гр%2").arg(i + 1).arg(list)
-                            : QStringLiteral("гр%1стр%2").arg(fixcols + i + 1).arg(list));
+        terms.append(byRows ? QStringLiteral("стр%1гр%2").arg(numbering.referenceRowOfGrid(i)).arg(list)
+                            : QStringLiteral("гр%1стр%2").arg(numbering.referenceColumnOfGrid(i)).arg(list));
     }
     return terms.join(QLatin1Char('+'));
 }

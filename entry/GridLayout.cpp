@@ -1,5 +1,6 @@
 #include "entry/GridLayout.h"
 
+#include "core/CellNumbering.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 
@@ -236,8 +237,9 @@ int GridGeometry::dataHeight() const
 
 QRect GridGeometry::dataCellRect(int c, int r) const
 {
-    const int col = m_fixcols + c + 1;
-    const int row = m_fixrows + r + 1;
+    const CellNumbering numbering(m_fixcols, m_fixrows);
+    const int col = numbering.layoutColumnOfGrid(c);
+    const int row = numbering.layoutRowOfGrid(r);
     return QRect(columnOffset(col - 1) - columnOffset(m_fixcols),
                  rowOffset(row - 1) - rowOffset(m_fixrows), columnWidth(col), rowHeight(row));
 }

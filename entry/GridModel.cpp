@@ -47,6 +47,7 @@ GridModel::OpenStatus GridModel::open(Database& dictionary, Database& data, int 
     m_headers = placeHeaders(m_layout, m_geometry);
     m_context = GridContext::fromGlobals();
     m_data = &data;
+    m_rows = std::make_unique<DataRows>(&data);
     setFractions(m_layout.floatType);
     const qsizetype cells = qsizetype(columnCount()) * rowCount();
     m_marks = QList<ErrorMark>(cells, ErrorMark::None);
@@ -77,7 +78,7 @@ GridModel::OpenStatus GridModel::open(Database& dictionary, Database& data, int 
     }
     if (loaded) {
         const TableLayout& t = m_layout;
-        const bool sameTable = FindTableIdent(formName, tableNumber) == t.ident
+        const bool sameTable = CellValues.owner().table == t.ident
             && CellValues.lowColumn() == t.fixcols + 1 && CellValues.highColumn() == t.colcount + 1
             && CellValues.lowRow() == t.fixrows + 1 && CellValues.highRow() == t.rowcount + 1;
         if (!sameTable) {
@@ -139,7 +140,8 @@ QString GridModel::shownText(int c, int r) const
 
 QString GridModel::statusText() const
 {
-    return QStringLiteral("Строка %1, Графа %2").arg(m_row + 1).arg(m_col + m_layout.fixcols + 1);
+    const CellNumbering n = numbering();
+    return QStringLiteral("Строка %1, Графа %2").arg(n.referenceRowOfGrid(m_row)).arg(n.referenceColumnOfGrid(m_col));
 }
 
 void GridModel::enterFocused()
@@ -175,7 +177,7 @@ QString GridModel::saveCellAt(int c, int r)
                       storedRow(r)};
     try {
         BusyWait wait(*m_data, m_dataBusy ? 0 : kCellSaveWaitMs);
-        saveCell(*m_data, m_context.dataTablePrefix, key, value(c, r));
+        m_rows->saveCell(m_context.dataTablePrefix, key, value(c, r));
     } catch (const DbError& e) {
         m_unsaved[index(c, r)] = true;
         const bool busy = e.kind() == DbError::Kind::Busy;
@@ -184,8 +186,8 @@ QString GridModel::saveCellAt(int c, int r)
         return QStringLiteral("Значение ячейки (Строка %1, Графа %2) не сохранено.\n%3\n"
                               "Ячейка отмечена цветом: её значение будет записано снова, когда "
                               "курсор покинет её.")
-            .arg(r + 1)
-            .arg(c + m_layout.fixcols + 1)
+            .arg(numbering().referenceRowOfGrid(r))
+            .arg(numbering().referenceColumnOfGrid(c))
             .arg(e.userText());
     }
     m_dataBusy = false;
@@ -208,12 +210,12 @@ QString GridModel::putData()
     return saveCellAt(m_col, m_row);
 }
 
-GridModel::KeyResult GridModel::keyPress(QChar ch)
+GridModel::KeyResult GridModel::keyPress(int key, QChar text)
 {
     KeyResult result;
     if (!m_open)
         return result;
-    if (ch == QLatin1Char(' ')) {
+    if (key == Qt::Key_Space) {
         int c = m_col + 1;
         int r = m_row;
         if (c >= columnCount()) {
@@ -225,18 +227,19 @@ GridModel::KeyResult GridModel::keyPress(QChar ch)
         result.outcome = KeyOutcome::Moved;
         return result;
     }
-    if (ch == QChar(13)) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         result.error = moveTo(0, std::min(m_row + 1, rowCount() - 1));
         result.outcome = KeyOutcome::Moved;
         return result;
     }
-    if (ch == QChar(27)) {
+    if (key == Qt::Key_Escape) {
         result.outcome = KeyOutcome::Close;
         return result;
     }
     if (m_readOnly)
         return result;
-    if (m_entry.type(ch) == CellEntry::Result::Changed)
+    const QChar typed = key == Qt::Key_Backspace ? CellEntry::Backspace : text;
+    if (m_entry.type(typed) == CellEntry::Result::Changed)
         result.outcome = KeyOutcome::Changed;
     return result;
 }

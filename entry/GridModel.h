@@ -6,13 +6,16 @@
 // Grid column c and row r count data cells from 0: layout column fixcols + c + 1 ("Графа"),
 // data row r + 1 ("Строка"), stored at column c + fixcols + 2 and row r + fixrows + 2.
 
+#include "core/CellNumbering.h"
 #include "entry/CellEntry.h"
 #include "entry/GridLayout.h"
 
 #include <QList>
 #include <QString>
+#include <memory>
 
 class Database;
+class DataRows;
 
 // Whose data the grid shows and writes: the main window's choices, taken when the grid opens.
 struct GridContext {
@@ -104,8 +107,9 @@ public:
     // Commits the focused cell: when its text was changed (or an earlier save failed) the value
     // goes into CellValues and to the data table. Empty on success, else the Russian message.
     QString putData();
-    // One typed character: Space, Enter (13) and Esc (27) move or close; the rest is typing.
-    KeyResult keyPress(QChar ch);
+    // One key: Qt::Key_Space and Qt::Key_Return (or Key_Enter) move, Qt::Key_Escape closes,
+    // Qt::Key_Backspace takes back a typed character; any other key types `text`, its character.
+    KeyResult keyPress(int key, QChar text = QChar());
     // Ctrl+E: the focused cell's text back to what it was when entered. False when nothing
     // was typed (or the grid is read-only).
     bool undo();
@@ -133,9 +137,10 @@ public:
     QList<int> headersOfLayoutRow(int layoutRow) const;
     QList<int> headersOfLayoutColumn(int layoutColumn) const;
 
-    // The stored position of a grid cell.
-    int storedColumn(int c) const { return c + m_layout.fixcols + 2; }
-    int storedRow(int r) const { return r + m_layout.fixrows + 2; }
+    // The numbering of the open table's cells, and the stored position of a grid cell.
+    CellNumbering numbering() const { return CellNumbering(m_layout.fixcols, m_layout.fixrows); }
+    int storedColumn(int c) const { return numbering().storedColumnOfGrid(c); }
+    int storedRow(int r) const { return numbering().storedRowOfGrid(r); }
 
 private:
     bool inside(int c, int r) const { return c >= 0 && r >= 0 && c < columnCount() && r < rowCount(); }
@@ -150,6 +155,7 @@ private:
     QList<PlacedHeader> m_headers;
     GridContext m_context;
     Database* m_data = nullptr;
+    std::unique_ptr<DataRows> m_rows;   // the saves' statements, prepared once per open table
     QString m_loadError;
     bool m_readOnly = true;
     bool m_showTwoDecimals = false;

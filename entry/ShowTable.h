@@ -2,15 +2,10 @@
 // The table grid: one table of one form for the current institution or summary report, with its
 // merged multi-line headers, in which numbers are typed and saved cell by cell.
 //
-// Opening it (the forms tree, the controls editor):
-//     SelectedTableNodeId = formId;          // forms.id
-//     CurrentFormNumber = "(1000)";          // tables.tablen, brackets kept
-//     CurrentFormName = "Ф12";
-//     CurrentTableId = tableIdent;
-//     TVTable window(parent);
-//     window.setWindowTitle(...); window.Label3->setText(formText); window.Label2->setText(tableText);
-//     window.N11->menuAction()->setVisible(...);   // any menu items the opener decides
-//     prompts().exec(window);
+// Opening it (the forms tree, the controls editor) is openTableGrid(): it sets the opening
+// globals (SelectedTableNodeId = forms.id, CurrentFormNumber = tables.tablen with its brackets,
+// CurrentFormName, CurrentTableId), makes the window with its caption and the form and table
+// texts, lets the opener set the menu items it decides, and runs it modally through the prompts.
 // The table itself is read when the window is first shown, so everything set between the
 // constructor and the modal run counts.
 //
@@ -22,23 +17,19 @@
 // "След. таблица" and "Пред. таблица" move through the table nodes of FormList's tree and need
 // it open; without it they do nothing.
 
-#include "entry/GridLayout.h"
+#include "entry/FormsTreeModel.h"
+#include "entry/ShowTableGrid.h"
 
-#include <QAbstractScrollArea>
 #include <QDialog>
-#include <QFont>
-#include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QAction;
-class QPaintDevice;
-class QPainter;
 class QLabel;
 class QMenu;
 class QMenuBar;
 class GridModel;
-class TableGridView;
 
 // The opening values of the grid, set by the opener before the window is shown; the grid's own
 // table navigation changes them. CurrentTableId is overwritten with tables.ident when read.
@@ -56,6 +47,9 @@ public:
     // The grid's state without the window: geometry, headers, values, marks, the typed entry.
     GridModel& model() { return *m_model; }
 
+    // Makes `opening` the grid's table: the opening globals and the form and table texts. The
+    // table is read by the next TableShow() (or the first show).
+    void setOpening(const GridOpening& opening);
     // (Re)builds the window for the table named by the opening globals. False (after the
     // message) when there is no such table; the window then closes itself.
     bool TableShow();
@@ -160,52 +154,9 @@ private:
 
 inline TVTable* VTable = nullptr;
 
-// How a number is written into a cell `width` pixels wide: as it is when it fits, else in a
-// smaller type, else cut at its end with "…" (elided) in the smallest type.
-struct CellTextFit {
-    QString text;
-    QFont font;
-    bool elided = false;
-};
-CellTextFit fitCellText(const QString& text, const QFont& font, int width, QPaintDevice* device);
-
-// The painted grid: the corner, the column headers, the row headers and the data cells, the
-// headers scrolling with the data. It draws what the window's model holds and hands keys and
-// clicks back to it. Only the cells in view are painted, so a large table scrolls smoothly.
-class TableGridView : public QAbstractScrollArea {
-    Q_OBJECT
-public:
-    explicit TableGridView(TVTable* window);
-    ~TableGridView() override;
-
-    // The model holds another table (or has just been opened): headers measured again.
-    void tableChanged();
-    // Scrolls so that the focused cell is in view.
-    void ensureFocusedVisible();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
-    // A tooltip with the whole value over a cell whose figure had to be cut.
-    bool viewportEvent(QEvent* event) override;
-
-private:
-    GridModel& model() const;
-    // The data cell under a point of the viewport; false on the headers and beside the table.
-    bool cellAt(const QPoint& pos, int* c, int* r) const;
-    void updateScrollBars();
-    void moveFocus(int c, int r);
-    void afterKey(const QString& error, bool moved);
-    void paintHeaders(QPainter& p, HeaderPanel panel, const QRect& area, int dx, int dy);
-    void paintCells(QPainter& p, const QRect& area, int dx, int dy);
-
-    TVTable* m_window;
-    QList<QFont> m_headerFonts;
-    QList<HeaderText> m_headerTexts;
-};
+// The one way to open the grid on a table: the window for `opening` under `parent` with
+// `caption`; `prepare` sets what the opener decides before the modal run (menu items), `done`
+// reads what the window holds after it (the picked expression). Returns the modal result.
+int openTableGrid(const GridOpening& opening, QWidget* parent, const QString& caption,
+                  const std::function<void(TVTable&)>& prepare = {},
+                  const std::function<void(TVTable&)>& done = {});

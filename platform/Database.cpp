@@ -232,6 +232,8 @@ Query::Query(Query&& other) noexcept
     : m_db(other.m_db)
     , m_stmt(other.m_stmt)
     , m_sql(std::move(other.m_sql))
+    , m_columnNames(std::move(other.m_columnNames))
+    , m_columnCount(other.m_columnCount)
     , m_hasRow(other.m_hasRow)
     , m_done(other.m_done)
 {
@@ -359,18 +361,68 @@ QString Query::columnName(int column) const
 int Query::columnIndex(const QString& name) const
 {
     const int n = sqlite3_column_count(m_stmt);
+    if (m_columnNames.size() != n) {
+        m_columnNames.clear();
+        for (int i = 0; i < n; ++i)
+            m_columnNames.append(columnName(i));
+    }
     for (int i = 0; i < n; ++i)
-        if (QString::compare(columnName(i), name, Qt::CaseInsensitive) == 0)
+        if (QString::compare(m_columnNames[i], name, Qt::CaseInsensitive) == 0)
             return i;
     fail(QStringLiteral("нет поля %1").arg(name));
 }
 
-QVariant Query::value(int column) const
+void Query::checkColumn(int column) const
 {
+    // The column count is read once per statement: this runs for every value of a long read.
+    if (m_columnCount < 0)
+        m_columnCount = sqlite3_column_count(m_stmt);
     if (!m_hasRow)
         fail(QStringLiteral("нет текущей записи"));
-    if (column < 0 || column >= sqlite3_column_count(m_stmt))
+    if (column < 0 || column >= m_columnCount)
         fail(QStringLiteral("нет поля с номером %1").arg(column));
+}
+
+int Query::toInt(int column) const
+{
+    checkColumn(column);
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER: return int(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_NULL: return 0;
+    default: return value(column).toInt();
+    }
+}
+
+qint64 Query::toInt64(int column) const
+{
+    checkColumn(column);
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER: return sqlite3_column_int64(m_stmt, column);
+    case SQLITE_NULL: return 0;
+    default: return value(column).toLongLong();
+    }
+}
+
+double Query::toDouble(int column) const
+{
+    checkColumn(column);
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_FLOAT: return sqlite3_column_double(m_stmt, column);
+    case SQLITE_INTEGER: return double(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_NULL: return 0;
+    default: return value(column).toDouble();
+    }
+}
+
+bool Query::isNull(int column) const
+{
+    checkColumn(column);
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+QVariant Query::value(int column) const
+{
+    checkColumn(column);
     switch (sqlite3_column_type(m_stmt, column)) {
     case SQLITE_INTEGER:
         return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
@@ -399,6 +451,8 @@ Database::Database(sqlite3* db, QString path)
     : m_db(db)
     , m_path(std::move(path))
 {
+    static qint64 serial = 0;
+    m_serial = ++serial;
 }
 
 Database::~Database()
@@ -427,7 +481,7 @@ std::unique_ptr<Database> Database::open(const QString& path, bool readOnly)
     if (path.isEmpty() || !info.exists() || !info.isFile())
         throw DbError(QStringLiteral("нет файла базы данных %1").arg(path));
     sqlite3* raw = nullptr;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = lastError(raw);
@@ -474,7 +528,7 @@ std::unique_ptr<Database> Database::create(const QString& path)
     if (QFileInfo::exists(path))
         throw DbError(QStringLiteral("файл базы данных %1 уже есть").arg(path));
     sqlite3* raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
     if (const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr); rc != SQLITE_OK) {
         const QString msg = lastError(raw);
         const int code = raw ? sqlite3_extended_errcode(raw) : rc;
@@ -519,6 +573,18 @@ void Database::setBusyTimeout(int ms)
 qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
 int Database::changes() const { return sqlite3_changes(m_db); }
 bool Database::inTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
+
+QString Database::changeStamp()
+{
+    // data_version moves with other connections' commits, total_changes with this one's rows;
+    // the schema cookie with a table made, dropped or altered here.
+    const qint64 version = scalar(QStringLiteral("pragma data_version")).toLongLong();
+    const qint64 schema = scalar(QStringLiteral("pragma schema_version")).toLongLong();
+    // The connection's own number: a file opened anew (a year reopened, a copy put back) may
+    // start its counters where another one left off.
+    return QStringLiteral("%1:%2:%3:%4:%5").arg(m_path).arg(m_serial).arg(version)
+        .arg(sqlite3_total_changes64(m_db)).arg(schema);
+}
 
 bool Database::tableExists(const QString& table, const QString& schema)
 {
@@ -597,6 +663,24 @@ void Transaction::commit()
         return;
     m_db.execScript(m_savepoint.isEmpty() ? QStringLiteral("commit") : QStringLiteral("release ") + m_savepoint);
     m_done = true;
+}
+
+// ---- ReadTransaction -------------------------------------------------------------------------
+
+ReadTransaction::ReadTransaction(Database& db)
+    : m_db(db)
+{
+    if (db.inTransaction())
+        return;
+    db.execScript(QStringLiteral("begin deferred"));
+    m_active = true;
+}
+
+ReadTransaction::~ReadTransaction()
+{
+    // Never throws: nothing was written, so ending it cannot lose anything.
+    if (m_active && m_db.inTransaction())
+        sqlite3_exec(m_db.handle(), "commit", nullptr, nullptr, nullptr);
 }
 
 // ---- AttachedFile ----------------------------------------------------------------------------

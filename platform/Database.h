@@ -85,22 +85,31 @@ public:
     QVariant value(const QString& column) const;
     QString text(int column) const { return value(column).toString(); }
     QString text(const QString& column) const { return value(column).toString(); }
-    int toInt(int column) const { return value(column).toInt(); }
-    int toInt(const QString& column) const { return value(column).toInt(); }
-    double toDouble(int column) const { return value(column).toDouble(); }
-    double toDouble(const QString& column) const { return value(column).toDouble(); }
+    // Numbers straight from SQLite, without a QVariant: NULL reads as 0, a text as the number
+    // it starts with (as the QVariant would convert it).
+    int toInt(int column) const;
+    int toInt(const QString& column) const { return toInt(columnIndex(column)); }
+    qint64 toInt64(int column) const;
+    double toDouble(int column) const;
+    double toDouble(const QString& column) const { return toDouble(columnIndex(column)); }
+    bool isNull(int column) const;
     // Yes/no columns hold 0/1; any non-zero reads as true.
-    bool toBool(const QString& column) const { return value(column).toLongLong() != 0; }
+    bool toBool(const QString& column) const { return toInt64(columnIndex(column)) != 0; }
+    // The position of a named column (letter case ignored), for a loop that reads by position;
+    // throws DbError for an unknown name. The names are read once per statement.
+    int columnIndex(const QString& name) const;
 
     const QString& sql() const { return m_sql; }
 
 private:
-    int columnIndex(const QString& name) const;
     [[noreturn]] void fail(const QString& what) const;
+    void checkColumn(int column) const;
 
     Database* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
     QString m_sql;
+    mutable QStringList m_columnNames;   // filled on the first lookup by name
+    mutable int m_columnCount = -1;
     bool m_hasRow = false;
     bool m_done = false;
 };
@@ -133,6 +142,9 @@ public:
     qint64 lastInsertId() const;
     int changes() const;
     bool inTransaction() const;
+    // Changes as soon as anything in the file may have changed: a write through this connection
+    // or a commit through any other. Equal stamps mean what was read from the file still holds.
+    QString changeStamp();
     // How long a statement waits for another program's lock before it fails as busy, in ms.
     int busyTimeout() const { return m_busyTimeout; }
     void setBusyTimeout(int ms);
@@ -150,6 +162,7 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     bool m_readOnly = false;
+    qint64 m_serial = 0;
     int m_busyTimeout = 0;
     friend class Query;
 };
@@ -205,6 +218,21 @@ public:
 private:
     Database& m_db;
     QString m_schema;
+};
+
+// A scope in which every read of `db` sees one state of the file and takes its lock once (a run
+// of many small reads). Inside a transaction it does nothing. Write nothing in it: a write would
+// only become durable when the scope ends, and it ends without committing a write on error.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Database& db);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    Database& m_db;
+    bool m_active = false;
 };
 
 // The program's two named connections: "dbmain" (the year's ktrmain.mdb) and "dbdat" (the data

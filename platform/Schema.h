@@ -22,7 +22,7 @@ QString dictionaryDdl();
 // medicaltypes.parent and medicaltypes.ind, which the conversion utility adds.
 QString legacyDictionaryDdl();
 // The tables "data" and "repdata" of a data database; a cell is unique by
-// (year, hospital, table, column, row).
+// (year, hospital, table, column, row), its key, in whose order the rows are kept.
 QString dataDdl();
 
 // Create the tables in an empty database; DbError when a table exists already.

@@ -1,6 +1,7 @@
 // Makes what the program folder and the sample need at build time:
 //   mksample <program folder> <sample folder>
-// writes <program folder>/source/data0.mdb (the template of every new data database),
+// writes <program folder>/source/data0.mdb (the template of every new data database), the dBase
+// export's links.mdb and Empt.dbf in the program folder,
 // <sample folder>/ktrmain_empty.mdb (a dictionary with no forms), the configuration
 // <sample folder>/Образец and, for Tormik, <program folder>/MedicalTypes.txt with the configuration
 // <sample folder>/"Образец (до преобразования)", each made anew from the schema.
@@ -9,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/Schema.h"
 #include "sample/SampleConfiguration.h"
+#include "sample/SampleDbf.h"
 #include "sample/SampleLegacy.h"
 
 #include <QCoreApplication>
@@ -54,6 +56,8 @@ int main(int argc, char** argv)
     } catch (const DbError& e) {
         return fail(e.userText());
     }
+    if (!Sample::makeDbfExportFiles(programFolder, &error))
+        return fail(error);
     if (!Sample::makeConfiguration(Files::join(sampleFolder, Sample::ConfigurationName), &error))
         return fail(error);
     if (!Sample::makeLegacySample(programFolder, sampleFolder, &error))

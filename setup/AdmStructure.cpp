@@ -2,9 +2,11 @@
 
 #include "core/Lookups.h"
 #include "core/StructureCache.h"
+#include "core/TableCells.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/TextReader.h"
+#include "setup/Populations.h"
 #include "setup/YearDataLine.h"
 
 #include <QFileInfo>
@@ -54,13 +56,11 @@ void addDatabaseLines(Database& data, int year, const UnitTreeNode& node, QStrin
             progress(node.name);
         QList<int> counts(TableInfo.size(), 0);
         int rows = 0;
-        Query q(data, QStringLiteral(R"(select "table", count(*) from "data"
-            where "year"=? and "hospital"=? group by "table" order by "table")"), {year, node.id});
-        while (q.next()) {
-            const int n = q.toInt(1);
+        DataRows dataRows(&data);
+        for (const auto& [table, n] : dataRows.rowsPerTable(QStringLiteral("data"), year, node.id)) {
             rows += n;
             // Rows of a table the dictionary no longer has are counted but named nowhere.
-            const int index = FindTableIndexByIdent(q.toInt(0));
+            const int index = FindTableIndexByIdent(table);
             if (index >= 0)
                 counts[index] += n;
         }
@@ -119,6 +119,20 @@ bool updateUnit(Database& dictionary, int id, const QString& name, int medicalTy
                            {name, medicalType, rural ? 1 : 0, id}) > 0;
 }
 
+UnitCorrection correctUnit(Database& dictionary, int year, int id, const QString& name,
+                           int medicalType, bool rural, const std::array<QString, 4>* population,
+                           QString* error)
+{
+    Transaction tx(dictionary);
+    if (!updateUnit(dictionary, id, name, medicalType, rural))
+        return UnitCorrection::NoUnit;
+    if (population
+        && savePopulation(dictionary, PopulationOf::Unit, year, id, *population, error) == PopulationSave::Invalid)
+        return UnitCorrection::InvalidPopulation;
+    tx.commit();
+    return UnitCorrection::Written;
+}
+
 bool isSameOrBelow(Database& dictionary, int unitId, int candidate)
 {
     // Walk up from the candidate; a dependence loop already stored must not hang the walk.
@@ -167,9 +181,7 @@ bool deleteInstitution(Database& dictionary, const QString& dataPath, int year, 
     // transaction on the dictionary covers the data file too.
     AttachedFile data(dictionary, dataPath);
     Transaction tx(dictionary);
-    dictionary.exec(QStringLiteral("delete from ") + data.table(QStringLiteral("data"))
-                        + QStringLiteral(R"( where "year"=? and "hospital"=?)"),
-                    {year, id});
+    DataRows::deleteOwnerYear(dictionary, data.table(QStringLiteral("data")), year, id);
     dictionary.exec(QStringLiteral(R"(delete from "administration" where "id"=?)"), {id});
     tx.commit();
     return true;

@@ -8,6 +8,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -54,6 +55,14 @@ int addUnit(Database& dictionary, const QString& name, int parentId, int medical
 // Changes the name, type and rural flag of a unit; false when no unit has the id, or (nothing
 // written) when the name is blank.
 bool updateUnit(Database& dictionary, int id, const QString& name, int medicalType, bool rural);
+
+enum class UnitCorrection { Written, NoUnit, InvalidPopulation };
+// Writes a correction of a unit in one transaction: its name, type and rural flag, and, when
+// `population` is given, its population of `year` as savePopulation() decides. NoUnit or
+// InvalidPopulation (with `error`) write nothing at all.
+UnitCorrection correctUnit(Database& dictionary, int year, int id, const QString& name,
+                           int medicalType, bool rural, const std::array<QString, 4>* population,
+                           QString* error);
 
 // Whether `candidate` is the unit itself or lies anywhere below it (following dependence in the
 // dictionary, so a tree that is not the one shown cannot fool it).

@@ -331,24 +331,34 @@ void TAdmForm::N4Click()
     dialog.setWindowTitle(QStringLiteral("Корректировка подразделения"));
     dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
     dialog.setUnit(unit->unit, unit->medicalType, unit->rural);
+    const QList<int> childIds = node->childCount() > 0 ? childUnitIds(dbmain(), id) : QList<int>();
     QStringList children;
-    if (node->childCount() > 0) {
-        for (int child : childUnitIds(dbmain(), id))
-            children.append(QString::number(child));
-    }
+    for (int child : childIds)
+        children.append(QString::number(child));
     ChildUnitIds = children.join(QLatin1Char(','));
+    dialog.setPopulation(dbmain(), ReportYear, id, childIds);
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
     if (isBlankName(dialog.unitName())) {
         prompts().error(NoUnitNameText);
         return;
     }
-    if (!updateUnit(dbmain(), id, dialog.unitName(), dialog.medicalType(), dialog.rural())) {
+    const PopulationTexts population = dialog.population();
+    QString error;
+    switch (correctUnit(dbmain(), ReportYear, id, dialog.unitName(), dialog.medicalType(),
+                        dialog.rural(), &population, &error)) {
+    case UnitCorrection::Written:
+        node->setText(0, dialog.unitName());
+        return;
+    case UnitCorrection::NoUnit:
         prompts().error(QStringLiteral("Подразделение ") + node->text(0)
                         + QStringLiteral(" не найдено в базе"));
         return;
+    case UnitCorrection::InvalidPopulation:
+        prompts().error(QStringLiteral("Подразделение ") + node->text(0)
+                        + QStringLiteral(" не исправлено: ") + error);
+        return;
     }
-    node->setText(0, dialog.unitName());
 }
 
 UnitTreeNode TAdmForm::subtreeOf(const QTreeWidgetItem* node) const

@@ -5,10 +5,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 TUntChar::TUntChar(QWidget* parent)
@@ -42,6 +44,43 @@ TUntChar::TUntChar(QWidget* parent)
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     fields->addWidget(CheckBox1, 4, 0, 1, 2);
 
+    GroupBox1 = new QGroupBox(QStringLiteral("Обслуживаемое население"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto* figures = new QGridLayout(GroupBox1);
+    // Digits only; no length cap on the field itself, so a sum put in by "Подсчитать" is never cut.
+    auto* digits = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("\\d{0,%1}").arg(UnitFigureDigits)), this);
+    const char* const captions[4] = {"Всего", "Взрослые", "Подростки", "Дети"};
+    QLineEdit** edits[4] = {&MaskEdit1, &MaskEdit2, &MaskEdit3, &MaskEdit4};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(QString::fromUtf8(captions[i]), GroupBox1);
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 3));
+        auto* edit = new QLineEdit(GroupBox1);
+        edit->setObjectName(QStringLiteral("MaskEdit%1").arg(i + 1));
+        edit->setValidator(digits);
+        label->setBuddy(edit);
+        figures->addWidget(label, 0, i);
+        figures->addWidget(edit, 1, i);
+        *edits[i] = edit;
+    }
+    BitBtn3 = new QPushButton(QStringLiteral("Подсчитать"), GroupBox1);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setAutoDefault(false);
+    BitBtn3->hide();
+    BitBtn4 = new QPushButton(QStringLiteral("Восстановить"), GroupBox1);
+    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+    BitBtn4->setAutoDefault(false);
+    BitBtn4->hide();
+    auto* figureButtons = new QHBoxLayout;
+    figureButtons->addStretch();
+    figureButtons->addWidget(BitBtn3);
+    figureButtons->addWidget(BitBtn4);
+    figures->addLayout(figureButtons, 2, 0, 1, 4);
+    GroupBox1->setEnabled(false);
+    layout->addWidget(GroupBox1);
+    connect(BitBtn3, &QPushButton::clicked, this, &TUntChar::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &TUntChar::BitBtn4Click);
+
     auto* buttons = new QHBoxLayout;
     layout->addLayout(buttons);
     BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
@@ -52,7 +91,7 @@ TUntChar::TUntChar(QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(BitBtn1);
     buttons->addWidget(BitBtn2);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BitBtn1, &QPushButton::clicked, this, &TUntChar::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     UntChar = this;
@@ -87,6 +126,58 @@ int TUntChar::medicalType() const
 }
 
 bool TUntChar::rural() const { return CheckBox1->isChecked(); }
+
+void TUntChar::setPopulation(Database& dictionary, int year, int unitId, const QList<int>& childIds)
+{
+    m_dictionary = &dictionary;
+    m_year = year;
+    m_unitId = unitId;
+    m_childIds = childIds;
+    GroupBox1->setEnabled(true);
+    BitBtn3->setVisible(!childIds.isEmpty());
+    BitBtn4->hide();
+    showPopulation(readPopulation(dictionary, PopulationOf::Unit, year, unitId).value_or(PopulationTexts{}));
+}
+
+bool TUntChar::populationEnabled() const { return m_dictionary != nullptr; }
+
+PopulationTexts TUntChar::population() const
+{
+    return {MaskEdit1->text(), MaskEdit2->text(), MaskEdit3->text(), MaskEdit4->text()};
+}
+
+void TUntChar::showPopulation(const PopulationTexts& texts)
+{
+    MaskEdit1->setText(texts[0]);
+    MaskEdit2->setText(texts[1]);
+    MaskEdit3->setText(texts[2]);
+    MaskEdit4->setText(texts[3]);
+}
+
+void TUntChar::BitBtn3Click()
+{
+    if (!m_dictionary || m_childIds.isEmpty())
+        return;
+    showPopulation(sumPopulation(*m_dictionary, m_year, m_childIds));
+    BitBtn4->show();
+}
+
+void TUntChar::BitBtn4Click()
+{
+    if (!m_dictionary)
+        return;
+    showPopulation(readPopulation(*m_dictionary, PopulationOf::Unit, m_year, m_unitId).value_or(PopulationTexts{}));
+}
+
+void TUntChar::BitBtn1Click()
+{
+    QString error;
+    if (populationEnabled() && !parsePopulation(population(), &error)) {
+        prompts().error(error);
+        return;
+    }
+    accept();
+}
 
 void TUntChar::accept()
 {

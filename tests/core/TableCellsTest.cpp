@@ -283,3 +283,121 @@ TEST_F(CellsYear, ASaveThatCannotBeDoneWritesNothing)
     EXPECT_TRUE(year.storedCells(0, t).isEmpty());
     EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}}));
 }
+
+namespace {
+
+// (1000) and (2000) of Ф30 have the same size: only the cells' owner tells them apart.
+TEST_F(CellsYear, CellsOfAnotherTableOfTheSameSizeAreNeitherSavedNorSummedInto)
+{
+    year.setCell(a, t, 4, 4, 1);
+    year.setCell(a, other, 4, 4, 8);
+    year.setCell(b, t, 5, 5, 2);
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(2000)")));
+    EXPECT_EQ(CellValues.owner(), (CellOwner{other, a, QStringLiteral("data"), 2025}));
+
+    QString error;
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    InstitutionIdList = QString::number(b);
+    error.clear();
+    EXPECT_FALSE(LoadTableDataSummed(f30, QStringLiteral("(1000)"), {}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(CellValues.value(5, 5), 0.0);
+    EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}}));
+
+    // Another institution's, another data table's or another year's cells of the same table.
+    ASSERT_TRUE(LoadTableCells(b, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)")));
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    DataTablePrefix = QStringLiteral("RepData");
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)")));
+    DataTablePrefix = QStringLiteral("Data");
+    ReportYear = 2024;
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)")));
+    EXPECT_FALSE(LoadTableDataSummed(f30, QStringLiteral("(1000)")));
+    ReportYear = 2025;
+    EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}}));
+    EXPECT_EQ(year.storedCells(a, other), (QList<StoredCell>{{4, 4, 8}}));
+    EXPECT_EQ(year.storedCells(a, t, QStringLiteral("repdata")), QList<StoredCell>());
+
+    // The table's own cells save; a sum (Types) belongs to nobody and never does.
+    CellValues.set(4, 4, 6);
+    EXPECT_TRUE(SaveTableData(a, f30, QStringLiteral("(1000)")));
+    EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 6}}));
+    WorkMode = QStringLiteral("Types");
+    InstitutionIdList = QString::number(a);
+    ASSERT_TRUE(LoadTableCells(a, QStringLiteral("Ф30"), QStringLiteral("(1000)")));
+    EXPECT_FALSE(SaveTableData(a, f30, QStringLiteral("(1000)")));
+}
+
+// A summary report's table made for the summation: empty cells owned by the report, the sums of
+// the institutions added, then saved as the report's.
+TEST_F(CellsYear, APreparedReportTableTakesTheSumsAndSavesAsTheReports)
+{
+    const int report = 77;
+    year.setCell(a, t, 5, 5, 3);
+    year.setCell(b, t, 5, 5, 4);
+    DataTablePrefix = QStringLiteral("RepData");
+    CellValues = DataRows::emptyCells(GetTableGeometryById(f30, QStringLiteral("(1000)")),
+                                      CellOwner{t, report, QStringLiteral("repdata"), 2025});
+    InstitutionIdList = QStringLiteral("%1,%2").arg(a).arg(b);
+    ASSERT_TRUE(LoadTableDataSummed(f30, QStringLiteral("(1000)")));
+    ASSERT_TRUE(SaveTableData(report, f30, QStringLiteral("(1000)")));
+    EXPECT_EQ(year.storedCells(report, t, QStringLiteral("repdata")), (QList<StoredCell>{{5, 5, 7}}));
+    EXPECT_TRUE(year.storedCells(report, t).isEmpty());
+}
+
+// The reader itself: values, no shared state.
+TEST_F(CellsYear, ThePureReaderLeavesTheSharedArrayAlone)
+{
+    year.setCell(a, t, 4, 4, 8);
+    markCells();
+    DataRows rows(&year.data());
+    CellsRequest request;
+    request.institutionId = a;
+    request.dataTablePrefix = QStringLiteral("data");
+    request.year = 2025;
+    CellArray cells;
+    ASSERT_TRUE(readTableCells(rows, request, QStringLiteral("Ф30"), QStringLiteral("(1000)"), &cells));
+    EXPECT_EQ(cells.value(4, 4), 8.0);
+    EXPECT_EQ(cells.owner(), (CellOwner{t, a, QStringLiteral("data"), 2025}));
+    EXPECT_TRUE(cellsUntouched());
+    request.dataTablePrefix = QStringLiteral("data; drop");
+    QString error;
+    EXPECT_FALSE(readTableCells(rows, request, QStringLiteral("Ф30"), QStringLiteral("(1000)"), &cells, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(cells.value(4, 4), 8.0);
+}
+
+TEST_F(CellsYear, PassesOverAYearReadEveryRowOnce)
+{
+    year.setCell(a, t, 4, 4, 1);
+    year.setCell(a, t, 5, 4, 2);
+    year.setCell(a, other, 4, 4, 8);
+    year.setCell(b, t, 4, 4, 10);
+    year.setCell(b, t, 3, 4, 99);            // header column: no data cell
+    insertRaw(a, 2024, t, 4, 4, 100);        // another year
+    DataRows rows(&year.data());
+
+    QList<QList<int>> seen;
+    rows.forEachOwnerRow(QStringLiteral("data"), 2025, a, [&](const DataRow& r) {
+        seen.append({r.hospital, r.table, r.column, r.row, int(r.value)});
+    });
+    EXPECT_EQ(seen, (QList<QList<int>>{{a, t, 4, 4, 1}, {a, t, 5, 4, 2}, {a, other, 4, 4, 8}}));
+
+    const TTableGeometry g = GetTableGeometryById(f30, QStringLiteral("(1000)"));
+    CellArray sumT = DataRows::emptyCells(g, CellOwner{t, 0, QStringLiteral("data"), 2025});
+    EXPECT_EQ(rows.sumOwners(QStringLiteral("data"), 2025, {a, b, a},
+                             [&](int table) { return table == t ? &sumT : nullptr; }),
+              3);
+    EXPECT_EQ(sumT.value(4, 4), 11.0);
+    EXPECT_EQ(sumT.value(5, 4), 2.0);
+    EXPECT_EQ(sumT.value(3, 4), 0.0);
+    EXPECT_EQ(rows.sumOwners(QStringLiteral("data"), 2025, {}, [&](int) { return &sumT; }), 0);
+
+    EXPECT_EQ(rows.tableValuesByRow(QStringLiteral("data"), 2025, a, t), (QList<double>{1, 2}));
+    EXPECT_EQ(rows.rowsPerTable(QStringLiteral("data"), 2025, a),
+              (QList<QPair<int, int>>{{t, 2}, {other, 1}}));
+}
+
+} // namespace

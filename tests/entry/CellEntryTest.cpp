@@ -66,7 +66,7 @@ TEST(CellEntry, RefusedKeysReportNoChange)
     e.setAllowsFraction(true);
     e.start(QString());
     EXPECT_EQ(e.type(QLatin1Char('+')), CellEntry::Result::Refused);
-    EXPECT_EQ(e.type(QChar(8)), CellEntry::Result::Refused);
+    EXPECT_EQ(e.type(CellEntry::Backspace), CellEntry::Result::Refused);
     EXPECT_EQ(e.type(QLatin1Char('1')), CellEntry::Result::Changed);
     EXPECT_EQ(e.type(QLatin1Char('.')), CellEntry::Result::Changed);
     EXPECT_EQ(e.type(QLatin1Char('.')), CellEntry::Result::Refused);

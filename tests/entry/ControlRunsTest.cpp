@@ -122,6 +122,27 @@ TEST_F(SampleRuns, TheFullRunFindsEachMistakeOfTheSampleUnderItsHeading)
     }
 }
 
+// The full run keeps its parsed controls for the next run; a control changed in between, through
+// this connection or another one, is what the next run checks.
+TEST_F(SampleRuns, AControlChangedBetweenTwoFullRunsIsTheOneChecked)
+{
+    const int unit = Sample::Unit::ZarechnayaPolyclinic;
+    CurrentInstitutionId = unit;
+    const FormsTree tree = treeOf(unit);
+    runAllControls(dbmain(), tree, false, QStringLiteral("Ф12"));
+    EXPECT_TRUE(ControlErrorLines().isEmpty());
+
+    dbmain().exec(QStringLiteral(R"(insert into "int_control" ("formid","tble","lft","reltion","rght")
+        values (0, '', '1', '=', '2'))"));
+    runAllControls(dbmain(), tree, false, QStringLiteral("Ф12"));
+    EXPECT_EQ(ControlErrorLines(), (QStringList{kInterForm, QStringLiteral("1=2\t\t")}));
+
+    auto other = Database::open(dbmain().path());
+    other->exec(QStringLiteral(R"(update "int_control" set "rght"='1' where "lft"='1')"));
+    runAllControls(dbmain(), tree, false, QStringLiteral("Ф12"));
+    EXPECT_TRUE(ControlErrorLines().isEmpty());
+}
+
 // Березовская УБ (scale 0.8) with two more mistakes in Ф12: pneumonias of children 410 against
 // 420 * 0.96 = 403 respiratory cases, and 125 pneumonias of the elderly against 35 * 3.552 = 124
 // of all adults.

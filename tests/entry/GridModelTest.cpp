@@ -12,6 +12,18 @@
 // Table (1000) of Ф12: five layout columns and four rows, one header column and one header row,
 // so a grid of 4 x 3 data cells. Grid cell (c, r) is Графа c + 2, Строка r + 1, stored at
 // column c + 3 and row r + 3.
+namespace {
+// The key that types `ch`: Space and Enter by name, a printable character by its own code.
+int keyOf(QChar ch)
+{
+    if (ch == QLatin1Char(' '))
+        return Qt::Key_Space;
+    if (ch == QLatin1Char('\r'))
+        return Qt::Key_Return;
+    return ch.toUpper().unicode();
+}
+} // namespace
+
 class GridModelTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -51,7 +63,7 @@ protected:
     {
         QString error;
         for (QChar ch : QString::fromUtf8(keys)) {
-            const GridModel::KeyResult r = model.keyPress(ch);
+            const GridModel::KeyResult r = model.keyPress(keyOf(ch), ch);
             if (!r.error.isEmpty())
                 error = r.error;
         }
@@ -125,7 +137,7 @@ TEST_F(GridModelTest, AWholeNumberTableShowsNoDecimals)
     EXPECT_FALSE(model.showTwoDecimals());
     EXPECT_EQ(model.displayText(0, 0), QStringLiteral("2"));
     EXPECT_EQ(model.displayText(1, 0), QStringLiteral("3"));
-    EXPECT_EQ(model.keyPress(QLatin1Char('.')).outcome, GridModel::KeyOutcome::Refused);
+    EXPECT_EQ(model.keyPress(Qt::Key_Period, QLatin1Char('.')).outcome, GridModel::KeyOutcome::Refused);
     model.moveTo(1, 0);
     model.moveTo(2, 0);
     EXPECT_EQ(stored(a), (QList<StoredCell>{{3, 3, 2.4}, {4, 3, 2.5}}));   // shown rounded, kept
@@ -155,11 +167,11 @@ TEST_F(GridModelTest, SpaceAndEnterMoveAsOnPaper)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.c) + "," + std::to_string(c.r) + " " + c.key);
         model.moveTo(c.c, c.r);
-        EXPECT_EQ(model.keyPress(QLatin1Char(c.key)).outcome, GridModel::KeyOutcome::Moved);
+        EXPECT_EQ(model.keyPress(keyOf(QLatin1Char(c.key))).outcome, GridModel::KeyOutcome::Moved);
         EXPECT_EQ(model.col(), c.toC);
         EXPECT_EQ(model.row(), c.toR);
     }
-    EXPECT_EQ(model.keyPress(QChar(27)).outcome, GridModel::KeyOutcome::Close);
+    EXPECT_EQ(model.keyPress(Qt::Key_Escape).outcome, GridModel::KeyOutcome::Close);
     EXPECT_TRUE(stored(a).isEmpty());
 }
 
@@ -216,9 +228,9 @@ TEST_F(GridModelTest, TypesModeShowsTheSumAndRefusesTyping)
     EXPECT_EQ(model.value(3, 2), 1.5);
     EXPECT_TRUE(model.showsNumbers());
     EXPECT_TRUE(model.readOnly());
-    EXPECT_EQ(model.keyPress(QLatin1Char('5')).outcome, GridModel::KeyOutcome::Refused);
+    EXPECT_EQ(model.keyPress(Qt::Key_5, QLatin1Char('5')).outcome, GridModel::KeyOutcome::Refused);
     EXPECT_FALSE(model.clearEntry());
-    EXPECT_EQ(model.keyPress(QLatin1Char(' ')).outcome, GridModel::KeyOutcome::Moved);
+    EXPECT_EQ(model.keyPress(Qt::Key_Space).outcome, GridModel::KeyOutcome::Moved);
     EXPECT_EQ(stored(a), (QList<StoredCell>{{3, 3, 3}}));
     EXPECT_EQ(stored(b), (QList<StoredCell>{{3, 3, 3}, {6, 5, 1.5}}));
 }
@@ -231,7 +243,7 @@ TEST_F(GridModelTest, WithoutAnInstitutionTheGridIsEmptyAndReadOnly)
     EXPECT_TRUE(model.readOnly());
     EXPECT_FALSE(model.showsNumbers());
     EXPECT_EQ(model.shownText(0, 0), QString());
-    EXPECT_EQ(model.keyPress(QLatin1Char('5')).outcome, GridModel::KeyOutcome::Refused);
+    EXPECT_EQ(model.keyPress(Qt::Key_5, QLatin1Char('5')).outcome, GridModel::KeyOutcome::Refused);
     EXPECT_EQ(model.loadError(), QString());
 
     // The controls editor's road names no data table: the empty table opens all the same.
@@ -256,7 +268,7 @@ TEST_F(GridModelTest, ATableWhoseCellsCannotBeLoadedOpensReadOnly)
     EXPECT_TRUE(model.readOnly());
     EXPECT_FALSE(model.loadError().isEmpty());
     EXPECT_TRUE(CellValues.isEmpty());   // no other table's cells to show or write back
-    EXPECT_EQ(model.keyPress(QLatin1Char('5')).outcome, GridModel::KeyOutcome::Refused);
+    EXPECT_EQ(model.keyPress(Qt::Key_5, QLatin1Char('5')).outcome, GridModel::KeyOutcome::Refused);
 
     // Grown in the dictionary after the caches were filled: the array would be too small.
     year.dictionary().exec(QStringLiteral(R"(update "tables" set "colcount"=8 where "ident"=?)"), {table});

@@ -630,33 +630,10 @@ TEST_F(SampleGrid, AfterTheCheckTheGridKeepsTheFocusAndItsCell)
     setPrompts(scripted);
 }
 
-// The forms tree lists Ф12 (four tables), a form without tables, then Ф30 (three tables); the
-// grid walks the table nodes and carries the tree's selection with it.
-TEST_F(SampleGrid, NextAndPreviousTableWalkTheTreePastAFormWithoutTables)
+namespace {
+// The walk of NextAndPreviousTableWalkTheTreePastAFormWithoutTables inside the grid's modal run.
+void walkTheTree(TVTable& window, TFormList& list)
 {
-    dbmain().exec(QStringLiteral(R"(insert into "forms" ("formname","decipher","ind","net")
-        values ('Ф20', 'Без таблиц', 0, 0))"));
-    refreshCaches();
-    CurrentInstitutionId = Sample::Unit::ZarechnayaCrb;
-    TFormList list;
-    list.setWindowTitle(kProgramTitle);
-    list.Start(-1);
-    ASSERT_EQ(list.TreeView1->topLevelItemCount(), 3);
-    ASSERT_EQ(list.TreeView1->topLevelItem(1)->text(0), QStringLiteral("Ф20 - Без таблиц"));
-    ASSERT_EQ(list.TreeView1->topLevelItem(1)->childCount(), 0);
-
-    QTreeWidgetItem* start = list.TreeView1->topLevelItem(0)->child(3);
-    list.TreeView1->setCurrentItem(start);
-    const std::optional<GridOpening> opening = list.gridOpeningForNode(start);
-    ASSERT_TRUE(opening);
-    SelectedTableNodeId = opening->formId;
-    CurrentFormNumber = opening->tableNumber;
-    CurrentFormName = opening->formName;
-    CurrentTableId = opening->tableId;
-    TVTable window(&list);
-    window.Label3->setText(opening->formText);
-    window.Label2->setText(opening->tableText);
-    window.show();
     ASSERT_EQ(window.model().tableIdent(), 4);
 
     // Table idents in the tree's order: Ф12 1..4, Ф30 5..7.
@@ -686,6 +663,34 @@ TEST_F(SampleGrid, NextAndPreviousTableWalkTheTreePastAFormWithoutTables)
     }
     EXPECT_EQ(window.Label2->text(), QStringLiteral("(2100) - Посещения медицинской организации"));
     EXPECT_EQ(window.Label3->text(), QStringLiteral("Ф30 - Сведения о медицинской организации"));
+}
+} // namespace
+
+// The forms tree lists Ф12 (four tables), a form without tables, then Ф30 (three tables); the
+// grid walks the table nodes and carries the tree's selection with it.
+TEST_F(SampleGrid, NextAndPreviousTableWalkTheTreePastAFormWithoutTables)
+{
+    dbmain().exec(QStringLiteral(R"(insert into "forms" ("formname","decipher","ind","net")
+        values ('Ф20', 'Без таблиц', 0, 0))"));
+    refreshCaches();
+    CurrentInstitutionId = Sample::Unit::ZarechnayaCrb;
+    TFormList list;
+    list.setWindowTitle(kProgramTitle);
+    list.Start(-1);
+    ASSERT_EQ(list.TreeView1->topLevelItemCount(), 3);
+    ASSERT_EQ(list.TreeView1->topLevelItem(1)->text(0), QStringLiteral("Ф20 - Без таблиц"));
+    ASSERT_EQ(list.TreeView1->topLevelItem(1)->childCount(), 0);
+
+    QTreeWidgetItem* start = list.TreeView1->topLevelItem(0)->child(3);
+    list.TreeView1->setCurrentItem(start);
+    const std::optional<GridOpening> opening = list.gridOpeningForNode(start);
+    ASSERT_TRUE(opening);
+    prompts.expectModal(QStringLiteral("TVTable"), [&](QDialog& dialog) {
+        walkTheTree(static_cast<TVTable&>(dialog), list);
+        return int(QDialog::Rejected);
+    });
+    openTableGrid(*opening, &list, QString());
+    EXPECT_EQ(prompts.remaining(), 0);
 }
 
 // A value that cannot be saved keeps its table open: moving on would drop it unsaved.

@@ -72,6 +72,54 @@ TEST_F(TwoFiles, BoundValuesAreStoredVerbatim)
     EXPECT_EQ(stored, names);
 }
 
+TEST_F(TwoFiles, NumbersAreReadByPositionAsTheyAreStored)
+{
+    auto db = Database::open(dataPath);
+    db->exec(QStringLiteral(R"(insert into "data" values (3, 12.5, 2025, 10, 4, 6))"));
+    db->exec(QStringLiteral(R"(insert into "data" values (4, null, 2025, 10, 4, 7))"));
+    db->exec(QStringLiteral(R"(insert into "data" values (5, '7.25', 2025, 10, 4, 8))"));
+    Query q(*db, QStringLiteral(R"(select "hospital","data","row" from "data" order by "row")"));
+    const int data = q.columnIndex(QStringLiteral("DATA"));
+    EXPECT_EQ(data, 1);
+    struct Row {
+        int hospital;
+        double value;
+        bool null;
+    };
+    QList<Row> rows;
+    while (q.next())
+        rows.append({q.toInt(0), q.toDouble(data), q.isNull(data)});
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].hospital, 3);
+    EXPECT_EQ(rows[0].value, 12.5);
+    EXPECT_FALSE(rows[0].null);
+    EXPECT_EQ(rows[1].value, 0.0);   // NULL reads as 0
+    EXPECT_TRUE(rows[1].null);
+    EXPECT_EQ(rows[2].value, 7.25);  // a number kept as text
+    EXPECT_THROW(q.columnIndex(QStringLiteral("nosuch")), DbError);
+    EXPECT_THROW(q.toInt(0), DbError);   // past the last row
+}
+
+TEST_F(TwoFiles, AReadTransactionSeesOneStateAndEndsWithoutWriting)
+{
+    auto db = Database::open(dataPath);
+    auto other = Database::open(dataPath);
+    db->exec(QStringLiteral(R"(insert into "data" values (3, 1, 2025, 10, 4, 6))"));
+    {
+        ReadTransaction read(*db);
+        EXPECT_TRUE(db->inTransaction());
+        EXPECT_EQ(db->scalar(QStringLiteral(R"(select count(*) from "data")")).toInt(), 1);
+        {
+            ReadTransaction inner(*db);   // inside one: nothing more
+        }
+        EXPECT_TRUE(db->inTransaction());
+    }
+    EXPECT_FALSE(db->inTransaction());
+    // The file is free for a writer again.
+    other->exec(QStringLiteral(R"(insert into "data" values (4, 1, 2025, 10, 4, 6))"));
+    EXPECT_EQ(db->scalar(QStringLiteral(R"(select count(*) from "data")")).toInt(), 2);
+}
+
 TEST_F(TwoFiles, NamesMatchWithoutRegardToCaseCyrillicToo)
 {
     auto db = Database::open(mainPath);

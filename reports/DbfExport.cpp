@@ -1,0 +1,335 @@
+#include "reports/DbfExport.h"
+
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "platform/Numbers.h"
+#include "platform/TextFiles.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <shapefil.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr int ValueCount = 28;
+// A mapping describes one body's forms: tens of thousands of codes at the very most.
+constexpr int MaxLinkRows = 200000;
+
+struct DbfCloser {
+    void operator()(DBFInfo* dbf) const
+    {
+        if (dbf)
+            DBFClose(dbf);
+    }
+};
+using DbfPtr = std::unique_ptr<DBFInfo, DbfCloser>;
+
+DbfPtr openDbf(const QString& path, const char* access)
+{
+    return DbfPtr(DBFOpen(QFile::encodeName(path).constData(), access));
+}
+
+struct TableRef { int ident = 0; int fixrows = 0; };
+
+// One field of the template the export fills.
+struct Field {
+    QString name;
+    int index = -1;
+    int width = 0;
+};
+
+struct Record {
+    QString mskrow;
+    std::array<QByteArray, 5> texts;   // a1, a2, a4, a5, a6
+    std::array<double, ValueCount> values{};
+};
+
+template <typename Read>
+bool readTable(Database& db, const QString& sql, const QString& table, Read read, QString* error)
+{
+    if (!db.tableExists(table)) {
+        *error = QStringLiteral("В базе соответствий нет таблицы %1").arg(table);
+        return false;
+    }
+    Query q(db, sql);
+    int count = 0;
+    while (q.next()) {
+        if (++count > MaxLinkRows) {
+            *error = QStringLiteral("В таблице %1 базы соответствий больше %2 строк").arg(table).arg(MaxLinkRows);
+            return false;
+        }
+        read(q);
+    }
+    return true;
+}
+
+QString valueFieldName(int n) { return QStringLiteral("a8%1").arg(n); }
+
+bool templateFields(DBFInfo* dbf, std::array<Field, 5>& texts, std::array<Field, ValueCount>& values,
+                    QString* error)
+{
+    auto find = [&](Field& field, bool numeric) {
+        field.index = DBFGetFieldIndex(dbf, field.name.toLatin1().constData());
+        if (field.index < 0) {
+            *error = QStringLiteral("В шаблоне нет поля %1").arg(field.name);
+            return false;
+        }
+        int decimals = 0;
+        const DBFFieldType type = DBFGetFieldInfo(dbf, field.index, nullptr, &field.width, &decimals);
+        if (numeric ? type != FTDouble && type != FTInteger : type != FTString) {
+            *error = QStringLiteral("Поле %1 шаблона не %2").arg(field.name,
+                                                                 numeric ? QStringLiteral("числовое")
+                                                                         : QStringLiteral("текстовое"));
+            return false;
+        }
+        return true;
+    };
+    const char* const names[5] = {"a1", "a2", "a4", "a5", "a6"};
+    for (int i = 0; i < 5; ++i) {
+        texts[i].name = QString::fromLatin1(names[i]);
+        if (!find(texts[i], false))
+            return false;
+    }
+    for (int i = 0; i < ValueCount; ++i) {
+        values[i].name = valueFieldName(i + 1);
+        if (!find(values[i], true))
+            return false;
+    }
+    return true;
+}
+
+// The text as it stands in a field: texts left-aligned, numbers right-aligned, both padded with
+// blanks to the field's width. Nothing when it does not fit.
+std::optional<QByteArray> fieldText(const QByteArray& text, int width, bool numeric)
+{
+    if (text.size() > width)
+        return std::nullopt;
+    const QByteArray pad(width - text.size(), ' ');
+    return numeric ? pad + text : text + pad;
+}
+
+void removeQuietly(const QString& path)
+{
+    QFile::remove(path);
+    // shapelib writes a code page file beside a table whose template has one
+    const QFileInfo info(path);
+    QFile::remove(Files::join(info.path(), info.completeBaseName() + QStringLiteral(".cpg")));
+}
+
+}  // namespace
+
+QString linksDatabasePath() { return Files::join(Files::programFolder(), QStringLiteral("links.mdb")); }
+QString dbfTemplatePath() { return Files::join(Files::programFolder(), QStringLiteral("Empt.dbf")); }
+
+QString itemText(const QString& a1, const QString& a2) { return a1 + QStringLiteral(" - ") + a2; }
+
+QString dbfOutputPath(const QString& chosen)
+{
+    return chosen.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive) ? chosen : chosen + QStringLiteral(".dbf");
+}
+
+bool readLinks(const QString& path, Links& links, QString* error)
+{
+    links = Links();
+    QString why;
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("Не найдена база соответствий %1").arg(path);
+        return false;
+    }
+    try {
+        auto db = Database::open(path, true);
+        const bool ok =
+            readTable(*db, QStringLiteral(R"(select "a1","a2" from "raz" order by "a1")"), QStringLiteral("raz"),
+                      [&](const Query& q) { links.sections.append({q.text(0), q.text(1)}); }, &why)
+            && readTable(*db, QStringLiteral(R"(select "a1","a2" from "kodif" order by rowid)"), QStringLiteral("kodif"),
+                         [&](const Query& q) { links.territories.append({q.text(0), q.text(1)}); }, &why)
+            && readTable(*db, QStringLiteral(R"(select "mskrow","ktrtable","ktrrow","inv" from "rows" order by "mskrow")"),
+                         QStringLiteral("rows"),
+                         [&](const Query& q) {
+                             links.rows.append({q.text(0), q.text(1), q.toInt(2), q.value(3).toLongLong() != 0});
+                         }, &why)
+            && readTable(*db, QStringLiteral(R"(select "mskcol","ktrcol" from "cols" order by "mskcol")"),
+                         QStringLiteral("cols"),
+                         [&](const Query& q) { links.columns.append({q.text(0), q.toInt(1)}); }, &why);
+        if (!ok) {
+            links = Links();
+            *error = QStringLiteral("База соответствий %1 не прочитана: %2").arg(path, why);
+            return false;
+        }
+    } catch (const DbError& e) {
+        links = Links();
+        *error = QStringLiteral("База соответствий %1 не прочитана: %2").arg(path, e.message());
+        return false;
+    }
+    return true;
+}
+
+DbfExportResult exportReport(Database& dictionary, Database& data, const Links& links,
+                             const DbfExportRequest& request, const std::function<void(int)>& progress)
+{
+    DbfExportResult result;
+
+    // The template first: without it nothing is worth computing.
+    if (!QFileInfo(request.templatePath).isFile()) {
+        result.error = QStringLiteral("Не найден шаблон %1").arg(request.templatePath);
+        return result;
+    }
+    DbfPtr templ = openDbf(request.templatePath, "rb");
+    if (!templ) {
+        result.error = QStringLiteral("Шаблон %1 не открывается как таблица dBase").arg(request.templatePath);
+        return result;
+    }
+    std::array<Field, 5> textFields;
+    std::array<Field, ValueCount> valueFields;
+    if (!templateFields(templ.get(), textFields, valueFields, &result.error)) {
+        result.error = QStringLiteral("Шаблон %1: %2").arg(request.templatePath, result.error);
+        return result;
+    }
+
+    // Form name and table number in capitals; a later table of the same name wins.
+    QHash<QString, TableRef> tables;
+    {
+        Query q(dictionary, QStringLiteral(R"(select t."ident", t."tablen", f."formname", t."fixrows"
+            from "tables" t left join "forms" f on f."id"=t."form" order by t.rowid)"));
+        while (q.next())
+            tables.insert(upperCase(q.text(2) + q.text(1)), {q.toInt(0), q.toInt(3)});
+    }
+    QHash<int, QHash<qint64, double>> valuesOf;   // per table: (column << 32 | row) -> data
+    auto cell = [&](int table, int column, int row) {
+        auto it = valuesOf.find(table);
+        if (it == valuesOf.end()) {
+            QHash<qint64, double> cells;
+            Query q(data, QStringLiteral(R"(select "column","row","data" from "repdata"
+                where "hospital"=? and "year"=? and "table"=?)"), {request.reportId, request.year, table});
+            while (q.next())
+                cells.insert((qint64(q.toInt(0)) << 32) | quint32(q.toInt(1)), q.toDouble(2));
+            it = valuesOf.insert(table, cells);
+        }
+        return it->value((qint64(column) << 32) | quint32(row), 0.0);
+    };
+
+    // Every record is made and checked before a byte is written.
+    QList<Record> records;
+    const QString yearText = QString::number(request.year);
+    int position = 0;
+    for (int sectionIndex : request.sections) {
+        ++position;
+        if (progress)
+            progress(position);
+        if (sectionIndex < 0 || sectionIndex >= links.sections.size())
+            continue;
+        const QString prefix = links.sections[sectionIndex].a1.left(4);
+        for (const LinkRow& row : links.rows) {
+            if (!row.mskrow.startsWith(prefix))
+                continue;
+            if (row.mskrow.size() < 12) {
+                result.skipped << QStringLiteral("Код строки %1: короче 12 знаков").arg(row.mskrow);
+                continue;
+            }
+            const auto table = tables.constFind(upperCase(row.ktrtable));
+            if (table == tables.constEnd()) {
+                result.skipped << QStringLiteral("Код строки %1: нет таблицы %2").arg(row.mskrow, row.ktrtable);
+                continue;
+            }
+            Record record;
+            record.mskrow = row.mskrow;
+            const QString texts[5] = {yearText.mid(2, 2), request.territory.mid(2, 4),
+                                      row.mskrow.left(5) + QStringLiteral("00"),
+                                      QStringLiteral("00") + row.mskrow.mid(5, 4), row.mskrow.mid(9, 3)};
+            for (int i = 0; i < 5; ++i) {
+                QString why;
+                if (!encode1251(texts[i], &record.texts[i], &why)) {
+                    result.error = QStringLiteral("Код строки %1, поле %2: %3").arg(row.mskrow, textFields[i].name, why);
+                    return result;
+                }
+                if (record.texts[i].size() > textFields[i].width) {
+                    result.error = QStringLiteral("Код строки %1: \"%2\" не помещается в поле %3 (%4 знаков)")
+                                       .arg(row.mskrow, texts[i], textFields[i].name).arg(textFields[i].width);
+                    return result;
+                }
+            }
+            const QString columnPrefix = row.mskrow.left(9);
+            for (const LinkColumn& column : links.columns) {
+                if (!column.mskcol.startsWith(columnPrefix))
+                    continue;
+                const std::optional<int> n = column.mskcol.size() >= 11 ? parseInt(column.mskcol.mid(9, 2))
+                                                                        : std::nullopt;
+                if (!n || *n < 1 || *n > ValueCount) {
+                    result.skipped << QStringLiteral("Код графы %1: знаки 10-11 не номер графы 1..28").arg(column.mskcol);
+                    continue;
+                }
+                const int c = row.inv ? row.ktrrow + 1 : column.ktrcol + 1;
+                const int r = table->fixrows + (row.inv ? column.ktrcol : row.ktrrow) + 1;
+                record.values[*n - 1] = cell(table->ident, c, r);
+            }
+            records.append(record);
+        }
+    }
+    result.skipped.removeDuplicates();
+
+    // Numbers as the program writes them, never through the C library's locale.
+    QList<std::array<QByteArray, 5 + ValueCount>> cells;
+    for (const Record& record : records) {
+        std::array<QByteArray, 5 + ValueCount> fields;
+        for (int i = 0; i < 5; ++i)
+            fields[i] = *fieldText(record.texts[i], textFields[i].width, false);
+        for (int i = 0; i < ValueCount; ++i) {
+            const QByteArray number = formatFixed2(record.values[i]).toLatin1();
+            const std::optional<QByteArray> text = fieldText(number, valueFields[i].width, true);
+            if (!text) {
+                result.error = QStringLiteral("Код строки %1, графа %2: число %3 не помещается в поле %4 (%5 знаков)")
+                                   .arg(record.mskrow).arg(i + 1).arg(QString::fromLatin1(number), valueFields[i].name)
+                                   .arg(valueFields[i].width);
+                return result;
+            }
+            fields[5 + i] = *text;
+        }
+        cells.append(fields);
+    }
+
+    const QString work = request.outputPath + QStringLiteral(".part.dbf");
+    removeQuietly(work);
+    auto fail = [&](const QString& why) {
+        removeQuietly(work);
+        result.error = why;
+        return result;
+    };
+    {
+        DbfPtr out(DBFCloneEmpty(templ.get(), QFile::encodeName(work).constData()));
+        if (!out)
+            return fail(QStringLiteral("Не удалось создать файл %1").arg(work));
+        const QDate today = QDate::currentDate();
+        DBFSetLastModifiedDate(out.get(), today.year() - 1900, today.month(), today.day());
+        for (int r = 0; r < cells.size(); ++r) {
+            for (int i = 0; i < 5 + ValueCount; ++i) {
+                const Field& field = i < 5 ? textFields[i] : valueFields[i - 5];
+                if (!DBFWriteAttributeDirectly(out.get(), r, field.index, cells[r][i].data()))
+                    return fail(QStringLiteral("Не удалось записать файл %1").arg(work));
+            }
+        }
+    }
+    // Closing reports nothing, so the file is checked as it lies on the disk.
+    {
+        DbfPtr written = openDbf(work, "rb");
+        if (!written || DBFGetRecordCount(written.get()) != cells.size()
+            || QFileInfo(work).size() < qint64(written->nHeaderLength) + qint64(written->nRecordLength) * cells.size())
+            return fail(QStringLiteral("Файл %1 записан не полностью").arg(work));
+    }
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(work).toStdString()),
+                            std::filesystem::path(QFile::encodeName(request.outputPath).toStdString()), ec);
+    if (ec)
+        return fail(QStringLiteral("Не удалось заменить файл %1: %2")
+                        .arg(request.outputPath, QString::fromLocal8Bit(ec.message())));
+    removeQuietly(work);
+    result.records = int(cells.size());
+    result.ok = true;
+    return result;
+}

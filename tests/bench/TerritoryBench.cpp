@@ -1,0 +1,477 @@
+// A territory at the size a region reaches: 300 institutions, 20 forms of 4 tables each
+// (12 data columns by 20 data rows), about 4.65 million rows in "data", 150 checks per table
+// (3.6 million per run of the territory), and one table of 60 columns by 300 rows with merged
+// headers. It is generated from a fixed seed into a real year folder (ktrmain.mdb, data0.mdb),
+// then every measurement is set against the raw SQLite floor of the same work, timed in the same
+// run:
+//   - the full control run of one institution    against its rows read by one raw query (the
+//                                                parsed controls kept from the run before, as
+//                                                for the next institution; their first reading
+//                                                and parsing is printed apart);
+//   - the full control run of all institutions   against a plain scan of every row;
+//   - the summation pass of all institutions     against the same plain scan;
+//   - opening the 60x300 table in the grid model against the raw queries it makes;
+//   - the save of one cell from the grid model   against a raw prepared update in its own
+//                                                transaction.
+// The plans of the hot statements are printed first.
+//
+//     bin/TerritoryBench [folder]     (the folder keeps the generated year; default: temporary)
+
+#include "core/Common.h"
+#include "core/Controls.h"
+#include "core/StructureCache.h"
+#include "core/TableCells.h"
+#include "entry/ControlRuns.h"
+#include "entry/FormsTreeModel.h"
+#include "entry/GridModel.h"
+#include "platform/Database.h"
+#include "YearFixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr unsigned kSeed = 20250101;
+constexpr int kYear = 2025;
+constexpr int kInstitutions = 300;
+constexpr int kForms = 20;
+constexpr int kTablesPerForm = 4;
+constexpr int kFixcols = 2;
+constexpr int kFixrows = 2;
+constexpr int kDataColumns = 12;   // Графа 3..14
+constexpr int kDataRows = 20;      // Строка 1..20
+constexpr int kFirst = kFixcols + 1;
+constexpr int kLast = kFixcols + kDataColumns;
+constexpr int kGridColumns = 60;
+constexpr int kGridRows = 300;
+
+struct Territory {
+    std::vector<int> institutions;
+    std::vector<int> tables;   // idents, form by form
+    int gridForm = 0;
+    int gridTable = 0;
+    qint64 rows = 0;
+};
+
+int storedColumn(int graph) { return graph + 1; }
+int storedRow(int dataRow) { return dataRow + kFixrows + 1; }
+
+void addTableControls(YearFixture& year, int form, const QString& number)
+{
+    QStringList details;
+    for (int c = kFirst + 1; c <= kLast; ++c)
+        details << QStringLiteral("гр%1").arg(c);
+    const QString allRows = QStringLiteral("стр1..%1").arg(kDataRows);
+    year.addControl(form, number, QStringLiteral("гр3"), QStringLiteral("="), details.join(u'+'), allRows,
+                    QStringLiteral("Итог по строке"));
+    year.addControl(form, number, QStringLiteral("стр1"), QStringLiteral("="), QStringLiteral("стр2..%1").arg(kDataRows),
+                    QStringLiteral("гр[%1..%2]").arg(kFirst).arg(kLast), QStringLiteral("Итог по графе"));
+    for (int c = kFirst + 1; c <= kFirst + 5; ++c)
+        year.addControl(form, number, QStringLiteral("гр3"), QStringLiteral(">="), QStringLiteral("гр%1").arg(c), allRows);
+    for (int i = 0; i < 18; ++i) {
+        const int r = 2 + i, c = kFirst + 1 + i % (kDataColumns - 1);
+        year.addControl(form, number, QStringLiteral("(стр%1гр%2+стр%3гр%2)*2").arg(r).arg(c).arg(r + 1),
+                        QStringLiteral(">="), QStringLiteral("стр%1гр%2").arg(r).arg(c));
+    }
+}
+
+// The cells of one table for one institution: details 1..90 at random (some left empty),
+// column 3 the row totals, row 1 the column totals. Some institutions get one wrong total.
+void writeTable(sqlite3_stmt* insert, std::mt19937& rnd, int hospital, int ident, bool wrong, qint64& rows)
+{
+    std::uniform_int_distribution<int> value(1, 90);
+    std::bernoulli_distribution filled(0.78);
+    double cells[kLast + 1][kDataRows + 1] = {};
+    for (int r = 2; r <= kDataRows; ++r)
+        for (int c = kFirst + 1; c <= kLast; ++c)
+            cells[c][r] = filled(rnd) ? value(rnd) : 0;
+    for (int c = kFirst + 1; c <= kLast; ++c)
+        for (int r = 2; r <= kDataRows; ++r)
+            cells[c][1] += cells[c][r];
+    for (int r = 1; r <= kDataRows; ++r)
+        for (int c = kFirst + 1; c <= kLast; ++c)
+            cells[kFirst][r] += cells[c][r];
+    if (wrong)
+        cells[kFirst][5] += 1;
+    // In key order (column, then row), as the file keeps the rows.
+    for (int c = kFirst; c <= kLast; ++c)
+        for (int r = 1; r <= kDataRows; ++r) {
+            if (cells[c][r] == 0)
+                continue;
+            sqlite3_bind_int(insert, 1, hospital);
+            sqlite3_bind_double(insert, 2, cells[c][r]);
+            sqlite3_bind_int(insert, 3, kYear);
+            sqlite3_bind_int(insert, 4, ident);
+            sqlite3_bind_int(insert, 5, storedColumn(c));
+            sqlite3_bind_int(insert, 6, storedRow(r));
+            if (sqlite3_step(insert) != SQLITE_DONE)
+                throw DbError(QStringLiteral("insert failed"));
+            sqlite3_reset(insert);
+            ++rows;
+        }
+}
+
+Territory generate(YearFixture& year)
+{
+    Territory t;
+    {
+        Transaction tx(year.dictionary());
+        for (int f = 1; f <= kForms; ++f) {
+            const int form = year.addForm(QStringLiteral("Ф%1").arg(f), QStringLiteral("Форма %1").arg(f));
+            for (int n = 1; n <= kTablesPerForm; ++n) {
+                const QString number = QStringLiteral("(%1)").arg(n);
+                const int ident = year.addTable(form, number, QStringLiteral("Таблица %1").arg(n),
+                                                kLast, kFixrows + kDataRows, kFixcols, kFixrows);
+                year.addPlainTitles(ident);
+                addTableControls(year, form, number);
+                t.tables.push_back(ident);
+            }
+            year.addControl(form, QString(), QStringLiteral("Т[1]СТР1ГР3"), QStringLiteral(">="), QStringLiteral("Т[2]СТР2ГР3"));
+            year.addControl(form, QString(), QStringLiteral("Т[3]СТР1ГР3+Т[4]СТР1ГР3"), QStringLiteral(">"), QStringLiteral("0"));
+        }
+        for (int f = 1; f <= 5; ++f)
+            year.addControl(0, QString(), QStringLiteral("Ф%1Т[1]СТР1ГР3").arg(f), QStringLiteral(">="),
+                            QStringLiteral("Ф%1Т[1]СТР2ГР3").arg(f + 1));
+        // The wide table: 60 data columns under merged headers of 5, 300 data rows.
+        t.gridForm = year.addForm(QStringLiteral("Ф99"), QStringLiteral("Широкая"));
+        const int gfix = 2, grows = 3;
+        t.gridTable = year.addTable(t.gridForm, QStringLiteral("(1)"), QStringLiteral("Штаты"),
+                                    gfix + kGridColumns, grows + kGridRows, gfix, grows, true);
+        year.addTitle(t.gridTable, 1, 1, QStringLiteral("Наименование"), gfix, grows);
+        for (int c = gfix + 1; c <= gfix + kGridColumns; c += 5)
+            year.addTitle(t.gridTable, c, 1, QStringLiteral("Группа %1").arg((c - gfix + 4) / 5), c + 4, 1);
+        for (int c = gfix + 1; c <= gfix + kGridColumns; ++c) {
+            year.addTitle(t.gridTable, c, 2, QStringLiteral("Показатель %1").arg(c));
+            year.addTitle(t.gridTable, c, 3, QString::number(c));
+        }
+        for (int r = grows + 1; r <= grows + kGridRows; ++r) {
+            year.addTitle(t.gridTable, 1, r, QStringLiteral("Строка %1").arg(r - grows));
+            year.addTitle(t.gridTable, 2, r, QString::number(r - grows));
+        }
+        for (int i = 0; i < kInstitutions; ++i)
+            t.institutions.push_back(year.addInstitution(QStringLiteral("Учреждение %1").arg(i + 1)));
+        tx.commit();
+    }
+    Transaction tx(year.data());
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(year.data().handle(),
+                       R"(insert into "data" ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))",
+                       -1, &insert, nullptr);
+    std::mt19937 rnd(kSeed);
+    std::vector<int> order(t.institutions);
+    std::sort(order.begin(), order.end());
+    for (int i = 0; i < kInstitutions; ++i) {
+        const int hospital = order[i];
+        const int wrongTable = i % 17 == 0 ? i % int(t.tables.size()) : -1;
+        std::vector<int> tables(t.tables);
+        std::sort(tables.begin(), tables.end());
+        for (size_t k = 0; k < tables.size(); ++k)
+            writeTable(insert, rnd, hospital, tables[k], int(k) == wrongTable, t.rows);
+        if (hospital == t.institutions.front()) {
+            // The wide table is filled for the first institution only.
+            std::uniform_int_distribution<int> v(1, 999);
+            for (int c = 1; c <= kGridColumns; ++c)
+                for (int r = 1; r <= kGridRows; ++r) {
+                    sqlite3_bind_int(insert, 1, hospital);
+                    sqlite3_bind_double(insert, 2, v(rnd) / 4.0);
+                    sqlite3_bind_int(insert, 3, kYear);
+                    sqlite3_bind_int(insert, 4, t.gridTable);
+                    sqlite3_bind_int(insert, 5, 2 + c + 1);
+                    sqlite3_bind_int(insert, 6, r + 3 + 1);
+                    sqlite3_step(insert);
+                    sqlite3_reset(insert);
+                    ++t.rows;
+                }
+        }
+    }
+    sqlite3_finalize(insert);
+    tx.commit();
+    return t;
+}
+
+// --- timing ------------------------------------------------------------------------------------
+
+using Clock = std::chrono::steady_clock;
+
+// The fastest of `times` runs, in milliseconds: what the work costs without the noise of others.
+double best(int times, const std::function<void()>& work)
+{
+    double bestMs = 1e300;
+    for (int i = 0; i < times; ++i) {
+        const auto start = Clock::now();
+        work();
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        bestMs = std::min(bestMs, ms);
+    }
+    return bestMs;
+}
+
+void line(const char* what, double ms, double floorMs, const char* goal)
+{
+    std::printf("%-44s %10.3f ms   floor %10.3f ms   ratio %5.2f   (goal %s)\n", what, ms, floorMs,
+                ms / floorMs, goal);
+}
+
+// Raw statements on the connection itself: the floor the program's own reading is set against.
+class Raw {
+public:
+    Raw(sqlite3* db, const char* sql) : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)), QString::fromUtf8(sql));
+    }
+    ~Raw() { sqlite3_finalize(m_stmt); }
+    sqlite3_stmt* operator*() const { return m_stmt; }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+double volatileSink = 0;
+
+void printPlan(Database& db, const QString& sql)
+{
+    std::printf("  %s\n", sql.simplified().toUtf8().constData());
+    Query q(db, QStringLiteral("explain query plan ") + sql);
+    while (q.next())
+        std::printf("      -> %s\n", q.text(3).toUtf8().constData());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir temp;
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    QDir().mkpath(folder);
+
+    const auto genStart = Clock::now();
+    YearFixture year(folder, kYear, YearFixture::InstallAliases);
+    const Territory t = generate(year);
+    std::printf("territory: %d institutions, %zu tables, %lld data rows, generated in %.1f s\n",
+                kInstitutions, t.tables.size(), static_cast<long long>(t.rows),
+                std::chrono::duration<double>(Clock::now() - genStart).count());
+
+    refreshStructureCaches(year.dictionary());
+    ReportYear = kYear;
+    WorkMode = QStringLiteral("Input");
+    DataTablePrefix = QStringLiteral("Data");
+    Database& data = year.data();
+    sqlite3* raw = data.handle();
+
+    std::printf("\nquery plans\n");
+    for (const QString& sql : DataRows::hotStatements(QStringLiteral("data")))
+        printPlan(data, sql);
+    printPlan(data, QStringLiteral(R"(select count(*), sum("data") from "data")"));
+    std::printf("\n");
+
+    // Floors.
+    const double scanMs = best(5, [&] {
+        Raw q(raw, R"(select count(*), sum("data") from "data")");
+        while (sqlite3_step(*q) == SQLITE_ROW)
+            volatileSink += sqlite3_column_double(*q, 1);
+    });
+    // The same scan with every column taken out to the program, for a feel of the values' cost.
+    const double scan5Ms = best(3, [&] {
+        Raw q(raw, R"(select "hospital","table","column","row","data" from "data" where +"year"=?)");
+        sqlite3_bind_int(*q, 1, kYear);
+        while (sqlite3_step(*q) == SQLITE_ROW)
+            volatileSink += sqlite3_column_int(*q, 0) + sqlite3_column_int(*q, 1) + sqlite3_column_int(*q, 2)
+                + sqlite3_column_int(*q, 3) + sqlite3_column_double(*q, 4);
+    });
+    const int first = t.institutions.front();
+    const double oneRawMs = best(20, [&] {
+        Raw q(raw, R"(select "table","column","row","data" from "data" where "year"=? and "hospital"=?)");
+        sqlite3_bind_int(*q, 1, kYear);
+        sqlite3_bind_int(*q, 2, t.institutions[1]);
+        while (sqlite3_step(*q) == SQLITE_ROW)
+            volatileSink += sqlite3_column_int(*q, 0) + sqlite3_column_int(*q, 1) + sqlite3_column_int(*q, 2)
+                + sqlite3_column_double(*q, 3);
+    });
+
+    // The forms tree of every form but the wide one (it has no controls and is read by no run).
+    FormsTree tree = buildFormsTree(year.dictionary(), -1, false);
+    tree.forms.erase(std::remove_if(tree.forms.begin(), tree.forms.end(),
+                                    [&](const FormsTreeForm& f) { return f.id == t.gridForm; }),
+                     tree.forms.end());
+
+    // TERRITORY_PROFILE=parse or =run repeats one part, for a profiler, and stops.
+    const QByteArray profile = qgetenv("TERRITORY_PROFILE");
+    if (!profile.isEmpty()) {
+        for (int i = 0; i < (profile == "run" ? 5 : 500); ++i) {
+            const FullControlRun controls(year.dictionary(), tree, false, QString());
+            if (profile == "run") {
+                RunTables tables(first);
+                for (int id : t.institutions) {
+                    tables.setInstitution(id);
+                    controls.run(tables);
+                }
+                ControlErrors.clear();
+            }
+        }
+        return 0;
+    }
+
+    qsizetype oneErrors = 0;
+    const double oneRunMs = best(10, [&] {
+        CurrentInstitutionId = t.institutions[1];
+        runAllControls(year.dictionary(), tree, false, QString());
+        oneErrors = ControlErrors.size();
+    });
+
+    int controlCount = 0;
+    const double parseMs = best(10, [&] {
+        const FullControlRun controls(year.dictionary(), tree, false, QString());
+        controlCount = controls.controlCount();
+    });
+
+    qsizetype territoryErrors = 0;
+    const double territoryMs = best(3, [&] {
+        ControlErrors.clear();
+        const FullControlRun controls(year.dictionary(), tree, false, QString());
+        RunTables tables(first);
+        for (int id : t.institutions) {
+            tables.setInstitution(id);
+            controls.run(tables);
+        }
+        territoryErrors = ControlErrors.size();
+    });
+
+    // What the run spends reading: every table of every institution, no check made.
+    const double readMs = best(3, [&] {
+        RunTables tables(first);
+        for (int id : t.institutions) {
+            tables.setInstitution(id);
+            for (const FormsTreeForm& f : tree.forms)
+                for (const FormsTreeTable& tt : f.tables)
+                    volatileSink += tables.table(f.name, tt.number)->value(4, 4);
+        }
+    });
+
+    // The summation of every institution into the 80 tables, in one pass.
+    qint64 summed = 0;
+    const double sumMs = best(3, [&] {
+        std::vector<CellArray> sums;
+        std::vector<int> idents(t.tables);
+        std::sort(idents.begin(), idents.end());
+        for (int ident : idents) {
+            sums.push_back(DataRows::emptyCells({kLast + 1, kFixrows + kDataRows + 1, kFixcols, kFixrows},
+                                                CellOwner{ident, 0, QStringLiteral("data"), kYear}));
+        }
+        DataRows rows(&data);
+        summed = rows.sumOwners(QStringLiteral("data"), kYear, QList<int>(t.institutions.begin(), t.institutions.end()),
+                                [&](int table) -> CellArray* {
+                                    auto it = std::lower_bound(idents.begin(), idents.end(), table);
+                                    return it != idents.end() && *it == table ? &sums[it - idents.begin()] : nullptr;
+                                });
+    });
+
+    // The grid model opening the wide table, against the raw queries it makes.
+    CurrentInstitutionId = first;
+    const double gridMs = best(10, [&] {
+        GridModel model;
+        model.open(year.dictionary(), data, t.gridForm, QStringLiteral("Ф99"), QStringLiteral("(1)"));
+        volatileSink += model.value(1, 1);
+    });
+    const double gridRawMs = best(10, [&] {
+        sqlite3* dict = year.dictionary().handle();
+        {
+            Raw q(dict, R"(select "ident","colcount","rowcount","fixcols","fixrows","floattype","scan" from "tables" where "form"=? and "tablen"=? order by "ident")");
+            sqlite3_bind_int(*q, 1, t.gridForm);
+            sqlite3_bind_text(*q, 2, "(1)", -1, SQLITE_STATIC);
+            while (sqlite3_step(*q) == SQLITE_ROW)
+                volatileSink += sqlite3_column_int(*q, 0);
+        }
+        for (const char* sql : {R"(select "column","width" from "columns" where "table"=? order by "column")",
+                                R"(select "row","height" from "rows" where "table"=? order by "row")"}) {
+            Raw q(dict, sql);
+            sqlite3_bind_int(*q, 1, t.gridTable);
+            while (sqlite3_step(*q) == SQLITE_ROW)
+                volatileSink += sqlite3_column_int(*q, 0) + sqlite3_column_double(*q, 1);
+        }
+        for (const char* part : {R"("column"<=? and "row"<=?)", R"("column"<=? and "row">?)", R"("column">? and "row"<=?)"}) {
+            const QByteArray sql = QByteArray(R"(select "column","row","union_sc","union_sr","union_ec","union_er",
+                "fontname","fontsize","fontbold","fontitalic","tchars","txt" from "titles" where "table"=? and )")
+                + part + R"( order by "column","row")";
+            Raw q(dict, sql.constData());
+            sqlite3_bind_int(*q, 1, t.gridTable);
+            sqlite3_bind_int(*q, 2, 2);
+            sqlite3_bind_int(*q, 3, 3);
+            while (sqlite3_step(*q) == SQLITE_ROW) {
+                for (int c = 0; c < 12; ++c)
+                    volatileSink += sqlite3_column_bytes(*q, c);
+            }
+        }
+        Raw q(raw, R"(select "column","row","data" from "data" where "year"=? and "hospital"=? and "table"=?)");
+        sqlite3_bind_int(*q, 1, kYear);
+        sqlite3_bind_int(*q, 2, first);
+        sqlite3_bind_int(*q, 3, t.gridTable);
+        while (sqlite3_step(*q) == SQLITE_ROW)
+            volatileSink += sqlite3_column_int(*q, 0) + sqlite3_column_int(*q, 1) + sqlite3_column_double(*q, 2);
+    });
+
+    // One cell saved from the grid against a raw update in its own transaction; the values
+    // alternate so every save writes.
+    constexpr int kSaves = 200;
+    GridModel model;
+    model.open(year.dictionary(), data, t.gridForm, QStringLiteral("Ф99"), QStringLiteral("(1)"));
+    int flip = 0;
+    const double saveMs = best(3, [&] {
+        for (int i = 0; i < kSaves; ++i) {
+            model.clearEntry();
+            { const QChar digit(u'1' + (flip++ % 2)); model.keyPress(Qt::Key_1 + (digit.unicode() - u'1'), digit); }
+            if (!model.putData().isEmpty())
+                throw DbError(QStringLiteral("the grid's save failed"));
+        }
+    }) / kSaves;
+    const double saveRawMs = best(3, [&] {
+        Raw begin(raw, "begin immediate"), commit(raw, "commit");
+        Raw update(raw, R"(update "data" set "data"=? where "year"=? and "hospital"=? and "table"=? and "column"=? and "row"=?)");
+        for (int i = 0; i < kSaves; ++i) {
+            sqlite3_step(*begin);
+            sqlite3_reset(*begin);
+            sqlite3_bind_double(*update, 1, 1 + (flip++ % 2));
+            sqlite3_bind_int(*update, 2, kYear);
+            sqlite3_bind_int(*update, 3, first);
+            sqlite3_bind_int(*update, 4, t.gridTable);
+            sqlite3_bind_int(*update, 5, 4);
+            sqlite3_bind_int(*update, 6, 6);
+            sqlite3_step(*update);
+            sqlite3_reset(*update);
+            sqlite3_step(*commit);
+            sqlite3_reset(*commit);
+        }
+    }) / kSaves;
+
+    std::printf("floors: plain scan of %lld rows %.1f ms; one institution's rows by one query %.3f ms\n\n",
+                static_cast<long long>(t.rows), scanMs, oneRawMs);
+    line("full control run, one institution", oneRunMs, oneRawMs, "<= 3");
+    line("  its controls read and parsed (first run)", parseMs, oneRawMs, "-");
+    line("full control run, 300 institutions", territoryMs, scanMs, "<= 4");
+    line("  of which reading the tables", readMs, scanMs, "-");
+    line("  raw scan taking out all five columns", scan5Ms, scanMs, "-");
+    line("summation pass, 300 institutions", sumMs, scanMs, "-");
+    line("grid model opening 60x300", gridMs, gridRawMs, "<= 3");
+    line("cell save from the grid", saveMs, saveRawMs, "<= 1.2");
+    std::printf("\nerror lines: one institution %lld, territory %lld; rows summed %lld\n",
+                static_cast<long long>(oneErrors), static_cast<long long>(territoryErrors),
+                static_cast<long long>(summed));
+
+    ControlErrors.clear();
+    clearStructureCaches();
+    clearSharedState();
+    return volatileSink == -1 ? 1 : 0;
+}

@@ -1,0 +1,79 @@
+#include "reports/Ul.h"
+
+#include "PrintTo.h"
+#include "SampleYear.h"
+#include "ScriptedPrompts.h"
+#include "platform/Files.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+int checkedSections(const TUnf& window)
+{
+    int n = 0;
+    for (int i = 0; i < window.CheckListBox1->count(); ++i)
+        n += window.CheckListBox1->item(i)->checkState() == Qt::Checked;
+    return n;
+}
+
+// The sample's 2025 with the program folder's links.mdb and Empt.dbf, as mksample makes them.
+class SampleExport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+        ASSERT_TRUE(out.isValid());
+    }
+    void TearDown() override { Files::setProgramFolder(QString()); }
+    SampleYear sample;
+    QTemporaryDir out;
+};
+
+TEST_F(SampleExport, AChosenReportAndTerritoryAreExportedToTheChosenFile)
+{
+    // Заречный район, Ф12 (1000) Строка 1 Графа 4.
+    dbdat().exec(QStringLiteral(R"(insert into "repdata" values (1, 12.5, 2025, 1, 5, 5))"));
+    ScriptedPrompts prompts;
+    TUnf window;
+    window.show();
+    EXPECT_EQ(window.CheckListBox1->count(), 2);
+    EXPECT_EQ(checkedSections(window), 2);
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(checkedSections(window), 0);
+    QTest::mouseClick(window.Button1, Qt::LeftButton);
+    EXPECT_EQ(checkedSections(window), 2);
+    EXPECT_FALSE(window.BitBtn1->isEnabled());
+    window.ComboBox2->setCurrentIndex(window.ComboBox2->findText(QStringLiteral("Заречный район")));
+    EXPECT_FALSE(window.BitBtn1->isEnabled());   // no territory yet
+    window.ComboBox1->setCurrentIndex(0);
+    ASSERT_TRUE(window.BitBtn1->isEnabled());
+
+    const QString chosen = Files::join(out.path(), QStringLiteral("Заречный.DBF"));
+    prompts.expectSaveFile(chosen).expectMessage(QStringLiteral("Записей: 5"));
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(chosen));
+    EXPECT_EQ(Files::listFiles(out.path()), QStringList{QStringLiteral("Заречный.DBF")});
+    EXPECT_TRUE(window.BitBtn1->isVisible());
+}
+
+TEST_F(SampleExport, WithoutTheMappingTheWindowSaysSoAndCannotExport)
+{
+    Files::setProgramFolder(out.path());
+    ScriptedPrompts prompts;
+    prompts.expectError(QStringLiteral("links.mdb"));
+    TUnf window;
+    window.show();
+    window.ComboBox1->setCurrentIndex(0);
+    window.ComboBox2->setCurrentIndex(0);
+    EXPECT_FALSE(window.BitBtn1->isEnabled());
+    window.BitBtn1Click();   // nothing is asked
+}
+
+}
