@@ -12,6 +12,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "reports/UMerge.h"
 #include "reports/Ul.h"
 #include "setup/AmdStruct.h"
 #include "setup/LForm.h"
@@ -241,6 +242,11 @@ void TMain::wireCommands()
         {QStringLiteral("N24Click"), [this] { N24Click(); }},
         {QStringLiteral("N18Click"), [this] { N18Click(); }},
         {QStringLiteral("N31Click"), [this] { N31Click(); }},
+        {QStringLiteral("N29Click"),
+         [this] {
+             TFMerge window(this);
+             prompts().exec(window);
+         }},
         {QStringLiteral("abcMouseLabel19Click"), [this] { close(); }},
     };
 }
