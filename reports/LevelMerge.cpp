@@ -197,6 +197,18 @@ struct TableSums {
 
 class DecimalRange : public std::exception {};
 
+// Whole sums, by far the most, without the text the general conversion goes through.
+double storedValue(Decimal::Raw raw)
+{
+    constexpr Decimal::Raw one = Decimal::Raw(1'000'000'000'000'000'000LL);
+    if (raw % one == 0) {
+        const Decimal::Raw whole = raw / one;
+        if (whole > -(Decimal::Raw(1) << 53) && whole < (Decimal::Raw(1) << 53))
+            return double(qint64(whole));
+    }
+    return Decimal::fromRaw(raw).toDouble();
+}
+
 } // namespace
 
 bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, MergeResult* result,
@@ -316,8 +328,8 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
                         if (cell == 0)
                             continue;
                         insert.reset();
-                        insert.bindAll({hospital, Decimal::fromRaw(cell).toDouble(), request.year,
-                                        s.attributes->ident, column, row});
+                        insert.bind(1, hospital).bind(2, storedValue(cell)).bind(3, request.year);
+                        insert.bind(4, s.attributes->ident).bind(5, column).bind(6, row);
                         insert.exec();
                         ++out.rowsWritten;
                         cell = 0;
