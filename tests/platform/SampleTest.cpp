@@ -58,13 +58,22 @@ protected:
 TEST(SampleFolders, HoldOnlyWhatTheBuildMakes)
 {
     EXPECT_EQ(QDir(kConfig).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              (QStringList{QStringLiteral("2025"), QStringLiteral("2026"), QStringLiteral("Ф14.frs")}));
-    // 2025 has two report levels besides the annual report
-    EXPECT_EQ(QDir(kConfig + QStringLiteral("/2025")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("data1.mdb"), QStringLiteral("data2.mdb"),
-                           QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")}));
-    EXPECT_EQ(QDir(kConfig + QStringLiteral("/2026")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")}));
+              (QStringList{QStringLiteral("2025"), QStringLiteral("2026"), QStringLiteral("controls.ktr"),
+                           QStringLiteral("Ф14.frs")}));
+    for (int year : {2025, 2026}) {
+        SCOPED_TRACE(year);
+        QStringList expected{QStringLiteral("data0.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")};
+        if (year == 2025)
+            // the institutions' data files to import, and two report levels besides the annual report
+            expected = QStringList{QStringLiteral("data"), QStringLiteral("data0.mdb"), QStringLiteral("data1.mdb"),
+                                   QStringLiteral("data2.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")};
+        EXPECT_EQ(QDir(kConfig + QStringLiteral("/%1").arg(year)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  expected);
+    }
+    EXPECT_EQ(QDir(kConfig + QStringLiteral("/2025/data")).entryList(QDir::Files),
+              (QStringList{QStringLiteral("Ключевской фельдшерско-акушерский пункт - Годовой - 2025.ktd"),
+                           QStringLiteral("Светлогорская городская поликлиника № 1 - Годовой - 2025.ktd"),
+                           QStringLiteral("Сосновский фельдшерско-акушерский пункт - Годовой - 2025.ktr")}));
     auto levels = Database::open(kConfig + QStringLiteral("/2025/ktrmain.mdb"), true);
     EXPECT_EQ(count(*levels, QStringLiteral(R"(select count(*) from "subreps")")), 2);
     auto quarter = Database::open(kConfig + QStringLiteral("/2025/data2.mdb"), true);
