@@ -3,6 +3,7 @@
 #include "core/Configurations.h"
 #include "core/GBPU.h"
 #include "core/KtrMain.h"
+#include "reports/MITree.h"
 #include "core/Lookups.h"
 #include "core/TableCells.h"
 #include "core/ReportLevels.h"
@@ -693,6 +694,7 @@ TEST_F(OpenWindow, OnlyTheLinksOfWindowsThatExistAreEnabled)
     EXPECT_EQ(enabledLinks(*window), (QStringList{QStringLiteral("LAdm1"), QStringLiteral("LAdm2"),
                                                   QStringLiteral("LAdm3"), QStringLiteral("LAdm4"), QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
                                                   QStringLiteral("Button2"), QStringLiteral("abcMouseLabel1"),
+                                                  QStringLiteral("LRek4"),
                                                   QStringLiteral("abcMouseLabel19")}));
     // a level that can be deleted brings its link
     const int id = y2004->addLevel(QStringLiteral("1 квартал"));
@@ -846,13 +848,33 @@ TEST_F(OpenWindow, ADisabledLinkOpensNothing)
     window->show();
     ScriptedPrompts prompts;   // any window would fail the test
     for (const char* name : {"LLev2", "LLev3", "Button3", "N16", "LRek1",
-                             "LRek2", "LRek3", "LRek4"}) {
+                             "LRek2", "LRek3"}) {
         auto* label = window->findChild<TabcMouseLabel*>(QString::fromUtf8(name));
         ASSERT_NE(label, nullptr) << name;
         EXPECT_FALSE(label->isEnabled()) << name;
         QTest::mouseClick(label, Qt::LeftButton);
     }
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(OpenWindow, TheIndicatorsMethodLinkOpensTheSetTreeInSetup)
+{
+    window->show();
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TMISetup"), [](QDialog& dialog) {
+        auto* tree = dynamic_cast<TMISetup*>(&dialog);
+        EXPECT_NE(tree, nullptr);
+        if (tree) {
+            EXPECT_TRUE(tree->action(QStringLiteral("Удалить"))->isVisible());
+            EXPECT_FALSE(tree->action(QStringLiteral("Показатели"))->isVisible());
+        }
+        return int(QDialog::Rejected);
+    });
+    auto* label = window->findChild<TabcMouseLabel*>(QStringLiteral("LRek4"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->isEnabled());
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(prompts.remaining(), 0);
 }
 
 TEST_F(OpenWindow, TheLevelLinkCreatesALevelAndTheClosingLinkEndsTheProgram)
