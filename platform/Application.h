@@ -23,5 +23,6 @@ private:
 // then the prompts still carry their own Russian button texts.
 bool loadQtTranslation(QCoreApplication& app);
 
-// The application error box: "Ошибка базы данных: …" with the statement, or the error's text.
+// The application error box: a database error in the user's words (what failed, on which file,
+// never the statement), any other error's own text.
 void showApplicationError(const std::exception& e);

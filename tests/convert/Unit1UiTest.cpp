@@ -68,7 +68,6 @@ protected:
                                {QStringLiteral("2\tПоликлиники\t1\t1"), QStringLiteral("3\t\"Аптеки\"\t0\t2")});
         Files::setProgramFolder(program);
     }
-    void TearDown() override { Files::setProgramFolder(QString()); }
 
     void writeSettings(std::optional<int> last)
     {

@@ -22,11 +22,6 @@ protected:
         ReportYear = year.year();
         DataTablePrefix = QStringLiteral("Data");
     }
-    void TearDown() override
-    {
-        DataTablePrefix.clear();
-        ReportYear = 0;
-    }
     // A stored 0 is never written by the program, but a file may hold one.
     void insertRaw(int table, int column, int row, double value)
     {

@@ -134,7 +134,6 @@ protected:
         year.addInstitution(QStringLiteral("ЦРБ"));
         refreshStructureCaches(year.dictionary());
     }
-    void TearDown() override { clearStructureCaches(); }
 };
 
 TEST_F(CommandsOverAYear, EachWindowSeesItsOwnModeAndTheNeutralStateReturnsAfterIt)

@@ -13,7 +13,6 @@ class SettingsFile : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     void SetUp() override { Files::setProgramFolder(dir.path()); }
-    void TearDown() override { Files::setProgramFolder(QString()); }
 
     QString text() const
     {

@@ -63,20 +63,6 @@ protected:
         DataTablePrefix = u("Data");
         WorkMode = u("Input");
         CurrentInstitutionId = instA;
-        ControlErrors.clear();
-        ClearControls();
-    }
-
-    void TearDown() override
-    {
-        ControlErrors.clear();
-        ClearControls();
-        ControlTableLoading = nullptr;
-        clearStructureCaches();
-        clearSharedState();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
     }
 
     // Loads the controls (codes 1, 2, ...) and runs them; the lines the run added.

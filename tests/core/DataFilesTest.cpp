@@ -28,7 +28,6 @@ protected:
         GetForms(year.dictionary());
         GetTables(year.dictionary());
     }
-    void TearDown() override { clearStructureCaches(); }
 
     QString file(const QString& name, const QByteArray& bytes)
     {

@@ -94,15 +94,6 @@ bool closesBySelf(QWidget& window)
 // The two years' configuration, with nothing of an earlier test's opening left over.
 class StartUp : public TwoYearsConfiguration {
 protected:
-    void SetUp() override
-    {
-        TwoYearsConfiguration::SetUp();
-        CfgDir.clear();
-        ConfigName.clear();
-        ConfigIndex = -1;
-        ReportYear = 0;
-    }
-
     void writeSettings(const QList<QPair<QString, QString>>& configurations, int year, int last)
     {
         QStringList lines{QStringLiteral("[Конфигурации]")};
@@ -467,8 +458,6 @@ TEST_F(OpenWindow, AHalfFailedSwitchLeavesEveryCacheAndSaveInTheOpenYear)
     ASSERT_TRUE(SaveTableData(inst, f12, QStringLiteral("(1000)"), &error)) << error.toStdString();
     EXPECT_EQ(y2004->storedCells(inst, t1000), (QList<StoredCell>{{3, 3, 7.0}}));
     EXPECT_EQ(readAll(broken.dataPath()), brokenData);
-    clearSharedState();
-    DataTablePrefix.clear();
 }
 
 TEST_F(OpenWindow, AttachingAListedNameReplacesItsFolderAndKeepsOneItem)
@@ -969,8 +958,7 @@ TEST(SampleStartUp, TheMainWindowOpensTheSampleConfiguration)
         EXPECT_EQ(ini.readString(QStringLiteral("Конфигурация"), QStringLiteral("Year")), QStringLiteral("2025"));
         EXPECT_EQ(ini.readString(QStringLiteral("Конфигурация"), QStringLiteral("Last")), QStringLiteral("0"));
     }
-    Aliases::closeAll();
-    Files::setProgramFolder(QString());
+    Aliases::closeAll();   // before the copy's folder is removed
 }
 
 }  // namespace

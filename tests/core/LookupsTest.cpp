@@ -27,7 +27,6 @@ protected:
         GetForms(year.dictionary());
         GetTables(year.dictionary());
     }
-    void TearDown() override { clearStructureCaches(); }
 
     QTemporaryDir dir;
     YearFixture year{dir.path(), 2025};

@@ -32,7 +32,6 @@ protected:
         Schema::createDataDatabaseFile(Files::templateDataDatabase());
         year = std::make_unique<YearFixture>(dir.path(), 2004);
     }
-    void TearDown() override { Files::setProgramFolder(QString()); }
 
     QString levelFile(int id) const { return year->yearFolder() + QStringLiteral("/data%1.mdb").arg(id); }
     int rows() { return year->dictionary().scalar(QStringLiteral(R"(select count(*) from "subreps")")).toInt(); }

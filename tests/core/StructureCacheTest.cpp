@@ -10,8 +10,6 @@ namespace {
 
 class CacheYear : public ::testing::Test {
 protected:
-    void TearDown() override { clearStructureCaches(); }
-
     QTemporaryDir dir;
     YearFixture year{dir.path(), 2025};
 };

@@ -25,14 +25,6 @@ protected:
         ReportYear = year.year();
         WorkMode = QStringLiteral("Input");
         DataTablePrefix = QStringLiteral("Data");
-        InstitutionIdList.clear();
-    }
-    void TearDown() override
-    {
-        clearStructureCaches();
-        clearSharedState();
-        DataTablePrefix.clear();
-        ReportYear = 0;
     }
     // A marker table in CellValues, to tell that a refused load left it alone.
     void markCells()

@@ -39,8 +39,6 @@ protected:
         nFap2 = nCrb ? childByText(nCrb, QStringLiteral("ФАП 2")) : nullptr;
         ASSERT_TRUE(nCrb && nHospital && nFap1 && nFap2);
     }
-    void TearDown() override { clearStructureCaches(); }
-
     QList<bool> marks() const
     {
         return {IsNodeMarked(root), IsNodeMarked(nCrb), IsNodeMarked(nFap1), IsNodeMarked(nFap2),
@@ -112,7 +110,6 @@ TEST(TreeBranch, PositionsCountFromWhatTheTreeAlreadyHolds)
     ASSERT_EQ(x->child(2)->childCount(), 1);
     EXPECT_EQ(x->child(2)->child(0)->text(0), QStringLiteral("В"));
     EXPECT_EQ(absoluteIndex(x->child(2)->child(0)), 4);
-    clearStructureCaches();
 }
 
 TEST(TreeBranch, ACycleInDependenceEndsInsteadOfOverflowing)
@@ -145,5 +142,4 @@ TEST(TreeBranch, ACycleInDependenceEndsInsteadOfOverflowing)
     ASSERT_EQ(bare->childCount(), 1);
     EXPECT_EQ(bare->child(0)->text(0), QStringLiteral("А"));
     EXPECT_EQ(bare->child(0)->childCount(), 0);
-    clearStructureCaches();
 }

@@ -52,17 +52,6 @@ protected:
         ASSERT_TRUE(sample.install()) << sample.error().toStdString();
         WorkMode = QStringLiteral("Input");
         DataTablePrefix = QStringLiteral("Data");
-        ControlErrors.clear();
-    }
-    void TearDown() override
-    {
-        ClearControls();
-        ControlErrors.clear();
-        WorkMode.clear();
-        DataTablePrefix.clear();
-        NetMode = false;
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
     }
 
     // The tree the institution's forms tree shows.

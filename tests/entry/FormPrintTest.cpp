@@ -56,13 +56,6 @@ protected:
                         QStringLiteral("2,2,2,'(2000)',2,1,5,2"), QStringLiteral("3,2,2,'(2000)',2,3,5,3"),
                         QStringLiteral("4,2,2,'(3000)',2,1,4,3"), QStringLiteral("5,2,2,'(4000)',2,1,4,3")});
     }
-    void TearDown() override
-    {
-        clearStructureCaches();
-        clearSharedState();
-        DataTablePrefix.clear();
-        ReportYear = 0;
-    }
     void writePlacement(const QStringList& lines)
     {
         QString error;
@@ -190,11 +183,6 @@ protected:
         CurrentLevel = {0, AnnualLevelName};
         job = {sample.configFolder() + QLatin1Char('/'), sample.year(), Sample::Form::F30, QStringLiteral("Ф30"),
                Sample::Unit::OzernayaCrb, ownerName(Sample::Unit::OzernayaCrb), AnnualLevelName, false};
-    }
-    void TearDown() override
-    {
-        clearSharedState();
-        DataTablePrefix.clear();
     }
     static QString ownerName(int id)
     {

@@ -71,8 +71,6 @@ protected:
         GetForms(year->dictionary());
         GetTables(year->dictionary());
     }
-    void TearDown() override { clearStructureCaches(); }
-
     QTemporaryDir dir;
     std::unique_ptr<YearFixture> year;
     int f12 = 0, f30 = 0, f47 = 0, f7 = 0, f14 = 0;

@@ -55,18 +55,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sample.install()) << sample.error().toStdString();
-        ControlErrors.clear();
-    }
-    void TearDown() override
-    {
-        ControlErrors.clear();
-        Aliases::closeAll();
-        clearStructureCaches();
-        WorkMode.clear();
-        DataTablePrefix.clear();
-        NetMode = false;
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
     }
     // The forms tree of an institution on the input road, shown.
     void open(TFormList& window, int institution, const QString& title)

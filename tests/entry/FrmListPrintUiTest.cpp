@@ -66,11 +66,6 @@ protected:
     void TearDown() override
     {
         window.reset();
-        setTemporaryDocumentsFolder(QString());
-        CfgDir.clear();
-        clearSharedState();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
     }
     void selectF30()
     {

@@ -84,17 +84,6 @@ protected:
     {
         ASSERT_TRUE(sample.install()) << sample.error().toStdString();
     }
-    void TearDown() override
-    {
-        Aliases::closeAll();
-        clearStructureCaches();
-        WorkMode.clear();
-        DataTablePrefix.clear();
-        NetMode = false;
-        CurrentInstitutionId = 0;
-        InstitutionIdList.clear();
-        ReportYear = 0;
-    }
     static void refreshCaches()
     {
         GetForms(dbmain());

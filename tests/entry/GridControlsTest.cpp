@@ -43,16 +43,6 @@ protected:
                              QStringLiteral("(1000)")),
                   GridModel::OpenStatus::Opened);
     }
-    void TearDown() override
-    {
-        clearSharedState();
-        ControlErrors.clear();
-        ClearControls();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
-        clearStructureCaches();
-    }
     GridRunOutcome run(const CellArray& values)
     {
         return runGridControls(year.dictionary(), form, QStringLiteral("Ф12"), QStringLiteral("(1000)"), values);

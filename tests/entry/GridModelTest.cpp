@@ -44,15 +44,6 @@ protected:
         ReportYear = 2025;
         NetMode = false;
         CurrentInstitutionId = a;
-        InstitutionIdList.clear();
-    }
-    void TearDown() override
-    {
-        clearSharedState();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
-        clearStructureCaches();
     }
     GridModel::OpenStatus open(const QString& number = QStringLiteral("(1000)"))
     {

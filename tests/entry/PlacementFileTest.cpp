@@ -30,7 +30,6 @@ protected:
         blank.appendTable(4, 6);
         blank.appendTable(4, 4);
     }
-    void TearDown() override { clearStructureCaches(); }
     QString write(const QStringList& lines)
     {
         const QString path = Files::join(dir.path(), QStringLiteral("Ф30.txt"));

@@ -41,16 +41,6 @@ void openGrid(int formId, const QString& formName, const QString& number)
     CurrentTableId = 0;
 }
 
-void resetShared()
-{
-    clearSharedState();
-    clearStructureCaches();
-    DataTablePrefix.clear();
-    NetMode = false;
-    CurrentInstitutionId = 0;
-    ReportYear = 0;
-}
-
 QWidget* gridOf(TVTable& w)
 {
     return w.findChild<QWidget*>(QStringLiteral("StringGrid1"));
@@ -79,7 +69,6 @@ protected:
         CurrentInstitutionId = inst;
         openGrid(form, QStringLiteral("Ф12"), QStringLiteral("(1000)"));
     }
-    void TearDown() override { resetShared(); }
     QList<StoredCell> stored() { return year.storedCells(inst, table); }
 };
 
@@ -388,7 +377,6 @@ TEST(GridSample, OpensTheSampleTableOfAnInstitution)
         if (!target.isEmpty())
             image.save(target);
     }
-    resetShared();
 }
 
 // --- controls, error marks, table navigation and cell picking on the sample -------------------
@@ -413,12 +401,6 @@ protected:
         ASSERT_TRUE(sample.install()) << sample.error().toStdString();
         WorkMode = QStringLiteral("Input");
         DataTablePrefix = QStringLiteral("Data");
-    }
-    void TearDown() override
-    {
-        ControlErrors.clear();
-        ClearControls();
-        resetShared();
     }
     static void refreshCaches()
     {

@@ -16,7 +16,6 @@ namespace {
 class TemporaryFolder : public ::testing::Test {
 protected:
     void SetUp() override { setTemporaryDocumentsFolder(dir.filePath(QStringLiteral("Kestrin"))); }
-    void TearDown() override { setTemporaryDocumentsFolder(QString()); }
     QTemporaryDir dir;
 };
 

@@ -54,7 +54,6 @@ void answerWhenShown(SeenBox* seen, const QString& press)
 
 class DialogBoxes : public ::testing::Test {
 protected:
-    void TearDown() override { setPromptTitle(QString()); }
     DialogPrompts dialogs;
 };
 

@@ -54,15 +54,7 @@ protected:
         ReportYear = 2025;
     }
 
-    void TearDown() override
-    {
-        clearStructureCaches();
-        clearSharedState();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
-        CurrentTerm = 0;
-    }
+    void TearDown() override { CurrentTerm = 0; }
 
     QTreeWidgetItem* find(TMISetup& w, const QString& name)
     {

@@ -31,7 +31,6 @@ protected:
         ASSERT_TRUE(sample.install()) << sample.error().toStdString();
         ASSERT_TRUE(out.isValid());
     }
-    void TearDown() override { Files::setProgramFolder(QString()); }
     SampleYear sample;
     QTemporaryDir out;
 };

@@ -23,7 +23,6 @@ int countRows(Database& db, const QString& sql, const QVariantList& params = {})
 class Territory : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    void TearDown() override { clearStructureCaches(); }
 
     QTemporaryDir dir;
     YearFixture year{dir.path(), 2025};

@@ -113,18 +113,6 @@ ScriptedPrompts::ModalHandler typeUnit(const QString& name, const QString& type 
     };
 }
 
-void resetShared()
-{
-    Aliases::closeAll();
-    clearStructureCaches();
-    WorkMode.clear();
-    DataTablePrefix.clear();
-    NetMode = false;
-    CurrentInstitutionId = 0;
-    ReportYear = 0;
-    ChosenForms.clear();
-}
-
 // A private copy of the sample's 2025 under the aliases.
 class SampleStructure : public ::testing::Test {
 protected:
@@ -132,7 +120,6 @@ protected:
     {
         ASSERT_TRUE(sample.install()) << sample.error().toStdString();
     }
-    void TearDown() override { resetShared(); }
 
     int dependenceOf(int id)
     {
@@ -531,7 +518,6 @@ TEST_F(SampleStructure, AGroupOnlyOpensAndClosesOnEnter)
 class EmptyStructure : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    void TearDown() override { resetShared(); }
     QTemporaryDir dir;
     YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
 };

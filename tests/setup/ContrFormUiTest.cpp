@@ -63,7 +63,6 @@ protected:
         ASSERT_TRUE(sample.install()) << sample.error().toStdString();
         CfgDir = sample.configFolder() + QLatin1Char('/');
     }
-    void TearDown() override { CfgDir.clear(); }
     static void choose(QComboBox* box, int index)
     {
         box->setCurrentIndex(index);

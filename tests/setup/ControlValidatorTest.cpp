@@ -34,13 +34,6 @@ protected:
         WorkMode = u("Input");
         CurrentInstitutionId = inst;
     }
-    void TearDown() override
-    {
-        clearStructureCaches();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
-    }
 
     ControlScope scope(ControlKind kind) const
     {

@@ -40,7 +40,6 @@ protected:
         year.addControl(0, QString(), u("Ф12Т(1000)СТР1ГР3"), u("="), u("Ф120Т(1000)СТР1ГР2"), QString(), u("межформенный"));
         year.addControl(0, QString(), u("Ф120Т(1000)СТР2ГР2"), u("<"), u("5"), QString(), u("чужой"));
     }
-    void TearDown() override { clearStructureCaches(); }
 
     ControlScope scope(ControlKind kind, const char* table = "(1000)") const
     {

@@ -84,7 +84,6 @@ protected:
     {
         ASSERT_TRUE(sample.install()) << sample.error().toStdString();
     }
-    void TearDown() override { Aliases::closeAll(); }
 
     QList<int> stored(int type)
     {

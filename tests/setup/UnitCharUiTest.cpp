@@ -59,13 +59,6 @@ protected:
         dbmain().exec(QStringLiteral(R"(update "populations1" set "common"=6000 where "unit"=?)"), {Malinovka});
         dbmain().exec(QStringLiteral(R"(delete from "populations1" where "unit"=?)"), {OzernyDistrict});
     }
-    void TearDown() override
-    {
-        Aliases::closeAll();
-        clearStructureCaches();
-        ChildUnitIds.clear();
-        ReportYear = 0;
-    }
 
     // Corrects `unit` in the structure window; `work` does with the dialog what a user does
     // before OK is pressed.

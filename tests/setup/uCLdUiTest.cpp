@@ -46,7 +46,6 @@ protected:
         ASSERT_TRUE(QFile::copy(QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/") + Sample::ControlsFileName, file));
         CfgDir = sample.configFolder() + QLatin1Char('/');
     }
-    void TearDown() override { CfgDir.clear(); }
 };
 
 TEST_F(Loader, ReplaceAndAppendTheSampleFile)

@@ -1,6 +1,8 @@
 // Window tests: the program's own application object on the offscreen platform unless a display
-// is asked for, so an error thrown in a slot reaches the one error box as in the program.
+// is asked for, so an error thrown in a slot reaches the one error box as in the program; the
+// shared state is put back after every test.
 #include "ScriptedModal.h"
+#include "SharedState.h"
 #include "platform/Application.h"
 
 #include <gtest/gtest.h>
@@ -12,5 +14,6 @@ int main(int argc, char** argv)
     KestrinApplication app(argc, argv);
     installScriptedModalRunner();
     ::testing::InitGoogleTest(&argc, argv);
+    installSharedStateGuard(::testing::UnitTest::GetInstance()->listeners());
     return RUN_ALL_TESTS();
 }
