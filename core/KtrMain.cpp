@@ -17,6 +17,7 @@
 #include "reports/SumRep.h"
 #include "reports/Ul.h"
 #include "setup/AmdStruct.h"
+#include "setup/ContrForm.h"
 #include "setup/LForm.h"
 #include "setup/MTF.h"
 #include "widgets/abcBackground.h"
@@ -232,6 +233,11 @@ void TMain::wireCommands()
              TFormL window(this);
              prompts().exec(window);
          }},
+        {QStringLiteral("N5Click"),
+         [this] {
+             TContrls window(this);
+             prompts().exec(window);
+         }},
         {QStringLiteral("Button2Click"),
          [this] {
              TAdmForm window(AdmMode::DataEntry, this);
@@ -292,6 +298,7 @@ TabcMouseLabel* TMain::link(const QString& handler) const { return m_links.value
 void TMain::N2Click() { runLink(QStringLiteral("N2Click")); }
 void TMain::N3Click() { runLink(QStringLiteral("N3Click")); }
 void TMain::N4Click() { runLink(QStringLiteral("N4Click")); }
+void TMain::N5Click() { runLink(QStringLiteral("N5Click")); }
 void TMain::Button2Click() { runLink(QStringLiteral("Button2Click")); }
 void TMain::abcMouseLabel19Click() { runLink(QStringLiteral("abcMouseLabel19Click")); }
 

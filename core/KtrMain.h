@@ -70,6 +70,7 @@ public:
     void N2Click();                // "Формирование административной структуры территории"
     void N3Click();                // "Ведение перечня типов учреждений и назначение им  отчетных форм"
     void N4Click();                // "Отчетные формы"
+    void N5Click();                // "Контроли"
     void Button2Click();           // "Заполнение и контроль отчетных форм"
     void abcMouseLabel19Click();   // "Завершение работы"
     // The pointer over a group heading colours the heading's links yellow, leaving it black.

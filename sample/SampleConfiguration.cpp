@@ -3,6 +3,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Schema.h"
+#include "sample/SampleControlsFile.h"
 #include "sample/SampleFrs.h"
 
 #include <QDir>
@@ -674,7 +675,7 @@ bool buildYears(const QString& work, QString* why)
     enterData(*data, DataYear);
     auto nextDictionary = Database::open(next);
     addPopulation(*nextDictionary, NextYear);
-    return writeFormStructureFile(work, why);
+    return writeFormStructureFile(work, why) && writeControlsFile(work, first, why);
 }
 
 }  // namespace

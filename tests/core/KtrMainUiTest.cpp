@@ -720,7 +720,7 @@ TEST_F(OpenWindow, ThePanelShowsItsHeadingsAndLinksInOrder)
 TEST_F(OpenWindow, OnlyTheLinksOfWindowsThatExistAreEnabled)
 {
     EXPECT_EQ(enabledLinks(*window), (QStringList{QStringLiteral("LAdm1"), QStringLiteral("LAdm2"),
-                                                  QStringLiteral("LAdm3"), QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
+                                                  QStringLiteral("LAdm3"), QStringLiteral("LAdm4"), QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
                                                   QStringLiteral("Button2"), QStringLiteral("Button3"),
                                                   QStringLiteral("N16"), QStringLiteral("abcMouseLabel1"),
                                                   QStringLiteral("LRek1"), QStringLiteral("LRek2"),
@@ -847,6 +847,17 @@ TEST_F(OpenWindow, TabAndEnterStartTheStructureSetup)
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(OpenWindow, TheControlsLinkOpensTheControlsEditor)
+{
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TContrls"), [&](QDialog&) { return int(QDialog::Rejected); });
+    auto* label = window->findChild<TabcMouseLabel*>(QStringLiteral("LAdm4"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->isEnabled());
+    QTest::mouseClick(window->link(QStringLiteral("N5Click")), Qt::LeftButton);
+    EXPECT_EQ(prompts.remaining(), 0);
+}
+
 TEST_F(OpenWindow, ClosingTheFormsCatalogueReadsTheFormsAndTablesAgain)
 {
     ScriptedPrompts prompts;
@@ -865,7 +876,7 @@ TEST_F(OpenWindow, ADisabledLinkOpensNothing)
 {
     window->show();
     ScriptedPrompts prompts;   // any window would fail the test
-    for (const char* name : {"LAdm4", "LLev2", "LLev3", "Button3", "N16", "LRek1",
+    for (const char* name : {"LLev2", "LLev3", "Button3", "N16", "LRek1",
                              "LRek2", "LRek3", "LRek4"}) {
         auto* label = window->findChild<TabcMouseLabel*>(QString::fromUtf8(name));
         ASSERT_NE(label, nullptr) << name;

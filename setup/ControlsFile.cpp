@@ -1,0 +1,143 @@
+#include "setup/ControlsFile.h"
+
+#include "platform/Numbers.h"
+#include "platform/TextFiles.h"
+#include "platform/TextReader.h"
+
+#include <QSaveFile>
+
+namespace {
+
+const QString kSeparator = QStringLiteral("\",\"");
+
+QString controlName(const ControlRecord& c)
+{
+    const QString name = c.commnt.isEmpty() ? c.lft + c.reltion + c.rght : c.commnt;
+    return c.code > 0 ? QStringLiteral("Контроль %1 (%2)").arg(c.code).arg(name)
+                      : QStringLiteral("Контроль \"%1\"").arg(name);
+}
+
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+} // namespace
+
+bool ControlsFileReader::read(QIODevice* device, const QString& name)
+{
+    m_lines.clear();
+    m_skipped = 0;
+    m_error.clear();
+    TextLimits limits;
+    limits.maxFileBytes = qint64(64) << 20;
+    limits.maxLineBytes = maxLineBytes;
+    TextFileReader reader(limits);
+    if (!reader.open(device, name)) {
+        m_error = reader.errorString();
+        return false;
+    }
+    QString text;
+    while (reader.readLine(&text)) {
+        if (!text.startsWith(u'"')) {
+            ++m_skipped;
+            continue;
+        }
+        ControlLine line;
+        line.lineNumber = reader.lineNumber();
+        line.text = text;
+        const QStringList fields = text.size() >= 2 && text.endsWith(u'"')
+            ? text.mid(1, text.size() - 2).split(kSeparator)
+            : QStringList();
+        if (fields.size() != 7) {
+            line.reason = QStringLiteral("Строка %1: не семь полей в кавычках через запятую").arg(line.lineNumber);
+        } else {
+            line.ok = true;
+            ControlRecord& r = line.record;
+            r.formName = upperCase(fields[0]);
+            r.tble = fields[1];
+            r.lft = upperCase(fields[2]);
+            r.reltion = fields[3];
+            r.rght = upperCase(fields[4]);
+            r.cycl = upperCase(fields[5]);
+            r.commnt = fields[6];
+        }
+        m_lines.append(line);
+    }
+    if (reader.hasError()) {
+        m_error = reader.errorString();
+        m_lines.clear();
+        m_skipped = 0;
+        return false;
+    }
+    return true;
+}
+
+bool ControlsFileReader::read(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_lines.clear();
+        m_skipped = 0;
+        m_error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return read(&file, path);
+}
+
+bool ControlsFileWriter::formatLine(const ControlRecord& c, QString* line, QString* error)
+{
+    const QStringList fields = {c.formName, c.tble, oneLine(c.lft), oneLine(c.reltion),
+                                oneLine(c.rght), oneLine(c.cycl), c.commnt};
+    for (const QString& f : fields) {
+        if (f.contains(kSeparator)) {
+            *error = QStringLiteral("%1: текст содержит \",\" и не может быть выгружен").arg(controlName(c));
+            return false;
+        }
+    }
+    if (c.commnt.contains(u'\r') || c.commnt.contains(u'\n')) {
+        *error = QStringLiteral("%1: комментарий содержит перевод строки").arg(controlName(c));
+        return false;
+    }
+    *line = QLatin1Char('"') + fields.join(kSeparator) + QLatin1Char('"');
+    return true;
+}
+
+bool ControlsFileWriter::write(QIODevice* device, const QList<ControlRecord>& controls)
+{
+    m_error.clear();
+    QString text;
+    for (const ControlRecord& c : controls) {
+        QString line;
+        if (!formatLine(c, &line, &m_error))
+            return false;
+        text += line + QStringLiteral("\r\n");
+    }
+    QByteArray bytes;
+    if (!encode1251(text, &bytes, &m_error))
+        return false;
+    if (device->write(bytes) != bytes.size()) {
+        m_error = QStringLiteral("Не удалось записать файл: %1").arg(device->errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ControlsFileWriter::write(const QString& path, const QList<ControlRecord>& controls)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (!write(&file, controls))
+        return false;
+    if (!file.commit()) {
+        m_error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The controls of the dictionary (int_control) as the controls editor lists, saves, deletes and
+// exports them, and the load of an exchange file into it. No widgets.
+//
+// Every write here is one transaction; DbError passes through and leaves int_control as it was.
+
+#include "setup/ControlValidator.h"
+#include "setup/ControlsFile.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class Database;
+class Prompts;
+
+struct StoredControl {
+    int code = 0;
+    int formid = 0;
+    QString tble, lft, reltion, rght, cycl, commnt;   // a NULL reads as empty text
+};
+
+// The editor's filter of inter-table and inter-form controls.
+enum class ControlFilter { All = 0, Form = 1, Table = 2 };
+
+// The controls the editor lists for the kind and filter, in the order it shows them. Kind 0:
+// the table's controls (the filter does not apply). Kind 1: the form's controls between tables;
+// "Таблица" keeps those whose sides name the table, written Т(n) or Т[n]. Kind 2: the controls
+// between forms ordered by lft; "Форма" keeps those naming the form, "Таблица" those naming its
+// table. Names compare without blanks and letter case, so Ф12 never finds Ф120.
+QList<StoredControl> listControls(Database& dictionary, const ControlScope& scope, ControlFilter filter);
+// Every control, in Код order.
+QList<StoredControl> allControls(Database& dictionary);
+// The form's controls and the controls between forms that name it, ordered by tble, lft, rght.
+QList<StoredControl> formControls(Database& dictionary, int formId, const QString& formName);
+std::optional<StoredControl> readControl(Database& dictionary, int code);
+
+// Inserts a new control and returns its Код.
+int insertControl(Database& dictionary, const StoredControl& control);
+// Writes sides, cycle, comment and relation of the control `control.code` (kind, form and table
+// stay). false when no row has the code.
+bool updateControl(Database& dictionary, const StoredControl& control);
+// The number of rows deleted (a code that names no row counts nothing).
+int deleteControls(Database& dictionary, const QList<int>& codes);
+
+// The lines of an export, with each form id turned into the cached form's name (empty for 0).
+QList<ControlRecord> exportRecords(const QList<StoredControl>& controls);
+
+enum class LoadMode { Append = 0, Replace = 1 };
+
+// What a file would load: every line checked against the cached forms and tables.
+struct ControlsLoadPlan {
+    QList<StoredControl> accepted;
+    QStringList rejected;   // two lines per refused control: the reason, the line as read
+    int skipped = 0;        // lines not starting with a double quote
+};
+ControlsLoadPlan planControlsLoad(const ControlsFileReader& reader);
+
+// Writes the plan in one transaction: in Replace mode after deleting every control.
+void storeControls(Database& dictionary, const ControlsLoadPlan& plan, LoadMode mode);
+
+inline const QString RejectedControlsFileName = QStringLiteral("Несогласованные контроли.ktr");
+
+// The whole load of the file at `path` as the loader window runs it, with every question and
+// message through `prompts`. Nothing is deleted when the file cannot be read, when Replace finds
+// no valid control or when the user declines. The rejected controls go to
+// RejectedControlsFileName beside the file before the message that names it. Returns the
+// number of controls stored.
+int loadControlsFile(Database& dictionary, Prompts& prompts, const QString& path, LoadMode mode);
+
+class WordDocument;
+// The printed list: three heading lines (form, table, kind and filter) and a table of one row
+// per control: left side, relation, right side, cycle, comment.
+void fillControlsDocument(WordDocument& document, const QString& formText, const QString& tableText,
+                          const QString& kindAndFilter, const QList<StoredControl>& controls);

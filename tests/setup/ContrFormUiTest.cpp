@@ -1,0 +1,291 @@
+#include "setup/ContrForm.h"
+#include "setup/uCLd.h"
+
+#include "PrintTo.h"
+#include "SampleYear.h"
+#include "ScriptedPrompts.h"
+#include "core/Common.h"
+#include "core/Configurations.h"
+#include "entry/GridModel.h"
+#include "entry/ShowTable.h"
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "platform/TextFiles.h"
+#include "platform/office/Desktop.h"
+#include "platform/office/WordDocument.h"
+#include "sample/SampleConfiguration.h"
+#include "sample/SampleControlsFile.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QKeyEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList items(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// Types the text into the focused widget key by key (QTest's own typing knows only Latin keys).
+void typeText(QWidget* w, const QString& text)
+{
+    w->setFocus();
+    for (QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+int controlCount() { return dbmain().scalar(QStringLiteral(R"(select count(*) from "int_control")")).toInt(); }
+
+class Editor : public ::testing::Test {
+protected:
+    SampleYear sample;
+    void SetUp() override
+    {
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+        CfgDir = sample.configFolder() + QLatin1Char('/');
+    }
+    void TearDown() override { CfgDir.clear(); }
+    static void choose(QComboBox* box, int index)
+    {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+    // At the indicator: a radio button takes clicks on its mark and text only.
+    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
+    static void clickItem(QListWidget* list, int row)
+    {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
+};
+
+TEST_F(Editor, ListsEachKindAndFilterOfTheSample)
+{
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    EXPECT_EQ(window.EditorFormName, QStringLiteral("Ф12"));
+    EXPECT_EQ(window.EditorTableNo, QStringLiteral("(1000)"));
+    EXPECT_EQ(window.ListBox1->count(), 6);
+    EXPECT_EQ(window.Memo1->toPlainText(), QStringLiteral("ГР4"));
+    click(window.RadioGroup1->button(1));
+    EXPECT_EQ(window.RadioGroup1->checkedId(), 1);
+    EXPECT_EQ(window.ListBox1->count(), 2);
+    click(window.RadioGroup3->button(2));   // "Таблица" (1000): neither names it
+    EXPECT_EQ(window.ListBox1->count(), 0);
+    EXPECT_TRUE(window.Memo1->toPlainText().isEmpty());
+    choose(window.ComboBox2, 2);            // (3000): one written Т(3000), one Т[3000]
+    EXPECT_EQ(window.ListBox1->count(), 2);
+    click(window.RadioGroup1->button(2));
+    EXPECT_EQ(window.ListBox1->count(), 2);  // both controls between forms name Ф12 Т(3000)
+    click(window.RadioGroup3->button(1));
+    EXPECT_EQ(window.ListBox1->count(), 2);
+
+    // Frozen, the list stays whatever changes.
+    const QStringList before = items(window.ListBox1);
+    window.CheckBox1->setChecked(true);
+    click(window.RadioGroup1->button(0));
+    EXPECT_EQ(items(window.ListBox1), before);
+    window.CheckBox1->setChecked(false);
+    click(window.RadioGroup1->button(0));
+    EXPECT_EQ(window.ListBox1->count(), 4);   // (3000)'s own
+}
+
+TEST_F(Editor, InsertsThenUpdatesWithQuotesAndKeepsANewControlAcrossChanges)
+{
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    const int before = controlCount();
+    click(window.Button5);
+    ASSERT_EQ(window.ListBox1->count(), 7);
+    clickItem(window.ListBox1, 6);
+    EXPECT_TRUE(window.Memo1->toPlainText().isEmpty());
+    // A selected new control is not thrown away by a change of kind.
+    click(window.RadioGroup1->button(1));
+    ASSERT_EQ(window.ListBox1->count(), 7);
+    click(window.RadioGroup1->button(0));
+
+    typeText(window.Memo1, QStringLiteral("стр1гр4"));
+    typeText(window.Memo2, QStringLiteral("стр2гр4"));
+    click(window.RadioGroup2->button(3));
+    typeText(window.Edit4, QStringLiteral("с \"кавычками\""));
+    click(window.Button1);
+    EXPECT_EQ(controlCount(), before + 1);
+    const int code = window.ListBox1->item(6)->data(Qt::UserRole).toInt();
+    auto stored = readControl(dbmain(), code);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->tble, QStringLiteral("(1000)"));
+    EXPECT_EQ(stored->reltion, QStringLiteral(">="));
+    EXPECT_EQ(window.ListBox1->item(6)->text(), QStringLiteral("с \"кавычками\""));
+
+    window.Memo2->setPlainText(QStringLiteral("стр3гр4 \"x\""));
+    prompts.expectError(QStringLiteral("Ошибка в выражении"));
+    click(window.Button1);
+    window.Memo2->setPlainText(QStringLiteral("стр3гр4"));
+    click(window.Button1);
+    EXPECT_EQ(controlCount(), before + 1);
+    EXPECT_EQ(readControl(dbmain(), code)->rght, QStringLiteral("стр3гр4"));
+
+    // Copy and paste.
+    click(window.Button3);
+    clickItem(window.ListBox1, 0);
+    EXPECT_EQ(window.Memo1->toPlainText(), QStringLiteral("ГР4"));
+    click(window.Button4);
+    EXPECT_EQ(window.Memo1->toPlainText(), QStringLiteral("стр1гр4"));
+    EXPECT_EQ(window.RadioGroup2->checkedId(), 3);
+
+    // Delete asks first.
+    clickItem(window.ListBox1, 6);
+    prompts.expectQuestion(false, QStringLiteral("Удалить контроль"));
+    click(window.Button6);
+    EXPECT_EQ(controlCount(), before + 1);
+    prompts.expectQuestion(true, QStringLiteral("Удалить контроль \"с \"кавычками\"\"?"));
+    click(window.Button6);
+    EXPECT_EQ(controlCount(), before);
+    EXPECT_EQ(window.ListBox1->count(), 6);
+}
+
+TEST_F(Editor, TheRelationIsRequiredAndAStoredControlKeepsItsKind)
+{
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    click(window.Button5);
+    clickItem(window.ListBox1, 6);
+    window.RadioGroup2->setExclusive(false);
+    window.RadioGroup2->checkedButton()->setChecked(false);
+    window.RadioGroup2->setExclusive(true);
+    window.Memo1->setPlainText(QStringLiteral("5"));
+    window.Memo2->setPlainText(QStringLiteral("5"));
+    prompts.expectError(QStringLiteral("Не задано условие!"));
+    click(window.Button1);
+    EXPECT_EQ(window.ListBox1->item(6)->data(Qt::UserRole).toInt(), 0);
+
+    // The first control of (1000), a row cycle within the table, is still checked as one when
+    // the screen shows another kind.
+    window.CheckBox1->setChecked(true);
+    click(window.RadioGroup1->button(2));
+    clickItem(window.ListBox1, 0);
+    window.Memo2->setPlainText(QStringLiteral("ГР6"));
+    click(window.Button1);
+    EXPECT_EQ(readControl(dbmain(), window.ListBox1->item(0)->data(Qt::UserRole).toInt())->rght, QStringLiteral("ГР6"));
+}
+
+TEST_F(Editor, DeletesAllTheFormsControlsAfterAsking)
+{
+    const int f30Own = dbmain().scalar(QStringLiteral(R"(select count(*) from "int_control" where "formid"=?)"), {Sample::Form::F30}).toInt();
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    prompts.expectOkCancel(false, QStringLiteral("Вы действительно хотите удалить ВСЕ контроли по Ф12?"));
+    click(window.Button11);
+    EXPECT_GT(controlCount(), f30Own);
+    prompts.expectOkCancel(true);
+    click(window.Button11);
+    // Ф30's own stay; both controls between forms name Ф12 and go.
+    EXPECT_EQ(controlCount(), f30Own);
+    EXPECT_EQ(window.ListBox1->count(), 0);
+}
+
+TEST_F(Editor, PrintsThreeHeadingLinesAndATableOfTheList)
+{
+    QTemporaryDir docs;
+    setTemporaryDocumentsFolder(docs.path());
+    RecordingDesktop recording;
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    click(window.Button7);
+    ASSERT_EQ(recording.opened().size(), 1);
+    WordDocument document;
+    ASSERT_TRUE(document.open(recording.opened().first())) << document.errorString().toStdString();
+    const QStringList paragraphs = document.paragraphTexts();
+    ASSERT_GE(paragraphs.size(), 3);
+    EXPECT_EQ(paragraphs[0], window.ComboBox1->currentText());
+    EXPECT_EQ(paragraphs[1], window.ComboBox2->currentText());
+    EXPECT_EQ(paragraphs[2], QStringLiteral("Внутритабличные - Все"));
+    ASSERT_EQ(document.tableCount(), 1);
+    WordTable table = document.table(1);
+    EXPECT_EQ(table.rowCount(), 6);
+    EXPECT_EQ(table.cellCount(1), 5);
+    EXPECT_EQ(table.cellText(1, 1), QStringLiteral("ГР4"));
+    EXPECT_EQ(table.cellText(1, 2), QStringLiteral(">="));
+    EXPECT_EQ(table.cellText(1, 4), QStringLiteral("стр1..7"));
+    EXPECT_EQ(table.cellText(6, 1), QStringLiteral("СТР1ГР4"));
+    setTemporaryDocumentsFolder(QString());
+}
+
+TEST_F(Editor, APickedCellGoesInAtTheCaretWithTheKindsPrefix)
+{
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    click(window.RadioGroup1->button(2));
+    click(window.Button5);
+    clickItem(window.ListBox1, window.ListBox1->count() - 1);
+    EXPECT_FALSE(window.Button2->isEnabled());
+    QTest::mouseClick(window.Memo1->viewport(), Qt::LeftButton);
+    window.Memo1->setPlainText(QStringLiteral("5+"));
+    QTextCursor cursor = window.Memo1->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    window.Memo1->setTextCursor(cursor);
+    ASSERT_TRUE(window.Button2->isEnabled());
+    prompts.expectModal(QStringLiteral("TVTable"), [](QDialog& dialog) {
+        auto& grid = static_cast<TVTable&>(dialog);
+        const GridModel& m = grid.model();
+        auto* view = grid.findChild<QAbstractScrollArea*>(QStringLiteral("StringGrid1"));
+        const QPoint origin(m.geometry().headerWidth(), m.geometry().headerHeight());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, m.geometry().dataCellRect(0, 1).center() + origin);
+        return int(QDialog::Accepted);
+    });
+    click(window.Button2);
+    EXPECT_EQ(window.Memo1->toPlainText(), QStringLiteral("5+Ф12т(1000)стр2гр4"));
+    EXPECT_EQ(CurrentInstitutionId, 0);
+}
+
+TEST_F(Editor, ExportsTheListAndClearsItAfterAsking)
+{
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    const QString path = Files::join(sample.configFolder(), QStringLiteral("list.ktr"));
+    prompts.expectSaveFile(path).expectMessage(QStringLiteral("Контроли выгружены в файл ") + path);
+    click(window.Button9);
+    QStringList lines;
+    QString error;
+    ASSERT_TRUE(readLines1251(path, &lines, &error)) << error.toStdString();
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("\"Ф12\",\"(1000)\",\"ГР4\",\">=\",\"ГР5\",\"стр1..7\",\"Гр. 4 >= гр. 5 (дети 0-4 лет из всех детей)\""));
+
+    const int before = controlCount();
+    prompts.expectQuestion(false, QStringLiteral("Удалить все 6 контролей списка?"));
+    click(window.Button8);
+    EXPECT_EQ(controlCount(), before);
+    prompts.expectQuestion(true);
+    click(window.Button8);
+    EXPECT_EQ(controlCount(), before - 6);
+    EXPECT_EQ(window.ListBox1->count(), 0);
+}
+
+} // namespace
