@@ -568,7 +568,7 @@ TEST_F(OpenWindow, ALevelIsCreatedChosenAndDeletedWithItsFile)
             auto& dialog = static_cast<TSumRepF&>(d);
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Введите наименование уровня отчета"));
             EXPECT_FALSE(dialog.CheckBox1->isVisibleTo(&dialog));
-            QTest::keyClicks(dialog.Edit1, QStringLiteral("1 \"квартал\""));
+            dialog.Edit1->setText(QStringLiteral("1 \"квартал\""));
             QTest::mouseClick(dialog.BitBtn1, Qt::LeftButton);
             return dialog.result();
         });
@@ -625,7 +625,7 @@ TEST_F(OpenWindow, ALevelWhoseCopyFailsLeavesNoRowAndNoItem)
             auto& dialog = static_cast<TSumRepF&>(d);
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Введите наименование уровня отчета"));
             EXPECT_FALSE(dialog.CheckBox1->isVisibleTo(&dialog));
-            QTest::keyClicks(dialog.Edit1, QStringLiteral("1 квартал"));
+            dialog.Edit1->setText(QStringLiteral("1 квартал"));
             QTest::mouseClick(dialog.BitBtn1, Qt::LeftButton);
             return dialog.result();
         });
@@ -876,8 +876,7 @@ TEST_F(OpenWindow, ADisabledLinkOpensNothing)
 {
     window->show();
     ScriptedPrompts prompts;   // any window would fail the test
-    for (const char* name : {"LLev2", "LLev3", "Button3", "N16", "LRek1",
-                             "LRek2", "LRek3", "LRek4"}) {
+    for (const char* name : {"LLev2", "LLev3", "LRek4"}) {
         auto* label = window->findChild<TabcMouseLabel*>(QString::fromUtf8(name));
         ASSERT_NE(label, nullptr) << name;
         EXPECT_FALSE(label->isEnabled()) << name;
@@ -895,7 +894,7 @@ TEST_F(OpenWindow, TheLevelLinkCreatesALevelAndTheClosingLinkEndsTheProgram)
             auto& dialog = static_cast<TSumRepF&>(d);
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Введите наименование уровня отчета"));
             EXPECT_FALSE(dialog.CheckBox1->isVisibleTo(&dialog));
-            QTest::keyClicks(dialog.Edit1, QStringLiteral("1 квартал"));
+            dialog.Edit1->setText(QStringLiteral("1 квартал"));
             QTest::mouseClick(dialog.BitBtn1, Qt::LeftButton);
             return dialog.result();
         });
