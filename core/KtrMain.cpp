@@ -12,6 +12,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "reports/MITree.h"
 #include "reports/MTStat.h"
 #include "reports/RptList.h"
 #include "reports/SumRep.h"
@@ -236,6 +237,11 @@ void TMain::wireCommands()
         {QStringLiteral("N5Click"),
          [this] {
              TContrls window(this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("N11Click"),
+         [this] {
+             TMISetup window(TMISetup::Use::Setup, this);
              prompts().exec(window);
          }},
         {QStringLiteral("Button2Click"),

@@ -1,6 +1,8 @@
 #include "core/Common.h"
 #include "core/KtrMain.h"
 #include "core/Unit1.h"
+#include "entry/Unit2.h"
+#include "entry/Unit3.h"
 #include "setup/LForm.h"
 #include "platform/Application.h"
 
@@ -14,7 +16,9 @@ int main(int argc, char** argv)
     // Excel workbook chooser and the short-name prompt follow it, in that order, once the
     // program has them. Each sets its global instance while it exists.
     TForm1 resultList;
+    TSFLF groupLoadForms;
     TFormL formsCatalogue;
+    TForm3 finalPrintWarning;
     main.showMaximized();
     const int code = app.exec();
     clearSharedState();

@@ -4,7 +4,14 @@
 #include "core/Controls.h"
 #include "core/TreeMarks.h"
 #include "core/Unit1.h"
+#include "core/CheckSums.h"
+#include "core/Configurations.h"
+#include "core/ReportLevels.h"
 #include "entry/ControlRuns.h"
+#include "entry/FormPrint.h"
+#include "entry/Unit3.h"
+#include "platform/office/Desktop.h"
+#include "platform/office/WordDocument.h"
 #include "entry/ShowTable.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
@@ -17,6 +24,7 @@
 #include <QProgressBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <memory>
 
 TFormList::TFormList(QWidget* parent)
     : QDialog(parent)
@@ -114,6 +122,21 @@ void TFormList::buildMenu()
     connect(N5, &QAction::triggered, this, &TFormList::N5Click);
 
     // The print and Excel menus come between "Контроль" and "Ошибки".
+    PrintMenu = MainMenu1->addMenu(QStringLiteral("Печать формы"));
+    PrintMenu->setObjectName(QStringLiteral("PrintMenu"));
+    auto printItem = [this](const char* name, const QString& caption) {
+        QAction* a = PrintMenu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    N2 = printItem("N2", QStringLiteral("Черновая"));
+    N22 = printItem("N22", QStringLiteral("Для отчета"));
+    PrintMenu->addSeparator();
+    N24 = printItem("N24", QStringLiteral("Протокол"));
+    connect(N2, &QAction::triggered, this, &TFormList::N2Click);
+    connect(N22, &QAction::triggered, this, &TFormList::N22Click);
+    connect(N24, &QAction::triggered, this, &TFormList::N24Click);
+
     N7 = action("N7", QStringLiteral("Ошибки"));
     N7->setVisible(false);
     connect(N7, &QAction::triggered, this, &TFormList::N7Click);
@@ -176,6 +199,115 @@ void TFormList::updateOwnerDataCommands()
     const bool changeable = ownerDataChangeable(WorkMode, CurrentInstitutionId);
     for (QAction* action : std::as_const(m_ownerDataCommands))
         action->setEnabled(changeable);
+    updatePrintCommands();
+}
+
+void TFormList::updatePrintCommands()
+{
+    // Sums over several institutions are nobody's form to print; without an owner or a form
+    // there is nothing to print.
+    const bool enabled = ownerDataChangeable(WorkMode, CurrentInstitutionId) && TreeView1
+                         && TreeView1->currentItem() != nullptr;
+    for (QAction* a : {N2, N22, N24})
+        if (a)
+            a->setEnabled(enabled);
+}
+
+namespace {
+
+ReportPrintJob printJob(const QString& ownerName)
+{
+    ReportPrintJob job;
+    job.cfgDir = CfgDir;
+    job.year = ReportYear;
+    job.formId = TreeFormId;
+    job.formName = TreeFormName;
+    job.ownerId = CurrentInstitutionId;
+    job.ownerName = ownerName;
+    job.levelName = CurrentLevel.name;
+    const bool ofInstitution = DataTablePrefix.compare(QStringLiteral("data"), Qt::CaseInsensitive) == 0;
+    job.ownerNameShared = ownerNameShared(ownerName, CurrentInstitutionId, ofInstitution);
+    return job;
+}
+
+}
+
+void TFormList::N2Click()
+{
+    if (!N2->isEnabled() || !TreeView1->currentItem())
+        return;
+    try {
+        WordDocument doc;
+        QString error;
+        if (!FillFormDoc(formsFolderOf(CfgDir, ReportYear), TreeFormId, TreeFormName, CurrentInstitutionId,
+                         &doc, &error)
+            || !showDocument(doc, TreeFormName + QLatin1Char(' ') + windowTitle(), &error)) {
+            prompts().error(error);
+            return;
+        }
+        prompts().message(PrintDoneMessage);
+    } catch (const DbError& e) {
+        prompts().error(e.userText());
+    }
+}
+
+void TFormList::N22Click()
+{
+    if (!N22->isEnabled() || !TreeView1->currentItem())
+        return;
+    try {
+        const ReportPrintJob job = printJob(windowTitle());
+        QString error;
+        const QString printed = printedReportPath(job);
+        if (!printed.isEmpty()) {
+            // Printed once already: the stored copy is shown as it is, never made again.
+            const PrintedReportCheck check = checkPrintedReport(printed, job);
+            if (!check.message.isEmpty())
+                prompts().message(check.message);
+            if (!desktop().openDocument(printed, &error))
+                prompts().error(error);
+            return;
+        }
+        // A blank or placement file that cannot serve is said before the warning.
+        WordDocument trial;
+        if (!FillFormDoc(formsFolderOf(CfgDir, ReportYear), TreeFormId, TreeFormName, CurrentInstitutionId,
+                         &trial, &error)) {
+            prompts().error(error);
+            return;
+        }
+        // The warning made at start-up; a tree opened without it (in a test) makes its own.
+        std::unique_ptr<TForm3> own;
+        if (!Form3)
+            own = std::make_unique<TForm3>(this);
+        if (prompts().exec(*Form3) != QDialog::Accepted)
+            return;
+        if (!makeReportDocument(job, QDateTime::currentDateTime(), &error)) {
+            prompts().error(error);
+            return;
+        }
+        if (!desktop().openDocument(reportDocumentPath(job), &error)) {
+            prompts().error(error);
+            return;
+        }
+        prompts().message(PrintDoneMessage);
+    } catch (const DbError& e) {
+        prompts().error(e.userText());
+    }
+}
+
+void TFormList::N24Click()
+{
+    if (!N24->isEnabled() || !TreeView1->currentItem())
+        return;
+    try {
+        WordDocument doc;
+        makeProtocolDocument(printJob(windowTitle()), &doc);
+        QString error;
+        if (!showDocument(doc, QStringLiteral("Протокол ") + TreeFormName, &error))
+            prompts().error(error);
+    } catch (const DbError& e) {
+        prompts().error(e.userText());
+    }
 }
 
 void TFormList::TreeView1Change(QTreeWidgetItem* node)
@@ -187,6 +319,7 @@ void TFormList::TreeView1Change(QTreeWidgetItem* node)
     TreeFormId = nodeId(formNode);
     TreeFormName = formNode->data(0, NodeNameRole).toString();
     N1->setEnabled(node->parent() != nullptr);
+    updatePrintCommands();
 }
 
 void TFormList::TreeView1DblClick() { N1Click(); }

@@ -72,6 +72,10 @@ public:
     QAction* N3 = nullptr;            // "Межтабличный"
     QAction* N4 = nullptr;            // "Межформенный"
     QAction* N5 = nullptr;            // "Сплошной"
+    QMenu* PrintMenu = nullptr;       // "Печать формы"
+    QAction* N2 = nullptr;            // "Черновая"
+    QAction* N22 = nullptr;           // "Для отчета"
+    QAction* N24 = nullptr;           // "Протокол"
     QAction* N7 = nullptr;            // "Ошибки": hidden until a control run finds errors
     QAction* N8 = nullptr;            // "Выход"
 
@@ -93,6 +97,11 @@ private:
     void N4Click();
     void N5Click();
     void N7Click();
+    // The print on the form's blank, the print for the report and its protocol alone.
+    void N2Click();
+    void N22Click();
+    void N24Click();
+    void updatePrintCommands();
     // The form of the selected node; nullptr when none is selected.
     const FormsTreeForm* selectedForm() const;
     void showRunOutcome(const ControlRunOutcome& outcome);

@@ -4,7 +4,10 @@
 #include "platform/Files.h"
 #include "platform/Schema.h"
 #include "sample/SampleControlsFile.h"
+#include "sample/SampleDataFiles.h"
+#include "sample/SampleBlanks.h"
 #include "sample/SampleFrs.h"
+#include "sample/SampleIndicators.h"
 
 #include <QDir>
 #include <QStringList>
@@ -576,6 +579,7 @@ void fillDictionary(Database& db, int year)
             {Report::Region, joinIds({Report::Zarechny, Report::Ozerny, Report::Svetlogorsk})});
 
     addPopulation(db, year);
+    addIndicatorSets(db);
     tx.commit();
 }
 
@@ -660,6 +664,8 @@ bool buildYears(const QString& work, QString* why)
         const QString yearFolder = Files::join(work, QString::number(year));
         if (!Files::makeFolder(Files::join(yearFolder, QStringLiteral("forms")), why))
             return false;
+        if (!writeFormBlanks(yearFolder, why))
+            return false;
         Schema::createDataDatabaseFile(Files::join(yearFolder, QStringLiteral("data0.mdb")));
     }
     const QString first = Files::join(work, QString::number(DataYear), QStringLiteral("ktrmain.mdb"));
@@ -673,6 +679,11 @@ bool buildYears(const QString& work, QString* why)
     }
     auto data = Database::open(Files::join(work, QString::number(DataYear), QStringLiteral("data0.mdb")));
     enterData(*data, DataYear);
+    {
+        auto dictionary = Database::open(first);
+        if (!writeDataFiles(*dictionary, *data, work, DataYear, why))
+            return false;
+    }
     auto nextDictionary = Database::open(next);
     addPopulation(*nextDictionary, NextYear);
     return writeFormStructureFile(work, why) && writeControlsFile(work, first, why);

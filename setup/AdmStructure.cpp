@@ -6,8 +6,8 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/TextReader.h"
+#include "core/DataFiles.h"
 #include "setup/Populations.h"
-#include "setup/YearDataLine.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,6 +1,8 @@
 #include "setup/AmdStruct.h"
 
 #include "core/Common.h"
+#include "core/DataFiles.h"
+#include "core/ReportLevels.h"
 #include "core/Configurations.h"
 #include "core/Lookups.h"
 #include "core/StructureCache.h"
@@ -8,6 +10,8 @@
 #include "core/Unit1.h"
 #include "entry/FrmList.h"
 #include "platform/Database.h"
+#include "platform/Files.h"
+#include "platform/Numbers.h"
 #include "platform/Prompts.h"
 #include "setup/AdmStructure.h"
 #include "setup/DropTree.h"
@@ -17,6 +21,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -37,6 +43,7 @@ const QString kCaption = QStringLiteral("Административная сту
 const QString kReportCaption = QStringLiteral("Справка о наличии информации в ЛПУ");
 const QString kReportHeading = QStringLiteral("Форма\tЗаполнение таблиц");
 const QString kDataFilter = QStringLiteral("Данные по учреждению (*.ktr *.ktd)");
+const QString kSaveFilter = QStringLiteral("Данные по учреждениям (*.ktd)");
 
 // The hourglass for the life of a long command.
 class WaitCursor {
@@ -113,9 +120,21 @@ void TAdmForm::buildWindow()
     N15->setCheckable(true);
     N16 = action("N16", QStringLiteral("Формы"));
     N18 = action("N18", QStringLiteral("Выход"));
+    ExportMenu = new QMenu(QStringLiteral("Выгрузить"), this);
+    ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
+    ExportOne = action("ExportOne", QStringLiteral("Одно учреждение"));
+    ExportMenu->addAction(ExportOne);
+    ImportMenu = new QMenu(QStringLiteral("Подгрузить"), this);
+    ImportMenu->setObjectName(QStringLiteral("ImportMenu"));
+    ImportOne = action("ImportOne", QStringLiteral("Одно учреждение"));
+    ImportMenu->addAction(ImportOne);
     for (QAction* a : {N1, N2, N3, N4})
         MainMenu1->addAction(a);
+    MainMenu1->addMenu(ExportMenu);
+    MainMenu1->addMenu(ImportMenu);
     MainMenu1->addMenu(N12);
+    connect(ExportOne, &QAction::triggered, this, &TAdmForm::ExportOneClick);
+    connect(ImportOne, &QAction::triggered, this, &TAdmForm::ImportOneClick);
     for (QAction* a : {N15, N16, N18})
         MainMenu1->addAction(a);
     connect(N1, &QAction::triggered, this, &TAdmForm::N1Click);
@@ -187,6 +206,8 @@ void TAdmForm::FormCreate()
     for (QAction* a : {N1, N2, N3, N4})
         a->setVisible(formation);
     N12->menuAction()->setVisible(!formation);
+    ExportMenu->menuAction()->setVisible(!formation);
+    ImportMenu->menuAction()->setVisible(!formation);
     Panel1->setVisible(!formation);
     N15->setVisible(false);
     N16->setVisible(WorkMode == QStringLiteral("Input"));
@@ -244,6 +265,85 @@ void TAdmForm::updateCommands()
     N4->setEnabled(!m_ordering && node);
     N13->setEnabled(node != nullptr);
     N16->setEnabled(isLeaf(node));
+    ExportOne->setEnabled(!m_ordering && isLeaf(node));
+    ImportOne->setEnabled(!m_ordering && isLeaf(node));
+}
+
+void TAdmForm::ExportOneClick()
+{
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!ExportOne->isEnabled() || !isLeaf(node))
+        return;
+    const QString name = node->text(0);
+    const QString year = QString::number(ReportYear);
+    const QString folder = CfgDir + year + QStringLiteral("/data");
+    QString error;
+    if (!Files::makeFolder(folder, &error)) {
+        prompts().error(error);
+        return;
+    }
+    const QString fileName = Files::safeFileName(name + QStringLiteral(" - ") + CurrentLevel.name
+                                                 + QStringLiteral(" - ") + year + QStringLiteral(".ktd"));
+    QString path = prompts().saveFileName(QStringLiteral("Сохранить"), kSaveFilter,
+                                          Files::join(folder, fileName));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".ktd");
+    DataExportReport report;
+    bool written = false;
+    {
+        WaitCursor wait;
+        written = writeDataFile(dbdat(), QStringLiteral("data"), nodeId(node), ReportYear, path, &report, &error);
+    }
+    if (!written) {
+        prompts().error(error);
+        return;
+    }
+    QString text = QStringLiteral("Данные по ") + name + QStringLiteral(" за ") + year
+                   + QStringLiteral(" год выгружены в файл") + QDir::toNativeSeparators(path);
+    if (report.unknownTable > 0)
+        text += QStringLiteral("\nНе выгружено значений таблиц, которых нет в перечне: %1").arg(report.unknownTable);
+    prompts().message(text);
+}
+
+void TAdmForm::ImportOneClick()
+{
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!ImportOne->isEnabled() || !isLeaf(node))
+        return;
+    const QString name = node->text(0);
+    const QString folder = CfgDir + QString::number(ReportYear) + QStringLiteral("/data/");
+    const QString path = prompts().openFileName(QStringLiteral("Открыть"), kDataFilter, folder + name);
+    if (path.isEmpty())
+        return;
+    DataLoadTarget target;
+    target.owner = nodeId(node);
+    target.year = ReportYear;
+    for (const QString& form : ChosenForms.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        target.chosenForms.insert(upperCase(form));
+    // "Выбранные формы" keeps the other forms' numbers; "ЛПУ" replaces the institution's year.
+    if (ComboBox1->isEnabled() && ComboBox1->currentIndex() == 1 && !target.chosenForms.isEmpty())
+        target.replacedTables = tablesOfForms(target.chosenForms);
+    DataLoadReport report;
+    QString error;
+    bool loaded = false;
+    {
+        WaitCursor wait;
+        GroupBox1->show();
+        Label4->setText(name);
+        const auto hideProgress = qScopeGuard([this] {
+            Label4->clear();
+            GroupBox1->hide();
+        });
+        loaded = loadDataFile(dbdat(), target, path, yearDataFileKind(path), &report, &error);
+    }
+    if (!loaded) {
+        prompts().error(error);
+        return;
+    }
+    prompts().message(QStringLiteral("Данные по ") + name + QStringLiteral(" загружены из файла\n")
+                      + report.summary());
 }
 
 void TAdmForm::TreeView1Change() { updateCommands(); }

@@ -53,6 +53,8 @@ public:
     void N2Click();    // "Вставить": a unit as the last child of the selected one
     void N3Click();    // "Удалить": the selected institution with its numbers of the year
     void N4Click();    // "Корректировать"
+    void ExportOneClick();   // "Выгрузить" → "Одно учреждение": the selected institution's year
+    void ImportOneClick();   // "Подгрузить" → "Одно учреждение": a data file into it
     void N13Click();   // "Справка" → "По базе"
     void N14Click();   // "Справка" → "По входным файлам"
     void N15Click();   // "Структура": the ordering mode on or off (off writes the order)
@@ -70,6 +72,10 @@ public:
     QAction* N2 = nullptr;     // "Вставить"
     QAction* N3 = nullptr;     // "Удалить"
     QAction* N4 = nullptr;     // "Корректировать"
+    QMenu* ExportMenu = nullptr;     // "Выгрузить"
+    QAction* ExportOne = nullptr;    // "Одно учреждение"
+    QMenu* ImportMenu = nullptr;     // "Подгрузить"
+    QAction* ImportOne = nullptr;    // "Одно учреждение"
     QMenu* N12 = nullptr;      // "Справка"
     QAction* N13 = nullptr;    // "По базе"
     QAction* N14 = nullptr;    // "По входным файлам"

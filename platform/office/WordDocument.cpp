@@ -1011,6 +1011,23 @@ bool WordDocument::setPortrait(int sectionIndex)
     return true;
 }
 
+bool WordDocument::setLandscape(int sectionIndex)
+{
+    XmlNode* sectPr = section(sectionIndex);
+    if (!sectPr)
+        return false;
+    setDefaultPage(sectPr);
+    XmlNode* pgSz = sectPr->firstChild(s("w:pgSz"));
+    const int w = twipsOf(pgSz, s("w:w"), 11906);
+    const int h = twipsOf(pgSz, s("w:h"), 16838);
+    if (w < h) {
+        pgSz->setAttribute(s("w:w"), QString::number(h));
+        pgSz->setAttribute(s("w:h"), QString::number(w));
+    }
+    pgSz->setAttribute(s("w:orient"), QStringLiteral("landscape"));
+    return true;
+}
+
 bool WordDocument::isPortrait(int sectionIndex) const
 {
     const QList<XmlNode*> all = sections();

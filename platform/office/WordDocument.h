@@ -131,6 +131,7 @@ public:
     bool setHeaderDistance(int section, double points);
     double headerDistance(int section) const;      // points; -1 when not set or no such section
     bool setPortrait(int section);
+    bool setLandscape(int section);
     bool isPortrait(int section) const;
     bool startsOnNewPage(int section) const;
 

@@ -6,6 +6,7 @@
 #include "reports/SumRep.h"
 #include <QCheckBox>
 #include <QLineEdit>
+#include "reports/MITree.h"
 #include "core/Lookups.h"
 #include "core/TableCells.h"
 #include "core/ReportLevels.h"
@@ -724,7 +725,8 @@ TEST_F(OpenWindow, OnlyTheLinksOfWindowsThatExistAreEnabled)
                                                   QStringLiteral("Button2"), QStringLiteral("Button3"),
                                                   QStringLiteral("N16"), QStringLiteral("abcMouseLabel1"),
                                                   QStringLiteral("LRek1"), QStringLiteral("LRek2"),
-                                                  QStringLiteral("LRek3"), QStringLiteral("abcMouseLabel19")}));
+                                                  QStringLiteral("LRek3"), QStringLiteral("LRek4"),
+                                                  QStringLiteral("abcMouseLabel19")}));
     // a level that can be deleted brings its link
     const int id = y2004->addLevel(QStringLiteral("1 квартал"));
     ScriptedPrompts prompts;
@@ -876,13 +878,33 @@ TEST_F(OpenWindow, ADisabledLinkOpensNothing)
 {
     window->show();
     ScriptedPrompts prompts;   // any window would fail the test
-    for (const char* name : {"LLev2", "LLev3", "LRek4"}) {
+    for (const char* name : {"LLev2", "LLev3"}) {
         auto* label = window->findChild<TabcMouseLabel*>(QString::fromUtf8(name));
         ASSERT_NE(label, nullptr) << name;
         EXPECT_FALSE(label->isEnabled()) << name;
         QTest::mouseClick(label, Qt::LeftButton);
     }
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(OpenWindow, TheIndicatorsMethodLinkOpensTheSetTreeInSetup)
+{
+    window->show();
+    ScriptedPrompts prompts;
+    prompts.expectModal(QStringLiteral("TMISetup"), [](QDialog& dialog) {
+        auto* tree = dynamic_cast<TMISetup*>(&dialog);
+        EXPECT_NE(tree, nullptr);
+        if (tree) {
+            EXPECT_TRUE(tree->action(QStringLiteral("Удалить"))->isVisible());
+            EXPECT_FALSE(tree->action(QStringLiteral("Показатели"))->isVisible());
+        }
+        return int(QDialog::Rejected);
+    });
+    auto* label = window->findChild<TabcMouseLabel*>(QStringLiteral("LRek4"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->isEnabled());
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(prompts.remaining(), 0);
 }
 
 TEST_F(OpenWindow, TheLevelLinkCreatesALevelAndTheClosingLinkEndsTheProgram)

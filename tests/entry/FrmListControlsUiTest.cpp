@@ -97,7 +97,8 @@ TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
     for (QAction* a : window.MainMenu1->actions())
         topLevel << a->text();
     EXPECT_EQ(topLevel, (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"),
-                                     QStringLiteral("Ошибки"), QStringLiteral("Выход")}));
+                                     QStringLiteral("Печать формы"), QStringLiteral("Ошибки"),
+                                     QStringLiteral("Выход")}));
     QStringList runs;
     for (QAction* a : window.ControlMenu->actions())
         runs << a->objectName() + QLatin1Char('=') + a->text();

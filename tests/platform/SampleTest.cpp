@@ -62,9 +62,16 @@ TEST(SampleFolders, HoldOnlyWhatTheBuildMakes)
                            QStringLiteral("Ф14.frs")}));
     for (int year : {2025, 2026}) {
         SCOPED_TRACE(year);
+        QStringList expected{QStringLiteral("data0.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")};
+        if (year == 2025)
+            expected.prepend(QStringLiteral("data"));   // the institutions' data files to import
         EXPECT_EQ(QDir(kConfig + QStringLiteral("/%1").arg(year)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                  (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")}));
+                  expected);
     }
+    EXPECT_EQ(QDir(kConfig + QStringLiteral("/2025/data")).entryList(QDir::Files),
+              (QStringList{QStringLiteral("Ключевской фельдшерско-акушерский пункт - Годовой - 2025.ktd"),
+                           QStringLiteral("Светлогорская городская поликлиника № 1 - Годовой - 2025.ktd"),
+                           QStringLiteral("Сосновский фельдшерско-акушерский пункт - Годовой - 2025.ktr")}));
 
     // the structure file a new user imports, as written by hand
     QFile frs(kConfig + QLatin1Char('/') + Sample::FrsFileName);

@@ -12,6 +12,7 @@
 #include "entry/FrmList.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
+#include "core/Configurations.h"
 #include "platform/TextFiles.h"
 #include "sample/SampleConfiguration.h"
 #include "setup/UnitChar.h"
@@ -25,6 +26,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -39,6 +42,7 @@ using Sample::Unit::Malinovka;
 using Sample::Unit::OzernyDistrict;
 using Sample::Unit::Sosnovka;
 using Sample::Unit::SvetlogorskDistrict;
+using Sample::Unit::SvetlogorskPolyclinic;
 using Sample::Unit::ZarechnayaCrb;
 using Sample::Unit::ZarechnayaInpatient;
 using Sample::Unit::ZarechnyDistrict;
@@ -600,6 +604,52 @@ TEST_F(KnownFill, TheFilesReportNamesEachFileAndCountsItsLines)
         {QStringLiteral("Ф1"), {QStringLiteral("(2) - 25%")}, 0},
     };
     EXPECT_EQ(shown.items, expected);
+}
+
+}
+
+namespace {
+
+TEST_F(SampleStructure, OneInstitutionExportedAndImportedIntoAnEmptyOneGivesTheSameData)
+{
+    CfgDir = sample.configFolder() + QStringLiteral("/");
+    const auto restore = qScopeGuard([] { CfgDir.clear(); });
+    ReportYear = Sample::DataYear;
+    GetForms(dbmain());
+    GetTables(dbmain());
+    ScriptedPrompts prompts;
+    WorkMode = QStringLiteral("Input");
+    TAdmForm window(AdmMode::DataEntry);
+    window.show();
+    ASSERT_TRUE(window.ExportMenu->menuAction()->isVisible());
+    select(window, SvetlogorskDistrict);
+    EXPECT_FALSE(window.ExportOne->isEnabled());
+    EXPECT_FALSE(window.ImportOne->isEnabled());
+
+    select(window, Malinovka);
+    ASSERT_TRUE(window.ExportOne->isEnabled());
+    const QString path = sample.configFolder() + QStringLiteral("/out");   // the extension is added
+    prompts.expectSaveFile(path).expectMessage(QStringLiteral(" год выгружены в файл"));
+    window.ExportOne->trigger();
+    ASSERT_TRUE(QFile::exists(path + QStringLiteral(".ktd")));
+
+    ASSERT_EQ(dataRows(SvetlogorskPolyclinic), 0);
+    select(window, SvetlogorskPolyclinic);
+    prompts.expectOpenFile(path + QStringLiteral(".ktd")).expectMessage(QStringLiteral(" загружены из файла"));
+    window.ImportOne->trigger();
+    EXPECT_EQ(dataRows(SvetlogorskPolyclinic), dataRows(Malinovka));
+    const QString sameCells = QStringLiteral(R"(select count(*) from "data" a join "data" b on a."table"=b."table"
+        and a."column"=b."column" and a."row"=b."row" and a."year"=b."year" and a."data"=b."data"
+        where a."hospital"=? and b."hospital"=?)");
+    EXPECT_EQ(dbdat().scalar(sameCells, {SvetlogorskPolyclinic, Malinovka}).toInt(), dataRows(Malinovka));
+
+    // A refused file says why and changes nothing.
+    QString error;
+    const QString bad = sample.configFolder() + QStringLiteral("/bad.ktd");
+    ASSERT_TRUE(writeLines1251(bad, {QStringLiteral(R"l("x","2025","Ф12","(1000)","4","4")l")}, &error));
+    prompts.expectOpenFile(bad).expectError(QStringLiteral("строка 1"));
+    window.ImportOne->trigger();
+    EXPECT_EQ(dataRows(SvetlogorskPolyclinic), dataRows(Malinovka));
 }
 
 }

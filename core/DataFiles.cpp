@@ -1,0 +1,363 @@
+#include "core/DataFiles.h"
+
+#include "core/Common.h"
+#include "core/Lookups.h"
+#include "core/StructureCache.h"
+#include "platform/Database.h"
+#include "platform/Numbers.h"
+#include "platform/TextReader.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QStringEncoder>
+
+#include <cmath>
+
+namespace {
+
+// A field with its quotes: the text between them; false when either quote is missing.
+bool unquote(QStringView quoted, QString* field)
+{
+    if (quoted.size() < 2 || !quoted.startsWith(QLatin1Char('"')) || !quoted.endsWith(QLatin1Char('"')))
+        return false;
+    *field = quoted.mid(1, quoted.size() - 2).toString();
+    return true;
+}
+
+// A line holds a number, a year, a name up to a few dozen characters and three short numbers: a
+// longer line is a file of another kind, refused before it fills memory.
+constexpr int kMaxLineBytes = 4096;
+
+struct ParsedCell {
+    int table = 0;
+    int column = 0;
+    int row = 0;
+    double value = 0;
+};
+
+quint64 cellKey(int table, int column, int row)
+{
+    return (quint64(quint32(table)) << 32) ^ (quint64(quint32(column)) << 16) ^ quint64(quint32(row));
+}
+
+QString lineError(const QString& path, int line, const QString& what)
+{
+    return QStringLiteral("Файл %1, строка %2: %3").arg(QFileInfo(path).fileName()).arg(line).arg(what);
+}
+
+// The value as formatNumber writes it. A value of at least 1 whose 15 significant digits read
+// back exactly needs no rounding, so the plain conversion gives the same text much faster; any
+// other value goes through formatNumber.
+QByteArray numberBytes(double value)
+{
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1 && magnitude < 1e15) {
+        QByteArray text = QByteArray::number(value, 'g', 15);
+        bool ok = false;
+        if (text.toDouble(&ok) == value && ok && !text.contains('e'))
+            return text;
+    }
+    return formatNumber(value).toLatin1();
+}
+
+}  // namespace
+
+bool parseYearDataLine(const QString& line, YearDataLine* fields)
+{
+    QString* const targets[] = {&fields->value, &fields->year,   &fields->form,
+                                &fields->table, &fields->column, &fields->row};
+    QStringView rest(line);
+    for (int i = 0; i < 5; ++i) {
+        // A comma ends each of the first five fields; none of them may hold one.
+        const qsizetype comma = rest.indexOf(QLatin1Char(','));
+        if (comma < 0 || !unquote(rest.left(comma), targets[i]))
+            return false;
+        rest = rest.mid(comma + 1);
+    }
+    return unquote(rest, targets[5]);
+}
+
+QString formatYearDataLine(double value, int year, const QString& form, const QString& table,
+                           int column, int row)
+{
+    return QStringLiteral("\"%1\",\"%2\",\"%3\",\"%4\",\"%5\",\"%6\"")
+        .arg(formatNumber(value), QString::number(year), form, table, QString::number(column),
+             QString::number(row));
+}
+
+std::optional<DataFileKind> dataFileKind(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("ktd") || suffix == QLatin1String("rpd"))
+        return DataFileKind::ByFormName;
+    if (suffix == QLatin1String("ktr") || suffix == QLatin1String("rps"))
+        return DataFileKind::ByFormId;
+    return std::nullopt;
+}
+
+DataFileKind yearDataFileKind(const QString& path)
+{
+    return isOlderDataFile(path) ? DataFileKind::ByFormId : DataFileKind::ByFormName;
+}
+
+bool isOlderDataFile(const QString& fileName)
+{
+    return QFileInfo(fileName).suffix().compare(QLatin1String("ktr"), Qt::CaseInsensitive) == 0;
+}
+
+QList<int> tablesOfForms(const QSet<QString>& formNames)
+{
+    QList<int> idents;
+    for (const TableAttributes& t : TableInfo)
+        if (formNames.contains(upperCase(t.formName)))
+            idents.append(t.ident);
+    return idents;
+}
+
+QList<int> tablesOfForm(int formId)
+{
+    QList<int> idents;
+    for (const TableAttributes& t : TableInfo)
+        if (t.form == formId)
+            idents.append(t.ident);
+    return idents;
+}
+
+QString DataLoadReport::summary() const
+{
+    QStringList lines{QStringLiteral("Загружено значений: %1").arg(loaded)};
+    const std::pair<int, const char*> reasons[] = {
+        {zeros, "Нулевых значений (не хранятся): %1"},
+        {otherYear, "Пропущено строк другого года: %1"},
+        {otherTarget, "Пропущено строк других форм и таблиц: %1"},
+        {unknownTable, "Пропущено строк таблиц, которых нет в перечне: %1"},
+        {outside, "Пропущено строк вне области данных таблицы: %1"},
+    };
+    for (const auto& [count, text] : reasons)
+        if (count > 0)
+            lines.append(QString::fromUtf8(text).arg(count));
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& path,
+                  DataFileKind kind, DataLoadReport* report, QString* error)
+{
+    DataLoadReport counts;
+    const QString table = dataTableIdent(target.dataTable);
+    if (table.isEmpty()) {
+        *error = unknownDataTableMessage(target.dataTable);
+        return false;
+    }
+    // Tables found once per distinct form and number: a file repeats them on every line.
+    QHash<QString, int> indexOf;
+    QHash<quint64, qsizetype> seen;
+    QList<ParsedCell> cells;
+    int belonging = 0;
+
+    TextFileReader reader(TextLimits{qint64(1) << 30, kMaxLineBytes});
+    if (!reader.open(path)) {
+        *error = reader.errorString();
+        return false;
+    }
+    QString text;
+    while (reader.readLine(&text)) {
+        const int number = reader.lineNumber();
+        YearDataLine line;
+        if (!parseYearDataLine(text, &line)) {
+            *error = lineError(path, number, QStringLiteral("строка не из шести полей в кавычках"));
+            return false;
+        }
+        const std::optional<double> value = parseNumber(line.value);
+        const std::optional<int> year = parseInt(line.year);
+        const std::optional<int> column = parseInt(line.column);
+        const std::optional<int> row = parseInt(line.row);
+        if (!value || !year || !column || !row) {
+            *error = lineError(path, number, QStringLiteral("значение, год, графа или строка не число"));
+            return false;
+        }
+        if (*year != target.year) {
+            ++counts.otherYear;
+            continue;
+        }
+        const QString key = line.form + QLatin1Char('\n') + line.table;
+        auto found = indexOf.constFind(key);
+        if (found == indexOf.constEnd()) {
+            int index = -1;
+            if (kind == DataFileKind::ByFormId) {
+                const std::optional<int> formId = parseInt(line.form);
+                index = formId ? FindTableIndexByFormId(*formId, line.table) : -1;
+            } else {
+                index = FindTableIndex(line.form, line.table);
+            }
+            found = indexOf.insert(key, index);
+        }
+        const int index = *found;
+        if (index < 0) {
+            ++counts.unknownTable;
+            continue;
+        }
+        const TableAttributes& t = TableInfo[index];
+        if ((target.formId != 0 && t.form != target.formId)
+            || (target.tableIdent != 0 && t.ident != target.tableIdent)
+            || (!target.chosenForms.isEmpty() && !target.chosenForms.contains(upperCase(t.formName)))) {
+            ++counts.otherTarget;
+            continue;
+        }
+        if (*column < t.fixcols + 2 || *column > t.colcount + 1 || *row < t.fixrows + 2
+            || *row > t.rowcount + 1) {
+            ++counts.outside;
+            continue;
+        }
+        const quint64 cell = cellKey(t.ident, *column, *row);
+        if (seen.contains(cell)) {
+            *error = lineError(path, number, QStringLiteral("ячейка уже задана в строке %1").arg(seen.value(cell)));
+            return false;
+        }
+        seen.insert(cell, number);
+        ++belonging;
+        if (*value == 0) {
+            ++counts.zeros;
+            continue;
+        }
+        cells.append(ParsedCell{t.ident, *column, *row, *value});
+    }
+    if (reader.hasError()) {
+        *error = reader.errorString();
+        return false;
+    }
+    if (belonging == 0) {
+        *error = QStringLiteral("В файле %1 нет данных за %2 год для загружаемых таблиц. Ничего не изменено.")
+                     .arg(QFileInfo(path).fileName())
+                     .arg(target.year);
+        if (report)
+            *report = counts;
+        return false;
+    }
+
+    Transaction tx(data);
+    if (!target.replacedTables) {
+        data.exec(QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=?)").arg(table),
+                  {target.year, target.owner});
+    } else if (!target.replacedTables->isEmpty()) {
+        Query del(data, QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=? and "table"=?)").arg(table));
+        for (int ident : *target.replacedTables) {
+            del.bindAll({target.year, target.owner, ident});
+            del.exec();
+            del.reset();
+        }
+    }
+    Query insert(data, QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))")
+                           .arg(table));
+    for (const ParsedCell& c : cells) {
+        insert.bindAll({target.owner, c.value, target.year, c.table, c.column, c.row});
+        insert.exec();
+        insert.reset();
+    }
+    tx.commit();
+    counts.loaded = int(cells.size());
+    if (report)
+        *report = counts;
+    return true;
+}
+
+bool writeDataFile(Database& data, const QString& dataTable, int owner, int year,
+                   const QString& path, DataExportReport* report, QString* error)
+{
+    DataExportReport counts;
+    const QString table = dataTableIdent(dataTable);
+    if (table.isEmpty()) {
+        *error = unknownDataTableMessage(dataTable);
+        return false;
+    }
+    QHash<int, qsizetype> byIdent;
+    for (qsizetype i = 0; i < TableInfo.size(); ++i)
+        byIdent.insert(TableInfo[i].ident, i);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    QStringEncoder encoder("windows-1251");
+    QByteArray chunk;
+    Query q(data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table","column","row")")
+                      .arg(table),
+            {year, owner});
+    int lastTable = 0;
+    qsizetype lastIndex = -1;
+    // The middle of a line ("year","form","table",") is the same for every cell of a table: it is
+    // encoded once per table, and only the numbers are written per cell.
+    QByteArray middle;
+    const QByteArray yearBytes = QByteArray::number(year);
+    while (q.next()) {
+        const int ident = q.toInt(0);
+        if (ident != lastTable || lastIndex < 0) {
+            lastTable = ident;
+            lastIndex = byIdent.value(ident, -1);
+            if (lastIndex >= 0) {
+                const TableAttributes& t = TableInfo[lastIndex];
+                middle = "\",\"" + yearBytes + "\",\"" + encoder.encode(t.formName) + "\",\""
+                         + encoder.encode(t.tablen) + "\",\"";
+                if (encoder.hasError()) {
+                    *error = QStringLiteral("Имя формы %1 содержит знаки, которых нет в кодировке Windows-1251")
+                                 .arg(t.formName);
+                    return false;
+                }
+            }
+        }
+        if (lastIndex < 0) {
+            ++counts.unknownTable;
+            continue;
+        }
+        const double value = q.toDouble(3);
+        if (value == 0)
+            continue;
+        chunk += '"';
+        chunk += numberBytes(value);
+        chunk += middle;
+        chunk += QByteArray::number(q.toInt(1));
+        chunk += "\",\"";
+        chunk += QByteArray::number(q.toInt(2));
+        chunk += "\"\r\n";
+        ++counts.written;
+        if (chunk.size() > (1 << 16)) {
+            file.write(chunk);
+            chunk.clear();
+        }
+    }
+    file.write(chunk);
+    if (!file.commit()) {
+        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (report)
+        *report = counts;
+    return true;
+}
+
+bool clearOwnerData(Database& data, const QString& dataTable, int owner,
+                    const std::optional<QList<int>>& tables, int* deleted, QString* error)
+{
+    const QString table = dataTableIdent(dataTable);
+    if (table.isEmpty()) {
+        *error = unknownDataTableMessage(dataTable);
+        return false;
+    }
+    int count = 0;
+    Transaction tx(data);
+    if (!tables) {
+        count = data.exec(QStringLiteral(R"(delete from %1 where "hospital"=?)").arg(table), {owner});
+    } else {
+        Query del(data, QStringLiteral(R"(delete from %1 where "hospital"=? and "table"=?)").arg(table));
+        for (int ident : *tables) {
+            del.bindAll({owner, ident});
+            count += del.exec();
+            del.reset();
+        }
+    }
+    tx.commit();
+    if (deleted)
+        *deleted = count;
+    return true;
+}

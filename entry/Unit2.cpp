@@ -1,0 +1,53 @@
+#include "entry/Unit2.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TSFLF::TSFLF(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SFLF"));
+    setWindowTitle(QStringLiteral("Выбор форм для групповой загрузки"));
+    resize(360, 420);
+    auto* layout = new QVBoxLayout(this);
+    CheckListBox1 = new QListWidget(this);
+    CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
+    layout->addWidget(CheckListBox1, 1);
+    CheckBox1 = new QCheckBox(QStringLiteral("Выбрать все"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    layout->addWidget(CheckBox1);
+    auto* buttons = new QHBoxLayout;
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    layout->addLayout(buttons);
+
+    connect(CheckBox1, &QCheckBox::clicked, this, &TSFLF::CheckBox1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TSFLF::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_previous = SFLF;
+    SFLF = this;
+}
+
+TSFLF::~TSFLF()
+{
+    if (SFLF == this)
+        SFLF = m_previous;
+}
+
+void TSFLF::CheckBox1Click(bool checked)
+{
+    for (int i = 0; i < CheckListBox1->count(); ++i)
+        CheckListBox1->item(i)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void TSFLF::BitBtn1Click() { accept(); }

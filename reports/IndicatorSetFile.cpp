@@ -1,0 +1,272 @@
+#include "reports/IndicatorSetFile.h"
+
+#include "platform/Database.h"
+#include "platform/TextFiles.h"
+#include "platform/TextReader.h"
+
+#include <QHash>
+#include <QIODevice>
+#include <functional>
+
+namespace {
+
+const QString kTree = QStringLiteral("[Tree]");
+const QString kColumns = QStringLiteral("[Columns]");
+const QString kRows = QStringLiteral("[Rows]");
+const QString kFormulas = QStringLiteral("[Formulas]");
+
+QString encodeTitle(QString title)
+{
+    title.replace(u'\n', QChar(1));
+    title.replace(u'\r', QChar(2));
+    return title;
+}
+
+QString decodeTitle(QString title)
+{
+    title.replace(QChar(2), u'\r');
+    title.replace(QChar(1), u'\n');
+    return title;
+}
+
+bool wholeNumber(QStringView text, int* value)
+{
+    bool ok = false;
+    *value = text.trimmed().toInt(&ok);
+    return ok;
+}
+
+// The sets below `ident`, depth first, children as the tree shows them.
+void collectSets(Database& db, int ident, int level, QList<int>* idents, QList<IndicatorTreeLine>* lines)
+{
+    // A tree whose links loop back (a damaged dictionary) must not run forever.
+    if (level > 1000)
+        return;
+    QList<QPair<int, QString>> children;
+    {
+        Query q(db, QStringLiteral(R"(select "ident","part" from "tree" where "depend"=? and "ident"<>? )"
+                                   R"(order by "part" collate UNOCASE, "ident")"),
+                {ident, ident});
+        while (q.next())
+            children.append({q.toInt(0), q.text(1)});
+    }
+    for (const auto& [child, part] : children) {
+        if (idents->contains(child))
+            continue;
+        idents->append(child);
+        lines->append({level, part});
+        collectSets(db, child, level + 1, idents, lines);
+    }
+}
+
+} // namespace
+
+QString newIndicatorSetName()
+{
+    return QStringLiteral("Неопределенный набор показателей");
+}
+
+QStringList formatIndicatorSetFile(const IndicatorSetData& data)
+{
+    QStringList lines;
+    lines << kTree;
+    for (const IndicatorTreeLine& t : data.tree)
+        lines << QString::number(t.level) + u',' + t.name;
+    auto titles = [&](const QList<IndicatorTitle>& list) {
+        for (const IndicatorTitle& t : list)
+            lines << QStringLiteral("%1,%2\t%3\t%4").arg(t.set).arg(t.index).arg(encodeTitle(t.title)).arg(t.size);
+    };
+    lines << kColumns;
+    titles(data.columns);
+    lines << kRows;
+    titles(data.rows);
+    lines << kFormulas;
+    for (const IndicatorFormula& f : data.formulas)
+        lines << QStringLiteral("%1,%2\t%3\t").arg(f.set).arg(f.column).arg(f.row) + f.formula;
+    return lines;
+}
+
+bool writeIndicatorSetFile(const QString& path, const IndicatorSetData& data, QString* error)
+{
+    return writeLines1251(path, formatIndicatorSetFile(data), error);
+}
+
+bool IndicatorSetFileReader::read(const QString& path)
+{
+    TextFileReader reader(TextLimits{qint64(64) << 20, 1 << 20});
+    if (!reader.open(path)) {
+        m_error = reader.errorString();
+        return false;
+    }
+    return readLines(reader);
+}
+
+bool IndicatorSetFileReader::read(QIODevice* device, const QString& name)
+{
+    TextFileReader reader(TextLimits{qint64(64) << 20, 1 << 20});
+    if (!reader.open(device, name)) {
+        m_error = reader.errorString();
+        return false;
+    }
+    return readLines(reader);
+}
+
+bool IndicatorSetFileReader::readLines(TextFileReader& reader)
+{
+    m_data = IndicatorSetData();
+    m_error.clear();
+    IndicatorSetData data;
+    auto bad = [&](const QString& why) {
+        m_error = QStringLiteral("Файл %1, строка %2: %3").arg(reader.fileName()).arg(reader.lineNumber()).arg(why);
+        return false;
+    };
+    enum Section { None, Tree, Columns, Rows, Formulas } section = None;
+    QString line;
+    int count = 0;
+    while (reader.readLine(&line)) {
+        if (++count > maxLines)
+            return bad(QStringLiteral("в файле больше %1 строк").arg(maxLines));
+        const QString marker = line.trimmed();
+        const Section next = marker == kTree ? Tree
+            : marker == kColumns             ? Columns
+            : marker == kRows                ? Rows
+            : marker == kFormulas            ? Formulas
+                                             : None;
+        if (next != None) {
+            if (int(next) != int(section) + 1)
+                return bad(QStringLiteral("раздел %1 не на своем месте").arg(marker));
+            section = next;
+            continue;
+        }
+        if (section == None)
+            return bad(QStringLiteral("файл должен начинаться строкой [Tree]"));
+        if (section == Tree && line.isEmpty())
+            return bad(QStringLiteral("пустая строка в разделе [Tree]"));
+        if (line.isEmpty())
+            continue;
+        const qsizetype comma = line.indexOf(u',');
+        int first = 0;
+        if (comma < 0 || !wholeNumber(QStringView(line).left(comma), &first))
+            return bad(QStringLiteral("строка должна начинаться номером и запятой"));
+        const QString rest = line.mid(comma + 1);
+        if (section == Tree) {
+            const int previous = data.tree.isEmpty() ? 0 : data.tree.last().level;
+            if (first < 1 || first > previous + 1)
+                return bad(QStringLiteral("уровень %1 после уровня %2").arg(first).arg(previous));
+            data.tree.append({first, rest});
+            continue;
+        }
+        if (first < 0 || first > data.tree.size())
+            return bad(QStringLiteral("нет набора с номером %1").arg(first));
+        const qsizetype tab1 = rest.indexOf(u'\t');
+        const qsizetype tab2 = section == Formulas ? rest.indexOf(u'\t', tab1 + 1) : rest.lastIndexOf(u'\t');
+        if (tab1 < 0 || tab2 <= tab1)
+            return bad(QStringLiteral("в строке не хватает табуляций"));
+        int index = 0;
+        if (!wholeNumber(QStringView(rest).left(tab1), &index))
+            return bad(QStringLiteral("номер графы или строки не число"));
+        if (section == Formulas) {
+            int row = 0;
+            if (!wholeNumber(QStringView(rest).mid(tab1 + 1, tab2 - tab1 - 1), &row))
+                return bad(QStringLiteral("номер строки не число"));
+            data.formulas.append({first, index, row, rest.mid(tab2 + 1)});
+            continue;
+        }
+        int size = 0;
+        if (!wholeNumber(QStringView(rest).mid(tab2 + 1), &size))
+            return bad(QStringLiteral("размер не число"));
+        IndicatorTitle title{first, index, decodeTitle(rest.mid(tab1 + 1, tab2 - tab1 - 1)), size};
+        (section == Columns ? data.columns : data.rows).append(title);
+    }
+    if (reader.hasError()) {
+        m_error = reader.errorString();
+        return false;
+    }
+    if (section != Formulas) {
+        m_error = QStringLiteral("Файл %1: нет всех разделов [Tree], [Columns], [Rows], [Formulas]").arg(reader.fileName());
+        return false;
+    }
+    m_data = std::move(data);
+    return true;
+}
+
+IndicatorSetData exportIndicatorSet(Database& db, int ident)
+{
+    IndicatorSetData data;
+    QList<int> idents{ident};
+    collectSets(db, ident, 1, &idents, &data.tree);
+    for (int set = 0; set < idents.size(); ++set) {
+        const QVariantList term{idents[set]};
+        Query c(db, QStringLiteral(R"(select "column","title","width" from "col_titles" where "term"=? order by rowid)"), term);
+        while (c.next())
+            data.columns.append({set, c.toInt(0), c.text(1), c.toInt(2)});
+        Query r(db, QStringLiteral(R"(select "row","title","height" from "row_titles" where "term"=? order by rowid)"), term);
+        while (r.next())
+            data.rows.append({set, r.toInt(0), r.text(1), r.toInt(2)});
+        Query f(db, QStringLiteral(R"(select "column","row","formula" from "formulas" where "term"=? order by rowid)"), term);
+        while (f.next())
+            data.formulas.append({set, f.toInt(0), f.toInt(1), f.text(2)});
+    }
+    return data;
+}
+
+bool indicatorSetHasTitles(Database& db, int ident)
+{
+    return !db.scalar(QStringLiteral(R"(select 1 from "col_titles" where "term"=? union all )"
+                                     R"(select 1 from "row_titles" where "term"=? limit 1)"),
+                      {ident, ident})
+                .isNull();
+}
+
+void importIndicatorSet(Database& db, int ident, const IndicatorSetData& data, bool replaceOwn)
+{
+    Transaction t(db);
+    if (replaceOwn) {
+        for (const char* table : {"col_titles", "row_titles", "formulas"})
+            db.exec(QStringLiteral(R"(delete from "%1" where "term"=?)").arg(QLatin1String(table)), {ident});
+    }
+    QList<int> sets{ident};
+    QList<int> parents{ident};   // parents[level - 1] is the parent of a line of that level
+    for (const IndicatorTreeLine& line : data.tree) {
+        parents.resize(line.level);
+        db.exec(QStringLiteral(R"(insert into "tree" ("part","depend") values (?,?))"), {line.name, parents.last()});
+        const int created = int(db.lastInsertId());
+        sets.append(created);
+        parents.append(created);
+    }
+    for (const IndicatorTitle& c : data.columns)
+        db.exec(QStringLiteral(R"(insert into "col_titles" ("term","column","title","width") values (?,?,?,?))"),
+                {sets[c.set], c.index, c.title, c.size});
+    for (const IndicatorTitle& r : data.rows)
+        db.exec(QStringLiteral(R"(insert into "row_titles" ("term","row","title","height") values (?,?,?,?))"),
+                {sets[r.set], r.index, r.title, r.size});
+    for (const IndicatorFormula& f : data.formulas)
+        db.exec(QStringLiteral(R"(insert into "formulas" ("term","row","column","formula") values (?,?,?,?))"),
+                {sets[f.set], f.row, f.column, f.formula});
+    t.commit();
+}
+
+int addIndicatorSet(Database& db, int depend)
+{
+    db.exec(QStringLiteral(R"(insert into "tree" ("part","depend") values (?,?))"), {newIndicatorSetName(), depend});
+    return int(db.lastInsertId());
+}
+
+void renameIndicatorSet(Database& db, int ident, const QString& name)
+{
+    db.exec(QStringLiteral(R"(update "tree" set "part"=? where "ident"=?)"), {name, ident});
+}
+
+void deleteIndicatorSet(Database& db, int ident)
+{
+    QList<int> idents{ident};
+    QList<IndicatorTreeLine> unused;
+    collectSets(db, ident, 1, &idents, &unused);
+    Transaction t(db);
+    for (int set : idents) {
+        for (const char* table : {"col_titles", "row_titles", "formulas"})
+            db.exec(QStringLiteral(R"(delete from "%1" where "term"=?)").arg(QLatin1String(table)), {set});
+        db.exec(QStringLiteral(R"(delete from "tree" where "ident"=?)"), {set});
+    }
+    t.commit();
+}

@@ -1,0 +1,355 @@
+#include "reports/MITree.h"
+
+#include "core/Configurations.h"
+#include "core/Common.h"
+#include "core/StructureCache.h"
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "platform/Prompts.h"
+#include "reports/IndicatorSetFile.h"
+#include "reports/StatShow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int IdentRole = Qt::UserRole;
+const QString kFilter = QStringLiteral("Структура статистических данных (*.stt)");
+
+int identOf(const QTreeWidgetItem* item) { return item ? item->data(0, IdentRole).toInt() : 0; }
+
+QTreeWidgetItem* makeNode(const QString& caption, int ident)
+{
+    auto* item = new QTreeWidgetItem(QStringList{caption});
+    item->setData(0, IdentRole, ident);
+    return item;
+}
+} // namespace
+
+TMISetup::TMISetup(Use use, QWidget* parent)
+    : QDialog(parent)
+{
+    MISetup = this;
+    setObjectName(QStringLiteral("MISetup"));
+    setWindowTitle(QStringLiteral("Формирование \"дерева\" показателей"));
+    auto* bar = new QMenuBar(this);
+    auto add = [&](QMenu* menu, const QString& caption, void (TMISetup::*slot)()) {
+        QAction* a = menu ? menu->addAction(caption) : bar->addAction(caption);
+        connect(a, &QAction::triggered, this, slot);
+        m_actions << a;
+        return a;
+    };
+    QMenu* addMenu = bar->addMenu(QStringLiteral("Добавить"));
+    m_actions << addMenu->menuAction();
+    add(addMenu, QStringLiteral("На текущий уровень"), &TMISetup::N5Click);
+    add(addMenu, QStringLiteral("Подуровень"), &TMISetup::N6Click);
+    add(nullptr, QStringLiteral("Удалить"), &TMISetup::N2Click);
+    QAction* show = add(nullptr, QStringLiteral("Показатели"), &TMISetup::N8Click);
+    add(nullptr, QStringLiteral("Выгрузить"), &TMISetup::N9Click);
+    add(nullptr, QStringLiteral("Загрузить"), &TMISetup::N10Click);
+    QAction* quit = bar->addAction(QStringLiteral("Выход"));
+    connect(quit, &QAction::triggered, this, &QDialog::reject);
+    m_actions << quit;
+
+    TreeView1 = new QTreeWidget(this);
+    TreeView1->setHeaderHidden(true);
+    Edit1 = new QLineEdit(this);
+    Button1 = new QPushButton(QStringLiteral("Сохранить"), this);
+    Button1->hide();
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(Edit1);
+    nameRow->addWidget(Button1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(bar);
+    layout->addWidget(TreeView1);
+    layout->addLayout(nameRow);
+    resize(460, 520);
+
+    const bool setup = use == Use::Setup;
+    for (QAction* a : m_actions)
+        if (a != quit)
+            a->setVisible(setup);
+    show->setVisible(!setup);
+    Edit1->setVisible(setup);
+
+    TreeView1->installEventFilter(this);
+    connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this] { TreeView1Change(); });
+    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1DblClick(); });
+    connect(Edit1, &QLineEdit::textEdited, this, [this] { Edit1Change(); });
+    connect(Button1, &QPushButton::clicked, this, &TMISetup::Button1Click);
+    FormActivate();
+}
+
+TMISetup::~TMISetup()
+{
+    refreshCache();
+    if (MISetup == this)
+        MISetup = nullptr;
+}
+
+QAction* TMISetup::action(const QString& caption) const
+{
+    for (QAction* a : m_actions)
+        if (a->text() == caption)
+            return a;
+    return nullptr;
+}
+
+QTreeWidgetItem* TMISetup::current() const { return TreeView1->currentItem(); }
+
+void TMISetup::FormActivate()
+{
+    TreeView1->clear();
+    for (qsizetype i = 0; i < TreeNames.size(); ++i) {
+        if (TreeDepends.value(i) != 0)
+            continue;
+        QTreeWidgetItem* node = makeNode(TreeNames[i], TreeIdents.value(i));
+        TreeView1->addTopLevelItem(node);
+        AddIndicatorBranch(node, TreeIdents.value(i));
+    }
+}
+
+void TMISetup::AddIndicatorBranch(QTreeWidgetItem* node, int parentIdent)
+{
+    // The cache is ordered by depend: a parent's children stand together. A set that names
+    // itself or an ancestor as its parent would recurse forever; the walk up stops that.
+    const qsizetype first = TreeDepends.indexOf(parentIdent);
+    if (first < 0)
+        return;
+    for (qsizetype i = first; i < TreeDepends.size() && TreeDepends[i] == parentIdent; ++i) {
+        const int ident = TreeIdents.value(i);
+        bool loop = false;
+        for (QTreeWidgetItem* up = node; up && !loop; up = up->parent())
+            loop = identOf(up) == ident;
+        if (loop)
+            continue;
+        QTreeWidgetItem* child = makeNode(TreeNames[i], ident);
+        node->addChild(child);
+        AddIndicatorBranch(child, ident);
+    }
+}
+
+void TMISetup::TreeView1Change()
+{
+    QTreeWidgetItem* item = current();
+    CurrentTerm = identOf(item);
+    Edit1->setText(item ? item->text(0) : QString());
+    Button1->hide();
+}
+
+void TMISetup::Edit1Change()
+{
+    if (current())
+        Button1->show();
+}
+
+void TMISetup::Button1Click()
+{
+    QTreeWidgetItem* item = current();
+    if (!item)
+        return;
+    try {
+        renameIndicatorSet(dbmain(), identOf(item), Edit1->text());
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Имя набора не сохранено.\n") + e.userText());
+        return;
+    }
+    item->setText(0, Edit1->text());
+    Button1->hide();
+}
+
+void TMISetup::addSet(QTreeWidgetItem* parentNode, int depend)
+{
+    int ident = 0;
+    try {
+        ident = addIndicatorSet(dbmain(), depend);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Набор показателей не добавлен.\n") + e.userText());
+        return;
+    }
+    QTreeWidgetItem* node = makeNode(newIndicatorSetName(), ident);
+    if (parentNode) {
+        parentNode->addChild(node);
+        parentNode->setExpanded(true);
+    } else {
+        TreeView1->addTopLevelItem(node);
+    }
+    TreeView1->setCurrentItem(node);
+}
+
+void TMISetup::N5Click()
+{
+    // Without a selected set the new one goes to the top.
+    QTreeWidgetItem* item = current();
+    QTreeWidgetItem* parentNode = item ? item->parent() : nullptr;
+    addSet(parentNode, identOf(parentNode));
+}
+
+void TMISetup::N6Click()
+{
+    QTreeWidgetItem* item = current();
+    if (!item) {
+        addSet(nullptr, 0);
+        return;
+    }
+    addSet(item, identOf(item));
+}
+
+void TMISetup::N2Click()
+{
+    QTreeWidgetItem* item = current();
+    if (!item)
+        return;
+    if (!prompts().question(QStringLiteral("Вы действительно желаете удалить \"%1\"?").arg(item->text(0))))
+        return;
+    try {
+        deleteIndicatorSet(dbmain(), identOf(item));
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Набор показателей не удален.\n") + e.userText());
+        return;
+    }
+    delete item;
+    TreeView1Change();
+}
+
+void TMISetup::N8Click()
+{
+    QTreeWidgetItem* item = current();
+    if (!item)
+        return;
+    QString caption = windowTitle();
+    const qsizetype dash = caption.indexOf(QStringLiteral(" -"));
+    if (dash >= 0)
+        caption = caption.left(dash);
+    TShowStat window(identOf(item), caption, item->text(0), this);
+    prompts().exec(window);
+}
+
+void TMISetup::N9Click()
+{
+    QTreeWidgetItem* item = current();
+    if (!item)
+        return;
+    const QString folder = CfgDir + QString::number(ReportYear) + QStringLiteral("/data");
+    QDir().mkpath(folder);
+    QString proposed = Files::safeFileName(item->text(0));
+    if (proposed.isEmpty())
+        proposed = QStringLiteral("показатели");
+    const QString path = prompts().saveFileName(QStringLiteral("Выгрузить"), kFilter,
+                                                folder + u'/' + proposed + QStringLiteral(".stt"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    try {
+        if (!writeIndicatorSetFile(path, exportIndicatorSet(dbmain(), identOf(item)), &error)) {
+            prompts().error(error);
+            return;
+        }
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Набор показателей не выгружен.\n") + e.userText());
+        return;
+    }
+    prompts().message(item->text(0) + QStringLiteral(" - выгружено"));
+}
+
+void TMISetup::N10Click()
+{
+    QTreeWidgetItem* item = current();
+    if (!item)
+        return;
+    const QString path = prompts().openFileName(QStringLiteral("Загрузить"), kFilter,
+                                                CfgDir + QString::number(ReportYear) + QStringLiteral("/data"));
+    if (path.isEmpty())
+        return;
+    IndicatorSetFileReader reader;
+    if (!reader.read(path)) {
+        prompts().error(QStringLiteral("Набор показателей не загружен.\n") + reader.errorString());
+        return;
+    }
+    const int ident = identOf(item);
+    const QString name = item->text(0);
+    bool replace = false;
+    try {
+        if (indicatorSetHasTitles(dbmain(), ident)) {
+            if (!prompts().question(
+                    QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(name)))
+                return;
+            replace = true;
+        }
+        importIndicatorSet(dbmain(), ident, reader.data(), replace);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Набор показателей не загружен.\n") + e.userText());
+        return;
+    }
+    // The new sets come from the dictionary as the tree orders them.
+    GetTree(dbmain());
+    FormActivate();
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+        if (identOf(*it) == ident) {
+            TreeView1->setCurrentItem(*it);
+            (*it)->setExpanded(true);
+        }
+    prompts().message(QStringLiteral("Данные по %1 загружены из файла").arg(name));
+}
+
+void TMISetup::TreeView1DblClick()
+{
+    QAction* show = action(QStringLiteral("Показатели"));
+    if (show && show->isVisible())
+        N8Click();
+}
+
+bool TMISetup::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in the tree does what a double click does; the view would take the key itself.
+    if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            TreeView1DblClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TMISetup::keyPressEvent(QKeyEvent* event)
+{
+    // Enter must not end the dialog as a default button would; Esc closes.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+void TMISetup::refreshCache()
+{
+    if (m_cacheRefreshed)
+        return;
+    m_cacheRefreshed = true;
+    try {
+        GetTree(dbmain());
+    } catch (const DbError& e) {
+        prompts().error(e.userText());
+    }
+}
+
+void TMISetup::closeEvent(QCloseEvent* event)
+{
+    refreshCache();
+    QDialog::closeEvent(event);
+}
+
+void TMISetup::done(int result)
+{
+    refreshCache();
+    QDialog::done(result);
+}

@@ -1,0 +1,382 @@
+#include "entry/FormPrint.h"
+#include "entry/PlacementFile.h"
+
+#include "core/CheckSums.h"
+#include "core/Common.h"
+#include "core/Configurations.h"
+#include "core/ReportLevels.h"
+#include "core/StructureCache.h"
+#include "platform/Files.h"
+#include "platform/TextFiles.h"
+#include "platform/office/Desktop.h"
+#include "platform/office/WordDocument.h"
+#include "SampleYear.h"
+#include "YearFixture.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Ф30 with four tables: (1000) 6 x 5 with 2 + 2 headers, (2000) 5 x 4 with 1 + 1, (3000) without
+// header rows and (4000) with three. The blank has five Word tables: (1000) goes to the first,
+// (2000) in two blocks to the second and third, (3000) and (4000) to the fourth and fifth.
+class FillTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
+    int form = 0, t1 = 0, t2 = 0, t3 = 0, t4 = 0, inst = 0, report = 0;
+    void SetUp() override
+    {
+        form = year.addForm(QStringLiteral("Ф30"));
+        t1 = year.addTable(form, QStringLiteral("(1000)"), QStringLiteral("Штаты"), 6, 5, 2, 2);
+        t2 = year.addTable(form, QStringLiteral("(2000)"), QStringLiteral("Кабинеты"), 5, 4, 1, 1);
+        t3 = year.addTable(form, QStringLiteral("(3000)"), QStringLiteral("Без шапки"), 4, 3, 1, 0);
+        t4 = year.addTable(form, QStringLiteral("(4000)"), QStringLiteral("Три строки шапки"), 4, 6, 1, 3);
+        inst = year.addInstitution(QStringLiteral("ЦРБ"));
+        report = year.addReport(QStringLiteral("Свод района"));
+        refreshStructureCaches(year.dictionary());
+        ReportYear = 2025;
+        WorkMode = QStringLiteral("Input");
+        DataTablePrefix = QStringLiteral("Data");
+
+        WordDocument blank;
+        blank.createBlank();
+        blank.appendParagraph(QStringLiteral("Бланк формы"));
+        WordTable first = blank.appendTable(4, 6);
+        first.setCellText(2, 3, QStringLiteral("всего: "));
+        blank.appendTable(3, 5);
+        blank.appendTable(2, 5);
+        blank.appendTable(4, 4);
+        blank.appendTable(4, 4);
+        ASSERT_TRUE(blank.save(Files::join(year.formsFolder(), QStringLiteral("Ф30.docx"))));
+        writePlacement({QStringLiteral("1,3,2,'(1000)',3,1,6,3"), QString(),
+                        QStringLiteral("2,2,2,'(2000)',2,1,5,2"), QStringLiteral("3,2,2,'(2000)',2,3,5,3"),
+                        QStringLiteral("4,2,2,'(3000)',2,1,4,3"), QStringLiteral("5,2,2,'(4000)',2,1,4,3")});
+    }
+    void TearDown() override
+    {
+        clearStructureCaches();
+        clearSharedState();
+        DataTablePrefix.clear();
+        ReportYear = 0;
+    }
+    void writePlacement(const QStringList& lines)
+    {
+        QString error;
+        ASSERT_TRUE(writeLines1251(Files::join(year.formsFolder(), QStringLiteral("Ф30.txt")), lines, &error));
+    }
+    bool fill(WordDocument* doc, QString* error, int owner = -1)
+    {
+        return FillFormDoc(year.formsFolder(), form, QStringLiteral("Ф30"), owner < 0 ? inst : owner, doc, error);
+    }
+    static QString cell(WordDocument& doc, int table, int row, int column)
+    {
+        QString text;
+        EXPECT_TRUE(doc.cellText(table, row, column, &text));
+        return text;
+    }
+};
+
+TEST_F(FillTest, ValuesLandInTheMappedCellsAfterTheBlanksText)
+{
+    year.setEntered(inst, t1, 3, 1, 8);       // first cell of the block
+    year.setEntered(inst, t1, 6, 3, 2.5);     // last cell of the block
+    year.setEntered(inst, t2, 2, 1, 11);      // first block of (2000)
+    year.setEntered(inst, t2, 5, 2, 12);
+    year.setEntered(inst, t2, 3, 3, 13);      // second block of (2000), in the third Word table
+    year.setEntered(inst, t3, 2, 1, 7);       // no header rows
+    year.setEntered(inst, t4, 4, 3, 9);       // three header rows
+    year.setEntered(inst + 1, t1, 4, 1, 99);  // another institution's value stays out
+    CellValues = CellArray(1, 2, 1, 2);
+    CellValues.set(2, 2, 42);
+
+    WordDocument doc;
+    QString error;
+    ASSERT_TRUE(fill(&doc, &error)) << error.toStdString();
+    EXPECT_EQ(cell(doc, 1, 2, 3), QStringLiteral("всего: 8"));
+    EXPECT_EQ(cell(doc, 1, 4, 6), QStringLiteral("2.5"));
+    EXPECT_EQ(cell(doc, 1, 2, 4), QString());   // nothing stored: not even a 0
+    EXPECT_EQ(cell(doc, 2, 2, 2), QStringLiteral("11"));
+    EXPECT_EQ(cell(doc, 2, 3, 5), QStringLiteral("12"));
+    EXPECT_EQ(cell(doc, 3, 2, 3), QStringLiteral("13"));
+    EXPECT_EQ(cell(doc, 2, 1, 3), QString());
+    EXPECT_EQ(cell(doc, 4, 2, 2), QStringLiteral("7"));
+    EXPECT_EQ(cell(doc, 5, 4, 4), QStringLiteral("9"));
+    EXPECT_EQ(doc.paragraphTexts().first(), QStringLiteral("Бланк формы"));
+    // The grid's cells are as they were.
+    EXPECT_EQ(CellValues.value(2, 2), 42);
+    EXPECT_EQ(CellValues.highColumn(), 2);
+}
+
+TEST_F(FillTest, AReportsValuesComeFromRepdata)
+{
+    year.setEntered(inst, t1, 3, 1, 8);
+    year.setEntered(report, t1, 3, 1, 100, QStringLiteral("repdata"));
+    DataTablePrefix = QStringLiteral("RepData");
+    WordDocument doc;
+    QString error;
+    ASSERT_TRUE(fill(&doc, &error, report)) << error.toStdString();
+    EXPECT_EQ(cell(doc, 1, 2, 3), QStringLiteral("всего: 100"));
+}
+
+TEST_F(FillTest, ABadLineChangesNothingAndNamesTheLine)
+{
+    year.setEntered(inst, t1, 3, 1, 8);
+    writePlacement({QStringLiteral("1,3,2,'(1000)',3,1,6,3"), QStringLiteral("2,2,2,'(2000)',2,1,5"),
+                    QStringLiteral("9,2,2,'(2000)',2,1,5,3")});
+    WordDocument doc;
+    doc.createBlank();
+    doc.appendParagraph(QStringLiteral("прежний"));
+    QString error;
+    EXPECT_FALSE(fill(&doc, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Строка 2"))) << error.toStdString();
+    EXPECT_EQ(doc.tableCount(), 0);
+    EXPECT_TRUE(doc.paragraphTexts().contains(QStringLiteral("прежний")));
+}
+
+TEST_F(FillTest, MissingFilesAreNamedWithTheirPath)
+{
+    WordDocument doc;
+    QString error;
+    ASSERT_TRUE(Files::removeFile(Files::join(year.formsFolder(), QStringLiteral("Ф30.txt")), &error));
+    EXPECT_FALSE(fill(&doc, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Ф30.txt"))) << error.toStdString();
+
+    ASSERT_TRUE(Files::removeFile(Files::join(year.formsFolder(), QStringLiteral("Ф30.docx")), &error));
+    EXPECT_FALSE(fill(&doc, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Ф30.docx"))) << error.toStdString();
+
+    // A Word 97-2003 blank is refused with the advice to convert it.
+    QFile old(Files::join(year.formsFolder(), QStringLiteral("Ф30.doc")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(504, '\0'));
+    old.close();
+    writePlacement({QStringLiteral("1,3,2,'(1000)',3,1,6,3")});
+    EXPECT_FALSE(fill(&doc, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("docx"))) << error.toStdString();
+}
+
+TEST(FormPrintNames, TheSanitiserServesBlankAndReport)
+{
+    EXPECT_EQ(blankPathOf(QStringLiteral("/c/forms"), QStringLiteral("Ф1/2")),
+              QStringLiteral("/c/forms/Ф1_2.docx"));
+    ReportPrintJob job{QStringLiteral("/c/"), 2025, 2, QStringLiteral("Ф30"), 8,
+                       QStringLiteral("ЦРБ \"Озёрная\"/1"), AnnualLevelName, false};
+    EXPECT_EQ(reportDocumentPath(job), QStringLiteral("/c/2025/Report/Ф30 ЦРБ _Озёрная__1 2025.docx"));
+    job.levelName = QStringLiteral("Квартал 1");
+    job.ownerNameShared = true;
+    EXPECT_EQ(reportDocumentPath(job), QStringLiteral("/c/2025/Report/Ф30 ЦРБ _Озёрная__1 8 2025 Квартал 1.docx"));
+    EXPECT_EQ(reportHeaderTitle(job, QDateTime(QDate(2026, 3, 5), QTime(9, 7, 3))),
+              QStringLiteral("Ф30 ЦРБ \"Озёрная\"/1 2025 05.03.2026 09:07:03"));
+    EXPECT_EQ(reportHeaderTitle(job, QDateTime(QDate(2026, 3, 5), QTime(0, 0))),
+              QStringLiteral("Ф30 ЦРБ \"Озёрная\"/1 2025 05.03.2026"));
+}
+
+// The sample's Ф30 printed for the report for Озерная ЦРБ.
+class ReportPrintTest : public ::testing::Test {
+protected:
+    SampleYear sample;
+    ReportPrintJob job;
+    RecordingDesktop recorder;
+    const QDateTime now{QDate(2026, 3, 5), QTime(14, 30, 15)};
+    void SetUp() override
+    {
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+        WorkMode = QStringLiteral("Input");
+        DataTablePrefix = QStringLiteral("Data");
+        CurrentLevel = {0, AnnualLevelName};
+        job = {sample.configFolder() + QLatin1Char('/'), sample.year(), Sample::Form::F30, QStringLiteral("Ф30"),
+               Sample::Unit::OzernayaCrb, ownerName(Sample::Unit::OzernayaCrb), AnnualLevelName, false};
+    }
+    void TearDown() override
+    {
+        clearSharedState();
+        DataTablePrefix.clear();
+    }
+    static QString ownerName(int id)
+    {
+        return dbmain().scalar(QStringLiteral(R"(select "unit" from "administration" where "id"=?)"), {id}).toString();
+    }
+    QString reportFolder() const { return sample.yearFolder() + QStringLiteral("/Report"); }
+    static QByteArray digest(const QString& path)
+    {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    }
+};
+
+TEST_F(ReportPrintTest, TheFinalPrintIsSavedProtectedWithItsProtocol)
+{
+    QString error;
+    ASSERT_TRUE(makeReportDocument(job, now, &error)) << error.toStdString();
+    const QString path = reportFolder() + QStringLiteral("/Ф30 ") + job.ownerName + QStringLiteral(" 2025.docx");
+    EXPECT_EQ(reportDocumentPath(job), path);
+    ASSERT_TRUE(Files::exists(path));
+    EXPECT_EQ(printedReportPath(job), path);
+
+    WordDocument doc;
+    ASSERT_TRUE(doc.open(path)) << doc.errorString().toStdString();
+    EXPECT_TRUE(doc.isProtected());
+    EXPECT_EQ(doc.protectionKind(), QStringLiteral("readOnly"));
+    EXPECT_TRUE(doc.protectionPasswordMatches(QStringLiteral("Qarnivestol")));
+
+    const QStringList paragraphs = doc.paragraphTexts();
+    const QStringList protocol{
+        QStringLiteral("Протокол печати Ф30"),
+        QStringLiteral("Внимание! Данный протокол является неотъемлемой частью печатной формы при ее сдаче "
+                       "вышестоящей организации!"),
+        QStringLiteral("Учреждение - ") + job.ownerName};
+    const qsizetype at = paragraphs.indexOf(protocol[0]);
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(paragraphs.mid(at, 3), protocol);
+
+    const int sections = doc.sectionCount();
+    ASSERT_GE(sections, 2);
+    EXPECT_TRUE(doc.isPortrait(sections));
+    EXPECT_TRUE(doc.startsOnNewPage(sections));
+    const QString title = QStringLiteral("Ф30 ") + job.ownerName + QStringLiteral(" 2025 05.03.2026 14:30:15");
+    for (int s = 1; s <= sections; ++s) {
+        SCOPED_TRACE(s);
+        EXPECT_EQ(doc.header(s, WordHeaderKind::Primary).text, title);
+        EXPECT_TRUE(doc.header(s, WordHeaderKind::Primary).pageNumber);
+        EXPECT_EQ(doc.header(s, WordHeaderKind::FirstPage).text, title);
+        EXPECT_EQ(doc.header(s, WordHeaderKind::EvenPages).text, title);
+        EXPECT_EQ(doc.headerDistance(s), 15);
+    }
+
+    // The protocol table: the form, then (1100), (2100), (3100), each with its check sum.
+    WordTable table = doc.table(doc.tableCount());
+    ASSERT_EQ(table.rowCount(), 4);
+    const int idents[] = {5, 6, 7};
+    const char* numbers[] = {"(1100)", "(2100)", "(3100)"};
+    EXPECT_EQ(table.cellText(1, 1), QStringLiteral("Форма в целом"));
+    EXPECT_EQ(table.cellText(1, 2),
+              QString::number(quint32(FormDataChecksum(job.ownerId, Sample::Form::F30))));
+    bool highSum = quint32(FormDataChecksum(job.ownerId, Sample::Form::F30)) >= 0x80000000u;
+    for (int i = 0; i < 3; ++i) {
+        const quint32 sum = quint32(TableDataChecksum(job.ownerId, idents[i]));
+        highSum = highSum || sum >= 0x80000000u;
+        EXPECT_EQ(table.cellText(i + 2, 1), QString::fromUtf8(numbers[i]));
+        EXPECT_EQ(table.cellText(i + 2, 2), QString::number(sum));
+        EXPECT_FALSE(table.cellText(i + 2, 2).startsWith(QLatin1Char('-')));
+    }
+    EXPECT_TRUE(highSum) << "the sample should give one sum of 2^31 or more";
+    // The filled blank: the cell with text keeps it before the value.
+    EXPECT_TRUE(doc.table(1).cellText(2, 3).startsWith(QStringLiteral("всего: ")));
+}
+
+TEST_F(ReportPrintTest, ASecondPrintComparesTheStoredSums)
+{
+    QString error;
+    ASSERT_TRUE(makeReportDocument(job, now, &error)) << error.toStdString();
+    const QString path = printedReportPath(job);
+    const QByteArray before = digest(path);
+    PrintedReportCheck check = checkPrintedReport(path, job);
+    EXPECT_EQ(check.state, PrintedReportCheck::State::Unchanged);
+    EXPECT_TRUE(check.message.isEmpty());
+    EXPECT_EQ(digest(path), before);
+
+    // One value of (2100) changes.
+    dbdat().exec(QStringLiteral(R"(update "data" set "data"="data"+1 where "hospital"=? and "table"=6 and "year"=2025
+                                   and ("column", "row")=(select "column", "row" from "data" where "hospital"=?
+                                   and "table"=6 order by "column", "row" limit 1))"),
+                 {job.ownerId, job.ownerId});
+    check = checkPrintedReport(path, job);
+    EXPECT_EQ(check.state, PrintedReportCheck::State::Changed);
+    EXPECT_EQ(check.changedTables, QStringList{QStringLiteral("(2100)")});
+    EXPECT_TRUE(check.message.startsWith(ReportChangedMessage));
+    EXPECT_TRUE(check.message.contains(QStringLiteral("(2100)")));
+    EXPECT_EQ(digest(path), before);
+}
+
+TEST_F(ReportPrintTest, AnOldDocCountsAsPrintedButCannotBeVerified)
+{
+    ASSERT_TRUE(Files::makeFolder(reportFolder(), nullptr));
+    const QString doc = reportFolder() + QStringLiteral("/Ф30 ") + job.ownerName + QStringLiteral(" 2025.doc");
+    QFile f(doc);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray::fromHex("D0CF11E0A1B11AE1"));
+    f.close();
+    EXPECT_EQ(printedReportPath(job), doc);
+    const PrintedReportCheck check = checkPrintedReport(doc, job);
+    EXPECT_EQ(check.state, PrintedReportCheck::State::Unverifiable);
+    EXPECT_TRUE(check.message.contains(QStringLiteral("нельзя"))) << check.message.toStdString();
+}
+
+TEST_F(ReportPrintTest, AnUnreadableSumCannotBeVerified)
+{
+    ASSERT_TRUE(Files::makeFolder(reportFolder(), nullptr));
+    WordDocument doc;
+    doc.createBlank();
+    doc.appendTable({{QStringLiteral("Форма в целом"), QStringLiteral("12x")}});
+    ASSERT_TRUE(doc.save(reportDocumentPath(job)));
+    const PrintedReportCheck check = checkPrintedReport(reportDocumentPath(job), job);
+    EXPECT_EQ(check.state, PrintedReportCheck::State::Unverifiable);
+}
+
+TEST_F(ReportPrintTest, APrintAtAnotherLevelAndOfANamesakeIsAPrintOfItsOwn)
+{
+    QString error;
+    ASSERT_TRUE(makeReportDocument(job, now, &error)) << error.toStdString();
+    ReportPrintJob quarter = job;
+    quarter.levelName = QStringLiteral("Квартал 1");
+    EXPECT_TRUE(printedReportPath(quarter).isEmpty());
+
+    // A second institution of the same name: both get the id after the name.
+    dbmain().exec(QStringLiteral(R"(insert into "administration" ("unit","dependence","medicaltype") values (?,0,1))"),
+                  {job.ownerName});
+    EXPECT_TRUE(ownerNameShared(job.ownerName, job.ownerId, true));
+    EXPECT_FALSE(ownerNameShared(QStringLiteral("Нет такого"), job.ownerId, true));
+    ReportPrintJob mine = job;
+    mine.ownerNameShared = true;
+    ReportPrintJob namesake = mine;
+    namesake.ownerId = 999;
+    EXPECT_NE(reportDocumentPath(mine), reportDocumentPath(namesake));
+    EXPECT_TRUE(printedReportPath(mine).isEmpty());
+    ASSERT_TRUE(makeReportDocument(mine, now, &error)) << error.toStdString();
+    EXPECT_TRUE(printedReportPath(namesake).isEmpty());
+}
+
+TEST_F(ReportPrintTest, TheProtocolAloneHasNoWarningAndIsNotStored)
+{
+    WordDocument doc;
+    makeProtocolDocument(job, &doc);
+    EXPECT_EQ(doc.paragraphTexts().mid(0, 2),
+              (QStringList{QStringLiteral("Протокол печати Ф30"), QStringLiteral("Учреждение - ") + job.ownerName}));
+    EXPECT_FALSE(doc.isProtected());
+    EXPECT_EQ(doc.table(doc.tableCount()).rowCount(), 4);
+    EXPECT_FALSE(Files::exists(reportFolder()));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SampleBlanks, EveryPlacementFileFitsItsBlankInBothYears)
+{
+    for (int y : {Sample::DataYear, Sample::NextYear}) {
+        SampleYear sample(y);
+        ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+        const QString forms = sample.yearFolder() + QStringLiteral("/forms");
+        struct Case { int form; const char* name; int lines; bool landscape; };
+        for (const Case& c : {Case{Sample::Form::F12, "Ф12", 4, true}, Case{Sample::Form::F30, "Ф30", 4, false},
+                              Case{Sample::Form::F47, "Ф47", 2, false}}) {
+            SCOPED_TRACE(c.name);
+            const QString name = QString::fromUtf8(c.name);
+            WordDocument blank;
+            ASSERT_TRUE(blank.open(blankPathOf(forms, name))) << blank.errorString().toStdString();
+            EXPECT_EQ(blank.isPortrait(1), !c.landscape);
+            QList<PlacementLine> lines;
+            QString error;
+            ASSERT_TRUE(readPlacementFile(placementPathOf(forms, name), c.form, &blank, &lines, &error))
+                << error.toStdString();
+            EXPECT_EQ(lines.size(), c.lines);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+#include "reports/MITree.h"
+#include "reports/StatShow.h"
+
+#include "core/Common.h"
+#include "core/StructureCache.h"
+#include "platform/Database.h"
+#include "platform/office/Desktop.h"
+#include "PrintTo.h"
+#include "ScriptedPrompts.h"
+#include "YearFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <QTemporaryDir>
+
+namespace {
+
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+class IndicatorWindows : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
+    int a = 0, b = 0, unit = 0;
+
+    int addSet(const char* name, int depend)
+    {
+        year.dictionary().exec(u(R"(insert into "tree" ("part","depend") values (?,?))"), {u(name), depend});
+        return int(year.dictionary().lastInsertId());
+    }
+
+    void SetUp() override
+    {
+        a = addSet("Заболеваемость", 0);
+        b = addSet("Дети", a);
+        const int f12 = year.addForm(u("Ф12"));
+        const int t = year.addTable(f12, u("(1000)"), u("Взрослые"), 4, 3, 1, 1);
+        unit = year.addInstitution(u("Район"));
+        year.setEntered(unit, t, 2, 1, 12);
+        year.addPopulation(unit, 4000, 0, 0, 0);
+        Database& db = year.dictionary();
+        db.exec(u(R"(insert into "col_titles" values (?,1,'Случаи',64))"), {b});
+        db.exec(u(R"(insert into "row_titles" values (?,1,'Всего',20))"), {b});
+        db.exec(u(R"(insert into "formulas" values (?,1,1,'Ф12СТР1ГР2/НАСЕЛЕНИЕ0*1000;‰'))"), {b});
+        GetTree(db);
+        GetForms(db);
+        GetTables(db);
+        ReportYear = 2025;
+    }
+
+    void TearDown() override
+    {
+        clearStructureCaches();
+        clearSharedState();
+        DataTablePrefix.clear();
+        CurrentInstitutionId = 0;
+        ReportYear = 0;
+        CurrentTerm = 0;
+    }
+
+    QTreeWidgetItem* find(TMISetup& w, const QString& name)
+    {
+        const auto items = w.tree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+        return items.isEmpty() ? nullptr : items.first();
+    }
+};
+
+TEST_F(IndicatorWindows, TreeAddsRenamesAndDeletesSets)
+{
+    TMISetup w(TMISetup::Use::Setup);
+    w.show();
+    ASSERT_EQ(w.tree()->topLevelItemCount(), 1);
+    QTreeWidgetItem* top = w.tree()->topLevelItem(0);
+    EXPECT_EQ(top->text(0), u("Заболеваемость"));
+    ASSERT_EQ(top->childCount(), 1);
+    w.tree()->setCurrentItem(top->child(0));
+    EXPECT_EQ(CurrentTerm, b);
+    EXPECT_EQ(w.nameField()->text(), u("Дети"));
+
+    // A sub-set of Дети, renamed by typing.
+    w.action(u("Подуровень"))->trigger();
+    QTreeWidgetItem* added = w.tree()->currentItem();
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->text(0), u("Неопределенный набор показателей"));
+    w.nameField()->selectAll();
+    QTest::keyClicks(w.nameField(), QStringLiteral("Teens"));
+    ASSERT_TRUE(w.saveButton()->isVisible());
+    QTest::mouseClick(w.saveButton(), Qt::LeftButton);
+    EXPECT_FALSE(w.saveButton()->isVisible());
+    EXPECT_EQ(year.dictionary().scalar(u(R"(select "depend" from "tree" where "part"='Teens')")).toInt(), b);
+
+    // Deleting Дети asks, then takes Teens and Дети's rows with it.
+    w.tree()->setCurrentItem(top->child(0));
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(false, u("Вы действительно желаете удалить \"Дети\"?"));
+        w.action(u("Удалить"))->trigger();
+    }
+    EXPECT_EQ(year.dictionary().scalar(u(R"(select count(*) from "tree")")).toInt(), 3);
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(true, u("Дети"));
+        w.action(u("Удалить"))->trigger();
+    }
+    EXPECT_EQ(year.dictionary().scalar(u(R"(select count(*) from "tree")")).toInt(), 1);
+    EXPECT_EQ(year.dictionary().scalar(u(R"(select count(*) from "formulas")")).toInt(), 0);
+    EXPECT_EQ(top->childCount(), 0);
+    // Closing refreshes the tree cache.
+    QTest::keyClick(w.tree(), Qt::Key_Escape);
+    EXPECT_EQ(TreeNames, QStringList{u("Заболеваемость")});
+}
+
+TEST_F(IndicatorWindows, ExportThenImportUnderAnotherSet)
+{
+    const int other = addSet("Другой", 0);
+    GetTree(year.dictionary());
+    TMISetup w(TMISetup::Use::Setup);
+    const QString path = dir.filePath(u("set.stt"));
+    {
+        ScriptedPrompts prompts;
+        prompts.expectSaveFile(path).expectMessage(u("Заболеваемость - выгружено"));
+        w.tree()->setCurrentItem(find(w, u("Заболеваемость")));
+        w.action(u("Выгрузить"))->trigger();
+    }
+    {
+        ScriptedPrompts prompts;
+        prompts.expectOpenFile(path).expectMessage(u("Данные по Другой загружены из файла"));
+        w.tree()->setCurrentItem(find(w, u("Другой")));
+        w.action(u("Загрузить"))->trigger();
+    }
+    QTreeWidgetItem* target = find(w, u("Другой"));
+    ASSERT_NE(target, nullptr);
+    ASSERT_EQ(target->childCount(), 1);
+    EXPECT_EQ(target->child(0)->text(0), u("Дети"));
+    EXPECT_EQ(year.dictionary().scalar(u(R"(select count(*) from "formulas")")).toInt(), 2);
+    EXPECT_EQ(CurrentTerm, other);
+}
+
+TEST_F(IndicatorWindows, ChoosingASetShowsItsValuesAndPrints)
+{
+    WorkMode = u("Single");
+    DataTablePrefix = u("Data");
+    CurrentInstitutionId = unit;
+    setTemporaryDocumentsFolder(dir.filePath(u("docs")));
+    RecordingDesktop desktop;
+    TMISetup w(TMISetup::Use::Indicators);
+    EXPECT_FALSE(w.action(u("Удалить"))->isVisible());
+    w.show();
+    w.tree()->setCurrentItem(find(w, u("Дети")));
+    ScriptedPrompts prompts;
+    prompts.expectModal(u("TShowStat"), [](QDialog& dialog) {
+        auto* view = dynamic_cast<TShowStat*>(&dialog);
+        EXPECT_NE(view, nullptr);
+        if (!view)
+            return int(QDialog::Rejected);
+        EXPECT_EQ(view->windowTitle(), u("Формирование \"дерева\" показателей"));
+        // 12 / 4000 * 1000 (the population of reports is read in "Single": unit 1 is there too).
+        EXPECT_EQ(view->grid()->item(1, 1)->text(), u("3.00"));
+        EXPECT_EQ(view->grid()->item(0, 1)->text(), u("Случаи"));
+        view->N1Click();
+        view->Excel1Click();
+        return int(QDialog::Rejected);
+    });
+    year.addPopulation(unit, 4000, 0, 0, 0, true);
+    QTest::keyClick(w.tree(), Qt::Key_Return);
+    EXPECT_EQ(prompts.remaining(), 0);
+    ASSERT_EQ(desktop.opened().size(), 2);
+    EXPECT_TRUE(desktop.opened()[0].endsWith(u(".docx")));
+    EXPECT_TRUE(desktop.opened()[1].endsWith(u(".xlsx")));
+    setTemporaryDocumentsFolder(QString());
+}
+
+} // namespace

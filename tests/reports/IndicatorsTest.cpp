@@ -1,0 +1,147 @@
+#include "reports/Indicators.h"
+
+#include "PrintTo.h"
+
+#include <gtest/gtest.h>
+
+#include <QMap>
+
+namespace {
+
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+// Ф12 (1000): two header columns and one header row; layout columns 3..6, data rows 1..3.
+//     стр1: 10  20  -30  40
+//     стр2:  1   2    3   4
+//     стр3:  5   5    5   5
+// Ф30 (1000): columns 2..3, rows 1..2, all 7. Ф30 (2000): the same shape, all 1.
+CellArray makeTable(int fixcols, int colcount, int fixrows, int rowcount, const QList<QList<double>>& rows)
+{
+    CellArray a(fixcols + 1, colcount + 1, fixrows + 1, rowcount + 1);
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            a.set(fixcols + 1 + c + 1, fixrows + 1 + r + 1, rows[r][c]);
+    return a;
+}
+
+class FakeTables : public TableSource {
+public:
+    FakeTables()
+    {
+        m_tables.insert(u("Ф12|(1000)"), makeTable(2, 6, 1, 4, {{10, 20, -30, 40}, {1, 2, 3, 4}, {5, 5, 5, 5}}));
+        m_tables.insert(u("Ф30|(1000)"), makeTable(1, 3, 1, 3, {{7, 7}, {7, 7}}));
+        m_tables.insert(u("Ф30|(2000)"), makeTable(1, 3, 1, 3, {{1, 1}, {1, 1}}));
+    }
+    const CellArray* table(const QString& form, const QString& number) override
+    {
+        ++asked;
+        // The form's first table stands for a missing number.
+        const QString key = form + u'|' + (number.isEmpty() ? u("(1000)") : number);
+        const auto it = m_tables.constFind(key);
+        return it == m_tables.constEnd() ? nullptr : &*it;
+    }
+    int asked = 0;
+
+private:
+    QMap<QString, CellArray> m_tables;
+};
+
+class FakePopulation : public PopulationSource {
+public:
+    Decimal population(int group) override { return Decimal::fromInt(groups[group]); }
+    qint64 groups[4] = {123456, 30000, 7, 0};
+};
+
+struct Case {
+    const char* formula;
+    const char* shown;
+};
+
+TEST(IndicatorsTest, FormulasOverTablesNamesAndPopulation)
+{
+    FakeTables tables;
+    FakePopulation population;
+    IndicatorCalculator calc(tables, population);
+    calc.setNamedValues({
+        u("A = B + 1"),
+        u(" b=C*2"),
+        u("C=Ф12Т[1000]СТР1ГР3-100"),   // 10 - 100 = -90: a negative intermediate
+        u("ФАКТ = Ф12Т[1000]СТР1..3ГР3"),   // 16
+        u("SELF = SELF + 1"),
+        u("P = Q"),
+        u("Q = P"),
+        u("X = Ф12Т[1000]СТР2ГР3 / НАСЕЛЕНИЕ0"),
+    });
+    const Case cases[] = {
+        // Rates per 1,000 of each population group: nothing rounded between operations.
+        {"Ф12Т[1000]СТР2ГР3/НАСЕЛЕНИЕ0*1000", "0.01"},        // 1/123456*1000 = 0.0081
+        {"Ф12Т[1000]СТР1ГР3/НАСЕЛЕНИЕ0*1000000", "81.00"},    // 10/123456*10^6 = 81.0005
+        {"Ф12Т[1000]СТР1ГР5/НАСЕЛЕНИЕ1*1000", "-1.00"},       // -30/30000*1000
+        {"Ф12Т[1000]СТР2ГР4/НАСЕЛЕНИЕ2*1000", "285.71"},      // 2/7*1000 = 285.714...
+        {"Ф12Т[1000]СТР1ГР3/НАСЕЛЕНИЕ3*1000", "0.00"},        // a population of 0
+        {"X*1000000", "8.10"},                                  // a named value enters unrounded
+        {"1/3*3", "1.00"},
+        {"2.675", "2.68"},
+        {"-2.675", "-2.68"},
+        // A named value three deep, through a negative value.
+        {"A", "-179.00"},
+        {"a*-1", "179.00"},
+        {"-(A+179)", "0.00"},
+        {"ФАКТ", "16.00"},
+        {"фАкТ/2;‰", "8.00"},
+        // Names that cannot be resolved show the formula.
+        {"SELF*2", "SELF*2"},
+        {"P+1", "P+1"},
+        {"UNKNOWN", "UNKNOWN"},
+        {"НАСЕЛЕНИЕ4", "НАСЕЛЕНИЕ4"},
+        // A reference outside its table.
+        {"Ф12Т[1000]СТР4ГР3", "ВПТ Ф12(1000) гр3стр4"},
+        {"Ф12Т[1000]СТР1ГР7+1", "ВПТ Ф12(1000) гр7стр1"},
+        // Round and square table brackets are one reference; a missing table is the first one.
+        {"Ф30Т(2000)СТР1..2ГР2..3", "4.00"},
+        {"Ф30Т[2000]СТР1..2ГР2..3", "4.00"},
+        {"Ф30СТР1ГР2", "7.00"},
+        {"(Ф30Т(2000)СТР1ГР2+Ф30Т(1000)СТР1ГР2)*2", "16.00"},
+        // A reference without rows or columns is marked.
+        {"Ф12Т[1000]ГР4", "Ссылка без строк или граф: Ф12Т[1000]ГР4"},
+        {"Ф12Т[1000]СТР1", "Ссылка без строк или граф: Ф12Т[1000]СТР1"},
+        // A table that is not there, and broken texts, show the formula.
+        {"Ф99Т[1000]СТР1ГР2", "Ф99Т[1000]СТР1ГР2"},
+        {"(1+2", "(1+2"},
+        {"1+", "1+"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(calc.display(u(c.formula)), u(c.shown)) << c.formula;
+}
+
+TEST(IndicatorsTest, SuffixFollowsTheValueWhenAsked)
+{
+    FakeTables tables;
+    FakePopulation population;
+    IndicatorCalculator calc(tables, population);
+    EXPECT_EQ(calc.display(u("Ф12Т[1000]СТР1ГР3/НАСЕЛЕНИЕ1*1000;‰"), true), u("0.33;‰"));
+    EXPECT_EQ(calc.display(u("5;‰")), u("5.00"));
+}
+
+TEST(IndicatorsTest, DeepAndCyclicChainsEndWithoutHanging)
+{
+    FakeTables tables;
+    FakePopulation population;
+    IndicatorCalculator calc(tables, population);
+    QStringList lines;
+    for (int i = 0; i < 150; ++i)
+        lines << u("N%1 = N%2 + 1").arg(i).arg(i + 1);
+    lines << u("N150 = -1");
+    calc.setNamedValues(lines);
+    EXPECT_EQ(calc.display(u("N0")), u("149.00"));
+
+    lines.clear();
+    for (int i = 0; i < 5000; ++i)
+        lines << u("M%1 = M%2").arg(i).arg((i + 1) % 5000);
+    calc.setNamedValues(lines);
+    EXPECT_EQ(calc.display(u("M0")), u("M0"));
+    EXPECT_EQ(calc.display(u(QString(300, u'(').toUtf8() + "1" + QString(300, u')').toUtf8())).left(3), u("((("));
+}
+
+} // namespace
