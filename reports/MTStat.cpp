@@ -5,6 +5,7 @@
 #include "entry/FrmList.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "reports/MITree.h"
 #include "reports/SummaryReports.h"
 #include "setup/MedicalTypes.h"
 
@@ -35,7 +36,6 @@ TMTList::TMTList(QWidget* parent) : QDialog(parent)
     layout->setMenuBar(MainMenu1);
     N1 = MainMenu1->addAction(QStringLiteral("Показатели"));
     N1->setObjectName(QStringLiteral("N1"));
-    N1->setEnabled(false);   // the indicator sets are not in this program yet
     N2 = MainMenu1->addAction(QStringLiteral("Разрезы"));
     N2->setObjectName(QStringLiteral("N2"));
     N3 = MainMenu1->addAction(QStringLiteral("Выход"));
@@ -44,6 +44,7 @@ TMTList::TMTList(QWidget* parent) : QDialog(parent)
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
     layout->addWidget(TreeView1);
+    connect(N1, &QAction::triggered, this, &TMTList::N1Click);
     connect(N2, &QAction::triggered, this, &TMTList::N2Click);
     connect(N3, &QAction::triggered, this, &QDialog::reject);
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* node) { toggle(node); });
@@ -95,5 +96,17 @@ void TMTList::N2Click()
     TFormList window(this);
     window.setWindowTitle(node ? node->text(0) : windowTitle());
     window.Start(-1);
+    prompts().exec(window);
+}
+
+void TMTList::N1Click()
+{
+    if (!GetUnitList())
+        return;
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    CurrentInstitutionId = 0;
+    DataTablePrefix = QStringLiteral("data");
+    TMISetup window(TMISetup::Use::Indicators, this);
+    window.setWindowTitle(node ? node->text(0) : windowTitle());
     prompts().exec(window);
 }

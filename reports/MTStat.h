@@ -23,6 +23,7 @@ public:
     // as it was, when no type is marked.
     bool GetUnitList();
 
+    void N1Click();   // "Показатели"
     void N2Click();   // "Разрезы"
     void toggle(QTreeWidgetItem* node);
 

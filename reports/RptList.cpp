@@ -6,6 +6,7 @@
 #include "platform/Database.h"
 #include "platform/Prompts.h"
 #include "reports/ContRep.h"
+#include "reports/MITree.h"
 #include "reports/RepIncl.h"
 #include "reports/SumRep.h"
 #include "reports/SummaryReports.h"
@@ -76,8 +77,7 @@ TRepList::TRepList(QWidget* parent) : QDialog(parent)
     Button7b->setVisible(looking);
     N13->setVisible(looking);
     N14->setVisible(false);
-    // Not in this program yet: the indicator sets and the report data files.
-    Button6->setEnabled(false);
+    // Not in this program yet: the report data files.
     N1->setEnabled(false);
     N3->setEnabled(false);
 
@@ -103,6 +103,7 @@ TRepList::TRepList(QWidget* parent) : QDialog(parent)
     connect(Button2, &QAction::triggered, this, &TRepList::Button2Click);
     connect(Button7, &QAction::triggered, this, &TRepList::Button7Click);
     connect(Button7b, &QAction::triggered, this, &TRepList::Button7Click);
+    connect(Button6, &QAction::triggered, this, &TRepList::Button6Click);
     connect(Button8, &QAction::triggered, this, &TRepList::Button8Click);
     connect(N13, &QAction::triggered, this, &TRepList::N13Click);
     connect(N4, &QAction::triggered, this, &TRepList::N4Click);
@@ -156,7 +157,7 @@ bool TRepList::editable() const { return N2->menuAction()->isVisible(); }
 void TRepList::updateCommands()
 {
     const bool chosen = currentId() != 0;
-    for (QAction* a : {Button2, Button7, Button8, Button7b, N13, N5, N8})
+    for (QAction* a : {Button2, Button7, Button8, Button6, Button7b, N13, N5, N8})
         a->setEnabled(chosen);
 }
 
@@ -229,6 +230,28 @@ void TRepList::Button7Click()
     window.setClearShown(false);
     window.setRecalcReportShown(!NetMode);
     window.Start(-1);
+    prompts().exec(window);
+}
+
+void TRepList::Button6Click()
+{
+    const int id = currentId();
+    if (!id || !Button6->isVisible())
+        return;
+    QList<int> ids;
+    try {
+        // Every mode but the institution and summary ones sums the incoming summaries.
+        const bool own = WorkMode == QLatin1String("Single") || WorkMode == QLatin1String("Svod");
+        ids = own ? SummaryReports::institutions(dbmain(), id) : SummaryReports::incomingReports(dbmain(), id);
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Не удалось прочитать состав отчета."), e);
+        return;
+    }
+    InstitutionIdList = SummaryReports::joinIds(ids);
+    CurrentInstitutionId = id;
+    DataTablePrefix = QStringLiteral("REpData");
+    TMISetup window(TMISetup::Use::Indicators, this);
+    window.setWindowTitle(currentName() + QStringLiteral(" - \"дерево\" показателей"));
     prompts().exec(window);
 }
 

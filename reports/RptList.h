@@ -27,6 +27,7 @@ public:
 
     void Button2Click();   // "Входящие учреждения"
     void Button7Click();   // "Просмотр", "Разрезы"
+    void Button6Click();   // "Показатели"
     void Button8Click();   // "Входящие отчеты"
     void N13Click();       // "Население"
     void N4Click();        // "Добавить"

@@ -6,6 +6,7 @@
 #include "core/Common.h"
 #include "core/StructureCache.h"
 #include "core/TreeMarks.h"
+#include "reports/MTStat.h"
 #include "reports/RepIncl.h"
 #include "reports/SummaryReports.h"
 #include "setup/DropTree.h"
@@ -149,6 +150,25 @@ TEST_F(ReportList, TheInstitutionTreeShowsEveryRootAndKeepsTheComposition)
     // Unmarking the west root drops its institutions only.
     dialog.toggle(dialog.TreeView1->topLevelItem(1));
     EXPECT_EQ(dialog.includeList(), (QList<int>{h12}));
+}
+
+TEST_F(ReportList, TypesWithNoMarkOpenNothingAndAMarkedGroupListsItsInstitutions)
+{
+    const int group = year.addMedicalType(QStringLiteral("Больницы"));
+    const int city = year.addMedicalType(QStringLiteral("Городские"), group);
+    const int hospital = year.addInstitution(QStringLiteral("Городская больница"), 0, city);
+    InstitutionIdList = QStringLiteral("99");
+    ScriptedPrompts prompts;
+    TMTList w;
+    w.show();
+    prompts.expectMessage(QStringLiteral("Необходимо выбрать тип или группу типов учреждений!"));
+    w.N2->trigger();   // a window opened here would fail the script
+    EXPECT_EQ(InstitutionIdList, QStringLiteral("99"));
+    ASSERT_EQ(w.TreeView1->topLevelItemCount(), 1);
+    w.toggle(w.TreeView1->topLevelItem(0));
+    EXPECT_TRUE(w.GetUnitList());
+    EXPECT_EQ(InstitutionIdList, QString::number(hospital));
+    InstitutionIdList.clear();
 }
 
 } // namespace
