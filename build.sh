@@ -58,6 +58,18 @@ run)
             "$PWD/build/sample/Образец" "$PWD/build/sample/Образец (до преобразования)" \
             | iconv -f UTF-8 -t CP1251 > "$ini"
     fi
+    names=build/bin/ShortNames.txt
+    if [ ! -f "$names" ]; then
+        # Sample short names for the export of one table per institution; "Ключевской ФАП" is
+        # left without one so that the program asks for it. Never written over a user's file.
+        printf '%s\t%s\r\n' \
+            'Малиновская участковая больница' 'Малиновская УБ' \
+            'Сосновский фельдшерско-акушерский пункт' 'Сосновский ФАП' \
+            'Березовская участковая больница' 'Березовская УБ' \
+            'Светлогорская городская больница' 'Светлогорская ГБ' \
+            'Светлогорская городская поликлиника № 1' 'Светлогорская ГП № 1' \
+            | iconv -f UTF-8 -t CP1251 > "$names"
+    fi
     exec build/bin/kestrin
     ;;
 *)

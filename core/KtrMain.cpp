@@ -16,6 +16,7 @@
 #include "reports/MTStat.h"
 #include "reports/RptList.h"
 #include "reports/SumRep.h"
+#include "reports/UMerge.h"
 #include "reports/Ul.h"
 #include "setup/AmdStruct.h"
 #include "setup/ContrForm.h"
@@ -284,6 +285,11 @@ void TMain::wireCommands()
         {QStringLiteral("N24Click"), [this] { N24Click(); }},
         {QStringLiteral("N18Click"), [this] { N18Click(); }},
         {QStringLiteral("N31Click"), [this] { N31Click(); }},
+        {QStringLiteral("N29Click"),
+         [this] {
+             TFMerge window(this);
+             prompts().exec(window);
+         }},
         {QStringLiteral("abcMouseLabel19Click"), [this] { close(); }},
     };
 }

@@ -43,4 +43,6 @@ void ResultListToExcel(const ResultList& list, ExcelWorkbook& book)
         for (int j = 0; j < item.subItems.size(); ++j)
             sheet->setText(k + 4, j + 3, item.subItems[j]);
     }
+    // Nothing gives this sheet its widths: every value is to be read without widening a column.
+    sheet->fitColumnWidths();
 }

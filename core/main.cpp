@@ -3,6 +3,7 @@
 #include "core/Unit1.h"
 #include "entry/Unit2.h"
 #include "entry/Unit3.h"
+#include "entry/Unit6.h"
 #include "setup/LForm.h"
 #include "platform/Application.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     TSFLF groupLoadForms;
     TFormL formsCatalogue;
     TForm3 finalPrintWarning;
+    TForm6 shortNamePrompt;
     main.showMaximized();
     const int code = app.exec();
     clearSharedState();

@@ -86,7 +86,8 @@ HeaderCell titleFromRecord(const Query& q)
     h.fontSize = q.toDouble(QStringLiteral("fontsize"));
     h.bold = q.toBool(QStringLiteral("fontbold"));
     h.italic = q.toBool(QStringLiteral("fontitalic"));
-    h.chars = TChars::parse(q.text(QStringLiteral("tchars")));
+    h.charsCode = q.text(QStringLiteral("tchars"));
+    h.chars = TChars::parse(h.charsCode);
     h.text = headerTextFromStored(q.text(QStringLiteral("txt")));
     return h;
 }

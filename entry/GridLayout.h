@@ -43,6 +43,7 @@ struct HeaderCell {
     bool bold = false;
     bool italic = false;
     TChars chars;
+    QString charsCode;     // titles.tchars as stored (the Excel sheet reads more of it)
     QString text;          // ":" for the stored character 3, carriage returns dropped
 
     bool merged() const { return startColumn != endColumn || startRow != endRow; }

@@ -6,10 +6,14 @@
 #include "entry/ControlRuns.h"
 #include "entry/FrmList.h"
 #include "entry/GridControls.h"
+#include "entry/GridExcel.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "platform/office/Desktop.h"
+#include "platform/office/XlsxReader.h"
+#include "platform/office/XlsxWriter.h"
 
 #include <QActionGroup>
 #include <QFontInfo>
@@ -118,7 +122,11 @@ void TVTable::buildMenu()
     N14 = action(nullptr, "N14", QStringLiteral("Пересчитать таблицу"));
     N14->setVisible(false);
     N35 = menu("N35", QStringLiteral("Подгрузить таблицу"));
+    Excel2 = action(N35, "Excel2", QStringLiteral("Подгрузить из Excel"));
     N35->menuAction()->setVisible(false);
+    Excel1 = menu("Excel1", QStringLiteral("В Excel"));
+    N40 = action(Excel1, "N40", QStringLiteral("В новую книгу"));
+    N41 = action(Excel1, "N41", QStringLiteral("В существующий файл"));
     FractionMenu = menu("FractionMenu", QStringLiteral("Нецелые"));
     N37 = action(FractionMenu, "N37", QStringLiteral("Да"));
     N38 = action(FractionMenu, "N38", QStringLiteral("Нет"));
@@ -137,6 +145,9 @@ void TVTable::buildMenu()
     connect(N7, &QAction::triggered, this, &TVTable::N7Click);
     connect(N9, &QAction::triggered, this, &TVTable::N9Click);
     connect(N10, &QAction::triggered, this, &TVTable::N10Click);
+    connect(N40, &QAction::triggered, this, &TVTable::N40Click);
+    connect(N41, &QAction::triggered, this, &TVTable::N41Click);
+    connect(Excel2, &QAction::triggered, this, &TVTable::Excel2Click);
 }
 
 void TVTable::FormCreate()
@@ -160,8 +171,7 @@ void TVTable::FormActivate()
 
 void TVTable::holdBackUnbuiltCommands()
 {
-    for (QAction* a : {N5, N11->menuAction(), N14, N35->menuAction(), FractionMenu->menuAction(),
-                       N18->menuAction()})
+    for (QAction* a : {N5, N11->menuAction(), N14, FractionMenu->menuAction(), N18->menuAction()})
         a->setEnabled(false);
 }
 
@@ -433,6 +443,85 @@ void TVTable::BuildPickedExpression()
         return;
     Label1->setText(buildPickedExpression(*m_model, N10->isChecked() ? PickGrouping::ByRows
                                                                       : PickGrouping::ByColumns));
+}
+
+// --- Excel ------------------------------------------------------------------------------------
+
+namespace {
+
+const QString kExcelDone = QStringLiteral("Вывод таблицы завершен. Ждите открытия Excel...");
+
+} // namespace
+
+void TVTable::N40Click()
+{
+    if (!m_model->isOpen() || !PutData())
+        return;
+    const QString name = gridSheetName(CurrentFormName, CurrentFormNumber);
+    const ExcelWorkbook book = gridWorkbook(*m_model, name, windowTitle());
+    QString error;
+    if (!showWorkbook(book, name, &error)) {
+        prompts().error(error);
+        return;
+    }
+    prompts().message(kExcelDone);
+}
+
+void TVTable::N41Click()
+{
+    if (!m_model->isOpen() || !PutData())
+        return;
+    const QString path = prompts().openFileName(QStringLiteral("Выберите книгу Excel"),
+                                                QStringLiteral("Книги Excel (*.xlsx *.xlsm *.xls)"));
+    if (path.isEmpty())
+        return;
+    if (path.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive)) {
+        prompts().error(QStringLiteral("Книга в старом формате .xls не может быть дополнена. "
+                                       "Сохраните ее в Excel как книгу .xlsx и повторите."));
+        return;
+    }
+    const QString name = gridSheetName(CurrentFormName, CurrentFormNumber);
+    ExcelWorkbook book = gridWorkbook(*m_model, name, windowTitle());
+    XlsxWriter writer;
+    if (!writer.addSheetsToFile(path, book)) {
+        prompts().error(writer.errorString());
+        return;
+    }
+    QString error;
+    if (!desktop().openDocument(path, &error)) {
+        prompts().error(error);
+        return;
+    }
+    prompts().message(kExcelDone);
+}
+
+void TVTable::Excel2Click()
+{
+    if (!m_model->isOpen() || m_model->readOnly() || !PutData())
+        return;
+    const QString path = prompts().openFileName(QStringLiteral("Выберите книгу Excel"),
+                                                QStringLiteral("Книги Excel (*.xlsx *.xlsm)"));
+    if (path.isEmpty())
+        return;
+    XlsxReader reader;
+    if (!reader.read(path)) {
+        prompts().error(reader.errorString());
+        return;
+    }
+    QList<StoredValue> values;
+    QString error;
+    if (!readGridSheet(reader.workbook(), gridSheetName(CurrentFormName, CurrentFormNumber),
+                       m_model->layout(), &values, &error)) {
+        prompts().error(error);
+        return;
+    }
+    try {
+        replaceTableValues(dbdat(), m_model->context(), m_model->tableIdent(), values);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Таблица не подгружена, прежние значения сохранены.\n") + e.userText());
+        return;
+    }
+    TableShow();
 }
 
 void TVTable::setOpening(const GridOpening& opening)

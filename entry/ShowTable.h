@@ -78,6 +78,12 @@ public:
     void StringGrid1DblClick();
     void N9Click();
     void N10Click();
+    // "В Excel": the table as the grid shows it, to a new workbook (N40) or added as a sheet to
+    // a chosen .xlsx or .xlsm (N41). "Подгрузить из Excel": the values of the sheet of the
+    // table's name replace the stored ones.
+    void N40Click();
+    void N41Click();
+    void Excel2Click();
 
     bool correctionMode() const;
     // The error line correction mode shows, counted from 0.
@@ -107,7 +113,11 @@ public:
     QAction* N34 = nullptr;
     QAction* N42 = nullptr;
     QAction* N14 = nullptr;           // "Пересчитать таблицу"
-    QMenu* N35 = nullptr;             // "Подгрузить таблицу"
+    QMenu* N35 = nullptr;             // "Подгрузить таблицу": "Подгрузить из Excel" (Excel2)
+    QAction* Excel2 = nullptr;
+    QMenu* Excel1 = nullptr;          // "В Excel": "В новую книгу" (N40), "В существующий файл" (N41)
+    QAction* N40 = nullptr;
+    QAction* N41 = nullptr;
     QMenu* FractionMenu = nullptr;    // "Нецелые": "Да" (N37), "Нет" (N38)
     QAction* N37 = nullptr;
     QAction* N38 = nullptr;

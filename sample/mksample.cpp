@@ -12,6 +12,7 @@
 #include "sample/SampleConfiguration.h"
 #include "sample/SampleDbf.h"
 #include "sample/SampleLegacy.h"
+#include "sample/SampleLevels.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -59,6 +60,8 @@ int main(int argc, char** argv)
     if (!Sample::makeDbfExportFiles(programFolder, &error))
         return fail(error);
     if (!Sample::makeConfiguration(Files::join(sampleFolder, Sample::ConfigurationName), &error))
+        return fail(error);
+    if (!Sample::makeLevels(Files::join(sampleFolder, Sample::ConfigurationName), programFolder, &error))
         return fail(error);
     if (!Sample::makeLegacySample(programFolder, sampleFolder, &error))
         return fail(error);

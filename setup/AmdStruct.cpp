@@ -9,6 +9,7 @@
 #include "core/TreeMarks.h"
 #include "core/Unit1.h"
 #include "entry/FrmList.h"
+#include "entry/Unit5.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -119,6 +120,8 @@ void TAdmForm::buildWindow()
     N15 = action("N15", QStringLiteral("Структура"));
     N15->setCheckable(true);
     N16 = action("N16", QStringLiteral("Формы"));
+    N17 = action("N17", QStringLiteral("Короткие названия"));
+    N17->setVisible(false);
     N18 = action("N18", QStringLiteral("Выход"));
     ExportMenu = new QMenu(QStringLiteral("Выгрузить"), this);
     ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
@@ -135,7 +138,7 @@ void TAdmForm::buildWindow()
     MainMenu1->addMenu(N12);
     connect(ExportOne, &QAction::triggered, this, &TAdmForm::ExportOneClick);
     connect(ImportOne, &QAction::triggered, this, &TAdmForm::ImportOneClick);
-    for (QAction* a : {N15, N16, N18})
+    for (QAction* a : {N15, N16, N17, N18})
         MainMenu1->addAction(a);
     connect(N1, &QAction::triggered, this, &TAdmForm::N1Click);
     connect(N2, &QAction::triggered, this, &TAdmForm::N2Click);
@@ -146,6 +149,7 @@ void TAdmForm::buildWindow()
     // The check mark follows the mode, not the click: a failed write keeps the mode on.
     connect(N15, &QAction::triggered, this, [this] { N15Click(); });
     connect(N16, &QAction::triggered, this, &TAdmForm::N16Click);
+    connect(N17, &QAction::triggered, this, &TAdmForm::N17Click);
     connect(N18, &QAction::triggered, this, &TAdmForm::N18Click);
 
     Panel1 = new QWidget(this);
@@ -652,6 +656,9 @@ bool TAdmForm::FormKeyDown(QKeyEvent* event)
     case Qt::Key_F11:
         N15->setVisible(!N15->isVisible());
         return true;
+    case Qt::Key_F9:
+        N17->setVisible(!N17->isVisible());
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter: {
         QTreeWidgetItem* node = TreeView1->currentItem();
@@ -681,4 +688,10 @@ bool TAdmForm::eventFilter(QObject* watched, QEvent* event)
         && FormKeyDown(static_cast<QKeyEvent*>(event)))
         return true;
     return QDialog::eventFilter(watched, event);
+}
+
+void TAdmForm::N17Click()
+{
+    TForm5 window(this);
+    prompts().exec(window);
 }

@@ -60,6 +60,7 @@ public:
     void N15Click();   // "Структура": the ordering mode on or off (off writes the order)
     void N16Click();   // "Формы": the forms tree of the selected institution
     void N18Click();   // "Выход"
+    void N17Click();   // "Короткие названия": the short names window
 
     // A drop at a point of the tree's viewport in the ordering mode: on an item the selected unit
     // becomes its last child, on its indent it goes before it as its sibling. A drop that would
@@ -81,6 +82,7 @@ public:
     QAction* N14 = nullptr;    // "По входным файлам"
     QAction* N15 = nullptr;    // "Структура" (checkable; shown by F11)
     QAction* N16 = nullptr;    // "Формы"
+    QAction* N17 = nullptr;    // "Короткие названия" (shown by F9)
     QAction* N18 = nullptr;    // "Выход"
 
     QWidget* Panel1 = nullptr;        // the chosen forms for loading (data entry only)

@@ -1,5 +1,7 @@
 #include "platform/office/ExcelWorkbook.h"
 
+#include "platform/Numbers.h"
+
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -378,4 +380,24 @@ QString ExcelWorkbook::validSheetName(const QString& wanted, const QStringList& 
         if (!isTaken(candidate, taken))
             return candidate;
     }
+}
+
+void ExcelSheet::fitColumnWidths()
+{
+    std::map<int, qsizetype> longest;
+    for (const auto& [place, cell] : m_cells) {
+        qsizetype length = 0;
+        if (cell.value.type == ExcelValue::Type::Text) {
+            for (const QStringView line : QStringView(cell.value.text).split(QLatin1Char('\n')))
+                length = std::max(length, line.size());
+        } else if (cell.value.type == ExcelValue::Type::Number) {
+            length = formatNumber(cell.value.number).size();
+        } else {
+            continue;
+        }
+        qsizetype& l = longest[place.second];
+        l = std::max(l, length);
+    }
+    for (const auto& [column, length] : longest)
+        setColumnWidth(column, double(std::min<qsizetype>(length + 1, 255)));
 }

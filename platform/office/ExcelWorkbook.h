@@ -119,6 +119,9 @@ public:
     // Width in Excel's units (characters of the default font), clamped to 0..255; 0 hides.
     void setColumnWidth(int column, double width);
     double columnWidth(int column) const;       // -1 when not set
+    // Sets every column that holds text or numbers wide enough for its longest line (one
+    // character to spare, within 255), so nothing is cut without the user widening it.
+    void fitColumnWidths();
     const std::map<int, double>& columnWidths() const { return m_widths; }
     // Height in points, clamped to 0..409.
     void setRowHeight(int row, double points);

@@ -25,6 +25,7 @@
 #include "entry/FormsTreeModel.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
+#include "reports/LevelMerge.h"
 #include "YearFixture.h"
 
 #include <QCoreApplication>
@@ -469,6 +470,41 @@ int main(int argc, char** argv)
     std::printf("\nerror lines: one institution %lld, territory %lld; rows summed %lld\n",
                 static_cast<long long>(oneErrors), static_cast<long long>(territoryErrors),
                 static_cast<long long>(summed));
+
+    // Two report levels holding the territory's numbers summed into a third, against a plain scan
+    // of both sources' rows taking every column out.
+    const int levelA = year.addLevel(QStringLiteral("Уровень 1")), levelB = year.addLevel(QStringLiteral("Уровень 2")),
+              levelC = year.addLevel(QStringLiteral("Итог"));
+    auto levelPath = [&](int level) { return QStringLiteral("%1/data%2.mdb").arg(year.yearFolder()).arg(level); };
+    data.copyTo(levelPath(levelA));
+    data.copyTo(levelPath(levelB));
+    const double levelScanMs = best(3, [&] {
+        for (int level : {levelA, levelB}) {
+            auto source = Database::open(levelPath(level), true);
+            Raw q(source->handle(), R"(select "hospital","table","column","row","data" from "data" where +"year"=?)");
+            sqlite3_bind_int(*q, 1, kYear);
+            while (sqlite3_step(*q) == SQLITE_ROW)
+                volatileSink += sqlite3_column_int(*q, 0) + sqlite3_column_int(*q, 1) + sqlite3_column_int(*q, 2)
+                    + sqlite3_column_int(*q, 3) + sqlite3_column_double(*q, 4);
+        }
+    });
+    MergeRequest merge;
+    merge.cfgDir = folder + QLatin1Char('/');
+    merge.year = kYear;
+    merge.sources = {levelA, levelB};
+    merge.destination = levelC;
+    merge.finRepId = levelA;
+    for (int id : t.institutions)
+        merge.institutions.append({id, QString()});
+    MergeResult merged;
+    const double mergeMs = best(3, [&] {
+        QString error;
+        if (!mergeLevels(merge, {}, &merged, &error))
+            throw DbError(error);
+    });
+    line("levels summed: two into a third", mergeMs, levelScanMs, "<= 3");
+    std::printf("  rows read %lld, rows written %lld\n", static_cast<long long>(merged.rowsRead),
+                static_cast<long long>(merged.rowsWritten));
 
     ControlErrors.clear();
     clearStructureCaches();

@@ -83,6 +83,9 @@ TEST(ResultListOutput, ExcelPlacesCaptionsInRowThreeFromColumnB)
     EXPECT_EQ(text(5, 4), QStringLiteral("<проверка>"));                                 // D5
     EXPECT_EQ(s->value(4, 2).type, ExcelValue::Type::Text);   // numbers stay the texts shown
     EXPECT_TRUE(s->value(6, 2).isEmpty());
+    // Every column is as wide as its longest text, so "1512>=1524" is not cut.
+    EXPECT_GE(s->columnWidth(2), QStringLiteral("1512>=1524").size());
+    EXPECT_GE(s->columnWidth(4), QStringLiteral("<проверка>").size());
 }
 
 TEST(ResultListWindow, ShowsWhatWasFilledAndHandsDocumentsToTheDesktop)

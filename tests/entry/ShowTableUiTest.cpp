@@ -270,11 +270,12 @@ TEST_F(GridWindow, MenusFollowTheWorkModeAndTheTable)
     EXPECT_FALSE(input.N14->isVisible());
     input.show();
     EXPECT_TRUE(input.N3->isEnabled());
-    // Clearing, loading, the fraction flag and the header setup are not in the program yet:
-    // shown where they belong, but never a command that does nothing.
-    for (QAction* later : {input.N5, input.N35->menuAction(), input.FractionMenu->menuAction(),
-                           input.N18->menuAction()})
+    // Clearing, the fraction flag and the header setup are not in the program yet: shown
+    // where they belong, but never a command that does nothing.
+    for (QAction* later : {input.N5, input.FractionMenu->menuAction(), input.N18->menuAction()})
         EXPECT_FALSE(later->isEnabled()) << later->text().toStdString();
+    EXPECT_TRUE(input.N35->menuAction()->isEnabled());   // "Подгрузить из Excel"
+    EXPECT_TRUE(input.Excel1->menuAction()->isEnabled());
     EXPECT_FALSE(input.N37->isChecked());
     EXPECT_TRUE(input.N38->isChecked());
     EXPECT_EQ(input.N15->text(), QStringLiteral("Строка"));

@@ -64,7 +64,9 @@ TEST(SampleFolders, HoldOnlyWhatTheBuildMakes)
         SCOPED_TRACE(year);
         QStringList expected{QStringLiteral("data0.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")};
         if (year == 2025)
-            expected.prepend(QStringLiteral("data"));   // the institutions' data files to import
+            // the institutions' data files to import, and two report levels besides the annual report
+            expected = QStringList{QStringLiteral("data"), QStringLiteral("data0.mdb"), QStringLiteral("data1.mdb"),
+                                   QStringLiteral("data2.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")};
         EXPECT_EQ(QDir(kConfig + QStringLiteral("/%1").arg(year)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                   expected);
     }
@@ -72,6 +74,11 @@ TEST(SampleFolders, HoldOnlyWhatTheBuildMakes)
               (QStringList{QStringLiteral("Ключевской фельдшерско-акушерский пункт - Годовой - 2025.ktd"),
                            QStringLiteral("Светлогорская городская поликлиника № 1 - Годовой - 2025.ktd"),
                            QStringLiteral("Сосновский фельдшерско-акушерский пункт - Годовой - 2025.ktr")}));
+    auto levels = Database::open(kConfig + QStringLiteral("/2025/ktrmain.mdb"), true);
+    EXPECT_EQ(count(*levels, QStringLiteral(R"(select count(*) from "subreps")")), 2);
+    auto quarter = Database::open(kConfig + QStringLiteral("/2025/data2.mdb"), true);
+    EXPECT_GT(count(*quarter, QStringLiteral(R"(select count(*) from "data")")), 0);
+    EXPECT_TRUE(QFile::exists(kBuild + QStringLiteral("/bin/Несуммируемые позиции.txt")));
 
     // the structure file a new user imports, as written by hand
     QFile frs(kConfig + QLatin1Char('/') + Sample::FrsFileName);

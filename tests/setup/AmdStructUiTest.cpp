@@ -31,6 +31,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include "entry/Unit5.h"
+#include "platform/Files.h"
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <functional>
 
@@ -188,6 +192,31 @@ TEST_F(SampleStructure, EachModeShowsItsOwnCommands)
         QTest::keyClick(window.TreeView1, Qt::Key_F11);
         EXPECT_TRUE(window.N15->isVisible());
     }
+}
+
+TEST_F(SampleStructure, F9ShowsShortNamesWhichOpensTheirWindow)
+{
+    ScriptedPrompts prompts;
+    QTemporaryDir programDir;
+    Files::setProgramFolder(programDir.path());
+    WorkMode = QStringLiteral("Input");
+    TAdmForm window(AdmMode::DataEntry);
+    window.show();
+    EXPECT_FALSE(window.N17->isVisible());
+    QTest::keyClick(window.TreeView1, Qt::Key_F9);
+    EXPECT_TRUE(window.N17->isVisible());
+    EXPECT_EQ(window.N17->text(), QStringLiteral("Короткие названия"));
+    int rows = 0;
+    prompts.expectModal(QStringLiteral("TForm5"), [&rows](QDialog& d) {
+        rows = static_cast<TForm5&>(d).StringGrid1->rowCount();
+        return int(QDialog::Rejected);
+    });
+    window.N17->trigger();
+    EXPECT_GT(rows, 5);   // the sample's institutions
+    EXPECT_EQ(prompts.remaining(), 0);
+    QTest::keyClick(window.TreeView1, Qt::Key_F9);
+    EXPECT_FALSE(window.N17->isVisible());
+    Files::setProgramFolder(QString());
 }
 
 TEST_F(SampleStructure, CommandsThatNeedAnInstitutionFollowTheSelection)

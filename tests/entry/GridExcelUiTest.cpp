@@ -1,0 +1,170 @@
+#include "entry/GridExcel.h"
+#include "entry/ShowTable.h"
+
+#include "PrintTo.h"
+#include "ScriptedPrompts.h"
+#include "YearFixture.h"
+#include "core/Common.h"
+#include "core/StructureCache.h"
+#include "entry/GridModel.h"
+#include "platform/office/Desktop.h"
+#include "platform/office/XlsxReader.h"
+#include "platform/office/XlsxWriter.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Table (1000) of Ф12: 6 layout columns and 5 rows, two of each are headers, so the data area
+// is stored columns 4..7 and rows 4..6.
+class GridExcel : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
+    int form = year.addForm(QStringLiteral("Ф12"), QStringLiteral("Заболеваемость"));
+    int table = year.addTable(form, QStringLiteral("(1000)"), QStringLiteral("Взрослые"), 6, 5, 2, 2);
+    int first = year.addInstitution(QStringLiteral("ЦРБ"));
+    int second = year.addInstitution(QStringLiteral("Больница"));
+    ScriptedPrompts prompts;
+    RecordingDesktop desktop;
+
+    void SetUp() override
+    {
+        setTemporaryDocumentsFolder(dir.filePath(QStringLiteral("tmp")));
+        year.addPlainTitles(table);
+        refreshStructureCaches(year.dictionary());
+        WorkMode = QStringLiteral("Input");
+        DataTablePrefix = QStringLiteral("Data");
+        ReportYear = 2025;
+        CurrentInstitutionId = first;
+        SelectedTableNodeId = form;
+        CurrentFormName = QStringLiteral("Ф12");
+        CurrentFormNumber = QStringLiteral("(1000)");
+        CurrentTableId = 0;
+    }
+    void TearDown() override
+    {
+        setTemporaryDocumentsFolder(QString());
+        clearSharedState();
+        clearStructureCaches();
+        DataTablePrefix.clear();
+        CurrentInstitutionId = 0;
+        ReportYear = 0;
+    }
+
+    // A workbook of one sheet with the given cells.
+    QString workbookWith(const QString& sheetName,
+                         const QList<std::tuple<int, int, ExcelValue>>& cells,
+                         const QString& file = QStringLiteral("in.xlsx"))
+    {
+        ExcelWorkbook book;
+        ExcelSheet* s = book.addSheet(sheetName);
+        for (const auto& [row, column, value] : cells)
+            s->setValue(row, column, value);
+        const QString path = dir.filePath(file);
+        XlsxWriter writer;
+        EXPECT_TRUE(writer.write(path, book)) << writer.errorString().toStdString();
+        return path;
+    }
+};
+
+TEST_F(GridExcel, ExportThenImportCopiesTheTableIntoAnotherInstitution)
+{
+    year.setCell(first, table, 4, 4, 8);
+    year.setCell(first, table, 7, 6, 2.5);
+    year.setCell(first, table, 2, 2, 99);   // a stray row on a header place
+    {
+        TVTable window;
+        window.show();
+        prompts.expectMessage(QStringLiteral("Вывод таблицы завершен"));
+        window.N40->trigger();
+        window.close();
+    }
+    ASSERT_EQ(desktop.opened().size(), 1);
+    const QString path = desktop.opened().first();
+    EXPECT_TRUE(path.endsWith(QStringLiteral(".xlsx")));
+    XlsxReader reader;
+    ASSERT_TRUE(reader.read(path)) << reader.errorString().toStdString();
+    ASSERT_EQ(reader.workbook().sheetCount(), 1);
+    const ExcelSheet& s = *reader.workbook().sheet(0);
+    EXPECT_EQ(s.name(), QStringLiteral("Ф12(1000)"));
+    EXPECT_EQ(s.value(4, 4), ExcelValue::ofNumber(8));
+    EXPECT_EQ(s.value(6, 7), ExcelValue::ofNumber(2.5));
+    EXPECT_EQ(s.format(4, 4).numberFormat, QStringLiteral("0"));
+    EXPECT_EQ(s.frozenRows(), 3);
+    EXPECT_EQ(s.frozenColumns(), 3);
+
+    CurrentInstitutionId = second;
+    year.setCell(second, table, 5, 5, 1);   // replaced by the import
+    TVTable other;
+    other.show();
+    prompts.expectOpenFile(path);
+    other.Excel2->trigger();
+    EXPECT_EQ(year.storedCells(second, table), (QList<StoredCell>{{4, 4, 8}, {7, 6, 2.5}}));
+    EXPECT_EQ(other.model().value(0, 0), 8);   // the grid shows what was loaded
+    EXPECT_EQ(year.storedCells(first, table).size(), 3);
+}
+
+TEST_F(GridExcel, ImportTakesTextNumbersAndASheetInOtherLetterCase)
+{
+    const QString path = workbookWith(QStringLiteral("ф12(1000)"),
+                                      {{4, 4, ExcelValue::ofText(QStringLiteral("12.5"))},
+                                       {4, 5, ExcelValue::ofText(QStringLiteral("3,25"))},
+                                       {5, 4, ExcelValue::ofNumber(7)},
+                                       {1, 1, ExcelValue::ofText(QStringLiteral("заголовок"))},
+                                       {3, 4, ExcelValue::ofText(QStringLiteral("Графа 3"))}});
+    TVTable window;
+    window.show();
+    prompts.expectOpenFile(path);
+    window.Excel2->trigger();
+    EXPECT_EQ(year.storedCells(first, table),
+              (QList<StoredCell>{{4, 4, 12.5}, {4, 5, 7}, {5, 4, 3.25}}));
+}
+
+TEST_F(GridExcel, ABadCellOrAMissingSheetChangesNothing)
+{
+    year.setCell(first, table, 4, 4, 8);
+    TVTable window;
+    window.show();
+    const QString bad = workbookWith(QStringLiteral("Ф12(1000)"),
+                                     {{4, 4, ExcelValue::ofNumber(1)},
+                                      {6, 5, ExcelValue::ofText(QStringLiteral("много"))}});
+    prompts.expectOpenFile(bad).expectError(QStringLiteral("строка 6, столбец 5"));
+    window.Excel2->trigger();
+    const QString other = workbookWith(QStringLiteral("Ф30(2000)"), {{4, 4, ExcelValue::ofNumber(1)}},
+                                       QStringLiteral("other.xlsx"));
+    prompts.expectOpenFile(other).expectError(QStringLiteral("нет листа «Ф12(1000)»"));
+    window.Excel2->trigger();
+    EXPECT_EQ(year.storedCells(first, table), (QList<StoredCell>{{4, 4, 8}}));
+}
+
+TEST_F(GridExcel, ToAnExistingFileKeepsItsSheetsAndAnXlsIsRefused)
+{
+    year.setCell(first, table, 4, 4, 8);
+    const QString path = workbookWith(QStringLiteral("Свое"), {{1, 1, ExcelValue::ofText(QStringLiteral("мое"))}});
+    TVTable window;
+    window.show();
+    prompts.expectOpenFile(path).expectMessage(QStringLiteral("Вывод таблицы завершен"));
+    window.N41->trigger();
+    prompts.expectOpenFile(dir.filePath(QStringLiteral("old.xls"))).expectError(QStringLiteral(".xlsx"));
+    window.N41->trigger();
+    XlsxReader reader;
+    ASSERT_TRUE(reader.read(path));
+    EXPECT_EQ(reader.workbook().sheetNames(), (QStringList{QStringLiteral("Свое"), QStringLiteral("Ф12(1000)")}));
+    EXPECT_EQ(reader.workbook().sheet(0)->value(1, 1), ExcelValue::ofText(QStringLiteral("мое")));
+    EXPECT_EQ(reader.workbook().sheet(1)->value(4, 4), ExcelValue::ofNumber(8));
+    EXPECT_EQ(desktop.opened(), QStringList{path});
+}
+
+TEST(GridSheetName, IsCutToTwentyAndMadeValid)
+{
+    EXPECT_EQ(gridSheetName(QStringLiteral("Ф12"), QStringLiteral("(1000)")), QStringLiteral("Ф12(1000)"));
+    EXPECT_EQ(gridSheetName(QStringLiteral("Ф1/2"), QStringLiteral("(1)")), QStringLiteral("Ф1_2(1)"));
+    EXPECT_EQ(gridSheetName(QStringLiteral("Форма длинная очень"), QStringLiteral("(1000)")),
+              QStringLiteral("Форма длинная очень("));
+}
+
+} // namespace
