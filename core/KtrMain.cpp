@@ -13,6 +13,9 @@
 #include "platform/Files.h"
 #include "platform/Prompts.h"
 #include "reports/MITree.h"
+#include "reports/MTStat.h"
+#include "reports/RptList.h"
+#include "reports/SumRep.h"
 #include "reports/UMerge.h"
 #include "reports/Ul.h"
 #include "setup/AmdStruct.h"
@@ -24,6 +27,7 @@
 #include "widgets/abcLRComboBox.h"
 #include "widgets/abcMouseLabel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QEvent>
@@ -244,6 +248,33 @@ void TMain::wireCommands()
         {QStringLiteral("Button2Click"),
          [this] {
              TAdmForm window(AdmMode::DataEntry, this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("Button3Click"),
+         [this] {
+             TRepList window(this);
+             window.setWindowTitle(window.windowTitle() + QStringLiteral(" сводных отчетов"));
+             prompts().exec(window);
+         }},
+        {QStringLiteral("N16Click"),
+         [this] {
+             TRepList window(this);
+             window.setWindowTitle(window.windowTitle() + QStringLiteral(" Ф47"));
+             prompts().exec(window);
+         }},
+        {QStringLiteral("N7Click"),
+         [this] {
+             TRepList window(this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("N8Click"),
+         [this] {
+             TMTList window(this);
+             prompts().exec(window);
+         }},
+        {QStringLiteral("N9Click"),
+         [this] {
+             TRepList window(this);
              prompts().exec(window);
          }},
         {QStringLiteral("abcMouseLabel1Click"),
@@ -583,10 +614,12 @@ void TMain::N18Click()
 {
     if (!yearOpen())
         return;
-    const std::optional<QString> name =
-        prompts().input(QStringLiteral("Введите наименование уровня отчета"), QStringLiteral("Наименование"));
-    if (!name)
+    TSumRepF dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Введите наименование уровня отчета"));
+    dialog.CheckBox1->hide();
+    if (prompts().exec(dialog) != QDialog::Accepted)
         return;
+    const std::optional<QString> name = dialog.name();
     QString error;
     const std::optional<ReportLevel> level =
         ReportLevels::create(dbmain(), YearDatabases::yearFolder(CfgDir, ReportYear), *name, &error);

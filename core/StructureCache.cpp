@@ -1,5 +1,7 @@
 #include "core/StructureCache.h"
 
+#include <QSet>
+
 #include "core/Lookups.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
@@ -199,4 +201,14 @@ void clearStructureCaches()
     TreeNames.clear();
     TreeIdents.clear();
     TreeDepends.clear();
+}
+
+QList<int> structureRoots()
+{
+    const QSet<int> ids(StructIdents.begin(), StructIdents.end());
+    QList<int> roots;
+    for (int i = 0; i < StructIdents.size() && i < StructDepends.size(); ++i)
+        if (!ids.contains(StructDepends[i]) || StructDepends[i] == StructIdents[i])
+            roots.append(i);
+    return roots;
 }

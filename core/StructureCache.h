@@ -72,6 +72,10 @@ inline QList<int> StructDepends;
 inline QList<int> StructNodeIndex;
 inline int StructCount = 0;
 
+// The positions in the structure cache of its roots: the entries whose dependence is no entry
+// of the structure (0 for a top-level one), in cache order.
+QList<int> structureRoots();
+
 // GetTree: the indicator tree ordered by depend, part: part, ident, depend.
 inline QStringList TreeNames;
 inline QList<int> TreeIdents;

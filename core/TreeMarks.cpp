@@ -142,3 +142,53 @@ int absoluteIndex(const QTreeWidgetItem* node)
     }
     return index;
 }
+
+void AddStructureTree(QTreeWidget* tree)
+{
+    if (!tree)
+        return;
+    for (int i : structureRoots()) {
+        auto* root = new QTreeWidgetItem(tree, {StructNames.value(i)});
+        root->setData(0, NodeIdRole, StructIdents.value(i));
+        if (i < StructNodeIndex.size())
+            StructNodeIndex[i] = absoluteIndex(root);
+        AddTreeBranch(root, StructIdents.value(i));
+    }
+}
+
+namespace {
+
+template <typename F>
+void forEachNode(QTreeWidgetItem* node, const F& f)
+{
+    f(node);
+    for (int i = 0; i < node->childCount(); ++i)
+        forEachNode(node->child(i), f);
+}
+
+} // namespace
+
+void MarkNodesOfIds(QTreeWidget* tree, const QList<int>& ids)
+{
+    if (!tree || ids.isEmpty())
+        return;
+    const QSet<int> wanted(ids.begin(), ids.end());
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        forEachNode(tree->topLevelItem(i), [&](QTreeWidgetItem* node) {
+            if (node->data(0, NodeIdRole).isValid() && wanted.contains(nodeId(node)))
+                MarkNodeWithParents(node);
+        });
+}
+
+QList<int> MarkedLeafIds(const QTreeWidget* tree)
+{
+    QList<int> ids;
+    if (!tree)
+        return ids;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        forEachNode(tree->topLevelItem(i), [&](QTreeWidgetItem* node) {
+            if (node->childCount() == 0 && IsNodeMarked(node))
+                ids.append(nodeId(node));
+        });
+    return ids;
+}

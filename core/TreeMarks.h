@@ -5,7 +5,9 @@
 
 #include <QtGlobal>
 
+class QTreeWidget;
 class QTreeWidgetItem;
+#include <QList>
 
 // The id a node stands for is kept in column 0 under this role.
 inline constexpr int NodeIdRole = 0x0100;   // Qt::UserRole
@@ -29,3 +31,11 @@ void UnmarkNodeWithParents(QTreeWidgetItem* node);
 void AddTreeBranch(QTreeWidgetItem* node, int parentId);
 // The node's position in its tree in pre-order (top-level items in order), counted from 0.
 int absoluteIndex(const QTreeWidgetItem* node);
+
+// The whole administrative structure: one top-level node per root of the cache
+// (structureRoots()), each with its subtree.
+void AddStructureTree(QTreeWidget* tree);
+// MarkNodeWithParents on every node whose id is listed.
+void MarkNodesOfIds(QTreeWidget* tree, const QList<int>& ids);
+// The ids of the marked nodes without children, in pre-order; groups never count themselves.
+QList<int> MarkedLeafIds(const QTreeWidget* tree);

@@ -3,6 +3,9 @@
 #include "core/Configurations.h"
 #include "core/GBPU.h"
 #include "core/KtrMain.h"
+#include "reports/SumRep.h"
+#include <QCheckBox>
+#include <QLineEdit>
 #include "reports/MITree.h"
 #include "core/Lookups.h"
 #include "core/TableCells.h"
@@ -551,7 +554,14 @@ TEST_F(OpenWindow, ALevelIsCreatedChosenAndDeletedWithItsFile)
     int id = 0;
     {
         ScriptedPrompts prompts;
-        prompts.expectInput(QStringLiteral("1 \"квартал\""), QStringLiteral("Введите наименование уровня отчета"));
+        prompts.expectModal(QStringLiteral("TSumRepF"), [](QDialog& d) {
+            auto& dialog = static_cast<TSumRepF&>(d);
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Введите наименование уровня отчета"));
+            EXPECT_FALSE(dialog.CheckBox1->isVisibleTo(&dialog));
+            dialog.Edit1->setText(QStringLiteral("1 \"квартал\""));
+            QTest::mouseClick(dialog.BitBtn1, Qt::LeftButton);
+            return dialog.result();
+        });
         window->N18Click();
         ASSERT_EQ(window->SRList->count(), 2);
         id = window->SRList->itemData(1).toInt();
@@ -601,7 +611,15 @@ TEST_F(OpenWindow, ALevelWhoseCopyFailsLeavesNoRowAndNoItem)
 {
     ASSERT_TRUE(QFile::remove(Files::templateDataDatabase()));
     ScriptedPrompts prompts;
-    prompts.expectInput(QStringLiteral("1 квартал")).expectError(QStringLiteral("data0.mdb"));
+    prompts.expectModal(QStringLiteral("TSumRepF"), [](QDialog& d) {
+            auto& dialog = static_cast<TSumRepF&>(d);
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Введите наименование уровня отчета"));
+            EXPECT_FALSE(dialog.CheckBox1->isVisibleTo(&dialog));
+            dialog.Edit1->setText(QStringLiteral("1 квартал"));
+            QTest::mouseClick(dialog.BitBtn1, Qt::LeftButton);
+            return dialog.result();
+        });
+    prompts.expectError(QStringLiteral("data0.mdb"));
     window->N18Click();
     EXPECT_EQ(window->SRList->count(), 1);
     EXPECT_TRUE(ReportLevels::list(dbmain()).isEmpty());
@@ -694,8 +712,10 @@ TEST_F(OpenWindow, OnlyTheLinksOfWindowsThatExistAreEnabled)
     EXPECT_EQ(enabledLinks(*window), (QStringList{QStringLiteral("LAdm1"), QStringLiteral("LAdm2"),
                                                   QStringLiteral("LAdm3"), QStringLiteral("LAdm4"), QStringLiteral("LAdm5"), QStringLiteral("LLev1"),
                                                   QStringLiteral("LLev3"),
-                                                  QStringLiteral("Button2"), QStringLiteral("abcMouseLabel1"),
-                                                  QStringLiteral("LRek4"),
+                                                  QStringLiteral("Button2"), QStringLiteral("Button3"),
+                                                  QStringLiteral("N16"), QStringLiteral("abcMouseLabel1"),
+                                                  QStringLiteral("LRek1"), QStringLiteral("LRek2"),
+                                                  QStringLiteral("LRek3"), QStringLiteral("LRek4"),
                                                   QStringLiteral("abcMouseLabel19")}));
     // a level that can be deleted brings its link
     const int id = y2004->addLevel(QStringLiteral("1 квартал"));
@@ -848,8 +868,7 @@ TEST_F(OpenWindow, ADisabledLinkOpensNothing)
 {
     window->show();
     ScriptedPrompts prompts;   // any window would fail the test
-    for (const char* name : {"LLev2", "Button3", "N16", "LRek1",
-                             "LRek2", "LRek3"}) {
+    for (const char* name : {"LLev2"}) {
         auto* label = window->findChild<TabcMouseLabel*>(QString::fromUtf8(name));
         ASSERT_NE(label, nullptr) << name;
         EXPECT_FALSE(label->isEnabled()) << name;
@@ -883,7 +902,14 @@ TEST_F(OpenWindow, TheLevelLinkCreatesALevelAndTheClosingLinkEndsTheProgram)
     window->show();
     {
         ScriptedPrompts prompts;
-        prompts.expectInput(QStringLiteral("1 квартал"), QStringLiteral("Введите наименование уровня отчета"));
+        prompts.expectModal(QStringLiteral("TSumRepF"), [](QDialog& d) {
+            auto& dialog = static_cast<TSumRepF&>(d);
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Введите наименование уровня отчета"));
+            EXPECT_FALSE(dialog.CheckBox1->isVisibleTo(&dialog));
+            dialog.Edit1->setText(QStringLiteral("1 квартал"));
+            QTest::mouseClick(dialog.BitBtn1, Qt::LeftButton);
+            return dialog.result();
+        });
         QTest::mouseClick(window->link(QStringLiteral("N18Click")), Qt::LeftButton);
     }
     EXPECT_EQ(window->SRList->count(), 2);

@@ -1,0 +1,383 @@
+#include "reports/RptList.h"
+
+#include "core/Common.h"
+#include "core/TreeMarks.h"
+#include "entry/FrmList.h"
+#include "platform/Database.h"
+#include "platform/Prompts.h"
+#include "reports/ContRep.h"
+#include "reports/MITree.h"
+#include "reports/RepIncl.h"
+#include "reports/SumRep.h"
+#include "reports/SummaryReports.h"
+#include "setup/DropTree.h"
+#include "setup/GetPop.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kNetMark = QStringLiteral("Ф47");
+
+void showFailure(const QString& what, const DbError& e) { prompts().error(what + QLatin1Char('\n') + e.userText()); }
+
+bool isNet(const QTreeWidgetItem* item) { return item && item->text(1) == kNetMark; }
+
+} // namespace
+
+TRepList::TRepList(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("RepList"));
+    setWindowTitle(QStringLiteral("Формирование и просмотр"));
+    resize(520, 480);
+    auto* layout = new QVBoxLayout(this);
+    MainMenu1 = new QMenuBar(this);
+    layout->setMenuBar(MainMenu1);
+    auto action = [this](const QString& text, const char* name) {
+        QAction* a = MainMenu1->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    Button2 = action(QStringLiteral("Входящие учреждения"), "Button2");
+    Button7 = action(QStringLiteral("Просмотр"), "Button7");
+    N1 = action(QStringLiteral("Подгрузить"), "N1");
+    N3 = action(QStringLiteral("Выгрузить"), "N3");
+    Button8 = action(QStringLiteral("Входящие отчеты"), "Button8");
+    Button6 = action(QStringLiteral("Показатели"), "Button6");
+    Button7b = action(QStringLiteral("Разрезы"), "Button7b");
+    N13 = action(QStringLiteral("Население"), "N13");
+    N2 = MainMenu1->addMenu(QStringLiteral("Отчет"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N4 = N2->addAction(QStringLiteral("Добавить"));
+    N4->setObjectName(QStringLiteral("N4"));
+    N5 = N2->addAction(QStringLiteral("Корректировать"));
+    N5->setObjectName(QStringLiteral("N5"));
+    N8 = N2->addAction(QStringLiteral("Удалить"));
+    N8->setObjectName(QStringLiteral("N8"));
+    N14 = action(QStringLiteral("Сохранить сортировку"), "N14");
+    N12 = action(QStringLiteral("Выход"), "N12");
+
+    // Which commands the work mode offers: the territory and institution views only look.
+    const bool looking = WorkMode == QLatin1String("Terrain") || WorkMode == QLatin1String("Single");
+    Button2->setVisible(!looking);
+    Button7->setVisible(!looking);
+    N1->setVisible(!looking);
+    N3->setVisible(!looking);
+    N2->menuAction()->setVisible(!looking);
+    N8->setVisible(!looking);
+    Button8->setVisible(WorkMode == QLatin1String("Terrain"));
+    Button6->setVisible(looking);
+    Button7b->setVisible(looking);
+    N13->setVisible(looking);
+    N14->setVisible(false);
+    // Not in this program yet: the report data files.
+    N1->setEnabled(false);
+    N3->setEnabled(false);
+
+    ListView1 = new DropTree(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setColumnCount(2);
+    ListView1->setHeaderHidden(true);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ListView1->header()->resizeSection(1, 45);
+    ListView1->installEventFilter(this);
+    if (!looking) {
+        ListView1->setDragEnabled(true);
+        ListView1->setAcceptDrops(true);
+        ListView1->setDragDropMode(QAbstractItemView::DragDrop);
+        ListView1->acceptsAt = [this](const QPoint& at) { return ListView1->itemAt(at) != nullptr; };
+        ListView1->dropped = [this](const QPoint& at) { return moveItem(at); };
+    }
+    layout->addWidget(ListView1);
+
+    connect(Button2, &QAction::triggered, this, &TRepList::Button2Click);
+    connect(Button7, &QAction::triggered, this, &TRepList::Button7Click);
+    connect(Button7b, &QAction::triggered, this, &TRepList::Button7Click);
+    connect(Button6, &QAction::triggered, this, &TRepList::Button6Click);
+    connect(Button8, &QAction::triggered, this, &TRepList::Button8Click);
+    connect(N13, &QAction::triggered, this, &TRepList::N13Click);
+    connect(N4, &QAction::triggered, this, &TRepList::N4Click);
+    connect(N5, &QAction::triggered, this, &TRepList::N5Click);
+    connect(N8, &QAction::triggered, this, &TRepList::N8Click);
+    connect(N14, &QAction::triggered, this, &TRepList::N14Click);
+    connect(N12, &QAction::triggered, this, &QDialog::reject);
+    connect(ListView1, &QTreeWidget::currentItemChanged, this, [this] { updateCommands(); });
+
+    RepList = this;
+    connect(this, &QObject::destroyed, [] { RepList = nullptr; });
+    fill();
+}
+
+void TRepList::fill()
+{
+    ListView1->clear();
+    try {
+        for (const SummaryReport& report : SummaryReports::list(dbmain(), NetMode))
+            addItem(report.id, report.report, report.net);
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Не удалось прочитать перечень сводных отчетов."), e);
+    }
+    if (ListView1->topLevelItemCount() > 0)
+        ListView1->setCurrentItem(ListView1->topLevelItem(0));
+    updateCommands();
+}
+
+QTreeWidgetItem* TRepList::addItem(int id, const QString& name, bool net)
+{
+    auto* item = new QTreeWidgetItem(ListView1, {name, net ? kNetMark : QString()});
+    item->setData(0, NodeIdRole, id);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
+    return item;
+}
+
+int TRepList::currentId() const
+{
+    const QTreeWidgetItem* item = ListView1->currentItem();
+    return item ? nodeId(item) : 0;
+}
+
+QString TRepList::currentName() const
+{
+    const QTreeWidgetItem* item = ListView1->currentItem();
+    return item ? item->text(0) : QString();
+}
+
+bool TRepList::editable() const { return N2->menuAction()->isVisible(); }
+
+void TRepList::updateCommands()
+{
+    const bool chosen = currentId() != 0;
+    for (QAction* a : {Button2, Button7, Button8, Button6, Button7b, N13, N5, N8})
+        a->setEnabled(chosen);
+}
+
+void TRepList::Button2Click()
+{
+    const int id = currentId();
+    if (!id || !Button2->isVisible())
+        return;
+    TRepInc dialog(this);
+    dialog.setWindowTitle(currentName());
+    try {
+        dialog.ShowTrees(SummaryReports::institutions(dbmain(), id));
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Не удалось прочитать состав отчета."), e);
+        return;
+    }
+    if (prompts().exec(dialog) != QDialog::Accepted)
+        return;
+    try {
+        SummaryReports::setInstitutions(dbmain(), id, dialog.includeList());
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Состав отчета не сохранен."), e);
+    }
+}
+
+void TRepList::Button8Click()
+{
+    const int id = currentId();
+    if (!id || !Button8->isVisible())
+        return;
+    QList<SummaryReport> reports;
+    QList<int> included;
+    try {
+        reports = SummaryReports::list(dbmain(), false);
+        included = SummaryReports::incomingReports(dbmain(), id);
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Не удалось прочитать состав разрезов."), e);
+        return;
+    }
+    TRepCont dialog(id, currentName(), reports, included, this);
+    if (prompts().exec(dialog) != QDialog::Accepted)
+        return;
+    try {
+        SummaryReports::setIncomingReports(dbmain(), id, dialog.ticked());
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Состав разрезов не сохранен."), e);
+    }
+}
+
+void TRepList::Button7Click()
+{
+    const int id = currentId();
+    if (!id)
+        return;
+    QList<int> ids;
+    try {
+        // The territory view sums the incoming summaries, every other one the institutions.
+        ids = WorkMode == QLatin1String("Terrain") ? SummaryReports::incomingReports(dbmain(), id)
+                                                   : SummaryReports::institutions(dbmain(), id);
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Не удалось прочитать состав отчета."), e);
+        return;
+    }
+    InstitutionIdList = SummaryReports::joinIds(ids);
+    CurrentInstitutionId = id;
+    DataTablePrefix = QStringLiteral("Repdata");
+    TFormList window(this);
+    window.setWindowTitle(currentName());
+    window.setRecalcFormShown(true);
+    window.setClearShown(false);
+    window.setRecalcReportShown(!NetMode);
+    window.Start(-1);
+    prompts().exec(window);
+}
+
+void TRepList::Button6Click()
+{
+    const int id = currentId();
+    if (!id || !Button6->isVisible())
+        return;
+    QList<int> ids;
+    try {
+        // Every mode but the institution and summary ones sums the incoming summaries.
+        const bool own = WorkMode == QLatin1String("Single") || WorkMode == QLatin1String("Svod");
+        ids = own ? SummaryReports::institutions(dbmain(), id) : SummaryReports::incomingReports(dbmain(), id);
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Не удалось прочитать состав отчета."), e);
+        return;
+    }
+    InstitutionIdList = SummaryReports::joinIds(ids);
+    CurrentInstitutionId = id;
+    DataTablePrefix = QStringLiteral("REpData");
+    TMISetup window(TMISetup::Use::Indicators, this);
+    window.setWindowTitle(currentName() + QStringLiteral(" - \"дерево\" показателей"));
+    prompts().exec(window);
+}
+
+void TRepList::N13Click()
+{
+    const int id = currentId();
+    if (!id || !N13->isVisible())
+        return;
+    TPopform dialog(id, currentName(), this);
+    prompts().exec(dialog);
+}
+
+void TRepList::N4Click()
+{
+    if (!editable())
+        return;
+    TSumRepF dialog(this);
+    if (NetMode)
+        dialog.CheckBox1->setChecked(true);
+    if (prompts().exec(dialog) != QDialog::Accepted)
+        return;
+    try {
+        const int id = SummaryReports::add(dbmain(), dialog.name(), dialog.net());
+        ListView1->setCurrentItem(addItem(id, dialog.name(), dialog.net()));
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Отчет не добавлен."), e);
+    }
+}
+
+void TRepList::N5Click()
+{
+    QTreeWidgetItem* item = ListView1->currentItem();
+    if (!item || !editable())
+        return;
+    TSumRepF dialog(this);
+    dialog.Edit1->setText(item->text(0));
+    dialog.CheckBox1->setChecked(isNet(item));
+    if (prompts().exec(dialog) != QDialog::Accepted)
+        return;
+    try {
+        SummaryReports::edit(dbmain(), nodeId(item), dialog.name(), dialog.net());
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Изменения отчета не сохранены."), e);
+        return;
+    }
+    item->setText(0, dialog.name());
+    item->setText(1, dialog.net() ? kNetMark : QString());
+}
+
+void TRepList::N8Click()
+{
+    QTreeWidgetItem* item = ListView1->currentItem();
+    if (!item || !editable() || !N8->isVisible())
+        return;
+    if (!prompts().question(QStringLiteral("Вы действительно желаете удалить ") + item->text(0)
+                            + QStringLiteral(" со всей информацией?")))
+        return;
+    try {
+        SummaryReports::remove(dbmain(), dbdat().path(), nodeId(item));
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Отчет не удален."), e);
+        return;
+    }
+    delete item;
+    updateCommands();
+}
+
+void TRepList::toggleNet()
+{
+    QTreeWidgetItem* item = ListView1->currentItem();
+    if (!item || !editable())
+        return;
+    try {
+        const bool net = SummaryReports::toggleNet(dbmain(), nodeId(item));
+        item->setText(1, net ? kNetMark : QString());
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Признак Ф47 не изменен."), e);
+    }
+}
+
+bool TRepList::moveItem(const QPoint& target)
+{
+    QTreeWidgetItem* dragged = ListView1->currentItem();
+    QTreeWidgetItem* onto = ListView1->itemAt(target);
+    if (!dragged || !onto || dragged == onto)
+        return false;
+    const int from = ListView1->indexOfTopLevelItem(dragged);
+    ListView1->takeTopLevelItem(from);
+    ListView1->insertTopLevelItem(ListView1->indexOfTopLevelItem(onto), dragged);
+    ListView1->setCurrentItem(dragged);
+    N14->setVisible(true);
+    return true;
+}
+
+void TRepList::N14Click()
+{
+    if (!N14->isVisible())
+        return;
+    QList<int> shown;
+    for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
+        shown.append(nodeId(ListView1->topLevelItem(i)));
+    try {
+        QList<int> order = shown;
+        if (NetMode) {
+            // The list shows the Ф47 reports only: the others keep their places around them.
+            QList<int> whole;
+            for (const SummaryReport& report : SummaryReports::list(dbmain(), false))
+                whole.append(report.id);
+            order = SummaryReports::mergeOrder(whole, shown);
+        }
+        SummaryReports::saveOrder(dbmain(), order);
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Порядок отчетов не сохранен."), e);
+        return;
+    }
+    N14->setVisible(false);
+}
+
+bool TRepList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F7) {
+            toggleNet();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
