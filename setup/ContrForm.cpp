@@ -76,6 +76,12 @@ TContrls::TContrls(QWidget* parent) : QDialog(parent)
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox2 = new QComboBox(this);
+    // A form's full title runs past any screen: the lists take the width the window gives them
+    // and show the whole title when opened, so the window never grows past the screen.
+    for (QComboBox* box : {ComboBox1, ComboBox2}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(30);
+    }
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     left->addWidget(new QLabel(QStringLiteral("Форма"), this));
     left->addWidget(ComboBox1);
