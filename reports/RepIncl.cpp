@@ -1,5 +1,7 @@
 #include "reports/RepIncl.h"
 
+#include "widgets/DialogButtons.h"
+
 #include "core/TreeMarks.h"
 
 #include <QEvent>
@@ -20,19 +22,10 @@ TRepInc::TRepInc(QWidget* parent) : QDialog(parent)
     TreeView1->setHeaderHidden(true);
     TreeView1->installEventFilter(this);
     layout->addWidget(TreeView1);
-    auto* buttons = new QHBoxLayout;
-    layout->addLayout(buttons);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setAutoDefault(false);
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    const DialogButtons row = addOkCancelRow(this, layout, false);
+    BitBtn1 = row.ok;
+    BitBtn2 = row.cancel;
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* node) { toggle(node); });
 }
 

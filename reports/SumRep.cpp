@@ -1,5 +1,7 @@
 #include "reports/SumRep.h"
 
+#include "widgets/DialogButtons.h"
+
 #include "core/Common.h"
 #include "platform/Prompts.h"
 
@@ -26,19 +28,10 @@ TSumRepF::TSumRepF(QWidget* parent) : QDialog(parent)
     layout->addWidget(Label1);
     layout->addWidget(Edit1);
     layout->addWidget(CheckBox1);
-    auto* buttons = new QHBoxLayout;
-    layout->addLayout(buttons);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    const DialogButtons row = addOkCancelRow(this, layout);
+    BitBtn1 = row.ok;
+    BitBtn2 = row.cancel;
     connect(BitBtn1, &QPushButton::clicked, this, &TSumRepF::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 QString TSumRepF::name() const { return Edit1->text().trimmed(); }

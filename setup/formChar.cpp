@@ -1,5 +1,7 @@
 #include "setup/formChar.h"
 
+#include "widgets/DialogButtons.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -37,19 +39,10 @@ TFChar::TFChar(QWidget* parent)
     fields->addWidget(Label2, 2, 0, 1, 2);
     fields->addWidget(Edit2, 3, 0, 1, 2);
 
-    auto* buttons = new QHBoxLayout;
-    layout->addLayout(buttons);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    const DialogButtons row = addOkCancelRow(this, layout);
+    BitBtn1 = row.ok;
+    BitBtn2 = row.cancel;
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     FChar = this;
 }
