@@ -337,21 +337,29 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
 }
 
 bool clearOwnerData(Database& data, const QString& dataTable, int owner,
-                    const std::optional<QList<int>>& tables, int* deleted, QString* error)
+                    const std::optional<QList<int>>& tables, int* deleted, QString* error,
+                    std::optional<int> year)
 {
     const QString table = dataTableIdent(dataTable);
     if (table.isEmpty()) {
         *error = unknownDataTableMessage(dataTable);
         return false;
     }
+    const QString ofYear = year ? QStringLiteral(R"( and "year"=?)") : QString();
+    const auto withYear = [&](QVariantList values) {
+        if (year)
+            values.append(*year);
+        return values;
+    };
     int count = 0;
     Transaction tx(data);
     if (!tables) {
-        count = data.exec(QStringLiteral(R"(delete from %1 where "hospital"=?)").arg(table), {owner});
+        count = data.exec(QStringLiteral(R"(delete from %1 where "hospital"=?)").arg(table) + ofYear,
+                          withYear({owner}));
     } else {
-        Query del(data, QStringLiteral(R"(delete from %1 where "hospital"=? and "table"=?)").arg(table));
+        Query del(data, QStringLiteral(R"(delete from %1 where "hospital"=? and "table"=?)").arg(table) + ofYear);
         for (int ident : *tables) {
-            del.bindAll({owner, ident});
+            del.bindAll(withYear({owner, ident}));
             count += del.exec();
             del.reset();
         }

@@ -95,7 +95,9 @@ struct DataExportReport {
 bool writeDataFile(Database& data, const QString& dataTable, int owner, int year,
                    const QString& path, DataExportReport* report, QString* error);
 
-// Deletes, in one transaction, every year's rows of the owner in the data table: all of them, or
-// those of the given tables. Returns the rows deleted; false when the table name is unknown.
+// Deletes, in one transaction, the owner's rows in the data table: all of them, or those of the
+// given tables; of every year, or only of `year` when one is given. Returns the rows deleted;
+// false when the table name is unknown.
 bool clearOwnerData(Database& data, const QString& dataTable, int owner,
-                    const std::optional<QList<int>>& tables, int* deleted, QString* error);
+                    const std::optional<QList<int>>& tables, int* deleted, QString* error,
+                    std::optional<int> year = std::nullopt);

@@ -279,6 +279,33 @@ QString GridModel::saveUnsaved()
     return first;
 }
 
+void GridModel::valuesReplaced()
+{
+    m_unsaved.fill(false);
+    m_dataBusy = false;
+    enterFocused();
+}
+
+void GridModel::reloadHeaders(Database& dictionary)
+{
+    if (!m_open)
+        return;
+    // Read through the table's number as the grid opened it: the ident alone could meet a
+    // table renumbered meanwhile, and then its titles would be placed on these sizes.
+    std::optional<TableLayout> fresh;
+    {
+        Query q(dictionary, R"(select "form","tablen" from "tables" where "ident"=?)", {m_layout.ident});
+        if (q.next())
+            fresh = readTableLayout(dictionary, q.toInt(0), q.text(1));
+    }
+    if (!fresh || fresh->ident != m_layout.ident || fresh->colcount != m_layout.colcount
+        || fresh->rowcount != m_layout.rowcount || fresh->fixcols != m_layout.fixcols
+        || fresh->fixrows != m_layout.fixrows)
+        return;
+    m_layout.titles = std::move(fresh->titles);
+    m_headers = placeHeaders(m_layout, m_geometry);
+}
+
 GridModel::ErrorMark GridModel::errorMark(int c, int r) const
 {
     return inside(c, r) ? m_marks[index(c, r)] : ErrorMark::None;

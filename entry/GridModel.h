@@ -124,6 +124,14 @@ public:
     // busy data file ends the attempt at its first cell: the rest would wait for it in vain.
     QString saveUnsaved();
 
+    // CellValues was replaced as a whole (the table cleared or recalculated) and now holds what
+    // is stored: no cell is unsaved any more and the focused cell's entry starts again from its
+    // value, whatever was typed into it.
+    void valuesReplaced();
+    // Reads the table's header cells again (after one was edited) and places them anew; the
+    // table's sizes, values and focus stay. DbError passes.
+    void reloadHeaders(Database& dictionary);
+
     // Error marks of a control run and picked cells of the expression builder.
     ErrorMark errorMark(int c, int r) const;
     void setErrorMark(int c, int r, ErrorMark mark);   // ignored outside the table

@@ -148,6 +148,7 @@ void TVTable::buildMenu()
     connect(N40, &QAction::triggered, this, &TVTable::N40Click);
     connect(N41, &QAction::triggered, this, &TVTable::N41Click);
     connect(Excel2, &QAction::triggered, this, &TVTable::Excel2Click);
+    buildCommands();
 }
 
 void TVTable::FormCreate()
@@ -171,7 +172,7 @@ void TVTable::FormActivate()
 
 void TVTable::holdBackUnbuiltCommands()
 {
-    for (QAction* a : {N5, N11->menuAction(), N14, FractionMenu->menuAction(), N18->menuAction()})
+    for (QAction* a : {N11->menuAction(), N18->menuAction()})
         a->setEnabled(false);
 }
 
@@ -204,6 +205,7 @@ bool TVTable::TableShow()
     N5->setEnabled(writable);
     N14->setEnabled(writable);
     N35->menuAction()->setEnabled(writable);
+    commandsFollowTable();
     holdBackUnbuiltCommands();
     // Controls over cells that could not be loaded would report errors the data does not have.
     N3->setEnabled(m_model->loadError().isEmpty());

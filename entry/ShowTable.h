@@ -85,6 +85,26 @@ public:
     void N41Click();
     void Excel2Click();
 
+    // "Очистить": the owner's rows of the table for the year, after the question.
+    void N5Click();
+    // "Пересчитать таблицу": the table summed from the composition, or formed in network mode.
+    void N14Click();
+    // "Нецелые" / "Да", "Нет": the table's stored fraction flag.
+    void N37Click();
+    void N38Click();
+    // "Контрольная сумма" / "по графе", "по строке": the check sum of the values shown in the
+    // focused column or row.
+    void N44Click();
+    void N45Click();
+    // F4: the check sum of the table's stored values; F8: "Контрольная сумма" shown or hidden;
+    // F9: fractions on or off for this window only.
+    void F4Click();
+    void F8Click();
+    void F9Click();
+    // A double click on a header cell (an index into model().headers()): the header cell
+    // editor, and on OK the cell written to the dictionary and drawn again.
+    void Image1DblClick(int header);
+
     bool correctionMode() const;
     // The error line correction mode shows, counted from 0.
     int errorIndex() const { return m_errorIndex; }
@@ -121,6 +141,15 @@ public:
     QMenu* FractionMenu = nullptr;    // "Нецелые": "Да" (N37), "Нет" (N38)
     QAction* N37 = nullptr;
     QAction* N38 = nullptr;
+    QMenu* N43 = nullptr;             // "Контрольная сумма" (F8): "по графе" (N44), "по строке" (N45)
+    QAction* N44 = nullptr;
+    QAction* N45 = nullptr;
+    // The window's keys that no menu item carries: F4, F8, F9, Alt+Right, Alt+Left.
+    QAction* ChecksumKey = nullptr;
+    QAction* ChecksumMenuKey = nullptr;
+    QAction* FractionKey = nullptr;
+    QAction* NextTableKey = nullptr;
+    QAction* PreviousTableKey = nullptr;
     QMenu* N18 = nullptr;             // "Настройка": N15, N16 (captions by the table's scan)
     QAction* N15 = nullptr;
     QAction* N16 = nullptr;
@@ -134,10 +163,16 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
-    // Clearing, breaking down, recalculating, loading, the fraction flag and the header setup
-    // keep their places and visibility rules in the menu, but stay disabled until the program
-    // has them: a command that does nothing would pass for one that did its work.
+    // Breaking down and the header setup keep their places and visibility rules in the menu,
+    // but stay disabled until the program has them: a command that does nothing would pass for
+    // one that did its work.
     void holdBackUnbuiltCommands();
+    // The menu "Контрольная сумма" and the keys above, made with the menu; and what of them
+    // follows the table just opened.
+    void buildCommands();
+    void commandsFollowTable();
+    // After the table's values were replaced as a whole: the grid shows what is stored.
+    void valuesReplaced();
     void ClearErrorMarks();
     void ShowCurrentError();
     void BuildPickedExpression();

@@ -64,7 +64,7 @@ GridModel& TableGridView::model() const
     return m_window->model();
 }
 
-void TableGridView::tableChanged()
+void TableGridView::measureHeaders()
 {
     m_headerFonts.clear();
     m_headerTexts.clear();
@@ -73,6 +73,44 @@ void TableGridView::tableChanged()
         m_headerFonts.append(f);
         m_headerTexts.append(layoutHeaderText(h.cell, h.rect.size(), FontMeasure(QFontMetrics(f, viewport()))));
     }
+}
+
+void TableGridView::headersChanged()
+{
+    measureHeaders();
+    viewport()->update();
+}
+
+int TableGridView::headerAt(const QPoint& pos) const
+{
+    if (!model().isOpen())
+        return -1;
+    const GridGeometry& g = model().geometry();
+    const int hw = g.headerWidth();
+    const int hh = g.headerHeight();
+    HeaderPanel panel;
+    QPoint at = pos;
+    if (pos.x() < hw && pos.y() < hh) {
+        panel = HeaderPanel::Corner;
+    } else if (pos.y() < hh) {
+        panel = HeaderPanel::ColumnHeaders;
+        at -= QPoint(hw - horizontalScrollBar()->value(), 0);
+    } else if (pos.x() < hw) {
+        panel = HeaderPanel::RowHeaders;
+        at -= QPoint(0, hh - verticalScrollBar()->value());
+    } else {
+        return -1;
+    }
+    const QList<PlacedHeader>& headers = model().headers();
+    for (qsizetype i = 0; i < headers.size(); ++i)
+        if (headers[i].panel == panel && headers[i].rect.contains(at))
+            return int(i);
+    return -1;
+}
+
+void TableGridView::tableChanged()
+{
+    measureHeaders();
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     updateScrollBars();
@@ -434,8 +472,12 @@ void TableGridView::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !model().isOpen())
         return;
     int c, r;
-    if (!cellAt(event->position().toPoint(), &c, &r))
+    if (!cellAt(event->position().toPoint(), &c, &r)) {
+        const int header = headerAt(event->position().toPoint());
+        if (header >= 0)
+            m_window->Image1DblClick(header);
         return;
+    }
     moveFocus(c, r);
     m_window->StringGrid1DblClick();
 }

@@ -32,6 +32,11 @@ public:
 
     // The model holds another table (or has just been opened): headers measured again.
     void tableChanged();
+    // The model's header cells were read again: measured again, the scrolling kept.
+    void headersChanged();
+    // The header cell under a point of the viewport (an index into the model's headers()), or
+    // -1 on the data cells and beside the headers.
+    int headerAt(const QPoint& pos) const;
     // Scrolls so that the focused cell is in view.
     void ensureFocusedVisible();
 
@@ -52,6 +57,7 @@ private:
     // The data cell under a point of the viewport; false on the headers and beside the table.
     bool cellAt(const QPoint& pos, int* c, int* r) const;
     void updateScrollBars();
+    void measureHeaders();
     void moveFocus(int c, int r);
     void afterKey(const QString& error, bool moved);
     void paintHeaders(QPainter& p, HeaderPanel panel, const QRect& area, int dx, int dy);

@@ -199,9 +199,13 @@ QString text(const char* s) { return QString::fromUtf8(s); }
 void insertTitle(Database& db, int table, int column, int row, int endColumn, int endRow,
                  const QString& txt, const QString& tchars, bool bold)
 {
+    // The dictionary keeps a title's ":" as the character 3, as the structure import and the
+    // header cell editor write it.
+    QString stored = txt;
+    stored.replace(QLatin1Char(':'), QChar(3));
     db.exec(QStringLiteral(R"(insert into "titles" values (?,?,?,?,?,?,?,?,?,?,?,?,?))"),
             {table, column, row, column, row, endColumn, endRow, QStringLiteral("Arial"), 8.0, bold,
-             false, tchars, txt});
+             false, tchars, stored});
 }
 
 // Returns the table's ident.
