@@ -1,0 +1,567 @@
+// The grid's clearing, recalculation, keys, fraction flag, check sums and header cell editing,
+// driven through the window by keys, clicks and its menu items.
+
+#include "entry/ShowTable.h"
+
+#include "PrintTo.h"
+#include "SampleYear.h"
+#include "ScriptedPrompts.h"
+#include "YearFixture.h"
+#include "core/Common.h"
+#include "core/StructureCache.h"
+#include "entry/FrmList.h"
+#include "entry/GridModel.h"
+#include "entry/TabTitle.h"
+#include "platform/Database.h"
+#include "sample/SampleConfiguration.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+void openGrid(int formId, const QString& formName, const QString& number)
+{
+    SelectedTableNodeId = formId;
+    CurrentFormName = formName;
+    CurrentFormNumber = number;
+    CurrentTableId = 0;
+}
+
+QWidget* gridOf(TVTable& w)
+{
+    return w.findChild<QWidget*>(QStringLiteral("StringGrid1"));
+}
+
+// Shown and active, as the user has it: the window's keys are its shortcuts, and those work
+// only in the active window.
+void showActive(TVTable& w)
+{
+    w.show();
+    w.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+QWidget* viewportOf(TVTable& w)
+{
+    return w.StringGrid1->viewport();
+}
+
+// A header cell's rectangle in the viewport, the grid scrolled to its start.
+QRect headerRect(TVTable& w, int index)
+{
+    const GridModel& m = w.model();
+    const PlacedHeader& h = m.headers().at(index);
+    const GridGeometry& g = m.geometry();
+    switch (h.panel) {
+    case HeaderPanel::Corner: return h.rect;
+    case HeaderPanel::ColumnHeaders: return h.rect.translated(g.headerWidth(), 0);
+    case HeaderPanel::RowHeaders: return h.rect.translated(0, g.headerHeight());
+    }
+    return {};
+}
+
+// The placed header of the title at (column, row).
+int headerIndex(TVTable& w, int column, int row)
+{
+    const QList<PlacedHeader>& headers = w.model().headers();
+    for (qsizetype i = 0; i < headers.size(); ++i)
+        if (headers[i].cell.column == column && headers[i].cell.row == row)
+            return int(i);
+    return -1;
+}
+
+void doubleClickHeader(TVTable& w, int index)
+{
+    QTest::mouseDClick(viewportOf(w), Qt::LeftButton, {}, headerRect(w, index).center());
+}
+
+// The bounding box of the dark pixels inside a rectangle of the grid's picture.
+QRect inkIn(TVTable& w, const QRect& r)
+{
+    const QImage image = w.StringGrid1->viewport()->grab().toImage();
+    QRect ink;
+    for (int y = r.top() + 1; y < r.bottom(); ++y)
+        for (int x = r.left() + 1; x < r.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+} // namespace
+
+// Table (1000) of Ф12, 6 x 5 layout with two header columns and rows: a grid of 4 x 3 whose
+// cell (0, 0) is Графа 3, Строка 1, stored at column 4, row 4. Institutions inst and other.
+class GridCommands : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
+    int form = year.addForm(QStringLiteral("Ф12"), QStringLiteral("Заболеваемость"));
+    int table = year.addTable(form, QStringLiteral("(1000)"), QStringLiteral("Взрослые"), 6, 5, 2, 2);
+    int second = year.addTable(form, QStringLiteral("(2000)"), QStringLiteral("Дети"), 6, 5, 2, 2);
+    int inst = year.addInstitution(QStringLiteral("ЦРБ"));
+    int other = year.addInstitution(QStringLiteral("ФАП"));
+    ScriptedPrompts prompts;
+
+    void SetUp() override
+    {
+        year.addPlainTitles(table);
+        year.addPlainTitles(second);
+        refreshStructureCaches(year.dictionary());
+        WorkMode = QStringLiteral("Input");
+        DataTablePrefix = QStringLiteral("Data");
+        ReportYear = 2025;
+        CurrentInstitutionId = inst;
+        openGrid(form, QStringLiteral("Ф12"), QStringLiteral("(1000)"));
+    }
+    QList<StoredCell> stored(int owner, int t) { return year.storedCells(owner, t); }
+    int floatTypeStored()
+    {
+        return year.dictionary()
+            .scalar(QStringLiteral(R"(select "floattype" from "tables" where "ident"=?)"), {table})
+            .toInt();
+    }
+    int floatTypeCached()
+    {
+        for (const TableAttributes& t : TableInfo)
+            if (t.ident == table)
+                return t.floattype;
+        return -1;
+    }
+};
+
+// --- clearing ---------------------------------------------------------------------------------
+
+TEST_F(GridCommands, ClearingDeletesOnlyTheOwnersTableOfTheYearAndNoKeepsAll)
+{
+    year.setEntered(inst, table, 3, 1, 8);
+    year.setEntered(inst, table, 4, 2, 9);
+    year.setEntered(inst, second, 3, 1, 1);
+    year.setEntered(other, table, 3, 1, 2);
+    year.data().exec(QStringLiteral(R"(insert into "data" values (?, 5, 2024, ?, 4, 4))"), {inst, table});
+    TVTable window;
+    showActive(window);
+    ASSERT_TRUE(window.N5->isEnabled());
+    QTest::keyClicks(gridOf(window), QStringLiteral("\b7"));   // typed, not yet saved
+
+    prompts.expectQuestion(false, QStringLiteral("Удалить содержимое таблицы?"));
+    window.N5->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(stored(inst, table), (QList<StoredCell>{{4, 4, 8}, {5, 5, 9}}));
+    EXPECT_EQ(window.model().value(1, 1), 9);
+
+    prompts.expectQuestion(true, QStringLiteral("Удалить содержимое таблицы?"));
+    window.N5->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_TRUE(stored(inst, table).isEmpty());
+    EXPECT_EQ(stored(inst, second), (QList<StoredCell>{{4, 4, 1}}));
+    EXPECT_EQ(stored(other, table), (QList<StoredCell>{{4, 4, 2}}));
+    EXPECT_EQ(year.data().scalar(QStringLiteral(R"(select count(*) from "data" where "year"=2024)")).toInt(), 1);
+    // The grid shows the empty table, and the typing that was under way is gone with it.
+    EXPECT_EQ(window.model().value(1, 1), 0);
+    EXPECT_EQ(window.model().entry().text(), QString());
+    QTest::keyClick(gridOf(window), Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(stored(inst, table).isEmpty());
+}
+
+TEST_F(GridCommands, AFailedClearingSaysSoAndKeepsTheValues)
+{
+    year.setEntered(inst, table, 3, 1, 8);
+    TVTable window;
+    showActive(window);
+    year.data().exec(QStringLiteral(
+        R"(create trigger f before delete on "data" begin select raise(abort,'forced'); end;)"));
+    prompts.expectQuestion(true, QStringLiteral("Удалить содержимое таблицы?"))
+        .expectError(QStringLiteral("Таблица не очищена"));
+    window.N5->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(stored(inst, table), (QList<StoredCell>{{4, 4, 8}}));
+    EXPECT_EQ(window.model().value(0, 0), 8);
+}
+
+// --- keys ---------------------------------------------------------------------------------------
+
+// F4 commits the cell being typed, then tells the sum of the stored values, rows before
+// columns: 2 (Строка 1, Графа 4), 3 (Строка 2, Графа 3), 5 (Строка 2, Графа 4), worked out by
+// hand as 1110712741. In a grid of sums it is disabled and the key asks nothing.
+TEST_F(GridCommands, F4TellsTheStoredTablesSumAndIsDisabledInAReadOnlyGrid)
+{
+    year.setEntered(inst, table, 4, 1, 2);
+    year.setEntered(inst, table, 3, 2, 3);
+    year.setEntered(other, table, 3, 1, 100);
+    {
+        TVTable window;
+        showActive(window);
+        QWidget* grid = gridOf(window);
+        window.model().moveTo(1, 1);
+        QTest::keyClicks(grid, QStringLiteral("5"));
+        prompts.expectMessage(QStringLiteral("1110712741"));
+        QTest::keyClick(grid, Qt::Key_F4);
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(prompts.log().back(), QStringLiteral("message: 1110712741"));
+        EXPECT_EQ(stored(inst, table), (QList<StoredCell>{{4, 5, 3}, {5, 4, 2}, {5, 5, 5}}));
+        QTest::keyClick(grid, Qt::Key_Escape);
+    }
+    WorkMode = QStringLiteral("Types");
+    DataTablePrefix = QStringLiteral("data");
+    InstitutionIdList = QStringLiteral("%1,%2").arg(inst).arg(other);
+    TVTable sums;
+    showActive(sums);
+    EXPECT_FALSE(sums.ChecksumKey->isEnabled());
+    EXPECT_FALSE(sums.N5->isEnabled());
+    QTest::keyClick(gridOf(sums), Qt::Key_F4);   // any prompt would fail the test
+    EXPECT_EQ(prompts.remaining(), 0);
+}
+
+TEST_F(GridCommands, AnEmptyTablesSumIsZero)
+{
+    TVTable window;
+    showActive(window);
+    prompts.expectMessage();
+    QTest::keyClick(gridOf(window), Qt::Key_F4);
+    ASSERT_FALSE(prompts.log().isEmpty());
+    EXPECT_EQ(prompts.log().back(), QStringLiteral("message: 0"));
+}
+
+// F8 shows and hides "Контрольная сумма"; its items fold the values of the focused column or
+// row that are not 0.
+TEST_F(GridCommands, F8ShowsTheChecksumMenuWhoseSumsFoldTheShownValues)
+{
+    year.setEntered(inst, table, 4, 2, 1);
+    TVTable window;
+    showActive(window);
+    QWidget* grid = gridOf(window);
+    EXPECT_FALSE(window.N43->menuAction()->isVisible());
+    QTest::keyClick(grid, Qt::Key_F8);
+    EXPECT_TRUE(window.N43->menuAction()->isVisible());
+    EXPECT_EQ(window.N43->title(), QStringLiteral("Контрольная сумма"));
+    EXPECT_EQ(window.N44->text(), QStringLiteral("по графе"));
+    EXPECT_EQ(window.N45->text(), QStringLiteral("по строке"));
+
+    const struct {
+        const char* what;
+        int c, r;
+        QAction* item;
+        const char* sum;
+    } cases[] = {
+        {"column of zeros", 0, 0, window.N44, "5381"},
+        {"row of zeros", 0, 0, window.N45, "5381"},
+        {"column with a single 1", 1, 0, window.N44, "1065530789"},
+        {"row with a single 1", 0, 1, window.N45, "1065530789"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        window.model().moveTo(c.c, c.r);
+        prompts.expectMessage();
+        c.item->trigger();
+        ASSERT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(prompts.log().back(), QStringLiteral("message: ") + QString::fromLatin1(c.sum));
+    }
+    // A value typed into the focused cell counts as shown.
+    window.model().moveTo(2, 0);
+    QTest::keyClicks(grid, QStringLiteral("1"));
+    prompts.expectMessage();
+    window.N44->trigger();
+    EXPECT_EQ(prompts.log().back(), QStringLiteral("message: 1065530789"));
+
+    QTest::keyClick(grid, Qt::Key_F8);
+    EXPECT_FALSE(window.N43->menuAction()->isVisible());
+}
+
+// Values that a single cannot tell apart give the same column sum.
+TEST_F(GridCommands, ValuesThatDifferBeyondSinglePrecisionSumAlike)
+{
+    year.dictionary().exec(QStringLiteral(R"(update "tables" set "floattype"=1 where "ident"=?)"), {table});
+    refreshStructureCaches(year.dictionary());
+    year.setEntered(inst, table, 3, 1, 0.1);
+    year.setEntered(inst, table, 4, 1, 0.1000000001);
+    TVTable window;
+    showActive(window);
+    QStringList sums;
+    for (int c : {0, 1}) {
+        window.model().moveTo(c, 0);
+        prompts.expectMessage();
+        window.N44->trigger();
+        sums.append(prompts.log().back());
+    }
+    EXPECT_NE(window.model().value(0, 0), window.model().value(1, 0));
+    EXPECT_EQ(sums[0], sums[1]);
+    EXPECT_NE(sums[0], QStringLiteral("message: 5381"));
+}
+
+// F9 turns fractions on and off for this window only: the stored flag and the menu's ticks
+// stay, and the table opens again as it is stored.
+TEST_F(GridCommands, F9ChangesOnlyThisWindowsDisplay)
+{
+    year.setEntered(inst, table, 4, 1, 2.25);
+    {
+        TVTable window;
+        showActive(window);
+        QWidget* grid = gridOf(window);
+        EXPECT_EQ(window.model().displayText(1, 0), QStringLiteral("2"));
+        QTest::keyClick(grid, Qt::Key_F9);
+        EXPECT_EQ(window.model().displayText(1, 0), QStringLiteral("2.25"));
+        // Fractions are taken while typing now.
+        QTest::keyClicks(grid, QStringLiteral("1.5"));
+        QTest::keyClick(grid, Qt::Key_Down);
+        EXPECT_EQ(window.model().value(0, 0), 1.5);
+        EXPECT_EQ(floatTypeStored(), 0);
+        EXPECT_EQ(floatTypeCached(), 0);
+        EXPECT_FALSE(window.N37->isChecked());
+        EXPECT_TRUE(window.N38->isChecked());
+        QTest::keyClick(grid, Qt::Key_F9);
+        EXPECT_EQ(window.model().displayText(1, 0), QStringLiteral("2"));
+        QTest::keyClick(grid, Qt::Key_F9);
+        QTest::keyClick(grid, Qt::Key_Escape);
+    }
+    TVTable again;
+    showActive(again);
+    EXPECT_EQ(again.model().displayText(1, 0), QStringLiteral("2"));
+    EXPECT_FALSE(again.model().showTwoDecimals());
+}
+
+// "Да" and "Нет" store the flag in the dictionary and the tables cache; the next opening
+// follows it.
+TEST_F(GridCommands, YesAndNoStoreTheFractionFlagAndTheCache)
+{
+    year.setEntered(inst, table, 4, 1, 2.25);
+    {
+        TVTable window;
+        showActive(window);
+        ASSERT_TRUE(window.FractionMenu->menuAction()->isEnabled());
+        window.N37->trigger();
+        EXPECT_EQ(floatTypeStored(), 1);
+        EXPECT_EQ(floatTypeCached(), 1);
+        EXPECT_TRUE(window.N37->isChecked());
+        EXPECT_FALSE(window.N38->isChecked());
+        EXPECT_EQ(window.model().displayText(1, 0), QStringLiteral("2.25"));
+        window.N37->trigger();   // "Да" again keeps it
+        EXPECT_TRUE(window.N37->isChecked());
+        EXPECT_EQ(floatTypeStored(), 1);
+        QTest::keyClick(gridOf(window), Qt::Key_Escape);
+    }
+    {
+        TVTable window;
+        showActive(window);
+        EXPECT_TRUE(window.model().showTwoDecimals());
+        window.N38->trigger();
+        EXPECT_EQ(floatTypeStored(), 0);
+        EXPECT_EQ(floatTypeCached(), 0);
+        EXPECT_FALSE(window.N37->isChecked());
+        EXPECT_TRUE(window.N38->isChecked());
+        EXPECT_EQ(window.model().displayText(1, 0), QStringLiteral("2"));
+        QTest::keyClick(gridOf(window), Qt::Key_Escape);
+    }
+    // A failing write says so, and ticks, display and cache stay as they were.
+    year.dictionary().exec(QStringLiteral(
+        R"(create trigger f before update on "tables" begin select raise(abort,'forced'); end;)"));
+    TVTable window;
+    showActive(window);
+    prompts.expectError(QStringLiteral("не сохранен"));
+    window.N37->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_FALSE(window.N37->isChecked());
+    EXPECT_TRUE(window.N38->isChecked());
+    EXPECT_EQ(floatTypeStored(), 0);
+    EXPECT_EQ(floatTypeCached(), 0);
+    EXPECT_FALSE(window.model().showTwoDecimals());
+}
+
+// --- the header cell editor ---------------------------------------------------------------------
+
+// A column header edited to "a:" and "b" on two lines, bold, turned, indent 3, its font one
+// this system lacks left as it is: the dictionary holds the character 3, CR LF and the size as
+// they were stored, and the header is drawn the same after reopening.
+TEST_F(GridCommands, AnEditedHeaderCellReadsBackAndDrawsTheSame)
+{
+    const QString missingFont = QStringLiteral("Kestrin Нет Такого Шрифта");
+    year.dictionary().exec(QStringLiteral(R"(update "titles" set "fontname"=?, "fontsize"=9.5,
+        "tchars"='TL00' where "table"=? and "column"=4 and "row"=1)"), {missingFont, table});
+    year.dictionary().exec(QStringLiteral(R"(update "rows" set "height"=60 where "table"=? and "row"=1)"), {table});
+    QImage edited;
+    QRect place;
+    {
+        TVTable window;
+        window.resize(800, 500);
+        showActive(window);
+        const int header = headerIndex(window, 4, 1);
+        ASSERT_GE(header, 0);
+        prompts.expectModal(QStringLiteral("TTitles"), [&](QDialog& dialog) {
+            auto& editor = static_cast<TTitles&>(dialog);
+            EXPECT_EQ(editor.windowTitle(), QStringLiteral("Корректировка заголовков таблицы"));
+            EXPECT_EQ(editor.Memo1->toPlainText(), QStringLiteral("Графа 4"));
+            EXPECT_EQ(editor.ComboBox1->currentText(), missingFont);
+            EXPECT_EQ(editor.SpinEdit1->value(), 10);
+            EXPECT_EQ(TTitles::itemIndex(editor.RadioGroup1), 0);
+            EXPECT_EQ(TTitles::itemIndex(editor.RadioGroup2), 0);
+            editor.Memo1->selectAll();
+            QTest::keyClicks(editor.Memo1, QStringLiteral("a:"));
+            QTest::keyClick(editor.Memo1, Qt::Key_Return);
+            QTest::keyClicks(editor.Memo1, QStringLiteral("b"));
+            QTest::mouseClick(editor.CheckBox1, Qt::LeftButton);
+            QTest::mouseClick(editor.CheckBox3, Qt::LeftButton);
+            editor.SpinEdit2->setValue(3);
+            QWidget* centre = editor.findChild<QWidget*>(QStringLiteral("RadioGroup1_1"));
+            QTest::mouseClick(centre, Qt::LeftButton, {}, QPoint(6, centre->height() / 2));
+            QTest::mouseClick(editor.BitBtn1, Qt::LeftButton);
+            return dialog.result();
+        });
+        doubleClickHeader(window, header);
+        EXPECT_EQ(prompts.remaining(), 0);
+
+        Query q(year.dictionary(), QStringLiteral(R"(select "txt","fontname","fontsize","fontbold",
+            "fontitalic","tchars" from "titles" where "table"=? and "column"=4 and "row"=1)"), {table});
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.text(0), QStringLiteral("a") + QChar(3) + QStringLiteral("\r\nb"));
+        EXPECT_EQ(q.text(1), missingFont);
+        EXPECT_EQ(q.value(2).toDouble(), 9.5);
+        EXPECT_EQ(q.value(3).toInt(), 1);
+        EXPECT_EQ(q.value(4).toInt(), 0);
+        EXPECT_EQ(q.text(5), QStringLiteral("TC13"));
+        // The grid read the cell again.
+        const HeaderCell& cell = window.model().headers().at(header).cell;
+        EXPECT_EQ(cell.text, QStringLiteral("a:\nb"));
+        EXPECT_TRUE(cell.bold);
+        EXPECT_TRUE(cell.chars.turned);
+        place = headerRect(window, header);
+        edited = viewportOf(window)->grab().toImage().copy(place);
+        QTest::keyClick(gridOf(window), Qt::Key_Escape);
+    }
+    TVTable again;
+    again.resize(800, 500);
+    showActive(again);
+    const int header = headerIndex(again, 4, 1);
+    EXPECT_EQ(headerRect(again, header), place);
+    EXPECT_EQ(viewportOf(again)->grab().toImage().copy(place), edited);
+    // The editor opens on what was stored: the text shown with ":" and its two lines.
+    prompts.expectModal(QStringLiteral("TTitles"), [&](QDialog& dialog) {
+        auto& editor = static_cast<TTitles&>(dialog);
+        EXPECT_EQ(editor.Memo1->toPlainText(), QStringLiteral("a:\nb"));
+        EXPECT_TRUE(editor.CheckBox1->isChecked());
+        EXPECT_TRUE(editor.CheckBox3->isChecked());
+        EXPECT_EQ(editor.SpinEdit2->value(), 3);
+        EXPECT_EQ(TTitles::itemIndex(editor.RadioGroup1), 1);
+        return int(QDialog::Rejected);
+    });
+    doubleClickHeader(again, header);
+    EXPECT_EQ(prompts.remaining(), 0);
+}
+
+// Row headers are never turned, as the grid draws them: ticked "Вертикальный", a row header
+// still shows its letters upright (wider than tall), while a column header turns them.
+TEST_F(GridCommands, ARowHeaderMarkedVerticalIsNotTurned)
+{
+    year.dictionary().exec(QStringLiteral(R"(update "rows" set "height"=60 where "table"=?)"), {table});
+    year.dictionary().exec(QStringLiteral(R"(update "columns" set "width"=90 where "table"=?)"), {table});
+    TVTable window;
+    window.resize(900, 700);
+    showActive(window);
+    const auto turnTo = [&](int column, int row, const QString& text) {
+        const int header = headerIndex(window, column, row);
+        EXPECT_GE(header, 0);
+        prompts.expectModal(QStringLiteral("TTitles"), [&](QDialog& dialog) {
+            auto& editor = static_cast<TTitles&>(dialog);
+            editor.Memo1->setPlainText(text);
+            QTest::mouseClick(editor.CheckBox3, Qt::LeftButton);
+            QTest::mouseClick(editor.BitBtn1, Qt::LeftButton);
+            return dialog.result();
+        });
+        doubleClickHeader(window, header);
+        EXPECT_EQ(prompts.remaining(), 0);
+        return inkIn(window, headerRect(window, header));
+    };
+    const QRect row = turnTo(1, 3, QStringLiteral("ШШШШШ"));
+    const QRect column = turnTo(3, 1, QStringLiteral("ШШШШШ"));
+    EXPECT_EQ(year.dictionary().scalar(QStringLiteral(R"(select "tchars" from "titles"
+        where "table"=? and "column"=1 and "row"=3)"), {table}).toString(), QStringLiteral("CC10"));
+    ASSERT_FALSE(row.isEmpty());
+    ASSERT_FALSE(column.isEmpty());
+    EXPECT_GT(row.width(), 2 * row.height());
+    EXPECT_GT(column.height(), 2 * column.width());
+}
+
+// Esc and "Отказ" write nothing, whatever was changed in the editor; the corner opens it too.
+TEST_F(GridCommands, EscAndCancelWriteNothing)
+{
+    const auto titles = [&] {
+        QStringList rows;
+        Query q(year.dictionary(), QStringLiteral(R"(select "column","row","txt","tchars","fontbold"
+            from "titles" where "table"=? order by "column","row")"), {table});
+        while (q.next())
+            rows.append(QStringLiteral("%1 %2 %3 %4 %5").arg(q.text(0), q.text(1), q.text(2), q.text(3), q.text(4)));
+        return rows;
+    };
+    const QStringList before = titles();
+    TVTable window;
+    showActive(window);
+    for (const auto& [column, row] : {std::pair(1, 1), std::pair(5, 2)}) {
+        for (bool esc : {true, false}) {
+            SCOPED_TRACE(esc ? "Esc" : "Отказ");
+            prompts.expectModal(QStringLiteral("TTitles"), [&](QDialog& dialog) {
+                auto& editor = static_cast<TTitles&>(dialog);
+                QTest::keyClicks(editor.Memo1, QStringLiteral("changed"));
+                QTest::mouseClick(editor.CheckBox1, Qt::LeftButton);
+                if (esc)
+                    QTest::keyClick(editor.Memo1, Qt::Key_Escape);
+                else
+                    QTest::mouseClick(editor.BitBtn2, Qt::LeftButton);
+                EXPECT_FALSE(editor.isVisible());
+                return dialog.result();
+            });
+            doubleClickHeader(window, headerIndex(window, column, row));
+            EXPECT_EQ(prompts.remaining(), 0);
+        }
+    }
+    EXPECT_EQ(titles(), before);
+    EXPECT_FALSE(window.model().headers().at(headerIndex(window, 1, 1)).cell.bold);
+}
+
+// --- table navigation by keys on the sample ---------------------------------------------------
+
+// Alt+Right and Alt+Left move to the next and the previous table of the forms tree, the key
+// going no further (the focused cell stays where the table opened).
+TEST(GridKeys, AltRightAndAltLeftMoveThroughTheTables)
+{
+    SampleYear sample;
+    ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+    ScriptedPrompts prompts;
+    WorkMode = QStringLiteral("Input");
+    DataTablePrefix = QStringLiteral("Data");
+    CurrentInstitutionId = Sample::Unit::ZarechnayaCrb;
+    TFormList list;
+    list.Start(-1);
+    QTreeWidgetItem* start = list.TreeView1->topLevelItem(0)->child(0);
+    list.TreeView1->setCurrentItem(start);
+    const std::optional<GridOpening> opening = list.gridOpeningForNode(start);
+    ASSERT_TRUE(opening);
+    openGrid(opening->formId, opening->formName, opening->tableNumber);
+    TVTable window(&list);
+    showActive(window);
+    QWidget* grid = gridOf(window);
+    const int first = window.model().tableIdent();
+    const struct {
+        Qt::Key key;
+        int ident;
+    } steps[] = {
+        {Qt::Key_Right, first + 1}, {Qt::Key_Right, first + 2}, {Qt::Key_Left, first + 1},
+        {Qt::Key_Left, first}, {Qt::Key_Left, first},
+    };
+    for (const auto& s : steps) {
+        QTest::keyClick(grid, s.key, Qt::AltModifier);
+        EXPECT_EQ(window.model().tableIdent(), s.ident);
+        EXPECT_EQ(CurrentTableId, s.ident);
+        EXPECT_EQ(window.model().col(), 0);
+    }
+    EXPECT_EQ(prompts.remaining(), 0);
+}
