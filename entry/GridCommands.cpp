@@ -5,8 +5,10 @@
 #include "core/DataFiles.h"
 #include "core/StructureCache.h"
 #include "core/TableCells.h"
+#include "entry/FormsRecalc.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
+#include "platform/Prompts.h"
 
 QList<double> gridColumnValues(const GridModel& model, int c)
 {
@@ -61,4 +63,50 @@ void storeFloatType(Database& dictionary, int tableIdent, bool fractions)
     for (TableAttributes& t : TableInfo)
         if (t.ident == tableIdent)
             t.floattype = fractions ? 1 : 0;
+}
+
+GridRecalcResult recalculateGridTable(Prompts& prompts, int tableIdent,
+                                      const std::function<void(const QString&)>& status)
+{
+    GridRecalcResult r;
+    RecalcContext context;
+    QString error;
+    if (!RecalcContext::fromGlobals(&context, &error)) {
+        r.failed = true;
+        r.message = error;
+        return r;
+    }
+    if (context.composition.isEmpty()) {
+        r.message = emptyCompositionMessage(context.ofReports);
+        return r;
+    }
+    try {
+        if (context.formation) {
+            const Prompts::Answer answer = prompts.yesNoCancel(RoundQuestion);
+            if (answer == Prompts::Answer::Cancel)
+                return r;
+            RoundResults = answer == Prompts::Answer::Yes;
+            context.round = RoundResults;
+        } else {
+            DataRows rows(context.data);
+            const bool stored = !rows.tableValuesByRow(context.ownerTable, context.year, context.owner,
+                                                       tableIdent).isEmpty();
+            if (stored && !prompts.question(TableRecalcQuestion))
+                return r;
+        }
+        TableRecalcResult result = recalculateTable(context, tableIdent, status);
+        r.problems = result.problems;
+        if (!result.saved) {
+            r.failed = true;
+            r.message = result.error;
+            return r;
+        }
+        r.saved = true;
+        r.cells = std::move(result.cells);
+        r.message = QStringLiteral("Готово!");
+    } catch (const DbError& e) {
+        r.failed = true;
+        r.message = e.userText();
+    }
+    return r;
 }

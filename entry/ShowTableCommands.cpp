@@ -5,6 +5,7 @@
 
 #include "core/CheckSums.h"
 #include "core/Common.h"
+#include "core/Unit1.h"
 #include "entry/GridCommands.h"
 #include "entry/GridModel.h"
 #include "entry/HeaderEdit.h"
@@ -19,8 +20,6 @@
 #include <QMenuBar>
 
 namespace {
-
-const QString kDone = QStringLiteral("Готово!");
 
 QString unsignedText(quint32 h)
 {
@@ -183,6 +182,26 @@ void TVTable::N38Click()
 
 void TVTable::N14Click()
 {
+    if (!m_model->isOpen() || m_model->readOnly())
+        return;
+    const GridRecalcResult result =
+        recalculateGridTable(prompts(), m_model->tableIdent(), [this](const QString& text) {
+            Label1->setText(text);
+            Label1->repaint();
+        });
+    Label1->clear();
+    if (result.saved) {
+        CellValues = result.cells;
+        valuesReplaced();
+    }
+    if (!result.problems.isEmpty())
+        ShowResultList(formationProblemsList(result.problems, windowTitle()));
+    if (result.failed)
+        prompts().error(result.message);
+    else if (!result.message.isEmpty())
+        prompts().message(result.message);
+    activateWindow();
+    StringGrid1->setFocus(Qt::OtherFocusReason);
 }
 
 void TVTable::Image1DblClick(int header)

@@ -9,6 +9,7 @@
 #include "YearFixture.h"
 #include "core/Common.h"
 #include "core/StructureCache.h"
+#include "entry/FormsRecalc.h"
 #include "entry/FrmList.h"
 #include "entry/GridModel.h"
 #include "entry/TabTitle.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -564,4 +566,194 @@ TEST(GridKeys, AltRightAndAltLeftMoveThroughTheTables)
         EXPECT_EQ(window.model().col(), 0);
     }
     EXPECT_EQ(prompts.remaining(), 0);
+}
+
+// --- recalculation on the sample --------------------------------------------------------------
+
+namespace {
+
+// The sample's 2025 on the roads of the summary reports list: "Заречный район" (its
+// institutions 3, 4, 5, 6) in mode "Svod", the network report in network mode.
+class GridRecalc : public ::testing::Test {
+protected:
+    SampleYear sample;
+    ScriptedPrompts prompts;
+
+    void SetUp() override { ASSERT_TRUE(sample.install()) << sample.error().toStdString(); }
+    void svodRoad(const char* table = "(3100)")
+    {
+        WorkMode = QStringLiteral("Svod");
+        DataTablePrefix = QStringLiteral("RepData");
+        NetMode = false;
+        CurrentInstitutionId = Sample::Report::Zarechny;
+        InstitutionIdList = include(Sample::Report::Zarechny);
+        openGrid(Sample::Form::F30, QStringLiteral("Ф30"), QString::fromLatin1(table));
+    }
+    void netRoad(const char* table)
+    {
+        WorkMode = QStringLiteral("Net");
+        DataTablePrefix = QStringLiteral("RepData");
+        NetMode = true;
+        CurrentInstitutionId = Sample::Report::Network;
+        InstitutionIdList = include(Sample::Report::Network);
+        openGrid(Sample::Form::F47, QStringLiteral("Ф47"), QString::fromLatin1(table));
+    }
+    static QString include(int report)
+    {
+        return dbmain().scalar(QStringLiteral(R"(select "include" from "reports" where "id"=?)"), {report}).toString();
+    }
+    static int tableOf(int form, const char* number)
+    {
+        return dbmain()
+            .scalar(QStringLiteral(R"(select "ident" from "tables" where "form"=? and "tablen"=?)"),
+                    {form, QString::fromLatin1(number)})
+            .toInt();
+    }
+    // The owner's stored cells of a table: "column,row=value", by column and row.
+    static QStringList storedOf(const QString& dataTable, const QString& owners, int table)
+    {
+        QStringList cells;
+        Query q(dbdat(), QStringLiteral(R"(select "column","row",sum("data") from "%1"
+            where "hospital" in (%2) and "year"=2025 and "table"=? group by "column","row"
+            having sum("data")<>0 order by "column","row")").arg(dataTable, owners), {table});
+        while (q.next())
+            cells.append(QStringLiteral("%1,%2=%3").arg(q.text(0), q.text(1), q.text(2)));
+        return cells;
+    }
+    // The cells the grid holds, as storedOf writes them.
+    static QStringList shownOf(TVTable& w)
+    {
+        QStringList cells;
+        const GridModel& m = w.model();
+        for (int c = 0; c < m.columnCount(); ++c)
+            for (int r = 0; r < m.rowCount(); ++r)
+                if (m.value(c, r) != 0)
+                    cells.append(QStringLiteral("%1,%2=%3").arg(m.storedColumn(c)).arg(m.storedRow(r)).arg(m.value(c, r)));
+        return cells;
+    }
+    static QString report(int id) { return QString::number(id); }
+};
+
+} // namespace
+
+// The report's table becomes the sum of its institutions' tables, cell by cell; asked first
+// only once values are stored, and "Нет" keeps them.
+TEST_F(GridRecalc, ASummaryReportsTableIsTheSumOfItsInstitutions)
+{
+    svodRoad();
+    const int table = tableOf(Sample::Form::F30, "(3100)");
+    TVTable window;
+    showActive(window);
+    ASSERT_TRUE(window.N14->isVisible());
+    ASSERT_TRUE(window.N14->isEnabled());
+    EXPECT_TRUE(shownOf(window).isEmpty());
+    prompts.expectMessage(QStringLiteral("Готово!"));
+    window.N14->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    const QStringList sums = storedOf(QStringLiteral("data"), InstitutionIdList.remove(QRegularExpression(QStringLiteral(",$"))), table);
+    ASSERT_FALSE(sums.isEmpty());
+    EXPECT_EQ(storedOf(QStringLiteral("repdata"), report(Sample::Report::Zarechny), table), sums);
+    EXPECT_EQ(shownOf(window), sums);
+    // Строка 1, Графа 3: the inpatient unit's 195 beds and Малиновская's 70.
+    EXPECT_EQ(window.model().value(0, 0), 195 + 70);
+    EXPECT_EQ(window.model().entry().text(), QStringLiteral("265"));
+
+    dbdat().exec(QStringLiteral(R"(update "repdata" set "data"=1 where "hospital"=? and "table"=?)"),
+                 {Sample::Report::Zarechny, table});
+    prompts.expectQuestion(false, QStringLiteral("Пересчитать таблицу? Сохраненные значения будут заменены."));
+    window.N14->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(dbdat().scalar(QStringLiteral(R"(select max("data") from "repdata" where "hospital"=?
+        and "table"=?)"), {Sample::Report::Zarechny, table}).toDouble(), 1);
+    EXPECT_EQ(shownOf(window), sums);   // what it showed stays
+
+    prompts.expectQuestion(true, QStringLiteral("Пересчитать таблицу?"))
+        .expectMessage(QStringLiteral("Готово!"));
+    window.N14->trigger();
+    EXPECT_EQ(storedOf(QStringLiteral("repdata"), report(Sample::Report::Zarechny), table), sums);
+}
+
+// A save that fails leaves both the stored values and what the grid shows.
+TEST_F(GridRecalc, AFailedRecalculationLeavesTheOldValues)
+{
+    svodRoad();
+    const int table = tableOf(Sample::Form::F30, "(3100)");
+    dbdat().exec(QStringLiteral(R"(insert into "repdata" values (?, 7, 2025, ?, 4, 5))"),
+                 {Sample::Report::Zarechny, table});
+    TVTable window;
+    showActive(window);
+    ASSERT_EQ(window.model().value(0, 0), 7);
+    dbdat().exec(QStringLiteral(
+        R"(create trigger f before insert on "repdata" begin select raise(abort,'forced'); end;)"));
+    prompts.expectQuestion(true, QStringLiteral("Пересчитать таблицу?"))
+        .expectError(QStringLiteral("не сохранена"));
+    window.N14->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(storedOf(QStringLiteral("repdata"), report(Sample::Report::Zarechny), table),
+              QStringList{QStringLiteral("4,5=7")});
+    EXPECT_EQ(shownOf(window), QStringList{QStringLiteral("4,5=7")});
+}
+
+// Without a composing institution nothing is computed: the report's table is not wiped, in
+// network mode either, and nothing is asked.
+TEST_F(GridRecalc, AReportWithoutInstitutionsSavesNothing)
+{
+    for (bool net : {false, true}) {
+        SCOPED_TRACE(net ? "network" : "summary");
+        if (net)
+            netRoad("(0100)");
+        else
+            svodRoad();
+        InstitutionIdList.clear();
+        const int owner = CurrentInstitutionId;
+        const int table = net ? tableOf(Sample::Form::F47, "(0100)") : tableOf(Sample::Form::F30, "(3100)");
+        dbdat().exec(QStringLiteral(R"(insert into "repdata" values (?, 7, 2025, ?, 4, 5))"), {owner, table});
+        TVTable window;
+        showActive(window);
+        prompts.expectMessage(emptyCompositionMessage(false));
+        window.N14->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(storedOf(QStringLiteral("repdata"), report(owner), table), QStringList{QStringLiteral("4,5=7")});
+        EXPECT_EQ(window.model().value(0, 0), 7);
+    }
+}
+
+// In network mode the table is formed from its conditions: "Отмена" changes nothing, the answer
+// on rounding is kept for the formation.
+TEST_F(GridRecalc, InNetworkModeTheTableIsFormedAndCancelChangesNothing)
+{
+    netRoad("(0200)");
+    const int t0200 = tableOf(Sample::Form::F47, "(0200)");
+    {
+        TVTable window;
+        showActive(window);
+        ASSERT_TRUE(window.N14->isVisible());
+        prompts.expectYesNoCancel(Prompts::Answer::Cancel, QStringLiteral("Округлять результат?"));
+        window.N14->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_TRUE(storedOf(QStringLiteral("repdata"), report(Sample::Report::Network), t0200).isEmpty());
+
+        prompts.expectYesNoCancel(Prompts::Answer::Yes, QStringLiteral("Округлять результат?"))
+            .expectMessage(QStringLiteral("Готово!"));
+        window.N14->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_TRUE(RoundResults);
+        // Строка 3, Графа 4: the discharged of the two ЦРБ units, 11843 / 2 rounded to even.
+        EXPECT_EQ(window.model().value(1, 2), 5922);
+        EXPECT_EQ(shownOf(window), storedOf(QStringLiteral("repdata"), report(Sample::Report::Network), t0200));
+        QTest::keyClick(gridOf(window), Qt::Key_Escape);
+    }
+    netRoad("(0100)");
+    const int t0100 = tableOf(Sample::Form::F47, "(0100)");
+    TVTable window;
+    showActive(window);
+    prompts.expectYesNoCancel(Prompts::Answer::No, QStringLiteral("Округлять результат?"))
+        .expectMessage(QStringLiteral("Готово!"));
+    window.N14->trigger();
+    EXPECT_FALSE(RoundResults);
+    // Строка 1, Графа 3: every institution of the network report; Строка 6: the feldsher post
+    // that entered its visits.
+    EXPECT_EQ(window.model().value(0, 0), 9);
+    EXPECT_EQ(window.model().value(0, 5), 1);
+    EXPECT_EQ(shownOf(window), storedOf(QStringLiteral("repdata"), report(Sample::Report::Network), t0100));
 }
