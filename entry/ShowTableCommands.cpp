@@ -26,6 +26,13 @@ QString unsignedText(quint32 h)
     return QString::number(h);
 }
 
+// A box or the editor took the focus: typing goes on in the grid's cell.
+void backToGrid(TVTable& window)
+{
+    window.activateWindow();
+    window.StringGrid1->setFocus(Qt::OtherFocusReason);
+}
+
 } // namespace
 
 void TVTable::buildCommands()
@@ -99,6 +106,7 @@ void TVTable::N5Click()
     }
     CellValues.fillZero();
     valuesReplaced();
+    backToGrid(*this);
 }
 
 void TVTable::F4Click()
@@ -113,6 +121,7 @@ void TVTable::F4Click()
         return;
     }
     prompts().message(unsignedText(quint32(sum)));
+    backToGrid(*this);
 }
 
 void TVTable::N44Click()
@@ -121,6 +130,7 @@ void TVTable::N44Click()
         return;
     PutData();
     prompts().message(unsignedText(shownValuesChecksum(gridColumnValues(*m_model, m_model->col()))));
+    backToGrid(*this);
 }
 
 void TVTable::N45Click()
@@ -129,6 +139,7 @@ void TVTable::N45Click()
         return;
     PutData();
     prompts().message(unsignedText(shownValuesChecksum(gridRowValues(*m_model, m_model->row()))));
+    backToGrid(*this);
 }
 
 void TVTable::F8Click()
@@ -200,8 +211,7 @@ void TVTable::N14Click()
         prompts().error(result.message);
     else if (!result.message.isEmpty())
         prompts().message(result.message);
-    activateWindow();
-    StringGrid1->setFocus(Qt::OtherFocusReason);
+    backToGrid(*this);
 }
 
 void TVTable::Image1DblClick(int header)
@@ -220,5 +230,5 @@ void TVTable::Image1DblClick(int header)
         }
         StringGrid1->headersChanged();
     }
-    StringGrid1->setFocus(Qt::OtherFocusReason);
+    backToGrid(*this);
 }
