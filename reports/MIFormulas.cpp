@@ -1,0 +1,607 @@
+#include "reports/MIFormulas.h"
+
+#include "core/Common.h"
+#include "platform/Database.h"
+#include "platform/Prompts.h"
+#include "reports/IndicatorForms.h"
+#include "reports/Statistics.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int RowRole = Qt::UserRole;
+
+// A title's line breaks as the grid and the field show them.
+QString onScreen(const QString& shown)
+{
+    QString text = shown;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+} // namespace
+
+TMIForms::TMIForms(int term, const QString& setName, QWidget* parent)
+    : QDialog(parent)
+    , m_term(term)
+{
+    MIForms = this;
+    setObjectName(QStringLiteral("MIForms"));
+    setWindowTitle(QStringLiteral("Состав набора показателей"));
+
+    auto* bar = new QMenuBar(this);
+    auto add = [&](QMenu* menu, const QString& name, const QString& caption, void (TMIForms::*slot)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        m_actions << a;
+        return a;
+    };
+    QMenu* addMenu = bar->addMenu(QStringLiteral("Добавить"));
+    QMenu* rowMenu = addMenu->addMenu(QStringLiteral("Строку"));
+    add(rowMenu, QStringLiteral("N10"), QStringLiteral("Перед текущей"), &TMIForms::N10Click);
+    add(rowMenu, QStringLiteral("N2"), QStringLiteral("В конец"), &TMIForms::N2Click);
+    // Rows are about to move: what was typed for the current cell is stored first.
+    connect(rowMenu, &QMenu::aboutToShow, this, &TMIForms::storeIfEdited);
+    QMenu* columnMenu = addMenu->addMenu(QStringLiteral("Графу"));
+    add(columnMenu, QStringLiteral("N16"), QStringLiteral("Перед текущей"), &TMIForms::N16Click);
+    add(columnMenu, QStringLiteral("N3"), QStringLiteral("В конец"), &TMIForms::N3Click);
+    add(addMenu, QStringLiteral("N4"), QStringLiteral("Идентификатор"), &TMIForms::N4Click);
+    QMenu* deleteMenu = bar->addMenu(QStringLiteral("Удалить"));
+    add(deleteMenu, QStringLiteral("N6"), QStringLiteral("Строку"), &TMIForms::N6Click);
+    add(deleteMenu, QStringLiteral("N7"), QStringLiteral("Графу"), &TMIForms::N7Click);
+    add(deleteMenu, QStringLiteral("N8"), QStringLiteral("Идентификатор"), &TMIForms::N8Click);
+    QMenu* sizeMenu = bar->addMenu(QStringLiteral("Размеры"));
+    add(sizeMenu, QStringLiteral("N14"), QStringLiteral("Включить"), &TMIForms::N14Click)->setCheckable(true);
+    add(sizeMenu, QStringLiteral("N15"), QStringLiteral("Сохранить"), &TMIForms::N15Click);
+    add(sizeMenu, QStringLiteral("N9"), QStringLiteral("Установить стандартные"), &TMIForms::N9Click);
+    QAction* quit = bar->addAction(QStringLiteral("Выход"));
+    quit->setObjectName(QStringLiteral("N12"));
+    connect(quit, &QAction::triggered, this, &QDialog::reject);
+    m_actions << quit;
+
+    Label1 = new QLabel(setName, this);
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+
+    StringGrid1 = new QTableWidget(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->setWordWrap(true);
+    for (QHeaderView* header : {StringGrid1->horizontalHeader(), StringGrid1->verticalHeader()}) {
+        header->setMinimumSectionSize(4);
+        header->setSectionResizeMode(QHeaderView::Interactive);
+        header->hide();
+    }
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setTabChangesFocus(true);
+    BitBtn1 = new QPushButton(QStringLiteral("Ok"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setAutoDefault(false);
+
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit4 = new QLineEdit(this);
+    Edit4->setObjectName(QStringLiteral("Edit4"));
+    auto* scope = new QGroupBox(this);
+    RadioTable = new QRadioButton(QStringLiteral("т"), scope);
+    RadioTable->setToolTip(QStringLiteral("Во всей таблице"));
+    RadioColumn = new QRadioButton(QStringLiteral("г"), scope);
+    RadioColumn->setToolTip(QStringLiteral("В текущей графе"));
+    RadioRow = new QRadioButton(QStringLiteral("с"), scope);
+    RadioRow->setToolTip(QStringLiteral("В текущей строке"));
+    RadioTable->setChecked(true);
+    auto* scopeLayout = new QHBoxLayout(scope);
+    scopeLayout->setContentsMargins(6, 0, 6, 0);
+    scopeLayout->addWidget(RadioTable);
+    scopeLayout->addWidget(RadioColumn);
+    scopeLayout->addWidget(RadioRow);
+    BitBtn3 = new QPushButton(QStringLiteral("Заменить"), this);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(bar);
+    layout->addWidget(Label1);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(StringGrid1, 3);
+    auto* listColumn = new QVBoxLayout;
+    listColumn->addWidget(new QLabel(QStringLiteral("Идентификаторы"), this));
+    listColumn->addWidget(ListBox1);
+    middle->addLayout(listColumn, 1);
+    layout->addLayout(middle, 1);
+    auto* edit = new QHBoxLayout;
+    edit->addWidget(Memo1, 1);
+    edit->addWidget(BitBtn1, 0, Qt::AlignTop);
+    layout->addLayout(edit);
+    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 4 + 12);
+    auto* replace = new QHBoxLayout;
+    replace->addWidget(new QLabel(QStringLiteral("Заменить"), this));
+    replace->addWidget(Edit2, 1);
+    replace->addWidget(new QLabel(QStringLiteral("на"), this));
+    replace->addWidget(Edit4, 1);
+    replace->addWidget(scope);
+    replace->addWidget(BitBtn3);
+    layout->addLayout(replace);
+    resize(860, 560);
+
+    StringGrid1->installEventFilter(this);
+    StringGrid1->viewport()->installEventFilter(this);
+    ListBox1->installEventFilter(this);
+    ListBox1->viewport()->installEventFilter(this);
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this,
+            [this](int row, int column) { StringGrid1SelectCell(row, column); });
+    connect(ListBox1, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        if (item)
+            ListBox1Click();
+    });
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    connect(BitBtn1, &QPushButton::clicked, this, &TMIForms::BitBtn1Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TMIForms::BitBtn3Click);
+    FormActivate();
+}
+
+TMIForms::~TMIForms()
+{
+    if (MIForms == this)
+        MIForms = nullptr;
+}
+
+QAction* TMIForms::action(const QString& name) const
+{
+    for (QAction* a : m_actions)
+        if (a->objectName() == name)
+            return a;
+    return nullptr;
+}
+
+QString TMIForms::cellText(int row, int column) const
+{
+    const QTableWidgetItem* item = StringGrid1->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void TMIForms::setCellText(int row, int column, const QString& shown)
+{
+    QTableWidgetItem* item = StringGrid1->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        if (row == 0 || column == 0)
+            item->setBackground(palette().button());
+        StringGrid1->setItem(row, column, item);
+    }
+    item->setText(onScreen(shown));
+}
+
+void TMIForms::fillRow(int row)
+{
+    for (int c = 0; c < StringGrid1->columnCount(); ++c)
+        setCellText(row, c, QString());
+    StringGrid1->setRowHeight(row, kIndicatorRowHeight);
+}
+
+void TMIForms::fillColumn(int column)
+{
+    for (int r = 0; r < StringGrid1->rowCount(); ++r)
+        setCellText(r, column, QString());
+    StringGrid1->setColumnWidth(column, kIndicatorColumnWidth);
+}
+
+void TMIForms::FormActivate()
+{
+    IndicatorGrid grid;
+    QList<IndicatorIdentifier> identifiers;
+    QString error;
+    try {
+        if (!loadIndicatorGrid(dbmain(), m_term, &grid, &error)) {
+            prompts().error(error);
+            updateActions();
+            return;
+        }
+        identifiers = loadIndicatorIdentifiers(dbmain(), m_term);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Состав набора показателей не прочитан.\n") + e.userText());
+        updateActions();
+        return;
+    }
+    // A set without titles still offers a title row, a title column and one formula cell.
+    const int columns = qMax(grid.columnCount, 2);
+    const int rows = qMax(grid.rowCount, 2);
+    StringGrid1->clear();
+    StringGrid1->setColumnCount(columns);
+    StringGrid1->setRowCount(rows);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c)
+            setCellText(r, c, indicatorShownText(grid.cell(c, r)));
+        const int height = grid.heights.value(r);
+        StringGrid1->setRowHeight(r, height > 0 ? height : kIndicatorRowHeight);
+    }
+    for (int c = 0; c < columns; ++c) {
+        const int width = grid.widths.value(c);
+        StringGrid1->setColumnWidth(c, width > 0 ? width : kIndicatorColumnWidth);
+    }
+    ListBox1->clear();
+    for (const IndicatorIdentifier& id : identifiers) {
+        auto* item = new QListWidgetItem(id.text, ListBox1);
+        item->setData(RowRole, id.row);
+    }
+    m_loaded = true;
+    StringGrid1->setCurrentCell(1, 1);
+    updateActions();
+}
+
+void TMIForms::updateActions()
+{
+    // Nothing is written into a set that could not be read; a command without its cell or
+    // identifier is off.
+    const int row = StringGrid1->currentRow();
+    const int column = StringGrid1->currentColumn();
+    for (QAction* a : m_actions)
+        if (a->objectName() != QLatin1String("N12"))
+            a->setEnabled(m_loaded);
+    if (!m_loaded) {
+        BitBtn1->setEnabled(false);
+        BitBtn3->setEnabled(false);
+        return;
+    }
+    action(QStringLiteral("N10"))->setEnabled(row >= 1);
+    action(QStringLiteral("N16"))->setEnabled(column >= 1);
+    action(QStringLiteral("N6"))->setEnabled(row >= 0);
+    action(QStringLiteral("N7"))->setEnabled(column >= 0);
+    action(QStringLiteral("N8"))->setEnabled(ListBox1->currentItem() != nullptr);
+}
+
+void TMIForms::StringGrid1SelectCell(int row, int column)
+{
+    m_mode = Mode::Grid;
+    if (row >= 0 && column >= 0)
+        Memo1->setPlainText(cellText(row, column));
+    updateActions();
+}
+
+void TMIForms::StringGrid1Enter()
+{
+    // The field now edits the grid's cell, not the identifier it may still show.
+    m_mode = Mode::Grid;
+    ListBox1->clearSelection();
+    ListBox1->setCurrentItem(nullptr);
+    const int row = StringGrid1->currentRow(), column = StringGrid1->currentColumn();
+    if (row >= 0 && column >= 0)
+        Memo1->setPlainText(cellText(row, column));
+    updateActions();
+}
+
+void TMIForms::ListBox1Enter()
+{
+    m_mode = Mode::List;
+    if (QListWidgetItem* item = ListBox1->currentItem())
+        Memo1->setPlainText(item->text());
+    updateActions();
+}
+
+void TMIForms::ListBox1Click()
+{
+    m_mode = Mode::List;
+    if (QListWidgetItem* item = ListBox1->currentItem())
+        Memo1->setPlainText(item->text());
+    updateActions();
+}
+
+void TMIForms::BitBtn1Click()
+{
+    if (!m_loaded)
+        return;
+    const QString typed = Memo1->toPlainText();
+    if (m_mode == Mode::List) {
+        QListWidgetItem* item = ListBox1->currentItem();
+        if (!item)
+            return;
+        QString stored;
+        try {
+            stored = storeIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt(), typed);
+        } catch (const DbError& e) {
+            prompts().error(QStringLiteral("Идентификатор не сохранен.\n") + e.userText());
+            return;
+        }
+        item->setText(stored);
+        Memo1->setPlainText(stored);
+        return;
+    }
+    const int row = StringGrid1->currentRow(), column = StringGrid1->currentColumn();
+    if (row < 0 || column < 0)
+        return;
+    QString stored;
+    try {
+        stored = storeIndicatorCell(dbmain(), m_term, column, row, typed, StringGrid1->columnWidth(column),
+                                    StringGrid1->rowHeight(row));
+    } catch (const DbError& e) {
+        const QString what = row >= 1 && column >= 1 ? QStringLiteral("Формула не сохранена.\n")
+                                                     : QStringLiteral("Заголовок не сохранен.\n");
+        prompts().error(what + e.userText());
+        return;
+    }
+    setCellText(row, column, stored);
+    Memo1->setPlainText(onScreen(stored));
+}
+
+void TMIForms::storeIfEdited()
+{
+    QString current;
+    if (m_mode == Mode::List) {
+        if (!ListBox1->currentItem())
+            return;
+        current = ListBox1->currentItem()->text();
+    } else {
+        const int row = StringGrid1->currentRow(), column = StringGrid1->currentColumn();
+        if (row < 0 || column < 0)
+            return;
+        current = cellText(row, column);
+    }
+    if (Memo1->toPlainText() != current)
+        BitBtn1Click();
+}
+
+void TMIForms::N2Click()
+{
+    const int row = StringGrid1->rowCount();
+    try {
+        addIndicatorRow(dbmain(), m_term, row, kIndicatorRowHeight);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Строка не добавлена.\n") + e.userText());
+        return;
+    }
+    StringGrid1->insertRow(row);
+    fillRow(row);
+    setCellText(row, 0, newIndicatorRowTitle());
+    StringGrid1->setCurrentCell(row, qMax(StringGrid1->currentColumn(), 0));
+}
+
+void TMIForms::N10Click()
+{
+    const int row = StringGrid1->currentRow();
+    if (row < 1)
+        return;
+    try {
+        insertIndicatorRow(dbmain(), m_term, row);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Строка не добавлена.\n") + e.userText());
+        return;
+    }
+    const int column = StringGrid1->currentColumn();
+    StringGrid1->insertRow(row);
+    fillRow(row);
+    StringGrid1->setCurrentCell(row, column);
+    StringGrid1SelectCell(row, column);
+}
+
+void TMIForms::N3Click()
+{
+    const int column = StringGrid1->columnCount();
+    try {
+        addIndicatorColumn(dbmain(), m_term, column, kIndicatorColumnWidth);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Графа не добавлена.\n") + e.userText());
+        return;
+    }
+    StringGrid1->insertColumn(column);
+    fillColumn(column);
+    setCellText(0, column, newIndicatorColumnTitle());
+    StringGrid1->setCurrentCell(qMax(StringGrid1->currentRow(), 0), column);
+}
+
+void TMIForms::N16Click()
+{
+    const int column = StringGrid1->currentColumn();
+    if (column < 1)
+        return;
+    try {
+        insertIndicatorColumn(dbmain(), m_term, column);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Графа не добавлена.\n") + e.userText());
+        return;
+    }
+    const int row = StringGrid1->currentRow();
+    StringGrid1->insertColumn(column);
+    fillColumn(column);
+    StringGrid1->setCurrentCell(row, column);
+    StringGrid1SelectCell(row, column);
+}
+
+void TMIForms::N4Click()
+{
+    int row = 0;
+    try {
+        row = addIndicatorIdentifier(dbmain(), m_term);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Идентификатор не добавлен.\n") + e.userText());
+        return;
+    }
+    auto* item = new QListWidgetItem(newIndicatorIdentifierText(), ListBox1);
+    item->setData(RowRole, row);
+    ListBox1->setCurrentItem(item);
+    ListBox1Click();
+}
+
+void TMIForms::N6Click()
+{
+    const int row = StringGrid1->currentRow();
+    if (row < 0)
+        return;
+    if (row == 0) {
+        prompts().error(QStringLiteral("Нельзя удалить заголовки столбцов!"));
+        return;
+    }
+    try {
+        deleteIndicatorRow(dbmain(), m_term, row);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Строка не удалена.\n") + e.userText());
+        return;
+    }
+    StringGrid1->removeRow(row);
+    StringGrid1SelectCell(StringGrid1->currentRow(), StringGrid1->currentColumn());
+}
+
+void TMIForms::N7Click()
+{
+    const int column = StringGrid1->currentColumn();
+    if (column < 0)
+        return;
+    if (column == 0) {
+        prompts().error(QStringLiteral("Нельзя удалить заголовки строк!"));
+        return;
+    }
+    try {
+        deleteIndicatorColumn(dbmain(), m_term, column);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Графа не удалена.\n") + e.userText());
+        return;
+    }
+    StringGrid1->removeColumn(column);
+    StringGrid1SelectCell(StringGrid1->currentRow(), StringGrid1->currentColumn());
+}
+
+void TMIForms::N8Click()
+{
+    QListWidgetItem* item = ListBox1->currentItem();
+    if (!item)
+        return;
+    try {
+        deleteIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt());
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Идентификатор не удален.\n") + e.userText());
+        return;
+    }
+    delete item;
+    if (m_mode == Mode::List) {
+        QListWidgetItem* next = ListBox1->currentItem();
+        Memo1->setPlainText(next ? next->text() : QString());
+    }
+    updateActions();
+}
+
+void TMIForms::showSizes(bool on)
+{
+    // The borders are dragged on the header strips, which stand for the fixed title row and
+    // column; without them the sizes stay as they are.
+    StringGrid1->horizontalHeader()->setVisible(on);
+    StringGrid1->verticalHeader()->setVisible(on);
+    QAction* toggle = action(QStringLiteral("N14"));
+    toggle->setChecked(on);
+    toggle->setText(on ? QStringLiteral("Выключить") : QStringLiteral("Включить"));
+}
+
+void TMIForms::N14Click() { showSizes(!StringGrid1->horizontalHeader()->isVisible()); }
+
+void TMIForms::N15Click()
+{
+    QList<int> widths, heights;
+    for (int c = 0; c < StringGrid1->columnCount(); ++c)
+        widths << StringGrid1->columnWidth(c);
+    for (int r = 0; r < StringGrid1->rowCount(); ++r)
+        heights << StringGrid1->rowHeight(r);
+    QString corner = cellText(0, 0);
+    if (corner.isEmpty())
+        corner = QStringLiteral(" ");
+    try {
+        saveIndicatorSizes(dbmain(), m_term, cleanIndicatorText(corner, IndicatorTextKind::Title), widths, heights);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Размеры не сохранены.\n") + e.userText());
+        return;
+    }
+    setCellText(0, 0, corner);
+}
+
+void TMIForms::N9Click()
+{
+    try {
+        setStandardIndicatorSizes(dbmain(), m_term);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Размеры не сохранены.\n") + e.userText());
+        return;
+    }
+    for (int c = 0; c < StringGrid1->columnCount(); ++c)
+        StringGrid1->setColumnWidth(c, kIndicatorColumnWidth);
+    for (int r = 0; r < StringGrid1->rowCount(); ++r)
+        StringGrid1->setRowHeight(r, kIndicatorRowHeight);
+}
+
+void TMIForms::BitBtn3Click()
+{
+    if (!m_loaded)
+        return;
+    if (Edit2->text().isEmpty()) {
+        prompts().error(QStringLiteral("Не указан текст, который нужно заменить."));
+        return;
+    }
+    // Without a current cell the column or row scope is no cell at all, never the whole table.
+    int row = -1, column = -1;
+    if (RadioColumn->isChecked())
+        column = qMax(StringGrid1->currentColumn(), 0);
+    else if (RadioRow->isChecked())
+        row = qMax(StringGrid1->currentRow(), 0);
+    QList<IndicatorCellChange> changes;
+    try {
+        replaceInIndicatorFormulas(dbmain(), m_term, Edit2->text(), Edit4->text(), row, column, &changes);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Формулы не изменены.\n") + e.userText());
+        return;
+    }
+    for (const IndicatorCellChange& c : changes)
+        if (c.row < StringGrid1->rowCount() && c.column < StringGrid1->columnCount())
+            setCellText(c.row, c.column, c.text);
+    if (m_mode == Mode::Grid)
+        StringGrid1SelectCell(StringGrid1->currentRow(), StringGrid1->currentColumn());
+}
+
+bool TMIForms::eventFilter(QObject* watched, QEvent* event)
+{
+    // A click on a view enters it as the focus does, even where it had the focus already.
+    // The focus coming back after a menu or another window is no entering.
+    const QEvent::Type type = event->type();
+    bool entering = type == QEvent::MouseButtonPress;
+    if (type == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        entering = reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    }
+    if (entering) {
+        if (watched == StringGrid1 || watched == StringGrid1->viewport()) {
+            if (m_mode != Mode::Grid || type == QEvent::FocusIn)
+                StringGrid1Enter();
+        } else if (watched == ListBox1 || watched == ListBox1->viewport()) {
+            if (m_mode != Mode::List || type == QEvent::FocusIn)
+                ListBox1Enter();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TMIForms::keyPressEvent(QKeyEvent* event)
+{
+    // Enter in the replace fields must not end the window; Esc closes it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return;
+    QDialog::keyPressEvent(event);
+}
