@@ -159,6 +159,10 @@ TMIForms::TMIForms(int term, const QString& setName, QWidget* parent)
             ListBox1Click();
     });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_settingMemo)
+            m_edited = true;
+    });
     connect(BitBtn1, &QPushButton::clicked, this, &TMIForms::BitBtn1Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TMIForms::BitBtn3Click);
     FormActivate();
@@ -194,6 +198,8 @@ void TMIForms::setCellText(int row, int column, const QString& shown)
         StringGrid1->setItem(row, column, item);
     }
     item->setText(onScreen(shown));
+    // Columns are narrow beside long formulas: the whole text on hovering.
+    item->setToolTip(shown.trimmed().isEmpty() ? QString() : onScreen(shown));
 }
 
 void TMIForms::fillRow(int row)
@@ -274,40 +280,51 @@ void TMIForms::updateActions()
     action(QStringLiteral("N8"))->setEnabled(ListBox1->currentItem() != nullptr);
 }
 
+void TMIForms::showInMemo(const Target& target, const QString& text)
+{
+    // Typing not stored yet goes to what it was typed for before the field shows another text,
+    // as a table cell is stored when left.
+    storeIfEdited();
+    m_target = target;
+    m_settingMemo = true;
+    Memo1->setPlainText(text);
+    m_settingMemo = false;
+    m_edited = false;
+    updateActions();
+}
+
 void TMIForms::StringGrid1SelectCell(int row, int column)
 {
-    m_mode = Mode::Grid;
-    if (row >= 0 && column >= 0)
-        Memo1->setPlainText(cellText(row, column));
-    updateActions();
+    if (row < 0 || column < 0) {
+        showInMemo({}, QString());
+        return;
+    }
+    showInMemo({Mode::Grid, row, column, nullptr}, cellText(row, column));
 }
 
 void TMIForms::StringGrid1Enter()
 {
     // The field now edits the grid's cell, not the identifier it may still show.
-    m_mode = Mode::Grid;
     ListBox1->clearSelection();
     ListBox1->setCurrentItem(nullptr);
     const int row = StringGrid1->currentRow(), column = StringGrid1->currentColumn();
-    if (row >= 0 && column >= 0)
-        Memo1->setPlainText(cellText(row, column));
-    updateActions();
+    if (m_target.mode == Mode::Grid && m_target.row == row && m_target.column == column)
+        return;
+    StringGrid1SelectCell(row, column);
 }
 
 void TMIForms::ListBox1Enter()
 {
-    m_mode = Mode::List;
-    if (QListWidgetItem* item = ListBox1->currentItem())
-        Memo1->setPlainText(item->text());
-    updateActions();
+    QListWidgetItem* item = ListBox1->currentItem();
+    if (!item || (m_target.mode == Mode::List && m_target.item == item))
+        return;
+    ListBox1Click();
 }
 
 void TMIForms::ListBox1Click()
 {
-    m_mode = Mode::List;
     if (QListWidgetItem* item = ListBox1->currentItem())
-        Memo1->setPlainText(item->text());
-    updateActions();
+        showInMemo({Mode::List, -1, -1, item}, item->text());
 }
 
 void TMIForms::BitBtn1Click()
@@ -315,8 +332,10 @@ void TMIForms::BitBtn1Click()
     if (!m_loaded)
         return;
     const QString typed = Memo1->toPlainText();
-    if (m_mode == Mode::List) {
-        QListWidgetItem* item = ListBox1->currentItem();
+    // A failed store is told; the typing stays in the field for another "Ok".
+    m_edited = false;
+    if (m_target.mode == Mode::List) {
+        QListWidgetItem* item = m_target.item;
         if (!item)
             return;
         QString stored;
@@ -327,11 +346,13 @@ void TMIForms::BitBtn1Click()
             return;
         }
         item->setText(stored);
+        m_settingMemo = true;
         Memo1->setPlainText(stored);
+        m_settingMemo = false;
         return;
     }
-    const int row = StringGrid1->currentRow(), column = StringGrid1->currentColumn();
-    if (row < 0 || column < 0)
+    const int row = m_target.row, column = m_target.column;
+    if (row < 0 || column < 0 || row >= StringGrid1->rowCount() || column >= StringGrid1->columnCount())
         return;
     QString stored;
     try {
@@ -344,28 +365,26 @@ void TMIForms::BitBtn1Click()
         return;
     }
     setCellText(row, column, stored);
+    m_settingMemo = true;
     Memo1->setPlainText(onScreen(stored));
+    m_settingMemo = false;
 }
 
 void TMIForms::storeIfEdited()
 {
-    QString current;
-    if (m_mode == Mode::List) {
-        if (!ListBox1->currentItem())
-            return;
-        current = ListBox1->currentItem()->text();
-    } else {
-        const int row = StringGrid1->currentRow(), column = StringGrid1->currentColumn();
-        if (row < 0 || column < 0)
-            return;
-        current = cellText(row, column);
-    }
-    if (Memo1->toPlainText() != current)
+    if (m_edited)
         BitBtn1Click();
+}
+
+void TMIForms::done(int result)
+{
+    storeIfEdited();
+    QDialog::done(result);
 }
 
 void TMIForms::N2Click()
 {
+    storeIfEdited();
     const int row = StringGrid1->rowCount();
     try {
         addIndicatorRow(dbmain(), m_term, row, kIndicatorRowHeight);
@@ -381,6 +400,7 @@ void TMIForms::N2Click()
 
 void TMIForms::N10Click()
 {
+    storeIfEdited();
     const int row = StringGrid1->currentRow();
     if (row < 1)
         return;
@@ -399,6 +419,7 @@ void TMIForms::N10Click()
 
 void TMIForms::N3Click()
 {
+    storeIfEdited();
     const int column = StringGrid1->columnCount();
     try {
         addIndicatorColumn(dbmain(), m_term, column, kIndicatorColumnWidth);
@@ -414,6 +435,7 @@ void TMIForms::N3Click()
 
 void TMIForms::N16Click()
 {
+    storeIfEdited();
     const int column = StringGrid1->currentColumn();
     if (column < 1)
         return;
@@ -432,6 +454,7 @@ void TMIForms::N16Click()
 
 void TMIForms::N4Click()
 {
+    storeIfEdited();
     int row = 0;
     try {
         row = addIndicatorIdentifier(dbmain(), m_term);
@@ -447,6 +470,7 @@ void TMIForms::N4Click()
 
 void TMIForms::N6Click()
 {
+    storeIfEdited();
     const int row = StringGrid1->currentRow();
     if (row < 0)
         return;
@@ -466,6 +490,7 @@ void TMIForms::N6Click()
 
 void TMIForms::N7Click()
 {
+    storeIfEdited();
     const int column = StringGrid1->currentColumn();
     if (column < 0)
         return;
@@ -485,6 +510,7 @@ void TMIForms::N7Click()
 
 void TMIForms::N8Click()
 {
+    storeIfEdited();
     QListWidgetItem* item = ListBox1->currentItem();
     if (!item)
         return;
@@ -494,10 +520,14 @@ void TMIForms::N8Click()
         prompts().error(QStringLiteral("Идентификатор не удален.\n") + e.userText());
         return;
     }
+    const bool shown = m_target.item == item;
     delete item;
-    if (m_mode == Mode::List) {
-        QListWidgetItem* next = ListBox1->currentItem();
-        Memo1->setPlainText(next ? next->text() : QString());
+    if (shown) {
+        m_target = {};
+        if (ListBox1->currentItem())
+            ListBox1Click();
+        else
+            showInMemo({}, QString());
     }
     updateActions();
 }
@@ -517,6 +547,7 @@ void TMIForms::N14Click() { showSizes(!StringGrid1->horizontalHeader()->isVisibl
 
 void TMIForms::N15Click()
 {
+    storeIfEdited();
     QList<int> widths, heights;
     for (int c = 0; c < StringGrid1->columnCount(); ++c)
         widths << StringGrid1->columnWidth(c);
@@ -536,6 +567,7 @@ void TMIForms::N15Click()
 
 void TMIForms::N9Click()
 {
+    storeIfEdited();
     try {
         setStandardIndicatorSizes(dbmain(), m_term);
     } catch (const DbError& e) {
@@ -550,6 +582,7 @@ void TMIForms::N9Click()
 
 void TMIForms::BitBtn3Click()
 {
+    storeIfEdited();
     if (!m_loaded)
         return;
     if (Edit2->text().isEmpty()) {
@@ -572,8 +605,9 @@ void TMIForms::BitBtn3Click()
     for (const IndicatorCellChange& c : changes)
         if (c.row < StringGrid1->rowCount() && c.column < StringGrid1->columnCount())
             setCellText(c.row, c.column, c.text);
-    if (m_mode == Mode::Grid)
-        StringGrid1SelectCell(StringGrid1->currentRow(), StringGrid1->currentColumn());
+    for (const IndicatorCellChange& c : changes)
+        if (m_target.mode == Mode::Grid && c.row == m_target.row && c.column == m_target.column)
+            showInMemo(m_target, cellText(c.row, c.column));
 }
 
 bool TMIForms::eventFilter(QObject* watched, QEvent* event)
@@ -588,11 +622,9 @@ bool TMIForms::eventFilter(QObject* watched, QEvent* event)
     }
     if (entering) {
         if (watched == StringGrid1 || watched == StringGrid1->viewport()) {
-            if (m_mode != Mode::Grid || type == QEvent::FocusIn)
-                StringGrid1Enter();
+            StringGrid1Enter();
         } else if (watched == ListBox1 || watched == ListBox1->viewport()) {
-            if (m_mode != Mode::List || type == QEvent::FocusIn)
-                ListBox1Enter();
+            ListBox1Enter();
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -13,6 +13,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -62,19 +63,32 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+protected:
+    void done(int result) override;
+
 private:
     enum class Mode { Grid, List };
+    // What the field edits: a grid cell or an identifier.
+    struct Target {
+        Mode mode = Mode::Grid;
+        int row = -1;
+        int column = -1;
+        QListWidgetItem* item = nullptr;
+    };
 
     QString cellText(int row, int column) const;
     void setCellText(int row, int column, const QString& shown);
     void fillRow(int row);
     void fillColumn(int column);
     void storeIfEdited();
+    void showInMemo(const Target& target, const QString& text);
     void updateActions();
     void showSizes(bool on);
 
     int m_term;
-    Mode m_mode = Mode::Grid;
+    Target m_target;
+    bool m_edited = false;     // the field holds typing not stored yet
+    bool m_settingMemo = false;
     bool m_loaded = false;
     QList<QAction*> m_actions;
 };
