@@ -249,6 +249,7 @@ void TMIForms::FormActivate()
         const int width = grid.widths.value(c);
         StringGrid1->setColumnWidth(c, width > 0 ? width : kIndicatorColumnWidth);
     }
+    numberHeaders();
     ListBox1->clear();
     for (const IndicatorIdentifier& id : identifiers) {
         auto* item = new QListWidgetItem(id.text, ListBox1);
@@ -308,6 +309,8 @@ void TMIForms::StringGrid1Enter()
     ListBox1->clearSelection();
     ListBox1->setCurrentItem(nullptr);
     const int row = StringGrid1->currentRow(), column = StringGrid1->currentColumn();
+    if (row >= 0 && column >= 0)
+        StringGrid1->setRangeSelected(QTableWidgetSelectionRange(row, column, row, column), true);
     if (m_target.mode == Mode::Grid && m_target.row == row && m_target.column == column)
         return;
     StringGrid1SelectCell(row, column);
@@ -323,8 +326,12 @@ void TMIForms::ListBox1Enter()
 
 void TMIForms::ListBox1Click()
 {
-    if (QListWidgetItem* item = ListBox1->currentItem())
-        showInMemo({Mode::List, -1, -1, item}, item->text());
+    QListWidgetItem* item = ListBox1->currentItem();
+    if (!item)
+        return;
+    // Only what the field edits stands marked.
+    StringGrid1->clearSelection();
+    showInMemo({Mode::List, -1, -1, item}, item->text());
 }
 
 void TMIForms::BitBtn1Click()
@@ -394,6 +401,7 @@ void TMIForms::N2Click()
     }
     StringGrid1->insertRow(row);
     fillRow(row);
+    numberHeaders();
     setCellText(row, 0, newIndicatorRowTitle());
     StringGrid1->setCurrentCell(row, qMax(StringGrid1->currentColumn(), 0));
 }
@@ -413,6 +421,7 @@ void TMIForms::N10Click()
     const int column = StringGrid1->currentColumn();
     StringGrid1->insertRow(row);
     fillRow(row);
+    numberHeaders();
     StringGrid1->setCurrentCell(row, column);
     StringGrid1SelectCell(row, column);
 }
@@ -429,6 +438,7 @@ void TMIForms::N3Click()
     }
     StringGrid1->insertColumn(column);
     fillColumn(column);
+    numberHeaders();
     setCellText(0, column, newIndicatorColumnTitle());
     StringGrid1->setCurrentCell(qMax(StringGrid1->currentRow(), 0), column);
 }
@@ -448,6 +458,7 @@ void TMIForms::N16Click()
     const int row = StringGrid1->currentRow();
     StringGrid1->insertColumn(column);
     fillColumn(column);
+    numberHeaders();
     StringGrid1->setCurrentCell(row, column);
     StringGrid1SelectCell(row, column);
 }
@@ -485,6 +496,7 @@ void TMIForms::N6Click()
         return;
     }
     StringGrid1->removeRow(row);
+    numberHeaders();
     StringGrid1SelectCell(StringGrid1->currentRow(), StringGrid1->currentColumn());
 }
 
@@ -505,6 +517,7 @@ void TMIForms::N7Click()
         return;
     }
     StringGrid1->removeColumn(column);
+    numberHeaders();
     StringGrid1SelectCell(StringGrid1->currentRow(), StringGrid1->currentColumn());
 }
 
@@ -530,6 +543,18 @@ void TMIForms::N8Click()
             showInMemo({}, QString());
     }
     updateActions();
+}
+
+void TMIForms::numberHeaders()
+{
+    // The strips number rows and columns as the dictionary does: the titles are 0, unnumbered.
+    QStringList columns, rows;
+    for (int c = 0; c < StringGrid1->columnCount(); ++c)
+        columns << (c == 0 ? QString() : QString::number(c));
+    for (int r = 0; r < StringGrid1->rowCount(); ++r)
+        rows << (r == 0 ? QString() : QString::number(r));
+    StringGrid1->setHorizontalHeaderLabels(columns);
+    StringGrid1->setVerticalHeaderLabels(rows);
 }
 
 void TMIForms::showSizes(bool on)

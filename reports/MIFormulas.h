@@ -84,6 +84,7 @@ private:
     void showInMemo(const Target& target, const QString& text);
     void updateActions();
     void showSizes(bool on);
+    void numberHeaders();
 
     int m_term;
     Target m_target;

@@ -139,10 +139,12 @@ TEST_F(FormulaGrid, OpensWithTitlesFormulasAndIdentifiers)
     EXPECT_EQ(w.Memo1->toPlainText(), u("А32"));
     clickItem(w, 0);
     EXPECT_EQ(w.Memo1->toPlainText(), u("И0 = Ф12СТР1ГР0"));
+    EXPECT_TRUE(w.StringGrid1->selectedItems().isEmpty());   // only what the field edits is marked
     // Back in the grid the field edits the grid's cell again, not the identifier it showed.
     clickCell(w, 3, 2);
     EXPECT_EQ(w.Memo1->toPlainText(), u("А32"));
     EXPECT_EQ(w.ListBox1->currentItem(), nullptr);
+    EXPECT_EQ(w.StringGrid1->selectedItems().size(), 1);
 }
 
 TEST_F(FormulaGrid, AFormulaIsStoredWithoutBlanksAndReadBack)
@@ -325,6 +327,13 @@ TEST_F(FormulaGrid, SizesAreSwitchedSavedAndSetToTheStandard)
     EXPECT_TRUE(toggle->isChecked());
     QHeaderView* header = w.StringGrid1->horizontalHeader();
     ASSERT_TRUE(header->isVisible());
+    // Numbered as the dictionary numbers them, the titles unnumbered, also after a change.
+    w.action(u("N2"))->trigger();
+    EXPECT_EQ(w.StringGrid1->horizontalHeaderItem(0)->text(), QString());
+    EXPECT_EQ(w.StringGrid1->horizontalHeaderItem(2)->text(), u("2"));
+    EXPECT_EQ(w.StringGrid1->verticalHeaderItem(5)->text(), u("5"));
+    clickCell(w, 5, 1);
+    w.action(u("N6"))->trigger();
 
     // Dragging column 1's right border 30 pixels wider.
     const int border = header->sectionViewportPosition(1) + header->sectionSize(1) - 1;
