@@ -485,6 +485,20 @@ TEST_F(FormulaGrid, AFailedSaveKeepsTheWindowAsItWasAndSaysSo)
     EXPECT_EQ(formulaColumn(-1).size(), 2);
 }
 
+TEST_F(FormulaGrid, ASetThatCannotBeReadIsNotWrittenInto)
+{
+    year.dictionary().exec(u(R"(insert into "row_titles" values (?,5000,'Далеко',20))"), {term});
+    prompts.expectError(u("больше 1000 строк или граф"));
+    TMIForms w(term, u("Заболеваемость"));
+    EXPECT_EQ(prompts.remaining(), 0);
+    w.show();
+    for (const char* name : {"N10", "N2", "N16", "N3", "N4", "N6", "N7", "N8", "N14", "N15", "N9"})
+        EXPECT_FALSE(w.action(u(name))->isEnabled()) << name;
+    EXPECT_TRUE(w.action(u("N12"))->isEnabled());
+    EXPECT_FALSE(w.BitBtn1->isEnabled());
+    EXPECT_FALSE(w.BitBtn3->isEnabled());
+}
+
 TEST_F(FormulaGrid, TheTreeOpensTheGridOfTheChosenSet)
 {
     Database& db = year.dictionary();
