@@ -137,55 +137,52 @@ void addIndicatorColumn(Database& db, int term, int column, int width)
             {term, column, newIndicatorColumnTitle(), width});
 }
 
-void insertIndicatorRow(Database& db, int term, int row)
+namespace {
+
+// Rows and columns are renumbered alike: the titles of that axis and the grid's formulas. The
+// named identifiers (column -1) are no grid cells and never move.
+struct Axis {
+    QString titles;
+    QString key;
+};
+Axis rowAxis() { return {QStringLiteral("row_titles"), QStringLiteral("row")}; }
+Axis columnAxis() { return {QStringLiteral("col_titles"), QStringLiteral("column")}; }
+
+void insertLine(Database& db, const Axis& axis, int term, int index)
 {
-    if (row < 1)
+    if (index < 1)
         return;
     Transaction t(db);
-    db.exec(QStringLiteral(R"(update "row_titles" set "row"="row"+1 where "term"=? and "row">=?)"), {term, row});
-    db.exec(QStringLiteral(R"(update "formulas" set "row"="row"+1 where "term"=? and "row">=? and "column">-1)"),
-            {term, row});
+    db.exec(QStringLiteral(R"(update "%1" set "%2"="%2"+1 where "term"=? and "%2">=?)").arg(axis.titles, axis.key),
+            {term, index});
+    db.exec(QStringLiteral(R"(update "formulas" set "%1"="%1"+1 where "term"=? and "%1">=? and "column">-1)")
+                .arg(axis.key),
+            {term, index});
     t.commit();
 }
 
-void insertIndicatorColumn(Database& db, int term, int column)
+void deleteLine(Database& db, const Axis& axis, int term, int index)
 {
-    if (column < 1)
+    if (index < 1)
         return;
     Transaction t(db);
-    db.exec(QStringLiteral(R"(update "col_titles" set "column"="column"+1 where "term"=? and "column">=?)"),
-            {term, column});
-    db.exec(QStringLiteral(R"(update "formulas" set "column"="column"+1 where "term"=? and "column">=?)"),
-            {term, column});
+    db.exec(QStringLiteral(R"(delete from "%1" where "term"=? and "%2"=?)").arg(axis.titles, axis.key), {term, index});
+    db.exec(QStringLiteral(R"(delete from "formulas" where "term"=? and "%1"=? and "column">-1)").arg(axis.key),
+            {term, index});
+    db.exec(QStringLiteral(R"(update "%1" set "%2"="%2"-1 where "term"=? and "%2">?)").arg(axis.titles, axis.key),
+            {term, index});
+    db.exec(QStringLiteral(R"(update "formulas" set "%1"="%1"-1 where "term"=? and "%1">? and "column">-1)")
+                .arg(axis.key),
+            {term, index});
     t.commit();
 }
 
-void deleteIndicatorRow(Database& db, int term, int row)
-{
-    if (row < 1)
-        return;
-    Transaction t(db);
-    db.exec(QStringLiteral(R"(delete from "row_titles" where "term"=? and "row"=?)"), {term, row});
-    db.exec(QStringLiteral(R"(delete from "formulas" where "term"=? and "row"=? and "column">-1)"), {term, row});
-    db.exec(QStringLiteral(R"(update "row_titles" set "row"="row"-1 where "term"=? and "row">?)"), {term, row});
-    db.exec(QStringLiteral(R"(update "formulas" set "row"="row"-1 where "term"=? and "row">? and "column">-1)"),
-            {term, row});
-    t.commit();
-}
+} // namespace
 
-void deleteIndicatorColumn(Database& db, int term, int column)
-{
-    if (column < 1)
-        return;
-    Transaction t(db);
-    db.exec(QStringLiteral(R"(delete from "col_titles" where "term"=? and "column"=?)"), {term, column});
-    db.exec(QStringLiteral(R"(delete from "formulas" where "term"=? and "column"=?)"), {term, column});
-    db.exec(QStringLiteral(R"(update "col_titles" set "column"="column"-1 where "term"=? and "column">?)"),
-            {term, column});
-    db.exec(QStringLiteral(R"(update "formulas" set "column"="column"-1 where "term"=? and "column">?)"),
-            {term, column});
-    t.commit();
-}
+void insertIndicatorRow(Database& db, int term, int row) { insertLine(db, rowAxis(), term, row); }
+void insertIndicatorColumn(Database& db, int term, int column) { insertLine(db, columnAxis(), term, column); }
+void deleteIndicatorRow(Database& db, int term, int row) { deleteLine(db, rowAxis(), term, row); }
+void deleteIndicatorColumn(Database& db, int term, int column) { deleteLine(db, columnAxis(), term, column); }
 
 int addIndicatorIdentifier(Database& db, int term)
 {

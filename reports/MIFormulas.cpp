@@ -36,6 +36,20 @@ QString onScreen(const QString& shown)
     return text;
 }
 
+// Runs a write of the dictionary; a failure is told under `failure` and false returned, so the
+// caller leaves what it shows as it was.
+template <typename Write>
+bool written(const QString& failure, Write&& write)
+{
+    try {
+        write();
+    } catch (const DbError& e) {
+        prompts().error(failure + u'\n' + e.userText());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 TMIForms::TMIForms(int term, const QString& setName, QWidget* parent)
@@ -346,12 +360,10 @@ void TMIForms::BitBtn1Click()
         if (!item)
             return;
         QString stored;
-        try {
-            stored = storeIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt(), typed);
-        } catch (const DbError& e) {
-            prompts().error(QStringLiteral("Идентификатор не сохранен.\n") + e.userText());
+        if (!written(QStringLiteral("Идентификатор не сохранен."), [&] {
+                stored = storeIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt(), typed);
+            }))
             return;
-        }
         item->setText(stored);
         m_settingMemo = true;
         Memo1->setPlainText(stored);
@@ -393,12 +405,10 @@ void TMIForms::N2Click()
 {
     storeIfEdited();
     const int row = StringGrid1->rowCount();
-    try {
-        addIndicatorRow(dbmain(), m_term, row, kIndicatorRowHeight);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Строка не добавлена.\n") + e.userText());
+    if (!written(QStringLiteral("Строка не добавлена."), [&] {
+            addIndicatorRow(dbmain(), m_term, row, kIndicatorRowHeight);
+        }))
         return;
-    }
     StringGrid1->insertRow(row);
     fillRow(row);
     numberHeaders();
@@ -412,12 +422,8 @@ void TMIForms::N10Click()
     const int row = StringGrid1->currentRow();
     if (row < 1)
         return;
-    try {
-        insertIndicatorRow(dbmain(), m_term, row);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Строка не добавлена.\n") + e.userText());
+    if (!written(QStringLiteral("Строка не добавлена."), [&] { insertIndicatorRow(dbmain(), m_term, row); }))
         return;
-    }
     const int column = StringGrid1->currentColumn();
     StringGrid1->insertRow(row);
     fillRow(row);
@@ -430,12 +436,10 @@ void TMIForms::N3Click()
 {
     storeIfEdited();
     const int column = StringGrid1->columnCount();
-    try {
-        addIndicatorColumn(dbmain(), m_term, column, kIndicatorColumnWidth);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Графа не добавлена.\n") + e.userText());
+    if (!written(QStringLiteral("Графа не добавлена."), [&] {
+            addIndicatorColumn(dbmain(), m_term, column, kIndicatorColumnWidth);
+        }))
         return;
-    }
     StringGrid1->insertColumn(column);
     fillColumn(column);
     numberHeaders();
@@ -449,12 +453,8 @@ void TMIForms::N16Click()
     const int column = StringGrid1->currentColumn();
     if (column < 1)
         return;
-    try {
-        insertIndicatorColumn(dbmain(), m_term, column);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Графа не добавлена.\n") + e.userText());
+    if (!written(QStringLiteral("Графа не добавлена."), [&] { insertIndicatorColumn(dbmain(), m_term, column); }))
         return;
-    }
     const int row = StringGrid1->currentRow();
     StringGrid1->insertColumn(column);
     fillColumn(column);
@@ -467,12 +467,10 @@ void TMIForms::N4Click()
 {
     storeIfEdited();
     int row = 0;
-    try {
-        row = addIndicatorIdentifier(dbmain(), m_term);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Идентификатор не добавлен.\n") + e.userText());
+    if (!written(QStringLiteral("Идентификатор не добавлен."), [&] {
+            row = addIndicatorIdentifier(dbmain(), m_term);
+        }))
         return;
-    }
     auto* item = new QListWidgetItem(newIndicatorIdentifierText(), ListBox1);
     item->setData(RowRole, row);
     ListBox1->setCurrentItem(item);
@@ -489,12 +487,8 @@ void TMIForms::N6Click()
         prompts().error(QStringLiteral("Нельзя удалить заголовки столбцов!"));
         return;
     }
-    try {
-        deleteIndicatorRow(dbmain(), m_term, row);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Строка не удалена.\n") + e.userText());
+    if (!written(QStringLiteral("Строка не удалена."), [&] { deleteIndicatorRow(dbmain(), m_term, row); }))
         return;
-    }
     StringGrid1->removeRow(row);
     numberHeaders();
     StringGrid1SelectCell(StringGrid1->currentRow(), StringGrid1->currentColumn());
@@ -510,12 +504,8 @@ void TMIForms::N7Click()
         prompts().error(QStringLiteral("Нельзя удалить заголовки строк!"));
         return;
     }
-    try {
-        deleteIndicatorColumn(dbmain(), m_term, column);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Графа не удалена.\n") + e.userText());
+    if (!written(QStringLiteral("Графа не удалена."), [&] { deleteIndicatorColumn(dbmain(), m_term, column); }))
         return;
-    }
     StringGrid1->removeColumn(column);
     numberHeaders();
     StringGrid1SelectCell(StringGrid1->currentRow(), StringGrid1->currentColumn());
@@ -527,12 +517,10 @@ void TMIForms::N8Click()
     QListWidgetItem* item = ListBox1->currentItem();
     if (!item)
         return;
-    try {
-        deleteIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt());
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Идентификатор не удален.\n") + e.userText());
+    if (!written(QStringLiteral("Идентификатор не удален."), [&] {
+            deleteIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt());
+        }))
         return;
-    }
     const bool shown = m_target.item == item;
     delete item;
     if (shown) {
@@ -581,24 +569,18 @@ void TMIForms::N15Click()
     QString corner = cellText(0, 0);
     if (corner.isEmpty())
         corner = QStringLiteral(" ");
-    try {
-        saveIndicatorSizes(dbmain(), m_term, cleanIndicatorText(corner, IndicatorTextKind::Title), widths, heights);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Размеры не сохранены.\n") + e.userText());
+    if (!written(QStringLiteral("Размеры не сохранены."), [&] {
+            saveIndicatorSizes(dbmain(), m_term, cleanIndicatorText(corner, IndicatorTextKind::Title), widths, heights);
+        }))
         return;
-    }
     setCellText(0, 0, corner);
 }
 
 void TMIForms::N9Click()
 {
     storeIfEdited();
-    try {
-        setStandardIndicatorSizes(dbmain(), m_term);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Размеры не сохранены.\n") + e.userText());
+    if (!written(QStringLiteral("Размеры не сохранены."), [&] { setStandardIndicatorSizes(dbmain(), m_term); }))
         return;
-    }
     for (int c = 0; c < StringGrid1->columnCount(); ++c)
         StringGrid1->setColumnWidth(c, kIndicatorColumnWidth);
     for (int r = 0; r < StringGrid1->rowCount(); ++r)
@@ -621,12 +603,10 @@ void TMIForms::BitBtn3Click()
     else if (RadioRow->isChecked())
         row = qMax(StringGrid1->currentRow(), 0);
     QList<IndicatorCellChange> changes;
-    try {
-        replaceInIndicatorFormulas(dbmain(), m_term, Edit2->text(), Edit4->text(), row, column, &changes);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Формулы не изменены.\n") + e.userText());
+    if (!written(QStringLiteral("Формулы не изменены."), [&] {
+            replaceInIndicatorFormulas(dbmain(), m_term, Edit2->text(), Edit4->text(), row, column, &changes);
+        }))
         return;
-    }
     for (const IndicatorCellChange& c : changes)
         if (c.row < StringGrid1->rowCount() && c.column < StringGrid1->columnCount())
             setCellText(c.row, c.column, c.text);

@@ -101,6 +101,13 @@ protected:
         type(w.Memo1, text);
         QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
     }
+    // Adds to the field's text by typing, without "Ok".
+    static void typeAtEnd(TMIForms& w, const QString& text)
+    {
+        QTest::mouseClick(w.Memo1->viewport(), Qt::LeftButton);
+        QTest::keyClick(w.Memo1, Qt::Key_End);
+        type(w.Memo1, text);
+    }
     static QString shown(TMIForms& w, int row, int column)
     {
         const QTableWidgetItem* item = w.StringGrid1->item(row, column);
@@ -178,29 +185,21 @@ TEST_F(FormulaGrid, TypingLeftWithoutOkIsStoredForItsOwnCell)
     w.show();
     // Left for another cell, for an identifier, and before the rows move.
     clickCell(w, 3, 1);
-    QTest::mouseClick(w.Memo1->viewport(), Qt::LeftButton);
-    QTest::keyClick(w.Memo1, Qt::Key_End);
-    type(w.Memo1, u("+1"));
+    typeAtEnd(w, u("+1"));
     clickCell(w, 4, 1);
     EXPECT_EQ(w.Memo1->toPlainText(), u("А41"));
-    QTest::mouseClick(w.Memo1->viewport(), Qt::LeftButton);
-    QTest::keyClick(w.Memo1, Qt::Key_End);
-    type(w.Memo1, u("+2"));
+    typeAtEnd(w, u("+2"));
     clickItem(w, 0);
     EXPECT_EQ(w.Memo1->toPlainText(), u("И0 = Ф12СТР1ГР0"));
     clickCell(w, 2, 2);
-    QTest::mouseClick(w.Memo1->viewport(), Qt::LeftButton);
-    QTest::keyClick(w.Memo1, Qt::Key_End);
-    type(w.Memo1, u("+3"));
+    typeAtEnd(w, u("+3"));
     w.action(u("N6"))->trigger();   // row 2 goes, with its formula just stored
     EXPECT_EQ(formulaColumn(1), (QStringList{u("1:А11"), u("2:А31+1"), u("3:А41+2")}));
     EXPECT_EQ(formulaColumn(2), (QStringList{u("1:А12"), u("2:А32"), u("3:А42")}));
     EXPECT_EQ(shown(w, 2, 1), u("А31+1"));
     // Closing stores what was typed last, as the table grid does.
     clickCell(w, 1, 2);
-    QTest::mouseClick(w.Memo1->viewport(), Qt::LeftButton);
-    QTest::keyClick(w.Memo1, Qt::Key_End);
-    type(w.Memo1, u("*2"));
+    typeAtEnd(w, u("*2"));
     QTest::keyClick(w.Memo1, Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(formulaColumn(2).first(), u("1:А12*2"));
