@@ -57,6 +57,15 @@ protected:
     {
         return dbdat().scalar(QStringLiteral(R"(select count(*) from "repdata" where "hospital"=?)"), {owner}).toInt();
     }
+    // Every stored row of the owner, as one text, to tell that nothing changed.
+    static QString snapshot(int owner)
+    {
+        return dbdat()
+            .scalar(QStringLiteral(R"(select group_concat("table" || ':' || "column" || ':' || "row" || '=' || "data", ' ')
+                from (select * from "repdata" where "hospital"=? order by "year","table","column","row"))"),
+                    {owner})
+            .toString();
+    }
     static double repdata(int owner, int table, int column, int row)
     {
         return dbdat()
@@ -86,9 +95,16 @@ TEST_F(RecalcTree, ReportRecalculationAsksFirstAndNoChangesNothing)
     EXPECT_TRUE(window.N10->isVisible());
     EXPECT_TRUE(window.N9->isVisible());
 
+    // The sample's summary holds figures already; one of them is made wrong on purpose.
+    const int t3100 = tableOf(Sample::Form::F30, "(3100)");
+    dbdat().exec(QStringLiteral(R"(delete from "repdata" where "hospital"=? and "table"=? and "column"=4 and "row"=5)"),
+                 {Sample::Report::Zarechny, t3100});
+    dbdat().exec(QStringLiteral(R"(insert into "repdata" values (?,1,?,?,4,5))"),
+                 {Sample::Report::Zarechny, Sample::DataYear, t3100});
+    const QString before = snapshot(Sample::Report::Zarechny);
     prompts.expectQuestion(false, reportRecalcQuestion(QStringLiteral("Заречный район")));
     window.N10->trigger();
-    EXPECT_EQ(repdataRows(Sample::Report::Zarechny), 0);
+    EXPECT_EQ(snapshot(Sample::Report::Zarechny), before);
 
     prompts.expectQuestion(true, QStringLiteral("Персчитать Заречный район?"));
     prompts.expectMessage(ReportRecalcDone);
@@ -96,7 +112,7 @@ TEST_F(RecalcTree, ReportRecalculationAsksFirstAndNoChangesNothing)
     EXPECT_EQ(prompts.remaining(), 0);
     // Ф30 (3100) Строка 1, Графа 3 (stored column 4, row 5): the inpatient unit's 195 beds and
     // Малиновская's 70; the polyclinic and the feldsher post have none.
-    EXPECT_EQ(repdata(Sample::Report::Zarechny, tableOf(Sample::Form::F30, "(3100)"), 4, 5), 195 + 70);
+    EXPECT_EQ(repdata(Sample::Report::Zarechny, t3100, 4, 5), 195 + 70);
     EXPECT_GT(repdataRows(Sample::Report::Zarechny), 0);
 }
 
@@ -107,6 +123,7 @@ TEST_F(RecalcTree, FormRecalculationAsksOnlyWhenValuesAreStored)
     TFormList window;
     open(window, QStringLiteral("Заречный район"));
     select(window, QStringLiteral("Ф30"));
+    dbdat().exec(QStringLiteral(R"(delete from "repdata" where "hospital"=?)"), {Sample::Report::Zarechny});
     prompts.expectMessage(FormRecalcDone);
     window.N9->trigger();
     const int t3100 = tableOf(Sample::Form::F30, "(3100)");
@@ -130,9 +147,10 @@ TEST_F(RecalcTree, NetworkFormAsksAboutRoundingAndCancelChangesNothing)
     EXPECT_FALSE(window.N10->isVisible());   // a network report is never summed from here
     select(window, QStringLiteral("Ф47"));
 
+    const QString before = snapshot(Sample::Report::Network);
     prompts.expectYesNoCancel(Prompts::Answer::Cancel, RoundQuestion);
     window.N9->trigger();
-    EXPECT_EQ(repdataRows(Sample::Report::Network), 0);
+    EXPECT_EQ(snapshot(Sample::Report::Network), before);
 
     prompts.expectYesNoCancel(Prompts::Answer::Yes, RoundQuestion);
     prompts.expectMessage(FormRecalcDone);
@@ -155,9 +173,44 @@ TEST_F(RecalcTree, AnEmptyCompositionIsToldAndNothingIsSaved)
     TFormList window;
     open(window, QStringLiteral("Заречный район"));
     select(window, QStringLiteral("Ф30"));
+    const QString before = snapshot(Sample::Report::Zarechny);
     prompts.expectMessage(emptyCompositionMessage(false));
     window.N9->trigger();
     prompts.expectMessage(emptyCompositionMessage(false));
     window.N10->trigger();
-    EXPECT_EQ(repdataRows(Sample::Report::Zarechny), 0);
+    EXPECT_EQ(snapshot(Sample::Report::Zarechny), before);
+}
+
+TEST_F(RecalcTree, AFormationListsItsProblemsOnceAtTheEndAndSavesWhatItCould)
+{
+    netRoad();
+    const int t0100 = tableOf(Sample::Form::F47, "(0100)");
+    // A third column that divides by 0 and a row whose condition lost its right bracket.
+    dbmain().exec(QStringLiteral(R"(update "conditions" set "type"=1, "formula"='Ф30Т(3100)СТР1ГР3', "koeff"=0
+        where "tid"=? and "row"=-1 and "column"=1)"), {t0100});
+    dbmain().exec(QStringLiteral(R"(update "conditions" set "condition"='(Ф30Т(3100)СТР1ГР3>0'
+        where "tid"=? and "row"=2 and "column"=-1)"), {t0100});
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window, QStringLiteral("Ф47 - сеть медицинских организаций области"));
+    select(window, QStringLiteral("Ф47"));
+    QList<ResultListItem> shown;
+    prompts.expectYesNoCancel(Prompts::Answer::No, RoundQuestion);
+    prompts.expectModal(QStringLiteral("TForm1"), [&](QDialog& dialog) {
+        shown = static_cast<TForm1&>(dialog).list().items;
+        return int(QDialog::Accepted);
+    });
+    prompts.expectMessage(FormRecalcDone);
+    window.N9->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0].caption, QStringLiteral("Ф47 (0100)"));
+    EXPECT_EQ(shown[0].subItems, (QStringList{QStringLiteral("графа 4"), QStringLiteral("Ф30Т(3100)СТР1ГР3"),
+                                              QStringLiteral("Коэффициент равен 0: значение не вычислено")}));
+    EXPECT_EQ(shown[1].subItems, (QStringList{QStringLiteral("строка 3"), QStringLiteral("(Ф30Т(3100)СТР1ГР3>0"),
+                                              QStringLiteral("Не хватает правой скобки")}));
+    // The rest of the table is formed and saved all the same.
+    EXPECT_EQ(repdata(Sample::Report::Network, t0100, 4, 5), 9);
+    EXPECT_EQ(repdata(Sample::Report::Network, t0100, 5, 5), 0);   // no row: the 0 of koeff 0
+    EXPECT_EQ(repdata(Sample::Report::Network, t0100, 4, 7), 0);   // the row that does not read
 }
