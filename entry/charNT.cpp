@@ -78,6 +78,8 @@ TNTChar::TNTChar(QWidget* parent)
     TreeView1->setHeaderHidden(true);
     TreeView1->setColumnCount(1);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A double click chooses a type; it must not fold its group away as well.
+    TreeView1->setExpandsOnDoubleClick(false);
     middle->addWidget(TreeView1, 3);
 
     GroupBox1 = new QGroupBox(this);
