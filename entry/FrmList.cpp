@@ -10,6 +10,7 @@
 #include "entry/ConditionsFile.h"
 #include "entry/ControlRuns.h"
 #include "entry/FormPrint.h"
+#include "entry/FormsRecalc.h"
 #include "entry/Unit3.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/WordDocument.h"
@@ -143,6 +144,8 @@ void TFormList::buildMenu()
     N7->setVisible(false);
     connect(N7, &QAction::triggered, this, &TFormList::N7Click);
 
+    addRecalcCommands();
+
     N8 = action("N8", QStringLiteral("Выход"));
     connect(N8, &QAction::triggered, this, &TFormList::N8Click);
 }
@@ -186,8 +189,18 @@ std::optional<GridOpening> TFormList::gridOpeningForNode(const QTreeWidgetItem* 
     return gridOpeningFor(m_tree.forms[f], m_tree.forms[f].tables[t]);
 }
 
-void TFormList::setRecalcReportShown(bool shown) { m_recalcReportShown = shown; }
-void TFormList::setRecalcFormShown(bool shown) { m_recalcFormShown = shown; }
+void TFormList::setRecalcReportShown(bool shown)
+{
+    // A network report is never recalculated as a summary of its incoming reports.
+    m_recalcReportShown = shown && !NetMode;
+    N10->setVisible(m_recalcReportShown);
+}
+
+void TFormList::setRecalcFormShown(bool shown)
+{
+    m_recalcFormShown = shown;
+    N9->setVisible(shown);
+}
 void TFormList::setClearShown(bool shown) { m_clearShown = shown; }
 
 void TFormList::addOwnerDataCommand(QAction* action)
@@ -509,4 +522,57 @@ void TFormList::loadConditionsFile()
         prompts().error(QStringLiteral("Условия не загружены, прежние условия формы сохранены.\n")
                         + e.userText());
     }
+}
+
+// --- recalculation ----------------------------------------------------------------------------
+
+void TFormList::addRecalcCommands()
+{
+    N10 = new QAction(QStringLiteral("Пересчитать отчет"), this);
+    N10->setObjectName(QStringLiteral("N10"));
+    N9 = new QAction(QStringLiteral("Пересчитать форму"), this);
+    N9->setObjectName(QStringLiteral("N9"));
+    for (QAction* a : {N10, N9}) {
+        a->setVisible(false);   // the openers show them for their road
+        MainMenu1->addAction(a);
+    }
+    connect(N9, &QAction::triggered, this, &TFormList::N9Click);
+    connect(N10, &QAction::triggered, this, &TFormList::N10Click);
+    addOwnerDataCommand(N9);
+    addOwnerDataCommand(N10);
+}
+
+void TFormList::showRecalcResult(const FormsRecalcResult& result)
+{
+    if (!result.problems.isEmpty())
+        ShowResultList(formationProblemsList(result.problems, windowTitle()));
+    if (result.message.isEmpty())
+        return;
+    if (result.failed)
+        prompts().error(result.message);
+    else
+        prompts().message(result.message);
+}
+
+void TFormList::N9Click()
+{
+    const FormsTreeForm* form = selectedForm();
+    if (!N9->isVisible() || !N9->isEnabled() || !form)
+        return;
+    ProgressLine line{Label1, Gauge1};
+    const FormsRecalcResult result =
+        recalculateForm(prompts(), *form, [&line](const QString& text) { line.show(text); });
+    line.show(QString());
+    showRecalcResult(result);
+}
+
+void TFormList::N10Click()
+{
+    if (!N10->isVisible() || !N10->isEnabled())
+        return;
+    ProgressLine line{Label1, Gauge1};
+    const FormsRecalcResult result =
+        recalculateReport(prompts(), m_tree, windowTitle(), [&line](const QString& text) { line.show(text); });
+    line.show(QString());
+    showRecalcResult(result);
 }

@@ -25,6 +25,7 @@ class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 struct ControlRunOutcome;
+struct FormsRecalcResult;
 
 // The form of the node selected last (the node itself for a form node, its parent for a table
 // node): forms.id and the name as stored. They keep the last selection after the window closes.
@@ -50,8 +51,8 @@ public:
     // with them too); nothing for a form node or a node of another tree.
     std::optional<GridOpening> gridOpeningForNode(const QTreeWidgetItem* node) const;
 
-    // The opener's choice of the road's commands. Until a command exists the choice is only
-    // remembered; "Пересчитать форму" also decides the grid's "Разрезать" in the mode "Input".
+    // The opener's choice of the road's commands ("Пересчитать отчет" stays hidden in the Ф47
+    // mode); "Пересчитать форму" also decides the grid's "Разрезать" in the mode "Input".
     void setRecalcReportShown(bool shown);
     void setRecalcFormShown(bool shown);
     void setClearShown(bool shown);
@@ -77,6 +78,8 @@ public:
     QAction* N22 = nullptr;           // "Для отчета"
     QAction* N24 = nullptr;           // "Протокол"
     QAction* N7 = nullptr;            // "Ошибки": hidden until a control run finds errors
+    QAction* N10 = nullptr;           // "Пересчитать отчет": shown by the openers that sum
+    QAction* N9 = nullptr;            // "Пересчитать форму"
     QAction* N8 = nullptr;            // "Выход"
 
 protected:
@@ -109,6 +112,11 @@ private:
     const FormsTreeForm* selectedForm() const;
     void showRunOutcome(const ControlRunOutcome& outcome);
     void N8Click();
+    // "Пересчитать форму" and "Пересчитать отчет".
+    void N9Click();
+    void N10Click();
+    void addRecalcCommands();
+    void showRecalcResult(const FormsRecalcResult& result);
     void openGrid(const QTreeWidgetItem* node);
     void updateOwnerDataCommands();
 
