@@ -129,7 +129,7 @@ TEST(ConditionsFile, FieldsTheLayoutCannotCarryAreRefusedWithTheirPlace)
         {"line break in types", with([](auto& l) { l.types = QStringLiteral("3\r\n4"); }), "типы учреждений содержит перевод строки"},
         {"character 1", with([](auto& l) { l.condition += QChar(1); }), "символ с кодом 1 или 2"},
         {"character 2", with([](auto& l) { l.condition += QChar(2); }), "символ с кодом 1 или 2"},
-        {"no 1251 byte", with([](auto& l) { l.formula += QStringLiteral("€2"); }), ""},
+        {"no 1251 byte", with([](auto& l) { l.formula += QStringLiteral("✓2"); }), ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

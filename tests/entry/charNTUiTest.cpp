@@ -11,6 +11,8 @@
 #include "platform/Database.h"
 #include "widgets/abcCheckBox.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -51,7 +53,9 @@ void doubleClickType(TNTChar& d, int id)
 
 void click(QAbstractButton* b)
 {
-    QTest::mouseClick(b, Qt::LeftButton);
+    // A radio button takes clicks on its mark and caption only, at its left.
+    const QPoint at = qobject_cast<QRadioButton*>(b) ? QPoint(6, b->height() / 2) : b->rect().center();
+    QTest::mouseClick(b, Qt::LeftButton, {}, at);
 }
 
 // Works the dialog and tells what became of it: its result when it closed, -1 while it is open.
