@@ -790,3 +790,33 @@ bool netCellInstitutions(NetEvaluator& evaluator, const NetCellRecipe& recipe,
         units = evaluator.ruralOnly(units);
     return evaluator.evaluate(recipe.computing.condition, units, institutions, error);
 }
+
+NetCellBreakdown breakdownNetCell(NetEvaluator& evaluator, const NetCellRecipe& recipe,
+                                  const QList<int>& candidates)
+{
+    NetCellBreakdown b;
+    b.sum = recipe.found && recipe.computing.sum;
+    if (!netCellInstitutions(evaluator, recipe, candidates, &b.institutions, &b.error)) {
+        b.ok = false;
+        return b;
+    }
+    if (!b.sum) {
+        b.values = QList<Decimal>(b.institutions.size());
+        return b;
+    }
+    FormulaProgram formula;
+    if (!formula.parse(recipe.formula, &b.error)) {
+        b.ok = false;
+        b.institutions.clear();
+        return b;
+    }
+    const std::optional<QList<Decimal>> values = evaluator.perInstitution(formula, b.institutions);
+    if (!values) {
+        b.ok = false;
+        b.error = QStringLiteral("Сумма вне допустимого диапазона чисел");
+        b.institutions.clear();
+        return b;
+    }
+    b.values = *values;
+    return b;
+}

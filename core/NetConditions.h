@@ -231,3 +231,16 @@ NetCellRecipe netCellRecipe(const QList<NetCondition>& records, int scan, int ro
 bool netCellInstitutions(NetEvaluator& evaluator, const NetCellRecipe& recipe,
                          const QList<int>& candidates, QList<int>* institutions,
                          QString* error = nullptr);
+
+// The breakdown of one network cell by institutions: exactly the institutions the formation
+// counts for it and, for a sum, each one's value of the composed formula (no coefficient, no
+// average: those belong to the formed figure). A counter's values are 0.
+struct NetCellBreakdown {
+    bool ok = true;            // false: `error` says why (a types text, condition or formula)
+    QString error;
+    bool sum = false;
+    QList<int> institutions;
+    QList<Decimal> values;     // parallel to institutions
+};
+NetCellBreakdown breakdownNetCell(NetEvaluator& evaluator, const NetCellRecipe& recipe,
+                                  const QList<int>& candidates);

@@ -355,3 +355,46 @@ TEST_F(Territory, CellRecipeTakesTheCellRecordBeforeItsRowAndColumn)
     EXPECT_EQ(byColumns.selecting, column);
     EXPECT_EQ(byColumns.computing, row);
 }
+
+TEST_F(Territory, BreakdownGivesEachCountedInstitutionsOwnFigure)
+{
+    NetCondition row;
+    row.tid = t0100;
+    row.row = 0;
+    row.types = QStringLiteral("*");
+    row.formula = QStringLiteral("Ф30Т(3100)СТР1ГР3");
+    NetCondition column;
+    column.tid = t0100;
+    column.column = 0;
+    column.types = QStringLiteral("*");
+    column.sum = true;
+    column.koeff = 4;          // not applied to the breakdown's figures
+    column.average = true;
+    column.formula = QStringLiteral("*-Ф30Т(3100)СТР1ГР4");
+    column.condition = QStringLiteral("Ф30Т(3100)СТР1ГР3..4>0");
+    NetCondition counter = column;
+    counter.column = 1;
+    counter.sum = false;
+    const QList<NetCondition> records{row, column, counter};
+    NetEvaluator evaluator(year.dictionary(), year.data(), year.year());
+
+    const NetCellBreakdown sum = breakdownNetCell(evaluator, netCellRecipe(records, 0, 0, 0), all());
+    ASSERT_TRUE(sum.ok) << sum.error.toStdString();
+    EXPECT_TRUE(sum.sum);
+    EXPECT_EQ(names(sum.institutions), QStringLiteral("ABCD"));
+    EXPECT_EQ(sum.values, (QList<Decimal>{Decimal::fromInt(7), Decimal::fromInt(-5), Decimal::fromInt(12),
+                                          Decimal::fromInt(-3)}));
+
+    const NetCellBreakdown count = breakdownNetCell(evaluator, netCellRecipe(records, 0, 0, 1), all());
+    ASSERT_TRUE(count.ok);
+    EXPECT_FALSE(count.sum);
+    EXPECT_EQ(names(count.institutions), QStringLiteral("ABCD"));
+    EXPECT_EQ(count.values, QList<Decimal>(4));
+
+    NetCondition broken = counter;
+    broken.condition = QStringLiteral("Ф30Т(3100)СТР1ГР3>0)");
+    const NetCellBreakdown none = breakdownNetCell(evaluator, netCellRecipe({row, broken}, 0, 0, 1), all());
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.error, QStringLiteral("Не хватает левой скобки"));
+    EXPECT_TRUE(none.institutions.isEmpty());
+}
