@@ -160,24 +160,15 @@ Breakdown gridBreakdown(Database& dictionary, Database& data, const GridModel& m
         const NetCellRecipe recipe = netCellRecipe(NetConditions::read(dictionary, t.ident), t.scan, r, c);
         if (recipe.found) {
             NetEvaluator evaluator(dictionary, data, ctx.year);
-            QList<int> chosen;
-            if (!netCellInstitutions(evaluator, recipe, units, &chosen, &result.problem))
-                chosen.clear();
-            const UnitLines named = unitNames(dictionary, chosen, false);
+            const NetCellBreakdown cell = breakdownNetCell(evaluator, recipe, units);
+            if (!cell.ok)
+                result.problem = cell.error;
+            const UnitLines named = unitNames(dictionary, cell.institutions, false);
             QStringList figures;
-            for (qsizetype i = 0; i < named.ids.size(); ++i)
-                figures.append(QStringLiteral("0"));
-            if (recipe.computing.sum && !named.ids.isEmpty()) {
-                FormulaProgram formula;
-                QString why;
-                if (!formula.parse(recipe.formula, &why)) {
-                    result.problem = why;
-                } else if (const auto values = evaluator.perInstitution(formula, named.ids)) {
-                    for (qsizetype i = 0; i < values->size(); ++i)
-                        figures[i] = values->at(i).toString(2);
-                } else {
-                    result.problem = QStringLiteral("Сумма по формуле вне допустимого диапазона");
-                }
+            for (int id : named.ids) {
+                const qsizetype k = cell.institutions.indexOf(id);
+                figures.append(cell.sum && k >= 0 && k < cell.values.size() ? cell.values.at(k).toString(2)
+                                                                           : QStringLiteral("0"));
             }
             for (qsizetype i = 0; i < named.ids.size(); ++i) {
                 lines.append(named.names.at(i) + QLatin1Char('\t') + figures.at(i));
