@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QRegularExpressionValidator>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -140,7 +141,13 @@ TNTChar::TNTChar(QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, &TNTChar::BitBtn1Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TNTChar::BitBtn3Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { CheckListBox1DblClick(); });
+    // A double click or the space key toggles a type, as in every picking tree; whatever
+    // changes a mark then makes the chosen list follow the marks.
+    makeTreeMarkable(TreeView1);
+    connect(TreeView1, &QTreeWidget::itemChanged, this, [this] {
+        if (!m_syncing)
+            typesFromMarks();
+    });
     connect(abcCheckBox1, &QCheckBox::clicked, this, &TNTChar::abcCheckBox1Click);
     connect(CounterButton, &QRadioButton::toggled, this, &TNTChar::RadioGroup1Click);
     NTChar = this;
@@ -225,6 +232,7 @@ void TNTChar::FormActivate()
 
 void TNTChar::FillTypesTree()
 {
+    const QScopedValueRollback guard(m_syncing, true);
     TreeView1->clear();
     addTypeNodes(nullptr, TreeView1, conditionTypeTree(dbmain()));
     TreeView1->expandAll();
@@ -232,6 +240,7 @@ void TNTChar::FillTypesTree()
 
 void TNTChar::Sets()
 {
+    const QScopedValueRollback guard(m_syncing, true);
     forEachNode(TreeView1, [](QTreeWidgetItem* n) { UnmarkNode(n); });
     if (m_types == QStringLiteral("*")) {
         forEachNode(TreeView1, [](QTreeWidgetItem* n) { MarkNode(n); });
@@ -252,26 +261,22 @@ void TNTChar::Sets()
 
 void TNTChar::CheckListBox1DblClick()
 {
-    QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!node)
-        return;
-    if (m_types == QStringLiteral("*")) {
-        abcCheckBox1->setChecked(false);
-    }
-    if (IsNodeMarked(node))
-        UnmarkNodeWithParents(node);
-    else
-        MarkNodeWithParents(node);
-    // The marks now say what is chosen.
+    ToggleNodeWithParents(TreeView1->currentItem());
+}
+
+void TNTChar::typesFromMarks()
+{
+    // A toggled type turns "all types" into the explicit list of what stays marked.
     QStringList ids;
     for (int id : MarkedLeafIds(TreeView1))
         ids.append(QString::number(id));
     m_types = ids.join(QLatin1Char(','));
-    TreeView1->viewport()->update();
+    abcCheckBox1->setChecked(false);
 }
 
 void TNTChar::abcCheckBox1Click()
 {
+    const QScopedValueRollback guard(m_syncing, true);
     if (abcCheckBox1->isChecked()) {
         m_types = QStringLiteral("*");
         forEachNode(TreeView1, [](QTreeWidgetItem* n) { MarkNode(n); });

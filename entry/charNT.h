@@ -79,12 +79,14 @@ private:
     void Sets();
     void RadioGroup1Click();
     void showControls();
+    void typesFromMarks();
 
     NetCondition m_record;
     QString m_types;
     bool m_reduced = false;
     std::function<NetCondition()> m_composer;
     bool m_activated = false;
+    bool m_syncing = false;   // the dialog itself is setting the marks
 };
 
 inline TNTChar* NTChar = nullptr;
