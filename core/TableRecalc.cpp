@@ -78,23 +78,34 @@ bool sumComposition(const RecalcContext& context, const QHash<int, CellArray*>& 
         sums.push_back(std::make_unique<ExactSums>(it.value()));
         byTable.insert(it.key(), sums.back().get());
     }
-    DataRows rows(context.data);
+    const QString source = dataTableName(context.sourceTable);
+    if (source.isEmpty())
+        throw DbError(unknownDataTableMessage(context.sourceTable));
     ReadTransaction snapshot(*context.data);
+    // The owner's rows lie together in the key (year, hospital, table, ...), already by table.
+    Query q(*context.data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?)")
+                               .arg(quoteIdent(source)));
     QSet<int> seen;
     for (int owner : context.composition) {
         if (seen.contains(owner))
             continue;   // an owner listed twice is summed once
         seen.insert(owner);
+        q.reset();
+        q.bind(1, context.year).bind(2, owner);
         int lastTable = -1;
         ExactSums* target = nullptr;
-        rows.forEachOwnerRow(context.sourceTable, context.year, owner, [&](const DataRow& r) {
-            if (r.table != lastTable) {
-                lastTable = r.table;
-                target = byTable.value(r.table, nullptr);
+        while (q.next()) {
+            const int table = q.toInt(0);
+            if (table != lastTable) {
+                lastTable = table;
+                target = byTable.value(table, nullptr);
             }
-            if (target && DataRows::isDataCell(*target->cells, r.column, r.row))
-                target->add(r.column, r.row, r.value);
-        });
+            if (!target)
+                continue;
+            const int column = q.toInt(1), row = q.toInt(2);
+            if (DataRows::isDataCell(*target->cells, column, row))
+                target->add(column, row, q.toDouble(3));
+        }
     }
     for (const auto& s : sums) {
         if (s->overflow)
@@ -148,6 +159,26 @@ ResultList formationProblemsList(const QList<FormationProblem>& problems, const 
     for (const FormationProblem& p : problems)
         list.items.append({p.table, {p.cell, p.condition, p.reason}, 0});
     return list;
+}
+
+bool sumTables(const RecalcContext& context, const QList<int>& tableIdents, QList<CellArray>* sums,
+               QString* error)
+{
+    std::vector<std::unique_ptr<CellArray>> cells;
+    QHash<int, CellArray*> wanted;
+    for (int ident : tableIdents) {
+        NetTable table;
+        if (!readNetTable(*context.dictionary, ident, &table, error))
+            return false;
+        cells.push_back(std::make_unique<CellArray>(emptyFor(context, table)));
+        wanted.insert(ident, cells.back().get());
+    }
+    if (!sumComposition(context, wanted))
+        return fail(error, QStringLiteral("Сумма вне допустимого диапазона чисел"));
+    sums->clear();
+    for (const auto& c : cells)
+        sums->append(*c);
+    return true;
 }
 
 TableRecalcResult recalculateTable(const RecalcContext& context, int tableIdent,
@@ -225,18 +256,31 @@ RecalcOutcome recalculateTables(const RecalcContext& context, const QList<int>& 
         outcome.error = QStringLiteral("Пересчет не выполнен, сохраненные значения не изменены.\n") + e.userText();
         return outcome;
     }
+    // Every table is saved under a savepoint of its own inside one transaction: a table whose
+    // save fails takes back only its own rows, the tables before it are kept, and the whole run
+    // costs one commit instead of one per table.
     DataRows rows(context.data);
-    for (size_t i = 0; i < tables.size(); ++i) {
-        if (status)
-            status(tables[i].formName + QStringLiteral(" - ") + tables[i].number);
-        try {
-            rows.replaceTable(*cells[i]);
-        } catch (const DbError& e) {
-            outcome.failedTable = tables[i].title();
-            outcome.error = saveFailure(tables[i], e);
-            return outcome;
+    try {
+        Transaction all(*context.data);
+        for (size_t i = 0; i < tables.size(); ++i) {
+            if (status)
+                status(tables[i].formName + QStringLiteral(" - ") + tables[i].number);
+            try {
+                rows.replaceTable(*cells[i]);
+            } catch (const DbError& e) {
+                outcome.failedTable = tables[i].title();
+                outcome.error = saveFailure(tables[i], e);
+                break;
+            }
+            outcome.saved.append(tables[i].title());
         }
-        outcome.saved.append(tables[i].title());
+        all.commit();
+    } catch (const DbError& e) {
+        // The file refused the commit itself: nothing of the run was kept.
+        outcome.saved.clear();
+        if (outcome.failedTable.isEmpty() && !tables.empty())
+            outcome.failedTable = tables.front().title();
+        outcome.error = QStringLiteral("Пересчет не сохранен, сохраненные значения не изменены.\n") + e.userText();
     }
     return outcome;
 }

@@ -5,8 +5,9 @@
 // ("Пересчитать таблицу") both call it; it asks nothing (the caller asked "Округлять
 // результат?" and the confirmations before).
 //
-// Every table is computed in memory first and then saved in a transaction of its own: a failure
-// leaves that table's old rows, keeps the tables already saved and names the table. With no
+// Every table is computed in memory first and then saved atomically on its own (a savepoint of
+// the run's one transaction, so the run pays one commit): a failure leaves that table's old
+// rows, keeps the tables already saved and names the table. With no
 // composing institution or report nothing is computed or saved and the outcome says so.
 // A sum reads every composing owner's rows in one pass over the year, into arrays, never one
 // grouped query per table.
@@ -81,6 +82,12 @@ struct RecalcOutcome {
 // composing rows once for all tables. Stops at the first table that cannot be saved.
 RecalcOutcome recalculateTables(const RecalcContext& context, const QList<int>& tableIdents,
                                 const std::function<void(const QString&)>& status = {});
+
+// The sums alone, nothing saved: each table's array (shaped as CellValues, owned by the
+// context's owner), in the order given. False with a Russian reason when a table cannot be read
+// or a sum leaves the range of Decimal. DbError passes through.
+bool sumTables(const RecalcContext& context, const QList<int>& tableIdents, QList<CellArray>* sums,
+               QString* error = nullptr);
 
 // The Russian message for an empty composition ("... пересчет не выполнен").
 QString emptyCompositionMessage(bool ofReports);
