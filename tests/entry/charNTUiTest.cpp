@@ -182,6 +182,9 @@ TEST_F(ConditionDialog, RecordsOfEveryKindAreInsertedUpdatedAndDeleted)
         EXPECT_TRUE(IsNodeMarked(typeNode(d, 12)));
         EXPECT_TRUE(IsNodeMarked(typeNode(d, 1)));
         EXPECT_FALSE(IsNodeMarked(typeNode(d, 4)));
+        // F8 composes a cell's condition only.
+        QTest::keyClick(&d, Qt::Key_F8);
+        EXPECT_EQ(d.Edit1->text(), QStringLiteral("Ф30Т(2100)СТР2ГР4"));
         click(d.BitBtn1);
         return outcome(d);
     });
