@@ -161,3 +161,37 @@ TEST_F(RecalcTree, AnEmptyCompositionIsToldAndNothingIsSaved)
     window.N10->trigger();
     EXPECT_EQ(repdataRows(Sample::Report::Zarechny), 0);
 }
+
+TEST_F(RecalcTree, AFormationListsItsProblemsOnceAtTheEndAndSavesWhatItCould)
+{
+    netRoad();
+    const int t0100 = tableOf(Sample::Form::F47, "(0100)");
+    // A third column that divides by 0 and a row whose condition lost its right bracket.
+    dbmain().exec(QStringLiteral(R"(update "conditions" set "type"=1, "formula"='Ф30Т(3100)СТР1ГР3', "koeff"=0
+        where "tid"=? and "row"=-1 and "column"=1)"), {t0100});
+    dbmain().exec(QStringLiteral(R"(update "conditions" set "condition"='(Ф30Т(3100)СТР1ГР3>0'
+        where "tid"=? and "row"=2 and "column"=-1)"), {t0100});
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window, QStringLiteral("Ф47 - сеть медицинских организаций области"));
+    select(window, QStringLiteral("Ф47"));
+    QList<ResultListItem> shown;
+    prompts.expectYesNoCancel(Prompts::Answer::No, RoundQuestion);
+    prompts.expectModal(QStringLiteral("TForm1"), [&](QDialog& dialog) {
+        shown = static_cast<TForm1&>(dialog).list().items;
+        return int(QDialog::Accepted);
+    });
+    prompts.expectMessage(FormRecalcDone);
+    window.N9->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0].caption, QStringLiteral("Ф47 (0100)"));
+    EXPECT_EQ(shown[0].subItems, (QStringList{QStringLiteral("графа 4"), QStringLiteral("Ф30Т(3100)СТР1ГР3"),
+                                              QStringLiteral("Коэффициент равен 0: значение не вычислено")}));
+    EXPECT_EQ(shown[1].subItems, (QStringList{QStringLiteral("строка 3"), QStringLiteral("(Ф30Т(3100)СТР1ГР3>0"),
+                                              QStringLiteral("Не хватает правой скобки")}));
+    // The rest of the table is formed and saved all the same.
+    EXPECT_EQ(repdata(Sample::Report::Network, t0100, 4, 5), 9);
+    EXPECT_EQ(repdata(Sample::Report::Network, t0100, 5, 5), 0);   // no row: the 0 of koeff 0
+    EXPECT_EQ(repdata(Sample::Report::Network, t0100, 4, 7), 0);   // the row that does not read
+}
