@@ -40,6 +40,7 @@ TVTable::TVTable(QWidget* parent)
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
     buildMenu();
+    buildNetworkCommands();
     layout->setMenuBar(MainMenu1);
 
     auto label = [this, layout](const char* name) {
@@ -171,7 +172,7 @@ void TVTable::FormActivate()
 
 void TVTable::holdBackUnbuiltCommands()
 {
-    for (QAction* a : {N5, N11->menuAction(), N14, FractionMenu->menuAction(), N18->menuAction()})
+    for (QAction* a : {N5, N14, FractionMenu->menuAction()})
         a->setEnabled(false);
 }
 

@@ -85,6 +85,14 @@ public:
     void N41Click();
     void Excel2Click();
 
+    // The conditions of a network table ("Настройка", F5, F6, F7) and the breakdown of figures
+    // by institutions ("Разрезать"); ShowTableNetwork.cpp. N15 edits the selecting dimension's
+    // record in the reduced dialog, N16 the computing one's, N32 the focused cell's.
+    void N15Click();
+    void N16Click();
+    void N32Click();
+    void N11Click(QAction* sender);
+
     bool correctionMode() const;
     // The error line correction mode shows, counted from 0.
     int errorIndex() const { return m_errorIndex; }
@@ -124,6 +132,7 @@ public:
     QMenu* N18 = nullptr;             // "Настройка": N15, N16 (captions by the table's scan)
     QAction* N15 = nullptr;
     QAction* N16 = nullptr;
+    QAction* N32 = nullptr;           // "Ячейка"
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -134,9 +143,11 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
-    // Clearing, breaking down, recalculating, loading, the fraction flag and the header setup
-    // keep their places and visibility rules in the menu, but stay disabled until the program
-    // has them: a command that does nothing would pass for one that did its work.
+    // The items and keys of ShowTableNetwork.cpp.
+    void buildNetworkCommands();
+    // Clearing, recalculating, loading and the fraction flag keep their places and visibility
+    // rules in the menu, but stay disabled until the program has them: a command that does
+    // nothing would pass for one that did its work.
     void holdBackUnbuiltCommands();
     void ClearErrorMarks();
     void ShowCurrentError();
