@@ -7,6 +7,7 @@
 #include "core/CheckSums.h"
 #include "core/Configurations.h"
 #include "core/ReportLevels.h"
+#include "entry/ConditionsFile.h"
 #include "entry/ControlRuns.h"
 #include "entry/FormPrint.h"
 #include "entry/FormsRecalc.h"
@@ -18,6 +19,7 @@
 #include "platform/Prompts.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -450,6 +452,10 @@ void TFormList::openGrid(const QTreeWidgetItem* node)
 
 bool TFormList::FormKeyDown(QKeyEvent* event)
 {
+    if (NetMode && (event->key() == Qt::Key_F2 || event->key() == Qt::Key_F3)) {
+        event->key() == Qt::Key_F2 ? saveConditionsFile() : loadConditionsFile();
+        return true;
+    }
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
     QTreeWidgetItem* node = TreeView1->currentItem();
@@ -475,6 +481,47 @@ bool TFormList::eventFilter(QObject* watched, QEvent* event)
         && FormKeyDown(static_cast<QKeyEvent*>(event)))
         return true;
     return QDialog::eventFilter(watched, event);
+}
+
+namespace {
+const QString kConditionsFilter = QStringLiteral("Условия формирования Ф47 (*.cnd)");
+}
+
+void TFormList::saveConditionsFile()
+{
+    const FormsTreeForm* form = selectedForm();
+    if (!form)
+        return;
+    QString path = prompts().saveFileName(QStringLiteral("Сохранить условия формирования"),
+                                          kConditionsFilter, form->name + QStringLiteral(".cnd"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".cnd");
+    QString error;
+    if (!saveFormConditions(dbmain(), form->id, form->name, path, &error))
+        prompts().error(error);
+}
+
+void TFormList::loadConditionsFile()
+{
+    const FormsTreeForm* form = selectedForm();
+    if (!form)
+        return;
+    const QString path = prompts().openFileName(QStringLiteral("Загрузить условия формирования"),
+                                                kConditionsFilter, form->name);
+    if (path.isEmpty())
+        return;
+    try {
+        const ConditionsLoadResult result = loadFormConditions(dbmain(), form->id, form->name, path);
+        if (result.changed)
+            prompts().message(result.message);
+        else
+            prompts().error(result.message);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Условия не загружены, прежние условия формы сохранены.\n")
+                        + e.userText());
+    }
 }
 
 // --- recalculation ----------------------------------------------------------------------------

@@ -89,8 +89,11 @@ protected:
 private:
     void FormCreate();
     void buildMenu();
-    // Enter in the tree; true when the key was used.
+    // Enter in the tree, and F2 / F3 in the Ф47 mode; true when the key was used.
     bool FormKeyDown(QKeyEvent* event);
+    // F2 saves the formation conditions of the selected form to a file, F3 loads them back.
+    void saveConditionsFile();
+    void loadConditionsFile();
     void TreeView1Change(QTreeWidgetItem* node);
     void TreeView1DblClick();
     // "Таблица": the selected table in the grid.

@@ -40,6 +40,7 @@ TVTable::TVTable(QWidget* parent)
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
     buildMenu();
+    buildNetworkCommands();
     layout->setMenuBar(MainMenu1);
 
     auto label = [this, layout](const char* name) {
@@ -166,14 +167,7 @@ void TVTable::FormActivate()
     if (!TableShow())
         return;
     N11->menuAction()->setEnabled(NetMode || !InstitutionIdList.trimmed().isEmpty());
-    holdBackUnbuiltCommands();
     showStatus();
-}
-
-void TVTable::holdBackUnbuiltCommands()
-{
-    for (QAction* a : {N11->menuAction(), N18->menuAction()})
-        a->setEnabled(false);
 }
 
 bool TVTable::TableShow()
@@ -206,7 +200,6 @@ bool TVTable::TableShow()
     N14->setEnabled(writable);
     N35->menuAction()->setEnabled(writable);
     commandsFollowTable();
-    holdBackUnbuiltCommands();
     // Controls over cells that could not be loaded would report errors the data does not have.
     N3->setEnabled(m_model->loadError().isEmpty());
     StringGrid1->tableChanged();

@@ -104,6 +104,13 @@ public:
     // A double click on a header cell (an index into model().headers()): the header cell
     // editor, and on OK the cell written to the dictionary and drawn again.
     void Image1DblClick(int header);
+    // The conditions of a network table ("Настройка", F5, F6, F7) and the breakdown of figures
+    // by institutions ("Разрезать"); ShowTableNetwork.cpp. N15 edits the selecting dimension's
+    // record in the reduced dialog, N16 the computing one's, N32 the focused cell's.
+    void N15Click();
+    void N16Click();
+    void N32Click();
+    void N11Click(QAction* sender);
 
     bool correctionMode() const;
     // The error line correction mode shows, counted from 0.
@@ -153,6 +160,7 @@ public:
     QMenu* N18 = nullptr;             // "Настройка": N15, N16 (captions by the table's scan)
     QAction* N15 = nullptr;
     QAction* N16 = nullptr;
+    QAction* N32 = nullptr;           // "Ячейка"
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -163,10 +171,8 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
-    // Breaking down and the header setup keep their places and visibility rules in the menu,
-    // but stay disabled until the program has them: a command that does nothing would pass for
-    // one that did its work.
-    void holdBackUnbuiltCommands();
+    // The items and keys of ShowTableNetwork.cpp.
+    void buildNetworkCommands();
     // The menu "Контрольная сумма" and the keys above, made with the menu; and what of them
     // follows the table just opened.
     void buildCommands();

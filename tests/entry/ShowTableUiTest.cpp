@@ -259,8 +259,7 @@ TEST_F(GridWindow, MenusFollowTheWorkModeAndTheTable)
     EXPECT_FALSE(input.N14->isVisible());
     input.show();
     EXPECT_TRUE(input.N3->isEnabled());
-    // The header setup is not in the program yet: shown where it belongs, but never a command
-    // that does nothing.
+    // Outside network mode there are no conditions to set up.
     EXPECT_FALSE(input.N18->menuAction()->isEnabled());
     EXPECT_TRUE(input.N5->isEnabled());
     EXPECT_TRUE(input.FractionMenu->menuAction()->isEnabled());
