@@ -12,6 +12,7 @@
 #include <QSaveFile>
 #include <QStringEncoder>
 
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -46,19 +47,39 @@ QString lineError(const QString& path, int line, const QString& what)
     return QStringLiteral("Файл %1, строка %2: %3").arg(QFileInfo(path).fileName()).arg(line).arg(what);
 }
 
-// The value as formatNumber writes it. A value of at least 1 whose 15 significant digits read
-// back exactly needs no rounding, so the plain conversion gives the same text much faster; any
-// other value goes through formatNumber.
-QByteArray numberBytes(double value)
+// Appends the value as formatNumber writes it. A value of at least 1 whose shortest exact text has
+// at most 15 significant digits in fixed notation is that text (the 15-digit rounding gives the
+// same digits, since 15 digits are coarser than a double's precision), written without
+// allocating; any other value goes through formatNumber.
+void appendNumber(QByteArray& out, double value)
 {
     const double magnitude = std::fabs(value);
     if (magnitude >= 1 && magnitude < 1e15) {
-        QByteArray text = QByteArray::number(value, 'g', 15);
-        bool ok = false;
-        if (text.toDouble(&ok) == value && ok && !text.contains('e'))
-            return text;
+        char buffer[32];
+        const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+        if (r.ec == std::errc()) {
+            int digits = 0;
+            bool plain = true;
+            for (const char* c = buffer; c != r.ptr; ++c) {
+                if (*c >= '0' && *c <= '9')
+                    ++digits;
+                else if (*c != '.' && *c != '-')
+                    plain = false;
+            }
+            if (plain && digits <= 15) {
+                out.append(buffer, r.ptr - buffer);
+                return;
+            }
+        }
     }
-    return formatNumber(value).toLatin1();
+    out.append(formatNumber(value).toLatin1());
+}
+
+void appendInt(QByteArray& out, int value)
+{
+    char buffer[16];
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, r.ptr - buffer);
 }
 
 }  // namespace
@@ -281,6 +302,7 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
     }
     QStringEncoder encoder("windows-1251");
     QByteArray chunk;
+    chunk.reserve((1 << 16) + 4096);
     Query q(data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table","column","row")")
                       .arg(table),
             {year, owner});
@@ -313,17 +335,17 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
         const double value = q.toDouble(3);
         if (value == 0)
             continue;
-        chunk += '"';
-        chunk += numberBytes(value);
-        chunk += middle;
-        chunk += QByteArray::number(q.toInt(1));
-        chunk += "\",\"";
-        chunk += QByteArray::number(q.toInt(2));
-        chunk += "\"\r\n";
+        chunk.append('"');
+        appendNumber(chunk, value);
+        chunk.append(middle);
+        appendInt(chunk, q.toInt(1));
+        chunk.append("\",\"", 3);
+        appendInt(chunk, q.toInt(2));
+        chunk.append("\"\r\n", 3);
         ++counts.written;
         if (chunk.size() > (1 << 16)) {
             file.write(chunk);
-            chunk.clear();
+            chunk.resize(0);   // keeps its capacity
         }
     }
     file.write(chunk);

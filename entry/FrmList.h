@@ -77,6 +77,11 @@ public:
     QAction* N22 = nullptr;           // "Для отчета"
     QAction* N24 = nullptr;           // "Протокол"
     QAction* N7 = nullptr;            // "Ошибки": hidden until a control run finds errors
+    QAction* N11 = nullptr;           // "Подгрузить форму"
+    QMenu* N12 = nullptr;             // "Очистить"
+    QAction* N13 = nullptr;           // "ЛПУ"
+    QAction* N14 = nullptr;           // "Форму"
+    QAction* N15 = nullptr;           // "Таблицу"
     QAction* N8 = nullptr;            // "Выход"
 
 protected:
@@ -108,6 +113,13 @@ private:
     void N8Click();
     void openGrid(const QTreeWidgetItem* node);
     void updateOwnerDataCommands();
+    // Loading a form from an exchange file and clearing the owner's data.
+    void buildDataMenu();
+    void updateDataCommands();
+    void N11Click();
+    void N13Click();
+    void N14Click();
+    void N15Click();
 
     FormsTree m_tree;
     QList<QAction*> m_ownerDataCommands;

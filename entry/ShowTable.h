@@ -84,6 +84,9 @@ public:
     void N40Click();
     void N41Click();
     void Excel2Click();
+    // "Подгрузить из файла передачи": the lines of an exchange file for this table and year
+    // replace its stored values (entry/ShowTableLoad.cpp).
+    void N46Click();
 
     bool correctionMode() const;
     // The error line correction mode shows, counted from 0.
@@ -115,6 +118,7 @@ public:
     QAction* N14 = nullptr;           // "Пересчитать таблицу"
     QMenu* N35 = nullptr;             // "Подгрузить таблицу": "Подгрузить из Excel" (Excel2)
     QAction* Excel2 = nullptr;
+    QAction* N46 = nullptr;           // "Подгрузить из файла передачи"
     QMenu* Excel1 = nullptr;          // "В Excel": "В новую книгу" (N40), "В существующий файл" (N41)
     QAction* N40 = nullptr;
     QAction* N41 = nullptr;
@@ -134,6 +138,7 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
+    void addExchangeLoadCommand();
     // Clearing, breaking down, recalculating, loading, the fraction flag and the header setup
     // keep their places and visibility rules in the menu, but stay disabled until the program
     // has them: a command that does nothing would pass for one that did its work.
