@@ -86,6 +86,7 @@ TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
         topLevel << a->text();
     EXPECT_EQ(topLevel, (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"),
                                      QStringLiteral("Печать формы"), QStringLiteral("Ошибки"),
+                                     QStringLiteral("Подгрузить форму"), QStringLiteral("Очистить"),
                                      QStringLiteral("Выход")}));
     QStringList runs;
     for (QAction* a : window.ControlMenu->actions())
