@@ -12,6 +12,7 @@
 #include <QSaveFile>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -181,9 +182,14 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
         *error = reader.errorString();
         return false;
     }
+    const qint64 size = QFileInfo(path).size();
+    qint64 read = 0;
     QString text;
     while (reader.readLine(&text)) {
         const int number = reader.lineNumber();
+        read += text.size() + 2;   // one byte a character, and the line's end
+        if (target.progress && number % 4096 == 0)
+            target.progress(std::min(read, size), size);
         YearDataLine line;
         if (!parseYearDataLine(text, &line)) {
             *error = lineError(path, number, QStringLiteral("строка не из шести полей в кавычках"));
@@ -247,6 +253,8 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
         *error = reader.errorString();
         return false;
     }
+    if (target.progress)
+        target.progress(size, size);
     if (belonging == 0) {
         *error = QStringLiteral("В файле %1 нет данных за %2 год для загружаемых таблиц. Ничего не изменено.")
                      .arg(QFileInfo(path).fileName())

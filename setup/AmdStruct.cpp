@@ -365,6 +365,7 @@ void TAdmForm::ImportOneClick()
             Label4->clear();
             GroupBox1->hide();
         });
+        target.progress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
         loaded = loadDataFile(dbdat(), target, path, yearDataFileKind(path), &report, &error);
     }
     if (!loaded) {
@@ -385,6 +386,14 @@ int leafCount(const UnitTreeNode& node)
         count += leafCount(child);
     return count;
 }
+}
+
+void TAdmForm::showLineProgress(qint64 read, qint64 size)
+{
+    // The bar counts per mille: a file of gigabytes does not fit an int.
+    ProgressBar2->setRange(0, 1000);
+    ProgressBar2->setValue(size > 0 ? int(read * 1000 / size) : 1000);
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TAdmForm::ExportGroupClick()
@@ -441,6 +450,7 @@ void TAdmForm::ImportGroupClick()
     for (const QString& form : ChosenForms.split(QLatin1Char(','), Qt::SkipEmptyParts))
         choice.chosenForms.insert(upperCase(form));
     choice.clearChosenOnly = ComboBox1->isEnabled() && ComboBox1->currentIndex() == 1;
+    choice.lineProgress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
     GroupImportReport report;
     {
         WaitCursor wait;

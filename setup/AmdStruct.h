@@ -128,6 +128,8 @@ private:
     QString reportTitle() const;
     // Shows the chosen forms in the panel and enables "Очищать" for a choice.
     void showChosenForms();
+    // The second bar: how far the file being read is.
+    void showLineProgress(qint64 read, qint64 size);
 
     AdmMode m_mode;
     bool m_ordering = false;

@@ -150,6 +150,7 @@ GroupImportReport importDataGroup(Database& main, Database& data, int year, cons
         target.year = year;
         target.chosenForms = choice.chosenForms;
         target.replacedTables = replaced;
+        target.progress = choice.lineProgress;
         DataLoadReport one;
         if (!loadDataFile(data, target, path, yearDataFileKind(path), &one, &reason)) {
             report.skipped.append(QFileInfo(path).fileName() + QLatin1Char('\t') + reason);

@@ -49,6 +49,8 @@ struct GroupImportReport {
 struct GroupImportChoice {
     QSet<QString> chosenForms;
     bool clearChosenOnly = false;
+    // The progress through each file (DataLoadTarget::progress).
+    std::function<void(qint64 read, qint64 size)> lineProgress;
 };
 
 // Loads each file into its institution, each in a transaction of its own; a file whose unit

@@ -100,7 +100,14 @@ TEST_F(GroupExchange, ADistrictGivesItsFolderTreeAndComesBackIntoAnEmptyCopy)
     QStringList paths;
     for (const QString& f : filesUnder(out.path()))
         paths << out.path() + QLatin1Char('/') + f;
-    const GroupImportReport imported = importDataGroup(dbmain(), dbdat(), 2025, paths, {});
+    GroupImportChoice all;
+    QList<std::pair<qint64, qint64>> progress;
+    all.lineProgress = [&](qint64 read, qint64 size) { progress.append({read, size}); };
+    const GroupImportReport imported = importDataGroup(dbmain(), dbdat(), 2025, paths, all);
+    // Each file read to its end is heard as done, the empty one included.
+    ASSERT_EQ(progress.size(), paths.size());
+    for (int i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(progress[i], (std::pair<qint64, qint64>{QFileInfo(paths[i]).size(), QFileInfo(paths[i]).size()}));
     // The empty file has no line for its unit: it is listed, and the namesake keeps nothing.
     EXPECT_EQ(imported.skipped.size(), 1) << imported.skipped.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(rowsOf(leaves()), before);
