@@ -1,9 +1,8 @@
 #include "platform/TextReader.h"
 
 #include <QDir>
-#include <QStringDecoder>
 
-#include <array>
+#include <algorithm>
 
 namespace {
 
@@ -18,40 +17,6 @@ bool looksBinary(const QByteArray& head)
 {
     // Zip (docx, xlsx), OLE compound (doc, xls, mdb of Access 97): the usual wrong picks in a dialog.
     return head.startsWith("PK\x03\x04") || head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
-}
-
-// Windows-1251 is one byte per character: the table of the 256 characters is made once through
-// the converter, and a line is decoded through it (a converter made per line cost as much as the
-// rest of a data file's reading). 0 marks the one byte the code page leaves undefined.
-const std::array<char16_t, 256>& cp1251Table()
-{
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        for (int b = 1; b < 256; ++b) {
-            QStringDecoder decoder("windows-1251");
-            const char byte = char(b);
-            const QString c = decoder.decode(QByteArrayView(&byte, 1));
-            t[b] = !decoder.hasError() && c.size() == 1 && c[0] != QChar::ReplacementCharacter ? c[0].unicode() : 0;
-        }
-        return t;
-    }();
-    return table;
-}
-
-// False when a byte has no character in the code page.
-bool decode1251(QByteArrayView bytes, QString* text)
-{
-    const std::array<char16_t, 256>& table = cp1251Table();
-    QString out(bytes.size(), Qt::Uninitialized);
-    char16_t* to = reinterpret_cast<char16_t*>(out.data());
-    for (const char c : bytes) {
-        const char16_t u = table[uchar(c)];
-        if (u == 0)
-            return false;
-        *to++ = u;
-    }
-    *text = std::move(out);
-    return true;
 }
 
 }
@@ -86,6 +51,7 @@ bool TextFileReader::open(QIODevice* device, const QString& name)
     m_consumed = 0;
     m_lineNumber = 0;
     m_eof = false;
+    m_decoder.resetState();
     if (!fillBuffer())
         return false;
     if (looksBinary(m_buffer))
@@ -136,11 +102,17 @@ bool TextFileReader::readLine(QString* line)
             if (bytes.contains('\0'))
                 return fail(QStringLiteral("Файл %1, строка %2: файл не является текстовым (нулевой байт)")
                                 .arg(describe(m_name)).arg(m_lineNumber));
-            QString text;
-            if (!decode1251(bytes, &text))
-                return fail(QStringLiteral("Файл %1, строка %2: текст не в кодировке Windows-1251")
-                                .arg(describe(m_name)).arg(m_lineNumber));
-            *line = std::move(text);
+            // The first half of Windows-1251 is ASCII, which most lines of a data file hold alone.
+            const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+            if (ascii) {
+                *line = QString::fromLatin1(bytes);
+            } else {
+                QString text = m_decoder.decode(bytes);
+                if (m_decoder.hasError())
+                    return fail(QStringLiteral("Файл %1, строка %2: текст не в кодировке Windows-1251")
+                                    .arg(describe(m_name)).arg(m_lineNumber));
+                *line = std::move(text);
+            }
             m_pos = nl >= 0 ? nl + 1 : m_buffer.size();
             return true;
         }

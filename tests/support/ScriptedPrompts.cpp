@@ -120,8 +120,9 @@ QString ScriptedPrompts::chooseFolder(const QString& caption, const QString&)
     return s ? s->text.value_or(QString()) : QString();
 }
 
-QString ScriptedPrompts::openFileName(const QString& caption, const QString&, const QString&)
+QString ScriptedPrompts::openFileName(const QString& caption, const QString&, const QString& start)
 {
+    m_fileStarts.append(start);
     const Step* s = take(Kind::OpenFile, caption);
     return s ? s->text.value_or(QString()) : QString();
 }
@@ -131,12 +132,14 @@ QStringList ScriptedPrompts::openFileNames(const QString& caption, const QString
     // A script of one file answers a choice of several as the default does.
     if (!m_steps.isEmpty() && m_steps.first().kind == Kind::OpenFile && !m_steps.first().files)
         return Prompts::openFileNames(caption, filter, start);
+    m_fileStarts.append(start);
     const Step* s = take(Kind::OpenFile, caption);
     return s ? s->files.value_or(QStringList()) : QStringList();
 }
 
-QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, const QString&)
+QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, const QString& start)
 {
+    m_fileStarts.append(start);
     const Step* s = take(Kind::SaveFile, caption);
     return s ? s->text.value_or(QString()) : QString();
 }
