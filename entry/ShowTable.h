@@ -84,6 +84,9 @@ public:
     void N40Click();
     void N41Click();
     void Excel2Click();
+    // "Подгрузить из файла передачи": the lines of an exchange file for this table and year
+    // replace its stored values (entry/ShowTableLoad.cpp).
+    void N46Click();
 
     // The conditions of a network table ("Настройка", F5, F6, F7) and the breakdown of figures
     // by institutions ("Разрезать"); ShowTableNetwork.cpp. N15 edits the selecting dimension's
@@ -123,6 +126,7 @@ public:
     QAction* N14 = nullptr;           // "Пересчитать таблицу"
     QMenu* N35 = nullptr;             // "Подгрузить таблицу": "Подгрузить из Excel" (Excel2)
     QAction* Excel2 = nullptr;
+    QAction* N46 = nullptr;           // "Подгрузить из файла передачи"
     QMenu* Excel1 = nullptr;          // "В Excel": "В новую книгу" (N40), "В существующий файл" (N41)
     QAction* N40 = nullptr;
     QAction* N41 = nullptr;
@@ -145,9 +149,11 @@ private:
     void buildMenu();
     // The items and keys of ShowTableNetwork.cpp.
     void buildNetworkCommands();
-    // Clearing, recalculating, loading and the fraction flag keep their places and visibility
-    // rules in the menu, but stay disabled until the program has them: a command that does
-    // nothing would pass for one that did its work.
+    // "Подгрузить из файла передачи" of ShowTableLoad.cpp.
+    void addExchangeLoadCommand();
+    // Clearing, recalculating, the fraction flag and the header setup keep their places and
+    // visibility rules in the menu, but stay disabled until the program has them: a command that
+    // does nothing would pass for one that did its work.
     void holdBackUnbuiltCommands();
     void ClearErrorMarks();
     void ShowCurrentError();
