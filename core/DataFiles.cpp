@@ -9,11 +9,15 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -47,19 +51,39 @@ QString lineError(const QString& path, int line, const QString& what)
     return QStringLiteral("Файл %1, строка %2: %3").arg(QFileInfo(path).fileName()).arg(line).arg(what);
 }
 
-// The value as formatNumber writes it. A value of at least 1 whose 15 significant digits read
-// back exactly needs no rounding, so the plain conversion gives the same text much faster; any
-// other value goes through formatNumber.
-QByteArray numberBytes(double value)
+// Appends the value as formatNumber writes it. A value of at least 1 whose shortest exact text has
+// at most 15 significant digits in fixed notation is that text (the 15-digit rounding gives the
+// same digits, since 15 digits are coarser than a double's precision), written without
+// allocating; any other value goes through formatNumber.
+void appendNumber(QByteArray& out, double value)
 {
     const double magnitude = std::fabs(value);
     if (magnitude >= 1 && magnitude < 1e15) {
-        QByteArray text = QByteArray::number(value, 'g', 15);
-        bool ok = false;
-        if (text.toDouble(&ok) == value && ok && !text.contains('e'))
-            return text;
+        char buffer[32];
+        const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+        if (r.ec == std::errc()) {
+            int digits = 0;
+            bool plain = true;
+            for (const char* c = buffer; c != r.ptr; ++c) {
+                if (*c >= '0' && *c <= '9')
+                    ++digits;
+                else if (*c != '.' && *c != '-')
+                    plain = false;
+            }
+            if (plain && digits <= 15) {
+                out.append(buffer, r.ptr - buffer);
+                return;
+            }
+        }
     }
-    return formatNumber(value).toLatin1();
+    out.append(formatNumber(value).toLatin1());
+}
+
+void appendInt(QByteArray& out, int value)
+{
+    char buffer[16];
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, r.ptr - buffer);
 }
 
 }  // namespace
@@ -162,10 +186,12 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
         *error = reader.errorString();
         return false;
     }
+    const qint64 size = QFileInfo(path).size();
+    qint64 read = 0;
     {
         // A line takes some 35 bytes: room for the lines a file of this size holds, so a
         // territory's file is not copied over and over as the lists grow.
-        const qint64 expected = std::min<qint64>(QFileInfo(path).size() / 32, qint64(1) << 22);
+        const qint64 expected = std::min<qint64>(size / 32, qint64(1) << 22);
         cells.reserve(expected);
         seen.reserve(expected);
     }
@@ -175,6 +201,9 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
     QString text;
     while (reader.readLine(&text)) {
         const int number = reader.lineNumber();
+        read += text.size() + 2;   // one byte a character, and the line's end
+        if (target.progress && number % 4096 == 0)
+            target.progress(std::min(read, size), size);
         YearDataLine line;
         if (!parseYearDataLine(text, &line)) {
             *error = lineError(path, number, QStringLiteral("строка не из шести полей в кавычках"));
@@ -243,6 +272,8 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
         *error = reader.errorString();
         return false;
     }
+    if (target.progress)
+        target.progress(size, size);
     if (belonging == 0) {
         *error = QStringLiteral("В файле %1 нет данных за %2 год для загружаемых таблиц. Ничего не изменено.")
                      .arg(QFileInfo(path).fileName())
@@ -291,13 +322,22 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
     for (qsizetype i = 0; i < TableInfo.size(); ++i)
         byIdent.insert(TableInfo[i].ident, i);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Written beside the target and renamed over it, so a failure leaves the old file whole. The
+    // file is a copy of what the database holds and can be written again, so it is not forced to
+    // the disk before the rename: that wait cost more than the whole export of an institution.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
         *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
         return false;
     }
+    // A temporary file is the owner's alone; the export keeps the replaced file's rights, or a
+    // new file's usual ones.
+    file.setPermissions(QFile::exists(path) ? QFile::permissions(path)
+                                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                  | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     QStringEncoder encoder("windows-1251");
     QByteArray chunk;
+    chunk.reserve((1 << 16) + 4096);
     Query q(data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table","column","row")")
                       .arg(table),
             {year, owner});
@@ -330,24 +370,30 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
         const double value = q.toDouble(3);
         if (value == 0)
             continue;
-        chunk += '"';
-        chunk += numberBytes(value);
-        chunk += middle;
-        chunk += QByteArray::number(q.toInt(1));
-        chunk += "\",\"";
-        chunk += QByteArray::number(q.toInt(2));
-        chunk += "\"\r\n";
+        chunk.append('"');
+        appendNumber(chunk, value);
+        chunk.append(middle);
+        appendInt(chunk, q.toInt(1));
+        chunk.append("\",\"", 3);
+        appendInt(chunk, q.toInt(2));
+        chunk.append("\"\r\n", 3);
         ++counts.written;
         if (chunk.size() > (1 << 16)) {
             file.write(chunk);
-            chunk.clear();
+            chunk.resize(0);   // keeps its capacity
         }
     }
-    file.write(chunk);
-    if (!file.commit()) {
+    const bool written = file.write(chunk) == chunk.size() && file.flush() && file.error() == QFileDevice::NoError;
+    if (!written) {
         *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
         return false;
     }
+    file.close();
+    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    file.setAutoRemove(false);
     if (report)
         *report = counts;
     return true;

@@ -80,6 +80,11 @@ public:
     QAction* N7 = nullptr;            // "Ошибки": hidden until a control run finds errors
     QAction* N10 = nullptr;           // "Пересчитать отчет": shown by the openers that sum
     QAction* N9 = nullptr;            // "Пересчитать форму"
+    QAction* N11 = nullptr;           // "Подгрузить форму"
+    QMenu* N12 = nullptr;             // "Очистить"
+    QAction* N13 = nullptr;           // "ЛПУ"
+    QAction* N14 = nullptr;           // "Форму"
+    QAction* N15 = nullptr;           // "Таблицу"
     QAction* N8 = nullptr;            // "Выход"
 
 protected:
@@ -119,6 +124,14 @@ private:
     void showRecalcResult(const FormsRecalcResult& result);
     void openGrid(const QTreeWidgetItem* node);
     void updateOwnerDataCommands();
+    // Loading a form from an exchange file and clearing the owner's data.
+    void addLoadFormCommand();
+    void addClearMenu();
+    void updateDataCommands();
+    void N11Click();
+    void N13Click();
+    void N14Click();
+    void N15Click();
 
     FormsTree m_tree;
     QList<QAction*> m_ownerDataCommands;

@@ -124,6 +124,7 @@ void TVTable::buildMenu()
     N14->setVisible(false);
     N35 = menu("N35", QStringLiteral("Подгрузить таблицу"));
     Excel2 = action(N35, "Excel2", QStringLiteral("Подгрузить из Excel"));
+    addExchangeLoadCommand();
     N35->menuAction()->setVisible(false);
     Excel1 = menu("Excel1", QStringLiteral("В Excel"));
     N40 = action(Excel1, "N40", QStringLiteral("В новую книгу"));

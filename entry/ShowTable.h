@@ -84,6 +84,9 @@ public:
     void N40Click();
     void N41Click();
     void Excel2Click();
+    // "Подгрузить из файла передачи": the lines of an exchange file for this table and year
+    // replace its stored values (entry/ShowTableLoad.cpp).
+    void N46Click();
 
     // "Очистить": the owner's rows of the table for the year, after the question.
     void N5Click();
@@ -142,6 +145,7 @@ public:
     QAction* N14 = nullptr;           // "Пересчитать таблицу"
     QMenu* N35 = nullptr;             // "Подгрузить таблицу": "Подгрузить из Excel" (Excel2)
     QAction* Excel2 = nullptr;
+    QAction* N46 = nullptr;           // "Подгрузить из файла передачи"
     QMenu* Excel1 = nullptr;          // "В Excel": "В новую книгу" (N40), "В существующий файл" (N41)
     QAction* N40 = nullptr;
     QAction* N41 = nullptr;
@@ -179,6 +183,8 @@ private:
     void commandsFollowTable();
     // After the table's values were replaced as a whole: the grid shows what is stored.
     void valuesReplaced();
+    // "Подгрузить из файла передачи" of ShowTableLoad.cpp.
+    void addExchangeLoadCommand();
     void ClearErrorMarks();
     void ShowCurrentError();
     void BuildPickedExpression();

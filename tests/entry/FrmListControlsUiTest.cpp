@@ -86,7 +86,8 @@ TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
         topLevel << a->text();
     EXPECT_EQ(topLevel, (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"),
                                      QStringLiteral("Печать формы"), QStringLiteral("Ошибки"),
-                                     QStringLiteral("Пересчитать отчет"), QStringLiteral("Пересчитать форму"),
+                                     QStringLiteral("Подгрузить форму"), QStringLiteral("Пересчитать отчет"),
+                                     QStringLiteral("Пересчитать форму"), QStringLiteral("Очистить"),
                                      QStringLiteral("Выход")}));
     QStringList runs;
     for (QAction* a : window.ControlMenu->actions())
