@@ -13,7 +13,6 @@
 #include <QStringEncoder>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 
