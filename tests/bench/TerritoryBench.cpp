@@ -13,9 +13,13 @@
 //   - opening the 60x300 table in the grid model against the raw queries it makes;
 //   - the save of one cell from the grid model   against a raw prepared update in its own
 //                                                transaction.
-// The plans of the hot statements are printed first.
+// The plans of the hot statements are printed first. The territory's run is also broken into
+// its reading (every table of every institution, no check) and its checking (one institution's
+// tables kept in memory, checked again, counted for all of them).
 //
 //     bin/TerritoryBench [folder]     (the folder keeps the generated year; default: temporary)
+//     TERRITORY_LEVELS=0              leaves out the summation of report levels
+//     TERRITORY_PROFILE=parse|run|checks|one   repeats one part for a profiler and stops
 
 #include "core/Common.h"
 #include "core/Controls.h"
