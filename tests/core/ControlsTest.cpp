@@ -649,6 +649,16 @@ TEST_F(ControlsYear, ResolvedReferencesGiveTheSameFailuresAsTermByTermResolution
         u("26 - Ф12|(1000)|30.00=ВПТ Ф12(2000) гр2стр0\t\tк26|Ф30(1000):2,1|"),
     };
     EXPECT_EQ(lines, expected);
+
+    // The same run with each institution's rows read in one statement.
+    lines.clear();
+    RunTables whole(instA, RunTables::Reading::WholeInstitution);
+    runAll(whole, nullptr);
+    whole.setInstitution(instB);
+    runAll(whole, nullptr);
+    RunTables wholeGrid(instA, RunTables::Reading::WholeInstitution);
+    runAll(wholeGrid, &grid);
+    EXPECT_EQ(lines, expected);
 }
 
 } // namespace
