@@ -9,15 +9,12 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QTemporaryFile>
+#include <QSaveFile>
 #include <QStringEncoder>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -322,19 +319,11 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
     for (qsizetype i = 0; i < TableInfo.size(); ++i)
         byIdent.insert(TableInfo[i].ident, i);
 
-    // Written beside the target and renamed over it, so a failure leaves the old file whole. The
-    // file is a copy of what the database holds and can be written again, so it is not forced to
-    // the disk before the rename: that wait cost more than the whole export of an institution.
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    if (!file.open()) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
         return false;
     }
-    // A temporary file is the owner's alone; the export keeps the replaced file's rights, or a
-    // new file's usual ones.
-    file.setPermissions(QFile::exists(path) ? QFile::permissions(path)
-                                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                  | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     QStringEncoder encoder("windows-1251");
     QByteArray chunk;
     chunk.reserve((1 << 16) + 4096);
@@ -383,17 +372,11 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
             chunk.resize(0);   // keeps its capacity
         }
     }
-    const bool written = file.write(chunk) == chunk.size() && file.flush() && file.error() == QFileDevice::NoError;
-    if (!written) {
+    file.write(chunk);
+    if (!file.commit()) {
         *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
         return false;
     }
-    file.close();
-    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
-        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    file.setAutoRemove(false);
     if (report)
         *report = counts;
     return true;

@@ -619,7 +619,7 @@ void TFormList::addClearMenu()
 
 void TFormList::updateDataCommands()
 {
-    if (!N11)
+    if (!N11 || !N12)   // still being built
         return;
     // Sums over several institutions or nobody's data are not one owner's to replace. Clearing
     // works on the institutions' table only: over a summary report it would delete the numbers
