@@ -17,6 +17,8 @@
 #include "setup/DropTree.h"
 #include "setup/GetPop.h"
 
+#include "widgets/WaitCursor.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -37,14 +39,6 @@ void showFailure(const QString& what, const DbError& e) { prompts().error(what +
 bool isNet(const QTreeWidgetItem* item) { return item && item->text(1) == kNetMark; }
 
 // The hourglass for the life of a long command.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 } // namespace
 
 TRepList::TRepList(QWidget* parent) : QDialog(parent)

@@ -20,6 +20,8 @@
 #include "setup/DropTree.h"
 #include "setup/UnitChar.h"
 
+#include "widgets/WaitCursor.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -52,14 +54,6 @@ const QString kDataFilter = QStringLiteral("Данные по учреждени
 const QString kSaveFilter = QStringLiteral("Данные по учреждениям (*.ktd)");
 
 // The hourglass for the life of a long command.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 bool isLeaf(const QTreeWidgetItem* node) { return node && node->childCount() == 0; }
 
 QTreeWidgetItem* newNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& name, int id)

@@ -9,6 +9,8 @@
 #include "setup/Tabls.h"
 #include "setup/formChar.h"
 
+#include "widgets/WaitCursor.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDropEvent>
@@ -80,12 +82,6 @@ protected:
         event->setDropAction(Qt::CopyAction);
         event->accept();
     }
-};
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
 // At most this many structure breaks are listed in one message; the count says the rest.
