@@ -136,6 +136,7 @@ void TFormList::buildMenu()
     connect(N2, &QAction::triggered, this, &TFormList::N2Click);
     connect(N22, &QAction::triggered, this, &TFormList::N22Click);
     connect(N24, &QAction::triggered, this, &TFormList::N24Click);
+    buildExcelMenu();
 
     N7 = action("N7", QStringLiteral("Ошибки"));
     N7->setVisible(false);
@@ -200,6 +201,7 @@ void TFormList::updateOwnerDataCommands()
     for (QAction* action : std::as_const(m_ownerDataCommands))
         action->setEnabled(changeable);
     updatePrintCommands();
+    updateExcelCommands();
 }
 
 void TFormList::updatePrintCommands()
@@ -320,6 +322,7 @@ void TFormList::TreeView1Change(QTreeWidgetItem* node)
     TreeFormName = formNode->data(0, NodeNameRole).toString();
     N1->setEnabled(node->parent() != nullptr);
     updatePrintCommands();
+    updateExcelCommands();
 }
 
 void TFormList::TreeView1DblClick() { N1Click(); }
