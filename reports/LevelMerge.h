@@ -72,7 +72,8 @@ struct MergeObserver {
 
 struct MergeResult {
     qint64 rowsRead = 0;
-    qint64 rowsWritten = 0;
+    qint64 rowsWritten = 0;     // rows the sums hold
+    qint64 rowsChanged = 0;     // destination rows inserted, changed or deleted to get there
     QStringList skipped;        // tables the dictionary lacks, values outside their table
 };
 
