@@ -388,17 +388,19 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
         // The whole run is one transaction: with SQLite's small default cache the changed pages
         // would be spilled to the file (each spill syncing the journal first) long before commit.
         dest->exec(QStringLiteral("pragma main.cache_size=-65536"));
-        std::vector<std::unique_ptr<AttachedFile>> attached;
-        QStringList readSql;
+        // Each source is read through a connection of its own, not attached to the destination:
+        // SQLite attaches at most ten files, and a user may tick more levels than that. Each
+        // source keeps one state (and its read lock) until the sums are committed.
+        std::vector<std::unique_ptr<Database>> sourceFiles;
+        std::vector<std::unique_ptr<ReadTransaction>> sourceStates;
+        std::vector<std::unique_ptr<Query>> reads;
         for (int source : request.sources) {
-            attached.push_back(std::make_unique<AttachedFile>(*dest, YearDatabases::dataPath(request.cfgDir, request.year, source)));
-            readSql << QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table")")
-                           .arg(attached.back()->table(QStringLiteral("data")));
+            sourceFiles.push_back(Database::open(YearDatabases::dataPath(request.cfgDir, request.year, source), true));
+            sourceStates.push_back(std::make_unique<ReadTransaction>(*sourceFiles.back()));
+            reads.push_back(std::make_unique<Query>(*sourceFiles.back(), QStringLiteral(
+                R"(select "table","column","row","data" from "data" where "year"=? and "hospital"=? order by "table")")));
         }
         Transaction transaction(*dest);
-        std::vector<std::unique_ptr<Query>> reads;
-        for (const QString& sql : readSql)
-            reads.push_back(std::make_unique<Query>(*dest, sql));
         DestinationRows destination(*dest, QStringLiteral(R"("main"."data")"));
 
         std::vector<int> touched;

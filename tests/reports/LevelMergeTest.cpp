@@ -232,6 +232,20 @@ TEST_F(Levels, SummingAgainWritesOnlyWhatChanged)
     EXPECT_EQ(changed.rowsChanged, 4);   // one rewritten, two deleted, one added
 }
 
+TEST_F(Levels, MoreSourcesThanSQLiteAttachesAreSummed)
+{
+    MergeRequest r = request(levelA);
+    r.sources.clear();
+    for (int i = 0; i < 12; ++i) {
+        const int level = i == 0 ? levelA : i == 1 ? levelB : year->addLevel(QStringLiteral("Уровень %1").arg(i));
+        r.sources << level;
+        put(level, h1, t1100, 3, 3, i + 1);   // 1 + 2 + ... + 12 = 78
+    }
+    QString error;
+    ASSERT_TRUE(mergeLevels(r, {}, nullptr, &error)) << error.toStdString();
+    EXPECT_EQ(rows(0), QStringList{QStringLiteral("%1/2025/%2/3/3=78").arg(h1).arg(t1100)});
+}
+
 TEST_F(Levels, AFailureLeavesTheDestinationAsItWas)
 {
     put(levelA, h1, t1100, 3, 3, 1);
