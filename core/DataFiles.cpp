@@ -12,6 +12,7 @@
 #include <QSaveFile>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -151,7 +152,8 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
     }
     // Tables found once per distinct form and number: a file repeats them on every line.
     QHash<QString, int> indexOf;
-    QHash<quint64, qsizetype> seen;
+    // The line that gave each cell of the target (line numbers start at 1: 0 is no line yet).
+    QHash<quint64, int> seen;
     QList<ParsedCell> cells;
     int belonging = 0;
 
@@ -160,6 +162,16 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
         *error = reader.errorString();
         return false;
     }
+    {
+        // A line takes some 35 bytes: room for the lines a file of this size holds, so a
+        // territory's file is not copied over and over as the lists grow.
+        const qint64 expected = std::min<qint64>(QFileInfo(path).size() / 32, qint64(1) << 22);
+        cells.reserve(expected);
+        seen.reserve(expected);
+    }
+    // Lines come table by table: the table of the line before is looked up only when it changes.
+    QString lastForm, lastTable;
+    int lastIndex = -2;   // no line yet
     QString text;
     while (reader.readLine(&text)) {
         const int number = reader.lineNumber();
@@ -180,19 +192,24 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
             ++counts.otherYear;
             continue;
         }
-        const QString key = line.form + QLatin1Char('\n') + line.table;
-        auto found = indexOf.constFind(key);
-        if (found == indexOf.constEnd()) {
-            int index = -1;
-            if (kind == DataFileKind::ByFormId) {
-                const std::optional<int> formId = parseInt(line.form);
-                index = formId ? FindTableIndexByFormId(*formId, line.table) : -1;
-            } else {
-                index = FindTableIndex(line.form, line.table);
+        if (lastIndex < -1 || line.form != lastForm || line.table != lastTable) {
+            const QString key = line.form + QLatin1Char('\n') + line.table;
+            auto found = indexOf.constFind(key);
+            if (found == indexOf.constEnd()) {
+                int index = -1;
+                if (kind == DataFileKind::ByFormId) {
+                    const std::optional<int> formId = parseInt(line.form);
+                    index = formId ? FindTableIndexByFormId(*formId, line.table) : -1;
+                } else {
+                    index = FindTableIndex(line.form, line.table);
+                }
+                found = indexOf.insert(key, index);
             }
-            found = indexOf.insert(key, index);
+            lastForm = line.form;
+            lastTable = line.table;
+            lastIndex = *found;
         }
-        const int index = *found;
+        const int index = lastIndex;
         if (index < 0) {
             ++counts.unknownTable;
             continue;
@@ -209,12 +226,12 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
             ++counts.outside;
             continue;
         }
-        const quint64 cell = cellKey(t.ident, *column, *row);
-        if (seen.contains(cell)) {
-            *error = lineError(path, number, QStringLiteral("ячейка уже задана в строке %1").arg(seen.value(cell)));
+        int& first = seen[cellKey(t.ident, *column, *row)];
+        if (first != 0) {
+            *error = lineError(path, number, QStringLiteral("ячейка уже задана в строке %1").arg(first));
             return false;
         }
-        seen.insert(cell, number);
+        first = number;
         ++belonging;
         if (*value == 0) {
             ++counts.zeros;

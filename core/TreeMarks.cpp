@@ -2,7 +2,9 @@
 
 #include "core/StructureCache.h"
 
+#include <QEvent>
 #include <QFont>
+#include <QKeyEvent>
 #include <QSet>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
@@ -107,6 +109,47 @@ void UnmarkNodeWithParents(QTreeWidgetItem* node)
             break;
         UnmarkNode(up);
     }
+}
+
+void ToggleNodeWithParents(QTreeWidgetItem* node)
+{
+    if (!node)
+        return;
+    if (IsNodeMarked(node))
+        UnmarkNodeWithParents(node);
+    else
+        MarkNodeWithParents(node);
+    if (QTreeWidget* tree = node->treeWidget())
+        tree->viewport()->update();
+}
+
+namespace {
+
+class SpaceToggles : public QObject {
+public:
+    explicit SpaceToggles(QTreeWidget* tree) : QObject(tree), tree_(tree) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == tree_ && event->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+            ToggleNodeWithParents(tree_->currentItem());
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QTreeWidget* tree_;
+};
+
+} // namespace
+
+void makeTreeMarkable(QTreeWidget* tree)
+{
+    QObject::connect(tree, &QTreeWidget::itemDoubleClicked, tree,
+                     [](QTreeWidgetItem* node) { ToggleNodeWithParents(node); });
+    tree->installEventFilter(new SpaceToggles(tree));
 }
 
 void AddTreeBranch(QTreeWidgetItem* node, int parentId)

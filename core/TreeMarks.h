@@ -23,6 +23,11 @@ void MarkNodeWithParents(QTreeWidgetItem* node);
 // Unmarks the node's subtree and the node, then each ancestor up to the first one that still
 // has a marked child (that one and those above it stay marked).
 void UnmarkNodeWithParents(QTreeWidgetItem* node);
+// Unmarks a marked node, marks an unmarked one, each with its subtree and the groups above it,
+// and repaints the tree.
+void ToggleNodeWithParents(QTreeWidgetItem* node);
+// A double click or the space key on a node toggles it: the one way every picking tree reacts.
+void makeTreeMarkable(QTreeWidget* tree);
 
 // Adds under `node` the administrative structure entries whose dependence is `parentId`, in
 // cache order, each with its subtree (caption = unit, id under NodeIdRole), and records each

@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qint64 kChunk = 64 * 1024;
@@ -49,6 +51,7 @@ bool TextFileReader::open(QIODevice* device, const QString& name)
     m_consumed = 0;
     m_lineNumber = 0;
     m_eof = false;
+    m_decoder.resetState();
     if (!fillBuffer())
         return false;
     if (looksBinary(m_buffer))
@@ -99,12 +102,17 @@ bool TextFileReader::readLine(QString* line)
             if (bytes.contains('\0'))
                 return fail(QStringLiteral("Файл %1, строка %2: файл не является текстовым (нулевой байт)")
                                 .arg(describe(m_name)).arg(m_lineNumber));
-            QStringDecoder decoder("windows-1251");
-            QString text = decoder.decode(bytes);
-            if (decoder.hasError())
-                return fail(QStringLiteral("Файл %1, строка %2: текст не в кодировке Windows-1251")
-                                .arg(describe(m_name)).arg(m_lineNumber));
-            *line = std::move(text);
+            // The first half of Windows-1251 is ASCII, which most lines of a data file hold alone.
+            const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+            if (ascii) {
+                *line = QString::fromLatin1(bytes);
+            } else {
+                QString text = m_decoder.decode(bytes);
+                if (m_decoder.hasError())
+                    return fail(QStringLiteral("Файл %1, строка %2: текст не в кодировке Windows-1251")
+                                    .arg(describe(m_name)).arg(m_lineNumber));
+                *line = std::move(text);
+            }
             m_pos = nl >= 0 ? nl + 1 : m_buffer.size();
             return true;
         }

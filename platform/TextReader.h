@@ -50,6 +50,9 @@ private:
     qint64 m_consumed = 0;
     int m_lineNumber = 0;
     bool m_eof = false;
+    // One decoder for the whole file: the code page keeps no state between bytes, and making a
+    // converter costs more than decoding a line.
+    QStringDecoder m_decoder{"windows-1251"};
 };
 
 // Every line of a file through TextFileReader; for files that are small by nature (lists, placement

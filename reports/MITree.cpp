@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Prompts.h"
 #include "reports/IndicatorSetFile.h"
+#include "reports/MIFormulas.h"
 #include "reports/StatShow.h"
 
 #include <QAction>
@@ -54,6 +55,7 @@ TMISetup::TMISetup(Use use, QWidget* parent)
     add(addMenu, QStringLiteral("На текущий уровень"), &TMISetup::N5Click);
     add(addMenu, QStringLiteral("Подуровень"), &TMISetup::N6Click);
     add(nullptr, QStringLiteral("Удалить"), &TMISetup::N2Click);
+    add(nullptr, QStringLiteral("Состав"), &TMISetup::N3Click);
     QAction* show = add(nullptr, QStringLiteral("Показатели"), &TMISetup::N8Click);
     add(nullptr, QStringLiteral("Выгрузить"), &TMISetup::N9Click);
     add(nullptr, QStringLiteral("Загрузить"), &TMISetup::N10Click);
@@ -88,6 +90,7 @@ TMISetup::TMISetup(Use use, QWidget* parent)
     connect(Edit1, &QLineEdit::textEdited, this, [this] { Edit1Change(); });
     connect(Button1, &QPushButton::clicked, this, &TMISetup::Button1Click);
     FormActivate();
+    updateActions();
 }
 
 TMISetup::~TMISetup()
@@ -145,6 +148,18 @@ void TMISetup::TreeView1Change()
     CurrentTerm = identOf(item);
     Edit1->setText(item ? item->text(0) : QString());
     Button1->hide();
+    updateActions();
+}
+
+void TMISetup::updateActions()
+{
+    // These change or show one set: without a chosen one they could not tell which.
+    const bool chosen = current() != nullptr;
+    for (const QString& caption : {QStringLiteral("Удалить"), QStringLiteral("Состав"), QStringLiteral("Показатели"),
+                                   QStringLiteral("Выгрузить"), QStringLiteral("Загрузить")})
+        if (QAction* a = action(caption))
+            a->setEnabled(chosen);
+    Edit1->setEnabled(chosen);
 }
 
 void TMISetup::Edit1Change()
@@ -220,6 +235,15 @@ void TMISetup::N2Click()
     }
     delete item;
     TreeView1Change();
+}
+
+void TMISetup::N3Click()
+{
+    QTreeWidgetItem* item = current();
+    if (!item)
+        return;
+    TMIForms window(identOf(item), item->text(0), this);
+    prompts().exec(window);
 }
 
 void TMISetup::N8Click()
@@ -307,6 +331,9 @@ void TMISetup::TreeView1DblClick()
     QAction* show = action(QStringLiteral("Показатели"));
     if (show && show->isVisible())
         N8Click();
+    QAction* parts = action(QStringLiteral("Состав"));
+    if (parts && parts->isVisible())
+        N3Click();
 }
 
 bool TMISetup::eventFilter(QObject* watched, QEvent* event)

@@ -32,6 +32,7 @@ public:
     void N5Click();    // "На текущий уровень"
     void N6Click();    // "Подуровень"
     void N2Click();    // "Удалить"
+    void N3Click();    // "Состав"
     void N8Click();    // "Показатели"
     void N9Click();    // "Выгрузить"
     void N10Click();   // "Загрузить"
@@ -47,6 +48,7 @@ private:
     void AddIndicatorBranch(QTreeWidgetItem* node, int parentIdent);
     void addSet(QTreeWidgetItem* parentNode, int depend);
     void refreshCache();
+    void updateActions();
     QTreeWidgetItem* current() const;
 
     QTreeWidget* TreeView1 = nullptr;

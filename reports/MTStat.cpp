@@ -47,7 +47,7 @@ TMTList::TMTList(QWidget* parent) : QDialog(parent)
     connect(N1, &QAction::triggered, this, &TMTList::N1Click);
     connect(N2, &QAction::triggered, this, &TMTList::N2Click);
     connect(N3, &QAction::triggered, this, &QDialog::reject);
-    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* node) { toggle(node); });
+    makeTreeMarkable(TreeView1);
     try {
         addTypes(TreeView1, nullptr, readMedicalTypeTree(dbmain()));
     } catch (const DbError& e) {
@@ -58,16 +58,7 @@ TMTList::TMTList(QWidget* parent) : QDialog(parent)
         TreeView1->setCurrentItem(TreeView1->topLevelItem(0));
 }
 
-void TMTList::toggle(QTreeWidgetItem* node)
-{
-    if (!node)
-        return;
-    if (IsNodeMarked(node))
-        UnmarkNodeWithParents(node);
-    else
-        MarkNodeWithParents(node);
-    TreeView1->viewport()->update();
-}
+void TMTList::toggle(QTreeWidgetItem* node) { ToggleNodeWithParents(node); }
 
 bool TMTList::GetUnitList()
 {

@@ -4,10 +4,8 @@
 
 #include "core/TreeMarks.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -20,13 +18,12 @@ TRepInc::TRepInc(QWidget* parent) : QDialog(parent)
     TreeView1 = new QTreeWidget(this);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
-    TreeView1->installEventFilter(this);
+    makeTreeMarkable(TreeView1);
     layout->addWidget(TreeView1);
     const DialogButtons row = addOkCancelRow(this, layout, false);
     BitBtn1 = row.ok;
     BitBtn2 = row.cancel;
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* node) { toggle(node); });
 }
 
 void TRepInc::ShowTrees(const QList<int>& include)
@@ -41,25 +38,4 @@ void TRepInc::ShowTrees(const QList<int>& include)
 
 QList<int> TRepInc::includeList() const { return MarkedLeafIds(TreeView1); }
 
-void TRepInc::toggle(QTreeWidgetItem* node)
-{
-    if (!node)
-        return;
-    if (IsNodeMarked(node))
-        UnmarkNodeWithParents(node);
-    else
-        MarkNodeWithParents(node);
-    TreeView1->viewport()->update();
-}
-
-bool TRepInc::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Space) {
-            toggle(TreeView1->currentItem());
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
+void TRepInc::toggle(QTreeWidgetItem* node) { ToggleNodeWithParents(node); }

@@ -30,7 +30,4 @@ public:
     QTreeWidget* TreeView1 = nullptr;
     QPushButton* BitBtn1 = nullptr;   // OK
     QPushButton* BitBtn2 = nullptr;   // "Отказ"
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 };

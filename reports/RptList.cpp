@@ -1,19 +1,25 @@
 #include "reports/RptList.h"
 
 #include "core/Common.h"
+#include "core/Configurations.h"
+#include "core/ReportLevels.h"
 #include "core/TreeMarks.h"
 #include "entry/FrmList.h"
 #include "platform/Database.h"
+#include "platform/Files.h"
 #include "platform/Prompts.h"
 #include "reports/ContRep.h"
 #include "reports/MITree.h"
 #include "reports/RepIncl.h"
+#include "reports/ReportDataFiles.h"
 #include "reports/SumRep.h"
 #include "reports/SummaryReports.h"
 #include "setup/DropTree.h"
 #include "setup/GetPop.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -29,6 +35,15 @@ const QString kNetMark = QStringLiteral("Ф47");
 void showFailure(const QString& what, const DbError& e) { prompts().error(what + QLatin1Char('\n') + e.userText()); }
 
 bool isNet(const QTreeWidgetItem* item) { return item && item->text(1) == kNetMark; }
+
+// The hourglass for the life of a long command.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 } // namespace
 
@@ -77,9 +92,6 @@ TRepList::TRepList(QWidget* parent) : QDialog(parent)
     Button7b->setVisible(looking);
     N13->setVisible(looking);
     N14->setVisible(false);
-    // Not in this program yet: the report data files.
-    N1->setEnabled(false);
-    N3->setEnabled(false);
 
     ListView1 = new DropTree(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
@@ -106,6 +118,8 @@ TRepList::TRepList(QWidget* parent) : QDialog(parent)
     connect(Button6, &QAction::triggered, this, &TRepList::Button6Click);
     connect(Button8, &QAction::triggered, this, &TRepList::Button8Click);
     connect(N13, &QAction::triggered, this, &TRepList::N13Click);
+    connect(N1, &QAction::triggered, this, &TRepList::N1Click);
+    connect(N3, &QAction::triggered, this, &TRepList::N3Click);
     connect(N4, &QAction::triggered, this, &TRepList::N4Click);
     connect(N5, &QAction::triggered, this, &TRepList::N5Click);
     connect(N8, &QAction::triggered, this, &TRepList::N8Click);
@@ -157,7 +171,7 @@ bool TRepList::editable() const { return N2->menuAction()->isVisible(); }
 void TRepList::updateCommands()
 {
     const bool chosen = currentId() != 0;
-    for (QAction* a : {Button2, Button7, Button8, Button6, Button7b, N13, N5, N8})
+    for (QAction* a : {Button2, Button7, N1, N3, Button8, Button6, Button7b, N13, N5, N8})
         a->setEnabled(chosen);
 }
 
@@ -262,6 +276,70 @@ void TRepList::N13Click()
         return;
     TPopform dialog(id, currentName(), this);
     prompts().exec(dialog);
+}
+
+void TRepList::N1Click()
+{
+    const int id = currentId();
+    if (!id || !N1->isVisible() || !N1->isEnabled())
+        return;
+    const QString name = currentName();
+    const QString path = prompts().openFileName(QStringLiteral("Открыть"),
+                                                QStringLiteral("Сводные отчеты (*.rps *.rpd)"),
+                                                Files::join(ReportDataFiles::folder(CfgDir),
+                                                            ReportDataFiles::loadFileName(name)));
+    if (path.isEmpty())
+        return;
+    DataLoadReport counts;
+    QString error;
+    bool loaded = false;
+    try {
+        WaitCursor wait;
+        loaded = ReportDataFiles::load(dbdat(), id, ReportYear, path, &counts, &error);
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены."), e);
+        return;
+    }
+    if (!loaded) {
+        prompts().error(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены.\n") + error);
+        return;
+    }
+    prompts().message(ReportDataFiles::loadedMessage(name, counts));
+}
+
+void TRepList::N3Click()
+{
+    const int id = currentId();
+    if (!id || !N3->isVisible() || !N3->isEnabled())
+        return;
+    const QString name = currentName();
+    const QString folder = ReportDataFiles::folder(CfgDir);
+    QString error;
+    if (!Files::makeFolder(folder, &error)) {
+        prompts().error(error);
+        return;
+    }
+    QString path = prompts().saveFileName(
+        QStringLiteral("Сохранить"), QStringLiteral("Сводные отчеты (*.rpd)"),
+        Files::join(folder, ReportDataFiles::unloadFileName(name, CurrentLevel.name, ReportYear)));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".rpd");
+    DataExportReport counts;
+    bool written = false;
+    try {
+        WaitCursor wait;
+        written = ReportDataFiles::unload(dbdat(), id, ReportYear, path, &counts, &error);
+    } catch (const DbError& e) {
+        showFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не выгружены."), e);
+        return;
+    }
+    if (!written) {
+        prompts().error(QStringLiteral("Данные по ") + name + QStringLiteral(" не выгружены.\n") + error);
+        return;
+    }
+    prompts().message(ReportDataFiles::unloadedMessage(name, path, counts));
 }
 
 void TRepList::N4Click()

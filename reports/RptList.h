@@ -30,6 +30,8 @@ public:
     void Button6Click();   // "Показатели"
     void Button8Click();   // "Входящие отчеты"
     void N13Click();       // "Население"
+    void N1Click();        // "Подгрузить"
+    void N3Click();        // "Выгрузить"
     void N4Click();        // "Добавить"
     void N5Click();        // "Корректировать"
     void N8Click();        // "Удалить"

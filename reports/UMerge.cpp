@@ -22,7 +22,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <functional>
 
 void DrawProgressBar(QLabel* image, int total, int remaining, const QString& caption)
 {
@@ -106,7 +105,7 @@ TFMerge::TFMerge(QWidget* parent) : QDialog(parent)
 
     connect(CheckListBox1, &QListWidget::itemChanged, this, [this] { CheckListBox1ClickCheck(); });
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
-    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1DblClick(); });
+    makeTreeMarkable(TreeView1);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     TreeView1->installEventFilter(this);
     FormCreate();
@@ -162,26 +161,12 @@ void TFMerge::CheckBox1Click()
     TreeView1->setVisible(CheckBox1->isChecked());
 }
 
-void TFMerge::TreeView1DblClick()
-{
-    QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!node)
-        return;
-    if (IsNodeMarked(node))
-        UnmarkNodeWithParents(node);
-    else
-        MarkNodeWithParents(node);
-    TreeView1->viewport()->update();
-}
+void TFMerge::TreeView1DblClick() { ToggleNodeWithParents(TreeView1->currentItem()); }
 
 bool TFMerge::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Space) {
-            TreeView1DblClick();
-            return true;
-        }
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (QTreeWidgetItem* node = TreeView1->currentItem())
                 node->setExpanded(!node->isExpanded());
@@ -191,22 +176,7 @@ bool TFMerge::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-QList<int> TFMerge::selectedUnits() const
-{
-    QList<int> ids;
-    std::function<void(QTreeWidgetItem*)> visit = [&](QTreeWidgetItem* node) {
-        if (node->childCount() == 0) {
-            if (IsNodeMarked(node))
-                ids << nodeId(node);
-            return;
-        }
-        for (int i = 0; i < node->childCount(); ++i)
-            visit(node->child(i));
-    };
-    for (int i = 0; i < TreeView1->topLevelItemCount(); ++i)
-        visit(TreeView1->topLevelItem(i));
-    return ids;
-}
+QList<int> TFMerge::selectedUnits() const { return MarkedLeafIds(TreeView1); }
 
 bool TFMerge::selectFinRep()
 {

@@ -3,7 +3,8 @@
 // writes <program folder>/source/data0.mdb (the template of every new data database), the dBase
 // export's links.mdb and Empt.dbf in the program folder,
 // <sample folder>/ktrmain_empty.mdb (a dictionary with no forms), the configuration
-// <sample folder>/Образец and, for Tormik, <program folder>/MedicalTypes.txt with the configuration
+// <sample folder>/Образец (with its summary reports' values and a report data file) and, for
+// Tormik, <program folder>/MedicalTypes.txt with the configuration
 // <sample folder>/"Образец (до преобразования)", each made anew from the schema.
 
 #include "platform/Database.h"
@@ -13,6 +14,7 @@
 #include "sample/SampleDbf.h"
 #include "sample/SampleLegacy.h"
 #include "sample/SampleLevels.h"
+#include "sample/SampleReportData.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -60,6 +62,8 @@ int main(int argc, char** argv)
     if (!Sample::makeDbfExportFiles(programFolder, &error))
         return fail(error);
     if (!Sample::makeConfiguration(Files::join(sampleFolder, Sample::ConfigurationName), &error))
+        return fail(error);
+    if (!Sample::makeReportData(Files::join(sampleFolder, Sample::ConfigurationName), &error))
         return fail(error);
     if (!Sample::makeLevels(Files::join(sampleFolder, Sample::ConfigurationName), programFolder, &error))
         return fail(error);

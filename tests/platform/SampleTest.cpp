@@ -59,7 +59,10 @@ TEST(SampleFolders, HoldOnlyWhatTheBuildMakes)
 {
     EXPECT_EQ(QDir(kConfig).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               (QStringList{QStringLiteral("2025"), QStringLiteral("2026"), QStringLiteral("controls.ktr"),
-                           QStringLiteral("Ф14.frs")}));
+                           QStringLiteral("data"), QStringLiteral("Ф14.frs")}));
+    // The summary reports' data files live beside the years, not in them.
+    EXPECT_EQ(QDir(kConfig + QStringLiteral("/data")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("Городской округ Светлогорск - Годовой - 2025.rpd")}));
     for (int year : {2025, 2026}) {
         SCOPED_TRACE(year);
         QStringList expected{QStringLiteral("data0.mdb"), QStringLiteral("forms"), QStringLiteral("ktrmain.mdb")};
@@ -236,13 +239,16 @@ TEST_F(SampleYear, DataLieInsideTheirTables)
 {
     EXPECT_EQ(count(*data, QStringLiteral(R"(select count(distinct "hospital") from "data" where "year"=2025)")), 7);
     EXPECT_EQ(count(*data, QStringLiteral(R"(select count(*) from "data" where "year"<>2025 or "data"=0)")), 0);
-    EXPECT_EQ(count(*data, QStringLiteral(R"(select count(*) from "repdata")")), 0);
+    // The three district reports and the region hold their sums of 2025; the network report none.
+    EXPECT_EQ(count(*data, QStringLiteral(R"(select count(distinct "hospital") from "repdata" where "year"=2025)")), 4);
+    EXPECT_EQ(count(*data, QStringLiteral(R"(select count(*) from "repdata" where "year"<>2025 or "data"=0 or "hospital"=?)"),
+                    {Sample::Report::Network}), 0);
     struct Geometry { int colcount, rowcount, fixcols, fixrows; };
     std::map<int, Geometry> tables;
     Query t(*dict, QStringLiteral(R"(select "ident","colcount","rowcount","fixcols","fixrows" from "tables")"));
     while (t.next())
         tables[t.toInt(0)] = {t.toInt(1), t.toInt(2), t.toInt(3), t.toInt(4)};
-    Query q(*data, QStringLiteral(R"(select "table","column","row" from "data")"));
+    Query q(*data, QStringLiteral(R"(select "table","column","row" from "data" union all select "table","column","row" from "repdata")"));
     int cells = 0;
     while (q.next()) {
         ++cells;

@@ -37,8 +37,8 @@ protected:
 
 TEST_F(SampleExport, AChosenReportAndTerritoryAreExportedToTheChosenFile)
 {
-    // Заречный район, Ф12 (1000) Строка 1 Графа 4.
-    dbdat().exec(QStringLiteral(R"(insert into "repdata" values (1, 12.5, 2025, 1, 5, 5))"));
+    // Заречный район, Ф12 (1000) Строка 1 Графа 4, beside the sums the sample stores.
+    dbdat().exec(QStringLiteral(R"(insert or replace into "repdata" values (1, 12.5, 2025, 1, 5, 5))"));
     ScriptedPrompts prompts;
     TUnf window;
     window.show();

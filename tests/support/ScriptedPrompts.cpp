@@ -114,14 +114,16 @@ QString ScriptedPrompts::chooseFolder(const QString& caption, const QString&)
     return s ? s->text.value_or(QString()) : QString();
 }
 
-QString ScriptedPrompts::openFileName(const QString& caption, const QString&, const QString&)
+QString ScriptedPrompts::openFileName(const QString& caption, const QString&, const QString& start)
 {
+    m_fileStarts.append(start);
     const Step* s = take(Kind::OpenFile, caption);
     return s ? s->text.value_or(QString()) : QString();
 }
 
-QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, const QString&)
+QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, const QString& start)
 {
+    m_fileStarts.append(start);
     const Step* s = take(Kind::SaveFile, caption);
     return s ? s->text.value_or(QString()) : QString();
 }

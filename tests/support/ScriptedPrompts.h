@@ -50,6 +50,8 @@ public:
 
     // Texts of every prompt asked so far, in order ("question: …").
     const QStringList& log() const { return m_log; }
+    // The start paths the file dialogs were opened with, in order.
+    const QStringList& fileStarts() const { return m_fileStarts; }
     int remaining() const { return int(m_steps.size()); }
 
     void message(const QString& text) override;
@@ -80,5 +82,6 @@ private:
     QList<Step> m_steps;
     Step m_current;
     QStringList m_log;
+    QStringList m_fileStarts;
     Prompts* m_previous = nullptr;
 };
