@@ -269,12 +269,13 @@ private:
 
 // Brings what the destination holds for one institution and year to its sums with the least
 // writing: a row that holds its sum already stays, a changed or new one is written, and a row no
-// sum has any more (a 0 sum, a table left out) is deleted. The sums must come in key order
-// (table, column, row). Summing again over unchanged sources writes nothing.
+// sum has any more (a 0 sum, a table left out) is deleted. The sums must be put in key order
+// (table, column, row); they are written by finish(). Summing again over unchanged sources
+// writes nothing.
 class DestinationRows {
 public:
     DestinationRows(Database& db, const QString& table)
-        : m_read(db, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?
+        : m_db(db), m_table(table), m_read(db, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?
                                         order by "table","column","row")").arg(table)),
           m_delete(db, QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=? and "table"=? and "column"=? and "row"=?)")
                            .arg(table)),
@@ -287,35 +288,30 @@ public:
         m_year = year;
         m_hospital = hospital;
         m_stored.clear();
-        m_next = 0;
+        m_sums.clear();
         m_read.reset();
         m_read.bindInt64(1, year).bindInt64(2, hospital);
         while (m_read.next())
             m_stored.push_back({{m_read.toInt(0), m_read.toInt(1), m_read.toInt(2)}, m_read.toDouble(3)});
         m_read.reset();
     }
-    void put(int table, int column, int row, double value)
-    {
-        const Key key{table, column, row};
-        while (m_next < m_stored.size() && m_stored[m_next].key < key)
-            remove(m_stored[m_next++].key);
-        ++m_changed;
-        if (m_next < m_stored.size() && m_stored[m_next].key == key) {
-            if (m_stored[m_next++].value == value) {
-                --m_changed;
-                return;
-            }
-            m_replace.add(m_hospital, value, m_year, table, column, row);
-        } else {
-            m_insert.add(m_hospital, value, m_year, table, column, row);
-        }
-    }
+    void put(int table, int column, int row, double value) { m_sums.push_back({{table, column, row}, value}); }
     void finish()
     {
-        while (m_next < m_stored.size())
-            remove(m_stored[m_next++].key);
+        // Where most rows change (one source changed throughout), clearing the institution's
+        // year and writing every sum costs less than changing row by row.
+        const qint64 changes = walk(false);
+        m_changed += changes;
+        if (!m_stored.empty() && changes * 2 > qint64(m_stored.size())) {
+            DataRows::deleteOwnerYear(m_db, m_table, m_year, m_hospital);
+            for (const Stored& sum : m_sums)
+                m_insert.add(m_hospital, sum.value, m_year, sum.key.table, sum.key.column, sum.key.row);
+        } else {
+            walk(true);
+        }
         m_insert.flush();
         m_replace.flush();
+        m_sums.clear();
     }
     qint64 changed() const { return m_changed; }
 
@@ -328,20 +324,51 @@ private:
         Key key;
         double value;
     };
+    // The rows to write, delete or change, in one pass over both lists in key order; with
+    // `write` they are written too.
+    qint64 walk(bool write)
+    {
+        qint64 changes = 0;
+        size_t next = 0;
+        for (const Stored& sum : m_sums) {
+            while (next < m_stored.size() && m_stored[next].key < sum.key) {
+                if (write)
+                    remove(m_stored[next].key);
+                ++next;
+                ++changes;
+            }
+            if (next < m_stored.size() && m_stored[next].key == sum.key) {
+                if (m_stored[next++].value == sum.value)
+                    continue;
+                if (write)
+                    m_replace.add(m_hospital, sum.value, m_year, sum.key.table, sum.key.column, sum.key.row);
+            } else if (write) {
+                m_insert.add(m_hospital, sum.value, m_year, sum.key.table, sum.key.column, sum.key.row);
+            }
+            ++changes;
+        }
+        for (; next < m_stored.size(); ++next) {
+            if (write)
+                remove(m_stored[next].key);
+            ++changes;
+        }
+        return changes;
+    }
     void remove(const Key& k)
     {
         m_delete.bindInt64(1, m_year).bindInt64(2, m_hospital).bindInt64(3, k.table);
         m_delete.bindInt64(4, k.column).bindInt64(5, k.row);
         m_delete.exec();
-        ++m_changed;
     }
 
+    Database& m_db;
+    QString m_table;
     Query m_read;
     Query m_delete;
     BatchInsert m_insert;
     BatchInsert m_replace;
     std::vector<Stored> m_stored;
-    size_t m_next = 0;
+    std::vector<Stored> m_sums;
     int m_year = 0;
     int m_hospital = 0;
     qint64 m_changed = 0;

@@ -230,6 +230,25 @@ TEST_F(Levels, SummingAgainWritesOnlyWhatChanged)
     got.sort();
     EXPECT_EQ(got, expected);
     EXPECT_EQ(changed.rowsChanged, 4);   // one rewritten, two deleted, one added
+
+    // Every value changed: the institution's rows are written anew, to the same result.
+    {
+        auto a = Database::open(levelPath(levelA));
+        a->exec(QStringLiteral(R"(update "data" set "data"="data"+1 where "table"=?)"), {big});
+    }
+    MergeResult all;
+    ASSERT_TRUE(mergeLevels(r, {}, &all, &error)) << error.toStdString();
+    EXPECT_EQ(all.rowsChanged, 400);
+    QStringList plusOne;
+    for (const QString& line : std::as_const(expected)) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        const bool ofBig = line.startsWith(QStringLiteral("%1/2025/%2/").arg(h1).arg(big));
+        plusOne << (ofBig ? line.left(eq + 1) + QString::number(line.mid(eq + 1).toInt() + 1) : line);
+    }
+    plusOne.sort();
+    got = rows(0);
+    got.sort();
+    EXPECT_EQ(got, plusOne);
 }
 
 TEST_F(Levels, MoreSourcesThanSQLiteAttachesAreSummed)
