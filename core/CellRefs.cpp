@@ -82,6 +82,16 @@ bool isOperatorChar(QChar c)
     return c == u'+' || c == u'-' || c == u'*' || c == u'/' || c == u'(' || c == u')';
 }
 
+// The whole number a value is, when it is one below 10^15 in magnitude; 0 otherwise.
+qint64 wholeOf(Decimal v)
+{
+    constexpr Decimal::Raw one = 1'000'000'000'000'000'000LL;
+    if (v.raw() % one != 0)
+        return 0;
+    const Decimal::Raw k = v.raw() / one;
+    return k > -1'000'000'000'000'000LL && k < 1'000'000'000'000'000LL ? qint64(k) : 0;
+}
+
 bool isNumberWord(QStringView s)
 {
     for (QChar c : s)
@@ -281,16 +291,61 @@ double cellAt(const CellArray& values, int column, int row)
     return values.value(column + 1, row + values.lowRow());
 }
 
-TermValue sumCells(const CellArray& values, const NumberList& columns, const NumberList& rows,
-                   Arithmetic arithmetic)
+namespace {
+
+// Whole cells below 10^15 in a stretch of at most kStretch are added as 64-bit integers and then
+// once into the decimal sum: while the sum stays below kSafeSum no running sum of the stretch can
+// leave Decimal's range (5 * 10^19 + 4096 * 10^15 < 10^20) nor the integer overflow, so adding
+// them at once gives what adding them one by one gives.
+constexpr int kStretch = 4096;
+constexpr Decimal::Raw kOne = 1'000'000'000'000'000'000LL;
+constexpr Decimal::Raw kSafeSum = Decimal::Raw(5) * kOne * Decimal::Raw(10) * kOne;   // 5 * 10^19
+
+// Adds p[first..last] to *sum; false when a cell or the sum leaves Decimal's range (the first
+// such cell ends it, as a cell-by-cell sum would).
+bool addCells(const double* p, int first, int last, Decimal* sum, int* decimals)
+{
+    int r = first;
+    while (r <= last) {
+        if (sum->raw() < kSafeSum && sum->raw() > -kSafeSum) {
+            const int end = last - r >= kStretch ? r + kStretch - 1 : last;
+            qint64 whole = 0;
+            int k = r;
+            for (; k <= end; ++k) {
+                const double v = p[k];
+                if (!(v > -1e15 && v < 1e15))
+                    break;
+                const qint64 w = qint64(v);
+                if (double(w) != v)
+                    break;
+                whole += w;
+            }
+            if (whole != 0)
+                *sum = Decimal::fromRaw(sum->raw() + Decimal::Raw(whole) * kOne);
+            r = k;
+            if (k > end)
+                continue;
+        }
+        // A fraction, a huge number or a sum near the range's end: the general reading.
+        int cellDecimals = 0;
+        const std::optional<Decimal> cell = Decimal::fromDouble(p[r], &cellDecimals);
+        const std::optional<Decimal> next = cell ? Decimal::add(*sum, *cell) : std::nullopt;
+        if (!next)
+            return false;
+        *sum = *next;
+        *decimals = std::max(*decimals, cellDecimals);
+        ++r;
+    }
+    return true;
+}
+
+TermValue binarySum(const CellArray& values, const NumberList& columns, const NumberList& rows)
 {
     TermValue out;
-    Decimal sum;
-    double binarySum = 0;
-    int decimals = 0;   // the most any cell has: a sum of cents needs no rounding
-    for (const NumberSpan& cs : columns) {
-        for (int c = cs.first; c <= cs.last; ++c) {
-            for (const NumberSpan& rs : rows) {
+    double sum = 0;
+    for (const NumberSpan& cs : columns)
+        for (int c = cs.first; c <= cs.last; ++c)
+            for (const NumberSpan& rs : rows)
                 for (int r = rs.first; r <= rs.last; ++r) {
                     if (!CellInRange(values, c, r)) {
                         out.kind = TermValue::OutOfTable;
@@ -298,28 +353,82 @@ TermValue sumCells(const CellArray& values, const NumberList& columns, const Num
                         out.row = r;
                         return out;
                     }
-                    if (arithmetic == Arithmetic::Binary) {
-                        binarySum += cellAt(values, c, r);
-                        continue;
-                    }
-                    int cellDecimals = 0;
-                    const std::optional<Decimal> cell = Decimal::fromDouble(cellAt(values, c, r), &cellDecimals);
-                    const std::optional<Decimal> next = cell ? Decimal::add(sum, *cell) : std::nullopt;
-                    if (!next) {
-                        out.kind = TermValue::OutOfRange;
-                        return out;
-                    }
-                    sum = *next;
-                    decimals = std::max(decimals, cellDecimals);
+                    sum += cellAt(values, c, r);
+                }
+    out.kind = TermValue::Number;
+    out.binaryValue = roundHundredths(sum);
+    return out;
+}
+
+} // namespace
+
+TermValue sumCells(const CellArray& values, const NumberList& columns, const NumberList& rows,
+                   Arithmetic arithmetic)
+{
+    if (arithmetic == Arithmetic::Binary)
+        return binarySum(values, columns, rows);
+    TermValue out;
+    // One cell, as most terms are once the cycle has named their row or column.
+    if (columns.size() == 1 && rows.size() == 1 && columns[0].first == columns[0].last
+        && rows[0].first == rows[0].last) {
+        const int c = columns[0].first, r = rows[0].first;
+        if (!CellInRange(values, c, r)) {
+            out.kind = TermValue::OutOfTable;
+            out.column = c;
+            out.row = r;
+            return out;
+        }
+        int decimals = 0;
+        const std::optional<Decimal> cell = Decimal::fromDouble(cellAt(values, c, r), &decimals);
+        std::optional<Decimal> value = cell ? Decimal::add(Decimal(), *cell) : std::nullopt;
+        if (value && decimals > 2)
+            value = value->rounded(2);
+        if (!value) {
+            out.kind = TermValue::OutOfRange;
+            return out;
+        }
+        out.kind = TermValue::Number;
+        out.value = *value;
+        return out;
+    }
+    // Column c of a reference is the array's column c + 1, row r its row r + lowRow; the cells
+    // of one column lie together, so each row span of a column is one stretch of the array.
+    const bool empty = values.isEmpty();
+    const int firstColumn = values.lowColumn(), lastColumn = values.highColumn() - 1;
+    const int lastRow = values.highRow() - values.lowRow();
+    const qsizetype height = qsizetype(values.highRow()) - values.lowRow() + 1;
+    const double* data = values.data();
+    Decimal sum;
+    int decimals = 0;   // the most any cell has: a sum of cents needs no rounding
+    for (const NumberSpan& cs : columns) {
+        for (int c = cs.first; c <= cs.last; ++c) {
+            const bool columnInside = !empty && c >= firstColumn && c <= lastColumn;
+            const double* column = columnInside ? data + (c + 1 - firstColumn) * height : nullptr;
+            for (const NumberSpan& rs : rows) {
+                if (rs.first > rs.last)
+                    continue;
+                // Rows are never negative: the first one outside is row 0 or the one after the last.
+                if (!columnInside || rs.first < 1) {
+                    out.kind = TermValue::OutOfTable;
+                    out.column = c;
+                    out.row = rs.first;
+                    return out;
+                }
+                const int inside = std::min(rs.last, lastRow);
+                if (rs.first <= inside && !addCells(column, rs.first, inside, &sum, &decimals)) {
+                    out.kind = TermValue::OutOfRange;
+                    return out;
+                }
+                if (rs.last > lastRow) {
+                    out.kind = TermValue::OutOfTable;
+                    out.column = c;
+                    out.row = std::max(rs.first, lastRow + 1);
+                    return out;
                 }
             }
         }
     }
     out.kind = TermValue::Number;
-    if (arithmetic == Arithmetic::Binary) {
-        out.binaryValue = roundHundredths(binarySum);
-        return out;
-    }
     if (decimals > 2) {
         const std::optional<Decimal> rounded = sum.rounded(2);
         if (!rounded) {
@@ -340,6 +449,8 @@ bool Expression::parse(QStringView s, QString* error)
     m_terms.clear();
     m_numbers.clear();
     m_numberInHundredths.clear();
+    m_wholeNumbers.clear();
+    m_linear = false;
     m_binaryNumbers.clear();
     m_program.clear();
     m_maxDepth = 0;
@@ -395,6 +506,7 @@ bool Expression::parse(QStringView s, QString* error)
             m_tokens.push_back({Token::Number, word.toString(), int(m_numbers.size())});
             m_numbers.push_back(*v);
             m_numberInHundredths.push_back(point < 0 || v->rounded(2) == v);
+            m_wholeNumbers.push_back(wholeOf(*v));
             m_binaryNumbers.push_back(word.toDouble());
         } else {
             CellRef ref;
@@ -411,6 +523,15 @@ bool Expression::parse(QStringView s, QString* error)
         if (m_tokens[m_pos].kind == Token::Close)
             return setError(error, QStringLiteral("Лишняя закрывающая скобка"));
         return setError(error, QStringLiteral("Пустой операнд"));
+    }
+    // A chain "a + b - c ..." of terms and numbers in hundredths, evaluated without the stack.
+    m_linear = m_program.size() >= 3 && m_program.size() % 2 == 1;
+    for (size_t i = 0; m_linear && i < m_program.size(); ++i) {
+        const Op& op = m_program[i];
+        if (i == 0 || i % 2 == 1)
+            m_linear = op.kind == Op::PushTerm || (op.kind == Op::PushNumber && m_numberInHundredths[op.index]);
+        else
+            m_linear = op.kind == Op::Add || op.kind == Op::Subtract;
     }
     // Depth of the evaluation stack the program needs.
     int depth = 0;
@@ -507,11 +628,39 @@ bool Expression::parsePrimary(QString* error)
 
 bool Expression::evaluate(const Decimal* termValues, Decimal* result, int* literalIndex) const
 {
+    // The side most controls have: one term, which is its value as sumCells gave it.
+    if (m_program.size() == 1 && m_program[0].kind == Op::PushTerm) {
+        if (literalIndex)
+            *literalIndex = -1;
+        *result = termValues[m_program[0].index];
+        return true;
+    }
+    // A sum of terms and numbers in hundredths: every partial result is in hundredths, so
+    // nothing is rounded; each step is checked against the range as the stack would check it.
+    if (m_linear) {
+        const auto operand = [&](const Op& op) {
+            return op.kind == Op::PushTerm ? termValues[op.index] : m_numbers[op.index];
+        };
+        Decimal sum = operand(m_program[0]);
+        for (size_t i = 1; i + 1 < m_program.size(); i += 2) {
+            const std::optional<Decimal> r = m_program[i + 1].kind == Op::Add
+                ? Decimal::add(sum, operand(m_program[i]))
+                : Decimal::subtract(sum, operand(m_program[i]));
+            if (!r)
+                return false;
+            sum = *r;
+        }
+        if (literalIndex)
+            *literalIndex = -1;
+        *result = sum;
+        return true;
+    }
     struct Value {
-        Decimal v;
+        Decimal::Raw v;
         int literal;
         bool hundredths;   // no rounding needed: a result of cents added or subtracted is cents
     };
+    // Left uninitialised: a stack cell is always written before it is read.
     Value small[16];
     std::vector<Value> large;
     Value* stack = small;
@@ -523,22 +672,22 @@ bool Expression::evaluate(const Decimal* termValues, Decimal* result, int* liter
     const auto round = [](Value& x) {
         if (x.hundredths)
             return true;
-        const std::optional<Decimal> r = x.v.rounded(2);
+        const std::optional<Decimal> r = Decimal::fromRaw(x.v).rounded(2);
         if (!r)
             return false;
-        x = {*r, -1, true};
+        x = {r->raw(), -1, true};
         return true;
     };
     for (const Op& op : m_program) {
         switch (op.kind) {
         case Op::PushNumber:
-            stack[++top] = {m_numbers[op.index], op.index, bool(m_numberInHundredths[op.index])};
+            stack[++top] = {m_numbers[op.index].raw(), op.index, bool(m_numberInHundredths[op.index])};
             break;
         case Op::PushTerm:
-            stack[++top] = {termValues[op.index], -1, true};
+            stack[++top] = {termValues[op.index].raw(), -1, true};
             break;
         case Op::Negate:
-            stack[top] = {Decimal::fromRaw(-stack[top].v.raw()), -1, stack[top].hundredths};
+            stack[top] = {-stack[top].v, -1, stack[top].hundredths};
             if (!round(stack[top]))
                 return false;
             break;
@@ -550,30 +699,31 @@ bool Expression::evaluate(const Decimal* termValues, Decimal* result, int* liter
         default: {
             const Value b = stack[top--];
             Value& a = stack[top];
+            const Decimal x = Decimal::fromRaw(a.v), y = Decimal::fromRaw(b.v);
             std::optional<Decimal> r;
             bool hundredths = false;
             switch (op.kind) {
             case Op::Add:
-                r = Decimal::add(a.v, b.v);
+                r = Decimal::add(x, y);
                 hundredths = a.hundredths && b.hundredths;
                 break;
             case Op::Subtract:
-                r = Decimal::subtract(a.v, b.v);
+                r = Decimal::subtract(x, y);
                 hundredths = a.hundredths && b.hundredths;
                 break;
             case Op::Multiply:
-                r = Decimal::multiply(a.v, b.v, 2);
+                r = multiplyHundredths(x, a.literal, a.hundredths, y, b.literal, b.hundredths);
                 hundredths = true;
                 break;
             case Op::Divide:
-                r = b.v.isZero() ? Decimal() : Decimal::divide(a.v, b.v, 2);
+                r = y.isZero() ? Decimal() : Decimal::divide(x, y, 2);
                 hundredths = true;
                 break;
             default: break;
             }
             if (!r)
                 return false;
-            a = {*r, -1, hundredths};
+            a = {r->raw(), -1, hundredths};
             if (!round(a))
                 return false;
             break;
@@ -582,8 +732,25 @@ bool Expression::evaluate(const Decimal* termValues, Decimal* result, int* liter
     }
     if (literalIndex)
         *literalIndex = top >= 0 ? stack[0].literal : -1;
-    *result = top >= 0 ? stack[0].v : Decimal();
+    *result = top >= 0 ? Decimal::fromRaw(stack[0].v) : Decimal();
     return true;
+}
+
+std::optional<Decimal> Expression::multiplyHundredths(const Decimal& a, int aLiteral, bool aHundredths,
+                                                     const Decimal& b, int bLiteral, bool bHundredths) const
+{
+    // A whole number written in the expression ("*2", "*100") times a value in hundredths is
+    // exact in hundredths: no 256-bit product and division. The range is the general product's
+    // (an exact product in hundredths needs no rounding).
+    const qint64 kb = bLiteral >= 0 ? m_wholeNumbers[bLiteral] : 0;
+    const qint64 ka = aLiteral >= 0 ? m_wholeNumbers[aLiteral] : 0;
+    const bool byB = kb != 0 && aHundredths;
+    if (byB || (ka != 0 && bHundredths)) {
+        Decimal::Raw p;
+        if (!__builtin_mul_overflow(byB ? a.raw() : b.raw(), Decimal::Raw(byB ? kb : ka), &p))
+            return Decimal::add(Decimal::fromRaw(p), Decimal());
+    }
+    return Decimal::multiply(a, b, 2);
 }
 
 double Expression::evaluateBinary(const double* termValues) const

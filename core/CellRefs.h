@@ -156,13 +156,18 @@ private:
     bool parseProduct(QString* error);
     bool parseUnary(QString* error);
     bool parsePrimary(QString* error);
+    // The product rounded to hundredths, as Decimal::multiply(a, b, 2) gives it.
+    std::optional<Decimal> multiplyHundredths(const Decimal& a, int aLiteral, bool aHundredths,
+                                              const Decimal& b, int bLiteral, bool bHundredths) const;
 
     std::vector<Token> m_tokens;
     std::vector<CellRef> m_terms;
     std::vector<Decimal> m_numbers;
     std::vector<bool> m_numberInHundredths;   // a literal with at most two decimals
+    std::vector<qint64> m_wholeNumbers;       // a whole literal below 10^15, else 0
     std::vector<double> m_binaryNumbers;
     std::vector<Op> m_program;   // postfix
+    bool m_linear = false;       // terms and numbers in hundredths added and subtracted in a chain
     int m_maxDepth = 0;
     size_t m_pos = 0;            // parser position in m_tokens
     int m_nesting = 0;           // brackets and signs open at the parser position

@@ -59,11 +59,18 @@ QString lineField(QString text)
     return text;
 }
 
-// The table a term reads, found once per run.
-struct ResolvedTerm {
+// The table a slot of the set names, found at the first term that needs it in a run.
+struct ResolvedTable {
+    bool resolved = false;
     const CellArray* values = nullptr;   // nullptr: no such table
     QString formName;
     QString tableNumber;
+    // The cells as a one-cell term reads them (data is nullptr for a table without cells):
+    // reference column c, row r is data[(c + 1 - firstColumn) * height + r] when
+    // firstColumn <= c <= lastColumn and 1 <= r <= lastRow, as CellInRange and cellAt say.
+    const double* data = nullptr;
+    int firstColumn = 0, lastColumn = -1, lastRow = 0;
+    qsizetype height = 0;
 };
 
 } // namespace
@@ -81,7 +88,9 @@ struct ControlSet::Control {
     // Each term completed from the default reference; a row or column list it still lacks comes
     // from the cycle item.
     std::vector<CellRef> leftRefs, rightRefs;
-    std::vector<QString> leftNumbers, rightNumbers;   // their table numbers with brackets
+    // The set's table slot each term reads: its form and table as completed, resolved once per
+    // run however many terms and controls name them.
+    std::vector<int> leftSlots, rightSlots;
 };
 
 QStringList ControlErrorLines()
@@ -138,9 +147,13 @@ struct RunTables::Reader {
     }
     std::optional<ReadTransaction> transaction;
     DataRows rows;
+    OwnerRows owner;   // Reading::WholeInstitution: the institution's rows
 };
 
-RunTables::RunTables(int institutionId) : m_request(CellsRequest::fromGlobals(institutionId)) {}
+RunTables::RunTables(int institutionId, Reading reading)
+    : m_request(CellsRequest::fromGlobals(institutionId)), m_reading(reading)
+{
+}
 RunTables::~RunTables() = default;
 
 void RunTables::setInstitution(int institutionId)
@@ -151,6 +164,8 @@ void RunTables::setInstitution(int institutionId)
     m_untold.clear();
     m_hasLast = false;
     m_last = nullptr;
+    if (m_reader)
+        m_reader->owner.clear();
 }
 
 namespace {
@@ -191,28 +206,30 @@ const CellArray* RunTables::find(const QString& formName, const QString& tableNu
     if (it != m_tables.end())
         return it->second.get();
 
-    const QString form = catalogueFormName(formName);
+    auto found = m_found.find(key);
+    if (found == m_found.end()) {
+        Found f;
+        f.form = catalogueFormName(formName);
+        f.ok = findCellsTable(f.form, tableNumber, &f.table, &f.error);
+        f.cached = FindTableIdent(f.form, tableNumber) >= 0;
+        found = m_found.emplace(key, std::move(f)).first;
+    }
+    const Found& f = found->second;
     if (ControlTableLoading)
-        ControlTableLoading(form, tableNumber);
+        ControlTableLoading(f.form, tableNumber);
     // Nobody's tables read no row, so they need no data database.
     const bool reads = m_request.summed || m_request.institutionId != 0;
     if (!m_reader || (reads && !m_reader->transaction))
         m_reader = std::make_unique<Reader>(reads ? &dbdat() : nullptr);
-    auto found = m_found.find(key);
-    if (found == m_found.end()) {
-        Found f;
-        f.ok = findCellsTable(form, tableNumber, &f.table, &f.error);
-        found = m_found.emplace(key, std::move(f)).first;
-    }
-    QString error = found->second.error;
+    QString error = f.error;
     auto loaded = std::make_unique<CellArray>();
-    if (!found->second.ok
-        || !readTableCells(m_reader->rows, m_request, found->second.table, loaded.get(), &error)) {
+    OwnerRows* whole = m_reading == Reading::WholeInstitution ? &m_reader->owner : nullptr;
+    if (!f.ok || !readTableCells(m_reader->rows, m_request, f.table, loaded.get(), &error, whole)) {
         loaded.reset();
         m_errors.append(error);
         // A table the caches lack is shown by the term left as written; any other reason the
         // user must read, or the line looks like a missing table.
-        if (FindTableIdent(form, tableNumber) >= 0)
+        if (f.cached)
             m_untold[key] = error;
     }
     return m_tables.emplace(key, std::move(loaded)).first->second.get();
@@ -247,6 +264,18 @@ void ControlSet::addLoaded()
     for (qsizetype i = 0; i < CtlLeft.size(); ++i)
         add(CtlLeft.objects.value(i), CtlLeft.strings.value(i), CtlRelation.value(i),
             CtlRight.value(i), CtlCycle.value(i), CtlComment.value(i));
+}
+
+int ControlSet::slotOf(const QString& form, const QString& tableNumber)
+{
+    const QString key = form + QChar(0x1f) + tableNumber;
+    const auto it = m_slotIndex.constFind(key);
+    if (it != m_slotIndex.constEnd())
+        return *it;
+    const int slot = int(m_slots.size());
+    m_slots.push_back({form, tableNumber});
+    m_slotIndex.insert(key, slot);
+    return slot;
 }
 
 void ControlSet::add(int code, const QString& lft, const QString& reltion, const QString& rght,
@@ -297,8 +326,8 @@ void ControlSet::add(int code, const QString& lft, const QString& reltion, const
         if (!c->left.parse(prepareControlText(lft), &c->reason)
             || !c->right.parse(prepareControlText(rght), &c->reason))
             return false;
-        for (auto [side, refs, numbers] : {std::tuple{&c->left, &c->leftRefs, &c->leftNumbers},
-                                           std::tuple{&c->right, &c->rightRefs, &c->rightNumbers}}) {
+        for (auto [side, refs, tableSlots] : {std::tuple{&c->left, &c->leftRefs, &c->leftSlots},
+                                              std::tuple{&c->right, &c->rightRefs, &c->rightSlots}}) {
             for (qsizetype k = 0; k < qsizetype(side->terms().size()); ++k) {
                 CellRef ref = side->terms()[k];
                 if (!ref.hasForm())
@@ -319,7 +348,7 @@ void ControlSet::add(int code, const QString& lft, const QString& reltion, const
                     c->reason = QStringLiteral("Ссылка без граф");
                     return false;
                 }
-                numbers->push_back(ref.tableNumber());
+                tableSlots->push_back(slotOf(ref.form, ref.tableNumber()));
                 refs->push_back(std::move(ref));
             }
         }
@@ -333,7 +362,7 @@ namespace {
 
 // Working buffers of a run, kept between checks so the loop allocates nothing.
 struct SideState {
-    std::vector<ResolvedTerm> resolved;
+    std::vector<const ResolvedTable*> resolved;
     std::vector<TermValue> results;
     std::vector<Decimal> values;
     std::vector<double> binaryValues;
@@ -355,7 +384,7 @@ void evaluateSide(const Expression& e, const std::vector<CellRef>& refs, SideSta
     else
         s.values.resize(n);
     for (size_t k = 0; k < n; ++k) {
-        const ResolvedTerm& t = s.resolved[k];
+        const ResolvedTable& t = *s.resolved[k];
         if (!t.values) {
             s.results[k] = TermValue();
             s.numeric = false;
@@ -363,6 +392,23 @@ void evaluateSide(const Expression& e, const std::vector<CellRef>& refs, SideSta
         }
         const NumberList& rows = refs[k].hasRows() ? refs[k].rows : *itemRows;
         const NumberList& columns = refs[k].hasColumns() ? refs[k].columns : *itemColumns;
+        // One whole number in one cell, the most common term, read where it lies; anything
+        // else (a fraction, a cell outside, several cells) as sumCells reads it.
+        if (arithmetic == Arithmetic::Exact && t.data && rows.size() == 1 && columns.size() == 1) {
+            const NumberSpan rs = rows[0], cs = columns[0];
+            const int c = cs.first, r = rs.first;
+            if (rs.last == r && cs.last == c && c >= t.firstColumn && c <= t.lastColumn && r >= 1
+                && r <= t.lastRow) {
+                const double v = t.data[(c + 1 - t.firstColumn) * t.height + r];
+                if (v > -1e15 && v < 1e15 && double(qint64(v)) == v) {
+                    TermValue& out = s.results[k];
+                    out.kind = TermValue::Number;
+                    out.value = Decimal::fromRaw(Decimal::Raw(qint64(v)) * Decimal::Raw(1'000'000'000'000'000'000LL));
+                    s.values[k] = out.value;
+                    continue;
+                }
+            }
+        }
         s.results[k] = sumCells(*t.values, columns, rows, arithmetic);
         if (s.results[k].kind != TermValue::Number) {
             s.numeric = false;
@@ -396,7 +442,7 @@ QString sideText(const Expression& e, const SideState& s)
             continue;
         }
         const TermValue& v = s.results[t.index];
-        const ResolvedTerm& r = s.resolved[t.index];
+        const ResolvedTable& r = *s.resolved[t.index];
         switch (v.kind) {
         case TermValue::Number: out += formatControlNumber(v.value); break;
         case TermValue::OutOfTable: out += OutOfTableText(r.formName, r.tableNumber, v.column, v.row); break;
@@ -412,7 +458,7 @@ QList<ControlCell> cellsRead(const std::vector<CellRef>& refs, const SideState& 
 {
     QList<ControlCell> cells;
     for (size_t k = 0; k < refs.size(); ++k) {
-        const ResolvedTerm& t = s.resolved[k];
+        const ResolvedTable& t = *s.resolved[k];
         if (!t.values)
             continue;
         const NumberList& rows = refs[k].hasRows() ? refs[k].rows : *itemRows;
@@ -442,19 +488,35 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
     const QString lineTable = m_default.hasTable() ? m_default.tableNumber() : contextTable;
 
     SideState left, right;
-    auto resolve = [&](const std::vector<CellRef>& refs, const std::vector<QString>& numbers,
-                       SideState& s, int code) {
-        s.resolved.resize(refs.size());
-        for (size_t k = 0; k < refs.size(); ++k) {
-            ResolvedTerm& t = s.resolved[k];
-            t.formName = refs[k].hasForm() ? refs[k].form : contextForm;
-            t.tableNumber = refs[k].hasTable() ? numbers[k] : contextTable;
+    std::vector<ResolvedTable> resolved(m_slots.size());
+    auto resolve = [&](const std::vector<int>& termSlots, SideState& s, int code) {
+        s.resolved.resize(termSlots.size());
+        for (size_t k = 0; k < termSlots.size(); ++k) {
+            ResolvedTable& t = resolved[termSlots[k]];
+            s.resolved[k] = &t;
+            if (t.resolved)
+                continue;
+            t.resolved = true;
+            const TableSlot& slot = m_slots[termSlots[k]];
+            t.formName = slot.form.isEmpty() ? contextForm : slot.form;
+            t.tableNumber = slot.tableNumber.isEmpty() ? contextTable : slot.tableNumber;
             // Terms are read in capitals, the caller's number is as the catalogue keeps it.
+            const auto cellsOf = [&t](const CellArray* values) {
+                t.values = values;
+                if (!values || values->isEmpty())
+                    return;
+                t.data = values->data();
+                t.firstColumn = values->lowColumn();
+                t.lastColumn = values->highColumn() - 1;
+                t.lastRow = values->highRow() - values->lowRow();
+                t.height = qsizetype(values->highRow()) - values->lowRow() + 1;
+            };
             if (context && sameName(t.formName, contextForm) && sameName(t.tableNumber, contextTable))
-                t.values = &context->values;
+                cellsOf(&context->values);
             else if (!t.formName.isEmpty() || !t.tableNumber.isEmpty()) {
-                t.values = tables.table(t.formName, t.tableNumber);
+                cellsOf(tables.table(t.formName, t.tableNumber));
                 if (!t.values) {
+                    // Told once per table and run, at the first control that names it.
                     const QString why = tables.takeLoadError(t.formName, t.tableNumber);
                     if (!why.isEmpty()) {
                         ControlError e;
@@ -484,8 +546,8 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
             errors.append(std::move(e));
             continue;
         }
-        resolve(c.leftRefs, c.leftNumbers, left, c.code);
-        resolve(c.rightRefs, c.rightNumbers, right, c.code);
+        resolve(c.leftSlots, left, c.code);
+        resolve(c.rightSlots, right, c.code);
 
         auto check = [&](const NumberList* itemRows, const NumberList* itemColumns, int item) {
             evaluateSide(c.left, c.leftRefs, left, itemRows, itemColumns, arithmetic);

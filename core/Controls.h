@@ -11,6 +11,7 @@
 #include "core/StructureCache.h"
 #include "core/TableCells.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -78,7 +79,10 @@ void AddControl(int code, const QString& lft, const QString& reltion, const QStr
 // statements and one read transaction of "dbdat", opened at the first read.
 class RunTables : public TableSource {
 public:
-    explicit RunTables(int institutionId = CurrentInstitutionId);
+    // How an institution's tables are read: each on its own (a run that names a few), or all of
+    // its rows in one statement at the first table (a full run, which names nearly all).
+    enum class Reading { PerTable, WholeInstitution };
+    explicit RunTables(int institutionId = CurrentInstitutionId, Reading reading = Reading::PerTable);
     ~RunTables() override;
     // A form is found by its name with blanks removed on both sides: a reference is read
     // without blanks, so "Ф12" finds the form "Ф 12".
@@ -94,11 +98,14 @@ private:
     const CellArray* find(const QString& formName, const QString& tableNumber);
     struct Reader;
     CellsRequest m_request;
+    Reading m_reading;
     std::map<QString, std::unique_ptr<CellArray>> m_tables;   // nullptr: no such table
     struct Found {
         bool ok = false;
         CellsTable table;
         QString error;
+        QString form;          // as the catalogue names it
+        bool cached = false;   // the caches know the table (a load error is then told)
     };
     std::map<QString, Found> m_found;   // the caches' answer, kept for every institution
     QStringList m_errors;
@@ -139,11 +146,21 @@ public:
 
     struct Control;
 private:
+    // A table the terms name, as completed from the default reference: the form in capitals and
+    // the number with its brackets, each empty when left to the caller's context table.
+    struct TableSlot {
+        QString form;
+        QString tableNumber;
+    };
+    int slotOf(const QString& form, const QString& tableNumber);
+
     QString m_defaultRef;
     CellRef m_default;
     bool m_defaultOk = true;
     QString m_defaultError;
     std::vector<std::unique_ptr<Control>> m_controls;
+    std::vector<TableSlot> m_slots;
+    QHash<QString, int> m_slotIndex;
 };
 
 // Runs all loaded controls, appends the failures to ControlErrors and empties the five lists.

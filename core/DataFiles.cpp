@@ -13,6 +13,7 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -47,19 +48,39 @@ QString lineError(const QString& path, int line, const QString& what)
     return QStringLiteral("Файл %1, строка %2: %3").arg(QFileInfo(path).fileName()).arg(line).arg(what);
 }
 
-// The value as formatNumber writes it. A value of at least 1 whose 15 significant digits read
-// back exactly needs no rounding, so the plain conversion gives the same text much faster; any
-// other value goes through formatNumber.
-QByteArray numberBytes(double value)
+// Appends the value as formatNumber writes it. A value of at least 1 whose shortest exact text has
+// at most 15 significant digits in fixed notation is that text (the 15-digit rounding gives the
+// same digits, since 15 digits are coarser than a double's precision), written without
+// allocating; any other value goes through formatNumber.
+void appendNumber(QByteArray& out, double value)
 {
     const double magnitude = std::fabs(value);
     if (magnitude >= 1 && magnitude < 1e15) {
-        QByteArray text = QByteArray::number(value, 'g', 15);
-        bool ok = false;
-        if (text.toDouble(&ok) == value && ok && !text.contains('e'))
-            return text;
+        char buffer[32];
+        const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+        if (r.ec == std::errc()) {
+            int digits = 0;
+            bool plain = true;
+            for (const char* c = buffer; c != r.ptr; ++c) {
+                if (*c >= '0' && *c <= '9')
+                    ++digits;
+                else if (*c != '.' && *c != '-')
+                    plain = false;
+            }
+            if (plain && digits <= 15) {
+                out.append(buffer, r.ptr - buffer);
+                return;
+            }
+        }
     }
-    return formatNumber(value).toLatin1();
+    out.append(formatNumber(value).toLatin1());
+}
+
+void appendInt(QByteArray& out, int value)
+{
+    char buffer[16];
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, r.ptr - buffer);
 }
 
 }  // namespace
@@ -162,10 +183,12 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
         *error = reader.errorString();
         return false;
     }
+    const qint64 size = QFileInfo(path).size();
+    qint64 read = 0;
     {
         // A line takes some 35 bytes: room for the lines a file of this size holds, so a
         // territory's file is not copied over and over as the lists grow.
-        const qint64 expected = std::min<qint64>(QFileInfo(path).size() / 32, qint64(1) << 22);
+        const qint64 expected = std::min<qint64>(size / 32, qint64(1) << 22);
         cells.reserve(expected);
         seen.reserve(expected);
     }
@@ -175,6 +198,9 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
     QString text;
     while (reader.readLine(&text)) {
         const int number = reader.lineNumber();
+        read += text.size() + 2;   // one byte a character, and the line's end
+        if (target.progress && number % 4096 == 0)
+            target.progress(std::min(read, size), size);
         YearDataLine line;
         if (!parseYearDataLine(text, &line)) {
             *error = lineError(path, number, QStringLiteral("строка не из шести полей в кавычках"));
@@ -243,6 +269,8 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
         *error = reader.errorString();
         return false;
     }
+    if (target.progress)
+        target.progress(size, size);
     if (belonging == 0) {
         *error = QStringLiteral("В файле %1 нет данных за %2 год для загружаемых таблиц. Ничего не изменено.")
                      .arg(QFileInfo(path).fileName())
@@ -298,6 +326,7 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
     }
     QStringEncoder encoder("windows-1251");
     QByteArray chunk;
+    chunk.reserve((1 << 16) + 4096);
     Query q(data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table","column","row")")
                       .arg(table),
             {year, owner});
@@ -330,17 +359,17 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
         const double value = q.toDouble(3);
         if (value == 0)
             continue;
-        chunk += '"';
-        chunk += numberBytes(value);
-        chunk += middle;
-        chunk += QByteArray::number(q.toInt(1));
-        chunk += "\",\"";
-        chunk += QByteArray::number(q.toInt(2));
-        chunk += "\"\r\n";
+        chunk.append('"');
+        appendNumber(chunk, value);
+        chunk.append(middle);
+        appendInt(chunk, q.toInt(1));
+        chunk.append("\",\"", 3);
+        appendInt(chunk, q.toInt(2));
+        chunk.append("\"\r\n", 3);
         ++counts.written;
         if (chunk.size() > (1 << 16)) {
             file.write(chunk);
-            chunk.clear();
+            chunk.resize(0);   // keeps its capacity
         }
     }
     file.write(chunk);

@@ -58,6 +58,9 @@ struct DataLoadTarget {
     // The tables whose rows of the year are deleted before the load; nothing: every table of the
     // owner for the year.
     std::optional<QList<int>> replacedTables;
+    // Hears, now and then while the file is read, how many of its bytes have been read and its
+    // size (a progress bar of the lines).
+    std::function<void(qint64 read, qint64 size)> progress;
 };
 
 // The idents of the cached tables of the forms named (in any case).

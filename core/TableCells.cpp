@@ -263,6 +263,21 @@ void DataRows::replaceTable(const CellArray& cells)
     tx.commit();
 }
 
+void DataRows::ownerYearRows(const QString& dataTable, int year, int hospital, std::vector<DataRow>* out)
+{
+    Query& q = prepared(ownerYearSql(checkedTable(dataTable)));
+    q.bind(1, year).bind(2, hospital);
+    DataRow r;
+    r.hospital = hospital;
+    while (q.next()) {
+        r.table = q.toInt(0);
+        r.column = q.toInt(1);
+        r.row = q.toInt(2);
+        r.value = q.toDouble(3);
+        out->push_back(r);
+    }
+}
+
 void DataRows::forEachOwnerRow(const QString& dataTable, int year, int hospital,
                                const std::function<void(const DataRow&)>& visit)
 {
@@ -433,8 +448,45 @@ bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTa
     return true;
 }
 
+void OwnerRows::read(DataRows& rows, const QString& dataTable, int year, int hospital)
+{
+    if (holds(dataTable, year, hospital))
+        return;
+    clear();
+    // Room for a large institution's year at once: growing row by row would copy the rows many
+    // times over.
+    m_rows.reserve(std::max<size_t>(m_rows.capacity(), 1 << 15));
+    rows.ownerYearRows(dataTable, year, hospital, &m_rows);
+    m_read = true;
+    m_dataTable = dataTable;
+    m_year = year;
+    m_hospital = hospital;
+}
+
+bool OwnerRows::holds(const QString& dataTable, int year, int hospital) const
+{
+    return m_read && m_year == year && m_hospital == hospital && m_dataTable == dataTable;
+}
+
+void OwnerRows::clear()
+{
+    m_read = false;
+    m_rows.clear();   // the capacity stays for the next owner
+}
+
+CellArray OwnerRows::cells(const TTableGeometry& g, const CellOwner& owner) const
+{
+    CellArray cells = DataRows::emptyCells(g, owner);
+    const auto first = std::partition_point(m_rows.begin(), m_rows.end(),
+                                            [&](const DataRow& r) { return r.table < owner.table; });
+    for (auto it = first; it != m_rows.end() && it->table == owner.table; ++it)
+        if (DataRows::isDataCell(cells, it->column, it->row))
+            cells.set(it->column, it->row, it->value);
+    return cells;
+}
+
 bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
-                    CellArray* cells, QString* error)
+                    CellArray* cells, QString* error, OwnerRows* ownerRows)
 {
     const QString dataTable = dataTableName(request.dataTablePrefix);
     if (dataTable.isEmpty()) {
@@ -450,6 +502,9 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTabl
             return false;
         }
         *cells = rows.summedCells(g, owner, ids);
+    } else if (request.institutionId != 0 && ownerRows) {
+        ownerRows->read(rows, dataTable, request.year, request.institutionId);
+        *cells = ownerRows->cells(g, owner);
     } else if (request.institutionId != 0) {
         *cells = rows.ownerCells(g, owner);
     } else {

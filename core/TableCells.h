@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Database;
 class Query;
@@ -83,7 +84,9 @@ public:
     // of `cells`. DbError passes through after the rollback, so the old rows stay.
     void replaceTable(const CellArray& cells);
 
-    // Every row one owner stored in a year, ordered by table, in one statement.
+    // Every row one owner stored in a year, ordered by table, in one statement: appended to
+    // `out`, or handed to `visit` one by one.
+    void ownerYearRows(const QString& dataTable, int year, int hospital, std::vector<DataRow>* out);
     void forEachOwnerRow(const QString& dataTable, int year, int hospital,
                          const std::function<void(const DataRow&)>& visit);
     // One pass over every row of the year: each row of one of `hospitals` is added into the
@@ -115,6 +118,28 @@ private:
     QHash<QString, std::shared_ptr<Query>> m_statements;
 };
 
+// Every row one owner stored in a year, read in one statement and handed out table by table:
+// a run that needs most of an owner's tables reads them at once instead of one statement each.
+class OwnerRows {
+public:
+    // Reads the rows unless these are the ones held already. DbError passes through (nothing
+    // is then held).
+    void read(DataRows& rows, const QString& dataTable, int year, int hospital);
+    bool holds(const QString& dataTable, int year, int hospital) const;
+    // Forgets the rows (a later read reads again).
+    void clear();
+    // The cells of the owner's table, as DataRows::ownerCells reads them: rows outside the data
+    // cells skipped.
+    CellArray cells(const TTableGeometry& g, const CellOwner& owner) const;
+
+private:
+    bool m_read = false;
+    QString m_dataTable;
+    int m_year = 0;
+    int m_hospital = 0;
+    std::vector<DataRow> m_rows;   // ordered by table
+};
+
 // Whose cells a load reads: the shared choices of the main window, taken once.
 struct CellsRequest {
     int institutionId = 0;
@@ -137,8 +162,10 @@ bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTa
                     QString* error = nullptr);
 // The cells of a found table for the request; false with a message when the prefix names no
 // data table or the id list is malformed. DbError passes through.
+// With `owner`, a request for one owner's cells takes them from the rows of all of its tables,
+// read once (the same cells, in one statement for as many tables as are asked).
 bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
-                    CellArray* cells, QString* error = nullptr);
+                    CellArray* cells, QString* error = nullptr, OwnerRows* owner = nullptr);
 
 // The cells of the form's table (found in the structure caches) for the request, as a value.
 // False, with a Russian message and *cells untouched, when the table is not in the caches, its

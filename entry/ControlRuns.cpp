@@ -271,7 +271,8 @@ ControlRunOutcome runAllControls(Database& dictionary, const FormsTree& tree, bo
         kept.key = key;
     }
     const std::shared_ptr<const FullControlRun> controls = kept.controls;
-    RunTables tables;
+    // The run names nearly every table of the institution: its rows are read in one statement.
+    RunTables tables(CurrentInstitutionId, RunTables::Reading::WholeInstitution);
     controls->run(tables, progress);
     return outcome(QStringLiteral("Обнаружены ошибки контроля"));
 }

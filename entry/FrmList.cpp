@@ -2,21 +2,28 @@
 
 #include "core/Common.h"
 #include "core/Controls.h"
+#include "core/DataFiles.h"
 #include "core/TreeMarks.h"
 #include "core/Unit1.h"
 #include "core/CheckSums.h"
 #include "core/Configurations.h"
 #include "core/ReportLevels.h"
+#include "entry/ConditionsFile.h"
 #include "entry/ControlRuns.h"
 #include "entry/FormPrint.h"
+#include "entry/FormsRecalc.h"
 #include "entry/Unit3.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/WordDocument.h"
 #include "entry/ShowTable.h"
 #include "platform/Database.h"
+#include "platform/Numbers.h"
 #include "platform/Prompts.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -142,6 +149,10 @@ void TFormList::buildMenu()
     N7->setVisible(false);
     connect(N7, &QAction::triggered, this, &TFormList::N7Click);
 
+    addLoadFormCommand();
+    addRecalcCommands();
+    addClearMenu();
+
     N8 = action("N8", QStringLiteral("Выход"));
     connect(N8, &QAction::triggered, this, &TFormList::N8Click);
 }
@@ -185,9 +196,24 @@ std::optional<GridOpening> TFormList::gridOpeningForNode(const QTreeWidgetItem* 
     return gridOpeningFor(m_tree.forms[f], m_tree.forms[f].tables[t]);
 }
 
-void TFormList::setRecalcReportShown(bool shown) { m_recalcReportShown = shown; }
-void TFormList::setRecalcFormShown(bool shown) { m_recalcFormShown = shown; }
-void TFormList::setClearShown(bool shown) { m_clearShown = shown; }
+void TFormList::setRecalcReportShown(bool shown)
+{
+    // A network report is never recalculated as a summary of its incoming reports.
+    m_recalcReportShown = shown && !NetMode;
+    N10->setVisible(m_recalcReportShown);
+}
+
+void TFormList::setRecalcFormShown(bool shown)
+{
+    m_recalcFormShown = shown;
+    N9->setVisible(shown);
+}
+
+void TFormList::setClearShown(bool shown)
+{
+    m_clearShown = shown;
+    updateDataCommands();
+}
 
 void TFormList::addOwnerDataCommand(QAction* action)
 {
@@ -202,6 +228,7 @@ void TFormList::updateOwnerDataCommands()
         action->setEnabled(changeable);
     updatePrintCommands();
     updateExcelCommands();
+    updateDataCommands();
 }
 
 void TFormList::updatePrintCommands()
@@ -323,6 +350,7 @@ void TFormList::TreeView1Change(QTreeWidgetItem* node)
     N1->setEnabled(node->parent() != nullptr);
     updatePrintCommands();
     updateExcelCommands();
+    updateDataCommands();
 }
 
 void TFormList::TreeView1DblClick() { N1Click(); }
@@ -440,6 +468,10 @@ void TFormList::openGrid(const QTreeWidgetItem* node)
 
 bool TFormList::FormKeyDown(QKeyEvent* event)
 {
+    if (NetMode && (event->key() == Qt::Key_F2 || event->key() == Qt::Key_F3)) {
+        event->key() == Qt::Key_F2 ? saveConditionsFile() : loadConditionsFile();
+        return true;
+    }
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
     QTreeWidgetItem* node = TreeView1->currentItem();
@@ -465,4 +497,244 @@ bool TFormList::eventFilter(QObject* watched, QEvent* event)
         && FormKeyDown(static_cast<QKeyEvent*>(event)))
         return true;
     return QDialog::eventFilter(watched, event);
+}
+
+namespace {
+const QString kConditionsFilter = QStringLiteral("Условия формирования Ф47 (*.cnd)");
+}
+
+void TFormList::saveConditionsFile()
+{
+    const FormsTreeForm* form = selectedForm();
+    if (!form)
+        return;
+    QString path = prompts().saveFileName(QStringLiteral("Сохранить условия формирования"),
+                                          kConditionsFilter, form->name + QStringLiteral(".cnd"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".cnd");
+    QString error;
+    if (!saveFormConditions(dbmain(), form->id, form->name, path, &error))
+        prompts().error(error);
+}
+
+void TFormList::loadConditionsFile()
+{
+    const FormsTreeForm* form = selectedForm();
+    if (!form)
+        return;
+    const QString path = prompts().openFileName(QStringLiteral("Загрузить условия формирования"),
+                                                kConditionsFilter, form->name);
+    if (path.isEmpty())
+        return;
+    try {
+        const ConditionsLoadResult result = loadFormConditions(dbmain(), form->id, form->name, path);
+        if (result.changed)
+            prompts().message(result.message);
+        else
+            prompts().error(result.message);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Условия не загружены, прежние условия формы сохранены.\n")
+                        + e.userText());
+    }
+}
+
+// --- recalculation ----------------------------------------------------------------------------
+
+void TFormList::addRecalcCommands()
+{
+    N10 = new QAction(QStringLiteral("Пересчитать отчет"), this);
+    N10->setObjectName(QStringLiteral("N10"));
+    N9 = new QAction(QStringLiteral("Пересчитать форму"), this);
+    N9->setObjectName(QStringLiteral("N9"));
+    for (QAction* a : {N10, N9}) {
+        a->setVisible(false);   // the openers show them for their road
+        MainMenu1->addAction(a);
+    }
+    connect(N9, &QAction::triggered, this, &TFormList::N9Click);
+    connect(N10, &QAction::triggered, this, &TFormList::N10Click);
+    addOwnerDataCommand(N9);
+    addOwnerDataCommand(N10);
+}
+
+void TFormList::showRecalcResult(const FormsRecalcResult& result)
+{
+    if (!result.problems.isEmpty())
+        ShowResultList(formationProblemsList(result.problems, windowTitle()));
+    if (result.message.isEmpty())
+        return;
+    if (result.failed)
+        prompts().error(result.message);
+    else
+        prompts().message(result.message);
+}
+
+void TFormList::N9Click()
+{
+    const FormsTreeForm* form = selectedForm();
+    if (!N9->isVisible() || !N9->isEnabled() || !form)
+        return;
+    ProgressLine line{Label1, Gauge1};
+    const FormsRecalcResult result =
+        recalculateForm(prompts(), *form, [&line](const QString& text) { line.show(text); });
+    line.show(QString());
+    showRecalcResult(result);
+}
+
+void TFormList::N10Click()
+{
+    if (!N10->isVisible() || !N10->isEnabled())
+        return;
+    ProgressLine line{Label1, Gauge1};
+    const FormsRecalcResult result =
+        recalculateReport(prompts(), m_tree, windowTitle(), [&line](const QString& text) { line.show(text); });
+    line.show(QString());
+    showRecalcResult(result);
+}
+
+// --- Loading a form from an exchange file, clearing -------------------------------------------
+
+void TFormList::addLoadFormCommand()
+{
+    N11 = new QAction(QStringLiteral("Подгрузить форму"), this);
+    N11->setObjectName(QStringLiteral("N11"));
+    MainMenu1->addAction(N11);
+    connect(N11, &QAction::triggered, this, &TFormList::N11Click);
+}
+
+void TFormList::addClearMenu()
+{
+    N12 = MainMenu1->addMenu(QStringLiteral("Очистить"));
+    N12->setObjectName(QStringLiteral("N12"));
+    auto clearItem = [this](const char* name, const QString& caption) {
+        QAction* a = N12->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    N13 = clearItem("N13", QStringLiteral("ЛПУ"));
+    N14 = clearItem("N14", QStringLiteral("Форму"));
+    N15 = clearItem("N15", QStringLiteral("Таблицу"));
+    connect(N13, &QAction::triggered, this, &TFormList::N13Click);
+    connect(N14, &QAction::triggered, this, &TFormList::N14Click);
+    connect(N15, &QAction::triggered, this, &TFormList::N15Click);
+}
+
+void TFormList::updateDataCommands()
+{
+    if (!N11 || !N12)   // still being built
+        return;
+    // Sums over several institutions or nobody's data are not one owner's to replace. Clearing
+    // works on the institutions' table only: over a summary report it would delete the numbers
+    // of the institution that happens to have the report's id.
+    const bool changeable = ownerDataChangeable(WorkMode, CurrentInstitutionId);
+    const QTreeWidgetItem* node = TreeView1 ? TreeView1->currentItem() : nullptr;
+    const bool ofInstitutions = sameName(DataTablePrefix, QStringLiteral("data"));
+    N11->setEnabled(changeable && node != nullptr && !dataTableIdent(DataTablePrefix).isEmpty());
+    N12->menuAction()->setVisible(m_clearShown);
+    N12->menuAction()->setEnabled(changeable && ofInstitutions);
+    N13->setEnabled(changeable && ofInstitutions);
+    N14->setEnabled(changeable && ofInstitutions && node != nullptr);
+    N15->setEnabled(changeable && ofInstitutions && node != nullptr && node->parent() != nullptr);
+}
+
+void TFormList::N11Click()
+{
+    updateDataCommands();
+    if (!N11->isEnabled() || !TreeView1->currentItem())
+        return;
+    const bool input = WorkMode == QStringLiteral("Input");
+    const QString path = prompts().openFileName(
+        QStringLiteral("Подгрузить ") + TreeFormName + QStringLiteral(" из..."),
+        input ? QStringLiteral("Информация по ЛПУ (*.ktr *.ktd)") : QStringLiteral("Сводные отчеты (*.rps *.rpd)"),
+        CfgDir + QString::number(ReportYear) + QStringLiteral("/data/") + windowTitle());
+    if (path.isEmpty())
+        return;
+    const std::optional<DataFileKind> kind = dataFileKind(path);
+    if (!kind) {
+        prompts().error(QStringLiteral("Файл ") + QFileInfo(path).fileName()
+                        + QStringLiteral(" не является файлом передачи данных (*.ktd, *.ktr, *.rpd, *.rps). "
+                                         "Форма не изменена."));
+        return;
+    }
+    DataLoadTarget target;
+    target.dataTable = DataTablePrefix;
+    target.owner = CurrentInstitutionId;
+    target.year = ReportYear;
+    target.formId = TreeFormId;
+    target.replacedTables = tablesOfForm(TreeFormId);
+    DataLoadReport report;
+    QString error;
+    bool loaded = false;
+    try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        loaded = loadDataFile(dbdat(), target, path, *kind, &report, &error);
+        QApplication::restoreOverrideCursor();
+    } catch (const DbError& e) {
+        QApplication::restoreOverrideCursor();
+        prompts().error(QStringLiteral("Форма не подгружена, прежние значения сохранены.\n") + e.userText());
+        return;
+    }
+    if (!loaded) {
+        prompts().error(error);
+        return;
+    }
+    prompts().message(QStringLiteral("Форма ") + TreeFormName + QStringLiteral(" загружена из ")
+                      + QDir::toNativeSeparators(path) + QLatin1Char('\n') + report.summary());
+}
+
+namespace {
+
+// Asks, then deletes in one transaction; "Готово!" or what went wrong.
+void clearAfterQuestion(const QString& question, int owner, const std::optional<QList<int>>& tables)
+{
+    if (!prompts().question(question))
+        return;
+    QString error;
+    try {
+        if (!clearOwnerData(dbdat(), QStringLiteral("data"), owner, tables, nullptr, &error)) {
+            prompts().error(error);
+            return;
+        }
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Данные не удалены.\n") + e.userText());
+        return;
+    }
+    prompts().message(QStringLiteral("Готово!"));
+}
+
+}  // namespace
+
+void TFormList::N13Click()
+{
+    updateDataCommands();
+    if (!N13->isEnabled())
+        return;
+    clearAfterQuestion(QStringLiteral("Вы действительно желаете удалить ВСЮ информацию по ") + windowTitle()
+                           + QLatin1Char('?'),
+                       CurrentInstitutionId, std::nullopt);
+}
+
+void TFormList::N14Click()
+{
+    updateDataCommands();
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!N14->isEnabled() || !node)
+        return;
+    // A form without tables is a form node all the same: only nodes under a form are tables.
+    const QTreeWidgetItem* formNode = node->parent() ? node->parent() : node;
+    clearAfterQuestion(QStringLiteral("Вы действительно желаете удалить ВСЮ информацию из формы \n")
+                           + formNode->text(0) + QLatin1Char('\n') + windowTitle() + QLatin1Char('?'),
+                       CurrentInstitutionId, tablesOfForm(nodeId(formNode)));
+}
+
+void TFormList::N15Click()
+{
+    updateDataCommands();
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!N15->isEnabled() || !node || !node->parent())
+        return;
+    clearAfterQuestion(QStringLiteral("Вы действительно желаете удалить ВСЮ информацию из таблицы \n")
+                           + node->text(0) + QLatin1Char('\n') + windowTitle() + QLatin1Char('?'),
+                       CurrentInstitutionId, QList<int>{nodeId(node)});
 }

@@ -25,6 +25,7 @@ class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 struct ControlRunOutcome;
+struct FormsRecalcResult;
 
 // The form of the node selected last (the node itself for a form node, its parent for a table
 // node): forms.id and the name as stored. They keep the last selection after the window closes.
@@ -50,8 +51,8 @@ public:
     // with them too); nothing for a form node or a node of another tree.
     std::optional<GridOpening> gridOpeningForNode(const QTreeWidgetItem* node) const;
 
-    // The opener's choice of the road's commands. Until a command exists the choice is only
-    // remembered; "Пересчитать форму" also decides the grid's "Разрезать" in the mode "Input".
+    // The opener's choice of the road's commands ("Пересчитать отчет" stays hidden in the Ф47
+    // mode); "Пересчитать форму" also decides the grid's "Разрезать" in the mode "Input".
     void setRecalcReportShown(bool shown);
     void setRecalcFormShown(bool shown);
     void setClearShown(bool shown);
@@ -81,6 +82,13 @@ public:
     QAction* N19 = nullptr;           // "Вся форма по входящим ЛПУ/сводам"
     QAction* N20 = nullptr;           // "Таблица по входящим ЛПУ/сводам": a table node only
     QAction* N7 = nullptr;            // "Ошибки": hidden until a control run finds errors
+    QAction* N10 = nullptr;           // "Пересчитать отчет": shown by the openers that sum
+    QAction* N9 = nullptr;            // "Пересчитать форму"
+    QAction* N11 = nullptr;           // "Подгрузить форму"
+    QMenu* N12 = nullptr;             // "Очистить"
+    QAction* N13 = nullptr;           // "ЛПУ"
+    QAction* N14 = nullptr;           // "Форму"
+    QAction* N15 = nullptr;           // "Таблицу"
     QAction* N8 = nullptr;            // "Выход"
 
 protected:
@@ -90,8 +98,11 @@ protected:
 private:
     void FormCreate();
     void buildMenu();
-    // Enter in the tree; true when the key was used.
+    // Enter in the tree, and F2 / F3 in the Ф47 mode; true when the key was used.
     bool FormKeyDown(QKeyEvent* event);
+    // F2 saves the formation conditions of the selected form to a file, F3 loads them back.
+    void saveConditionsFile();
+    void loadConditionsFile();
     void TreeView1Change(QTreeWidgetItem* node);
     void TreeView1DblClick();
     // "Таблица": the selected table in the grid.
@@ -116,8 +127,21 @@ private:
     const FormsTreeForm* selectedForm() const;
     void showRunOutcome(const ControlRunOutcome& outcome);
     void N8Click();
+    // "Пересчитать форму" and "Пересчитать отчет".
+    void N9Click();
+    void N10Click();
+    void addRecalcCommands();
+    void showRecalcResult(const FormsRecalcResult& result);
     void openGrid(const QTreeWidgetItem* node);
     void updateOwnerDataCommands();
+    // Loading a form from an exchange file and clearing the owner's data.
+    void addLoadFormCommand();
+    void addClearMenu();
+    void updateDataCommands();
+    void N11Click();
+    void N13Click();
+    void N14Click();
+    void N15Click();
 
     FormsTree m_tree;
     QList<QAction*> m_ownerDataCommands;

@@ -40,6 +40,7 @@ TVTable::TVTable(QWidget* parent)
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
     buildMenu();
+    buildNetworkCommands();
     layout->setMenuBar(MainMenu1);
 
     auto label = [this, layout](const char* name) {
@@ -123,6 +124,7 @@ void TVTable::buildMenu()
     N14->setVisible(false);
     N35 = menu("N35", QStringLiteral("Подгрузить таблицу"));
     Excel2 = action(N35, "Excel2", QStringLiteral("Подгрузить из Excel"));
+    addExchangeLoadCommand();
     N35->menuAction()->setVisible(false);
     Excel1 = menu("Excel1", QStringLiteral("В Excel"));
     N40 = action(Excel1, "N40", QStringLiteral("В новую книгу"));
@@ -171,7 +173,7 @@ void TVTable::FormActivate()
 
 void TVTable::holdBackUnbuiltCommands()
 {
-    for (QAction* a : {N5, N11->menuAction(), N14, FractionMenu->menuAction(), N18->menuAction()})
+    for (QAction* a : {N5, N14, FractionMenu->menuAction()})
         a->setEnabled(false);
 }
 

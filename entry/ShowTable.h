@@ -84,6 +84,17 @@ public:
     void N40Click();
     void N41Click();
     void Excel2Click();
+    // "Подгрузить из файла передачи": the lines of an exchange file for this table and year
+    // replace its stored values (entry/ShowTableLoad.cpp).
+    void N46Click();
+
+    // The conditions of a network table ("Настройка", F5, F6, F7) and the breakdown of figures
+    // by institutions ("Разрезать"); ShowTableNetwork.cpp. N15 edits the selecting dimension's
+    // record in the reduced dialog, N16 the computing one's, N32 the focused cell's.
+    void N15Click();
+    void N16Click();
+    void N32Click();
+    void N11Click(QAction* sender);
 
     bool correctionMode() const;
     // The error line correction mode shows, counted from 0.
@@ -115,6 +126,7 @@ public:
     QAction* N14 = nullptr;           // "Пересчитать таблицу"
     QMenu* N35 = nullptr;             // "Подгрузить таблицу": "Подгрузить из Excel" (Excel2)
     QAction* Excel2 = nullptr;
+    QAction* N46 = nullptr;           // "Подгрузить из файла передачи"
     QMenu* Excel1 = nullptr;          // "В Excel": "В новую книгу" (N40), "В существующий файл" (N41)
     QAction* N40 = nullptr;
     QAction* N41 = nullptr;
@@ -124,6 +136,7 @@ public:
     QMenu* N18 = nullptr;             // "Настройка": N15, N16 (captions by the table's scan)
     QAction* N15 = nullptr;
     QAction* N16 = nullptr;
+    QAction* N32 = nullptr;           // "Ячейка"
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -134,9 +147,13 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
-    // Clearing, breaking down, recalculating, loading, the fraction flag and the header setup
-    // keep their places and visibility rules in the menu, but stay disabled until the program
-    // has them: a command that does nothing would pass for one that did its work.
+    // The items and keys of ShowTableNetwork.cpp.
+    void buildNetworkCommands();
+    // "Подгрузить из файла передачи" of ShowTableLoad.cpp.
+    void addExchangeLoadCommand();
+    // Clearing, recalculating, the fraction flag and the header setup keep their places and
+    // visibility rules in the menu, but stay disabled until the program has them: a command that
+    // does nothing would pass for one that did its work.
     void holdBackUnbuiltCommands();
     void ClearErrorMarks();
     void ShowCurrentError();

@@ -401,11 +401,15 @@ void Query::checkColumn(int column) const
         fail(QStringLiteral("нет поля с номером %1").arg(column));
 }
 
+// The column's value is fetched once and its type and number read from it: one call into the
+// statement per value instead of two (these run for every value of a long read). The value is
+// read on this thread at once, before the statement moves on.
 int Query::toInt(int column) const
 {
     checkColumn(column);
-    switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER: return int(sqlite3_column_int64(m_stmt, column));
+    sqlite3_value* v = sqlite3_column_value(m_stmt, column);
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return int(sqlite3_value_int64(v));
     case SQLITE_NULL: return 0;
     default: return value(column).toInt();
     }
@@ -414,8 +418,9 @@ int Query::toInt(int column) const
 qint64 Query::toInt64(int column) const
 {
     checkColumn(column);
-    switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER: return sqlite3_column_int64(m_stmt, column);
+    sqlite3_value* v = sqlite3_column_value(m_stmt, column);
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return sqlite3_value_int64(v);
     case SQLITE_NULL: return 0;
     default: return value(column).toLongLong();
     }
@@ -424,9 +429,10 @@ qint64 Query::toInt64(int column) const
 double Query::toDouble(int column) const
 {
     checkColumn(column);
-    switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_FLOAT: return sqlite3_column_double(m_stmt, column);
-    case SQLITE_INTEGER: return double(sqlite3_column_int64(m_stmt, column));
+    sqlite3_value* v = sqlite3_column_value(m_stmt, column);
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_INTEGER: return double(sqlite3_value_int64(v));
     case SQLITE_NULL: return 0;
     default: return value(column).toDouble();
     }

@@ -8,6 +8,7 @@
 #include "sample/SampleBlanks.h"
 #include "sample/SampleFrs.h"
 #include "sample/SampleIndicators.h"
+#include "sample/SampleNetwork.h"
 
 #include <QDir>
 #include <QStringList>
@@ -580,6 +581,7 @@ void fillDictionary(Database& db, int year)
 
     addPopulation(db, year);
     addIndicatorSets(db);
+    addNetworkConditions(db);
     tx.commit();
 }
 

@@ -15,6 +15,8 @@
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
 #include "setup/AdmStructure.h"
+#include "setup/DataExchange.h"
+#include "entry/Unit2.h"
 #include "setup/DropTree.h"
 #include "setup/UnitChar.h"
 
@@ -30,6 +32,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QCheckBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -37,6 +41,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -125,12 +130,19 @@ void TAdmForm::buildWindow()
     N18 = action("N18", QStringLiteral("Выход"));
     ExportMenu = new QMenu(QStringLiteral("Выгрузить"), this);
     ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
+    ExportGroup = action("ExportGroup", QStringLiteral("Группу"));
     ExportOne = action("ExportOne", QStringLiteral("Одно учреждение"));
+    ExportMenu->addAction(ExportGroup);
     ExportMenu->addAction(ExportOne);
     ImportMenu = new QMenu(QStringLiteral("Подгрузить"), this);
     ImportMenu->setObjectName(QStringLiteral("ImportMenu"));
+    ImportGroup = action("ImportGroup", QStringLiteral("Группу"));
     ImportOne = action("ImportOne", QStringLiteral("Одно учреждение"));
+    ChooseForms = action("ChooseForms", QStringLiteral("Выбор форм"));
+    ImportMenu->addAction(ImportGroup);
     ImportMenu->addAction(ImportOne);
+    ImportMenu->addSeparator();
+    ImportMenu->addAction(ChooseForms);
     for (QAction* a : {N1, N2, N3, N4})
         MainMenu1->addAction(a);
     MainMenu1->addMenu(ExportMenu);
@@ -138,6 +150,9 @@ void TAdmForm::buildWindow()
     MainMenu1->addMenu(N12);
     connect(ExportOne, &QAction::triggered, this, &TAdmForm::ExportOneClick);
     connect(ImportOne, &QAction::triggered, this, &TAdmForm::ImportOneClick);
+    connect(ExportGroup, &QAction::triggered, this, &TAdmForm::ExportGroupClick);
+    connect(ImportGroup, &QAction::triggered, this, &TAdmForm::ImportGroupClick);
+    connect(ChooseForms, &QAction::triggered, this, &TAdmForm::ChooseFormsClick);
     for (QAction* a : {N15, N16, N17, N18})
         MainMenu1->addAction(a);
     connect(N1, &QAction::triggered, this, &TAdmForm::N1Click);
@@ -198,6 +213,9 @@ void TAdmForm::buildWindow()
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     progress->addWidget(Label4);
     progress->addWidget(ProgressBar1);
+    ProgressBar2 = new QProgressBar(GroupBox1);
+    ProgressBar2->setObjectName(QStringLiteral("ProgressBar2"));
+    progress->addWidget(ProgressBar2);
     GroupBox1->hide();
     layout->addWidget(GroupBox1);
 }
@@ -233,11 +251,16 @@ void TAdmForm::FormShow()
     m_built = true;
     buildTree();
     if (m_mode == AdmMode::DataEntry) {
-        Label2->setText(QStringLiteral("Все"));
         ChosenForms.clear();
         ComboBox1->setCurrentIndex(0);
-        ComboBox1->setEnabled(false);
+        showChosenForms();
     }
+}
+
+void TAdmForm::showChosenForms()
+{
+    Label2->setText(ChosenForms.isEmpty() ? QStringLiteral("Все") : ChosenForms);
+    ComboBox1->setEnabled(!ChosenForms.isEmpty());
 }
 
 void TAdmForm::buildTree()
@@ -271,6 +294,8 @@ void TAdmForm::updateCommands()
     N16->setEnabled(isLeaf(node));
     ExportOne->setEnabled(!m_ordering && isLeaf(node));
     ImportOne->setEnabled(!m_ordering && isLeaf(node));
+    ExportGroup->setEnabled(!m_ordering && node && !isLeaf(node));
+    ImportGroup->setEnabled(!m_ordering);
 }
 
 void TAdmForm::ExportOneClick()
@@ -340,6 +365,7 @@ void TAdmForm::ImportOneClick()
             Label4->clear();
             GroupBox1->hide();
         });
+        target.progress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
         loaded = loadDataFile(dbdat(), target, path, yearDataFileKind(path), &report, &error);
     }
     if (!loaded) {
@@ -348,6 +374,142 @@ void TAdmForm::ImportOneClick()
     }
     prompts().message(QStringLiteral("Данные по ") + name + QStringLiteral(" загружены из файла\n")
                       + report.summary());
+}
+
+namespace {
+int leafCount(const UnitTreeNode& node)
+{
+    if (node.children.isEmpty())
+        return 1;
+    int count = 0;
+    for (const UnitTreeNode& child : node.children)
+        count += leafCount(child);
+    return count;
+}
+}
+
+void TAdmForm::showLineProgress(qint64 read, qint64 size)
+{
+    // The bar counts per mille: a file of gigabytes does not fit an int.
+    ProgressBar2->setRange(0, 1000);
+    ProgressBar2->setValue(size > 0 ? int(read * 1000 / size) : 1000);
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TAdmForm::ExportGroupClick()
+{
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!ExportGroup->isEnabled() || !node || isLeaf(node))
+        return;
+    const UnitTreeNode group = subtreeOf(node);
+    const QString folder = CfgDir + QString::number(ReportYear) + QStringLiteral("/data");
+    GroupExportReport report;
+    QString error;
+    bool written = false;
+    {
+        WaitCursor wait;
+        GroupBox1->show();
+        ProgressBar1->setRange(0, leafCount(group));
+        ProgressBar1->setValue(0);
+        ProgressBar2->setRange(0, 1);
+        ProgressBar2->setValue(0);
+        const auto hideProgress = qScopeGuard([this] {
+            Label4->clear();
+            ProgressBar1->setValue(0);
+            ProgressBar2->setValue(0);
+            GroupBox1->hide();
+        });
+        int done = 0;
+        written = exportDataGroup(dbdat(), ReportYear, CurrentLevel.name, group, folder, &report, &error,
+                                  [&](const QString& name) {
+                                      ProgressBar1->setValue(done++);
+                                      ProgressBar2->setValue(0);
+                                      Label4->setText(name);
+                                      QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                                  });
+    }
+    if (!written) {
+        prompts().error(error);
+        return;
+    }
+    QString text = QStringLiteral("Выгрузка закончена");
+    if (report.unknownTable > 0)
+        text += QStringLiteral("\nНе выгружено значений таблиц, которых нет в перечне: %1").arg(report.unknownTable);
+    prompts().message(text);
+}
+
+void TAdmForm::ImportGroupClick()
+{
+    if (!ImportGroup->isEnabled())
+        return;
+    const QStringList paths = prompts().openFileNames(
+        QStringLiteral("Открыть"), kDataFilter, CfgDir + QString::number(ReportYear) + QStringLiteral("/data/"));
+    if (paths.isEmpty())
+        return;
+    GroupImportChoice choice;
+    for (const QString& form : ChosenForms.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        choice.chosenForms.insert(upperCase(form));
+    choice.clearChosenOnly = ComboBox1->isEnabled() && ComboBox1->currentIndex() == 1;
+    choice.lineProgress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
+    GroupImportReport report;
+    {
+        WaitCursor wait;
+        GroupBox1->show();
+        ProgressBar1->setRange(0, int(paths.size()));
+        ProgressBar1->setValue(0);
+        ProgressBar2->setRange(0, 1);
+        ProgressBar2->setValue(0);
+        const auto hideProgress = qScopeGuard([this] {
+            Label4->clear();
+            ProgressBar1->setValue(0);
+            ProgressBar2->setValue(0);
+            GroupBox1->hide();
+        });
+        report = importDataGroup(dbmain(), dbdat(), ReportYear, paths, choice, [this](const QString& name, int index) {
+            ProgressBar1->setValue(index);
+            Label4->setText(name);
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    }
+    prompts().message(QStringLiteral("Подгрузка информации закончена\nЗагружено файлов: %1, значений: %2")
+                          .arg(report.loadedFiles)
+                          .arg(report.loadedValues));
+    if (report.skipped.isEmpty())
+        return;
+    ResultList list;
+    FillResultList(list, report.skipped, QStringLiteral("Пропущенные ЛПУ\tПричина"));
+    ShowResultList(list);
+}
+
+void TAdmForm::ChooseFormsClick()
+{
+    // The dialog made at start-up; a window opened on its own makes one for the call.
+    std::unique_ptr<TSFLF> own;
+    TSFLF* dialog = SFLF;
+    if (!dialog) {
+        own = std::make_unique<TSFLF>(this);
+        dialog = own.get();
+    }
+    const QStringList chosen = ChosenForms.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    dialog->CheckListBox1->clear();
+    for (int i = 0; i < FormsList.size(); ++i) {
+        auto* item = new QListWidgetItem(FormsList.strings[i], dialog->CheckListBox1);
+        const QString name = i < FormNames.size() ? FormNames[i] : FormsList.strings[i];
+        item->setData(Qt::UserRole, name);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(chosen.contains(upperCase(name)) ? Qt::Checked : Qt::Unchecked);
+    }
+    dialog->CheckBox1->setChecked(false);
+    if (prompts().exec(*dialog) != QDialog::Accepted)
+        return;
+    QStringList names;
+    for (int i = 0; i < dialog->CheckListBox1->count(); ++i) {
+        const QListWidgetItem* item = dialog->CheckListBox1->item(i);
+        if (item->checkState() == Qt::Checked)
+            names.append(item->data(Qt::UserRole).toString());
+    }
+    ChosenForms = chosenFormsText(names, dialog->CheckBox1->isChecked());
+    showChosenForms();
 }
 
 void TAdmForm::TreeView1Change() { updateCommands(); }

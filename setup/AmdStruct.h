@@ -55,6 +55,9 @@ public:
     void N4Click();    // "Корректировать"
     void ExportOneClick();   // "Выгрузить" → "Одно учреждение": the selected institution's year
     void ImportOneClick();   // "Подгрузить" → "Одно учреждение": a data file into it
+    void ExportGroupClick();   // "Выгрузить" → "Группу": every institution of the group, a folder tree
+    void ImportGroupClick();   // "Подгрузить" → "Группу": files, each into the institution it names
+    void ChooseFormsClick();   // "Подгрузить" → "Выбор форм": ChosenForms through the form checklist
     void N13Click();   // "Справка" → "По базе"
     void N14Click();   // "Справка" → "По входным файлам"
     void N15Click();   // "Структура": the ordering mode on or off (off writes the order)
@@ -74,9 +77,12 @@ public:
     QAction* N3 = nullptr;     // "Удалить"
     QAction* N4 = nullptr;     // "Корректировать"
     QMenu* ExportMenu = nullptr;     // "Выгрузить"
+    QAction* ExportGroup = nullptr;  // "Группу"
     QAction* ExportOne = nullptr;    // "Одно учреждение"
     QMenu* ImportMenu = nullptr;     // "Подгрузить"
+    QAction* ImportGroup = nullptr;  // "Группу"
     QAction* ImportOne = nullptr;    // "Одно учреждение"
+    QAction* ChooseForms = nullptr;  // "Выбор форм"
     QMenu* N12 = nullptr;      // "Справка"
     QAction* N13 = nullptr;    // "По базе"
     QAction* N14 = nullptr;    // "По входным файлам"
@@ -93,7 +99,8 @@ public:
     QTreeWidget* TreeView1 = nullptr; // units: caption = unit, id under NodeIdRole
     QGroupBox* GroupBox1 = nullptr;   // progress of a long command
     QLabel* Label4 = nullptr;         // the unit being worked on
-    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;   // files of a group, or the institutions of a report
+    QProgressBar* ProgressBar2 = nullptr;   // the file being read or written
 
     void done(int result) override;
 
@@ -119,6 +126,10 @@ private:
     QList<QPair<int, int>> shownOrder() const;
     UnitTreeNode subtreeOf(const QTreeWidgetItem* node) const;
     QString reportTitle() const;
+    // Shows the chosen forms in the panel and enables "Очищать" for a choice.
+    void showChosenForms();
+    // The second bar: how far the file being read is.
+    void showLineProgress(qint64 read, qint64 size);
 
     AdmMode m_mode;
     bool m_ordering = false;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
 #include <map>
+#include <random>
 
 namespace {
 
@@ -292,6 +295,124 @@ TEST(Cells, SumColumnsOuterRowsInnerUntilTheFirstOutside)
     EXPECT_EQ(v.column, 4);
     EXPECT_EQ(v.row, 4);
     EXPECT_EQ(OutOfTableText(u("Ф30"), u("(1000)"), 5, 3), u("ВПТ Ф30(1000) гр5стр3"));
+}
+
+// The sum as a person would make it: cell by cell, columns outer, rows inner, the first cell
+// outside the table or past Decimal's range ending it.
+TermValue cellByCellSum(const CellArray& values, const NumberList& columns, const NumberList& rows)
+{
+    TermValue out;
+    Decimal sum;
+    int decimals = 0;
+    for (const NumberSpan& cs : columns)
+        for (int c = cs.first; c <= cs.last; ++c)
+            for (const NumberSpan& rs : rows)
+                for (int r = rs.first; r <= rs.last; ++r) {
+                    if (!CellInRange(values, c, r)) {
+                        out.kind = TermValue::OutOfTable;
+                        out.column = c;
+                        out.row = r;
+                        return out;
+                    }
+                    int d = 0;
+                    const std::optional<Decimal> cell = Decimal::fromDouble(cellAt(values, c, r), &d);
+                    const std::optional<Decimal> next = cell ? Decimal::add(sum, *cell) : std::nullopt;
+                    if (!next) {
+                        out.kind = TermValue::OutOfRange;
+                        return out;
+                    }
+                    sum = *next;
+                    decimals = std::max(decimals, d);
+                }
+    out.kind = TermValue::Number;
+    if (decimals > 2) {
+        const std::optional<Decimal> r = sum.rounded(2);
+        if (!r) {
+            out.kind = TermValue::OutOfRange;
+            return out;
+        }
+        sum = *r;
+    }
+    out.value = sum;
+    return out;
+}
+
+TEST(Cells, TheSumIsTheCellByCellSumForAnyListsAndNumbers)
+{
+    std::mt19937 rnd(19);
+    const double specials[] = {0.125, 1.005, 2.675, -0.015, 0.1, 999999999999999.0, 1e15, -1e15,
+                               4e19, -4e19, 9.9e19, 1e20, std::nan(""), HUGE_VAL, -0.0, 12.5};
+    auto number = [&](int upTo) { return std::uniform_int_distribution<int>(0, upTo)(rnd); };
+    for (int round = 0; round < 4000; ++round) {
+        // Columns 3..6 and rows 1..4 inside, as a table of 2 header columns and rows.
+        CellArray a(3, 7, 3, 7);
+        const int kind = round % 4;   // whole numbers; some fractions; some specials; near the range
+        for (int c = 3; c <= 7; ++c)
+            for (int r = 3; r <= 7; ++r) {
+                double v = number(2000) - 1000;
+                if (kind == 1 && number(3) == 0)
+                    v = v / 8;
+                if (kind == 2 && number(4) == 0)
+                    v = specials[number(std::size(specials) - 1)];
+                if (kind == 3)
+                    v = (number(1) ? 1 : -1) * 2.4e19 + v;
+                a.set(c, r, v);
+            }
+        // Mostly inside (columns 3..6, rows 1..4), now and then reaching out of the table.
+        auto list = [&](int low, int high) {
+            NumberList l;
+            for (int n = number(2); n >= 0; --n) {
+                const bool out = number(9) == 0;
+                const int first = out ? number(high + 2) : low + number(high - low);
+                const int last = std::min(first + (number(2) ? 0 : number(3)), out ? high + 3 : high);
+                l.append({first, std::max(first, last)});
+            }
+            return l;
+        };
+        const NumberList columns = list(3, 6), rows = list(1, 4);
+        const TermValue want = cellByCellSum(a, columns, rows), got = sumCells(a, columns, rows);
+        SCOPED_TRACE(round);
+        ASSERT_EQ(got.kind, want.kind);
+        if (want.kind == TermValue::Number)
+            ASSERT_EQ(got.value, want.value);
+        if (want.kind == TermValue::OutOfTable) {
+            ASSERT_EQ(got.column, want.column);
+            ASSERT_EQ(got.row, want.row);
+        }
+    }
+}
+
+// A chain of sums and a product by a written whole number take their own quick ways; written
+// so that the general way is taken ("+" in front, the factor computed), they must agree, also
+// at the edge of the range.
+TEST(Expression, QuickWaysGiveWhatTheGeneralWayGives)
+{
+    Expression chain, general, product, computed, left, leftComputed;
+    ASSERT_TRUE(chain.parse(u("СТР1ГР1+СТР1ГР2-СТР1ГР3+0.5")));
+    ASSERT_TRUE(general.parse(u("+СТР1ГР1+СТР1ГР2-СТР1ГР3+0.5")));
+    ASSERT_TRUE(product.parse(u("СТР1ГР1*3")));
+    ASSERT_TRUE(computed.parse(u("СТР1ГР1*(1+2)")));
+    ASSERT_TRUE(left.parse(u("-2*СТР1ГР1")));
+    ASSERT_TRUE(leftComputed.parse(u("(1-3)*СТР1ГР1")));
+    std::mt19937 rnd(7);
+    const Decimal::Raw cent = Decimal::Raw(10'000'000'000'000'000LL);
+    const Decimal::Raw edge = Decimal::Raw(10'000'000'000'000'000'000ULL) * Decimal::Raw(10'000'000'000'000'000'000ULL) / 3;
+    for (int i = 0; i < 3000; ++i) {
+        Decimal v[3];
+        for (Decimal& d : v) {
+            const Decimal::Raw cents = std::uniform_int_distribution<qint64>(-1'000'000'000, 1'000'000'000)(rnd);
+            d = Decimal::fromRaw(i % 3 == 0 ? (edge / cent + cents) * cent : cents * cent);
+        }
+        SCOPED_TRACE(i);
+        for (auto [quick, slow] : {std::pair{&chain, &general}, std::pair{&product, &computed},
+                                   std::pair{&left, &leftComputed}}) {
+            Decimal a, b;
+            const bool okA = quick->evaluate(v, &a), okB = slow->evaluate(v, &b);
+            ASSERT_EQ(okA, okB);
+            if (okA)
+                ASSERT_EQ(a, b);
+        }
+    }
 }
 
 class MapTables : public TableSource {

@@ -361,6 +361,52 @@ TEST_F(CellsYear, ThePureReaderLeavesTheSharedArrayAlone)
     EXPECT_EQ(cells.value(4, 4), 8.0);
 }
 
+// An institution's tables handed out from its rows read at once are the tables read one by one:
+// header and outside rows skipped, other institutions, tables and years left out; a request for
+// another institution reads its rows.
+TEST_F(CellsYear, TablesFromTheInstitutionsRowsAreTheTablesReadOneByOne)
+{
+    year.setCell(a, t, 4, 4, 8);
+    year.setCell(a, t, 7, 6, 2.5);
+    year.setCell(a, t, 3, 5, 9);          // header column
+    year.setCell(a, t, 5, 3, 9);          // header row
+    year.setCell(a, t, 8, 4, 9);          // beyond the last column
+    year.setCell(a, other, 5, 5, 7);
+    year.setCell(b, t, 5, 5, 100);
+    insertRaw(a, 2024, t, 6, 5, 100);
+    DataRows rows(&year.data());
+    CellsRequest request;
+    request.dataTablePrefix = QStringLiteral("data");
+    request.year = 2025;
+    OwnerRows owner;
+    for (int institution : {a, b, a}) {
+        request.institutionId = institution;
+        for (const char* number : {"(1000)", "(2000)"}) {
+            SCOPED_TRACE(number);
+            CellsTable table;
+            ASSERT_TRUE(findCellsTable(QStringLiteral("Ф30"), QString::fromUtf8(number), &table));
+            CellArray one, whole;
+            ASSERT_TRUE(readTableCells(rows, request, table, &one));
+            ASSERT_TRUE(readTableCells(rows, request, table, &whole, nullptr, &owner));
+            EXPECT_TRUE(owner.holds(QStringLiteral("data"), 2025, institution));
+            EXPECT_EQ(whole.owner(), one.owner());
+            ASSERT_EQ(whole.highColumn(), one.highColumn());
+            ASSERT_EQ(whole.highRow(), one.highRow());
+            for (int c = one.lowColumn(); c <= one.highColumn(); ++c)
+                for (int r = one.lowRow(); r <= one.highRow(); ++r)
+                    EXPECT_EQ(whole.value(c, r), one.value(c, r)) << c << "," << r;
+        }
+    }
+    request.institutionId = a;
+    CellsTable table;
+    ASSERT_TRUE(findCellsTable(QStringLiteral("Ф30"), QStringLiteral("(1000)"), &table));
+    CellArray cells;
+    ASSERT_TRUE(readTableCells(rows, request, table, &cells, nullptr, &owner));
+    EXPECT_EQ(cells.value(4, 4), 8.0);
+    EXPECT_EQ(cells.value(3, 5), 0.0);
+    EXPECT_EQ(cells.value(7, 6), 2.5);
+}
+
 TEST_F(CellsYear, PassesOverAYearReadEveryRowOnce)
 {
     year.setCell(a, t, 4, 4, 1);

@@ -87,6 +87,8 @@ TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
     EXPECT_EQ(topLevel, (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"),
                                      QStringLiteral("Печать формы"), QStringLiteral("Вывод в Excel"),
                                      QStringLiteral("Ошибки"),
+                                     QStringLiteral("Подгрузить форму"), QStringLiteral("Пересчитать отчет"),
+                                     QStringLiteral("Пересчитать форму"), QStringLiteral("Очистить"),
                                      QStringLiteral("Выход")}));
     QStringList runs;
     for (QAction* a : window.ControlMenu->actions())

@@ -89,7 +89,9 @@ TEST_F(PrintTree, TheMenuStandsBetweenControlsAndErrors)
 {
     EXPECT_EQ(captions(window->MainMenu1->actions()),
               (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"), QStringLiteral("Печать формы"), QStringLiteral("Вывод в Excel"),
-                           QStringLiteral("Ошибки"), QStringLiteral("Выход")}));
+                           QStringLiteral("Ошибки"), QStringLiteral("Подгрузить форму"),
+                           QStringLiteral("Пересчитать отчет"), QStringLiteral("Пересчитать форму"),
+                           QStringLiteral("Очистить"), QStringLiteral("Выход")}));
     EXPECT_EQ(captions(window->PrintMenu->actions()),
               (QStringList{QStringLiteral("Черновая"), QStringLiteral("Для отчета"), QStringLiteral("--"),
                            QStringLiteral("Протокол")}));

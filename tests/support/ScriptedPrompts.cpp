@@ -50,6 +50,12 @@ ScriptedPrompts& ScriptedPrompts::expectModal(const QString& cls, ModalHandler h
 
 #undef KESTRIN_STEP
 
+ScriptedPrompts& ScriptedPrompts::expectOpenFiles(const QStringList& answer)
+{
+    m_steps.append(Step{Kind::OpenFile, QString(), false, std::nullopt, {}, Answer::Cancel, answer});
+    return *this;
+}
+
 ScriptedPrompts& ScriptedPrompts::expectYesNoCancel(Answer answer, const QString& c)
 {
     Step s{Kind::YesNoCancel, c};
@@ -119,6 +125,16 @@ QString ScriptedPrompts::openFileName(const QString& caption, const QString&, co
     m_fileStarts.append(start);
     const Step* s = take(Kind::OpenFile, caption);
     return s ? s->text.value_or(QString()) : QString();
+}
+
+QStringList ScriptedPrompts::openFileNames(const QString& caption, const QString& filter, const QString& start)
+{
+    // A script of one file answers a choice of several as the default does.
+    if (!m_steps.isEmpty() && m_steps.first().kind == Kind::OpenFile && !m_steps.first().files)
+        return Prompts::openFileNames(caption, filter, start);
+    m_fileStarts.append(start);
+    const Step* s = take(Kind::OpenFile, caption);
+    return s ? s->files.value_or(QStringList()) : QStringList();
 }
 
 QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, const QString& start)

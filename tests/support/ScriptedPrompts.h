@@ -44,6 +44,8 @@ public:
     ScriptedPrompts& expectFolder(const QString& answer);
     ScriptedPrompts& expectOpenFile(const QString& answer);
     ScriptedPrompts& expectSaveFile(const QString& answer);
+    // A choice of several files (an empty list answers as Cancel).
+    ScriptedPrompts& expectOpenFiles(const QStringList& answer);
     // The dialog is shown (not run modally); the handler works it and returns its result code.
     // `className` (when not empty) must be the dialog's class, e.g. "TGBP".
     ScriptedPrompts& expectModal(const QString& className, ModalHandler handler);
@@ -65,6 +67,7 @@ public:
     QString chooseFolder(const QString& caption, const QString& start) override;
     QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
     QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
+    QStringList openFileNames(const QString& caption, const QString& filter, const QString& start) override;
     int exec(QDialog& dialog) override;
 
 private:
@@ -75,6 +78,7 @@ private:
         std::optional<QString> text;
         ModalHandler handler;
         Answer answer = Answer::Cancel;
+        std::optional<QStringList> files;   // set for a choice of several files
     };
     // The next step when it is of `kind` and matches `text`; otherwise the test fails and nullptr.
     const Step* take(Kind kind, const QString& text);
