@@ -143,6 +143,7 @@ void TFormList::buildMenu()
     connect(N2, &QAction::triggered, this, &TFormList::N2Click);
     connect(N22, &QAction::triggered, this, &TFormList::N22Click);
     connect(N24, &QAction::triggered, this, &TFormList::N24Click);
+    buildExcelMenu();
 
     N7 = action("N7", QStringLiteral("Ошибки"));
     N7->setVisible(false);
@@ -226,6 +227,7 @@ void TFormList::updateOwnerDataCommands()
     for (QAction* action : std::as_const(m_ownerDataCommands))
         action->setEnabled(changeable);
     updatePrintCommands();
+    updateExcelCommands();
     updateDataCommands();
 }
 
@@ -347,6 +349,7 @@ void TFormList::TreeView1Change(QTreeWidgetItem* node)
     TreeFormName = formNode->data(0, NodeNameRole).toString();
     N1->setEnabled(node->parent() != nullptr);
     updatePrintCommands();
+    updateExcelCommands();
     updateDataCommands();
 }
 

@@ -77,6 +77,10 @@ public:
     QAction* N2 = nullptr;            // "Черновая"
     QAction* N22 = nullptr;           // "Для отчета"
     QAction* N24 = nullptr;           // "Протокол"
+    QMenu* ExcelMenu = nullptr;       // "Вывод в Excel": hidden in the mode "Types"
+    QAction* N18 = nullptr;           // "Вся форма по тек. ЛПУ/своду"
+    QAction* N19 = nullptr;           // "Вся форма по входящим ЛПУ/сводам"
+    QAction* N20 = nullptr;           // "Таблица по входящим ЛПУ/сводам": a table node only
     QAction* N7 = nullptr;            // "Ошибки": hidden until a control run finds errors
     QAction* N10 = nullptr;           // "Пересчитать отчет": shown by the openers that sum
     QAction* N9 = nullptr;            // "Пересчитать форму"
@@ -113,6 +117,12 @@ private:
     void N22Click();
     void N24Click();
     void updatePrintCommands();
+    // The Excel export (FrmListExcel.cpp): its menu, its rules and its three commands.
+    void buildExcelMenu();
+    void updateExcelCommands();
+    void N18Click();
+    void N19Click();
+    void N20Click();
     // The form of the selected node; nullptr when none is selected.
     const FormsTreeForm* selectedForm() const;
     void showRunOutcome(const ControlRunOutcome& outcome);

@@ -288,6 +288,24 @@ Query& Query::bind(int position, const QVariant& value)
     return *this;
 }
 
+Query& Query::bindInt64(int position, qint64 value)
+{
+    if (m_hasRow || m_done)
+        reset();
+    if (sqlite3_bind_int64(m_stmt, position, value) != SQLITE_OK)
+        fail(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)));
+    return *this;
+}
+
+Query& Query::bindDouble(int position, double value)
+{
+    if (m_hasRow || m_done)
+        reset();
+    if (sqlite3_bind_double(m_stmt, position, value) != SQLITE_OK)
+        fail(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)));
+    return *this;
+}
+
 Query& Query::bind(const QString& name, const QVariant& value)
 {
     const int position = sqlite3_bind_parameter_index(m_stmt, name.toUtf8().constData());

@@ -69,6 +69,9 @@ public:
     Query& bind(int position, const QVariant& value);
     Query& bind(const QString& name, const QVariant& value);
     Query& bindAll(const QVariantList& values);
+    // Numbers without a QVariant, for statements run millions of times.
+    Query& bindInt64(int position, qint64 value);
+    Query& bindDouble(int position, double value);
 
     // Steps to the next row; false when there is none (then the statement may be run again).
     bool next();

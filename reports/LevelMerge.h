@@ -72,13 +72,15 @@ struct MergeObserver {
 
 struct MergeResult {
     qint64 rowsRead = 0;
-    qint64 rowsWritten = 0;
+    qint64 rowsWritten = 0;     // rows the sums hold
+    qint64 rowsChanged = 0;     // destination rows inserted, changed or deleted to get there
     QStringList skipped;        // tables the dictionary lacks, values outside their table
 };
 
 // Sums the sources into the destination, every year but `year` untouched: each institution's
-// destination rows of the year are replaced by the sums. One transaction over the destination
-// with the sources attached: a missing level file or any failure leaves the destination as it
-// was, and false comes back with the reason in Russian.
+// destination rows of the year are replaced by the sums. One transaction over the destination,
+// each source read in one state through a connection of its own (any number of sources): a
+// missing level file or any failure leaves the destination as it was, and false comes back with
+// the reason in Russian.
 bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, MergeResult* result,
                  QString* error);

@@ -24,6 +24,7 @@
 //     bin/TerritoryBench [folder]     (the folder keeps the generated year; default: temporary)
 //     TERRITORY_LEVELS=0              leaves out the summation of report levels
 //     TERRITORY_PROFILE=parse|run|checks|one   repeats one part for a profiler and stops
+//     TERRITORY_PROFILE=merge          measures only the summation of report levels and stops
 
 #include "core/Common.h"
 #include "core/Controls.h"
@@ -39,6 +40,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -259,6 +261,73 @@ void printPlan(Database& db, const QString& sql)
         std::printf("      -> %s\n", q.text(3).toUtf8().constData());
 }
 
+// Two report levels holding the territory's numbers summed into a third, against a plain scan
+// of both sources' rows taking every column out.
+void measureLevelMerge(YearFixture& year, Database& data, const QString& folder, const Territory& t)
+{
+    const int levelA = year.addLevel(QStringLiteral("Уровень 1")), levelB = year.addLevel(QStringLiteral("Уровень 2")),
+              levelC = year.addLevel(QStringLiteral("Итог"));
+    auto levelPath = [&](int level) { return QStringLiteral("%1/data%2.mdb").arg(year.yearFolder()).arg(level); };
+    data.copyTo(levelPath(levelA));
+    data.copyTo(levelPath(levelB));
+    const double levelScanMs = best(3, [&] {
+        for (int level : {levelA, levelB}) {
+            auto source = Database::open(levelPath(level), true);
+            Raw q(source->handle(), R"(select "hospital","table","column","row","data" from "data" where +"year"=?)");
+            sqlite3_bind_int(*q, 1, kYear);
+            while (sqlite3_step(*q) == SQLITE_ROW)
+                volatileSink += sqlite3_column_int(*q, 0) + sqlite3_column_int(*q, 1) + sqlite3_column_int(*q, 2)
+                    + sqlite3_column_int(*q, 3) + sqlite3_column_double(*q, 4);
+        }
+    });
+    MergeRequest merge;
+    merge.cfgDir = folder + QLatin1Char('/');
+    merge.year = kYear;
+    merge.sources = {levelA, levelB};
+    merge.destination = levelC;
+    merge.finRepId = levelA;
+    for (int id : t.institutions)
+        merge.institutions.append({id, QString()});
+    MergeResult merged;
+    auto runMerge = [&] {
+        QString error;
+        if (!mergeLevels(merge, {}, &merged, &error))
+            throw DbError(error);
+    };
+    // Into an empty level every row is written: the level file is made empty again before each
+    // timed run, outside the time.
+    const QString emptyLevel = levelPath(levelC) + QStringLiteral(".empty");
+    if (!QFile::copy(levelPath(levelC), emptyLevel))
+        throw DbError(QStringLiteral("cannot keep the empty level"));
+    double mergeMs = 1e300;
+    for (int i = 0; i < 3; ++i) {
+        if (!QFile::remove(levelPath(levelC)) || !QFile::copy(emptyLevel, levelPath(levelC)))
+            throw DbError(QStringLiteral("cannot empty the level"));
+        mergeMs = std::min(mergeMs, best(1, runMerge));
+    }
+    line("levels summed: two into an empty third", mergeMs, levelScanMs, "<= 3");
+    std::printf("  rows read %lld, rows written %lld\n", static_cast<long long>(merged.rowsRead),
+                static_cast<long long>(merged.rowsWritten));
+    // Summed again over its own sums: only what changed is written (here nothing).
+    const double againMs = best(3, runMerge);
+    line("levels summed again, sources unchanged", againMs, levelScanMs, "-");
+    // Summed again after one source changed every value: each destination row is rewritten.
+    {
+        auto source = Database::open(levelPath(levelB));
+        source->exec(QStringLiteral(R"(update "data" set "data"="data"+1)"));
+    }
+    double changedMs = 0;
+    qint64 changedRows = 0;
+    for (int i = 0; i < 2; ++i) {
+        changedMs = best(1, runMerge);
+        changedRows = merged.rowsChanged;
+        auto source = Database::open(levelPath(levelB));
+        source->exec(QStringLiteral(R"(update "data" set "data"="data"+1)"));
+    }
+    line("levels summed again, every value changed", changedMs, levelScanMs, "-");
+    std::printf("  rows changed %lld\n", static_cast<long long>(changedRows));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -281,6 +350,12 @@ int main(int argc, char** argv)
     DataTablePrefix = QStringLiteral("Data");
     Database& data = year.data();
     sqlite3* raw = data.handle();
+
+    // TERRITORY_PROFILE=merge measures only the summation of levels, for a profiler, and stops.
+    if (qgetenv("TERRITORY_PROFILE") == "merge") {
+        measureLevelMerge(year, data, folder, t);
+        return 0;
+    }
 
     std::printf("\nquery plans\n");
     for (const QString& sql : DataRows::hotStatements(QStringLiteral("data")))
@@ -513,46 +588,9 @@ int main(int argc, char** argv)
                 static_cast<long long>(oneErrors), static_cast<long long>(territoryErrors),
                 static_cast<long long>(summed));
 
-    // Two report levels holding the territory's numbers summed into a third, against a plain scan
-    // of both sources' rows taking every column out (TERRITORY_LEVELS=0 leaves it out).
-    if (qgetenv("TERRITORY_LEVELS") == "0") {
-        ControlErrors.clear();
-        clearStructureCaches();
-        clearSharedState();
-        return volatileSink == -1 ? 1 : 0;
-    }
-    const int levelA = year.addLevel(QStringLiteral("Уровень 1")), levelB = year.addLevel(QStringLiteral("Уровень 2")),
-              levelC = year.addLevel(QStringLiteral("Итог"));
-    auto levelPath = [&](int level) { return QStringLiteral("%1/data%2.mdb").arg(year.yearFolder()).arg(level); };
-    data.copyTo(levelPath(levelA));
-    data.copyTo(levelPath(levelB));
-    const double levelScanMs = best(3, [&] {
-        for (int level : {levelA, levelB}) {
-            auto source = Database::open(levelPath(level), true);
-            Raw q(source->handle(), R"(select "hospital","table","column","row","data" from "data" where +"year"=?)");
-            sqlite3_bind_int(*q, 1, kYear);
-            while (sqlite3_step(*q) == SQLITE_ROW)
-                volatileSink += sqlite3_column_int(*q, 0) + sqlite3_column_int(*q, 1) + sqlite3_column_int(*q, 2)
-                    + sqlite3_column_int(*q, 3) + sqlite3_column_double(*q, 4);
-        }
-    });
-    MergeRequest merge;
-    merge.cfgDir = folder + QLatin1Char('/');
-    merge.year = kYear;
-    merge.sources = {levelA, levelB};
-    merge.destination = levelC;
-    merge.finRepId = levelA;
-    for (int id : t.institutions)
-        merge.institutions.append({id, QString()});
-    MergeResult merged;
-    const double mergeMs = best(3, [&] {
-        QString error;
-        if (!mergeLevels(merge, {}, &merged, &error))
-            throw DbError(error);
-    });
-    line("levels summed: two into a third", mergeMs, levelScanMs, "<= 3");
-    std::printf("  rows read %lld, rows written %lld\n", static_cast<long long>(merged.rowsRead),
-                static_cast<long long>(merged.rowsWritten));
+    // The summation of levels (TERRITORY_LEVELS=0 leaves it out).
+    if (qgetenv("TERRITORY_LEVELS") != "0")
+        measureLevelMerge(year, data, folder, t);
 
     // A summary report of the whole territory recalculated: the 80 tables summed from every
     // institution's rows and each saved in its own transaction.

@@ -85,7 +85,8 @@ TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
     for (QAction* a : window.MainMenu1->actions())
         topLevel << a->text();
     EXPECT_EQ(topLevel, (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"),
-                                     QStringLiteral("Печать формы"), QStringLiteral("Ошибки"),
+                                     QStringLiteral("Печать формы"), QStringLiteral("Вывод в Excel"),
+                                     QStringLiteral("Ошибки"),
                                      QStringLiteral("Подгрузить форму"), QStringLiteral("Пересчитать отчет"),
                                      QStringLiteral("Пересчитать форму"), QStringLiteral("Очистить"),
                                      QStringLiteral("Выход")}));

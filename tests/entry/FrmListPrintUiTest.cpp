@@ -88,7 +88,7 @@ protected:
 TEST_F(PrintTree, TheMenuStandsBetweenControlsAndErrors)
 {
     EXPECT_EQ(captions(window->MainMenu1->actions()),
-              (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"), QStringLiteral("Печать формы"),
+              (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"), QStringLiteral("Печать формы"), QStringLiteral("Вывод в Excel"),
                            QStringLiteral("Ошибки"), QStringLiteral("Подгрузить форму"),
                            QStringLiteral("Пересчитать отчет"), QStringLiteral("Пересчитать форму"),
                            QStringLiteral("Очистить"), QStringLiteral("Выход")}));

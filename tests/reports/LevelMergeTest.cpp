@@ -174,6 +174,97 @@ TEST_F(Levels, SumsDecimalsTakesNonSummablesFromTheChosenLevelAndLeavesTheRestAl
     }
 }
 
+TEST_F(Levels, SummingAgainWritesOnlyWhatChanged)
+{
+    // A table of 20 by 20 data cells, more than one batch of rows.
+    const int big = year->addTable(form, QStringLiteral("(1300)"), QStringLiteral("Большая"), 21, 21, 1, 1);
+    refreshStructureCaches(year->dictionary());
+    {
+        auto a = Database::open(levelPath(levelA));
+        Transaction tx(*a);
+        for (int column = 3; column <= 22; ++column)
+            for (int row = 3; row <= 22; ++row)
+                a->exec(QStringLiteral(R"(insert into "data" ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))"),
+                        {h1, column * 100 + row, 2025, big, column, row});
+        tx.commit();
+    }
+    put(levelA, h1, t1100, 3, 3, 1);
+    put(levelB, h1, t1100, 3, 3, 2);
+    put(levelA, h2, t1200, 4, 4, 5);
+    MergeRequest r = request(levelA);
+    QString error;
+    MergeResult first;
+    ASSERT_TRUE(mergeLevels(r, {}, &first, &error)) << error.toStdString();
+    EXPECT_EQ(first.rowsWritten, 402);
+    EXPECT_EQ(first.rowsChanged, 402);
+    const QStringList once = rows(0);
+    ASSERT_EQ(once.size(), 402);
+
+    MergeResult again;
+    ASSERT_TRUE(mergeLevels(r, {}, &again, &error)) << error.toStdString();
+    EXPECT_EQ(rows(0), once);
+    EXPECT_EQ(again.rowsWritten, 402);
+    EXPECT_EQ(again.rowsChanged, 0);
+
+    // One value changed, one sum now 0, one new cell, a table the sources no longer have.
+    {
+        auto a = Database::open(levelPath(levelA));
+        a->exec(QStringLiteral(R"(update "data" set "data"=7 where "table"=? and "column"=5 and "row"=9)"), {big});
+        a->exec(QStringLiteral(R"(delete from "data" where "hospital"=? and "table"=?)"), {h2, t1200});
+    }
+    {
+        auto b = Database::open(levelPath(levelB));
+        b->exec(QStringLiteral(R"(update "data" set "data"=-1 where "hospital"=? and "table"=?)"), {h1, t1100});
+    }
+    put(levelB, h1, t1100, 4, 5, 3);    // new
+    MergeResult changed;
+    ASSERT_TRUE(mergeLevels(r, {}, &changed, &error)) << error.toStdString();
+    QStringList expected = once;
+    auto key = [](int h, int t, int c, int row) { return QStringLiteral("%1/2025/%2/%3/%4=").arg(h).arg(t).arg(c).arg(row); };
+    expected.replaceInStrings(key(h1, big, 5, 9) + QStringLiteral("509"), key(h1, big, 5, 9) + QStringLiteral("7"));
+    expected.removeAll(key(h2, t1200, 4, 4) + QStringLiteral("5"));
+    expected.removeAll(key(h1, t1100, 3, 3) + QStringLiteral("3"));   // 1 + (-1): no row
+    expected << key(h1, t1100, 4, 5) + QStringLiteral("3");
+    expected.sort();
+    QStringList got = rows(0);
+    got.sort();
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(changed.rowsChanged, 4);   // one rewritten, two deleted, one added
+
+    // Every value changed: the institution's rows are written anew, to the same result.
+    {
+        auto a = Database::open(levelPath(levelA));
+        a->exec(QStringLiteral(R"(update "data" set "data"="data"+1 where "table"=?)"), {big});
+    }
+    MergeResult all;
+    ASSERT_TRUE(mergeLevels(r, {}, &all, &error)) << error.toStdString();
+    EXPECT_EQ(all.rowsChanged, 400);
+    QStringList plusOne;
+    for (const QString& line : std::as_const(expected)) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        const bool ofBig = line.startsWith(QStringLiteral("%1/2025/%2/").arg(h1).arg(big));
+        plusOne << (ofBig ? line.left(eq + 1) + QString::number(line.mid(eq + 1).toInt() + 1) : line);
+    }
+    plusOne.sort();
+    got = rows(0);
+    got.sort();
+    EXPECT_EQ(got, plusOne);
+}
+
+TEST_F(Levels, MoreSourcesThanSQLiteAttachesAreSummed)
+{
+    MergeRequest r = request(levelA);
+    r.sources.clear();
+    for (int i = 0; i < 12; ++i) {
+        const int level = i == 0 ? levelA : i == 1 ? levelB : year->addLevel(QStringLiteral("Уровень %1").arg(i));
+        r.sources << level;
+        put(level, h1, t1100, 3, 3, i + 1);   // 1 + 2 + ... + 12 = 78
+    }
+    QString error;
+    ASSERT_TRUE(mergeLevels(r, {}, nullptr, &error)) << error.toStdString();
+    EXPECT_EQ(rows(0), QStringList{QStringLiteral("%1/2025/%2/3/3=78").arg(h1).arg(t1100)});
+}
+
 TEST_F(Levels, AFailureLeavesTheDestinationAsItWas)
 {
     put(levelA, h1, t1100, 3, 3, 1);

@@ -1,0 +1,99 @@
+#include "entry/FormExcel.h"
+
+#include "core/Common.h"
+#include "core/TableCells.h"
+#include "entry/GridLayout.h"
+#include "entry/TableSheet.h"
+#include "platform/Database.h"
+#include "platform/Files.h"
+
+#include <QHash>
+
+bool readExportItems(Database& dictionary, const QString& idList, bool reports,
+                     QList<ExcelExportItem>* items, QString* error)
+{
+    QList<int> ids;
+    if (!parseIdList(idList, ids)) {
+        *error = QStringLiteral("Неверный список входящих ЛПУ/сводов: \"%1\"").arg(idList.left(200));
+        return false;
+    }
+    const QString sql = reports ? QStringLiteral(R"(select "report" from "reports" where "id"=?)")
+                                : QStringLiteral(R"(select "unit" from "administration" where "id"=?)");
+    Query q(dictionary, sql);
+    QList<ExcelExportItem> found;
+    for (const int id : std::as_const(ids)) {
+        q.reset();
+        q.bind(1, id);
+        const QString name = q.next() ? q.text(0) : QString();
+        if (!name.isEmpty())
+            found.append({id, name});
+    }
+    *items = found;
+    return true;
+}
+
+bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
+                   const FormsTreeTable& table, int ownerId, const QString& ownerTitle,
+                   const QString& sheetName, QString* error)
+{
+    QString why;
+    const std::optional<TableLayout> layout =
+        readTableLayout(*source.dictionary, form.id, table.number, &why);
+    if (!layout) {
+        *error = why.isEmpty() ? QStringLiteral("Таблица %1 формы %2 не найдена в словаре.")
+                                     .arg(table.number, form.name)
+                               : why;
+        return false;
+    }
+    CellsRequest request;
+    request.institutionId = ownerId;
+    request.dataTablePrefix = source.dataTable;
+    request.year = source.year;
+    DataRows rows(source.data);
+    CellArray cells;
+    if (!readTableCells(rows, request, form.name, table.number, &cells, error))
+        return false;
+    QList<StoredValue> values;
+    for (int c = cells.lowColumn(); c <= cells.highColumn(); ++c)
+        for (int r = cells.lowRow(); r <= cells.highRow(); ++r)
+            if (const double v = cells.value(c, r); v != 0)
+                values.append({c, r, v});
+    ExcelSheet* sheet = book.addSheet(sheetName);
+    BuildTableSheet(*sheet, *layout, table.text + QStringLiteral(" - ") + ownerTitle, values);
+    return true;
+}
+
+bool addFormSheets(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
+                   int ownerId, const QString& ownerTitle, const ExcelSheetProgress& progress,
+                   QString* error)
+{
+    for (const FormsTreeTable& table : form.tables) {
+        if (progress)
+            progress(ownerTitle + QStringLiteral(" - ") + table.number);
+        if (!addTableSheet(book, source, form, table, ownerId, ownerTitle, table.number, error))
+            return false;
+    }
+    return true;
+}
+
+QStringList formWorkbookFileNames(const QString& formName, const QList<ExcelExportItem>& items)
+{
+    // Names are cut so that an id added after one still fits the file system's limit.
+    QStringList bases;
+    QHash<QString, int> uses;
+    for (const ExcelExportItem& item : items) {
+        QString base = Files::safeFileName(formName + QStringLiteral(" - ") + item.name).left(100);
+        if (base.isEmpty())
+            base = QStringLiteral("Форма");
+        bases.append(base);
+        ++uses[base.toLower()];
+    }
+    QStringList names;
+    for (int i = 0; i < items.size(); ++i) {
+        QString base = bases[i];
+        if (uses.value(base.toLower()) > 1)
+            base += QLatin1Char(' ') + QString::number(items[i].id);
+        names.append(base + QStringLiteral(".xlsx"));
+    }
+    return names;
+}
