@@ -16,6 +16,7 @@
 #include "platform/office/Desktop.h"
 #include "platform/office/WordDocument.h"
 #include "entry/ShowTable.h"
+#include "entry/ShowTableLoad.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
@@ -643,44 +644,20 @@ void TFormList::N11Click()
     updateDataCommands();
     if (!N11->isEnabled() || !TreeView1->currentItem())
         return;
-    const bool input = WorkMode == QStringLiteral("Input");
-    const QString path = prompts().openFileName(
-        QStringLiteral("Подгрузить ") + TreeFormName + QStringLiteral(" из..."),
-        input ? QStringLiteral("Информация по ЛПУ (*.ktr *.ktd)") : QStringLiteral("Сводные отчеты (*.rps *.rpd)"),
-        CfgDir + QString::number(ReportYear) + QStringLiteral("/data/") + windowTitle());
-    if (path.isEmpty())
-        return;
-    const std::optional<DataFileKind> kind = dataFileKind(path);
-    if (!kind) {
-        prompts().error(QStringLiteral("Файл ") + QFileInfo(path).fileName()
-                        + QStringLiteral(" не является файлом передачи данных (*.ktd, *.ktr, *.rpd, *.rps). "
-                                         "Форма не изменена."));
-        return;
-    }
     DataLoadTarget target;
     target.dataTable = DataTablePrefix;
     target.owner = CurrentInstitutionId;
     target.year = ReportYear;
     target.formId = TreeFormId;
     target.replacedTables = tablesOfForm(TreeFormId);
-    DataLoadReport report;
-    QString error;
-    bool loaded = false;
-    try {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        loaded = loadDataFile(dbdat(), target, path, *kind, &report, &error);
-        QApplication::restoreOverrideCursor();
-    } catch (const DbError& e) {
-        QApplication::restoreOverrideCursor();
-        prompts().error(QStringLiteral("Форма не подгружена, прежние значения сохранены.\n") + e.userText());
+    QString path;
+    const std::optional<DataLoadReport> report =
+        askAndLoadExchangeFile(target, WorkMode == QStringLiteral("Input"), TreeFormName, windowTitle(),
+                               QStringLiteral("Форма"), &path);
+    if (!report)
         return;
-    }
-    if (!loaded) {
-        prompts().error(error);
-        return;
-    }
     prompts().message(QStringLiteral("Форма ") + TreeFormName + QStringLiteral(" загружена из ")
-                      + QDir::toNativeSeparators(path) + QLatin1Char('\n') + report.summary());
+                      + QDir::toNativeSeparators(path) + QLatin1Char('\n') + report->summary());
 }
 
 namespace {

@@ -1,6 +1,8 @@
 // The grid's "Подгрузить из файла передачи": the open table's values replaced by the lines of an
 // exchange file that belong to this table and the report year.
 
+#include "entry/ShowTableLoad.h"
+
 #include "entry/ShowTable.h"
 
 #include "core/Common.h"
@@ -9,9 +11,9 @@
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -24,26 +26,41 @@ void TVTable::addExchangeLoadCommand()
     connect(N46, &QAction::triggered, this, &TVTable::N46Click);
 }
 
+std::optional<DataLoadReport> askAndLoadExchangeFile(const DataLoadTarget& target, bool input, const QString& object,
+                                                    const QString& startName, const QString& what, QString* path)
+{
+    *path = prompts().openFileName(
+        QStringLiteral("Подгрузить ") + object + QStringLiteral(" из..."),
+        input ? QStringLiteral("Информация по ЛПУ (*.ktr *.ktd)") : QStringLiteral("Сводные отчеты (*.rps *.rpd)"),
+        CfgDir + QString::number(target.year) + QStringLiteral("/data/") + startName);
+    if (path->isEmpty())
+        return std::nullopt;
+    const std::optional<DataFileKind> kind = dataFileKind(*path);
+    if (!kind) {
+        prompts().error(QStringLiteral("Файл ") + QFileInfo(*path).fileName()
+                        + QStringLiteral(" не является файлом передачи данных (*.ktd, *.ktr, *.rpd, *.rps). ")
+                        + what + QStringLiteral(" не изменена."));
+        return std::nullopt;
+    }
+    DataLoadReport report;
+    QString error;
+    try {
+        WaitCursor wait;
+        if (loadDataFile(dbdat(), target, *path, *kind, &report, &error))
+            return report;
+    } catch (const DbError& e) {
+        prompts().error(what + QStringLiteral(" не подгружена, прежние значения сохранены.\n") + e.userText());
+        return std::nullopt;
+    }
+    prompts().error(error);
+    return std::nullopt;
+}
+
 void TVTable::N46Click()
 {
     if (!m_model->isOpen() || m_model->readOnly() || !PutData())
         return;
     const GridContext& context = m_model->context();
-    const bool input = context.workMode == QStringLiteral("Input");
-    const QString path = prompts().openFileName(
-        QStringLiteral("Подгрузить ") + CurrentFormName + QStringLiteral("Т") + CurrentFormNumber
-            + QStringLiteral(" из..."),
-        input ? QStringLiteral("Информация по ЛПУ (*.ktr *.ktd)") : QStringLiteral("Сводные отчеты (*.rps *.rpd)"),
-        CfgDir + QString::number(context.year) + QStringLiteral("/data/") + windowTitle());
-    if (path.isEmpty())
-        return;
-    const std::optional<DataFileKind> kind = dataFileKind(path);
-    if (!kind) {
-        prompts().error(QStringLiteral("Файл ") + QFileInfo(path).fileName()
-                        + QStringLiteral(" не является файлом передачи данных (*.ktd, *.ktr, *.rpd, *.rps). "
-                                         "Таблица не изменена."));
-        return;
-    }
     DataLoadTarget target;
     target.dataTable = context.dataTablePrefix;
     target.owner = context.institutionId;
@@ -51,24 +68,15 @@ void TVTable::N46Click()
     target.formId = SelectedTableNodeId;
     target.tableIdent = m_model->tableIdent();
     target.replacedTables = QList<int>{m_model->tableIdent()};
-    DataLoadReport report;
-    QString error;
-    bool loaded = false;
-    try {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        loaded = loadDataFile(dbdat(), target, path, *kind, &report, &error);
-        QApplication::restoreOverrideCursor();
-    } catch (const DbError& e) {
-        QApplication::restoreOverrideCursor();
-        prompts().error(QStringLiteral("Таблица не подгружена, прежние значения сохранены.\n") + e.userText());
+    QString path;
+    const std::optional<DataLoadReport> report =
+        askAndLoadExchangeFile(target, context.workMode == QStringLiteral("Input"),
+                               CurrentFormName + QStringLiteral("Т") + CurrentFormNumber, windowTitle(),
+                               QStringLiteral("Таблица"), &path);
+    if (!report)
         return;
-    }
-    if (!loaded) {
-        prompts().error(error);
-        return;
-    }
     TableShow();
     prompts().message(QStringLiteral("Таблица ") + CurrentFormName + QStringLiteral("Т") + CurrentFormNumber
                       + QStringLiteral(" загружена из ") + QDir::toNativeSeparators(path) + QLatin1Char('\n')
-                      + report.summary());
+                      + report->summary());
 }
