@@ -1,5 +1,6 @@
 #include "core/NetFormation.h"
 
+#include "core/TableCells.h"
 #include "platform/Database.h"
 
 #include <QSet>
@@ -89,9 +90,7 @@ bool readNetTable(Database& dictionary, int ident, NetTable* table, QString* err
     t.fixrows = q.toInt(4);
     t.scan = q.toInt(5);
     t.formName = q.text(6);
-    constexpr qint64 MaxTableCells = 4'000'000;
-    if (t.fixcols < 0 || t.fixrows < 0 || t.colcount < t.fixcols || t.rowcount < t.fixrows
-        || qint64(t.colcount - t.fixcols + 1) * qint64(t.rowcount - t.fixrows + 1) > MaxTableCells)
+    if (!tableSizesFit(t.colcount, t.rowcount, t.fixcols, t.fixrows))
         return fail(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно").arg(t.number, t.formName));
     *table = t;
     return true;

@@ -428,12 +428,7 @@ bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTa
         setError(error, notCachedMessage(formName, tableNumber));
         return false;
     }
-    // A mistyped size in the dictionary (a million rows) must give a message, not exhaust the
-    // memory: no statistical form comes near this many cells.
-    constexpr qint64 MaxTableCells = 4'000'000;
-    if (g.fixcols < 0 || g.fixrows < 0 || g.highColumn < g.fixcols + 1
-        || g.highRow < g.fixrows + 1
-        || qint64(g.highColumn - g.fixcols) * qint64(g.highRow - g.fixrows) > MaxTableCells) {
+    if (!tableSizesFit(g.highColumn - 1, g.highRow - 1, g.fixcols, g.fixrows)) {
         setError(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно: граф %3, "
                                        "строк %4, граф боковика %5, строк шапки %6")
                             .arg(tableNumber, formName)

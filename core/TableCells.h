@@ -152,6 +152,17 @@ struct CellsRequest {
 };
 
 // A table found in the structure caches, with a shape an array can take.
+// A mistyped size in the dictionary (a million rows) must give a message, not exhaust the
+// memory: no statistical form comes near this many data cells.
+inline constexpr qint64 MaxTableCells = 4'000'000;
+// Whether a table of these sizes can hold its data area as an array: the fixed part inside the
+// table and at most MaxTableCells cells.
+inline bool tableSizesFit(int colcount, int rowcount, int fixcols, int fixrows)
+{
+    return fixcols >= 0 && fixrows >= 0 && colcount >= fixcols && rowcount >= fixrows
+           && qint64(colcount - fixcols + 1) * qint64(rowcount - fixrows + 1) <= MaxTableCells;
+}
+
 struct CellsTable {
     int ident = 0;
     TTableGeometry geometry;

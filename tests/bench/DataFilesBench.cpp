@@ -9,6 +9,7 @@
 #include "core/DataFiles.h"
 #include "core/StructureCache.h"
 #include "platform/Database.h"
+#include "BenchFloors.h"
 #include "YearFixture.h"
 
 #include <QCoreApplication>
@@ -28,16 +29,9 @@ constexpr int kFixrows = 3;
 constexpr int kBranch = 20;
 constexpr int kYear = 2025;
 
-double seconds(const std::function<void()>& work)
-{
-    double best = 1e9;
-    for (int run = 0; run < 3; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
+using bench::Row;
+
+double seconds(const std::function<void()>& work) { return bench::bestSeconds(work); }
 
 void fill(Database& data, const QList<int>& tables, int owner)
 {
@@ -53,10 +47,6 @@ void fill(Database& data, const QList<int>& tables, int owner)
     tx.commit();
 }
 
-struct Row {
-    int table, column, row;
-    double value;
-};
 
 QList<Row> rawRead(Database& data, int owner)
 {
@@ -68,18 +58,7 @@ QList<Row> rawRead(Database& data, int owner)
     return rows;
 }
 
-void rawWrite(Database& data, int owner, const QList<Row>& rows)
-{
-    Transaction tx(data);
-    data.exec(QStringLiteral(R"(delete from "data" where "year"=? and "hospital"=?)"), {kYear, owner});
-    Query insert(data, QStringLiteral(R"(insert into "data" ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))"));
-    for (const Row& r : rows) {
-        insert.bindAll({owner, r.value, kYear, r.table, r.column, r.row});
-        insert.exec();
-        insert.reset();
-    }
-    tx.commit();
-}
+void rawWrite(Database& data, int owner, const QList<Row>& rows) { bench::rawReplace(data, QStringLiteral("data"), kYear, owner, rows); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 //
 //     bin/ReportDataBench
 
+#include "BenchFloors.h"
 #include "YearFixture.h"
 #include "core/StructureCache.h"
 #include "platform/Database.h"
@@ -27,34 +28,12 @@ constexpr int kFixcols = 2;
 constexpr int kFixrows = 3;
 constexpr int kYear = 2025;
 
-double seconds(const std::function<void()>& work)
-{
-    double best = 1e9;
-    for (int run = 0; run < 3; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
+using bench::Row;
 
-struct Row {
-    int table, column, row;
-    double value;
-};
+double seconds(const std::function<void()>& work) { return bench::bestSeconds(work); }
 
-void rawWrite(Database& data, int owner, const QList<Row>& rows)
-{
-    Transaction tx(data);
-    data.exec(QStringLiteral(R"(delete from "repdata" where "year"=? and "hospital"=?)"), {kYear, owner});
-    Query insert(data, QStringLiteral(R"(insert into "repdata" ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))"));
-    for (const Row& r : rows) {
-        insert.bindAll({owner, r.value, kYear, r.table, r.column, r.row});
-        insert.exec();
-        insert.reset();
-    }
-    tx.commit();
-}
+
+void rawWrite(Database& data, int owner, const QList<Row>& rows) { bench::rawReplace(data, QStringLiteral("repdata"), kYear, owner, rows); }
 
 }  // namespace
 
