@@ -4,12 +4,12 @@
 #include "core/Lookups.h"
 #include "core/StructureCache.h"
 #include "platform/Database.h"
+#include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "platform/TextReader.h"
 
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -319,64 +319,60 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
     for (qsizetype i = 0; i < TableInfo.size(); ++i)
         byIdent.insert(TableInfo[i].ident, i);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QStringEncoder encoder("windows-1251");
-    QByteArray chunk;
-    chunk.reserve((1 << 16) + 4096);
-    Query q(data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table","column","row")")
-                      .arg(table),
-            {year, owner});
-    int lastTable = 0;
-    qsizetype lastIndex = -1;
-    // The middle of a line ("year","form","table",") is the same for every cell of a table: it is
-    // encoded once per table, and only the numbers are written per cell.
-    QByteArray middle;
-    const QByteArray yearBytes = QByteArray::number(year);
-    while (q.next()) {
-        const int ident = q.toInt(0);
-        if (ident != lastTable || lastIndex < 0) {
-            lastTable = ident;
-            lastIndex = byIdent.value(ident, -1);
-            if (lastIndex >= 0) {
-                const TableAttributes& t = TableInfo[lastIndex];
-                middle = "\",\"" + yearBytes + "\",\"" + encoder.encode(t.formName) + "\",\""
-                         + encoder.encode(t.tablen) + "\",\"";
-                if (encoder.hasError()) {
-                    *error = QStringLiteral("Имя формы %1 содержит знаки, которых нет в кодировке Windows-1251")
-                                 .arg(t.formName);
-                    return false;
+    const bool saved = Files::saveFileSafely(path, [&](QIODevice* file) {
+        QStringEncoder encoder("windows-1251");
+        QByteArray chunk;
+        chunk.reserve((1 << 16) + 4096);
+        Query q(data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table","column","row")")
+                          .arg(table),
+                {year, owner});
+        int lastTable = 0;
+        qsizetype lastIndex = -1;
+        // The middle of a line ("year","form","table",") is the same for every cell of a table: it is
+        // encoded once per table, and only the numbers are written per cell.
+        QByteArray middle;
+        const QByteArray yearBytes = QByteArray::number(year);
+        while (q.next()) {
+            const int ident = q.toInt(0);
+            if (ident != lastTable || lastIndex < 0) {
+                lastTable = ident;
+                lastIndex = byIdent.value(ident, -1);
+                if (lastIndex >= 0) {
+                    const TableAttributes& t = TableInfo[lastIndex];
+                    middle = "\",\"" + yearBytes + "\",\"" + encoder.encode(t.formName) + "\",\""
+                             + encoder.encode(t.tablen) + "\",\"";
+                    if (encoder.hasError()) {
+                        *error = QStringLiteral("Имя формы %1 содержит знаки, которых нет в кодировке Windows-1251")
+                                     .arg(t.formName);
+                        return false;
+                    }
                 }
             }
+            if (lastIndex < 0) {
+                ++counts.unknownTable;
+                continue;
+            }
+            const double value = q.toDouble(3);
+            if (value == 0)
+                continue;
+            chunk.append('"');
+            appendNumber(chunk, value);
+            chunk.append(middle);
+            appendInt(chunk, q.toInt(1));
+            chunk.append("\",\"", 3);
+            appendInt(chunk, q.toInt(2));
+            chunk.append("\"\r\n", 3);
+            ++counts.written;
+            if (chunk.size() > (1 << 16)) {
+                file->write(chunk);
+                chunk.resize(0);   // keeps its capacity
+            }
         }
-        if (lastIndex < 0) {
-            ++counts.unknownTable;
-            continue;
-        }
-        const double value = q.toDouble(3);
-        if (value == 0)
-            continue;
-        chunk.append('"');
-        appendNumber(chunk, value);
-        chunk.append(middle);
-        appendInt(chunk, q.toInt(1));
-        chunk.append("\",\"", 3);
-        appendInt(chunk, q.toInt(2));
-        chunk.append("\"\r\n", 3);
-        ++counts.written;
-        if (chunk.size() > (1 << 16)) {
-            file.write(chunk);
-            chunk.resize(0);   // keeps its capacity
-        }
-    }
-    file.write(chunk);
-    if (!file.commit()) {
-        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+        file->write(chunk);
+        return true;
+    }, error);
+    if (!saved)
         return false;
-    }
     if (report)
         *report = counts;
     return true;

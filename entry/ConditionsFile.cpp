@@ -2,12 +2,12 @@
 
 #include "core/NetConditions.h"
 #include "platform/Database.h"
+#include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "platform/TextFiles.h"
 #include "platform/TextReader.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <set>
 #include <tuple>
@@ -215,20 +215,7 @@ bool ConditionsFileWriter::write(QIODevice* device, const QList<ConditionsFileLi
 bool ConditionsFileWriter::write(const QString& path, const QList<ConditionsFileLine>& lines,
                                  const QList<int>& fixcols)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (!write(&file, lines, fixcols)) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        m_error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return Files::saveFileSafely(path, [&](QIODevice* device) { return write(device, lines, fixcols); }, &m_error);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace Files {
 
@@ -99,6 +100,24 @@ bool copyFolder(const QString& from, const QString& to, QString* error)
                                      : copyFile(info.filePath(), target, true, error);
         if (!ok)
             return false;
+    }
+    return true;
+}
+
+bool saveFileSafely(const QString& path, const std::function<bool(QIODevice*)>& write, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (!write(&file)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+        return false;
     }
     return true;
 }

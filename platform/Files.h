@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QIODevice;
+
 namespace Files {
 
 // The folder of the running executable; tests may point it elsewhere.
@@ -30,6 +34,10 @@ bool copyFile(const QString& from, const QString& to, bool overwrite, QString* e
 bool copyFolder(const QString& from, const QString& to, QString* error);  // recursive, overwrite
 bool removeFile(const QString& path, QString* error);           // a missing file is no error
 bool removeFolder(const QString& path, QString* error);         // recursive; missing is no error
+// Writes `path` through a temporary file beside it that takes its place only when `write`
+// succeeded and the bytes are on the disk, so a failure leaves an older file whole. A failure to
+// create or replace the file is put in *error; when `write` fails, its own reason stands.
+bool saveFileSafely(const QString& path, const std::function<bool(QIODevice*)>& write, QString* error);
 // Names (not paths) of the sub-folders / files of a folder, sorted by name.
 QStringList listFolders(const QString& folder);
 QStringList listFiles(const QString& folder, const QStringList& nameFilters = {});

@@ -1,10 +1,10 @@
 #include "setup/ControlsFile.h"
 
+#include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "platform/TextFiles.h"
 #include "platform/TextReader.h"
 
-#include <QSaveFile>
 
 namespace {
 
@@ -128,16 +128,5 @@ bool ControlsFileWriter::write(QIODevice* device, const QList<ControlRecord>& co
 
 bool ControlsFileWriter::write(const QString& path, const QList<ControlRecord>& controls)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (!write(&file, controls))
-        return false;
-    if (!file.commit()) {
-        m_error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return Files::saveFileSafely(path, [&](QIODevice* device) { return write(device, controls); }, &m_error);
 }

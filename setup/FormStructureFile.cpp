@@ -2,11 +2,11 @@
 
 #include "entry/GridLayout.h"
 #include "platform/Database.h"
+#include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "platform/TextFiles.h"
 #include "platform/TextReader.h"
 
-#include <QSaveFile>
 #include <QSet>
 
 namespace {
@@ -301,18 +301,7 @@ bool FormStructureFileReader::read(QIODevice* device, const QString& name)
 
 bool FormStructureFileWriter::write(const QString& path, const FormStructure& structure)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (!write(&file, structure))
-        return false;
-    if (!file.commit()) {
-        m_error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return Files::saveFileSafely(path, [&](QIODevice* device) { return write(device, structure); }, &m_error);
 }
 
 bool FormStructureFileWriter::write(QIODevice* device, const FormStructure& structure)
