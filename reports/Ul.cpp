@@ -5,6 +5,8 @@
 #include "platform/Files.h"
 #include "platform/Prompts.h"
 
+#include "widgets/WaitCursor.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -13,19 +15,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-// The hourglass for the life of the export.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-}
 
 TUnf::TUnf(QWidget* parent)
     : QDialog(parent)
