@@ -2,7 +2,8 @@
 // The controls exchange file (.ktr): one control a line, seven fields in double quotes separated
 // by commas (form name, table number, left side, relation, right side, cycle, comment),
 // Windows-1251 with CR LF. A quote inside a field is written as it stands, so a field holding
-// quote-comma-quote could not be read back: the writer refuses it. No database.
+// quote-comma-quote could not be read back: the writer refuses it. The reader takes blanks after
+// the closing quote as no part of the line. No database.
 
 #include <QIODevice>
 #include <QList>
