@@ -154,6 +154,9 @@ TContrls::TContrls(QWidget* parent) : QDialog(parent)
     connect(ComboBox2, &QComboBox::activated, this, [this] { ComboBox2Click(); });
     connect(RadioGroup1, &QButtonGroup::idClicked, this, [this] { RadioGroup3Click(); });
     connect(RadioGroup3, &QButtonGroup::idClicked, this, [this] { RadioGroup3Click(); });
+    // The boxes show the current control whatever made it current (a click, the arrow keys, a
+    // reload, a delete), so "Сохранить" always writes into the control on screen.
+    connect(ListBox1, &QListWidget::currentItemChanged, this, [this] { ListBox1Click(); });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
     connect(Button1, &QPushButton::clicked, this, &TContrls::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TContrls::Button2Click);
@@ -210,7 +213,7 @@ void TContrls::ComboBox1Click()
     EditorFormId = ComboBox1->currentData().toInt();
     EditorFormName = ComboBox1->currentText().section(QStringLiteral(" - "), 0, 0).trimmed();
     ComboBox2->clear();
-    for (const FormTable& t : readFormTables(dbmain(), EditorFormId))
+    for (const FormTable& t : readFormTables(dbmain(), EditorFormId, TableOrder::ByNumber))
         ComboBox2->addItem(t.tablen + QStringLiteral(" - ") + t.name, t.tablen);
     if (ComboBox2->count() > 0)
         ComboBox2->setCurrentIndex(0);
@@ -241,24 +244,36 @@ void TContrls::reloadList(bool force)
         return;
     if (!force && CheckBox1->isChecked())
         return;
+    m_shown = nullptr;
     ListBox1->clear();
     for (const StoredControl& c : listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId())))) {
         auto* it = new QListWidgetItem(c.commnt, ListBox1);
         it->setData(Qt::UserRole, c.code);
     }
     if (ListBox1->count() == 0) {
-        Memo1->clear();
-        Memo2->clear();
-        Memo3->clear();
-        Edit4->clear();
-        RadioGroup2->setExclusive(false);
-        for (QAbstractButton* b : RadioGroup2->buttons())
-            b->setChecked(false);
-        RadioGroup2->setExclusive(true);
+        clearShown();
         return;
     }
     ListBox1->setCurrentRow(0);
     ListBox1Click();
+}
+
+void TContrls::clearShown()
+{
+    m_shown = nullptr;
+    Memo1->clear();
+    Memo2->clear();
+    Memo3->clear();
+    Edit4->clear();
+    clearRelation();
+}
+
+void TContrls::clearRelation()
+{
+    RadioGroup2->setExclusive(false);
+    for (QAbstractButton* b : RadioGroup2->buttons())
+        b->setChecked(false);
+    RadioGroup2->setExclusive(true);
 }
 
 void TContrls::showControl(const std::optional<StoredControl>& c)
@@ -272,11 +287,12 @@ void TContrls::showControl(const std::optional<StoredControl>& c)
 
 void TContrls::ListBox1Click()
 {
-    const QListWidgetItem* item = selected();
+    QListWidgetItem* item = selected();
     if (!item)
         return;
     const int code = item->data(Qt::UserRole).toInt();
     showControl(code == 0 ? std::nullopt : readControl(dbmain(), code));
+    m_shown = item;
 }
 
 void TContrls::Button5Click()
@@ -287,8 +303,9 @@ void TContrls::Button5Click()
 
 void TContrls::Button1Click()
 {
+    // The texts on screen belong to the control last shown; another one is never written with them.
     QListWidgetItem* item = selected();
-    if (!item)
+    if (!item || item != m_shown)
         return;
     const int code = item->data(Qt::UserRole).toInt();
     // An existing control is checked under the kind it is stored with, whatever the screen shows.
@@ -347,7 +364,16 @@ void TContrls::Button6Click()
     const int code = item->data(Qt::UserRole).toInt();
     if (code != 0 && deleteControls(dbmain(), {code}) == 0)
         prompts().error(QStringLiteral("Контроль не найден в базе: он уже удален."));
+    const int row = ListBox1->row(item);
+    m_shown = nullptr;
     delete item;
+    // The next control (the last one when the deleted was last) is selected and shown.
+    if (ListBox1->count() > 0) {
+        ListBox1->setCurrentRow(qMin(row, ListBox1->count() - 1));
+        ListBox1Click();
+    } else {
+        clearShown();
+    }
 }
 
 void TContrls::Button3Click()
@@ -365,10 +391,7 @@ void TContrls::Button4Click()
     if (CopiedControl.relation >= 0) {
         RadioGroup2->button(CopiedControl.relation)->setChecked(true);
     } else {
-        RadioGroup2->setExclusive(false);
-        for (QAbstractButton* b : RadioGroup2->buttons())
-            b->setChecked(false);
-        RadioGroup2->setExclusive(true);
+        clearRelation();
     }
 }
 
@@ -481,6 +504,7 @@ void TContrls::Button8Click()
         if (const int code = ListBox1->item(i)->data(Qt::UserRole).toInt())
             codes.append(code);
     deleteControls(dbmain(), codes);
+    m_shown = nullptr;
     ListBox1->clear();
 }
 

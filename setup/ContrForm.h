@@ -78,11 +78,14 @@ private:
     void FormCreate();
     void reloadList(bool force);
     void showControl(const std::optional<StoredControl>& control);
+    void clearShown();   // empty boxes, no relation, no control shown
+    void clearRelation();
     void focusChanged(QWidget* old, QWidget* now);
     void exportControls(const QList<StoredControl>& controls, const QString& caption);
     QListWidgetItem* selected() const;
 
     QPlainTextEdit* m_active = nullptr;   // the expression box that had the focus last
+    QListWidgetItem* m_shown = nullptr;    // the item whose control the boxes show
 };
 
 inline TContrls* Contrls = nullptr;

@@ -130,7 +130,7 @@ ControlCheck checkSide(const ControlScope& scope, const QString& text, Field fie
         int formId = scope.formId;
         if (scope.kind == ControlKind::BetweenForms) {
             if (!ref.hasForm())
-                return fail(field, QStringLiteral("Не задана форма - %1").arg(operand));
+                return fail(field, QStringLiteral("Не задана форма\n%1").arg(operand));
             formId = FormIdByNameForControls(ref.form);
             if (formId < 0)
                 return fail(field, QStringLiteral("Несуществующая форма - %1").arg(operand));
@@ -143,7 +143,7 @@ ControlCheck checkSide(const ControlScope& scope, const QString& text, Field fie
         else if (scope.kind == ControlKind::WithinTable)
             tableNumber = scope.tableNumber;
         else
-            return fail(field, QStringLiteral("Не задана таблица - %1").arg(operand));
+            return fail(field, QStringLiteral("Не задана таблица\n%1").arg(operand));
         Bounds b;
         if (!tableBounds(formId, tableNumber, &b))
             return fail(field, QStringLiteral("Несуществующая таблица - %1").arg(operand));

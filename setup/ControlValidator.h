@@ -32,7 +32,8 @@ struct ControlCheck {
     bool ok = true;
     Field field = None;
     // The specific reason; empty when the failure has none of its own (the general message,
-    // generalMessage(), is then all there is to say).
+    // generalMessage(), is then all there is to say). "Не задана форма" and "Не задана таблица"
+    // give the operand on a line of their own.
     QString reason;
     // The reason, or the general message for the side or the cycle that failed.
     QString text() const;

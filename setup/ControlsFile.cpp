@@ -5,6 +5,7 @@
 #include "platform/TextFiles.h"
 #include "platform/TextReader.h"
 
+#include <QDir>
 
 namespace {
 
@@ -25,23 +26,55 @@ QString oneLine(QString text)
     return text;
 }
 
+TextLimits controlsFileLimits()
+{
+    TextLimits limits;
+    limits.maxFileBytes = ControlsFileReader::maxFileBytes;
+    limits.maxLineBytes = ControlsFileReader::maxLineBytes;
+    return limits;
+}
+
+// Blanks after the closing quote are left by hand editing and mean nothing.
+QStringView withoutTrailingBlanks(const QString& text)
+{
+    QStringView v(text);
+    while (!v.isEmpty() && (v.back() == u' ' || v.back() == u'\t'))
+        v.chop(1);
+    return v;
+}
+
 } // namespace
 
 bool ControlsFileReader::read(QIODevice* device, const QString& name)
 {
+    TextFileReader reader(controlsFileLimits());
+    return readFrom(reader, reader.open(device, name));
+}
+
+bool ControlsFileReader::read(const QString& path)
+{
+    TextFileReader reader(controlsFileLimits());
+    return readFrom(reader, reader.open(path));
+}
+
+bool ControlsFileReader::readFrom(TextFileReader& reader, bool opened)
+{
     m_lines.clear();
     m_skipped = 0;
     m_error.clear();
-    TextLimits limits;
-    limits.maxFileBytes = qint64(64) << 20;
-    limits.maxLineBytes = maxLineBytes;
-    TextFileReader reader(limits);
-    if (!reader.open(device, name)) {
-        m_error = reader.errorString();
+    auto fail = [this](const QString& why) {
+        m_error = why;
+        m_lines.clear();
+        m_skipped = 0;
         return false;
-    }
+    };
+    if (!opened)
+        return fail(reader.errorString());
     QString text;
     while (reader.readLine(&text)) {
+        if (reader.lineNumber() > maxLines)
+            return fail(QStringLiteral("Файл %1: больше %2 строк, это не файл контролей. Контроли не загружены.")
+                            .arg(QDir::toNativeSeparators(reader.fileName())).arg(maxLines));
         if (!text.startsWith(u'"')) {
             ++m_skipped;
             continue;
@@ -49,8 +82,9 @@ bool ControlsFileReader::read(QIODevice* device, const QString& name)
         ControlLine line;
         line.lineNumber = reader.lineNumber();
         line.text = text;
-        const QStringList fields = text.size() >= 2 && text.endsWith(u'"')
-            ? text.mid(1, text.size() - 2).split(kSeparator)
+        const QStringView quoted = withoutTrailingBlanks(text);
+        const QStringList fields = quoted.size() >= 2 && quoted.endsWith(u'"')
+            ? quoted.sliced(1, quoted.size() - 2).toString().split(kSeparator)
             : QStringList();
         if (fields.size() != 7) {
             line.reason = QStringLiteral("Строка %1: не семь полей в кавычках через запятую").arg(line.lineNumber);
@@ -67,25 +101,9 @@ bool ControlsFileReader::read(QIODevice* device, const QString& name)
         }
         m_lines.append(line);
     }
-    if (reader.hasError()) {
-        m_error = reader.errorString();
-        m_lines.clear();
-        m_skipped = 0;
-        return false;
-    }
+    if (reader.hasError())
+        return fail(reader.errorString());
     return true;
-}
-
-bool ControlsFileReader::read(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_lines.clear();
-        m_skipped = 0;
-        m_error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return read(&file, path);
 }
 
 bool ControlsFileWriter::formatLine(const ControlRecord& c, QString* line, QString* error)

@@ -2,12 +2,15 @@
 // The controls exchange file (.ktr): one control a line, seven fields in double quotes separated
 // by commas (form name, table number, left side, relation, right side, cycle, comment),
 // Windows-1251 with CR LF. A quote inside a field is written as it stands, so a field holding
-// quote-comma-quote could not be read back: the writer refuses it. No database.
+// quote-comma-quote could not be read back: the writer refuses it. The reader takes blanks after
+// the closing quote as no part of the line. No database.
 
 #include <QIODevice>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+class TextFileReader;
 
 struct ControlRecord {
     int code = 0;          // Код when it comes from the dictionary; names the control in messages
@@ -34,8 +37,14 @@ class ControlsFileReader {
 public:
     // The longest line read: far past any real control, and a bound on what the validator sees.
     static constexpr int maxLineBytes = 64 * 1024;
+    // A territory's whole dictionary holds a few thousand controls of about a hundred bytes each;
+    // ten times that is still read and checked in a moment, while a file past it is no controls
+    // file (or would flood the dictionary), so it is refused before it is read whole.
+    static constexpr int maxLines = 50000;
+    static constexpr qint64 maxFileBytes = qint64(16) << 20;
 
-    // Reads the whole file; false and errorString() when it cannot be read (nothing is kept then).
+    // Reads the whole file; false and errorString() when it cannot be read (nothing is kept
+    // then). The path overload refuses a file past maxFileBytes before reading any of it.
     bool read(QIODevice* device, const QString& name);
     bool read(const QString& path);
     const QList<ControlLine>& lines() const { return m_lines; }
@@ -44,6 +53,8 @@ public:
     QString errorString() const { return m_error; }
 
 private:
+    bool readFrom(TextFileReader& reader, bool opened);
+
     QList<ControlLine> m_lines;
     int m_skipped = 0;
     QString m_error;

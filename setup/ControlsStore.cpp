@@ -8,6 +8,7 @@
 #include "platform/office/WordDocument.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 namespace {
 
@@ -60,6 +61,14 @@ QList<StoredControl> keep(const QList<StoredControl>& all, const QStringList& ne
         if (mentions(c, needles))
             out.append(c);
     return out;
+}
+
+// Newline never survives prepareControlText, so it keeps the fields apart.
+QString controlIdentity(const StoredControl& c)
+{
+    return QString::number(c.formid) + QLatin1Char('\n') + prepareControlText(c.tble) + QLatin1Char('\n')
+        + prepareControlText(c.lft) + QLatin1Char('\n') + prepareControlText(c.reltion) + QLatin1Char('\n')
+        + prepareControlText(c.rght) + QLatin1Char('\n') + prepareControlText(c.cycl);
 }
 
 void insert(Database& db, const StoredControl& c, bool nullTable)
@@ -173,6 +182,7 @@ ControlsLoadPlan planControlsLoad(const ControlsFileReader& reader)
 {
     ControlsLoadPlan plan;
     plan.skipped = reader.skipped();
+    QSet<QString> seen;
     for (const ControlLine& line : reader.lines()) {
         auto reject = [&](const QString& reason) { plan.rejected << reason << line.text; };
         if (!line.ok) {
@@ -195,7 +205,8 @@ ControlsLoadPlan planControlsLoad(const ControlsFileReader& reader)
         }
         const ControlCheck check = checkControl(scope, r.lft, r.reltion, r.rght, r.cycl);
         if (!check.ok) {
-            reject(check.text());
+            // The rejected-controls file gives each reason one line.
+            reject(check.text().replace(u'\n', u' '));
             continue;
         }
         StoredControl c;
@@ -206,29 +217,61 @@ ControlsLoadPlan planControlsLoad(const ControlsFileReader& reader)
         c.rght = r.rght;
         c.cycl = r.cycl;
         c.commnt = r.commnt;
+        if (seen.contains(controlIdentity(c))) {
+            ++plan.repeated;
+            continue;
+        }
+        seen.insert(controlIdentity(c));
         plan.accepted.append(c);
     }
     return plan;
 }
 
-void storeControls(Database& dictionary, const ControlsLoadPlan& plan, LoadMode mode)
+int storeControls(Database& dictionary, const ControlsLoadPlan& plan, LoadMode mode)
 {
     Transaction tx(dictionary);
-    if (mode == LoadMode::Replace)
+    QSet<QString> stored;
+    if (mode == LoadMode::Replace) {
         dictionary.exec(QStringLiteral(R"(delete from "int_control")"));
-    for (const StoredControl& c : plan.accepted)
+    } else {
+        for (const StoredControl& c : allControls(dictionary))
+            stored.insert(controlIdentity(c));
+    }
+    int inserted = 0;
+    for (const StoredControl& c : plan.accepted) {
+        if (stored.contains(controlIdentity(c)))
+            continue;
         insert(dictionary, c, true);
+        ++inserted;
+    }
     tx.commit();
+    return inserted;
+}
+
+std::optional<ControlsLoadPlan> planControlsFile(const QString& path, QString* error)
+{
+    ControlsFileReader reader;
+    if (!reader.read(path)) {
+        *error = reader.errorString();
+        return std::nullopt;
+    }
+    return planControlsLoad(reader);
 }
 
 int loadControlsFile(Database& dictionary, Prompts& prompts, const QString& path, LoadMode mode)
 {
-    ControlsFileReader reader;
-    if (!reader.read(path)) {
-        prompts.error(reader.errorString());
+    QString error;
+    const std::optional<ControlsLoadPlan> plan = planControlsFile(path, &error);
+    if (!plan) {
+        prompts.error(error);
         return 0;
     }
-    const ControlsLoadPlan plan = planControlsLoad(reader);
+    return storePlannedControls(dictionary, prompts, path, *plan, mode);
+}
+
+int storePlannedControls(Database& dictionary, Prompts& prompts, const QString& path,
+                         const ControlsLoadPlan& plan, LoadMode mode)
+{
     const int rejected = int(plan.rejected.size() / 2);
     bool store = !plan.accepted.isEmpty();
     if (mode == LoadMode::Replace) {
@@ -242,9 +285,8 @@ int loadControlsFile(Database& dictionary, Prompts& prompts, const QString& path
                 return 0;
         }
     }
-    if (store)
-        storeControls(dictionary, plan, mode);
-    const int loaded = store ? int(plan.accepted.size()) : 0;
+    const int loaded = store ? storeControls(dictionary, plan, mode) : 0;
+    const int present = plan.repeated + int(plan.accepted.size()) - loaded;
 
     bool rejectedWritten = false;
     if (rejected > 0) {
@@ -254,8 +296,8 @@ int loadControlsFile(Database& dictionary, Prompts& prompts, const QString& path
         if (!rejectedWritten)
             prompts.error(error + QStringLiteral("\r\nНесогласованные контроли:\r\n") + plan.rejected.join(QStringLiteral("\r\n")));
     }
-    prompts.message(QStringLiteral("Загрузка контролей закончена!\r\nЗагружено: %1, отклонено: %2, пропущено строк: %3")
-                        .arg(loaded).arg(rejected).arg(plan.skipped));
+    prompts.message(QStringLiteral("Загрузка контролей закончена!\r\nЗагружено: %1, уже есть: %2, отклонено: %3, пропущено строк: %4")
+                        .arg(loaded).arg(present).arg(rejected).arg(plan.skipped));
     if (rejectedWritten)
         prompts.warning(QStringLiteral("Обнаружены контроли, не согласующиеся с Вашей структурой форм!\r\nСм. файл \"Несогласованные контроли\""));
     return loaded;

@@ -51,22 +51,31 @@ enum class LoadMode { Append = 0, Replace = 1 };
 
 // What a file would load: every line checked against the cached forms and tables.
 struct ControlsLoadPlan {
-    QList<StoredControl> accepted;
+    QList<StoredControl> accepted;   // each control once (as storeControls compares them)
     QStringList rejected;   // two lines per refused control: the reason, the line as read
     int skipped = 0;        // lines not starting with a double quote
+    int repeated = 0;       // lines that give again a control accepted from an earlier line
 };
 ControlsLoadPlan planControlsLoad(const ControlsFileReader& reader);
 
-// Writes the plan in one transaction: in Replace mode after deleting every control.
-void storeControls(Database& dictionary, const ControlsLoadPlan& plan, LoadMode mode);
+// Writes the plan in one transaction: in Replace mode after deleting every control, in Append
+// mode leaving out each control the dictionary already holds. Two controls are the same when
+// form, table, sides, relation and cycle read alike without blanks and letter case (the comment
+// does not count), as the validator reads them. Returns the number inserted.
+int storeControls(Database& dictionary, const ControlsLoadPlan& plan, LoadMode mode);
 
 inline const QString RejectedControlsFileName = QStringLiteral("Несогласованные контроли.ktr");
 
-// The whole load of the file at `path` as the loader window runs it, with every question and
-// message through `prompts`. Nothing is deleted when the file cannot be read, when Replace finds
-// no valid control or when the user declines. The rejected controls go to
-// RejectedControlsFileName beside the file before the message that names it. Returns the
-// number of controls stored.
+// Reads and checks the file at `path`, the long part of a load, asking nothing: nullopt and
+// *error when the file cannot be read or is past the reader's bounds.
+std::optional<ControlsLoadPlan> planControlsFile(const QString& path, QString* error);
+// The rest of the load as the loader window runs it, with every question and message through
+// `prompts`. Nothing is deleted when Replace finds no valid control or the user declines. The
+// rejected controls go to RejectedControlsFileName beside the file before the message that names
+// it. Returns the number of controls stored.
+int storePlannedControls(Database& dictionary, Prompts& prompts, const QString& path,
+                         const ControlsLoadPlan& plan, LoadMode mode);
+// Both in turn; a file that cannot be read is named in an error and changes nothing.
 int loadControlsFile(Database& dictionary, Prompts& prompts, const QString& path, LoadMode mode);
 
 class WordDocument;

@@ -105,10 +105,14 @@ void deleteForm(Database& dictionary, const QString& dataPath, int formId)
     tx.commit();
 }
 
-QList<FormTable> readFormTables(Database& dictionary, int formId)
+QList<FormTable> readFormTables(Database& dictionary, int formId, TableOrder order)
 {
     QList<FormTable> tables;
-    Query q(dictionary, QStringLiteral(R"(select * from "tables" where "form"=?)"), {formId});
+    Query q(dictionary,
+            order == TableOrder::ByNumber
+                ? QStringLiteral(R"(select * from "tables" where "form"=? order by "tablen", "ident")")
+                : QStringLiteral(R"(select * from "tables" where "form"=?)"),
+            {formId});
     while (q.next()) {
         FormTable t;
         t.ident = q.toInt(QStringLiteral("ident"));

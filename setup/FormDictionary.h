@@ -50,8 +50,10 @@ struct FormTable {
     bool operator==(const FormTable&) const = default;
 };
 
-// The tables of a form in the order the dictionary gives them.
-QList<FormTable> readFormTables(Database& dictionary, int formId);
+// The tables of a form in the order the dictionary gives them, or by table number as the
+// controls editor and the form's other lists show them.
+enum class TableOrder { Stored, ByNumber };
+QList<FormTable> readFormTables(Database& dictionary, int formId, TableOrder order = TableOrder::Stored);
 
 // Empty when `number` may be the number of table `ident` (0 for a new one) of the form:
 // "(" ... ")" with something between, and no other table of the form has it. Otherwise the reason.

@@ -4,6 +4,7 @@
 #include "platform/Database.h"
 #include "platform/Prompts.h"
 #include "setup/ControlsStore.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -95,6 +96,16 @@ void TCld::Button1Click()
         return;
     const QString path = QDir(m_folder).absoluteFilePath(item->text());
     const LoadMode mode = RadioGroup1->checkedId() == 1 ? LoadMode::Replace : LoadMode::Append;
-    loadControlsFile(dbmain(), prompts(), path, mode);
+    QString error;
+    std::optional<ControlsLoadPlan> plan;
+    {
+        WaitCursor wait;
+        plan = planControlsFile(path, &error);
+    }
+    if (!plan) {
+        prompts().error(error);
+        return;
+    }
+    storePlannedControls(dbmain(), prompts(), path, *plan, mode);
     setFolder(m_folder);   // the rejected-controls file may have appeared
 }

@@ -76,6 +76,138 @@ protected:
     }
 };
 
+// Every column of every control, in Код order.
+QStringList dumpControls()
+{
+    QStringList out;
+    Query q(dbmain(), QStringLiteral(R"(select "Код","formid",coalesce("tble",''),"lft","reltion","rght","cycl","commnt" from "int_control" order by "Код")"));
+    while (q.next()) {
+        QStringList f;
+        for (int i = 0; i < 8; ++i)
+            f << q.text(i);
+        out << f.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+int codeAt(const QListWidget* list, int row) { return list->item(row)->data(Qt::UserRole).toInt(); }
+
+int rowOfCode(const QStringList& dump, int code)
+{
+    for (int i = 0; i < dump.size(); ++i)
+        if (dump[i].startsWith(QString::number(code) + QLatin1Char('|')))
+            return i;
+    return -1;
+}
+
+TEST_F(Editor, SaveWritesTheControlOnScreenWhateverMadeItCurrent)
+{
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    ASSERT_EQ(window.ListBox1->count(), 6);
+    // By arrow key to the second control: it is shown, and the save changes it alone.
+    window.ListBox1->setFocus();
+    QTest::keyClick(window.ListBox1, Qt::Key_Down);
+    ASSERT_EQ(window.ListBox1->currentRow(), 1);
+    const int second = codeAt(window.ListBox1, 1);
+    const StoredControl shown = *readControl(dbmain(), second);
+    EXPECT_EQ(window.Memo1->toPlainText(), shown.lft);
+    EXPECT_EQ(window.Memo2->toPlainText(), shown.rght);
+    EXPECT_EQ(window.Memo3->toPlainText(), shown.cycl);
+    EXPECT_EQ(window.Edit4->text(), shown.commnt);
+    QStringList expected = dumpControls();
+    window.Edit4->setText(QStringLiteral("второй"));
+    click(window.Button1);
+    const int secondRow = rowOfCode(expected, second);
+    ASSERT_GE(secondRow, 0);
+    expected[secondRow] = expected[secondRow].section(QLatin1Char('|'), 0, 6) + QStringLiteral("|второй");
+    EXPECT_EQ(dumpControls(), expected);
+
+    // Deleted, the control gives the screen to the next one, and saving that changes nothing.
+    const int third = codeAt(window.ListBox1, 2);
+    prompts.expectQuestion(true, QStringLiteral("Удалить контроль \"второй\"?"));
+    click(window.Button6);
+    expected.removeAt(secondRow);
+    ASSERT_EQ(window.ListBox1->currentRow(), 1);
+    EXPECT_EQ(codeAt(window.ListBox1, 1), third);
+    EXPECT_EQ(window.Memo1->toPlainText(), readControl(dbmain(), third)->lft);
+    EXPECT_EQ(window.Edit4->text(), readControl(dbmain(), third)->commnt);
+    click(window.Button1);
+    EXPECT_EQ(dumpControls(), expected);
+    // Edited, it is that control that changes.
+    window.Memo2->setPlainText(QStringLiteral("ГР5"));
+    click(window.Button1);
+    const int thirdRow = rowOfCode(expected, third);
+    QStringList f = expected[thirdRow].split(QLatin1Char('|'));
+    f[5] = QStringLiteral("ГР5");
+    expected[thirdRow] = f.join(QLatin1Char('|'));
+    EXPECT_EQ(dumpControls(), expected);
+
+    // Up from there, and the last one deleted gives the screen to the one before it.
+    QTest::keyClick(window.ListBox1, Qt::Key_Up);
+    EXPECT_EQ(window.Memo1->toPlainText(), readControl(dbmain(), codeAt(window.ListBox1, 0))->lft);
+    QTest::keyClick(window.ListBox1, Qt::Key_End);
+    const int last = window.ListBox1->count() - 1;
+    EXPECT_EQ(window.Edit4->text(), readControl(dbmain(), codeAt(window.ListBox1, last))->commnt);
+    prompts.expectQuestion(true);
+    click(window.Button6);
+    ASSERT_EQ(window.ListBox1->currentRow(), last - 1);
+    EXPECT_EQ(window.Edit4->text(), readControl(dbmain(), codeAt(window.ListBox1, last - 1))->commnt);
+}
+
+TEST_F(Editor, TablesAreListedInTheOrderOfTheirNumbers)
+{
+    dbmain().exec(QStringLiteral(R"(insert into "tables" ("form","tablen","name","colcount","rowcount","fixcols","fixrows","floattype","scan") values (?,?,?,?,?,?,?,?,?))"),
+                  {Sample::Form::F12, QStringLiteral("(0500)"), QStringLiteral("Добавленная"), 4, 3, 1, 1, 0, 0});
+    dbmain().exec(QStringLiteral(R"(insert into "tables" ("form","tablen","name","colcount","rowcount","fixcols","fixrows","floattype","scan") values (?,?,?,?,?,?,?,?,?))"),
+                  {Sample::Form::F12, QStringLiteral("(2500)"), QStringLiteral("Ещё одна"), 4, 3, 1, 1, 0, 0});
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    QStringList numbers;
+    for (int i = 0; i < window.ComboBox2->count(); ++i)
+        numbers << window.ComboBox2->itemData(i).toString();
+    EXPECT_EQ(numbers, (QStringList{QStringLiteral("(0500)"), QStringLiteral("(1000)"), QStringLiteral("(2000)"),
+                                    QStringLiteral("(2500)"), QStringLiteral("(3000)"), QStringLiteral("(4000)")}));
+    EXPECT_EQ(window.EditorTableNo, QStringLiteral("(0500)"));
+    EXPECT_EQ(window.ComboBox2->itemText(0), QStringLiteral("(0500) - Добавленная"));
+}
+
+TEST_F(Editor, AReferenceWithoutItsFormOrTableIsNamedOnALineOfItsOwn)
+{
+    struct Case {
+        int kind;
+        const char* lft;
+        const char* message;
+    };
+    const Case cases[] = {
+        {1, "стр1гр3", "Не задана таблица\nСТР1ГР3\nОшибка в выражении"},
+        {2, "т(1000)стр1гр3", "Не задана форма\nТ(1000)СТР1ГР3\nОшибка в выражении"},
+        {2, "Ф12стр1гр3", "Не задана таблица\nФ12СТР1ГР3\nОшибка в выражении"},
+    };
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    const QStringList before = dumpControls();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lft);
+        click(window.RadioGroup1->button(c.kind));
+        click(window.Button5);
+        clickItem(window.ListBox1, window.ListBox1->count() - 1);
+        typeText(window.Memo1, QString::fromUtf8(c.lft));
+        typeText(window.Memo2, QStringLiteral("5"));
+        prompts.expectError();
+        click(window.Button1);
+        EXPECT_EQ(prompts.log().last(), QStringLiteral("error: ") + QString::fromUtf8(c.message));
+        EXPECT_EQ(window.ListBox1->currentItem()->data(Qt::UserRole).toInt(), 0);
+        // The unsaved control goes, so the next kind's list is loaded.
+        prompts.expectQuestion(true, QStringLiteral("Удалить контроль \"Новый контроль\"?"));
+        click(window.Button6);
+    }
+    EXPECT_EQ(dumpControls(), before);
+}
+
 TEST_F(Editor, ListsEachKindAndFilterOfTheSample)
 {
     ScriptedPrompts prompts;

@@ -141,7 +141,7 @@ TEST_F(Store, ExportThenReplaceGivesTheSameControls)
     {
         ScriptedPrompts prompts;
         prompts.expectQuestion(true, u("Удалить все 1 контролей и загрузить 5 из файла?"));
-        prompts.expectMessage(u("Загружено: 5, отклонено: 0, пропущено строк: 0"));
+        prompts.expectMessage(u("Загружено: 5, уже есть: 0, отклонено: 0, пропущено строк: 0"));
         EXPECT_EQ(loadControlsFile(year.dictionary(), prompts, path("controls.ktr"), LoadMode::Replace), 5);
     }
     const QString f = QString::number(f12);
@@ -153,11 +153,49 @@ TEST_F(Store, ExportThenReplaceGivesTheSameControls)
         u("0|<null>|Ф120Т(1000)СТР2ГР2|<|5||чужой")}));
     EXPECT_FALSE(QFile::exists(path("Несогласованные контроли.ktr")));
 
-    // Loading the same file again adds every control a second time.
+    // Added again, the file finds every control already there.
     ScriptedPrompts prompts;
-    prompts.expectMessage(u("Загружено: 5"));
-    EXPECT_EQ(loadControlsFile(year.dictionary(), prompts, path("controls.ktr"), LoadMode::Append), 5);
-    EXPECT_EQ(controlCount(), 10);
+    prompts.expectMessage(u("Загружено: 0, уже есть: 5, отклонено: 0"));
+    EXPECT_EQ(loadControlsFile(year.dictionary(), prompts, path("controls.ktr"), LoadMode::Append), 0);
+    EXPECT_EQ(controlCount(), 5);
+}
+
+TEST_F(Store, AddingAControlAlreadyStoredOrTwiceInTheFileStoresItOnce)
+{
+    const QStringList before = dump();
+    writeFile("again.ktr", {
+        // the stored "внутри" as the editor's export writes it, and in other letters and blanks
+        u("\"Ф12\",\"(1000)\",\"стр1гр3\",\">=\",\"стр2гр3\",\"\",\"внутри\""),
+        u("\"ф12\",\"(1000)\",\"СТР1 ГР3\",\" >=\",\"Стр2Гр3\",\"\",\"другой комментарий\""),
+        // the stored control between forms
+        u("\"\",\"\",\"Ф12Т(1000)СТР1ГР3\",\"=\",\"Ф120Т(1000)СТР1ГР2\",\"\",\"межформенный\""),
+        // new: another relation, another cycle, another table, another form; the first twice
+        u("\"Ф12\",\"(1000)\",\"стр1гр3\",\"<=\",\"стр2гр3\",\"\",\"новый\""),
+        u("\"Ф12\",\"(1000)\",\"стр1гр3\",\"<=\",\"стр2гр3\",\"\",\"новый\""),
+        u("\"Ф12\",\"\",\"Т[1000]СТР1\",\"<=\",\"Т[2000]СТР1\",\"гр3..4\",\"квадратные\""),
+        u("\"Ф12\",\"(2000)\",\"стр1гр3\",\">=\",\"стр2гр3\",\"\",\"внутри\""),
+        u("\"Ф120\",\"(1000)\",\"стр1гр3\",\">=\",\"стр2гр3\",\"\",\"внутри\""),
+    });
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        ScriptedPrompts prompts;
+        prompts.expectMessage(pass == 0 ? u("Загружено: 4, уже есть: 4, отклонено: 0, пропущено строк: 0")
+                                        : u("Загружено: 0, уже есть: 8, отклонено: 0, пропущено строк: 0"));
+        EXPECT_EQ(loadControlsFile(year.dictionary(), prompts, path("again.ktr"), LoadMode::Append), pass == 0 ? 4 : 0);
+        const QString f = QString::number(f12);
+        const QStringList added = {f + u("|(1000)|СТР1ГР3|<=|СТР2ГР3||новый"),
+                                   f + u("|<null>|Т[1000]СТР1|<=|Т[2000]СТР1|ГР3..4|квадратные"),
+                                   f + u("|(2000)|СТР1ГР3|>=|СТР2ГР3||внутри"),
+                                   QString::number(f120) + u("|(1000)|СТР1ГР3|>=|СТР2ГР3||внутри")};
+        EXPECT_EQ(dump(), before + added);
+    }
+
+    // Replacing, the file's second copy of a control is left out as well.
+    ScriptedPrompts prompts;
+    prompts.expectQuestion(true, u("Удалить все 9 контролей и загрузить 6 из файла?"));
+    prompts.expectMessage(u("Загружено: 6, уже есть: 2, отклонено: 0"));
+    EXPECT_EQ(loadControlsFile(year.dictionary(), prompts, path("again.ktr"), LoadMode::Replace), 6);
+    EXPECT_EQ(controlCount(), 6);
 }
 
 TEST_F(Store, BadLinesAreRejectedEachWithItsReason)
@@ -176,7 +214,7 @@ TEST_F(Store, BadLinesAreRejectedEachWithItsReason)
     };
     writeFile("bad.ktr", file);
     ScriptedPrompts prompts;
-    prompts.expectMessage(u("Загрузка контролей закончена!\r\nЗагружено: 2, отклонено: 6, пропущено строк: 2"));
+    prompts.expectMessage(u("Загрузка контролей закончена!\r\nЗагружено: 2, уже есть: 0, отклонено: 6, пропущено строк: 2"));
     prompts.expectWarning(u("Обнаружены контроли, не согласующиеся с Вашей структурой форм!\r\nСм. файл \"Несогласованные контроли\""));
     EXPECT_EQ(loadControlsFile(year.dictionary(), prompts, path("bad.ktr"), LoadMode::Append), 2);
     EXPECT_EQ(controlCount(), 7);
@@ -202,7 +240,7 @@ TEST_F(Store, ReplaceKeepsTheOldControlsWhenNothingCanBeLoaded)
     {
         ScriptedPrompts prompts;
         prompts.expectError(u("существующие контроли сохранены"));
-        prompts.expectMessage(u("Загружено: 0, отклонено: 1, пропущено строк: 1"));
+        prompts.expectMessage(u("Загружено: 0, уже есть: 0, отклонено: 1, пропущено строк: 1"));
         prompts.expectWarning(u("Несогласованные контроли"));
         EXPECT_EQ(loadControlsFile(year.dictionary(), prompts, path("none.ktr"), LoadMode::Replace), 0);
     }
@@ -236,7 +274,7 @@ TEST_F(Store, ARejectedFileThatCannotBeWrittenIsShown)
     ASSERT_TRUE(QDir(dir.path()).mkdir(u("Несогласованные контроли.ktr")));   // a folder in the way
     ScriptedPrompts prompts;
     prompts.expectError(u("Несуществующая форма Ф77"));
-    prompts.expectMessage(u("Загружено: 0, отклонено: 1"));
+    prompts.expectMessage(u("Загружено: 0, уже есть: 0, отклонено: 1"));
     loadControlsFile(year.dictionary(), prompts, path("bad.ktr"), LoadMode::Append);
 }
 

@@ -1,5 +1,7 @@
 #include "setup/uCLd.h"
 
+#include "setup/ControlsStore.h"
+
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -59,7 +61,7 @@ TEST_F(Loader, ReplaceAndAppendTheSampleFile)
     EXPECT_TRUE(window.Button1->isEnabled());
     QTest::mouseClick(window.RadioGroup1->button(1), Qt::LeftButton, {}, QPoint(6, 6));
     prompts.expectQuestion(true, QStringLiteral("Удалить все %1 контролей и загрузить %1 из файла?").arg(stored));
-    prompts.expectMessage(QStringLiteral("Загружено: %1, отклонено: 3, пропущено строк: 0").arg(stored));
+    prompts.expectMessage(QStringLiteral("Загружено: %1, уже есть: 0, отклонено: 3, пропущено строк: 0").arg(stored));
     prompts.expectWarning(QStringLiteral("Несогласованные контроли"));
     QTest::mouseClick(window.Button1, Qt::LeftButton);
     EXPECT_EQ(controlCount(), stored);
@@ -73,10 +75,55 @@ TEST_F(Loader, ReplaceAndAppendTheSampleFile)
     QTest::mouseClick(window.RadioGroup1->button(0), Qt::LeftButton, {}, QPoint(6, 6));
     window.FileListBox1->setCurrentRow(0);
     ASSERT_EQ(window.FileListBox1->currentItem()->text(), Sample::ControlsFileName);
-    prompts.expectMessage(QStringLiteral("Загружено: %1").arg(stored));
+    // Added over the controls it gave, the file finds each of them there already.
+    prompts.expectMessage(QStringLiteral("Загружено: 0, уже есть: %1, отклонено: 3").arg(stored));
     prompts.expectWarning();
     QTest::mouseClick(window.Button1, Qt::LeftButton);
-    EXPECT_EQ(controlCount(), 2 * stored);
+    EXPECT_EQ(controlCount(), stored);
+}
+
+TEST_F(Loader, AddingTheSampleFileTwiceStoresEachControlOnce)
+{
+    const int stored = controlCount();
+    dbmain().exec(QStringLiteral(R"(delete from "int_control")"));
+    ScriptedPrompts prompts;
+    TCld window;
+    window.show();
+    ASSERT_EQ(window.RadioGroup1->checkedId(), 0);   // "Подгрузка" unless chosen otherwise
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        window.FileListBox1->setCurrentRow(0);
+        ASSERT_EQ(window.FileListBox1->currentItem()->text(), Sample::ControlsFileName);
+        prompts.expectMessage(QStringLiteral("Загружено: %1, уже есть: %2, отклонено: 3")
+                                  .arg(pass == 0 ? stored : 0).arg(pass == 0 ? 0 : stored));
+        prompts.expectWarning(QStringLiteral("Несогласованные контроли"));
+        QTest::mouseClick(window.Button1, Qt::LeftButton);
+        EXPECT_EQ(controlCount(), stored);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST_F(Loader, AFilePastTheBoundIsRefusedBeforeItIsRead)
+{
+    const QString big = Files::join(sample.configFolder(), QStringLiteral("big.ktr"));
+    {
+        // Read, its zero bytes would be refused as no text instead.
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(ControlsFileReader::maxFileBytes + 1));
+    }
+    const int stored = controlCount();
+    ScriptedPrompts prompts;
+    TCld window;
+    window.show();
+    ASSERT_EQ(window.FileListBox1->item(0)->text(), QStringLiteral("big.ktr"));
+    window.FileListBox1->setCurrentRow(0);
+    QTest::mouseClick(window.RadioGroup1->button(1), Qt::LeftButton, {}, QPoint(6, 6));
+    prompts.expectError(QStringLiteral("Файл %1 слишком велик").arg(QDir::toNativeSeparators(big)));
+    QTest::mouseClick(window.Button1, Qt::LeftButton);
+    EXPECT_EQ(controlCount(), stored);
+    EXPECT_FALSE(QFile::exists(Files::join(sample.configFolder(), RejectedControlsFileName)));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 } // namespace
