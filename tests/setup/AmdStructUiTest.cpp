@@ -626,15 +626,24 @@ TEST_F(KnownFill, TheFilesReportNamesEachFileAndCountsItsLines)
 
 namespace {
 
-TEST_F(SampleStructure, OneInstitutionExportedAndImportedIntoAnEmptyOneGivesTheSameData)
+// The sample's year with its caches, in data entry: the structure window's exchange commands.
+class SampleExchange : public SampleStructure {
+protected:
+    void SetUp() override
+    {
+        SampleStructure::SetUp();
+        CfgDir = sample.configFolder() + QStringLiteral("/");
+        ReportYear = Sample::DataYear;
+        GetForms(dbmain());
+        GetTables(dbmain());
+        WorkMode = QStringLiteral("Input");
+    }
+    void TearDown() override { CfgDir.clear(); }
+};
+
+TEST_F(SampleExchange, OneInstitutionExportedAndImportedIntoAnEmptyOneGivesTheSameData)
 {
-    CfgDir = sample.configFolder() + QStringLiteral("/");
-    const auto restore = qScopeGuard([] { CfgDir.clear(); });
-    ReportYear = Sample::DataYear;
-    GetForms(dbmain());
-    GetTables(dbmain());
     ScriptedPrompts prompts;
-    WorkMode = QStringLiteral("Input");
     TAdmForm window(AdmMode::DataEntry);
     window.show();
     ASSERT_TRUE(window.ExportMenu->menuAction()->isVisible());
@@ -670,15 +679,9 @@ TEST_F(SampleStructure, OneInstitutionExportedAndImportedIntoAnEmptyOneGivesTheS
     EXPECT_EQ(dataRows(SvetlogorskPolyclinic), dataRows(Malinovka));
 }
 
-TEST_F(SampleStructure, ALoadOverStoredValuesAsksWhoseAndFromWhichFileFirst)
+TEST_F(SampleExchange, ALoadOverStoredValuesAsksWhoseAndFromWhichFileFirst)
 {
-    CfgDir = sample.configFolder() + QStringLiteral("/");
-    const auto restore = qScopeGuard([] { CfgDir.clear(); });
-    ReportYear = Sample::DataYear;
-    GetForms(dbmain());
-    GetTables(dbmain());
     ScriptedPrompts prompts;
-    WorkMode = QStringLiteral("Input");
     TAdmForm window(AdmMode::DataEntry);
     window.show();
     // Malinovka's file under the name the export proposes, loaded into Sosnovka, which holds data.
