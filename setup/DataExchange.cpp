@@ -114,15 +114,6 @@ int institutionOf(const ExchangeOwnerIndex& index, const QString& path, QString*
     return 0;
 }
 
-}  // namespace
-
-int institutionOfDataFile(Database& main, const QString& path, const QString& level, int year, QString* reason)
-{
-    return institutionOf(ExchangeOwnerIndex(main, QStringLiteral("data"), level, year), path, reason);
-}
-
-namespace {
-
 DataLoadTarget groupTarget(int id, int year, const GroupImportChoice& choice)
 {
     DataLoadTarget target;

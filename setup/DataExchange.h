@@ -36,11 +36,6 @@ bool exportDataGroup(Database& data, int year, const QString& level, const UnitT
                      const QString& folder, GroupExportReport* report, QString* error,
                      const std::function<void(const QString&)>& progress = {});
 
-// The institution a group file is loaded into: the one unit without subdivisions whose file the
-// file is by its name (ownersOfFileName of `level` and `year`). Otherwise 0 and *reason says why:
-// no unit, several, or a group.
-int institutionOfDataFile(Database& main, const QString& path, const QString& level, int year, QString* reason);
-
 struct GroupImportReport {
     int loadedFiles = 0;
     int loadedValues = 0;
@@ -57,8 +52,10 @@ struct GroupImportChoice {
     std::function<void(qint64 read, qint64 size)> lineProgress;
 };
 
-// Which institution each file goes to, found before anything is read: a file whose unit cannot
-// be told, or whose unit was chosen with another file as well, has 0 and its reason. `holding`
+// Which institution each file goes to, found before anything is read: the one unit without
+// subdivisions whose file it is by its name (ExchangeOwnerIndex of `level` and `year`). A file
+// that names no unit, several, or a group, or whose unit was chosen with another file as well,
+// has 0 and its reason. `holding`
 // names the institutions whose stored values of the year the loads would replace. DbError
 // passes through.
 struct GroupImportPlan {
