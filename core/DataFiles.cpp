@@ -214,6 +214,16 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
             *error = lineError(path, number, QStringLiteral("значение, год, графа или строка не число"));
             return false;
         }
+        // A form id that does not parse is a damaged line, not a table the dictionary lacks: it
+        // refuses the file like any other field, whatever its year.
+        std::optional<int> formId;
+        if (kind == DataFileKind::ByFormId) {
+            formId = parseInt(line.form);
+            if (!formId) {
+                *error = lineError(path, number, QStringLiteral("код формы \"%1\" не число").arg(line.form));
+                return false;
+            }
+        }
         if (*year != target.year) {
             ++counts.otherYear;
             continue;
@@ -223,9 +233,8 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
             auto found = indexOf.constFind(key);
             if (found == indexOf.constEnd()) {
                 int index = -1;
-                if (kind == DataFileKind::ByFormId) {
-                    const std::optional<int> formId = parseInt(line.form);
-                    index = formId ? FindTableIndexByFormId(*formId, line.table) : -1;
+                if (formId) {
+                    index = FindTableIndexByFormId(*formId, line.table);
                 } else {
                     index = FindTableIndex(line.form, line.table);
                 }

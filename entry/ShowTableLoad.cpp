@@ -8,6 +8,8 @@
 #include "core/Common.h"
 #include "core/Configurations.h"
 #include "core/DataFiles.h"
+#include "core/ExchangeOwners.h"
+#include "core/ReportLevels.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
@@ -45,6 +47,8 @@ std::optional<DataLoadReport> askAndLoadExchangeFile(const DataLoadTarget& targe
     DataLoadReport report;
     QString error;
     try {
+        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), target, *path, CurrentLevel.name))
+            return std::nullopt;
         WaitCursor wait;
         if (loadDataFile(dbdat(), target, *path, *kind, &report, &error))
             return report;

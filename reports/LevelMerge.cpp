@@ -6,6 +6,7 @@
 #include "core/YearDatabases.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
+#include "platform/Prompts.h"
 #include "platform/TextReader.h"
 
 #include <QDir>
@@ -529,4 +530,31 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
     if (result)
         *result = std::move(out);
     return true;
+}
+
+qint64 destinationValues(const MergeRequest& request)
+{
+    const QString path = YearDatabases::dataPath(request.cfgDir, request.year, request.destination);
+    if (!QFileInfo::exists(path))
+        return 0;
+    QSet<int> summed;
+    for (const auto& institution : request.institutions)
+        summed.insert(institution.first);
+    std::unique_ptr<Database> destination = Database::open(path, true);
+    Query q(*destination, QStringLiteral(R"(select "hospital",count(*) from "data" where "year"=? group by "hospital")"),
+            {request.year});
+    qint64 count = 0;
+    while (q.next())
+        if (summed.contains(q.toInt(0)))
+            count += q.toInt(1);
+    return count;
+}
+
+bool confirmMergeReplacement(Prompts& prompts, const MergeRequest& request, const QString& destinationName)
+{
+    if (destinationValues(request) == 0)
+        return true;
+    return prompts.question(QStringLiteral("Заменить данные уровня \"%1\" за %2 суммами подотчетов?")
+                                .arg(destinationName)
+                                .arg(request.year));
 }

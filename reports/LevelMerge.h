@@ -17,6 +17,7 @@
 #include <functional>
 
 class Database;
+class Prompts;
 
 inline const QString NonSummablePositionsFileName = QStringLiteral("Несуммируемые позиции.txt");
 
@@ -84,3 +85,11 @@ struct MergeResult {
 // the reason in Russian.
 bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, MergeResult* result,
                  QString* error);
+
+// How many values of the year the destination holds for the request's institutions: the rows a
+// summation replaces. 0 when the destination's file does not exist (the summation then says so).
+// DbError passes through.
+qint64 destinationValues(const MergeRequest& request);
+// Asks before a summation that would replace stored values of the destination, naming it and the
+// year; true when it holds none for the institutions summed or the answer is Да.
+bool confirmMergeReplacement(Prompts& prompts, const MergeRequest& request, const QString& destinationName);

@@ -1,5 +1,6 @@
 #include "reports/ReportDataFiles.h"
 
+#include "core/ExchangeOwners.h"
 #include "platform/Files.h"
 
 #include <QDir>
@@ -18,11 +19,7 @@ QString folder(const QString& configurationFolder)
 
 QString unloadFileName(const QString& report, const QString& level, int year)
 {
-    QString base = Files::safeFileName(report + QStringLiteral(" - ") + level + QStringLiteral(" - ")
-                                       + QString::number(year));
-    if (base.isEmpty())
-        base = QString::number(year);
-    return base + QStringLiteral(".rpd");
+    return exchangeFileName(report, level, year, QStringLiteral(".rpd"));
 }
 
 QString loadFileName(const QString& report) { return Files::safeFileName(report); }
@@ -46,11 +43,16 @@ bool load(Database& data, int report, int year, const QString& path, DataLoadRep
                      .arg(QFileInfo(path).fileName());
         return false;
     }
+    return loadDataFile(data, loadTarget(report, year), path, *kind, counts, error);
+}
+
+DataLoadTarget loadTarget(int report, int year)
+{
     DataLoadTarget target;
     target.dataTable = kRepData;
     target.owner = report;
     target.year = year;
-    return loadDataFile(data, target, path, *kind, counts, error);
+    return target;
 }
 
 bool unload(Database& data, int report, int year, const QString& path, DataExportReport* counts,
@@ -59,9 +61,10 @@ bool unload(Database& data, int report, int year, const QString& path, DataExpor
     return writeDataFile(data, kRepData, report, year, path, counts, error);
 }
 
-QString loadedMessage(const QString& report, const DataLoadReport& counts)
+QString loadedMessage(const QString& report, const QString& path, const DataLoadReport& counts)
 {
-    return QStringLiteral("Данные по ") + report + QStringLiteral(" загружены из файла\n") + counts.summary();
+    return QStringLiteral("Данные по ") + report + QStringLiteral(" загружены из файла ") + QDir::toNativeSeparators(path)
+           + QLatin1Char('\n') + counts.summary();
 }
 
 QString unloadedMessage(const QString& report, const QString& path, const DataExportReport& counts)

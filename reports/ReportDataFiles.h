@@ -15,7 +15,7 @@ namespace ReportDataFiles {
 // The folder the dialogs start in: the configuration's "data" folder.
 QString folder(const QString& configurationFolder);
 // The name the save dialog proposes: "<report> - <level> - <year>.rpd", made safe for every file
-// system (a report called "Ф12/Ф30" still gets a file of its own).
+// system (a report called "Ф12/Ф30" still gets a file of its own), as exchangeFileName writes it.
 QString unloadFileName(const QString& report, const QString& level, int year);
 // The name the open dialog proposes: the report's name, made safe.
 QString loadFileName(const QString& report);
@@ -30,13 +30,15 @@ std::optional<DataFileKind> kindOf(const QString& path);
 // load. DbError passes through after the rollback.
 bool load(Database& data, int report, int year, const QString& path, DataLoadReport* counts,
           QString* error);
+// What a load of the report's year replaces: all its values of the year.
+DataLoadTarget loadTarget(int report, int year);
 // Writes the report's values of `year` to `path` through a temporary file; on failure the old
 // file stays and *error says why.
 bool unload(Database& data, int report, int year, const QString& path, DataExportReport* counts,
             QString* error);
 
 // The messages shown after a load or an unload that succeeded.
-QString loadedMessage(const QString& report, const DataLoadReport& counts);
+QString loadedMessage(const QString& report, const QString& path, const DataLoadReport& counts);
 QString unloadedMessage(const QString& report, const QString& path, const DataExportReport& counts);
 
 } // namespace ReportDataFiles

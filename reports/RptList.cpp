@@ -2,6 +2,7 @@
 
 #include "core/Common.h"
 #include "core/Configurations.h"
+#include "core/ExchangeOwners.h"
 #include "core/ReportLevels.h"
 #include "core/TreeMarks.h"
 #include "entry/FrmList.h"
@@ -288,6 +289,9 @@ void TRepList::N1Click()
     QString error;
     bool loaded = false;
     try {
+        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), ReportDataFiles::loadTarget(id, ReportYear), path,
+                                       CurrentLevel.name))
+            return;
         WaitCursor wait;
         loaded = ReportDataFiles::load(dbdat(), id, ReportYear, path, &counts, &error);
     } catch (const DbError& e) {
@@ -298,7 +302,7 @@ void TRepList::N1Click()
         prompts().error(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены.\n") + error);
         return;
     }
-    prompts().message(ReportDataFiles::loadedMessage(name, counts));
+    prompts().message(ReportDataFiles::loadedMessage(name, path, counts));
 }
 
 void TRepList::N3Click()

@@ -226,6 +226,8 @@ void TFMerge::BitBtn1Click()
     try {
         request.institutions = CheckBox1->isChecked() ? namedInstitutions(dbmain(), marked)
                                                       : institutionsToMerge(dbmain());
+        if (!confirmMergeReplacement(prompts(), request, ListBox1->currentItem()->text()))
+            return;
     } catch (const DbError& e) {
         prompts().error(e.userText());
         return;

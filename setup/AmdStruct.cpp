@@ -2,6 +2,7 @@
 
 #include "core/Common.h"
 #include "core/DataFiles.h"
+#include "core/ExchangeOwners.h"
 #include "core/ReportLevels.h"
 #include "core/Configurations.h"
 #include "core/Lookups.h"
@@ -305,8 +306,7 @@ void TAdmForm::ExportOneClick()
         prompts().error(error);
         return;
     }
-    const QString fileName = Files::safeFileName(name + QStringLiteral(" - ") + CurrentLevel.name
-                                                 + QStringLiteral(" - ") + year + QStringLiteral(".ktd"));
+    const QString fileName = exportedFileName(node);
     QString path = prompts().saveFileName(QStringLiteral("Сохранить"), kSaveFilter,
                                           Files::join(folder, fileName));
     if (path.isEmpty())
@@ -351,7 +351,9 @@ void TAdmForm::ImportOneClick()
     DataLoadReport report;
     QString error;
     bool loaded = false;
-    {
+    try {
+        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), target, path, CurrentLevel.name))
+            return;
         WaitCursor wait;
         GroupBox1->show();
         Label4->setText(name);
@@ -361,13 +363,17 @@ void TAdmForm::ImportOneClick()
         });
         target.progress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
         loaded = loadDataFile(dbdat(), target, path, yearDataFileKind(path), &report, &error);
+    } catch (const DbError& e) {
+        prompts().error(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены, прежние значения сохранены.\n")
+                        + e.userText());
+        return;
     }
     if (!loaded) {
         prompts().error(error);
         return;
     }
-    prompts().message(QStringLiteral("Данные по ") + name + QStringLiteral(" загружены из файла\n")
-                      + report.summary());
+    prompts().message(QStringLiteral("Данные по ") + name + QStringLiteral(" загружены из файла ")
+                      + QDir::toNativeSeparators(path) + QLatin1Char('\n') + report.summary());
 }
 
 namespace {
@@ -446,7 +452,11 @@ void TAdmForm::ImportGroupClick()
     choice.clearChosenOnly = ComboBox1->isEnabled() && ComboBox1->currentIndex() == 1;
     choice.lineProgress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
     GroupImportReport report;
-    {
+    QString current;
+    try {
+        const GroupImportPlan plan = planDataGroup(dbmain(), dbdat(), ReportYear, CurrentLevel.name, paths, choice);
+        if (!confirmDataGroup(prompts(), plan, ReportYear))
+            return;
         WaitCursor wait;
         GroupBox1->show();
         ProgressBar1->setRange(0, int(paths.size()));
@@ -459,11 +469,19 @@ void TAdmForm::ImportGroupClick()
             ProgressBar2->setValue(0);
             GroupBox1->hide();
         });
-        report = importDataGroup(dbmain(), dbdat(), ReportYear, paths, choice, [this](const QString& name, int index) {
+        report = importDataGroup(dbmain(), dbdat(), ReportYear, plan, choice, [&](const QString& name, int index) {
+            current = QFileInfo(paths[index]).fileName();
             ProgressBar1->setValue(index);
             Label4->setText(name);
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
+    } catch (const DbError& e) {
+        // Each file loads in a transaction of its own: those before the failure stay loaded.
+        prompts().error((current.isEmpty() ? QStringLiteral("Подгрузка информации не выполнена.")
+                                           : QStringLiteral("Подгрузка информации прервана на файле ") + current
+                                                 + QStringLiteral(", его данные не изменены."))
+                        + QLatin1Char('\n') + e.userText());
+        return;
     }
     prompts().message(QStringLiteral("Подгрузка информации закончена\nЗагружено файлов: %1, значений: %2")
                           .arg(report.loadedFiles)
@@ -623,6 +641,21 @@ UnitTreeNode TAdmForm::subtreeOf(const QTreeWidgetItem* node) const
     for (int i = 0; i < node->childCount(); ++i)
         unit.children.append(subtreeOf(node->child(i)));
     return unit;
+}
+
+QString TAdmForm::exportedFileName(const QTreeWidgetItem* leaf) const
+{
+    UnitTreeNode siblings;
+    const QTreeWidgetItem* parent = leaf->parent();
+    const int count = parent ? parent->childCount() : TreeView1->topLevelItemCount();
+    int index = 0;
+    for (int i = 0; i < count; ++i) {
+        const QTreeWidgetItem* item = parent ? parent->child(i) : TreeView1->topLevelItem(i);
+        if (item == leaf)
+            index = i;
+        siblings.children.append(subtreeOf(item));
+    }
+    return childEntryNames(siblings, CurrentLevel.name, ReportYear).value(index);
 }
 
 QString TAdmForm::reportTitle() const

@@ -125,6 +125,8 @@ private:
     bool leaveOrderingMode();
     QList<QPair<int, int>> shownOrder() const;
     UnitTreeNode subtreeOf(const QTreeWidgetItem* node) const;
+    // The name the group export gives the leaf's file, so a file of one unit comes back to it.
+    QString exportedFileName(const QTreeWidgetItem* leaf) const;
     QString reportTitle() const;
     // Shows the chosen forms in the panel and enables "Очищать" for a choice.
     void showChosenForms();

@@ -11,11 +11,16 @@
 #include <functional>
 
 class Database;
+class Prompts;
 
-// The file name of a unit's year: "<unit> - <level> - <year>.ktd", through the file-name
-// sanitiser. With an id (a namesake in the same folder) " - <id>" goes before the extension, so
-// the unit name read back from the file is still the unit's.
+// The file name of a unit's year as the exports write it (exchangeFileName with ".ktd"): with an
+// id, for a namesake in the same folder, " - <id>" goes after the year.
 QString unitDataFileName(const QString& unit, const QString& level, int year, int id = 0);
+
+// The names the group export gives the children of `group`, in their order: a leaf's file, a
+// group's folder. Siblings whose files (or folders) would have one name, letter case ignored, get
+// their ids in it, so no file overwrites another and each comes back to its own unit.
+QStringList childEntryNames(const UnitTreeNode& group, const QString& level, int year);
 
 struct GroupExportReport {
     int files = 0;          // one per institution (leaf), an empty one when it has no data
@@ -30,12 +35,6 @@ struct GroupExportReport {
 bool exportDataGroup(Database& data, int year, const QString& level, const UnitTreeNode& root,
                      const QString& folder, GroupExportReport* report, QString* error,
                      const std::function<void(const QString&)>& progress = {});
-
-// The institution a group file is loaded into: the unit whose name, without regard to case, is
-// unitNameOfDataFile of the file, when exactly one unit has that name and it has no
-// subdivisions; of several namesakes, the one whose id the file name carries after the year.
-// Otherwise 0 and *reason says why ("не найдено", ...).
-int institutionOfDataFile(Database& main, const QString& path, QString* reason);
 
 struct GroupImportReport {
     int loadedFiles = 0;
@@ -53,9 +52,28 @@ struct GroupImportChoice {
     std::function<void(qint64 read, qint64 size)> lineProgress;
 };
 
-// Loads each file into its institution, each in a transaction of its own; a file whose unit
-// cannot be told or which is refused is skipped and listed with its reason, the others load.
-// `progress` hears the unit name and the file's index before each file is read.
-GroupImportReport importDataGroup(Database& main, Database& data, int year, const QStringList& paths,
+// Which institution each file goes to, found before anything is read: the one unit without
+// subdivisions whose file it is by its name (ExchangeOwnerIndex of `level` and `year`). A file
+// that names no unit, several, or a group, or whose unit was chosen with another file as well,
+// has 0 and its reason. `holding`
+// names the institutions whose stored values of the year the loads would replace. DbError
+// passes through.
+struct GroupImportPlan {
+    QStringList paths;
+    QList<int> owners;
+    QStringList reasons;
+    QStringList holding;
+};
+GroupImportPlan planDataGroup(Database& main, Database& data, int year, const QString& level,
+                              const QStringList& paths, const GroupImportChoice& choice);
+// One question for the whole group when any institution holds values the loads would replace;
+// true when there are none or the answer is Да.
+bool confirmDataGroup(Prompts& prompts, const GroupImportPlan& plan, int year);
+
+// Loads each file of the plan into its institution, each in a transaction of its own; a file
+// without an institution or that is refused is skipped and listed with its reason, the others
+// load. `progress` hears the unit's name (the file's when there is none) and the file's index
+// before each file is read. DbError passes through; the files loaded before stay loaded.
+GroupImportReport importDataGroup(Database& main, Database& data, int year, const GroupImportPlan& plan,
                                   const GroupImportChoice& choice,
                                   const std::function<void(const QString&, int)>& progress = {});

@@ -152,7 +152,7 @@ TEST_F(DataFiles, AnOlderFileIsReadByFormIdWithAndWithoutChosenForms)
     const QString path = file(QStringLiteral("old.ktr"), QStringList{
         QStringLiteral(R"l("1","2025","%1","(1000)","4","4")l").arg(f12),
         QStringLiteral(R"l("2","2025","%1","(2000)","3","3")l").arg(f30),
-        QStringLiteral(R"l("3","2025","Ф12","(1000)","5","5")l"),   // a name: no form id
+        QStringLiteral(R"l("3","2025","999","(1000)","5","5")l"),   // an id the dictionary lacks
     });
     ASSERT_EQ(dataFileKind(path), DataFileKind::ByFormId);
     DataLoadReport report;
@@ -202,6 +202,40 @@ TEST_F(DataFiles, ARefusedFileChangesNothingAndSaysWhy)
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << error.toStdString();
         EXPECT_EQ(year.storedCells(a, t1), before);
         EXPECT_EQ(year.storedCells(a, t2), (QList<StoredCell>{{3, 3, -2.5}}));
+    }
+}
+
+TEST_F(DataFiles, AFormFieldOfAnIdFileThatIsNoWholeNumberRefusesTheFileNamingItsLine)
+{
+    fillSome();
+    const QList<StoredCell> t1Before = year.storedCells(a, t1);
+    const QList<StoredCell> t2Before = year.storedCells(a, t2);
+    const QString first = QStringLiteral(R"l("45","2025","%1","(1000)","4","5")l").arg(f12);
+    struct Case {
+        const char* name;
+        QStringList lines;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"mixed.ktr", {first, QStringLiteral(R"l("999","2025","Ф12","(1000)","6","6")l"),
+                       QStringLiteral(R"l("5","2025","3x","(1000)","7","6")l")}, "строка 2"},
+        {"suffix.rps", {first, QStringLiteral(R"l("5","2025","%1x","(1000)","7","6")l").arg(f12)}, "строка 2"},
+        // A line of another year is damaged all the same.
+        {"year.ktr", {first, QStringLiteral(R"l("6","2025","%1","(1000)","5","5")l").arg(f12),
+                      QStringLiteral(R"l("7","2024","Ф30","(2000)","3","3")l")}, "строка 3"},
+        {"empty.rps", {QStringLiteral(R"l("7","2025","","(1000)","4","4")l")}, "строка 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = file(QString::fromUtf8(c.name), c.lines);
+        ASSERT_EQ(dataFileKind(path), DataFileKind::ByFormId);
+        DataLoadReport report;
+        QString error;
+        EXPECT_FALSE(loadDataFile(year.data(), targetOf(a), path, DataFileKind::ByFormId, &report, &error));
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.name))) << error.toStdString();
+        EXPECT_EQ(year.storedCells(a, t1), t1Before);
+        EXPECT_EQ(year.storedCells(a, t2), t2Before);
     }
 }
 

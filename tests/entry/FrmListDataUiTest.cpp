@@ -14,6 +14,7 @@
 #include "sample/SampleConfiguration.h"
 
 #include <QAction>
+#include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -154,6 +155,45 @@ TEST_F(FormsTreeData, AFormIsLoadedFromADataFileAndOnlyThatFormIsReplaced)
     prompts.expectOpenFile(other).expectError(QStringLiteral("данные.txt не является файлом передачи"));
     window.N11->trigger();
     EXPECT_EQ(rowsByTable(ZarechnayaInpatient).size(), shown.size());
+}
+
+TEST_F(FormsTreeData, LoadingOverStoredValuesAsksWhoseAndFromWhichFileFirst)
+{
+    QString error;
+    const QString path = dir.filePath(QStringLiteral("Малиновская участковая больница - Годовой - 2025.ktd"));
+    ASSERT_TRUE(writeDataFile(dbdat(), QStringLiteral("data"), Malinovka, Sample::DataYear, path, nullptr, &error));
+    const QStringList before = rowsByTable(ZarechnayaInpatient);
+    const QStringList malinovka = rowsByTable(Malinovka);
+    ASSERT_FALSE(without(malinovka, tablesOfForm(F30)).isEmpty());
+
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window);
+    click(window, window.TreeView1->topLevelItem(0)->child(0));   // a table of Ф12
+    const QString question = QStringLiteral("Заменить данные Заречная ЦРБ, стационар за 2025 данными файла "
+                                            "Малиновская участковая больница - Годовой - 2025.ktd?\n"
+                                            "По имени это файл другого подразделения: Малиновская участковая больница.");
+    prompts.expectOpenFile(path).expectQuestion(false, question);
+    window.N11->trigger();
+    EXPECT_EQ(prompts.log().last(), QStringLiteral("question: ") + question);
+    EXPECT_EQ(rowsByTable(ZarechnayaInpatient), before);
+
+    prompts.expectOpenFile(path).expectQuestion(true, question)
+        .expectMessage(QStringLiteral("Форма Ф12 загружена из ") + QDir::toNativeSeparators(path));
+    window.N11->trigger();
+    // Ф12 of the year is Malinovka's now; the other forms are as they were.
+    const auto f12Cells = [](int owner) {
+        QStringList cells;
+        Query q(dbdat(), QStringLiteral(R"(select "table","column","row","data" from "data" where "hospital"=? and "year"=?
+            order by "table","column","row")"), {owner, Sample::DataYear});
+        while (q.next())
+            if (tablesOfForm(F12).contains(q.toInt(0)))
+                cells << QStringLiteral("%1 %2 %3 %4").arg(q.text(0), q.text(1), q.text(2), q.text(3));
+        return cells;
+    };
+    EXPECT_FALSE(f12Cells(Malinovka).isEmpty());
+    EXPECT_EQ(f12Cells(ZarechnayaInpatient), f12Cells(Malinovka));
+    EXPECT_EQ(without(rowsByTable(ZarechnayaInpatient), tablesOfForm(F12)), without(before, tablesOfForm(F12)));
 }
 
 TEST_F(FormsTreeData, ASummaryReportLoadsFromAReportFileAndCannotBeCleared)

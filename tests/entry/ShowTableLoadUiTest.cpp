@@ -9,6 +9,7 @@
 #include "platform/TextFiles.h"
 
 #include <QAction>
+#include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -79,7 +80,15 @@ TEST_F(GridExchangeLoad, FillsAndSavesExactlyTheOpenTable)
     ASSERT_TRUE(window.N46->isEnabled());
     EXPECT_EQ(window.N46->parent(), &window);
     EXPECT_TRUE(window.N35->actions().contains(window.N46));
-    prompts.expectOpenFile(path).expectMessage(QStringLiteral("Таблица Ф12Т(1000) загружена из "));
+    // The file is another institution's by its name: the question says so, and "Нет" keeps the table.
+    const QString question = QStringLiteral("Заменить данные ЦРБ за 2025 данными файла Больница - Годовой - 2025.ktd?\n"
+                                            "По имени это файл другого подразделения: Больница.");
+    prompts.expectOpenFile(path).expectQuestion(false, question);
+    window.N46->trigger();
+    EXPECT_EQ(year.storedCells(crb, table), (QList<StoredCell>{{5, 5, 1}}));
+    EXPECT_EQ(prompts.log().last(), QStringLiteral("question: ") + question);
+    prompts.expectOpenFile(path).expectQuestion(true, question)
+        .expectMessage(QStringLiteral("Таблица Ф12Т(1000) загружена из ") + QDir::toNativeSeparators(path));
     window.N46->trigger();
     EXPECT_EQ(year.storedCells(crb, table), (QList<StoredCell>{{4, 4, 8}, {7, 6, 2.5}}));
     EXPECT_EQ(year.storedCells(crb, second), (QList<StoredCell>{{4, 4, 3}}));
@@ -99,8 +108,11 @@ TEST_F(GridExchangeLoad, AnOlderFileIsReadByFormIdAndARefusedFileChangesNothing)
     });
     TVTable window;
     window.show();
-    prompts.expectOpenFile(older).expectMessage(QStringLiteral("загружена"));
+    // The file's name is the institution's own: the question names no other.
+    prompts.expectOpenFile(older).expectQuestion(true, QStringLiteral("Заменить данные ЦРБ за 2025 данными файла ЦРБ.KTR?"))
+        .expectMessage(QStringLiteral("загружена"));
     window.N46->trigger();
+    EXPECT_FALSE(prompts.log().value(prompts.log().size() - 2).contains(QStringLiteral("другого")));
     EXPECT_EQ(year.storedCells(crb, table), (QList<StoredCell>{{5, 4, 3}}));
 
     struct Case { QString path; const char* error; };
@@ -114,7 +126,10 @@ TEST_F(GridExchangeLoad, AnOlderFileIsReadByFormIdAndARefusedFileChangesNothing)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
-        prompts.expectOpenFile(c.path).expectError(QString::fromUtf8(c.error));
+        prompts.expectOpenFile(c.path);
+        if (!c.path.endsWith(QStringLiteral(".txt")))   // refused by its extension before the question
+            prompts.expectQuestion(true, QStringLiteral("Заменить данные ЦРБ за 2025"));
+        prompts.expectError(QString::fromUtf8(c.error));
         window.N46->trigger();
         EXPECT_EQ(year.storedCells(crb, table), (QList<StoredCell>{{5, 4, 3}}));
     }

@@ -180,7 +180,7 @@ TEST_F(ReportDataFile, LoadCasesLeaveTheOldValuesWhereTheyMust)
         EXPECT_EQ(loaded, c.loads) << c.name << ": " << error.toStdString();
         EXPECT_EQ(cells(north, t1), c.after) << c.name;
         EXPECT_EQ(cells(south, t1), (QList<StoredCell>{{4, 4, 42}})) << c.name;
-        const QString said = loaded ? ReportDataFiles::loadedMessage(QStringLiteral("Северный"), counts) : error;
+        const QString said = loaded ? ReportDataFiles::loadedMessage(QStringLiteral("Северный"), path, counts) : error;
         EXPECT_TRUE(said.contains(QString::fromUtf8(c.says))) << c.name << ": " << said.toStdString();
     }
 }

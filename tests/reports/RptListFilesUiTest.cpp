@@ -106,9 +106,20 @@ TEST_F(ReportListFiles, UnloadThenLoadIntoAnotherReport)
                                 "\"12\",\"2025\",\"\xD4" "12\",\"(1000)\",\"7\",\"6\"\r\n";
     EXPECT_EQ(bytesOf(path + QStringLiteral(".rpd")), expected);
 
+    // South holds a value of the year: the question names it and the file, which is North's by
+    // its name; "Нет" keeps South as it was.
     choose(w, south);
-    prompts.expectOpenFile(path + QStringLiteral(".rpd"));
-    prompts.expectMessage(QStringLiteral("Данные по Южный загружены из файла\nЗагружено значений: 2"));
+    const QString question = QStringLiteral("Заменить данные Южный за 2025 данными файла Северный.rpd?\n"
+                                            "По имени это файл другого сводного отчета: Северный.");
+    prompts.expectOpenFile(path + QStringLiteral(".rpd")).expectQuestion(false, question);
+    clickMenu(w.MainMenu1, w.N1);
+    ASSERT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(prompts.log().last(), QStringLiteral("question: ") + question);
+    EXPECT_EQ(cells(south), (QList<StoredCell>{{5, 5, 3}}));
+    prompts.expectOpenFile(path + QStringLiteral(".rpd")).expectQuestion(true, question);
+    prompts.expectMessage(QStringLiteral("Данные по Южный загружены из файла ")
+                          + QDir::toNativeSeparators(path + QStringLiteral(".rpd"))
+                          + QStringLiteral("\nЗагружено значений: 2"));
     clickMenu(w.MainMenu1, w.N1);
     ASSERT_EQ(prompts.remaining(), 0);
     EXPECT_EQ(prompts.fileStarts().value(1), dir.path() + QStringLiteral("/data/Южный"));
@@ -135,7 +146,7 @@ TEST_F(ReportListFiles, ADamagedFileChangesNothingAndNamesTheLine)
     ScriptedPrompts prompts;
     TRepList w;
     choose(w, north);
-    prompts.expectOpenFile(path);
+    prompts.expectOpenFile(path).expectQuestion(true, QStringLiteral("Заменить данные Северный за 2025 данными файла bad.rpd?"));
     prompts.expectError(QStringLiteral("Данные по Северный не загружены.\nФайл bad.rpd, строка 2:"));
     clickMenu(w.MainMenu1, w.N1);
     EXPECT_EQ(prompts.remaining(), 0);
@@ -148,7 +159,7 @@ TEST_F(ReportListFiles, AFileOfAnotherYearChangesNothingAndSaysWhy)
     ScriptedPrompts prompts;
     TRepList w;
     choose(w, north);
-    prompts.expectOpenFile(path);
+    prompts.expectOpenFile(path).expectQuestion(true, QStringLiteral("Заменить данные Северный за 2025 данными файла old.RPD?"));
     prompts.expectError(QStringLiteral("нет данных за 2025 год"));
     clickMenu(w.MainMenu1, w.N1);
     EXPECT_EQ(prompts.remaining(), 0);

@@ -161,4 +161,50 @@ TEST_F(Merge, SelectiveSummationSumsOnlyTheMarkedInstitutionsUnderBothRoots)
     EXPECT_EQ(year->storedCells(units[3], table), (QList<StoredCell>{{3, 3, 2}}));
 }
 
+TEST_F(Merge, ADestinationHoldingValuesOfTheYearIsReplacedOnlyAfterAYes)
+{
+    ScriptedPrompts prompts;
+    year->setCell(units[0], table, 4, 4, 7);
+    year->data().exec(QStringLiteral(R"(update "data" set "year"=2024)"));   // another year: not replaced
+    year->setCell(units[1], table, 4, 4, 9);
+    const auto run = [&](TFMerge& window, bool selective) {
+        window.show();
+        window.CheckListBox1->item(0)->setCheckState(Qt::Checked);
+        window.ListBox1->setCurrentRow(0);
+        if (selective) {
+            QTest::keyClick(window.CheckBox1, Qt::Key_Space);
+            window.TreeView1->setCurrentItem(find(window.TreeView1, QStringLiteral("ЦРБ Север")));
+            QTest::keyClick(window.TreeView1, Qt::Key_Space);
+        }
+        prompts.expectModal(QStringLiteral("TSFRF"), pick(QStringLiteral("1 квартал")));
+    };
+    const QString question = QStringLiteral("Заменить данные уровня \"Годовой\" за 2025 суммами подотчетов?");
+    {
+        // Only the first institution is summed, and it holds nothing of 2025 in the destination.
+        TFMerge window;
+        run(window, true);
+        prompts.expectMessage(QStringLiteral("Суммирование завершено!"));
+        QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+        EXPECT_EQ(prompts.remaining(), 0);
+    }
+    const auto annual = [&] { return year->data().scalar(QStringLiteral(R"(select group_concat("hospital"||':'||"year"||':'||"data", ' ')
+        from (select * from "data" order by "hospital","year","column"))")).toString(); };
+    const QString before = annual();
+    EXPECT_EQ(before, QStringLiteral("%1:2024:7.0 %1:2025:2.0 %2:2025:9.0").arg(units[0]).arg(units[1]));
+    TFMerge window;
+    run(window, false);
+    prompts.expectQuestion(false, question);
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(prompts.log().last(), QStringLiteral("question: ") + question);
+    EXPECT_EQ(annual(), before);
+    EXPECT_TRUE(window.isVisible());
+
+    prompts.expectModal(QStringLiteral("TSFRF"), pick(QStringLiteral("1 квартал")));
+    prompts.expectQuestion(true, question).expectMessage(QStringLiteral("Суммирование завершено!"));
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    for (int unit : units)
+        EXPECT_EQ(year->storedCells(unit, table), (QList<StoredCell>{{3, 3, 2}}));
+    EXPECT_EQ(year->data().scalar(QStringLiteral(R"(select count(*) from "data" where "year"=2024)")).toInt(), 1);
+}
+
 } // namespace

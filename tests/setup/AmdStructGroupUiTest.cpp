@@ -126,6 +126,8 @@ TEST_F(StructureGroups, AGroupExportThenImportGivesTheSameDataAndADamagedFileIsN
 
     ResultList shown;
     prompts.expectOpenFiles({files[0], files[1], files[2], damaged, unknown})
+        .expectQuestion(true, QStringLiteral("Заменить данные учреждений за 2025 данными выбранных файлов?\n"
+                                             "Уже есть данные (1): Сосновский фельдшерско-акушерский пункт"))
         .expectMessage(QStringLiteral("Подгрузка информации закончена"))
         .expectModal(QStringLiteral("TForm1"), [&](QDialog& dialog) {
             shown = static_cast<TForm1&>(dialog).list();
@@ -141,6 +143,28 @@ TEST_F(StructureGroups, AGroupExportThenImportGivesTheSameDataAndADamagedFileIsN
     expected.removeIf([](const QString& r) { return r.startsWith(QStringLiteral("6 ")); });
     EXPECT_EQ(rowsOf({ZarechnayaInpatient, ZarechnayaPolyclinic, Malinovka}), expected);
     EXPECT_EQ(rowsOf({Sosnovka}), sosnovka);   // the damaged file changed nothing
+}
+
+TEST_F(StructureGroups, AGroupLoadOverStoredValuesAsksOnceAndNoChangesNothing)
+{
+    ScriptedPrompts prompts;
+    TAdmForm window(AdmMode::DataEntry);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    select(window, ZarechnyDistrict);
+    prompts.expectMessage(QStringLiteral("Выгрузка закончена"));
+    window.ExportGroup->trigger();
+    const QStringList files = groupFiles();
+    ASSERT_EQ(files.size(), 4);
+    // Every unit a little changed: the files would put the old values back.
+    dbdat().exec(QStringLiteral(R"(update "data" set "data"="data"+1 where "hospital" in (3,4,5,6))"));
+    const QStringList before = rowsOf(kZarechny);
+    prompts.expectOpenFiles(files).expectQuestion(false, QStringLiteral(
+        "Заменить данные учреждений за 2025 данными выбранных файлов?\nУже есть данные (4): "));
+    window.ImportGroup->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(prompts.log().size(), 3);   // the export's message, the files, one question
+    EXPECT_EQ(rowsOf(kZarechny), before);
 }
 
 TEST_F(StructureGroups, ChosenFormsShowInThePanelAndEnableTheClearingChoice)

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QCheckBox>
 #include <QDate>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -625,15 +626,24 @@ TEST_F(KnownFill, TheFilesReportNamesEachFileAndCountsItsLines)
 
 namespace {
 
-TEST_F(SampleStructure, OneInstitutionExportedAndImportedIntoAnEmptyOneGivesTheSameData)
+// The sample's year with its caches, in data entry: the structure window's exchange commands.
+class SampleExchange : public SampleStructure {
+protected:
+    void SetUp() override
+    {
+        SampleStructure::SetUp();
+        CfgDir = sample.configFolder() + QStringLiteral("/");
+        ReportYear = Sample::DataYear;
+        GetForms(dbmain());
+        GetTables(dbmain());
+        WorkMode = QStringLiteral("Input");
+    }
+    void TearDown() override { CfgDir.clear(); }
+};
+
+TEST_F(SampleExchange, OneInstitutionExportedAndImportedIntoAnEmptyOneGivesTheSameData)
 {
-    CfgDir = sample.configFolder() + QStringLiteral("/");
-    const auto restore = qScopeGuard([] { CfgDir.clear(); });
-    ReportYear = Sample::DataYear;
-    GetForms(dbmain());
-    GetTables(dbmain());
     ScriptedPrompts prompts;
-    WorkMode = QStringLiteral("Input");
     TAdmForm window(AdmMode::DataEntry);
     window.show();
     ASSERT_TRUE(window.ExportMenu->menuAction()->isVisible());
@@ -662,9 +672,42 @@ TEST_F(SampleStructure, OneInstitutionExportedAndImportedIntoAnEmptyOneGivesTheS
     QString error;
     const QString bad = sample.configFolder() + QStringLiteral("/bad.ktd");
     ASSERT_TRUE(writeLines1251(bad, {QStringLiteral(R"l("x","2025","Ф12","(1000)","4","4")l")}, &error));
-    prompts.expectOpenFile(bad).expectError(QStringLiteral("строка 1"));
+    prompts.expectOpenFile(bad)
+        .expectQuestion(true, QStringLiteral("Заменить данные Светлогорская городская поликлиника № 1 за 2025 данными файла bad.ktd?"))
+        .expectError(QStringLiteral("строка 1"));
     window.ImportOne->trigger();
     EXPECT_EQ(dataRows(SvetlogorskPolyclinic), dataRows(Malinovka));
+}
+
+TEST_F(SampleExchange, ALoadOverStoredValuesAsksWhoseAndFromWhichFileFirst)
+{
+    ScriptedPrompts prompts;
+    TAdmForm window(AdmMode::DataEntry);
+    window.show();
+    // Malinovka's file under the name the export proposes, loaded into Sosnovka, which holds data.
+    select(window, Malinovka);
+    const QString path = sample.yearFolder() + QStringLiteral("/data/Малиновская участковая больница - Годовой - 2025.ktd");
+    prompts.expectSaveFile(path).expectMessage(QStringLiteral(" год выгружены в файл"));
+    window.ExportOne->trigger();
+    EXPECT_EQ(prompts.fileStarts().value(0), path);
+    const int sosnovka = dataRows(Sosnovka);
+    ASSERT_GT(sosnovka, 0);
+    ASSERT_NE(sosnovka, dataRows(Malinovka));
+
+    select(window, Sosnovka);
+    const QString question = QStringLiteral("Заменить данные Сосновский фельдшерско-акушерский пункт за 2025 данными файла "
+                                            "Малиновская участковая больница - Годовой - 2025.ktd?\n"
+                                            "По имени это файл другого подразделения: Малиновская участковая больница.");
+    prompts.expectOpenFile(path).expectQuestion(false, question);
+    window.ImportOne->trigger();
+    EXPECT_EQ(prompts.log().last(), QStringLiteral("question: ") + question);
+    EXPECT_EQ(dataRows(Sosnovka), sosnovka);
+
+    prompts.expectOpenFile(path).expectQuestion(true, question)
+        .expectMessage(QStringLiteral("Данные по Сосновский фельдшерско-акушерский пункт загружены из файла ")
+                       + QDir::toNativeSeparators(path));
+    window.ImportOne->trigger();
+    EXPECT_EQ(dataRows(Sosnovka), dataRows(Malinovka));
 }
 
 }

@@ -2,6 +2,7 @@
 
 #include "PrintTo.h"
 #include "SampleYear.h"
+#include "ScriptedPrompts.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/TextFiles.h"
@@ -43,6 +44,17 @@ QStringList filesUnder(const QString& folder)
         files << QDir(folder).relativeFilePath(it.next());
     files.sort();
     return files;
+}
+
+// Plans and loads a group as the structure window does, saying "Да" when it asks.
+GroupImportReport importGroup(const QStringList& paths, const GroupImportChoice& choice)
+{
+    const GroupImportPlan plan = planDataGroup(dbmain(), dbdat(), 2025, QStringLiteral("Годовой"), paths, choice);
+    ScriptedPrompts prompts;
+    if (!plan.holding.isEmpty())
+        prompts.expectQuestion(true, QStringLiteral("Заменить данные учреждений за 2025 данными выбранных файлов?"));
+    EXPECT_TRUE(confirmDataGroup(prompts, plan, 2025));
+    return importDataGroup(dbmain(), dbdat(), 2025, plan, choice);
 }
 
 class GroupExchange : public ::testing::Test {
@@ -103,7 +115,7 @@ TEST_F(GroupExchange, ADistrictGivesItsFolderTreeAndComesBackIntoAnEmptyCopy)
     GroupImportChoice all;
     QList<std::pair<qint64, qint64>> progress;
     all.lineProgress = [&](qint64 read, qint64 size) { progress.append({read, size}); };
-    const GroupImportReport imported = importDataGroup(dbmain(), dbdat(), 2025, paths, all);
+    const GroupImportReport imported = importGroup(paths, all);
     // Each file read to its end is heard as done, the empty one included.
     ASSERT_EQ(progress.size(), paths.size());
     for (int i = 0; i < paths.size(); ++i)
@@ -135,7 +147,7 @@ TEST_F(GroupExchange, FilesWhoseUnitCannotBeToldAreListedAndChangeNothing)
         ASSERT_TRUE(writeLines1251(paths.last(), k.lines, &error));
     }
     const QStringList before = rowsOf({ZarechnayaCrb, ZarechnayaInpatient, Malinovka, Sosnovka, namesake});
-    const GroupImportReport report = importDataGroup(dbmain(), dbdat(), 2025, paths, {});
+    const GroupImportReport report = importGroup(paths, {});
     EXPECT_EQ(report.loadedFiles, 0);
     ASSERT_EQ(report.skipped.size(), cases.size());
     for (int i = 0; i < cases.size(); ++i) {
@@ -144,6 +156,94 @@ TEST_F(GroupExchange, FilesWhoseUnitCannotBeToldAreListedAndChangeNothing)
         EXPECT_TRUE(report.skipped[i].contains(QString::fromUtf8(cases[i].reason))) << report.skipped[i].toStdString();
     }
     EXPECT_EQ(rowsOf({ZarechnayaCrb, ZarechnayaInpatient, Malinovka, Sosnovka, namesake}), before);
+}
+
+TEST_F(GroupExchange, EveryUnitGetsBackItsOwnRowsWhateverItsNameHolds)
+{
+    // Units whose names the export's file name used to lose: one that begins with another's name
+    // and " - ", characters no file name may hold, and two names longer than a file name that
+    // differ only past its end.
+    const QString longName = QStringLiteral("Областная клиническая больница восстановительного лечения ветеранов "
+                                            "войн и труда имени заслуженного врача республики, отделение №");
+    ASSERT_GT(longName.size(), 125);
+    const QStringList names = {
+        QStringLiteral("Малиновская участковая больница - филиал"),
+        QStringLiteral("ФАП \"Ключи\""),
+        QStringLiteral("Амбулатория 1/2: дети"),
+        longName + QStringLiteral("1"),
+        longName + QStringLiteral("2"),
+    };
+    QList<int> units = leaves();
+    for (const QString& name : names) {
+        dbmain().exec(QStringLiteral(R"(insert into "administration" ("unit","dependence","medicaltype","country","ind")
+            values (?,?,-1,1,10))"), {name, ZarechnyDistrict});
+        units.append(dbmain().scalar(QStringLiteral("select max(\"id\") from \"administration\"")).toInt());
+        district.children.append(UnitTreeNode{units.last(), name, {}});
+    }
+    ASSERT_EQ(names.last().size(), 130);
+    // Each unit Malinovka's cells with values of its own, the namesake included.
+    for (int i = 0; i < units.size(); ++i) {
+        if (units[i] == Malinovka)
+            continue;
+        dbdat().exec(QStringLiteral(R"(delete from "data" where "hospital"=? and "year"=2025)"), {units[i]});
+        dbdat().exec(QStringLiteral(R"(insert into "data" ("hospital","data","year","table","column","row")
+            select ?, "data" + ?, "year", "table", "column", "row" from "data" where "hospital"=? and "year"=2025)"),
+                     {units[i], 1000 * (i + 1), Malinovka});
+    }
+    QList<QStringList> before;
+    for (int unit : units) {
+        before.append(rowsOf({unit}));
+        ASSERT_FALSE(before.last().isEmpty()) << unit;
+    }
+
+    QString error;
+    ASSERT_TRUE(exportDataGroup(dbdat(), 2025, QStringLiteral("Годовой"), district, out.path(), nullptr, &error))
+        << error.toStdString();
+    QStringList paths;
+    for (const QString& f : filesUnder(out.path()))
+        paths << out.path() + QLatin1Char('/') + f;
+    ASSERT_EQ(paths.size(), units.size()) << filesUnder(out.path()).join(QLatin1Char('\n')).toStdString();
+
+    // Over stored values the group asks once; "Нет" leaves every unit as it was.
+    GroupImportPlan plan = planDataGroup(dbmain(), dbdat(), 2025, QStringLiteral("Годовой"), paths, {});
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(false, QStringLiteral("Заменить данные учреждений за 2025 данными выбранных файлов?\n"
+                                                     "Уже есть данные (%1): ").arg(units.size()));
+        EXPECT_FALSE(confirmDataGroup(prompts, plan, 2025));
+    }
+    for (int i = 0; i < units.size(); ++i)
+        EXPECT_EQ(rowsOf({units[i]}), before[i]) << units[i];
+
+    QStringList ids;
+    for (int unit : units)
+        ids << QString::number(unit);
+    dbdat().exec(QStringLiteral(R"(delete from "data" where "hospital" in (%1))").arg(ids.join(QLatin1Char(','))));
+    plan = planDataGroup(dbmain(), dbdat(), 2025, QStringLiteral("Годовой"), paths, {});
+    EXPECT_TRUE(plan.holding.isEmpty());
+    const GroupImportReport imported = importDataGroup(dbmain(), dbdat(), 2025, plan, {});
+    EXPECT_TRUE(imported.skipped.isEmpty()) << imported.skipped.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(imported.loadedFiles, units.size());
+    for (int i = 0; i < units.size(); ++i) {
+        SCOPED_TRACE(units[i]);
+        EXPECT_EQ(rowsOf({units[i]}), before[i]);
+    }
+}
+
+TEST_F(GroupExchange, AUnitChosenWithTwoFilesTakesNeither)
+{
+    QString error;
+    const QString one = out.path() + QStringLiteral("/Сосновский фельдшерско-акушерский пункт - Годовой - 2025.ktd");
+    const QString two = out.path() + QStringLiteral("/Сосновский фельдшерско-акушерский пункт.ktd");
+    ASSERT_TRUE(writeDataFile(dbdat(), QStringLiteral("data"), Malinovka, 2025, one, nullptr, &error));
+    ASSERT_TRUE(writeDataFile(dbdat(), QStringLiteral("data"), ZarechnayaInpatient, 2025, two, nullptr, &error));
+    const QStringList before = rowsOf({Sosnovka});
+    const GroupImportReport report = importGroup({one, two}, {});
+    EXPECT_EQ(report.loadedFiles, 0);
+    ASSERT_EQ(report.skipped.size(), 2);
+    for (const QString& line : report.skipped)
+        EXPECT_TRUE(line.contains(QStringLiteral("выбрано несколько файлов"))) << line.toStdString();
+    EXPECT_EQ(rowsOf({Sosnovka}), before);
 }
 
 TEST_F(GroupExchange, ChosenFormsLimitTheLinesAndWhatIsCleared)
@@ -168,15 +268,15 @@ TEST_F(GroupExchange, ChosenFormsLimitTheLinesAndWhatIsCleared)
     // "Очищать" "ЛПУ": the whole year goes, only Ф30 comes back.
     GroupImportChoice choice;
     choice.chosenForms = {QStringLiteral("Ф30")};
-    importDataGroup(dbmain(), dbdat(), 2025, {path}, choice);
+    importGroup({path}, choice);
     EXPECT_EQ(formRows(Sample::Form::F12), 0);
     EXPECT_EQ(formRows(Sample::Form::F30), f30);
     // "Выбранные формы": Ф12's rows stay as they are while Ф30 is replaced.
-    importDataGroup(dbmain(), dbdat(), 2025, {path}, GroupImportChoice{{QStringLiteral("Ф12")}, true});
+    importGroup({path}, GroupImportChoice{{QStringLiteral("Ф12")}, true});
     EXPECT_EQ(formRows(Sample::Form::F12), f12);
     EXPECT_EQ(formRows(Sample::Form::F30), f30);
     dbdat().exec(QStringLiteral(R"(delete from "data" where "hospital"=?)"), {ZarechnayaInpatient});
-    importDataGroup(dbmain(), dbdat(), 2025, {path}, GroupImportChoice{{QStringLiteral("Ф12")}, true});
+    importGroup({path}, GroupImportChoice{{QStringLiteral("Ф12")}, true});
     EXPECT_EQ(formRows(Sample::Form::F12), f12);
     EXPECT_EQ(formRows(Sample::Form::F30), 0);
 }
