@@ -3,6 +3,7 @@
 #include "core/Unit1.h"
 #include "entry/Unit2.h"
 #include "entry/Unit3.h"
+#include "entry/Unit4.h"
 #include "entry/Unit6.h"
 #include "setup/LForm.h"
 #include "platform/Application.h"
@@ -14,12 +15,13 @@ int main(int argc, char** argv)
     TMain main;
     // The windows that live for the whole run come after the main window, the result list
     // first; the group-loading checklist, the forms catalogue, the final-print warning, the
-    // Excel workbook chooser and the short-name prompt follow it, in that order, once the
-    // program has them. Each sets its global instance while it exists.
+    // Excel workbook chooser and the short-name prompt follow it, in that order. Each sets its
+    // global instance while it exists.
     TForm1 resultList;
     TSFLF groupLoadForms;
     TFormL formsCatalogue;
     TForm3 finalPrintWarning;
+    TForm4 workbookChooser;
     TForm6 shortNamePrompt;
     main.showMaximized();
     const int code = app.exec();

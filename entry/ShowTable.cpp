@@ -8,6 +8,7 @@
 #include "entry/GridControls.h"
 #include "entry/GridExcel.h"
 #include "entry/GridModel.h"
+#include "entry/Unit4.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
@@ -16,16 +17,20 @@
 #include "platform/office/XlsxWriter.h"
 
 #include <QActionGroup>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <memory>
 
 TVTable::TVTable(QWidget* parent)
     : QDialog(parent), m_model(std::make_unique<GridModel>())
@@ -127,6 +132,7 @@ void TVTable::buildMenu()
     addExchangeLoadCommand();
     N35->menuAction()->setVisible(false);
     Excel1 = menu("Excel1", QStringLiteral("В Excel"));
+    N39 = action(Excel1, "N39", QStringLiteral("В открытую книгу"));
     N40 = action(Excel1, "N40", QStringLiteral("В новую книгу"));
     N41 = action(Excel1, "N41", QStringLiteral("В существующий файл"));
     FractionMenu = menu("FractionMenu", QStringLiteral("Нецелые"));
@@ -147,6 +153,7 @@ void TVTable::buildMenu()
     connect(N7, &QAction::triggered, this, &TVTable::N7Click);
     connect(N9, &QAction::triggered, this, &TVTable::N9Click);
     connect(N10, &QAction::triggered, this, &TVTable::N10Click);
+    connect(N39, &QAction::triggered, this, &TVTable::N39Click);
     connect(N40, &QAction::triggered, this, &TVTable::N40Click);
     connect(N41, &QAction::triggered, this, &TVTable::N41Click);
     connect(Excel2, &QAction::triggered, this, &TVTable::Excel2Click);
@@ -476,6 +483,37 @@ void TVTable::N41Click()
                                        "Сохраните ее в Excel как книгу .xlsx и повторите."));
         return;
     }
+    addSheetToWorkbook(path);
+}
+
+void TVTable::N39Click()
+{
+    if (!m_model->isOpen() || !PutData())
+        return;
+    const QStringList books = openWorkbooks();
+    if (books.isEmpty()) {
+        prompts().error(QStringLiteral("Нет открытой книги Excel: программа еще не выводила и не открывала книг. "
+                                       "Выведите таблицу в новую книгу или в существующий файл."));
+        return;
+    }
+    std::unique_ptr<TForm4> own;
+    if (!Form4)
+        own = std::make_unique<TForm4>(this);   // without the start-up one, for this export only
+    Form4->ListBox1->clear();
+    for (const QString& path : books) {
+        auto* item = new QListWidgetItem(QFileInfo(path).fileName(), Form4->ListBox1);
+        item->setToolTip(QDir::toNativeSeparators(path));
+    }
+    Form4->ListBox1->setCurrentRow(0);
+    const bool chosen = prompts().exec(*Form4) == QDialog::Accepted;
+    const int index = Form4->ListBox1->currentRow();
+    Form4->ListBox1->clear();
+    if (chosen && index >= 0 && index < books.size())
+        addSheetToWorkbook(books[index]);
+}
+
+void TVTable::addSheetToWorkbook(const QString& path)
+{
     const QString name = gridSheetName(CurrentFormName, CurrentFormNumber);
     ExcelWorkbook book = gridWorkbook(*m_model, name, windowTitle());
     XlsxWriter writer;
@@ -484,7 +522,7 @@ void TVTable::N41Click()
         return;
     }
     QString error;
-    if (!desktop().openDocument(path, &error)) {
+    if (!showWorkbookFile(path, &error)) {
         prompts().error(error);
         return;
     }

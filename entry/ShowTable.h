@@ -78,9 +78,11 @@ public:
     void StringGrid1DblClick();
     void N9Click();
     void N10Click();
-    // "В Excel": the table as the grid shows it, to a new workbook (N40) or added as a sheet to
-    // a chosen .xlsx or .xlsm (N41). "Подгрузить из Excel": the values of the sheet of the
-    // table's name replace the stored ones.
+    // "В Excel": the table as the grid shows it, added as a sheet to a workbook open on the
+    // desktop chosen in Form4 (N39), to a new workbook (N40) or added as a sheet to a chosen
+    // .xlsx or .xlsm (N41). "Подгрузить из Excel": the values of the sheet of the table's name
+    // replace the stored ones.
+    void N39Click();
     void N40Click();
     void N41Click();
     void Excel2Click();
@@ -146,7 +148,9 @@ public:
     QMenu* N35 = nullptr;             // "Подгрузить таблицу": "Подгрузить из Excel" (Excel2)
     QAction* Excel2 = nullptr;
     QAction* N46 = nullptr;           // "Подгрузить из файла передачи"
-    QMenu* Excel1 = nullptr;          // "В Excel": "В новую книгу" (N40), "В существующий файл" (N41)
+    QMenu* Excel1 = nullptr;          // "В Excel": "В открытую книгу" (N39), "В новую книгу" (N40),
+                                      // "В существующий файл" (N41)
+    QAction* N39 = nullptr;
     QAction* N40 = nullptr;
     QAction* N41 = nullptr;
     QMenu* FractionMenu = nullptr;    // "Нецелые": "Да" (N37), "Нет" (N38)
@@ -181,6 +185,9 @@ private:
     // follows the table just opened.
     void buildCommands();
     void commandsFollowTable();
+    // The table's sheet added to the workbook file `path`, which is then handed to the desktop
+    // again: the one road of "В открытую книгу" and "В существующий файл".
+    void addSheetToWorkbook(const QString& path);
     // After the table's values were replaced as a whole: the grid shows what is stored.
     void valuesReplaced();
     // "Подгрузить из файла передачи" of ShowTableLoad.cpp.

@@ -397,8 +397,10 @@ void TRepList::N8Click()
 
 void TRepList::toggleNet()
 {
+    // The flag is the report's own, not its data: F7 works in every mode the list is opened in,
+    // the looking modes included.
     QTreeWidgetItem* item = ListView1->currentItem();
-    if (!item || !editable())
+    if (!item)
         return;
     try {
         const bool net = SummaryReports::toggleNet(dbmain(), nodeId(item));

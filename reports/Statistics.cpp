@@ -208,7 +208,8 @@ QList<QStringList> computeIndicatorGrid(Database& dictionary, const IndicatorGri
 }
 
 bool breakDownIndicators(Database& db, const IndicatorGrid& grid, const QList<QStringList>& shown, int row,
-                         const QList<int>& columns, bool oneCell, const QString& setName, ResultList* list, QString* error)
+                         const QList<int>& columns, bool oneCell, const QString& setName, ResultList* list, QString* error,
+                         const std::function<void(const QString&)>& working)
 {
     QString why;
     const QList<int> members = membersOfCurrentUnit(db, &why);
@@ -240,7 +241,10 @@ bool breakDownIndicators(Database& db, const IndicatorGrid& grid, const QList<QS
         DictionaryPopulation population(db, id, true);
         IndicatorCalculator calc(tables, population);
         calc.setNamedValues(grid.namedValues);
-        QString line = oneLine(memberName(db, id));
+        const QString name = oneLine(memberName(db, id));
+        if (working)
+            working(name);
+        QString line = name;
         for (int c : columns)
             line += u'\t' + oneLine(calc.display(grid.cell(c, row), true));
         lines << line;

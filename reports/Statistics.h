@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <QStringList>
 
 class Database;
@@ -61,10 +62,11 @@ QList<QStringList> computeIndicatorGrid(Database& dictionary, const IndicatorGri
 // The breakdown of row `row` over `columns` by the members of the current unit: one line per
 // member (its name, then each value with the formula's suffix after ";"), then "Всего" and the
 // shown values. The list's title is `setName` - row title (- column title for oneCell).
-// False with a message when the members cannot be told.
+// `working`, when given, hears each member's name before that member is computed. False with a
+// message when the members cannot be told.
 bool breakDownIndicators(Database& dictionary, const IndicatorGrid& grid, const QList<QStringList>& shown,
                          int row, const QList<int>& columns, bool oneCell, const QString& setName, ResultList* list,
-                         QString* error);
+                         QString* error, const std::function<void(const QString&)>& working = {});
 
 // The caption, the set's name, then the grid as one table.
 void indicatorsToWord(const QString& caption, const QString& setName, const QList<QStringList>& shown,

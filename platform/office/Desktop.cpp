@@ -23,6 +23,7 @@ SystemDesktop& systemDesktop()
 
 Desktop* g_desktop = nullptr;
 QString g_temporaryFolder;
+QStringList g_openWorkbooks;   // newest first
 
 }
 
@@ -124,5 +125,27 @@ bool showWorkbook(const ExcelWorkbook& book, const QString& baseName, QString* e
         *error = writer.errorString();
         return false;
     }
-    return desktop().openDocument(path, error);
+    return showWorkbookFile(path, error);
+}
+
+bool showWorkbookFile(const QString& path, QString* error)
+{
+    if (!desktop().openDocument(path, error))
+        return false;
+    const QFileInfo file(path);
+    g_openWorkbooks.removeIf([&](const QString& known) { return QFileInfo(known) == file; });
+    g_openWorkbooks.prepend(file.absoluteFilePath());
+    return true;
+}
+
+QStringList openWorkbooks()
+{
+    // A book the user deleted or moved since cannot be open any more.
+    g_openWorkbooks.removeIf([](const QString& known) { return !QFileInfo(known).isFile(); });
+    return g_openWorkbooks;
+}
+
+void forgetOpenWorkbooks()
+{
+    g_openWorkbooks.clear();
 }

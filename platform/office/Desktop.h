@@ -60,3 +60,12 @@ QString temporaryDocumentPath(const QString& baseName, const QString& suffix, QS
 // the file) when it could not be saved or opened.
 bool showDocument(WordDocument& document, const QString& baseName, QString* error);
 bool showWorkbook(const ExcelWorkbook& book, const QString& baseName, QString* error);
+
+// Hands a workbook file that was written or loaded to the desktop. Once it opened, it heads
+// openWorkbooks() (a book handed again moves to the front); false and *error as openDocument.
+bool showWorkbookFile(const QString& path, QString* error);
+// The workbooks handed to the desktop in this run that still exist, newest first, as absolute
+// paths: as far as the program can tell, the books the user has open in the spreadsheet program.
+QStringList openWorkbooks();
+// Forgets them all.
+void forgetOpenWorkbooks();

@@ -7,13 +7,18 @@
 #include "core/Common.h"
 #include "core/StructureCache.h"
 #include "entry/GridModel.h"
+#include "entry/Unit4.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/XlsxReader.h"
 #include "platform/office/XlsxWriter.h"
 
 #include <QAction>
+#include <QFileInfo>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -157,6 +162,77 @@ TEST_F(GridExcel, ToAnExistingFileKeepsItsSheetsAndAnXlsIsRefused)
     EXPECT_EQ(reader.workbook().sheet(0)->value(1, 1), ExcelValue::ofText(QStringLiteral("мое")));
     EXPECT_EQ(reader.workbook().sheet(1)->value(4, 4), ExcelValue::ofNumber(8));
     EXPECT_EQ(desktop.opened(), QStringList{path});
+}
+
+TEST_F(GridExcel, ToAnOpenBookAddsTheSheetToABookWrittenEarlierInTheRun)
+{
+    const int children = year.addTable(form, QStringLiteral("(2000)"), QStringLiteral("Дети"), 6, 5, 2, 2);
+    year.addPlainTitles(children);
+    refreshStructureCaches(year.dictionary());
+    year.setCell(first, table, 4, 4, 8);
+    year.setCell(first, children, 5, 4, 3);
+    year.setCell(first, children, 7, 6, 1.5);
+    TForm4 chooser;   // as made at start-up
+    EXPECT_EQ(Form4, &chooser);
+    const QString own = workbookWith(QStringLiteral("Свое"), {{1, 1, ExcelValue::ofText(QStringLiteral("мое"))}},
+                                     QStringLiteral("своя.xlsx"));
+    {
+        // Before any book is out there is no open book to add to.
+        TVTable window;
+        window.show();
+        prompts.expectError(QStringLiteral("Нет открытой книги Excel"));
+        window.N39->trigger();
+        EXPECT_TRUE(desktop.opened().isEmpty());
+        // A new book of table (1000), then the user's own file, both handed to the desktop.
+        prompts.expectMessage(QStringLiteral("Вывод таблицы завершен"));
+        window.N40->trigger();
+        prompts.expectOpenFile(own).expectMessage(QStringLiteral("Вывод таблицы завершен"));
+        window.N41->trigger();
+    }
+    ASSERT_EQ(desktop.opened().size(), 2);
+    const QString written = desktop.opened().first();
+
+    CurrentFormNumber = QStringLiteral("(2000)");
+    TVTable window;
+    window.show();
+    // Cancel adds nothing anywhere.
+    prompts.expectModal(QStringLiteral("TForm4"), [](QDialog& dialog) {
+        QTest::mouseClick(static_cast<TForm4&>(dialog).BitBtn2, Qt::LeftButton);
+        return dialog.result();
+    });
+    window.N39->trigger();
+    EXPECT_EQ(desktop.opened().size(), 2);
+    // The chooser lists the books newest first; the user clicks the one written first, then OK.
+    prompts.expectModal(QStringLiteral("TForm4"), [&](QDialog& dialog) {
+        auto& f = static_cast<TForm4&>(dialog);
+        EXPECT_EQ(&f, &chooser);
+        EXPECT_EQ(f.windowTitle(), QStringLiteral("Выьерите книгу Excel"));
+        QStringList names;
+        for (int i = 0; i < f.ListBox1->count(); ++i)
+            names << f.ListBox1->item(i)->text();
+        EXPECT_EQ(names, (QStringList{QStringLiteral("своя.xlsx"), QFileInfo(written).fileName()}));
+        if (f.ListBox1->count() == 2) {
+            QListWidgetItem* item = f.ListBox1->item(1);
+            QTest::mouseClick(f.ListBox1->viewport(), Qt::LeftButton, {}, f.ListBox1->visualItemRect(item).center());
+        }
+        QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+        return dialog.result();
+    }).expectMessage(QStringLiteral("Вывод таблицы завершен"));
+    window.N39->trigger();
+
+    // Handed to the desktop again; the book keeps table (1000) and gains table (2000).
+    EXPECT_EQ(desktop.opened(), (QStringList{written, own, written}));
+    XlsxReader reader;
+    ASSERT_TRUE(reader.read(written)) << reader.errorString().toStdString();
+    EXPECT_EQ(reader.workbook().sheetNames(), (QStringList{QStringLiteral("Ф12(1000)"), QStringLiteral("Ф12(2000)")}));
+    EXPECT_EQ(reader.workbook().sheet(0)->value(4, 4), ExcelValue::ofNumber(8));
+    EXPECT_EQ(reader.workbook().sheet(1)->value(4, 5), ExcelValue::ofNumber(3));
+    EXPECT_EQ(reader.workbook().sheet(1)->value(6, 7), ExcelValue::ofNumber(1.5));
+    EXPECT_EQ(reader.workbook().sheet(1)->value(4, 4), ExcelValue());
+    // The user's own book got only the sheet sent to it.
+    XlsxReader ownBook;
+    ASSERT_TRUE(ownBook.read(own));
+    EXPECT_EQ(ownBook.workbook().sheetNames(), (QStringList{QStringLiteral("Свое"), QStringLiteral("Ф12(1000)")}));
 }
 
 TEST(GridSheetName, IsCutToTwentyAndMadeValid)

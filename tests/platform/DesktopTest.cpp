@@ -82,6 +82,35 @@ TEST_F(TemporaryFolder, WhatCannotBeSavedOrOpenedIsAnError)
     EXPECT_TRUE(error.contains(QStringLiteral("нет.docx")));
 }
 
+TEST_F(TemporaryFolder, TheWorkbooksHandedToTheDesktopAreListedNewestFirst)
+{
+    RecordingDesktop recorder;
+    QString error;
+    ExcelWorkbook book;
+    book.addSheet(QStringLiteral("Лист"));
+    ASSERT_TRUE(showWorkbook(book, QStringLiteral("Первая"), &error)) << error.toStdString();
+    const QString own = dir.filePath(QStringLiteral("своя.xlsx"));
+    QFile(own).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(showWorkbookFile(own, &error)) << error.toStdString();
+    ASSERT_TRUE(showWorkbook(book, QStringLiteral("Вторая"), &error)) << error.toStdString();
+    auto names = [] {
+        QStringList n;
+        for (const QString& path : openWorkbooks())
+            n << QFileInfo(path).fileName();
+        return n;
+    };
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("Вторая.xlsx"), QStringLiteral("своя.xlsx"),
+                                    QStringLiteral("Первая.xlsx")}));
+    // Handed again it comes first once, not twice; one that failed to open is not listed; one
+    // deleted since is gone.
+    ASSERT_TRUE(showWorkbookFile(dir.filePath(QStringLiteral("./своя.xlsx")), &error));
+    EXPECT_FALSE(showWorkbookFile(dir.filePath(QStringLiteral("нет.xlsx")), &error));
+    ASSERT_TRUE(QFile::remove(openWorkbooks().last()));
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("своя.xlsx"), QStringLiteral("Вторая.xlsx")}));
+    forgetOpenWorkbooks();
+    EXPECT_TRUE(openWorkbooks().isEmpty());
+}
+
 TEST(SystemDesktopTest, WithoutWindowsNothingOpensAndItSaysSo)
 {
     // Logic tests run on a QCoreApplication: the system desktop must refuse, not crash.

@@ -100,18 +100,32 @@ TEST_F(ReportList, DeleteWithNoKeepsEverythingAndWithYesRemovesTheReport)
     EXPECT_EQ(SummaryReports::incomingReports(dbmain(), region), (QList<int>{south}));
 }
 
-TEST_F(ReportList, F7TwiceRestoresTheFlag)
+TEST_F(ReportList, F7TwiceRestoresTheFlagInEveryMode)
 {
-    ScriptedPrompts prompts;
-    TRepList w;
-    w.show();
-    w.ListView1->setCurrentItem(w.ListView1->topLevelItem(1));
-    QTest::keyClick(w.ListView1, Qt::Key_F7);
-    EXPECT_EQ(w.ListView1->topLevelItem(1)->text(1), QStringLiteral("Ф47"));
-    EXPECT_TRUE(SummaryReports::read(dbmain(), plain)->net);
-    QTest::keyClick(w.ListView1, Qt::Key_F7);
-    EXPECT_EQ(w.ListView1->topLevelItem(1)->text(1), QString());
-    EXPECT_FALSE(SummaryReports::read(dbmain(), plain)->net);
+    // The second report of the list: Обычный, or Южный where only the Ф47 reports are listed.
+    struct Case {
+        const char* mode;
+        bool netMode;
+        int id;
+        bool net;
+    };
+    for (const Case& c : {Case{"Svod", false, plain, false}, Case{"Net", true, south, true},
+                          Case{"Terrain", false, plain, false}, Case{"Single", false, plain, false}}) {
+        SCOPED_TRACE(c.mode);
+        WorkMode = QString::fromLatin1(c.mode);
+        NetMode = c.netMode;
+        ScriptedPrompts prompts;
+        TRepList w;
+        w.show();
+        w.ListView1->setCurrentItem(w.ListView1->topLevelItem(1));
+        ASSERT_EQ(w.currentId(), c.id);
+        QTest::keyClick(w.ListView1, Qt::Key_F7);
+        EXPECT_EQ(w.ListView1->topLevelItem(1)->text(1), c.net ? QString() : QStringLiteral("Ф47"));
+        EXPECT_EQ(SummaryReports::read(dbmain(), c.id)->net, !c.net);
+        QTest::keyClick(w.ListView1, Qt::Key_F7);
+        EXPECT_EQ(w.ListView1->topLevelItem(1)->text(1), c.net ? QStringLiteral("Ф47") : QString());
+        EXPECT_EQ(SummaryReports::read(dbmain(), c.id)->net, c.net);
+    }
 }
 
 TEST_F(ReportList, NetworkOrderKeepsTheOtherReportsPlaces)

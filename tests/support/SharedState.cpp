@@ -23,6 +23,7 @@ void resetPlatformState()
     Aliases::closeAll();
     Files::setProgramFolder(QString());
     setTemporaryDocumentsFolder(QString());
+    forgetOpenWorkbooks();
     setPromptTitle(QString());
 }
 
