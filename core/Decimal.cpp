@@ -199,6 +199,17 @@ QString digitsOf(U128 m, int minDigits = 1)
     return out;
 }
 
+// q units of 10^-decimals in fixed notation; a value that rounded to zero has no sign.
+QString fixedText(U128 q, int decimals, bool negative)
+{
+    QString out = negative && q != 0 ? QStringLiteral("-") : QString();
+    const U128 fractionUnit = kPow10.v[decimals];
+    out += digitsOf(q / fractionUnit);
+    if (decimals > 0)
+        out += QLatin1Char('.') + digitsOf(q % fractionUnit, decimals);
+    return out;
+}
+
 } // namespace
 
 Decimal Decimal::fromInt(qint64 value) { return fromRaw(Raw(value) * Raw(kOne)); }
@@ -364,12 +375,7 @@ QString Decimal::toString(int decimals, Rounding rounding) const
     U128 q = m / unit;
     if (roundsUp(q, m % unit, unit, rounding))
         ++q;
-    QString out = m_raw < 0 && q != 0 ? QStringLiteral("-") : QString();
-    const U128 fractionUnit = kPow10.v[decimals];
-    out += digitsOf(q / fractionUnit);
-    if (decimals > 0)
-        out += QLatin1Char('.') + digitsOf(q % fractionUnit, decimals);
-    return out;
+    return fixedText(q, decimals, m_raw < 0);
 }
 
 std::optional<Decimal> Decimal::negated() const { return fromRaw(-m_raw); }
@@ -571,13 +577,7 @@ U128 unitsOf(U128 coefficient, int exponent, int target)
 QString DecimalFloat::toString(int decimals) const
 {
     decimals = clampDecimals(decimals);
-    const U128 q = unitsOf(magnitude(m_coefficient), m_exponent, -decimals);
-    QString out = m_coefficient < 0 && q != 0 ? QStringLiteral("-") : QString();
-    const U128 fractionUnit = kPow10.v[decimals];
-    out += digitsOf(q / fractionUnit);
-    if (decimals > 0)
-        out += QLatin1Char('.') + digitsOf(q % fractionUnit, decimals);
-    return out;
+    return fixedText(unitsOf(magnitude(m_coefficient), m_exponent, -decimals), decimals, m_coefficient < 0);
 }
 
 Decimal DecimalFloat::toDecimal() const
