@@ -199,6 +199,17 @@ QString digitsOf(U128 m, int minDigits = 1)
     return out;
 }
 
+// q units of 10^-decimals in fixed notation; a value that rounded to zero has no sign.
+QString fixedText(U128 q, int decimals, bool negative)
+{
+    QString out = negative && q != 0 ? QStringLiteral("-") : QString();
+    const U128 fractionUnit = kPow10.v[decimals];
+    out += digitsOf(q / fractionUnit);
+    if (decimals > 0)
+        out += QLatin1Char('.') + digitsOf(q % fractionUnit, decimals);
+    return out;
+}
+
 } // namespace
 
 Decimal Decimal::fromInt(qint64 value) { return fromRaw(Raw(value) * Raw(kOne)); }
@@ -364,12 +375,7 @@ QString Decimal::toString(int decimals, Rounding rounding) const
     U128 q = m / unit;
     if (roundsUp(q, m % unit, unit, rounding))
         ++q;
-    QString out = m_raw < 0 && q != 0 ? QStringLiteral("-") : QString();
-    const U128 fractionUnit = kPow10.v[decimals];
-    out += digitsOf(q / fractionUnit);
-    if (decimals > 0)
-        out += QLatin1Char('.') + digitsOf(q % fractionUnit, decimals);
-    return out;
+    return fixedText(q, decimals, m_raw < 0);
 }
 
 std::optional<Decimal> Decimal::negated() const { return fromRaw(-m_raw); }
@@ -405,4 +411,269 @@ std::optional<Decimal> Decimal::rounded(int decimals, Rounding rounding) const
     if (roundsUp(q, m % unit, unit, rounding))
         ++q;
     return signedValue(q * unit, m_raw < 0);
+}
+
+// --- DecimalFloat -----------------------------------------------------------------------------
+
+namespace {
+
+// Decimal digits of m: 1 for 0, 39 from 10^38 on.
+int digitCount(U128 m)
+{
+    int n = 1;
+    while (n < 39 && m >= kPow10.v[n])
+        ++n;
+    return n;
+}
+
+U256 widen(U128 m)
+{
+    U256 r;
+    r.lo = m;
+    return r;
+}
+
+// x * m in place; false when the product needs more than 256 bits.
+bool multiplySmall(U256& x, uint64_t m)
+{
+    const U128 p0 = U128(uint64_t(x.lo)) * m;
+    const U128 p1 = U128(uint64_t(x.lo >> 64)) * m + (p0 >> 64);
+    const U128 p2 = U128(uint64_t(x.hi)) * m + (p1 >> 64);
+    const U128 p3 = U128(uint64_t(x.hi >> 64)) * m + (p2 >> 64);
+    if ((p3 >> 64) != 0)
+        return false;
+    x.lo = (p1 << 64) | uint64_t(p0);
+    x.hi = (p3 << 64) | uint64_t(p2);
+    return true;
+}
+
+bool multiplyPow10(U256& x, int k)
+{
+    while (k > 0) {
+        const int step = k < 19 ? k : 19;
+        if (!multiplySmall(x, uint64_t(kPow10.v[step])))
+            return false;
+        k -= step;
+    }
+    return true;
+}
+
+// x / m in place; the remainder.
+uint64_t divideSmall(U256& x, uint64_t m)
+{
+    uint64_t limbs[4] = {uint64_t(x.hi >> 64), uint64_t(x.hi), uint64_t(x.lo >> 64), uint64_t(x.lo)};
+    U128 r = 0;
+    for (uint64_t& limb : limbs) {
+        const U128 t = (r << 64) | limb;
+        limb = uint64_t(t / m);
+        r = t % m;
+    }
+    x.hi = (U128(limbs[0]) << 64) | limbs[1];
+    x.lo = (U128(limbs[2]) << 64) | limbs[3];
+    return uint64_t(r);
+}
+
+bool lessThan(const U256& a, const U256& b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
+
+U256 plus(const U256& a, const U256& b)   // the caller keeps the sum below 2^256
+{
+    U256 r;
+    r.lo = a.lo + b.lo;
+    r.hi = a.hi + b.hi + (r.lo < a.lo ? 1 : 0);
+    return r;
+}
+
+U256 minus(const U256& a, const U256& b)   // a >= b
+{
+    U256 r;
+    r.lo = a.lo - b.lo;
+    r.hi = a.hi - b.hi - (a.lo < b.lo ? 1 : 0);
+    return r;
+}
+
+// m / 10^k rounded, halves away from zero.
+U128 dropDigits(U128 m, int k)
+{
+    if (k <= 0)
+        return m;
+    if (k > 38)
+        return 0;   // m < 10^39 is below half of 10^k
+    const U128 unit = kPow10.v[k];
+    U128 q = m / unit;
+    if (roundsUp(q, m % unit, unit, Decimal::Rounding::HalfAwayFromZero))
+        ++q;
+    return q;
+}
+
+} // namespace
+
+namespace {
+
+// m * 10^exponent cut to 38 digits (halves away from zero, from the last digit dropped: every
+// digit dropped before it only decides halves, and a half rounds up either way), trailing zeros
+// taken into the exponent, as (signed coefficient, exponent). Nothing when the magnitude
+// reaches 10^20.
+std::optional<std::pair<Raw, int>> normalized(U256 m, int exponent, bool negative)
+{
+    int last = 0;
+    while (m.hi != 0 || m.lo > kMaxMagnitude) {
+        last = int(divideSmall(m, 10));
+        ++exponent;
+    }
+    U128 c = m.lo;
+    if (last >= 5 && ++c > kMaxMagnitude) {
+        c /= 10;
+        ++exponent;
+    }
+    if (c == 0)
+        return std::pair<Raw, int>(0, 0);
+    while (c % 10 == 0) {
+        c /= 10;
+        ++exponent;
+    }
+    if (digitCount(c) + exponent > 20)
+        return std::nullopt;
+    return std::pair<Raw, int>(negative ? -Raw(c) : Raw(c), exponent);
+}
+
+} // namespace
+
+std::optional<DecimalFloat> DecimalFloat::make(const std::optional<std::pair<Raw, int>>& parts)
+{
+    if (!parts)
+        return std::nullopt;
+    DecimalFloat f;
+    f.m_coefficient = parts->first;
+    f.m_exponent = parts->second;
+    return f;
+}
+
+DecimalFloat DecimalFloat::fromDecimal(Decimal d)
+{
+    // Every Decimal has at most 38 digits and lies in the range: the value is exact.
+    return *make(normalized(widen(magnitude(d.raw())), -Decimal::Scale, d.isNegative()));
+}
+
+DecimalFloat DecimalFloat::negated() const
+{
+    DecimalFloat f = *this;
+    f.m_coefficient = -m_coefficient;
+    return f;
+}
+
+namespace {
+
+// The magnitude in units of 10^target (target >= -18), rounded, halves away from zero; below
+// 10^38 for any value in the range.
+U128 unitsOf(U128 coefficient, int exponent, int target)
+{
+    if (exponent >= target)
+        return coefficient * kPow10.v[exponent - target];
+    return dropDigits(coefficient, target - exponent);
+}
+
+} // namespace
+
+QString DecimalFloat::toString(int decimals) const
+{
+    decimals = clampDecimals(decimals);
+    return fixedText(unitsOf(magnitude(m_coefficient), m_exponent, -decimals), decimals, m_coefficient < 0);
+}
+
+Decimal DecimalFloat::toDecimal() const
+{
+    const Raw r = Raw(unitsOf(magnitude(m_coefficient), m_exponent, -Decimal::Scale));
+    return Decimal::fromRaw(m_coefficient < 0 ? -r : r);
+}
+
+std::optional<DecimalFloat> DecimalFloat::add(DecimalFloat a, DecimalFloat b)
+{
+    if (a.isZero())
+        return b;
+    if (b.isZero())
+        return a;
+    if (a.m_exponent < b.m_exponent)
+        std::swap(a, b);
+    const U128 ma = magnitude(a.m_coefficient);
+    U128 mb = magnitude(b.m_coefficient);
+    int exponent = b.m_exponent;
+    int shift = a.m_exponent - b.m_exponent;
+    // Past 76 digits the smaller lies far below the larger's last digit that can show: it is
+    // rounded there, so the aligned sum fits 256 bits.
+    const int room = 76 - digitCount(ma);
+    if (shift > room) {
+        mb = dropDigits(mb, shift - room);
+        exponent += shift - room;
+        shift = room;
+    }
+    U256 wa = widen(ma);
+    multiplyPow10(wa, shift);
+    const U256 wb = widen(mb);
+    const bool na = a.m_coefficient < 0, nb = b.m_coefficient < 0;
+    if (na == nb)
+        return make(normalized(plus(wa, wb), exponent, na));
+    if (lessThan(wa, wb))
+        return make(normalized(minus(wb, wa), exponent, nb));
+    return make(normalized(minus(wa, wb), exponent, na));
+}
+
+std::optional<DecimalFloat> DecimalFloat::subtract(DecimalFloat a, DecimalFloat b)
+{
+    return add(a, b.negated());
+}
+
+std::optional<DecimalFloat> DecimalFloat::multiply(DecimalFloat a, DecimalFloat b)
+{
+    if (a.isZero() || b.isZero())
+        return DecimalFloat();
+    return make(normalized(multiply128(magnitude(a.m_coefficient), magnitude(b.m_coefficient)),
+                           a.m_exponent + b.m_exponent, (a.m_coefficient < 0) != (b.m_coefficient < 0)));
+}
+
+std::optional<DecimalFloat> DecimalFloat::divide(DecimalFloat a, DecimalFloat b)
+{
+    if (b.isZero())
+        return std::nullopt;
+    if (a.isZero())
+        return DecimalFloat();
+    const U128 ma = magnitude(a.m_coefficient), mb = magnitude(b.m_coefficient);
+    const bool negative = (a.m_coefficient < 0) != (b.m_coefficient < 0);
+    // The place of the quotient's leading digit: 10^lead.
+    const int da = digitCount(ma), db = digitCount(mb);
+    int lead = da - db + a.m_exponent - b.m_exponent;
+    if (ma * kPow10.v[38 - da] < mb * kPow10.v[38 - db])
+        --lead;
+    if (lead >= 20)
+        return std::nullopt;
+    const int target = std::min(-Decimal::Scale, lead + 1 - QuotientDigits);
+    const int shift = a.m_exponent - b.m_exponent - target;
+    U128 q = 0;
+    if (shift >= 0) {
+        U256 n = widen(ma);
+        U128 r = 0;
+        // Too wide a numerator, or a quotient past 128 bits, can only be a value past the range.
+        if (!multiplyPow10(n, shift) || !divide256(n, mb, &q, &r))
+            return std::nullopt;
+        if (roundsUp(q, r, mb, Decimal::Rounding::HalfAwayFromZero))
+            ++q;
+    } else {
+        U256 d = widen(mb);
+        if (!multiplyPow10(d, -shift))
+            return DecimalFloat();   // a divisor past 10^77 leaves less than a unit
+        if (d.hi != 0) {
+            // ma < 10^38 < d: the quotient is below 1, and a unit exactly when ma >= d/2.
+            const U256 twice = plus(widen(ma), widen(ma));
+            q = lessThan(twice, d) ? 0 : 1;
+        } else {
+            q = ma / d.lo;
+            if (roundsUp(q, ma % d.lo, d.lo, Decimal::Rounding::HalfAwayFromZero))
+                ++q;
+        }
+    }
+    return make(normalized(widen(q), target, negative));
+}
+
+bool operator==(DecimalFloat a, DecimalFloat b)
+{
+    return a.m_coefficient == b.m_coefficient && a.m_exponent == b.m_exponent;
 }

@@ -11,6 +11,7 @@
 #include <QStringView>
 #include <compare>
 #include <optional>
+#include <utility>
 
 class Decimal {
 public:
@@ -102,4 +103,44 @@ private:
     static constexpr bool inRange(Raw r) { return r <= kMaxRaw && r >= -kMaxRaw; }
 
     Raw m_raw = 0;
+};
+
+// A decimal with a floating point, for arithmetic that must keep significant digits where
+// Decimal keeps decimal places: an indicator divides a count by a population of millions and
+// multiplies the quotient back up, and 18 places would leave it a handful of digits. The value
+// is coefficient * 10^exponent with at most 38 digits in the coefficient; magnitudes stay
+// below 10^20, as Decimal's.
+class DecimalFloat {
+public:
+    // Significant digits a quotient keeps at least (it never keeps fewer than Decimal's 18
+    // places either).
+    static constexpr int QuotientDigits = 15;
+
+    constexpr DecimalFloat() = default;
+    static DecimalFloat fromDecimal(Decimal d);
+
+    bool isZero() const { return m_coefficient == 0; }
+    DecimalFloat negated() const;
+    // Fixed notation with `decimals` places (0..18), halves away from zero, from the exact value.
+    QString toString(int decimals) const;
+    // The value rounded to Decimal's 18 places, halves away from zero.
+    Decimal toDecimal() const;
+
+    // Exact when the result has at most 38 digits, else rounded to 38 (halves away from zero);
+    // nothing when the result lies outside the range.
+    static std::optional<DecimalFloat> add(DecimalFloat a, DecimalFloat b);
+    static std::optional<DecimalFloat> subtract(DecimalFloat a, DecimalFloat b);
+    static std::optional<DecimalFloat> multiply(DecimalFloat a, DecimalFloat b);
+    // The quotient rounded, halves away from zero, to QuotientDigits significant digits or 18
+    // places, whichever keeps more; nothing for a zero divisor or a result past the range.
+    static std::optional<DecimalFloat> divide(DecimalFloat a, DecimalFloat b);
+
+    friend bool operator==(DecimalFloat a, DecimalFloat b);
+
+private:
+    using Raw = Decimal::Raw;
+    // (signed coefficient, exponent) as the arithmetic leaves them; nothing passes through.
+    static std::optional<DecimalFloat> make(const std::optional<std::pair<Raw, int>>& parts);
+    Raw m_coefficient = 0;
+    int m_exponent = 0;
 };

@@ -68,7 +68,9 @@ bool compare(Decimal a, const QString& relation, Decimal b)
 }
 
 // Reads the reference part of a term (from its "Ф") and resolves it in the caches: the table's
-// ident and the stored columns and rows, every cell inside the table.
+// ident and the stored columns and rows, every cell inside the table. A form without a table
+// means the form's first table, looked up as the controls look it up, so a reference reads the
+// same in a control and in a network table.
 bool resolveReference(const QString& text, ConditionTerm* term, QString* error)
 {
     if (!text.startsWith(u'Ф'))
@@ -77,8 +79,6 @@ bool resolveReference(const QString& text, ConditionTerm* term, QString* error)
     if (!readCellRef(text, &term->ref, &why))
         return fail(error, why);
     const CellRef& ref = term->ref;
-    if (!ref.hasTable())
-        return fail(error, QStringLiteral("Не указана таблица: %1").arg(text));
     if (!ref.hasRows())
         return fail(error, QStringLiteral("Не указаны строки: %1").arg(text));
     if (!ref.hasColumns())
@@ -90,7 +90,9 @@ bool resolveReference(const QString& text, ConditionTerm* term, QString* error)
     term->table = FindTableIdentByFormId(formId, number);
     const TTableGeometry g = GetTableGeometryById(formId, number);
     if (term->table < 0 || !g.found())
-        return fail(error, QStringLiteral("Нет таблицы %1 в форме %2: %3").arg(number, ref.form, text));
+        return fail(error, number.isEmpty()
+                               ? QStringLiteral("Нет таблиц в форме %1: %2").arg(ref.form, text)
+                               : QStringLiteral("Нет таблицы %1 в форме %2: %3").arg(number, ref.form, text));
     if (numberCount(ref.rows) * numberCount(ref.columns) > kMaxTermCells)
         return fail(error, QStringLiteral("Слишком много ячеек: %1").arg(text));
     // Rows are shifted by the referenced table's own header rows, whatever table the condition
@@ -528,6 +530,11 @@ QString composeFormula(const QString& formula, const QString& outer)
     return out.replace(u'*', outer);
 }
 
+QString cellRecordFormula(const NetCondition& record)
+{
+    return composeFormula(record.formula, QString());
+}
+
 // --- the evaluator ----------------------------------------------------------------------------
 
 struct NetEvaluator::Cells {
@@ -752,7 +759,7 @@ NetCellRecipe netCellRecipe(const QList<NetCondition>& records, int scan, int ro
             recipe.cellRecord = true;
             recipe.selecting = c;
             recipe.computing = c;
-            recipe.formula = c.formula;
+            recipe.formula = cellRecordFormula(c);
             return recipe;
         }
         if (c.row == row && c.column == -1)

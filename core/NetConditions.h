@@ -8,8 +8,9 @@
 // The condition language. A term is a cell reference with a comparison: an optional prefix
 // "number relation" (5<), the reference read by the controls engine's reader (readCellRef), an
 // optional suffix "relation number" (>0); "5<Ф30Т(3100)СТР1ГР3<10" holds both. The form is
-// required (a condition has no table of its own to complete it from); rows are data rows of the
-// referenced table and columns its layout columns, as in controls. Relations: = <> > >= < <=.
+// required (a condition has no table of its own to complete it from); a form without a table
+// means the form's first table, as in controls; rows are data rows of the referenced table and
+// columns its layout columns, as in controls. Relations: = <> > >= < <=.
 // Terms are joined by AND and OR (Latin, any letter case), applied strictly from left to right
 // without precedence, and grouped with round brackets. Blanks and line breaks do not count.
 //
@@ -19,7 +20,8 @@
 // without a comparison takes the institutions with a non-zero value in one of its cells.
 //
 // A formula is cell references (form required) joined by "+" and "-", or a plain number; "*"
-// stands for the formula of the row (or column) that selects the institutions.
+// stands for the formula of the row (or column) that selects the institutions, and for nothing
+// in a cell record's own formula, which has no such row.
 //
 // Nothing of a condition, formula or type list is ever put into SQL text: the ids and numbers
 // they name are bound or compared in memory.
@@ -155,6 +157,8 @@ QString formulaProblem(const QString& text, bool allowStar = true);
 // The composed formula of a crossing: every "*" of `formula` replaced by `outer`, in one pass
 // (a replacement holding "*" is not replaced again).
 QString composeFormula(const QString& formula, const QString& outer);
+// The formula a cell record computes: its own with every "*" replaced by nothing.
+QString cellRecordFormula(const NetCondition& record);
 
 // The institutions' numbers and attributes the evaluation reads, each read once per evaluator:
 // the dictionary's administration rows and, per institution and table, its stored cells in

@@ -186,7 +186,7 @@ void formNetTable(NetEvaluator& evaluator, const NetTable& table, const QList<Ne
         done.insert(key(c->row, c->column));
         QList<int> set;
         select(c, candidates, true, &set);
-        fill(c, c->formula, set, c->row, c->column);
+        fill(c, cellRecordFormula(*c), set, c->row, c->column);
     }
 
     const bool byRows = table.scan != 1;

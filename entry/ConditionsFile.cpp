@@ -52,6 +52,20 @@ std::optional<int> readWhole(const QString& text)
 
 } // namespace
 
+QString conditionsFileFormName(const QString& formName)
+{
+    // The files other installations write hold only this much of the name, so ours do too.
+    qsizetype end = formName.indexOf(u' ');
+    if (end < 0)
+        end = formName.size();
+    return formName.left(std::min<qsizetype>(end, 10));
+}
+
+bool conditionsFileNamesForm(const QString& field, const QString& formName)
+{
+    return sameName(field, conditionsFileFormName(formName)) || sameName(field, formName);
+}
+
 QString conditionPlaceText(int row, int column, int fixcols)
 {
     const QString rowText = QStringLiteral("строка %1").arg(row + 1);
@@ -258,7 +272,7 @@ bool saveFormConditions(Database& dictionary, int formId, const QString& formNam
             "koeff","country","midle","types" from "conditions" where "tid"=? order by rowid)"), {t.ident});
         while (q.next()) {
             ConditionsFileLine l;
-            l.formName = formName;
+            l.formName = conditionsFileFormName(formName);
             l.tableNumber = t.number;
             l.row = q.toInt(0);
             l.column = q.toInt(1);
@@ -298,7 +312,7 @@ ConditionsLoadResult loadFormConditions(Database& dictionary, int formId, const 
         tids.append(t.ident);
     std::set<std::tuple<int, int, int>> places;
     for (const ConditionsFileLine& l : reader.lines()) {
-        if (!sameName(l.formName, formName)) {
+        if (!conditionsFileNamesForm(l.formName, formName)) {
             ++result.skipped;
             continue;
         }

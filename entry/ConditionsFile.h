@@ -35,6 +35,11 @@ struct ConditionsFileLine {
     }
 };
 
+// The form's name as field 1 carries it: up to its first blank, at most 10 characters.
+QString conditionsFileFormName(const QString& formName);
+// Whether a field 1 names the form: its cut name or its whole name, letter case aside.
+bool conditionsFileNamesForm(const QString& field, const QString& formName);
+
 // "строка 3", "графа 5" or "строка 3, графа 5": the user's numbers of a condition's place
 // (data row + 1, layout column = fixcols + column + 1).
 QString conditionPlaceText(int row, int column, int fixcols);
@@ -90,14 +95,14 @@ struct ConditionsLoadResult {
 };
 
 // Writes the conditions of every table of the form (tables in ident order, each table's records
-// in stored order) under `formName`. False and *error, the old file left as it was, when the
+// in stored order) under the cut `formName` (conditionsFileFormName). False and *error, the old file left as it was, when the
 // file cannot be written or a condition cannot be carried by the layout (its table and place
 // named). DbError passes.
 bool saveFormConditions(Database& dictionary, int formId, const QString& formName,
                         const QString& path, QString* error);
 
 // Replaces the conditions of the form's tables by the file's lines of that form (its name
-// matched without regard to letter case, tables by their full number). The whole file is read
+// matched by conditionsFileNamesForm, tables by their full number). The whole file is read
 // and checked first: a bad line, a table the form does not have, a place outside its table or
 // given twice changes nothing and is named, and so does a file without a line of the form.
 // Otherwise the form's records go and the lines are stored in one transaction. DbError passes

@@ -57,12 +57,17 @@ std::vector<Token> tokenize(const QString& text)
     return tokens;
 }
 
-IndicatorValue number(Decimal d)
+IndicatorValue number(DecimalFloat d)
 {
     IndicatorValue v;
     v.kind = IndicatorValue::Number;
     v.value = d;
     return v;
+}
+
+IndicatorValue number(Decimal d)
+{
+    return number(DecimalFloat::fromDecimal(d));
 }
 
 IndicatorValue textValue(const QString& text)
@@ -130,16 +135,16 @@ struct IndicatorCalculator::Parser {
             return a;
         if (b.kind != IndicatorValue::Number)
             return b;
-        std::optional<Decimal> r;
+        std::optional<DecimalFloat> r;
         switch (op) {
-        case Token::Plus: r = Decimal::add(a.value, b.value); break;
-        case Token::Minus: r = Decimal::subtract(a.value, b.value); break;
-        case Token::Star: r = Decimal::multiply(a.value, b.value); break;
+        case Token::Plus: r = DecimalFloat::add(a.value, b.value); break;
+        case Token::Minus: r = DecimalFloat::subtract(a.value, b.value); break;
+        case Token::Star: r = DecimalFloat::multiply(a.value, b.value); break;
         default:
             // A population of 0 gives 0, as the controls' arithmetic does.
             if (b.value.isZero())
-                return number(Decimal());
-            r = Decimal::divide(a.value, b.value, Decimal::Scale);
+                return number(DecimalFloat());
+            r = DecimalFloat::divide(a.value, b.value);
             break;
         }
         if (!r)
@@ -179,10 +184,8 @@ struct IndicatorCalculator::Parser {
             }
             IndicatorValue v = unary();
             --nesting;
-            if (minus && v.kind == IndicatorValue::Number) {
-                const std::optional<Decimal> n = v.value.negated();
-                return n ? number(*n) : textValue(outOfRangeReason());
-            }
+            if (minus && v.kind == IndicatorValue::Number)
+                return number(v.value.negated());
             return v;
         }
         return primary();
@@ -247,8 +250,8 @@ QString IndicatorCalculator::display(const QString& formula, bool withSuffix)
     switch (v.kind) {
     case IndicatorValue::Number: {
         QString text = v.value.toString(2);
-        if (withSuffix && formula.contains(u';'))
-            text += u';' + indicatorSuffix(formula);
+        if (withSuffix)
+            text += indicatorSuffix(formula);
         return text;
     }
     case IndicatorValue::Text:

@@ -7,8 +7,8 @@
 // engine's reference reader; a reference names a form, and a missing table means the form's
 // first table) and names: "НАСЕЛЕНИЕ0".."НАСЕЛЕНИЕ3" (all, olds, teens, childs) or a named value
 // of the set ("name = expression"). Nothing is rounded between operations: a rate per 1,000 of
-// a population must not come out 0. A division keeps 18 decimal places; values are rounded to
-// two places, halves away from zero, only when shown.
+// a population must not come out 0. A division keeps 15 significant digits (and never fewer
+// than 18 places); values are rounded to two places, halves away from zero, only when shown.
 
 #include "core/CellRefs.h"
 #include "core/Decimal.h"
@@ -34,7 +34,7 @@ struct IndicatorValue {
         Unresolved,    // a name or table could not be found: the cell shows its formula
     };
     Kind kind = Unresolved;
-    Decimal value;
+    DecimalFloat value;
     QString text;
 };
 
@@ -60,8 +60,8 @@ public:
 
     // The value of a formula (its part before ";").
     IndicatorValue evaluate(const QString& formula);
-    // The value as the grid shows it: the number with two places and the formula's suffix after
-    // ";" when withSuffix, the text for Text, the formula itself for Unresolved.
+    // The value as the grid shows it: the number with two places, followed by the formula's text
+    // after ";" when withSuffix ("0.55%"), the text for Text, the formula itself for Unresolved.
     QString display(const QString& formula, bool withSuffix = false);
 
     // Deeper brackets or name chains than this are not computed.

@@ -33,8 +33,9 @@ bool wholeNumber(const QString& text, int* value)
     return true;
 }
 
-// "5" or "2..4"; false for anything else (a range running backwards included).
-bool rowItem(const QString& item, QPair<int, int>* range)
+// "5" or "2..4" of a row or column field; false for anything else (a range running backwards
+// included).
+bool rangeItem(const QString& item, QPair<int, int>* range)
 {
     const qsizetype dots = item.indexOf(QStringLiteral(".."));
     int a = 0, b = 0;
@@ -67,13 +68,13 @@ bool NonSummableRules::excludes(int table, int fixrows, int storedColumn, int st
         return false;
     if (it->whole)
         return true;
-    if (it->columns.contains(storedColumn - 1))
-        return true;
-    const int row = storedRow - fixrows - 1;
-    for (const auto& range : it->rows)
-        if (row >= range.first && row <= range.second)
-            return true;
-    return false;
+    auto within = [](const QList<QPair<int, int>>& ranges, int n) {
+        for (const auto& range : ranges)
+            if (n >= range.first && n <= range.second)
+                return true;
+        return false;
+    };
+    return within(it->columns, storedColumn - 1) || within(it->rows, storedRow - fixrows - 1);
 }
 
 bool parseNonSummable(const QStringList& lines, NonSummableRules* rules, QString* error)
@@ -100,9 +101,10 @@ bool parseNonSummable(const QStringList& lines, NonSummableRules* rules, QString
             fields << QString();
         const QString rest = from < line.size() ? line.mid(from).trimmed() : QString();
 
-        int column = 0;
+        // A column range is as good as the lines of its columns one by one.
+        QPair<int, int> columns;
         const bool hasColumn = !fields[2].isEmpty();
-        if (hasColumn && !wholeNumber(fields[2], &column)) {
+        if (hasColumn && !rangeItem(fields[2], &columns)) {
             if (error)
                 *error = badItem(n + 1, fields[2]);
             return false;
@@ -114,7 +116,7 @@ bool parseNonSummable(const QStringList& lines, NonSummableRules* rules, QString
                 if (item.isEmpty())
                     continue;
                 QPair<int, int> range;
-                if (!rowItem(item, &range)) {
+                if (!rangeItem(item, &range)) {
                     if (error)
                         *error = badItem(n + 1, item);
                     return false;
@@ -131,8 +133,8 @@ bool parseNonSummable(const QStringList& lines, NonSummableRules* rules, QString
             NonSummableRules::Table& rule = parsed.tables[t.ident];
             if (!hasColumn && rows.isEmpty())
                 rule.whole = true;
-            if (hasColumn && !rule.columns.contains(column))
-                rule.columns << column;
+            if (hasColumn && !rule.columns.contains(columns))
+                rule.columns << columns;
             rule.rows << rows;
         }
         if (!found)

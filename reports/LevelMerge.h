@@ -5,9 +5,10 @@
 //
 // The non-summable positions come from a text file in the program folder, one rule per line:
 //     form,table,column,rows
-// (the table with its brackets, an empty table = every table of the form; one column and a
-// comma list of rows, items "a..b" taken as ranges, both in the numbering users write: Графа
-// and Строка). A line excludes its column and its rows, a line with neither its whole table.
+// (the table with its brackets, an empty table = every table of the form; one column or a range
+// of columns "a..b", and a comma list of rows, items "a..b" taken as ranges, both in the
+// numbering users write: Графа and Строка). A line excludes its columns and its rows, a line
+// with neither its whole table.
 
 #include <QHash>
 #include <QList>
@@ -24,7 +25,7 @@ inline const QString NonSummablePositionsFileName = QStringLiteral("Несумм
 struct NonSummableRules {
     struct Table {
         bool whole = false;
-        QList<int> columns;              // reference columns (Графа)
+        QList<QPair<int, int>> columns;  // reference column ranges (Графа), both ends included
         QList<QPair<int, int>> rows;     // reference row ranges (Строка), both ends included
     };
     QHash<int, Table> tables;            // by tables.ident

@@ -121,6 +121,62 @@ TEST(Decimal, ArithmeticIsExact)
     EXPECT_EQ(d("10.00"), d("10"));
 }
 
+DecimalFloat f(const char* text) { return DecimalFloat::fromDecimal(d(text)); }
+
+// Every expected value by hand: the quotient to 15 significant digits where 18 places hold
+// fewer, to 18 places where they hold more.
+TEST(DecimalFloat, AQuotientKeepsFifteenSignificantDigits)
+{
+    struct Case { const char* a; const char* b; const char* times; const char* shown; };
+    const Case cases[] = {
+        {"1", "30000000000", "100000000000000000", "3333333.33333333"},     // 3.33333333333333e-11
+        {"-1", "30000000000", "100000000000000000", "-3333333.33333333"},
+        {"7", "30000000000", "10000000000000000000", "2333333333.33333"},   // 2.33333333333333e-10
+        {"2", "3", "1", "0.666666666666666667"},                             // 18 places: 18 digits
+        {"10000000000000000000", "3", "1", "3333333333333333333.333333333333333333"},
+        {"1", "123456", "1000", "0.00810005184033178"},                      // 8.10005184033178e-6
+        {"10", "4", "1", "2.5"},
+        {"0.000000000000000001", "1000000", "1000000", "0.000000000000000001"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.a + std::string(" / ") + c.b);
+        const std::optional<DecimalFloat> q = DecimalFloat::divide(f(c.a), f(c.b));
+        ASSERT_TRUE(q);
+        const std::optional<DecimalFloat> p = DecimalFloat::multiply(*q, f(c.times));
+        ASSERT_TRUE(p);
+        EXPECT_EQ(p->toDecimal().toString(), u(c.shown));
+    }
+    EXPECT_EQ(DecimalFloat::divide(f("1"), f("0")), std::nullopt);
+    EXPECT_EQ(DecimalFloat::divide(f("10000000000000000000"), f("0.1")), std::nullopt);   // 10^20
+    EXPECT_TRUE(DecimalFloat::divide(f("0"), f("7"))->isZero());
+}
+
+TEST(DecimalFloat, SumsAndProductsAreExactAndShownRoundedOnce)
+{
+    EXPECT_EQ(DecimalFloat::add(f("0.1"), f("0.2"))->toDecimal().toString(), u("0.3"));
+    EXPECT_EQ(DecimalFloat::subtract(f("1"), f("0.999999999999999999"))->toDecimal().toString(),
+              u("0.000000000000000001"));
+    EXPECT_EQ(DecimalFloat::multiply(f("0.15"), f("1.5"))->toString(2), u("0.23"));   // 0.225
+    EXPECT_EQ(DecimalFloat::multiply(f("-0.5"), f("0.01"))->toString(2), u("-0.01"));  // -0.005
+    EXPECT_EQ(f("2.675").toString(2), u("2.68"));
+    EXPECT_EQ(f("-0.004").toString(2), u("0.00"));
+    EXPECT_EQ(f("12").toString(0), u("12"));
+    // A part far below the 18th place still counts where it decides: (10^-30 + 1) - 1.
+    const std::optional<DecimalFloat> tiny = DecimalFloat::divide(f("1"), f("1000000000000000000"));
+    const std::optional<DecimalFloat> tinier = DecimalFloat::divide(*tiny, f("1000000000000"));
+    const std::optional<DecimalFloat> back = DecimalFloat::subtract(*DecimalFloat::add(*tinier, f("1")), f("1"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(DecimalFloat::multiply(*back, f("1000000000000000000"))->toString(12), u("0.000000000001"));
+    // A huge and a tiny part: the sum is the huge one.
+    EXPECT_EQ(DecimalFloat::add(f("99999999999999999999"), *tinier)->toDecimal().toString(), u("99999999999999999999"));
+    EXPECT_EQ(DecimalFloat::add(f("99999999999999999999.999999999999999999"), f("0.000000000000000001")), std::nullopt);
+    EXPECT_EQ(DecimalFloat::multiply(f("10000000000"), f("10000000000")), std::nullopt);
+    EXPECT_EQ(DecimalFloat::multiply(f("9876543210.87654321"), f("1234567890.123456789"))->toString(2),
+              u("12193263113565005312.50"));
+    EXPECT_EQ(f("-3").negated(), f("3"));
+    EXPECT_EQ(f("10.00"), f("10"));
+}
+
 // Whole products beyond 64 bits, checked against the compiler's own 128-bit product.
 TEST(Decimal, WideProductsAgreeWithWholeNumberArithmetic)
 {

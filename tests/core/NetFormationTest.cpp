@@ -276,3 +276,102 @@ TEST_F(SmallNetwork, ATableWithoutConditionsStaysZero)
             EXPECT_EQ(v, 0);
     EXPECT_TRUE(problems.isEmpty());
 }
+
+namespace {
+
+// Ф30 has two tables: (3100) made first, (1000) second, and the tables cache orders them by
+// number, so (1000) is the form's first table. Графа 3 Строка 1:
+//           (1000)   (3100)
+//   P         4        100
+//   Q         6        200
+//   R         -        300
+class FirstTableNetwork : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        f30 = year.addForm(QStringLiteral("Ф30"));
+        t3100 = year.addTable(f30, QStringLiteral("(3100)"), QStringLiteral("Коечный фонд"), 4, 2 + 3, 2, 2);
+        t1000 = year.addTable(f30, QStringLiteral("(1000)"), QStringLiteral("Штаты"), 4, 1 + 2, 2, 1);
+        f47 = year.addForm(QStringLiteral("Ф47"), QString(), true);
+        net = year.addTable(f47, QStringLiteral("(0100)"), QStringLiteral("Сеть"), 2 + 2, 2 + 2, 2, 2);
+        p = year.addInstitution(QStringLiteral("P"), 0, 3);
+        q = year.addInstitution(QStringLiteral("Q"), 0, 3);
+        r = year.addInstitution(QStringLiteral("R"), 0, 3);
+        year.setEntered(p, t1000, 3, 1, 4);
+        year.setEntered(q, t1000, 3, 1, 6);
+        year.setEntered(p, t3100, 3, 1, 100);
+        year.setEntered(q, t3100, 3, 1, 200);
+        year.setEntered(r, t3100, 3, 1, 300);
+        refreshStructureCaches(year.dictionary());
+        ReportYear = year.year();
+        ASSERT_TRUE(readNetTable(year.dictionary(), net, &table));
+    }
+    void addCell(int row, int column, bool sum, const QString& formula, const QString& condition,
+                 std::optional<int> koeff = std::nullopt)
+    {
+        NetCondition c;
+        c.tid = net;
+        c.row = row;
+        c.column = column;
+        c.types = QStringLiteral("*");
+        c.sum = sum;
+        c.formula = formula;
+        c.condition = condition;
+        c.koeff = koeff;
+        ASSERT_TRUE(NetConditions::save(year.dictionary(), c));
+    }
+
+    QList<NetCondition> records() { return NetConditions::read(year.dictionary(), net); }
+    std::vector<std::vector<double>> form()
+    {
+        NetEvaluator evaluator(year.dictionary(), year.data(), year.year());
+        CellArray cells = DataRows::emptyCells(table.geometry(), CellOwner{net, 99, QStringLiteral("repdata"), year.year()});
+        problems.clear();
+        formNetTable(evaluator, table, records(), {p, q, r}, false, cells, problems);
+        return grid(cells, table);
+    }
+
+    QTemporaryDir dir;
+    YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
+    int f30 = 0, t3100 = 0, t1000 = 0, f47 = 0, net = 0, p = 0, q = 0, r = 0;
+    QList<FormationProblem> problems;
+    NetTable table;
+};
+
+} // namespace
+
+TEST_F(FirstTableNetwork, AFormWithoutATableReadsItsFirstTable)
+{
+    addCell(0, 0, false, {}, QStringLiteral("Ф30СТР1ГР3>0"));                            // P, Q
+    addCell(0, 1, true, QStringLiteral("ф30стр1гр3"), {});                                 // 4 + 6
+    addCell(1, 0, true, QStringLiteral("Ф30Т(3100)СТР1ГР3"), QStringLiteral("Ф30СТР1ГР3>5"));   // Q: 200
+    addCell(1, 1, true, QStringLiteral("Ф30СТР1ГР3+Ф30Т(3100)СТР1ГР3"), {}, 2);          // (10 + 600) / 2
+    const std::vector<std::vector<double>> expected = {{2, 10}, {200, 305}};
+    EXPECT_EQ(form(), expected);
+    EXPECT_TRUE(problems.isEmpty()) << (problems.isEmpty() ? std::string() : problems[0].reason.toStdString());
+
+    // The breakdown names the institutions and values the formation counted.
+    NetEvaluator evaluator(year.dictionary(), year.data(), year.year());
+    const NetCellBreakdown b = breakdownNetCell(evaluator, netCellRecipe(records(), 0, 1, 0), {p, q, r});
+    ASSERT_TRUE(b.ok) << b.error.toStdString();
+    EXPECT_EQ(b.institutions, QList<int>{q});
+    EXPECT_EQ(b.values, QList<Decimal>{Decimal::fromInt(200)});
+}
+
+// A cell record has no row whose formula a "*" could stand for: the "*" is nothing.
+TEST_F(FirstTableNetwork, AStarInACellFormulaIsNothing)
+{
+    addCell(0, 0, true, QStringLiteral("Ф30Т(3100)СТР1ГР3-*"), {});                        // 600
+    addCell(0, 1, true, QStringLiteral("*+Ф30Т(1000)СТР1ГР3"), {});                        // 10
+    addCell(1, 0, true, QStringLiteral("*"), {});                                          // nothing: 0
+    addCell(1, 1, true, QStringLiteral("Ф30Т(3100)СТР1ГР3-*-Ф30Т(1000)СТР1ГР3"), {}, 2);   // (600 - 10) / 2
+    const std::vector<std::vector<double>> expected = {{600, 10}, {0, 295}};
+    EXPECT_EQ(form(), expected);
+    EXPECT_TRUE(problems.isEmpty()) << (problems.isEmpty() ? std::string() : problems[0].reason.toStdString());
+
+    NetEvaluator evaluator(year.dictionary(), year.data(), year.year());
+    const NetCellBreakdown b = breakdownNetCell(evaluator, netCellRecipe(records(), 0, 0, 0), {p, q, r});
+    ASSERT_TRUE(b.ok) << b.error.toStdString();
+    EXPECT_EQ(b.institutions, (QList<int>{p, q, r}));
+    EXPECT_EQ(b.values, (QList<Decimal>{Decimal::fromInt(100), Decimal::fromInt(200), Decimal::fromInt(300)}));
+}

@@ -5,6 +5,7 @@
 #include "core/NetConditions.h"
 #include "core/StructureCache.h"
 #include "platform/Database.h"
+#include "platform/TextFiles.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -295,4 +296,48 @@ TEST_F(FormConditions, AFormWithoutConditionsSavesAnEmptyFile)
     QString error;
     ASSERT_TRUE(saveFormConditions(year.dictionary(), f47, QStringLiteral("Ф47"), path, &error));
     EXPECT_EQ(readBytes(path), QByteArray());
+}
+
+// Other installations write a form's name cut at its first blank and to 10 characters; such a
+// file loads into the form, and so does one that holds the whole name.
+TEST_F(FormConditions, TheFirstFieldIsTheNameUpToItsFirstBlank)
+{
+    const int spaced = year.addForm(QStringLiteral("Ф47 Сеть"), QString(), true);
+    const int spacedTable = year.addTable(spaced, QStringLiteral("(0100)"), QStringLiteral("Число"), 4, 9, 2, 3);
+    const int longName = year.addForm(QStringLiteral("Ф47СЕТЬУЧРЕЖД"), QString(), true);
+    const int longTable = year.addTable(longName, QStringLiteral("(0100)"), QStringLiteral("Число"), 4, 9, 2, 3);
+    refreshStructureCaches(year.dictionary());
+    struct Case { int form; const char* formName; int table; const char* field; bool loads; };
+    const Case cases[] = {
+        {spaced, "Ф47 Сеть", spacedTable, "Ф47", true},
+        {spaced, "Ф47 Сеть", spacedTable, "ф47 СЕТЬ", true},
+        {spaced, "Ф47 Сеть", spacedTable, "Сеть", false},
+        {longName, "Ф47СЕТЬУЧРЕЖД", longTable, "Ф47СЕТЬУЧР", true},
+        {longName, "Ф47СЕТЬУЧРЕЖД", longTable, "ф47сетьучрежд", true},
+        {longName, "Ф47СЕТЬУЧРЕЖД", longTable, "Ф47СЕТЬУЧ", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        year.dictionary().exec(QStringLiteral(R"(delete from "conditions")"));
+        QByteArray bytes;
+        QString why;
+        ASSERT_TRUE(encode1251(QString::fromUtf8(c.field) + QStringLiteral("\t(0100)\t1\t-1\tFalse\t\t\t1\tFalse\tFalse\t*\r\n"),
+                               &bytes, &why));
+        writeBytes(path, bytes);
+        const ConditionsLoadResult result =
+            loadFormConditions(year.dictionary(), c.form, QString::fromUtf8(c.formName), path);
+        EXPECT_EQ(result.changed, c.loads) << result.message.toStdString();
+        EXPECT_EQ(NetConditions::read(year.dictionary(), c.table).size(), c.loads ? 1 : 0);
+    }
+
+    // Saved, each form's lines carry the cut name: Windows-1251 Ф D4, С D1, Е C5, Т D2, Ь DC,
+    // У D3, Ч D7, Р D0.
+    store(record(spacedTable, 0, -1));
+    store(record(longTable, 0, -1));
+    const QByteArray rest = "\t(0100)\t0\t-1\tFalse\t\t\t\tFalse\tFalse\t*\r\n";
+    QString error;
+    ASSERT_TRUE(saveFormConditions(year.dictionary(), spaced, QStringLiteral("Ф47 Сеть"), path, &error));
+    EXPECT_EQ(readBytes(path), "\xD4" "47" + rest);
+    ASSERT_TRUE(saveFormConditions(year.dictionary(), longName, QStringLiteral("Ф47СЕТЬУЧРЕЖД"), path, &error));
+    EXPECT_EQ(readBytes(path), "\xD4" "47" "\xD1\xC5\xD2\xDC\xD3\xD7\xD0" + rest);
 }

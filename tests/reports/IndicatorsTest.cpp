@@ -81,6 +81,10 @@ TEST(IndicatorsTest, FormulasOverTablesNamesAndPopulation)
         {"Ф12Т[1000]СТР1ГР3/НАСЕЛЕНИЕ3*1000", "0.00"},        // a population of 0
         {"X*1000000", "8.10"},                                  // a named value enters unrounded
         {"1/3*3", "1.00"},
+        // A quotient keeps 15 significant digits however small it is.
+        {"1/30000000000*100000000000000000", "3333333.33"},
+        {"7/30000000000*10000000000000000000", "2333333333.33"},
+        {"100000000000000000*(-1/30000000000)", "-3333333.33"},
         {"2.675", "2.68"},
         {"-2.675", "-2.68"},
         // A named value three deep, through a negative value.
@@ -120,7 +124,7 @@ TEST(IndicatorsTest, SuffixFollowsTheValueWhenAsked)
     FakeTables tables;
     FakePopulation population;
     IndicatorCalculator calc(tables, population);
-    EXPECT_EQ(calc.display(u("Ф12Т[1000]СТР1ГР3/НАСЕЛЕНИЕ1*1000;‰"), true), u("0.33;‰"));
+    EXPECT_EQ(calc.display(u("Ф12Т[1000]СТР1ГР3/НАСЕЛЕНИЕ1*1000;‰"), true), u("0.33‰"));
     EXPECT_EQ(calc.display(u("5;‰")), u("5.00"));
 }
 

@@ -99,6 +99,9 @@ TEST_F(Levels, PositionsFileCases)
         {"column 3 and row 5 on two lines", {"Ф30,(1100),3", "Ф30,(1100),,5"}, ".x.|.x.|.x.|.x.|xxx", none, {}},
         {"a column and rows on one line", {"Ф30,(1100),4,1"}, "xxx|..x|..x|..x|..x", none, {}},
         {"a range", {"Ф30,(1100),,2..4"}, "...|xxx|xxx|xxx|...", none, {}},
+        {"a column range", {"Ф30,(1100),3..4"}, ".xx|.xx|.xx|.xx|.xx", none, {}},
+        {"a column range and rows", {"Ф30,(1100), 2 .. 3 ,5"}, "xx.|xx.|xx.|xx.|xxx", none, {}},
+        {"a range of one column", {"Ф30,(1100),4..4"}, "..x|..x|..x|..x|..x", none, {}},
         {"small letters", {"ф30,(1100),2", "", "  "}, "x..|x..|x..|x..|x..", none, {}},
         {"an unknown form and table", {"Ф99,(1100),2", "Ф30,(9999)"}, none, none, {"Ф99,(1100),2", "Ф30,(9999)"}},
     };
@@ -115,7 +118,8 @@ TEST_F(Levels, PositionsFileCases)
 TEST_F(Levels, ABadItemIsNamedAndNothingIsRead)
 {
     for (const QString& line : {QStringLiteral("Ф30,(1100),,1,x2"), QStringLiteral("Ф30,(1100),3a"),
-                                QStringLiteral("Ф30,(1100),,4..2"), QStringLiteral("Ф30,(1100),,-1")}) {
+                                QStringLiteral("Ф30,(1100),,4..2"), QStringLiteral("Ф30,(1100),,-1"),
+                                QStringLiteral("Ф30,(1100),4..3"), QStringLiteral("Ф30,(1100),3..x")}) {
         NonSummableRules rules;
         rules.ignored << QStringLiteral("kept");
         QString error;
@@ -172,6 +176,24 @@ TEST_F(Levels, SumsDecimalsTakesNonSummablesFromTheChosenLevelAndLeavesTheRestAl
             << run;
         EXPECT_EQ(result.skipped.size(), 2) << result.skipped.join(QLatin1Char('\n')).toStdString();
     }
+}
+
+// Графа 3..4 in the column field: each of the two columns comes from the chosen level, Графа 2
+// is summed.
+TEST_F(Levels, AColumnRangeIsExcludedColumnByColumn)
+{
+    for (int column = 3; column <= 5; ++column) {
+        put(levelA, h1, t1100, column, 3, 10 * column);       // 30, 40, 50
+        put(levelB, h1, t1100, column, 3, column);            // 3, 4, 5
+    }
+    MergeRequest r = request(levelB);
+    QString error;
+    ASSERT_TRUE(parseNonSummable({QStringLiteral("Ф30,(1100),3..4")}, &r.rules, &error)) << error.toStdString();
+    MergeResult result;
+    ASSERT_TRUE(mergeLevels(r, {}, &result, &error)) << error.toStdString();
+    EXPECT_EQ(rows(0), (QStringList{"%2/2025/%1/3/3=33", "%2/2025/%1/4/3=4", "%2/2025/%1/5/3=5"})
+                           .replaceInStrings("%1", QString::number(t1100))
+                           .replaceInStrings("%2", QString::number(h1)));
 }
 
 TEST_F(Levels, SummingAgainWritesOnlyWhatChanged)

@@ -136,9 +136,9 @@ TEST_F(StatisticsYear, CellBreakdownListsEachMemberWithTheSuffixThenTheTotal)
     EXPECT_EQ(list.columns, (QStringList{u("Подразделение"), u("На 1000")}));
     ASSERT_EQ(list.items.size(), 3);
     EXPECT_EQ(list.items[0].caption, u("Отчет 1"));
-    EXPECT_EQ(list.items[0].subItems, QStringList{u("20.00;‰")});   // 40 / 2000 * 1000
+    EXPECT_EQ(list.items[0].subItems, QStringList{u("20.00‰")});   // 40 / 2000 * 1000
     EXPECT_EQ(list.items[1].caption, u("Отчет 2"));
-    EXPECT_EQ(list.items[1].subItems, QStringList{u("5.00;‰")});
+    EXPECT_EQ(list.items[1].subItems, QStringList{u("5.00‰")});
     EXPECT_EQ(list.items[2].caption, u("Всего"));
     EXPECT_EQ(list.items[2].subItems, QStringList{u("15.00")});
     // What the main window chose comes back.
@@ -159,8 +159,8 @@ TEST_F(StatisticsYear, RowBreakdownInTypesTakesEachMemberAlone)
     ASSERT_TRUE(breakDownIndicators(year.dictionary(), grid, shown, 1, {1, 2}, false, u("Набор"), &list, &error));
     EXPECT_EQ(list.title, u("Набор - Взрослые"));
     ASSERT_EQ(list.items.size(), 3);
-    EXPECT_EQ(list.items[0].subItems, (QStringList{u("30.00"), u("20.00;‰")}));    // 30 / 1500
-    EXPECT_EQ(list.items[1].subItems, (QStringList{u("9.00"), u("12.86;‰")}));     // 9 / 700
+    EXPECT_EQ(list.items[0].subItems, (QStringList{u("30.00"), u("20.00‰")}));    // 30 / 1500
+    EXPECT_EQ(list.items[1].subItems, (QStringList{u("9.00"), u("12.86‰")}));     // 9 / 700
     EXPECT_EQ(list.items[2].subItems, (QStringList{u("39.00"), u("17.73")}));      // 39 / 2200
     EXPECT_EQ(InstitutionIdList, QStringLiteral("%1,%2").arg(unitU).arg(unitO));
 }
