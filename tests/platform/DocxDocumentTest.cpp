@@ -360,6 +360,34 @@ TEST_F(FormBlank, AProtectedDocumentReadsBackAsProtected)
                                   QStringLiteral("w:characterSpacingControl"), QStringLiteral("w:compat")}));
 }
 
+TEST_F(FormBlank, VariablesTravelUnseenWithTheDocument)
+{
+    WordDocument doc;
+    ASSERT_TRUE(doc.createFromTemplate(blank));
+    EXPECT_EQ(doc.variable(QStringLiteral("Владелец")), QString());
+    doc.setVariable(QStringLiteral("Владелец"), QStringLiteral("учреждение 7"));
+    doc.setVariable(QStringLiteral("Второй"), QStringLiteral("\"<&>\""));
+    doc.setVariable(QStringLiteral("Владелец"), QStringLiteral("учреждение 8"));
+    doc.protectReadOnly(QStringLiteral("Qarnivestol"));
+    ASSERT_TRUE(doc.save(filled));
+
+    WordDocument back;
+    ASSERT_TRUE(back.open(filled));
+    EXPECT_EQ(back.variable(QStringLiteral("Владелец")), QStringLiteral("учреждение 8"));
+    EXPECT_EQ(back.variable(QStringLiteral("Второй")), QStringLiteral("\"<&>\""));
+    EXPECT_EQ(back.paragraphTexts(), doc.paragraphTexts());
+    // In the schema's place: after the compatibility settings.
+    std::unique_ptr<XmlNode> settings = savedPart(filled, QStringLiteral("word/settings.xml"));
+    ASSERT_TRUE(settings);
+    QStringList names;
+    for (const XmlNode* e : settings->elements())
+        names.append(e->name());
+    EXPECT_EQ(names, (QStringList{QStringLiteral("w:zoom"), QStringLiteral("w:proofState"),
+                                  QStringLiteral("w:documentProtection"), QStringLiteral("w:defaultTabStop"),
+                                  QStringLiteral("w:characterSpacingControl"), QStringLiteral("w:compat"),
+                                  QStringLiteral("w:docVars")}));
+}
+
 TEST(WordProtection, ABlankDocumentGetsSettingsForItsProtection)
 {
     QTemporaryDir dir;
