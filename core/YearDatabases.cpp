@@ -8,8 +8,8 @@
 #include <QDir>
 
 #include <QList>
-#include <functional>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace YearDatabases {
@@ -30,7 +30,6 @@ QString dictionaryPath(const QString& cfgDir, int year) { return dictionaryIn(ye
 QString dataPath(const QString& cfgDir, int year, int level) { return dataFileIn(yearFolder(cfgDir, year), level); }
 
 QString formsFolder(const QString& cfgDir, int year) { return formsIn(yearFolder(cfgDir, year)); }
-
 
 namespace {
 
