@@ -58,6 +58,51 @@ void mergeTypes(Database& db, const QList<MedicalType>& types)
     }
 }
 
+// The first chain of parents that comes back to a type on it and holds a type of `types`, as
+// "1, 2, 1" from where it closes; empty when there is none. `parentOf` maps a type to its parent.
+// Every type is walked once, so the search is linear in the number of types.
+QList<int> firstParentLoop(const QList<MedicalType>& types, const QHash<int, int>& parentOf)
+{
+    enum State : char { Unseen, OnPath, Done };
+    QSet<int> ofFile;
+    for (const MedicalType& t : types)
+        ofFile.insert(t.id);
+    QHash<int, char> state;
+    for (const MedicalType& start : types) {
+        QList<int> path;
+        int id = start.id;
+        while (parentOf.contains(id) && state.value(id, Unseen) == Unseen) {
+            state.insert(id, OnPath);
+            path.append(id);
+            id = parentOf.value(id);
+        }
+        if (state.value(id, Unseen) == OnPath) {
+            QList<int> loop = path.mid(path.indexOf(id));
+            if (std::any_of(loop.begin(), loop.end(), [&](int t) { return ofFile.contains(t); })) {
+                loop.append(id);
+                return loop;
+            }
+        }
+        for (int p : std::as_const(path))
+            state.insert(p, Done);
+    }
+    return {};
+}
+
+// Names the loop at the first line of the file that holds one of its types.
+QString parentLoopMessage(const QString& fileName, const QList<MedicalType>& types, const QList<int>& loop)
+{
+    int line = 0;
+    for (const MedicalType& t : types)
+        if (loop.contains(t.id) && (line == 0 || t.line < line))
+            line = t.line;
+    QStringList ids;
+    for (int id : loop)
+        ids << QString::number(id);
+    return QStringLiteral("Файл %1, строка %2: типы учреждений оказываются родителями самих себя: %3")
+        .arg(shown(fileName), QString::number(line), ids.join(QStringLiteral(" → ")));
+}
+
 }  // namespace
 
 std::optional<ProgramSettings> readProgramSettings(const QString& programFolder)
@@ -164,6 +209,18 @@ bool MedicalTypesFileReader::read(QIODevice* device, const QString& name)
     }
     if (reader.hasError())
         return fail(reader.errorString());
+    // Once converted a year no longer reads the file: a file without types would leave every
+    // type at the top of the tree for good.
+    if (header)
+        return fail(QStringLiteral("Файл %1 пуст: в нем нет типов учреждений").arg(shown(name)));
+    if (m_types.isEmpty())
+        return fail(QStringLiteral("В файле %1 нет ни одного типа учреждений, только строка заголовка").arg(shown(name)));
+    QHash<int, int> parentOf;
+    for (const MedicalType& t : std::as_const(m_types))
+        parentOf.insert(t.id, t.parent);
+    const QList<int> loop = firstParentLoop(m_types, parentOf);
+    if (!loop.isEmpty())
+        return fail(parentLoopMessage(name, m_types, loop));
     return true;
 }
 
@@ -190,6 +247,18 @@ QString checkParents(const QList<MedicalType>& types, Database& db, const QStrin
         if (t.parent != 0 && !known.contains(t.parent))
             return QStringLiteral("Файл %1, строка %2: тип-родитель %3 не найден ни в файле, ни в базе данных")
                 .arg(shown(fileName), QString::number(t.line), QString::number(t.parent));
+    // A dictionary that has its parents already keeps them for the types the file leaves out.
+    QHash<int, int> parentOf;
+    if (hasColumn(db, QStringLiteral("medicaltypes"), QStringLiteral("parent"))) {
+        Query q(db, QStringLiteral(R"(select "id", "parent" from "medicaltypes" where "parent" is not null)"));
+        while (q.next())
+            parentOf.insert(q.toInt(0), q.toInt(1));
+    }
+    for (const MedicalType& t : types)
+        parentOf.insert(t.id, t.parent);
+    const QList<int> loop = firstParentLoop(types, parentOf);
+    if (!loop.isEmpty())
+        return parentLoopMessage(fileName, types, loop);
     return {};
 }
 

@@ -61,7 +61,9 @@ struct MedicalType {
 
 // Reads and checks the whole types file: a header line, then id TAB type TAB parent TAB ind.
 // Ids, parents and places are whole numbers, ids above 0 and unique, each parent 0 or an id of the
-// file (parents that name a type already in a dictionary are checked by checkParents()). One pair
+// file (parents that name a type already in a dictionary are checked by checkParents()), and no
+// type is its own ancestor. A file without a single type (empty, or its header alone) is refused:
+// the conversion would leave every type at the top of the tree with no file to mend it. One pair
 // of double quotes around a type's name is dropped. Blank lines are passed over.
 class MedicalTypesFileReader {
 public:
@@ -91,8 +93,9 @@ struct MissingColumns {
 };
 MissingColumns missingColumns(Database& dictionary);
 
-// Empty when every parent of `types` is 0, a type of the file or a type of the dictionary;
-// otherwise a message naming the file's line.
+// Empty when every parent of `types` is 0, a type of the file or a type of the dictionary, and
+// the file's parents with those the dictionary already holds form no loop; otherwise a message
+// naming the file's line.
 QString checkParents(const QList<MedicalType>& types, Database& dictionary, const QString& fileName);
 
 // Brings the dictionary at `path` up to date in one transaction: adds each missing column and,

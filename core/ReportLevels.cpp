@@ -31,20 +31,34 @@ std::optional<ReportLevel> create(Database& dictionary, const QString& yearFolde
         *error = QStringLiteral("Не указано наименование уровня отчета");
         return std::nullopt;
     }
-    Transaction tx(dictionary);
-    dictionary.exec(QStringLiteral(R"(insert into "subreps" ("name") values (?))"), {name});
-    const int id = int(dictionary.lastInsertId());
-    const QString file = levelFile(yearFolder, id);
-    if (!Files::copyFile(Files::templateDataDatabase(), file, true, error))
-        return std::nullopt;   // the transaction takes the row back
+    // The copy is made under a name of its own before the row exists, and takes the level's name
+    // only in the row's transaction: a run stopped midway leaves at most this copy, replaced by the
+    // next creation, or a whole file under the id that the uncommitted row gives up again.
+    const QString staged = Files::join(yearFolder, QStringLiteral("новый уровень отчета.tmp"));
+    if (!Files::copyFile(Files::templateDataDatabase(), staged, true, error))
+        return std::nullopt;
+    QString file;
     try {
+        Transaction tx(dictionary);
+        dictionary.exec(QStringLiteral(R"(insert into "subreps" ("name") values (?))"), {name});
+        const int id = int(dictionary.lastInsertId());
+        file = levelFile(yearFolder, id);
+        if (!Files::removeFile(file, error) || !QFile::rename(staged, file)) {
+            if (error->isEmpty())
+                *error = QStringLiteral("Не удалось создать файл %1").arg(file);
+            QString ignored;
+            Files::removeFile(staged, &ignored);
+            return std::nullopt;   // the transaction takes the row back
+        }
         tx.commit();
+        return ReportLevel{id, name};
     } catch (const DbError&) {
         QString ignored;
-        Files::removeFile(file, &ignored);
+        Files::removeFile(staged, &ignored);
+        if (!file.isEmpty())
+            Files::removeFile(file, &ignored);
         throw;
     }
-    return ReportLevel{id, name};
 }
 
 bool remove(Database& dictionary, const QString& yearFolder, int id, QString* error)

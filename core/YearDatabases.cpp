@@ -9,26 +9,27 @@
 
 #include <QList>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace YearDatabases {
 
+namespace {
+QString dictionaryIn(const QString& folder) { return Files::join(folder, QStringLiteral("ktrmain.mdb")); }
+QString dataFileIn(const QString& folder, int level)
+{
+    return Files::join(folder, QStringLiteral("data%1.mdb").arg(level));
+}
+QString formsIn(const QString& folder) { return Files::join(folder, QStringLiteral("forms")); }
+}  // namespace
+
 QString yearFolder(const QString& cfgDir, int year) { return Files::join(cfgDir, QString::number(year)); }
 
-QString dictionaryPath(const QString& cfgDir, int year)
-{
-    return Files::join(yearFolder(cfgDir, year), QStringLiteral("ktrmain.mdb"));
-}
+QString dictionaryPath(const QString& cfgDir, int year) { return dictionaryIn(yearFolder(cfgDir, year)); }
 
-QString dataPath(const QString& cfgDir, int year, int level)
-{
-    return Files::join(yearFolder(cfgDir, year), QStringLiteral("data%1.mdb").arg(level));
-}
+QString dataPath(const QString& cfgDir, int year, int level) { return dataFileIn(yearFolder(cfgDir, year), level); }
 
-QString formsFolder(const QString& cfgDir, int year)
-{
-    return Files::join(yearFolder(cfgDir, year), QStringLiteral("forms"));
-}
+QString formsFolder(const QString& cfgDir, int year) { return formsIn(yearFolder(cfgDir, year)); }
 
 namespace {
 
@@ -66,10 +67,31 @@ std::unique_ptr<Database> openFile(const QString& path, QString* error)
     }
 }
 
+std::function<bool(CreationStep)>& stepHook()
+{
+    static std::function<bool(CreationStep)> hook;
+    return hook;
+}
+
+const QString kBuildingMark = QStringLiteral(" (создается)");
+
+// A year is made under this name beside the configuration's years and takes its own name only
+// once whole, so a run stopped at any moment leaves nothing the year list shows.
+QString buildingFolder(const QString& cfgDir, int year)
+{
+    return Files::join(cfgDir, QString::number(year) + kBuildingMark);
+}
+
+bool isBuildingFolder(const QString& name)
+{
+    return name.endsWith(kBuildingMark) && allDigits(name.chopped(kBuildingMark.size()));
+}
+
 class YearCreation {
 public:
     YearCreation(const QString& cfgDir, int base, int target, Prompts& prompts)
-        : m_cfgDir(cfgDir), m_base(base), m_target(target), m_prompts(prompts)
+        : m_cfgDir(cfgDir), m_base(base), m_target(target), m_prompts(prompts),
+          m_folder(buildingFolder(cfgDir, target))
     {
     }
 
@@ -86,22 +108,64 @@ public:
             *error = QStringLiteral("Папка %1 уже есть").arg(folder);
             return false;
         }
-        if (!Files::makeFolder(folder, error))
+        if (!removeLeftovers(error) || !Files::makeFolder(m_folder, error))
             return false;
-        if (fill(error))
+        if (fill(error) && place(folder, error))
             return true;
         QString removeError;
-        if (!Files::removeFolder(folder, &removeError))
+        if (!Files::removeFolder(m_folder, &removeError))
             *error += QLatin1Char('\n') + removeError;
         return false;
     }
 
 private:
+    // What a creation stopped midway left behind; only a leftover of this year stands in the way.
+    bool removeLeftovers(QString* error)
+    {
+        for (const QString& name : Files::listFolders(m_cfgDir)) {
+            if (!isBuildingFolder(name))
+                continue;
+            QString removeError;
+            const QString path = Files::join(m_cfgDir, name);
+            if (!Files::removeFolder(path, &removeError) && path == m_folder) {
+                *error = removeError;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool step(CreationStep s, QString* error)
+    {
+        if (stepHook() && !stepHook()(s)) {
+            *error = QStringLiteral("Создание %1 года прервано").arg(m_target);
+            return false;
+        }
+        return true;
+    }
+
     bool fill(QString* error)
     {
-        return copyDictionary(error)
-               && Files::copyFile(Files::templateDataDatabase(), dataPath(m_cfgDir, m_target), true, error)
-               && copyForms(error) && carryLevels(error);
+        return step(CreationStep::Dictionary, error) && copyDictionary(error)
+               && step(CreationStep::AnnualData, error)
+               && Files::copyFile(Files::templateDataDatabase(), dataFileIn(m_folder, 0), true, error)
+               && step(CreationStep::Forms, error) && copyForms(error) && carryLevels(error);
+    }
+
+    bool place(const QString& folder, QString* error)
+    {
+        if (!step(CreationStep::Placing, error))
+            return false;
+        if (Files::exists(folder)) {
+            *error = QStringLiteral("Папка %1 уже есть").arg(folder);
+            return false;
+        }
+        if (!QDir().rename(m_folder, folder)) {
+            *error = QStringLiteral("Не удалось переименовать папку %1 в %2")
+                         .arg(QDir::toNativeSeparators(m_folder), QDir::toNativeSeparators(folder));
+            return false;
+        }
+        return true;
     }
 
     bool copyDictionary(QString* error)
@@ -109,7 +173,7 @@ private:
         try {
             // The base year is usually the open one: the engine's copy is consistent while it is.
             std::unique_ptr<Database> base = Database::open(dictionaryPath(m_cfgDir, m_base), true);
-            base->copyTo(dictionaryPath(m_cfgDir, m_target));
+            base->copyTo(dictionaryIn(m_folder));
             return true;
         } catch (const DbError& e) {
             *error = e.userText();
@@ -120,7 +184,7 @@ private:
     bool copyForms(QString* error)
     {
         const QString from = formsFolder(m_cfgDir, m_base);
-        const QString to = formsFolder(m_cfgDir, m_target);
+        const QString to = formsIn(m_folder);
         if (!Files::makeFolder(to, error))
             return false;
         for (const QString& name : Files::listFiles(from))
@@ -133,7 +197,7 @@ private:
     {
         QList<int> levels;
         {
-            std::unique_ptr<Database> dictionary = openFile(dictionaryPath(m_cfgDir, m_target), error);
+            std::unique_ptr<Database> dictionary = openFile(dictionaryIn(m_folder), error);
             if (!dictionary)
                 return false;
             try {
@@ -148,13 +212,16 @@ private:
         if (levels.isEmpty())
             return true;
         // No connection is open on the new dictionary while the user thinks it over.
-        if (m_prompts.question(QStringLiteral("Переносить в новый год промежуточные отчеты?"))) {
+        const bool carry = m_prompts.question(QStringLiteral("Переносить в новый год промежуточные отчеты?"));
+        if (!step(CreationStep::LevelData, error))
+            return false;
+        if (carry) {
             for (int id : levels)
-                if (!Files::copyFile(Files::templateDataDatabase(), dataPath(m_cfgDir, m_target, id), true, error))
+                if (!Files::copyFile(Files::templateDataDatabase(), dataFileIn(m_folder, id), true, error))
                     return false;
             return true;
         }
-        std::unique_ptr<Database> dictionary = openFile(dictionaryPath(m_cfgDir, m_target), error);
+        std::unique_ptr<Database> dictionary = openFile(dictionaryIn(m_folder), error);
         if (!dictionary)
             return false;
         try {
@@ -170,6 +237,7 @@ private:
     int m_base;
     int m_target;
     Prompts& m_prompts;
+    QString m_folder;   // where the year is made
 };
 
 }  // namespace
@@ -275,6 +343,8 @@ bool openLevel(const QString& cfgDir, int year, int level, QString* error)
     Aliases::set(Aliases::Data, std::move(data));
     return true;
 }
+
+void setCreationStepHook(std::function<bool(CreationStep)> hook) { stepHook() = std::move(hook); }
 
 bool createYear(const QString& cfgDir, int base, int target, Prompts& prompts, QString* error)
 {

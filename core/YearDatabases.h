@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class Database;
@@ -48,9 +49,19 @@ bool openLevel(const QString& cfgDir, int year, int level, QString* error);
 // folder. When the new dictionary lists report levels, asks whether to carry them over: yes
 // gives each level a fresh data database from the template, no empties subreps. The base
 // year's level data are never copied.
+// The year is made in the folder "<target> (создается)" beside the years and renamed to its
+// own name as the last step, so a run stopped at any moment leaves no year in yearList(); such a
+// leftover (of any year) is removed by the next creation.
 // Returns false with the reason in `error` on any failure; the partial year folder is then
 // removed. A target folder that exists already, or a configuration folder that does not, is
 // refused and left alone.
 bool createYear(const QString& cfgDir, int base, int target, Prompts& prompts, QString* error);
+
+// The steps of createYear in the order they run: the dictionary, data0.mdb, the forms folder,
+// the level files (after the question about them) and the rename into place.
+enum class CreationStep { Dictionary, AnnualData, Forms, LevelData, Placing };
+// Called before each step; a step it answers false for fails as a failed copy would. Lets the
+// tests stop a creation at each step; empty by default.
+void setCreationStepHook(std::function<bool(CreationStep)> hook);
 
 }

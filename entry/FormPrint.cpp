@@ -12,6 +12,8 @@
 #include "platform/office/WordDocument.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -177,10 +179,10 @@ QString reportFolderOf(const ReportPrintJob& job)
 
 namespace {
 
-QString reportBaseName(const ReportPrintJob& job)
+QString reportBaseName(const ReportPrintJob& job, bool withId)
 {
     QString name = job.formName + QLatin1Char(' ') + job.ownerName;
-    if (job.ownerNameShared)
+    if (withId)
         name += QLatin1Char(' ') + QString::number(job.ownerId);
     name += QLatin1Char(' ') + QString::number(job.year);
     if (!job.levelName.isEmpty() && job.levelName != AnnualLevelName)
@@ -188,22 +190,72 @@ QString reportBaseName(const ReportPrintJob& job)
     return Files::safeFileName(name);
 }
 
+QString reportFile(const ReportPrintJob& job, bool withId, const QString& extension)
+{
+    return Files::join(reportFolderOf(job), reportBaseName(job, withId) + extension);
 }
 
-QString reportDocumentPath(const ReportPrintJob& job)
+// Which owner a print was made for is kept in the print itself: namesakes come and go, and the
+// name the print was saved under says it only while they do not.
+const QString OwnerVariable = QStringLiteral("KestrinReportOwner");
+
+QString ownerTag(const ReportPrintJob& job)
 {
-    return Files::join(reportFolderOf(job), reportBaseName(job) + QStringLiteral(".docx"));
+    return (job.ownerIsInstitution ? QStringLiteral("administration ") : QStringLiteral("reports "))
+           + QString::number(job.ownerId);
+}
+
+enum class PrintOwner { Mine, Other, Unrecorded };
+
+PrintOwner ownerOfPrint(const QString& path, const ReportPrintJob& job)
+{
+    if (path.endsWith(QStringLiteral(".doc"), Qt::CaseInsensitive))
+        return PrintOwner::Unrecorded;
+    WordDocument doc;
+    if (!doc.open(path))
+        return PrintOwner::Unrecorded;
+    const QString tag = doc.variable(OwnerVariable);
+    if (tag.isEmpty())
+        return PrintOwner::Unrecorded;
+    return tag == ownerTag(job) ? PrintOwner::Mine : PrintOwner::Other;
+}
+
+// Where a first print of the owner goes: the plain name unless a namesake or another's print
+// claims it.
+QString newReportDocumentPath(const ReportPrintJob& job)
+{
+    const QString plain = reportFile(job, false, QStringLiteral(".docx"));
+    if (!job.ownerNameShared && !Files::exists(plain) && !Files::exists(reportFile(job, false, QStringLiteral(".doc"))))
+        return plain;
+    return reportFile(job, true, QStringLiteral(".docx"));
+}
+
 }
 
 QString printedReportPath(const ReportPrintJob& job)
 {
-    const QString docx = reportDocumentPath(job);
-    if (Files::exists(docx))
-        return docx;
-    const QString doc = Files::join(reportFolderOf(job), reportBaseName(job) + QStringLiteral(".doc"));
-    if (Files::exists(doc))
-        return doc;
-    return QString();
+    QStringList found;
+    for (const bool withId : {false, true})
+        for (const QString& extension : {QStringLiteral(".docx"), QStringLiteral(".doc")}) {
+            const QString path = reportFile(job, withId, extension);
+            if (found.contains(path) || !Files::exists(path))
+                continue;
+            const PrintOwner owner = ownerOfPrint(path, job);
+            if (owner == PrintOwner::Mine || (owner == PrintOwner::Unrecorded && (withId || !job.ownerNameShared)))
+                found.append(path);
+        }
+    if (found.isEmpty())
+        return QString();
+    // Two of one owner were made before prints recorded their owner: the first is the one handed in.
+    return *std::min_element(found.begin(), found.end(), [](const QString& a, const QString& b) {
+        return QFileInfo(a).lastModified() < QFileInfo(b).lastModified();
+    });
+}
+
+QString reportDocumentPath(const ReportPrintJob& job)
+{
+    const QString printed = printedReportPath(job);
+    return printed.isEmpty() ? newReportDocumentPath(job) : printed;
 }
 
 PrintedReportCheck checkPrintedReport(const QString& path, const ReportPrintJob& job)
@@ -297,13 +349,25 @@ bool makeReportDocument(const ReportPrintJob& job, const QDateTime& now, QString
         return false;
     }
     appendProtocol(doc, job, true);
+    doc.setVariable(OwnerVariable, ownerTag(job));
     doc.protectReadOnly(ReportPassword);
     QString folderError;
     if (!Files::makeFolder(reportFolderOf(job), &folderError)) {
         *error = folderError;
         return false;
     }
-    if (!doc.save(reportDocumentPath(job))) {
+    // The one print is never made twice, nor saved over another owner's.
+    const QString printed = printedReportPath(job);
+    if (!printed.isEmpty()) {
+        *error = QStringLiteral("Форма уже напечатана для отчета: %1").arg(native(printed));
+        return false;
+    }
+    const QString path = newReportDocumentPath(job);
+    if (Files::exists(path)) {
+        *error = QStringLiteral("Файл %1 уже есть").arg(native(path));
+        return false;
+    }
+    if (!doc.save(path)) {
         *error = doc.errorString();
         return false;
     }

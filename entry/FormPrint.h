@@ -35,6 +35,7 @@ struct ReportPrintJob {
     QString ownerName;     // as the forms tree shows it
     QString levelName;     // the current report level
     bool ownerNameShared = false;   // another institution or report has the same name
+    bool ownerIsInstitution = true; // else a summary report
 };
 
 // Whether another institution (administration) or summary report (reports) of the dictionary
@@ -42,9 +43,14 @@ struct ReportPrintJob {
 bool ownerNameShared(const QString& ownerName, int ownerId, bool ownerIsInstitution);
 
 QString reportFolderOf(const ReportPrintJob& job);
-// The stored print: Report/<form> <owner>[ <id>] <year>[ <level>].docx.
+// The owner's print for the report: the one made (see printedReportPath), else where the next
+// one is saved: Report/<form> <owner> <year>[ <level>].docx, with " <id>" after the owner when
+// another unit bears the name or a print of another owner has that name already.
 QString reportDocumentPath(const ReportPrintJob& job);
-// The stored print when there is one: the .docx, else a .doc of that name; empty when none.
+// The print made for this owner, level and year, under either name whatever names other units
+// carry now: a print records its owner, and one under the name without the id that records
+// none (made by an older version, or a .doc) counts as this owner's while no other unit bears the
+// name. Of two, the first made. Empty when there is none.
 QString printedReportPath(const ReportPrintJob& job);
 
 struct PrintedReportCheck {
@@ -66,8 +72,9 @@ QString reportHeaderTitle(const ReportPrintJob& job, const QDateTime& now);
 
 // The print for the report: the filled blank, a last portrait section on a new page with the
 // protocol, the headers of every section, protection for reading only; saved as
-// reportDocumentPath(job) (the folder made when missing). False and the message when nothing
-// was saved.
+// reportDocumentPath(job) (the folder made when missing) with its owner recorded in it. False
+// and the message when nothing was saved: a print of the owner exists already, or the file is
+// there, is never written over.
 bool makeReportDocument(const ReportPrintJob& job, const QDateTime& now, QString* error);
 
 // The protocol alone, in a new unprotected document: its title, the owner and the sums.

@@ -257,6 +257,7 @@ ReportPrintJob printJob(const QString& ownerName)
     job.levelName = CurrentLevel.name;
     const bool ofInstitution = DataTablePrefix.compare(QStringLiteral("data"), Qt::CaseInsensitive) == 0;
     job.ownerNameShared = ownerNameShared(ownerName, CurrentInstitutionId, ofInstitution);
+    job.ownerIsInstitution = ofInstitution;
     return job;
 }
 

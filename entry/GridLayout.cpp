@@ -96,7 +96,12 @@ int pixels(double points, double dpi)
 {
     if (!(points > 0))
         return 0;
-    return int(std::lround(std::trunc(points) * dpi / 72.0));
+    return int(std::lround(std::trunc(std::min(points, MaxCellSizePoints)) * dpi / 72.0));
+}
+
+int saturated(qint64 extent)
+{
+    return int(std::clamp<qint64>(extent, 0, GridGeometry::MaxExtent));
 }
 
 } // namespace
@@ -178,7 +183,7 @@ GridGeometry::GridGeometry(const TableLayout& layout, double dpi)
         offset = QList<int>(n, 1);
         for (qsizetype k = 1; k < n; ++k) {
             px[k] = pixels(sizes[k], dpi);
-            offset[k] = offset[k - 1] + px[k] + 1;
+            offset[k] = saturated(qint64(offset[k - 1]) + px[k] + 1);
         }
     };
     build(layout.columnWidths, m_colPx, m_colOffset);
@@ -211,18 +216,18 @@ int GridGeometry::rowOffset(int n) const
 
 int GridGeometry::spanWidth(int startColumn, int endColumn) const
 {
-    int w = 0;
+    qint64 w = 0;
     for (int k = startColumn; k <= endColumn; ++k)
         w += columnWidth(k);
-    return w + std::max(0, endColumn - startColumn);
+    return saturated(w + std::max(0, endColumn - startColumn));
 }
 
 int GridGeometry::spanHeight(int startRow, int endRow) const
 {
-    int h = 0;
+    qint64 h = 0;
     for (int k = startRow; k <= endRow; ++k)
         h += rowHeight(k);
-    return h + std::max(0, endRow - startRow);
+    return saturated(h + std::max(0, endRow - startRow));
 }
 
 int GridGeometry::dataWidth() const

@@ -93,6 +93,11 @@ struct TableLayout {
 // not exhaust the memory.
 inline constexpr qint64 MaxGridCells = 4'000'000;
 
+// The widest column and the tallest row the grid draws, in points: well over the long side of an
+// A3 sheet (1191 pt), so no printable form comes near it, and at any screen's resolution a cell
+// stays a few thousand pixels. A larger stored size is drawn at this one.
+inline constexpr double MaxCellSizePoints = 2000;
+
 // Reads the table of the form with that number (tables.tablen, brackets kept, matched exactly)
 // and its columns, rows and titles. Nothing when the form has no such table, and nothing with a
 // Russian reason in *error when its sizes pass MaxGridCells (checked before anything is made
@@ -100,12 +105,17 @@ inline constexpr qint64 MaxGridCells = 4'000'000;
 std::optional<TableLayout> readTableLayout(Database& dictionary, int formId,
                                            const QString& tableNumber, QString* error = nullptr);
 
-// Pixel sizes of a layout. A stored size s (points) takes round(s * dpi / 72) pixels; every
-// column and row is followed by a 1-pixel grid line, and a line runs before the first.
+// Pixel sizes of a layout. A stored size s (points) takes round(s * dpi / 72) pixels, s taken at
+// most MaxCellSizePoints; every column and row is followed by a 1-pixel grid line, and a line
+// runs before the first. Offsets and spans stop growing at GridGeometry::MaxExtent, so a table of
+// many tall rows draws its first part rather than wrapping round to negative positions.
 class GridGeometry {
 public:
     GridGeometry() = default;
     explicit GridGeometry(const TableLayout& layout, double dpi = 96);
+
+    // Half of int's range less one: an offset plus a cell, or two offsets, never overflow.
+    static constexpr int MaxExtent = (1 << 30) - 1;
 
     int columnWidth(int layoutColumn) const;   // 0 outside 1..colcount
     int rowHeight(int layoutRow) const;

@@ -65,6 +65,14 @@ public:
             fail(QStringLiteral("%1 \"%2\" не число").arg(field, text));
         return v.value_or(0);
     }
+    // A width or height: no more than the grid draws, so what is imported is what the table shows.
+    double size(const QString& field, const QString& text)
+    {
+        const double v = number(field, text);
+        if (!failed() && v > MaxCellSizePoints)
+            fail(QStringLiteral("%1 \"%2\" больше %3").arg(field, text, formatNumber(MaxCellSizePoints)));
+        return v;
+    }
     bool boolean(const QString& field, const QString& text)
     {
         const QString t = text.trimmed();
@@ -136,7 +144,7 @@ bool parseLayout(const QString& line, int lineNumber, StructureTable* table, QSt
         const std::optional<QStringList> f = splitFields(line.mid(kRowMark.size()), 2);
         if (!f)
             return (*error = QStringLiteral("строка %1: в описании строки должно быть 2 поля").arg(lineNumber)), false;
-        StructureRow r{p.whole(QStringLiteral("номер строки"), (*f)[0]), p.number(QStringLiteral("высота"), (*f)[1])};
+        StructureRow r{p.whole(QStringLiteral("номер строки"), (*f)[0]), p.size(QStringLiteral("высота"), (*f)[1])};
         if (!p.failed())
             p.inRange(QStringLiteral("строка"), r.row, 1, table->rowcount);
         table->rows.append(r);
@@ -144,7 +152,7 @@ bool parseLayout(const QString& line, int lineNumber, StructureTable* table, QSt
         const std::optional<QStringList> f = splitFields(line.mid(kColumnMark.size()), 2);
         if (!f)
             return (*error = QStringLiteral("строка %1: в описании графы должно быть 2 поля").arg(lineNumber)), false;
-        StructureColumn c{p.whole(QStringLiteral("номер графы"), (*f)[0]), p.number(QStringLiteral("ширина"), (*f)[1])};
+        StructureColumn c{p.whole(QStringLiteral("номер графы"), (*f)[0]), p.size(QStringLiteral("ширина"), (*f)[1])};
         if (!p.failed())
             p.inRange(QStringLiteral("графа"), c.column, 1, table->colcount);
         table->columns.append(c);

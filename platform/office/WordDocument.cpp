@@ -66,6 +66,13 @@ const QStringList kBeforeProtection = {
     s("w:attachedTemplate"), s("w:linkStyles"), s("w:stylePaneFormatFilter"),
     s("w:stylePaneSortMethod"), s("w:documentType"), s("w:mailMerge"), s("w:revisionView"),
     s("w:trackRevisions"), s("w:doNotTrackMoves"), s("w:doNotTrackFormatting")};
+// What the schema puts after w:docVars in the settings; the extension elements (w14:, w15:, ...)
+// come after all of them.
+const QStringList kAfterDocVars = {
+    s("w:rsids"), s("m:mathPr"), s("w:attachedSchema"), s("w:themeFontLang"), s("w:clrSchemeMapping"),
+    s("w:doNotIncludeSubdocsInStats"), s("w:doNotAutoCompressPictures"), s("w:forceUpgrade"),
+    s("w:captions"), s("w:readModeInkLockDown"), s("w:smartTagType"), s("sl:schemaLibrary"),
+    s("w:shapeDefaults"), s("w:doNotEmbedSmartTags"), s("w:decimalSymbol"), s("w:listSeparator")};
 
 // Elements whose text is not the text a reader sees in the paragraph.
 const QSet<QString> kSkippedInText = {
@@ -1085,6 +1092,45 @@ void WordDocument::protectReadOnly(const QString& password)
         if (!root->childAt(i)->isText() && kBeforeProtection.contains(root->childAt(i)->name()))
             at = i + 1;
     root->insert(at, std::move(protection));
+}
+
+void WordDocument::setVariable(const QString& name, const QString& value)
+{
+    XmlNode* root = settings(true);
+    if (!root)
+        return;
+    XmlNode* vars = root->firstChild(s("w:docVars"));
+    if (!vars) {
+        int at = root->childCount();
+        for (int i = 0; i < root->childCount(); ++i) {
+            const XmlNode* c = root->childAt(i);
+            if (!c->isText() && (kAfterDocVars.contains(c->name()) || !c->name().startsWith(s("w:")))) {
+                at = i;
+                break;
+            }
+        }
+        vars = root->insert(at, std::make_unique<XmlNode>(s("w:docVars")));
+    }
+    for (XmlNode* var : vars->children(s("w:docVar")))
+        if (var->attribute(s("w:name")) == name) {
+            var->setAttribute(s("w:val"), xmlSafeText(value));
+            return;
+        }
+    XmlNode* var = vars->appendElement(s("w:docVar"));
+    var->setAttribute(s("w:name"), name);
+    var->setAttribute(s("w:val"), xmlSafeText(value));
+}
+
+QString WordDocument::variable(const QString& name) const
+{
+    const XmlNode* root = settings(false);
+    const XmlNode* vars = root ? root->firstChild(s("w:docVars")) : nullptr;
+    if (!vars)
+        return QString();
+    for (const XmlNode* var : vars->children(s("w:docVar")))
+        if (var->attribute(s("w:name")) == name)
+            return var->attribute(s("w:val"));
+    return QString();
 }
 
 bool WordDocument::isProtected() const

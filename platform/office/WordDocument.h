@@ -142,6 +142,10 @@ public:
     QString protectionKind() const;
     bool protectionPasswordMatches(const QString& password) const;
 
+    // Document variables (w:docVar): named texts the document carries unseen, kept by Word.
+    void setVariable(const QString& name, const QString& value);
+    QString variable(const QString& name) const;   // empty when the document has none of that name
+
 private:
     friend class WordTable;
     bool load(const QString& path, bool asTemplate);

@@ -203,7 +203,7 @@ TEST_F(LegacyDictionary, AFailedYearEndsTheRunAndTheYearsBeforeItStayConverted)
 TEST_F(LegacyDictionary, AYearWithoutADictionaryIsNamedAndNoDoneIsClaimed)
 {
     QDir().mkpath(Files::join(config, QStringLiteral("2030")));
-    LegacyYear::writeTypes(typesPath, {});
+    LegacyYear::writeTypes(typesPath, {QStringLiteral("2\tПоликлиники\t1\t5")});
     ScriptedPrompts script;
     script.expectMessage(QDir::toNativeSeparators(path))
         .expectWarning(QDir::toNativeSeparators(Files::join(config, QStringLiteral("2030"), QStringLiteral("ktrmain.mdb"))));
@@ -213,6 +213,54 @@ TEST_F(LegacyDictionary, AYearWithoutADictionaryIsNamedAndNoDoneIsClaimed)
     EXPECT_EQ(report.missing, QStringList{QStringLiteral("2030")});
     EXPECT_EQ(done, (QStringList{QStringLiteral("2025"), QStringLiteral("2030")}));
     EXPECT_FALSE(script.log().join(QLatin1Char('\n')).contains(QStringLiteral("Готово")));
+}
+
+// A file that would leave the type tree flat or looped is refused before any year is opened for
+// writing: once converted, a year never reads the file again.
+TEST_F(LegacyDictionary, ATypesFileThatWouldBreakTheTreeIsRefusedAndNoYearChanges)
+{
+    // 2026 got its parents earlier: type 1 already hangs under 2 there.
+    const QString partial = LegacyYear::make(config, QStringLiteral("2026"));
+    {
+        auto db = Database::open(partial);
+        db->exec(QStringLiteral(R"(alter table "medicaltypes" add column "parent" int)"));
+        db->exec(QStringLiteral(R"(update "medicaltypes" set "parent"=case "id" when 1 then 2 else 0 end)"));
+    }
+    struct Case {
+        const char* what;
+        QByteArray bytes;   // Windows-1251
+        const char* says;
+    };
+    const QByteArray header = "id\ttype\tparent\tind\r\n";
+    const Case cases[] = {
+        {"empty", QByteArray(), "пуст"},
+        {"header alone", header, "только строка заголовка"},
+        {"header and blank lines", header + "\r\n  \r\n", "только строка заголовка"},
+        {"two types under each other", header + "5\tA\t0\t1\r\n1\tB\t2\t1\r\n2\tC\t1\t2\r\n",
+         "строка 3: типы учреждений оказываются родителями самих себя: 1 → 2 → 1"},
+        {"a type under itself", header + "7\tA\t7\t1\r\n", "строка 2: типы учреждений оказываются родителями самих себя: 7 → 7"},
+        {"a loop through the parents 2026 holds", header + "2\tB\t1\t1\r\n",
+         "строка 2: типы учреждений оказываются родителями самих себя: 2 → 1 → 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            QFile f(typesPath);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(c.bytes);
+        }
+        const QByteArray before2025 = LegacyYear::bytes(path);
+        const QByteArray before2026 = LegacyYear::bytes(partial);
+        ScriptedPrompts script;
+        script.expectError(QString::fromUtf8(c.says));
+        const RunReport report = run({QStringLiteral("2025"), QStringLiteral("2026")});
+        EXPECT_TRUE(report.stopped);
+        EXPECT_TRUE(report.converted.isEmpty());
+        EXPECT_TRUE(script.log().join(QLatin1Char('\n')).contains(QDir::toNativeSeparators(typesPath)))
+            << script.log().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(LegacyYear::bytes(path), before2025);
+        EXPECT_EQ(LegacyYear::bytes(partial), before2026);
+    }
 }
 
 TEST(MedicalTypesFile, TakesItsFieldsAsTheyStand)

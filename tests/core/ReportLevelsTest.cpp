@@ -79,6 +79,35 @@ TEST_F(Levels, AFailedCopyLeavesNoRow)
     EXPECT_EQ(Files::listFiles(year->yearFolder(), {QStringLiteral("data*.mdb")}), QStringList{QStringLiteral("data0.mdb")});
 }
 
+// A creation stopped midway leaves at most its copy under the working name, or a whole file
+// under the id its uncommitted row gave up: the next creation takes both over.
+TEST_F(Levels, WhatAStoppedCreationLeftIsTakenOverByTheNext)
+{
+    for (const char* name : {"новый уровень отчета.tmp", "data1.mdb"}) {
+        QFile f(year->yearFolder() + QLatin1Char('/') + QString::fromUtf8(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("left by a stopped run");
+    }
+    QString error;
+    const auto level = ReportLevels::create(year->dictionary(), year->yearFolder(), QStringLiteral("1 квартал"), &error);
+    ASSERT_TRUE(level) << error.toStdString();
+    EXPECT_EQ(level->id, 1);
+    EXPECT_EQ(bytes(levelFile(1)), bytes(Files::templateDataDatabase()));
+    EXPECT_EQ(Files::listFiles(year->yearFolder()),
+              (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("data1.mdb"), QStringLiteral("ktrmain.mdb")}));
+}
+
+TEST_F(Levels, ARefusedRowLeavesNoFile)
+{
+    year->dictionary().exec(QStringLiteral(
+        R"(create trigger "refuse" before insert on "subreps" begin select raise(abort, 'forced'); end)"));
+    QString error;
+    EXPECT_THROW(ReportLevels::create(year->dictionary(), year->yearFolder(), QStringLiteral("1 квартал"), &error),
+                 DbError);
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(Files::listFiles(year->yearFolder()), (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("ktrmain.mdb")}));
+}
+
 TEST_F(Levels, RemovingALevelTakesItsRowAndItsFile)
 {
     const int keep = year->addLevel(QStringLiteral("1 квартал"));

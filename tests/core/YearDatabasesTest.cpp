@@ -252,6 +252,78 @@ TEST_F(Configuration, AFailureAfterTheLevelsQuestionLeavesNoPartialYear)
     expectNoPartialYear(cfgDir, 2004, prompts);
 }
 
+// The hook is put back whatever the test's outcome.
+struct StepHook {
+    explicit StepHook(std::function<bool(YearDatabases::CreationStep)> hook)
+    {
+        YearDatabases::setCreationStepHook(std::move(hook));
+    }
+    ~StepHook() { YearDatabases::setCreationStepHook({}); }
+};
+
+// A creation stopped at any step: at that moment the year is not there to be listed, which is
+// what a kill would leave; a failed step leaves nothing beside the years, and the year can be
+// made again at once.
+TEST_F(Configuration, AYearStoppedAtAnyStepIsNotThereAndCanBeMadeAgain)
+{
+    using YearDatabases::CreationStep;
+    const int level = y2004->addLevel(QStringLiteral("1 квартал"));
+    writeFile(y2004->formsFolder() + QStringLiteral("/Ф12.txt"), "places");
+    const QString question = QStringLiteral("Переносить в новый год промежуточные отчеты?");
+    const QString target = YearDatabases::yearFolder(cfgDir, 2005);
+    for (const CreationStep failing : {CreationStep::Dictionary, CreationStep::AnnualData, CreationStep::Forms,
+                                       CreationStep::LevelData, CreationStep::Placing}) {
+        SCOPED_TRACE(int(failing));
+        QList<CreationStep> seen;
+        bool thereMidway = false;
+        {
+            StepHook hook([&](CreationStep s) {
+                seen << s;
+                thereMidway = thereMidway || Files::exists(target)
+                              || YearDatabases::yearList(cfgDir).contains(QStringLiteral("2005"));
+                return s != failing;
+            });
+            ScriptedPrompts prompts;
+            if (failing == CreationStep::LevelData || failing == CreationStep::Placing)
+                prompts.expectQuestion(true, question);
+            QString error;
+            EXPECT_FALSE(YearDatabases::createYear(cfgDir, 2004, 2005, prompts, &error));
+            EXPECT_TRUE(error.contains(QStringLiteral("2005"))) << error.toStdString();
+        }
+        EXPECT_EQ(seen.size(), int(failing) + 1);
+        EXPECT_FALSE(thereMidway);
+        EXPECT_EQ(Files::listFolders(config), (QStringList{QStringLiteral("2003"), QStringLiteral("2004")}));
+
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(true, question);
+        QString error;
+        ASSERT_TRUE(YearDatabases::createYear(cfgDir, 2004, 2005, prompts, &error)) << error.toStdString();
+        EXPECT_EQ(count(YearDatabases::dictionaryPath(cfgDir, 2005), QStringLiteral("subreps")), 1);
+        EXPECT_EQ(bytes(YearDatabases::dataPath(cfgDir, 2005)), bytes(Files::templateDataDatabase()));
+        EXPECT_EQ(bytes(YearDatabases::dataPath(cfgDir, 2005, level)), bytes(Files::templateDataDatabase()));
+        EXPECT_EQ(bytes(target + QStringLiteral("/forms/Ф12.txt")), QByteArray("places"));
+        ASSERT_TRUE(Files::removeFolder(target, &error));
+    }
+}
+
+// What a killed creation leaves is no year, and the next creation clears it away.
+TEST_F(Configuration, ALeftoverOfAStoppedCreationIsNoYearAndGoesWithTheNextOne)
+{
+    for (const char* name : {"2005 (создается)", "2007 (создается)"}) {
+        const QString folder = config + QLatin1Char('/') + QString::fromUtf8(name);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(QFile::copy(y2004->dictionaryPath(), folder + QStringLiteral("/ktrmain.mdb")));
+    }
+    EXPECT_EQ(YearDatabases::yearList(cfgDir), (QStringList{QStringLiteral("2003"), QStringLiteral("2004")}));
+    ScriptedPrompts prompts;
+    QString error;
+    ASSERT_TRUE(YearDatabases::createYear(cfgDir, 2004, 2005, prompts, &error)) << error.toStdString();
+    EXPECT_EQ(Files::listFolders(config),
+              (QStringList{QStringLiteral("2003"), QStringLiteral("2004"), QStringLiteral("2005")}));
+    EXPECT_EQ(Files::listFiles(YearDatabases::yearFolder(cfgDir, 2005)),
+              (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("ktrmain.mdb")}));
+}
+
 TEST_F(Configuration, AConfigurationFolderThatIsGoneIsNotMadeAgain)
 {
     const QString gone = dir.filePath(QStringLiteral("Район"));

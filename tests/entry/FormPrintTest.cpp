@@ -290,6 +290,10 @@ TEST_F(ReportPrintTest, AnOldDocCountsAsPrintedButCannotBeVerified)
     f.write(QByteArray::fromHex("D0CF11E0A1B11AE1"));
     f.close();
     EXPECT_EQ(printedReportPath(job), doc);
+    // It says nothing of its owner: once a namesake exists it could be either one's.
+    ReportPrintJob shared = job;
+    shared.ownerNameShared = true;
+    EXPECT_TRUE(printedReportPath(shared).isEmpty());
     const PrintedReportCheck check = checkPrintedReport(doc, job);
     EXPECT_EQ(check.state, PrintedReportCheck::State::Unverifiable);
     EXPECT_TRUE(check.message.contains(QStringLiteral("нельзя"))) << check.message.toStdString();
@@ -310,11 +314,13 @@ TEST_F(ReportPrintTest, APrintAtAnotherLevelAndOfANamesakeIsAPrintOfItsOwn)
 {
     QString error;
     ASSERT_TRUE(makeReportDocument(job, now, &error)) << error.toStdString();
+    const QString plain = reportFolder() + QStringLiteral("/Ф30 ") + job.ownerName + QStringLiteral(" 2025.docx");
     ReportPrintJob quarter = job;
     quarter.levelName = QStringLiteral("Квартал 1");
     EXPECT_TRUE(printedReportPath(quarter).isEmpty());
 
-    // A second institution of the same name: both get the id after the name.
+    // A second institution of the same name comes later: the print made stays its owner's one
+    // print and is not the namesake's.
     dbmain().exec(QStringLiteral(R"(insert into "administration" ("unit","dependence","medicaltype") values (?,0,1))"),
                   {job.ownerName});
     EXPECT_TRUE(ownerNameShared(job.ownerName, job.ownerId, true));
@@ -323,10 +329,23 @@ TEST_F(ReportPrintTest, APrintAtAnotherLevelAndOfANamesakeIsAPrintOfItsOwn)
     mine.ownerNameShared = true;
     ReportPrintJob namesake = mine;
     namesake.ownerId = 999;
-    EXPECT_NE(reportDocumentPath(mine), reportDocumentPath(namesake));
-    EXPECT_TRUE(printedReportPath(mine).isEmpty());
-    ASSERT_TRUE(makeReportDocument(mine, now, &error)) << error.toStdString();
+    EXPECT_EQ(printedReportPath(mine), plain);
+    EXPECT_EQ(reportDocumentPath(mine), plain);
+    EXPECT_FALSE(makeReportDocument(mine, now, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("уже напечатана"))) << error.toStdString();
     EXPECT_TRUE(printedReportPath(namesake).isEmpty());
+
+    // The namesake's print goes under its id and is its own.
+    const QString theirs = reportFolder() + QStringLiteral("/Ф30 ") + job.ownerName + QStringLiteral(" 999 2025.docx");
+    EXPECT_EQ(reportDocumentPath(namesake), theirs);
+    ASSERT_TRUE(makeReportDocument(namesake, now, &error)) << error.toStdString();
+    EXPECT_EQ(printedReportPath(namesake), theirs);
+    EXPECT_EQ(printedReportPath(mine), plain);
+    // A summary report of that name and id is another owner still.
+    ReportPrintJob report = mine;
+    report.ownerIsInstitution = false;
+    EXPECT_TRUE(printedReportPath(report).isEmpty());
+    EXPECT_EQ(Files::listFiles(reportFolder()).size(), 2);
 }
 
 TEST_F(ReportPrintTest, TheProtocolAloneHasNoWarningAndIsNotStored)

@@ -176,6 +176,63 @@ TEST_F(PrintTree, TheFinalPrintAsksOnceAndThenOpensTheStoredCopy)
     EXPECT_EQ(recorder.opened().size(), 3);
 }
 
+// The print stays found whatever namesakes come or go: no second warning, no second file, and
+// the message on changed data still comes.
+TEST_F(PrintTree, APrintIsFoundWhateverNamesakesComeOrGoLater)
+{
+    selectF30();
+    auto addNamesake = [&] {
+        dbmain().exec(QStringLiteral(R"(insert into "administration" ("unit","dependence","medicaltype") values (?,0,1))"),
+                      {owner});
+        return int(dbmain().lastInsertId());
+    };
+    const QString id = QString::number(CurrentInstitutionId);
+    struct Case {
+        const char* what;
+        bool namesakeAtPrint;
+        QString file;
+    };
+    const Case cases[] = {
+        {"a namesake added after the print", false, QStringLiteral("Ф30 ") + owner + QStringLiteral(" 2025.docx")},
+        {"the namesake removed after the print", true, QStringLiteral("Ф30 ") + owner + QLatin1Char(' ') + id + QStringLiteral(" 2025.docx")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString error;
+        ASSERT_TRUE(Files::removeFolder(reportFolder(), &error));
+        int namesake = c.namesakeAtPrint ? addNamesake() : 0;
+        ScriptedPrompts prompts;
+        prompts.expectModal(QStringLiteral("TForm3"), press("BitBtn1"))
+            .expectMessage(QStringLiteral("Печать формы завершена."));
+        window->N22->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+        ASSERT_EQ(reportFiles(), QStringList{c.file});
+
+        if (c.namesakeAtPrint) {
+            dbmain().exec(QStringLiteral(R"(delete from "administration" where "id"=?)"), {namesake});
+            namesake = 0;
+        } else {
+            namesake = addNamesake();
+        }
+        window->N22->trigger();   // any warning or message would fail the script
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(reportFiles(), QStringList{c.file});
+        EXPECT_EQ(recorder.opened().last(), reportFolder() + QLatin1Char('/') + c.file);
+
+        dbdat().exec(QStringLiteral(R"(update "data" set "data"="data"+1 where "hospital"=? and "table"=7
+                                       and ("column", "row")=(select "column", "row" from "data" where "hospital"=?
+                                       and "table"=7 order by "column", "row" limit 1))"),
+                     {CurrentInstitutionId, CurrentInstitutionId});
+        prompts.expectMessage(
+            QStringLiteral("Внимание! После печати формы в нее были внесены изменения!\nИзменены таблицы: (3100)"));
+        window->N22->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_EQ(reportFiles(), QStringList{c.file});
+        if (namesake)
+            dbmain().exec(QStringLiteral(R"(delete from "administration" where "id"=?)"), {namesake});
+    }
+}
+
 TEST_F(PrintTree, ABadPlacementLineIsToldBeforeTheWarning)
 {
     selectF30();

@@ -136,6 +136,53 @@ TEST(GridGeometry, AColumnWithoutAStoredWidthTakesNoRoom)
     EXPECT_EQ(g.gridColumnAt(1), 1);
 }
 
+// Stored sizes past what the grid draws: 100 rows of 30 000 000 points and a width of 1e300 are
+// drawn at 2000 points, 2667 pixels at 96 dpi; row offsets then run 1 + 2668 k.
+TEST(GridGeometry, StoredSizesPastTheLargestAreDrawnAtIt)
+{
+    QTemporaryDir dir;
+    YearFixture year(dir.path(), 2025);
+    const int form = year.addForm(QStringLiteral("Ф1"));
+    const int table = year.addTable(form, QStringLiteral("(1000)"), QStringLiteral("Высокая"), 2, 100, 1, 1);
+    year.dictionary().exec(QStringLiteral(R"(update "rows" set "height"=30000000 where "table"=?)"), {table});
+    year.dictionary().exec(QStringLiteral(R"(update "columns" set "width"=1e300 where "table"=? and "column"=2)"),
+                           {table});
+    const std::optional<TableLayout> t = readTableLayout(year.dictionary(), form, QStringLiteral("(1000)"));
+    ASSERT_TRUE(t);
+    const GridGeometry g(*t);
+    EXPECT_EQ(g.rowHeight(7), 2667);
+    EXPECT_EQ(g.columnWidth(2), 2667);
+    EXPECT_EQ(g.columnWidth(1), 85);
+    EXPECT_EQ(g.rowOffset(100), 1 + 100 * 2668);
+    EXPECT_EQ(g.dataHeight(), 99 * 2668);
+    EXPECT_EQ(g.dataCellRect(0, 98), QRect(0, 98 * 2668, 2667, 2667));
+    EXPECT_EQ(g.gridRowAt(98 * 2668 + 5), 98);
+}
+
+// A million rows of 2000 points would reach 2 668 000 001 pixels, past what an int holds: the
+// offsets stop at the largest extent and every position stays addressable.
+TEST(GridGeometry, ATableTallerThanAnIntHoldsStopsAtTheLargestExtent)
+{
+    TableLayout t;
+    t.colcount = 1;
+    t.rowcount = 1'000'000;
+    t.fixcols = 0;
+    t.fixrows = 0;
+    t.columnWidths = {0, 30};
+    t.rowHeights = QList<double>(t.rowcount + 1, 2000.0);
+    const GridGeometry g(t);
+    EXPECT_EQ(g.rowOffset(1), 2669);
+    EXPECT_EQ(g.rowOffset(400'000), 1 + 400'000 * 2668);
+    EXPECT_EQ(g.rowOffset(t.rowcount), GridGeometry::MaxExtent);
+    EXPECT_EQ(g.dataHeight(), GridGeometry::MaxExtent - 1);
+    EXPECT_EQ(g.spanHeight(1, t.rowcount), GridGeometry::MaxExtent);
+    const QRect last = g.dataCellRect(0, t.rowcount - 1);
+    EXPECT_EQ(last.top(), GridGeometry::MaxExtent - 1);
+    EXPECT_EQ(last.height(), 2667);
+    EXPECT_GT(last.bottom(), last.top());
+    EXPECT_EQ(g.gridRowAt(1000), 0);
+}
+
 // Two header rows: the corner over both, "Всего" over two columns with "муж." and "жен."
 // under it, "Примечание" over both rows stored twice, and a single-row pair at the right.
 TEST(PlaceHeaders, MergedCellsOverTwoHeaderRows)

@@ -17,7 +17,9 @@
 #include "platform/Files.h"
 #include "sample/SampleConfiguration.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QScrollBar>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHelpEvent>
@@ -104,6 +106,29 @@ TEST_F(GridWindow, LeavingAnEditedCellStoresOneRow)
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 8}, {4, 5, 6}, {5, 4, -2}}));
+}
+
+// Heights stored long ago beyond what the grid draws: the table opens, scrolls and is entered
+// like any other, its rows drawn at the largest size.
+TEST_F(GridWindow, AStoredHugeHeightOpensAndIsEnteredAsUsual)
+{
+    year.dictionary().exec(QStringLiteral(R"(update "rows" set "height"=30000000 where "table"=? and "row">2)"), {table});
+    year.dictionary().exec(QStringLiteral(R"(update "columns" set "width"=1e300 where "table"=? and "column"=4)"), {table});
+    TVTable window;
+    window.show();
+    QWidget* grid = gridOf(window);
+    ASSERT_TRUE(grid);
+    auto* area = qobject_cast<QAbstractScrollArea*>(grid);
+    ASSERT_TRUE(area);
+    EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+    EXPECT_GT(area->horizontalScrollBar()->maximum(), 0);
+    QTest::keyClicks(grid, QStringLiteral("7"));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(window.Label4->text(), QStringLiteral("Строка 2, Графа 4"));
+    QTest::keyClicks(grid, QStringLiteral("9"));
+    QTest::keyClick(grid, Qt::Key_Up);
+    EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 7}, {5, 5, 9}}));
 }
 
 TEST_F(GridWindow, AFailedSaveIsShownAndTheCellStaysUnsaved)

@@ -92,6 +92,16 @@ std::unique_ptr<XmlNode> savedPart(const QString& path, const QString& part)
     return parseXml(package.part(part), nullptr);
 }
 
+// The elements of the saved settings, in order: Word refuses them out of the schema's order.
+QStringList settingNames(const QString& path)
+{
+    QStringList names;
+    if (std::unique_ptr<XmlNode> settings = savedPart(path, QStringLiteral("word/settings.xml")))
+        for (const XmlNode* e : settings->elements())
+            names.append(e->name());
+    return names;
+}
+
 // The run that holds `text` in the saved document.
 const XmlNode* runWith(const XmlNode* root, const QString& text)
 {
@@ -350,14 +360,32 @@ TEST_F(FormBlank, AProtectedDocumentReadsBackAsProtected)
 
     // Word checks the order of the settings: the protection stands after the proofing state
     // and before the default tab stop.
-    std::unique_ptr<XmlNode> settings = savedPart(filled, QStringLiteral("word/settings.xml"));
-    ASSERT_TRUE(settings);
-    QStringList names;
-    for (const XmlNode* e : settings->elements())
-        names.append(e->name());
-    EXPECT_EQ(names, (QStringList{QStringLiteral("w:zoom"), QStringLiteral("w:proofState"),
+    EXPECT_EQ(settingNames(filled), (QStringList{QStringLiteral("w:zoom"), QStringLiteral("w:proofState"),
                                   QStringLiteral("w:documentProtection"), QStringLiteral("w:defaultTabStop"),
                                   QStringLiteral("w:characterSpacingControl"), QStringLiteral("w:compat")}));
+}
+
+TEST_F(FormBlank, VariablesTravelUnseenWithTheDocument)
+{
+    WordDocument doc;
+    ASSERT_TRUE(doc.createFromTemplate(blank));
+    EXPECT_EQ(doc.variable(QStringLiteral("Владелец")), QString());
+    doc.setVariable(QStringLiteral("Владелец"), QStringLiteral("учреждение 7"));
+    doc.setVariable(QStringLiteral("Второй"), QStringLiteral("\"<&>\""));
+    doc.setVariable(QStringLiteral("Владелец"), QStringLiteral("учреждение 8"));
+    doc.protectReadOnly(QStringLiteral("Qarnivestol"));
+    ASSERT_TRUE(doc.save(filled));
+
+    WordDocument back;
+    ASSERT_TRUE(back.open(filled));
+    EXPECT_EQ(back.variable(QStringLiteral("Владелец")), QStringLiteral("учреждение 8"));
+    EXPECT_EQ(back.variable(QStringLiteral("Второй")), QStringLiteral("\"<&>\""));
+    EXPECT_EQ(back.paragraphTexts(), doc.paragraphTexts());
+    // In the schema's place: after the compatibility settings.
+    EXPECT_EQ(settingNames(filled), (QStringList{QStringLiteral("w:zoom"), QStringLiteral("w:proofState"),
+                                  QStringLiteral("w:documentProtection"), QStringLiteral("w:defaultTabStop"),
+                                  QStringLiteral("w:characterSpacingControl"), QStringLiteral("w:compat"),
+                                  QStringLiteral("w:docVars")}));
 }
 
 TEST(WordProtection, ABlankDocumentGetsSettingsForItsProtection)

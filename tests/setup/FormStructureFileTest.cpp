@@ -140,6 +140,33 @@ TEST(FormStructureFile, AWrongRecordIsRefusedWithItsLine)
     }
 }
 
+TEST(FormStructureFile, SizesTheGridCannotDrawAreRefusedWithTheirLine)
+{
+    QString tall = QStringLiteral("Ф1#А#Нет\r\n(1)#Т#2#100#1#1#False#0\r\n");
+    for (int r = 1; r <= 100; ++r)
+        tall += QStringLiteral("стр%1#30000000\r\n").arg(r);
+    struct Case { QString text; const char* says; };
+    const Case cases[] = {
+        {tall, "строка 3: высота \"30000000\" больше 2000"},
+        {QStringLiteral("Ф1#А#Нет\r\n(1)#Т#2#2#1#1#False#0\r\nстр1#10\r\nгр1#20\r\nгр2#1e300"),
+         "строка 5: ширина \"1e300\" больше 2000"},
+        {QStringLiteral("Ф1#А#Нет\r\n(1)#Т#2#2#1#1#False#0\r\nстр2#2000.5"), "строка 3: высота \"2000.5\" больше 2000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        FormStructureFileReader reader;
+        EXPECT_FALSE(readBytes(reader, bytes1251(c.text)));
+        EXPECT_TRUE(reader.errorString().startsWith(QString::fromUtf8(c.says))) << reader.errorString().toUtf8().constData();
+        EXPECT_TRUE(reader.structure().tables.isEmpty());
+    }
+    // The largest size the grid draws comes in as it stands.
+    FormStructureFileReader reader;
+    ASSERT_TRUE(readBytes(reader, bytes1251(QStringLiteral("Ф1#А#Нет\r\n(1)#Т#2#2#1#1#False#0\r\nстр2#2000\r\nгр1#2000"))))
+        << reader.errorString().toUtf8().constData();
+    EXPECT_EQ(reader.structure().tables[0].rows, (QList<StructureRow>{{2, 2000}}));
+    EXPECT_EQ(reader.structure().tables[0].columns, (QList<StructureColumn>{{1, 2000}}));
+}
+
 class StructureYear : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
