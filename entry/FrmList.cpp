@@ -510,12 +510,10 @@ void TFormList::saveConditionsFile()
     const FormsTreeForm* form = selectedForm();
     if (!form)
         return;
-    QString path = prompts().saveFileName(QStringLiteral("Сохранить условия формирования"),
+    const QString path = prompts().saveFileName(QStringLiteral("Сохранить условия формирования"),
                                           kConditionsFilter, form->name + QStringLiteral(".cnd"));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".cnd");
     QString error;
     if (!saveFormConditions(dbmain(), form->id, form->name, path, &error))
         prompts().error(error);

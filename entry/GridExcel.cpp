@@ -26,12 +26,23 @@ ExcelWorkbook gridWorkbook(const GridModel& model, const QString& sheetName, con
     return book;
 }
 
-bool readGridSheet(const ExcelWorkbook& book, const QString& sheetName, const TableLayout& layout,
+QStringList gridSheetNames(const QString& formName, const QString& tableNumber)
+{
+    QStringList names{gridSheetName(formName, tableNumber), ExcelWorkbook::validSheetName(tableNumber, {})};
+    names.removeDuplicates();
+    return names;
+}
+
+bool readGridSheet(const ExcelWorkbook& book, const QStringList& sheetNames, const TableLayout& layout,
                    QList<StoredValue>* values, QString* error)
 {
-    const ExcelSheet* sheet = book.findSheet(sheetName);
+    const ExcelSheet* sheet = nullptr;
+    for (const QString& name : sheetNames)
+        if (!sheet)
+            sheet = book.findSheet(name);
     if (!sheet) {
-        *error = QStringLiteral("В книге нет листа «%1».").arg(sheetName);
+        *error = QStringLiteral("В книге нет листа «%1». Таблица не изменена.")
+                     .arg(sheetNames.join(QStringLiteral("» или «")));
         return false;
     }
     QList<StoredValue> read;

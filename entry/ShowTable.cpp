@@ -515,9 +515,15 @@ void TVTable::N39Click()
 void TVTable::addSheetToWorkbook(const QString& path)
 {
     const QString name = gridSheetName(CurrentFormName, CurrentFormNumber);
+    // The sheet of the table is sent anew in its place: a second one beside it would leave the
+    // load reading the older figures.
+    if (XlsxReader present; present.read(path) && present.workbook().findSheet(name)
+        && !prompts().question(QStringLiteral("В книге %1 уже есть лист «%2». Заменить его?")
+                                   .arg(QDir::toNativeSeparators(path), name)))
+        return;
     ExcelWorkbook book = gridWorkbook(*m_model, name, windowTitle());
     XlsxWriter writer;
-    if (!writer.addSheetsToFile(path, book)) {
+    if (!writer.addSheetsToFile(path, book, XlsxWriter::SameNameSheet::Replaced)) {
         prompts().error(writer.errorString());
         return;
     }
@@ -544,7 +550,7 @@ void TVTable::Excel2Click()
     }
     QList<StoredValue> values;
     QString error;
-    if (!readGridSheet(reader.workbook(), gridSheetName(CurrentFormName, CurrentFormNumber),
+    if (!readGridSheet(reader.workbook(), gridSheetNames(CurrentFormName, CurrentFormNumber),
                        m_model->layout(), &values, &error)) {
         prompts().error(error);
         return;

@@ -3,12 +3,19 @@
 #include "platform/Database.h"
 #include "platform/Prompts.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+QString unreadFileQuestion(const QString& path)
+{
+    return QStringLiteral("Файл %1 не удалось прочитать. Его содержимое будет заменено списком из окна. "
+                          "Заменить?").arg(QDir::toNativeSeparators(path));
+}
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent)
 {
@@ -47,10 +54,14 @@ void TForm5::FormCreate()
 {
     QList<ShortName> lines;
     QString error;
-    const bool exists = QFileInfo::exists(shortNamesPath());
-    if (!readShortNames(shortNamesPath(), &lines, &error)) {
-        prompts().error(error);
+    bool exists = QFileInfo::exists(shortNamesPath());
+    m_unread = !readShortNames(shortNamesPath(), &lines, &error);
+    if (m_unread) {
+        // Nothing of the file is shown, so the institutions of the database stand in for it.
+        prompts().error(error + QStringLiteral("\nОкно показывает учреждения из базы; файл будет заменен "
+                                               "только после вашего согласия."));
         lines.clear();
+        exists = false;
     }
     try {
         setRows(initialShortNames(dbmain(), lines, exists));
@@ -87,11 +98,14 @@ QList<ShortName> TForm5::rows() const
 
 void TForm5::BitBtn1Click()
 {
+    if (m_unread && !prompts().question(unreadFileQuestion(shortNamesPath())))
+        return;
     QString error;
     if (!writeShortNames(shortNamesPath(), rows(), &error)) {
         prompts().error(error);
         return;
     }
+    m_unread = false;
     accept();
 }
 

@@ -9,6 +9,9 @@
 class QPushButton;
 class QTableWidget;
 
+// Asked before OK writes over a short names file the window could not read.
+QString unreadFileQuestion(const QString& path);
+
 class TForm5 : public QDialog {
     Q_OBJECT
 public:
@@ -28,4 +31,5 @@ public:
 
 private:
     void setRows(const QList<ShortName>& rows);
+    bool m_unread = false;   // the file exists but was refused: its content is not on screen
 };

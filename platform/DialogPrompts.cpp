@@ -97,9 +97,12 @@ QStringList DialogPrompts::openFileNames(const QString& caption, const QString& 
     return QFileDialog::getOpenFileNames(owner(), caption, start, filter);
 }
 
-QString DialogPrompts::saveFileName(const QString& caption, const QString& filter, const QString& start)
+QString DialogPrompts::chooseSaveFileName(const QString& caption, const QString& filter, const QString& start)
 {
-    return QFileDialog::getSaveFileName(owner(), caption, start, filter);
+    // The dialog would ask about the name as typed; the question belongs to the name with its
+    // extension, which saveFileName asks.
+    return QFileDialog::getSaveFileName(owner(), caption, start, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 int DialogPrompts::exec(QDialog& dialog)

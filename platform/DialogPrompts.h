@@ -18,6 +18,8 @@ public:
     QString chooseFolder(const QString& caption, const QString& start) override;
     QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
     QStringList openFileNames(const QString& caption, const QString& filter, const QString& start) override;
-    QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
     int exec(QDialog& dialog) override;
+
+protected:
+    QString chooseSaveFileName(const QString& caption, const QString& filter, const QString& start) override;
 };

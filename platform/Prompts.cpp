@@ -1,5 +1,8 @@
 #include "platform/Prompts.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QtGlobal>
 
 namespace {
@@ -28,9 +31,46 @@ public:
     }
     QString chooseFolder(const QString& caption, const QString&) override { nobodyToAsk(caption); }
     QString openFileName(const QString& caption, const QString&, const QString&) override { nobodyToAsk(caption); }
-    QString saveFileName(const QString& caption, const QString&, const QString&) override { nobodyToAsk(caption); }
     int exec(QDialog&) override { nobodyToAsk(QStringLiteral("a modal window")); }
+
+protected:
+    QString chooseSaveFileName(const QString& caption, const QString&, const QString&) override
+    {
+        nobodyToAsk(caption);
+    }
 };
+}
+
+QString Prompts::saveFileName(const QString& caption, const QString& filter, const QString& start)
+{
+    const QString chosen = chooseSaveFileName(caption, filter, start);
+    if (chosen.isEmpty())
+        return chosen;
+    const QString path = withDefaultExtension(chosen, filter);
+    // A folder of that name is no file to replace: the write itself says it cannot be made.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isDir() && !question(replaceFileQuestion(path)))
+        return QString();
+    return path;
+}
+
+QString withDefaultExtension(const QString& name, const QString& filter)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(\*\.([^\s;*?()]+))"));
+    QStringList extensions;
+    for (const QRegularExpressionMatch& m : pattern.globalMatch(filter))
+        extensions.append(m.captured(1));
+    if (extensions.isEmpty())
+        return name;
+    for (const QString& extension : extensions)
+        if (name.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive))
+            return name;
+    return name + QLatin1Char('.') + extensions.first();
+}
+
+QString replaceFileQuestion(const QString& path)
+{
+    return QStringLiteral("Файл %1 уже существует. Заменить его?").arg(QDir::toNativeSeparators(path));
 }
 
 Prompts& prompts()

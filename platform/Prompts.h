@@ -34,8 +34,10 @@ public:
     virtual QString chooseFolder(const QString& caption, const QString& start = QString()) = 0;
     virtual QString openFileName(const QString& caption, const QString& filter,
                                  const QString& start = QString()) = 0;
-    virtual QString saveFileName(const QString& caption, const QString& filter,
-                                 const QString& start = QString()) = 0;
+    // A save dialog. The chosen name gets the filter's first extension unless it ends with one
+    // the filter lists (any letter case); when the file of that name exists already, the user is
+    // asked before it is replaced. Empty when cancelled or not to be replaced.
+    QString saveFileName(const QString& caption, const QString& filter, const QString& start = QString());
     // Several files at once; empty when cancelled. Prompts that cannot offer more than one file
     // answer with the one openFileName() gives.
     virtual QStringList openFileNames(const QString& caption, const QString& filter,
@@ -46,7 +48,21 @@ public:
     }
     // The modal run of a window; returns the dialog's result code (QDialog::Accepted, ...).
     virtual int exec(QDialog& dialog) = 0;
+
+protected:
+    // The save dialog itself: the name as the user gave it, without asking about an existing
+    // file (saveFileName asks about the file it will really write); empty when cancelled.
+    virtual QString chooseSaveFileName(const QString& caption, const QString& filter,
+                                       const QString& start) = 0;
 };
+
+// `name` with the first extension of a file dialog filter ("Сводные отчеты (*.rpd)") added,
+// unless it already ends with one the filter lists, in any letter case: "Район v1.2" becomes
+// "Район v1.2.rpd", "Район.RPD" stays. A filter without extensions leaves the name as it is.
+QString withDefaultExtension(const QString& name, const QString& filter);
+
+// The question asked before a save replaces an existing file.
+QString replaceFileQuestion(const QString& path);
 
 // The prompts in force: the dialog-backed ones in the program, scripted ones in tests.
 Prompts& prompts();

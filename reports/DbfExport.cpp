@@ -3,9 +3,11 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
+#include "platform/Prompts.h"
 #include "platform/TextFiles.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -123,6 +125,15 @@ void removeQuietly(const QString& path)
     QFile::remove(Files::join(info.path(), info.completeBaseName() + QStringLiteral(".cpg")));
 }
 
+// Names on Windows ignore letter case, so "EMPT.DBF" is the template too.
+bool sameFile(const QString& a, const QString& b)
+{
+    const QFileInfo x(a), y(b);
+    if (x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath())
+        return true;
+    return QDir::cleanPath(x.absoluteFilePath()).compare(QDir::cleanPath(y.absoluteFilePath()), Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 QString linksDatabasePath() { return Files::join(Files::programFolder(), QStringLiteral("links.mdb")); }
@@ -132,7 +143,18 @@ QString itemText(const QString& a1, const QString& a2) { return a1 + QStringLite
 
 QString dbfOutputPath(const QString& chosen)
 {
-    return chosen.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive) ? chosen : chosen + QStringLiteral(".dbf");
+    return withDefaultExtension(chosen, QStringLiteral("*.dbf"));
+}
+
+QString dbfTargetRefusal(const QString& outputPath, const QString& templatePath)
+{
+    if (sameFile(outputPath, templatePath))
+        return QStringLiteral("Файл %1 — пустой шаблон выгрузки, в него выгружать нельзя. Выберите другой файл.")
+            .arg(QDir::toNativeSeparators(outputPath));
+    if (sameFile(outputPath, linksDatabasePath()))
+        return QStringLiteral("Файл %1 — база соответствий выгрузки, в него выгружать нельзя. Выберите другой файл.")
+            .arg(QDir::toNativeSeparators(outputPath));
+    return QString();
 }
 
 bool readLinks(const QString& path, Links& links, QString* error)
@@ -175,6 +197,9 @@ DbfExportResult exportReport(Database& dictionary, Database& data, const Links& 
                              const DbfExportRequest& request, const std::function<void(int)>& progress)
 {
     DbfExportResult result;
+    result.error = dbfTargetRefusal(request.outputPath, request.templatePath);
+    if (!result.error.isEmpty())
+        return result;
 
     // The template first: without it nothing is worth computing.
     if (!QFileInfo(request.templatePath).isFile()) {

@@ -48,6 +48,10 @@ QString itemText(const QString& a1, const QString& a2);
 // (in any letter case).
 QString dbfOutputPath(const QString& chosen);
 
+// Why the export must not write `outputPath`: it is the template or the mapping database the
+// export reads. Empty when it may.
+QString dbfTargetRefusal(const QString& outputPath, const QString& templatePath);
+
 struct DbfExportRequest {
     QString templatePath;
     QString outputPath;

@@ -1,5 +1,7 @@
 #include "reports/IndicatorSetFile.h"
 
+#include <algorithm>
+
 #include "platform/Database.h"
 #include "platform/TextFiles.h"
 #include "platform/TextReader.h"
@@ -210,21 +212,32 @@ IndicatorSetData exportIndicatorSet(Database& db, int ident)
     return data;
 }
 
-bool indicatorSetHasTitles(Database& db, int ident)
+bool indicatorSetHasTitlesOrFormulas(Database& db, int ident)
 {
     return !db.scalar(QStringLiteral(R"(select 1 from "col_titles" where "term"=? union all )"
-                                     R"(select 1 from "row_titles" where "term"=? limit 1)"),
-                      {ident, ident})
+                                     R"(select 1 from "row_titles" where "term"=? union all )"
+                                     R"(select 1 from "formulas" where "term"=? limit 1)"),
+                      {ident, ident, ident})
                 .isNull();
 }
 
-void importIndicatorSet(Database& db, int ident, const IndicatorSetData& data, bool replaceOwn)
+bool bringsOwnTitlesOrFormulas(const IndicatorSetData& data)
+{
+    auto own = [](const auto& list) {
+        return std::any_of(list.begin(), list.end(), [](const auto& line) { return line.set == 0; });
+    };
+    return own(data.columns) || own(data.rows) || own(data.formulas);
+}
+
+void importIndicatorSet(Database& db, int ident, const IndicatorSetData& data, IndicatorOwnPart own)
 {
     Transaction t(db);
-    if (replaceOwn) {
+    if (own == IndicatorOwnPart::Replace) {
         for (const char* table : {"col_titles", "row_titles", "formulas"})
             db.exec(QStringLiteral(R"(delete from "%1" where "term"=?)").arg(QLatin1String(table)), {ident});
     }
+    // Kept, the set's table takes nothing of the file: rows beside its own would mix two tables.
+    auto skipped = [&](int set) { return set == 0 && own == IndicatorOwnPart::Keep; };
     QList<int> sets{ident};
     QList<int> parents{ident};   // parents[level - 1] is the parent of a line of that level
     for (const IndicatorTreeLine& line : data.tree) {
@@ -235,14 +248,17 @@ void importIndicatorSet(Database& db, int ident, const IndicatorSetData& data, b
         parents.append(created);
     }
     for (const IndicatorTitle& c : data.columns)
-        db.exec(QStringLiteral(R"(insert into "col_titles" ("term","column","title","width") values (?,?,?,?))"),
-                {sets[c.set], c.index, c.title, c.size});
+        if (!skipped(c.set))
+            db.exec(QStringLiteral(R"(insert into "col_titles" ("term","column","title","width") values (?,?,?,?))"),
+                    {sets[c.set], c.index, c.title, c.size});
     for (const IndicatorTitle& r : data.rows)
-        db.exec(QStringLiteral(R"(insert into "row_titles" ("term","row","title","height") values (?,?,?,?))"),
-                {sets[r.set], r.index, r.title, r.size});
+        if (!skipped(r.set))
+            db.exec(QStringLiteral(R"(insert into "row_titles" ("term","row","title","height") values (?,?,?,?))"),
+                    {sets[r.set], r.index, r.title, r.size});
     for (const IndicatorFormula& f : data.formulas)
-        db.exec(QStringLiteral(R"(insert into "formulas" ("term","row","column","formula") values (?,?,?,?))"),
-                {sets[f.set], f.row, f.column, f.formula});
+        if (!skipped(f.set))
+            db.exec(QStringLiteral(R"(insert into "formulas" ("term","row","column","formula") values (?,?,?,?))"),
+                    {sets[f.set], f.row, f.column, f.formula});
     t.commit();
 }
 

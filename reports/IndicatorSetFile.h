@@ -75,13 +75,22 @@ private:
 // them: by name, ignoring case).
 IndicatorSetData exportIndicatorSet(Database& dictionary, int ident);
 
-// Whether the set has row or column titles of its own.
-bool indicatorSetHasTitles(Database& dictionary, int ident);
+// Whether the set has row or column titles or formulas of its own.
+bool indicatorSetHasTitlesOrFormulas(Database& dictionary, int ident);
+// Whether the file brings titles or formulas for the set it is imported into (set 0).
+bool bringsOwnTitlesOrFormulas(const IndicatorSetData& data);
 
-// Attaches the file's sets below the set `ident` and gives that set the file's own titles and
-// formulas (set 0), in one transaction. With replaceOwn the set's own titles and formulas are
-// deleted first; its sub-sets stay. DbError passes through after the rollback.
-void importIndicatorSet(Database& dictionary, int ident, const IndicatorSetData& data, bool replaceOwn);
+// What an import does with the file's titles and formulas of set 0 and those the set has.
+enum class IndicatorOwnPart {
+    Add,       // the file's beside the set's own (a set without any)
+    Replace,   // the set's own deleted first
+    Keep,      // the set's own stay, the file's are left out
+};
+
+// Attaches the file's sets below the set `ident` and does with the file's own titles and
+// formulas (set 0) what `own` says, in one transaction; the set's sub-sets stay. DbError passes
+// through after the rollback.
+void importIndicatorSet(Database& dictionary, int ident, const IndicatorSetData& data, IndicatorOwnPart own);
 
 // A new set "Неопределенный набор показателей" under `depend` (0: at the top); its ident.
 int addIndicatorSet(Database& dictionary, int depend);

@@ -302,15 +302,15 @@ void TMISetup::N10Click()
     }
     const int ident = identOf(item);
     const QString name = item->text(0);
-    bool replace = false;
     try {
-        if (indicatorSetHasTitles(dbmain(), ident)) {
-            if (!prompts().question(
-                    QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(name)))
-                return;
-            replace = true;
-        }
-        importIndicatorSet(dbmain(), ident, reader.data(), replace);
+        IndicatorOwnPart own = IndicatorOwnPart::Add;
+        // A file with nothing for the set itself only attaches sub-sets: nothing to ask about.
+        if (bringsOwnTitlesOrFormulas(reader.data()) && indicatorSetHasTitlesOrFormulas(dbmain(), ident))
+            own = prompts().question(
+                      QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(name))
+                      ? IndicatorOwnPart::Replace
+                      : IndicatorOwnPart::Keep;
+        importIndicatorSet(dbmain(), ident, reader.data(), own);
     } catch (const DbError& e) {
         prompts().error(QStringLiteral("Набор показателей не загружен.\n") + e.userText());
         return;

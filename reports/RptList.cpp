@@ -317,13 +317,11 @@ void TRepList::N3Click()
         prompts().error(error);
         return;
     }
-    QString path = prompts().saveFileName(
+    const QString path = prompts().saveFileName(
         QStringLiteral("Сохранить"), QStringLiteral("Сводные отчеты (*.rpd)"),
         Files::join(folder, ReportDataFiles::unloadFileName(name, CurrentLevel.name, ReportYear)));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".rpd");
     DataExportReport counts;
     bool written = false;
     try {

@@ -1,6 +1,7 @@
 #include "reports/Ul.h"
 
 #include "core/Common.h"
+#include "core/Configurations.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
@@ -133,13 +134,18 @@ void TUnf::BitBtn1Click()
     QString proposed = Files::safeFileName(ComboBox2->currentText());
     if (proposed.isEmpty())
         proposed = QStringLiteral("Отчет");
+    // The program folder holds the template and the mapping: the report goes to the configuration.
     const QString chosen = prompts().saveFileName(QStringLiteral("Сохранить"), QStringLiteral("Формат DBF (*.dbf)"),
-                                                  Files::join(Files::programFolder(), proposed));
+                                                  Files::join(CfgDir, proposed));
     if (chosen.isEmpty())
         return;
     DbfExportRequest request;
     request.templatePath = dbfTemplatePath();
     request.outputPath = dbfOutputPath(chosen);
+    if (const QString refusal = dbfTargetRefusal(request.outputPath, request.templatePath); !refusal.isEmpty()) {
+        prompts().error(QStringLiteral("Отчет не выгружен.\n") + refusal);
+        return;
+    }
     request.year = ReportYear;
     request.reportId = ComboBox2->currentData().toInt();
     request.territory = ComboBox1->currentText();

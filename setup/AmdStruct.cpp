@@ -307,12 +307,10 @@ void TAdmForm::ExportOneClick()
         return;
     }
     const QString fileName = exportedFileName(node);
-    QString path = prompts().saveFileName(QStringLiteral("Сохранить"), kSaveFilter,
+    const QString path = prompts().saveFileName(QStringLiteral("Сохранить"), kSaveFilter,
                                           Files::join(folder, fileName));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".ktd");
     DataExportReport report;
     bool written = false;
     {

@@ -24,6 +24,7 @@ const QString kR = QStringLiteral("http://schemas.openxmlformats.org/officeDocum
 const QString kRelWorksheet = kR + QStringLiteral("/worksheet");
 const QString kRelStyles = kR + QStringLiteral("/styles");
 const QString kRelSharedStrings = kR + QStringLiteral("/sharedStrings");
+const QString kRelCalcChain = kR + QStringLiteral("/calcChain");
 const QString kTypeWorksheet =
     QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
 const QString kTypeStyles =
@@ -503,7 +504,7 @@ bool XlsxWriter::write(const QString& path, const ExcelWorkbook& book)
     return true;
 }
 
-bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book)
+bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book, SameNameSheet sameName)
 {
     m_error.clear();
     const QString name = QDir::toNativeSeparators(path);
@@ -555,11 +556,27 @@ bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book)
     QStringList taken;
     int maxSheetId = 0;
     const QList<XmlNode*> existing = sheets->children(p + s("sheet"));
+    // The book's sheets that a new one of the same name (letter case ignored) takes the place of.
+    QHash<QString, XmlNode*> replaced;
     for (XmlNode* sheet : existing) {
-        taken.append(sheet->attribute(s("name")));
+        const QString sheetName = sheet->attribute(s("name"));
         maxSheetId = qMax(maxSheetId, sheet->attribute(s("sheetId")).toInt());
+        if (sameName == SameNameSheet::Replaced && book.findSheet(sheetName))
+            replaced.insert(sheetName.toCaseFolded(), sheet);
+        else
+            taken.append(sheetName);
     }
     book.makeNamesUniqueAgainst(taken);
+    // A calculation chain may name cells of a replaced sheet that hold no formula any more, which
+    // Excel reports as damage; Excel builds the chain anew when it is missing.
+    if (!replaced.isEmpty())
+        for (XmlNode* rel : rels->children(s("Relationship")))
+            if (rel->attribute(s("Type")) == kRelCalcChain) {
+                const QString part = resolveRelationshipTarget(bookPart, rel->attribute(s("Target")));
+                target.removePart(part);
+                removeContentTypeOverride(*types, part);
+                rels->remove(rel);
+            }
 
     // The new sheets, written by libxlsxwriter into a book of their own.
     QTemporaryDir temp;
@@ -613,6 +630,7 @@ bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book)
     }
 
     bool first = true;
+    int firstIndex = -1;   // the place of the first sheet written, which becomes the one shown
     for (XmlNode* sheet : sourceBook->descendants(s("sheet"))) {
         XmlNode* rel = relationshipById(*sourceRels, sheet->attribute(s("r:id")));
         const QString sourcePart = rel ? resolveRelationshipTarget(sourceBookPart, rel->attribute(s("Target")))
@@ -625,14 +643,32 @@ bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book)
             for (XmlNode* view : tree->descendants(s("sheetView")))
                 view->setAttribute(s("tabSelected"), s("1"));
         first = false;
+        const QString sheetName = sheet->attribute(s("name"));
+        XmlNode* old = replaced.value(sheetName.toCaseFolded());
+        XmlNode* oldRel = old ? relationshipById(*rels, old->attribute(rPrefix + s("id"))) : nullptr;
+        if (old && oldRel) {
+            // In its place and under its id, so names and print areas that point to it still do.
+            const QString part = resolveRelationshipTarget(bookPart, oldRel->attribute(s("Target")));
+            target.removePart(relationshipsPartOf(part));   // the new sheet refers to nothing
+            target.setPart(part, serializeXml(*tree));
+            oldRel->setAttribute(s("Type"), kRelWorksheet);
+            setContentTypeOverride(*types, part, kTypeWorksheet);
+            old->setAttribute(s("name"), sheetName);
+            old->removeAttribute(s("state"));   // a hidden sheet comes back into view
+            if (firstIndex < 0)
+                firstIndex = sheets->children(p + s("sheet")).indexOf(old);
+            continue;
+        }
         const QString part = target.freePartName(s("xl/worksheets"), s("sheet"), s("xml"));
         target.setPart(part, serializeXml(*tree));
         const QString id = addRelationship(*rels, kRelWorksheet, relationshipTarget(bookPart, part));
         setContentTypeOverride(*types, part, kTypeWorksheet);
         XmlNode* added = sheets->appendElement(p + s("sheet"));
-        added->setAttribute(s("name"), sheet->attribute(s("name")));
+        added->setAttribute(s("name"), sheetName);
         added->setAttribute(s("sheetId"), QString::number(++maxSheetId));
         added->setAttribute(rPrefix + s("id"), id);
+        if (firstIndex < 0)
+            firstIndex = int(sheets->children(p + s("sheet")).size()) - 1;
     }
 
     XmlNode* views = workbook->firstChild(p + s("bookViews"));
@@ -645,8 +681,8 @@ bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book)
     XmlNode* view = views->firstChild(p + s("workbookView"));
     if (!view)
         view = views->appendElement(p + s("workbookView"));
-    view->setAttribute(s("activeTab"), QString::number(existing.size()));
-    if (view->attribute(s("firstSheet")).toInt() > existing.size())
+    view->setAttribute(s("activeTab"), QString::number(qMax(firstIndex, 0)));
+    if (view->attribute(s("firstSheet")).toInt() > firstIndex)
         view->removeAttribute(s("firstSheet"));
 
     target.setPart(bookPart, serializeXml(*workbook));

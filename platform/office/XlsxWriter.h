@@ -17,9 +17,13 @@ public:
     // .xlsm, written by Excel, LibreOffice or this layer) and makes the first one added the
     // active sheet. Everything else the file holds stays as it is: its sheets, formulas, styles,
     // charts, pictures, names and macros; the added sheets bring their own formats into its
-    // styles. Names already used in the file are made unique, and `book`'s sheets are renamed to
-    // what they became. The file is replaced only once all of it was written.
-    bool addSheetsToFile(const QString& path, ExcelWorkbook& book);
+    // styles. With Renamed, names already used in the file are made unique, and `book`'s sheets
+    // are renamed to what they became; with Replaced, a sheet of the file with the name of one of
+    // `book`'s (letter case ignored) gives way to it, keeping its place in the book. The file is
+    // replaced only once all of it was written.
+    enum class SameNameSheet { Renamed, Replaced };
+    bool addSheetsToFile(const QString& path, ExcelWorkbook& book,
+                         SameNameSheet sameName = SameNameSheet::Renamed);
 
     QString errorString() const { return m_error; }
 

@@ -1,5 +1,6 @@
 #include "entry/FrmList.h"
 #include "entry/FormExcel.h"
+#include "entry/ShowTable.h"
 
 #include "PrintTo.h"
 #include "SampleYear.h"
@@ -179,6 +180,33 @@ TEST_F(FormsExcel, TheWholeFormOfOneInstitutionHoldsItsStoredValues)
     EXPECT_TRUE(anyValue);   // the sample gives Озерная ЦРБ numbers in Ф30
     EXPECT_TRUE(window->Label1->text().isEmpty());
     EXPECT_EQ(DataTablePrefix, QStringLiteral("Data"));
+}
+
+TEST_F(FormsExcel, TheWorkbookOfAWholeFormLoadsBackIntoATableOfAnotherInstitution)
+{
+    open("Input", "Data", Sample::Unit::OzernayaCrb, QString(), QStringLiteral("Озерная ЦРБ"));
+    selectF30();
+    ScriptedPrompts prompts;
+    prompts.expectMessage(ExcelExportDoneMessage);
+    window->N18->trigger();
+    ASSERT_EQ(recorder.opened().size(), 1);
+    const FormsTreeTable& table = f30().tables[0];
+    const Cells expected = stored("data", Sample::Unit::OzernayaCrb, table.ident);
+    ASSERT_FALSE(expected.empty());
+
+    // The grid of the same table for another institution: "Подгрузить из Excel" finds the sheet
+    // that the form's workbook names by the table number alone.
+    CurrentInstitutionId = Sample::Unit::Berezovka;
+    SelectedTableNodeId = f30().id;
+    CurrentFormName = QStringLiteral("Ф30");
+    CurrentFormNumber = table.number;
+    CurrentTableId = 0;
+    TVTable grid;
+    grid.show();
+    prompts.expectOpenFile(recorder.opened()[0]);
+    grid.Excel2->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(stored("data", Sample::Unit::Berezovka, table.ident), expected);
 }
 
 TEST_F(FormsExcel, AReportsFormShowsItsOwnRowsNotAnInstitutionsOfTheSameId)

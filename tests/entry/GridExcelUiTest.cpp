@@ -15,6 +15,8 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -233,6 +235,61 @@ TEST_F(GridExcel, ToAnOpenBookAddsTheSheetToABookWrittenEarlierInTheRun)
     XlsxReader ownBook;
     ASSERT_TRUE(ownBook.read(own));
     EXPECT_EQ(ownBook.workbook().sheetNames(), (QStringList{QStringLiteral("Свое"), QStringLiteral("Ф12(1000)")}));
+TEST_F(GridExcel, ASecondExportIntoOneFileReplacesTheSheetThatTheImportReads)
+{
+    const QString path = workbookWith(QStringLiteral("Свое"), {{1, 1, ExcelValue::ofText(QStringLiteral("мое"))}});
+    auto bytes = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    year.setCell(first, table, 4, 4, 8);
+    {
+        TVTable window;
+        window.show();
+        prompts.expectOpenFile(path).expectMessage(QStringLiteral("Вывод таблицы завершен"));
+        window.N41->trigger();
+    }
+    year.setCell(first, table, 4, 4, 9);
+    {
+        TVTable window;
+        window.show();
+        const QByteArray before = bytes();
+        prompts.expectOpenFile(path).expectQuestion(
+            false, QStringLiteral("В книге %1 уже есть лист «Ф12(1000)». Заменить его?").arg(QDir::toNativeSeparators(path)));
+        window.N41->trigger();
+        EXPECT_EQ(bytes(), before);
+        prompts.expectOpenFile(path).expectQuestion(true, QStringLiteral("уже есть лист «Ф12(1000)»"))
+            .expectMessage(QStringLiteral("Вывод таблицы завершен"));
+        window.N41->trigger();
+    }
+    {
+        XlsxReader reader;
+        ASSERT_TRUE(reader.read(path)) << reader.errorString().toStdString();
+        EXPECT_EQ(reader.workbook().sheetNames(), (QStringList{QStringLiteral("Свое"), QStringLiteral("Ф12(1000)")}));
+        EXPECT_EQ(reader.workbook().sheet(0)->value(1, 1), ExcelValue::ofText(QStringLiteral("мое")));
+    }
+    CurrentInstitutionId = second;
+    TVTable other;
+    other.show();
+    prompts.expectOpenFile(path);
+    other.Excel2->trigger();
+    EXPECT_EQ(year.storedCells(second, table), (QList<StoredCell>{{4, 4, 9}}));
+}
+
+TEST_F(GridExcel, ASheetNamedByTheTableNumberAloneIsReadWhenTheGridsOwnIsMissing)
+{
+    year.setCell(first, table, 4, 4, 8);
+    const QString path = workbookWith(QStringLiteral("(1000)"), {{5, 6, ExcelValue::ofNumber(4)}});
+    TVTable window;
+    window.show();
+    prompts.expectOpenFile(path);
+    window.Excel2->trigger();
+    EXPECT_EQ(year.storedCells(first, table), (QList<StoredCell>{{6, 5, 4}}));
+    const QString neither = workbookWith(QStringLiteral("(2000)"), {{5, 6, ExcelValue::ofNumber(1)}},
+                                         QStringLiteral("neither.xlsx"));
+    prompts.expectOpenFile(neither).expectError(QStringLiteral("В книге нет листа «Ф12(1000)» или «(1000)»"));
+    window.Excel2->trigger();
+    EXPECT_EQ(year.storedCells(first, table), (QList<StoredCell>{{6, 5, 4}}));
 }
 
 TEST(GridSheetName, IsCutToTwentyAndMadeValid)

@@ -115,6 +115,39 @@ TEST_F(ShortNamesFile, ATabOrACharacterOutside1251IsRefusedWithItsRow)
     EXPECT_EQ(names, (QList<ShortName>{{QStringLiteral("Было"), QStringLiteral("было")}}));
 }
 
+TEST_F(ShortNamesFile, AFileTheWindowCouldNotReadIsReplacedOnlyAfterAQuestion)
+{
+    year.addInstitution(QStringLiteral("Бобровская больница"), 0, 1);
+    QByteArray binary(1'000'000, 'x');
+    for (int i = 0; i < binary.size(); i += 7)
+        binary[i] = char(i % 256);
+    binary.replace('\n', 'y');   // one line of a million characters
+    {
+        QFile f(shortNamesPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(binary);
+    }
+    prompts.expectError(QStringLiteral("будет заменен только после вашего согласия"));
+    TForm5 window;
+    window.show();
+    // the institutions stand in for the unread lines, not five empty rows
+    ASSERT_EQ(window.StringGrid1->rowCount(), 1);
+    EXPECT_EQ(window.StringGrid1->item(0, 0)->text(), QStringLiteral("Бобровская больница"));
+
+    prompts.expectQuestion(false, QStringLiteral("ShortNames.txt не удалось прочитать. Его содержимое будет заменено"));
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(fileBytes(), binary);
+    EXPECT_TRUE(window.isVisible());
+
+    prompts.expectQuestion(true, QStringLiteral("ShortNames.txt"));
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    QList<ShortName> names;
+    QString error;
+    ASSERT_TRUE(readShortNames(shortNamesPath(), &names, &error)) << error.toStdString();
+    EXPECT_EQ(names, (QList<ShortName>{{QStringLiteral("Бобровская больница"), QString()}}));
+    EXPECT_FALSE(window.isVisible());
+}
+
 TEST(ShortNamePrompt, HidesOkWhileEmptyAndTakesAtMost31Characters)
 {
     TForm6 dialog;

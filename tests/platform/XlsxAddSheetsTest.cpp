@@ -155,6 +155,54 @@ TEST(XlsxAddSheets, TheSheetJoinsTheUsersBookAndTheBookKeepsWhatItHad)
     EXPECT_TRUE(styles.contains("<x:numFmt numFmtId=\"165\" formatCode=\"0.000\"/>"));
 }
 
+TEST(XlsxAddSheets, ASheetOfTheSameNameGivesWayInItsPlace)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Свод.xlsx"));
+    writeUsersBook(path);
+    {
+        // Excel's calculation chain for the formula of the sheet that is to go.
+        OfficePackage package;
+        ASSERT_TRUE(package.read(path));
+        package.setPart(QStringLiteral("xl/calcChain.xml"), xmlPart(
+            "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><c r=\"B1\" i=\"3\"/></calcChain>"));
+        QByteArray rels = package.part(QStringLiteral("xl/_rels/workbook.xml.rels"));
+        rels.replace("</Relationships>", "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/"
+                                         "officeDocument/2006/relationships/calcChain\" Target=\"calcChain.xml\"/></Relationships>");
+        package.setPart(QStringLiteral("xl/_rels/workbook.xml.rels"), rels);
+        QByteArray types = package.part(QStringLiteral("[Content_Types].xml"));
+        types.replace("</Types>", "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"application/"
+                                  "vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/></Types>");
+        package.setPart(QStringLiteral("[Content_Types].xml"), types);
+        ASSERT_TRUE(package.write(path));
+    }
+    ExcelWorkbook book = tableBook();
+    XlsxWriter writer;
+    ASSERT_TRUE(writer.addSheetsToFile(path, book, XlsxWriter::SameNameSheet::Replaced))
+        << writer.errorString().toStdString();
+    EXPECT_EQ(book.sheet(0)->name(), QStringLiteral("ф12(1000)"));
+
+    XlsxReader reader;
+    ASSERT_TRUE(reader.read(path)) << reader.errorString().toStdString();
+    const ExcelWorkbook& back = reader.workbook();
+    ASSERT_EQ(back.sheetNames(), QStringList{QStringLiteral("ф12(1000)")});
+    EXPECT_EQ(back.sheet(0)->value(1, 1), ExcelValue::ofText(QStringLiteral("Ф12 (1000) - ЦРБ")));
+    EXPECT_EQ(back.sheet(0)->value(3, 2), ExcelValue::ofNumber(1.25));
+    EXPECT_EQ(back.sheet(0)->format(3, 2).numberFormat, QStringLiteral("0.000"));
+
+    OfficePackage package;
+    ASSERT_TRUE(package.read(path));
+    EXPECT_FALSE(package.part(QStringLiteral("xl/worksheets/sheet1.xml")).contains("<f>"));
+    const QByteArray workbook = package.part(QStringLiteral("xl/workbook.xml"));
+    EXPECT_TRUE(workbook.contains("<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"0\">"));
+    EXPECT_TRUE(workbook.contains("sheetId=\"3\""));
+    EXPECT_TRUE(workbook.contains("activeTab=\"0\""));
+    EXPECT_FALSE(package.contains(QStringLiteral("xl/calcChain.xml")));
+    EXPECT_FALSE(package.part(QStringLiteral("xl/_rels/workbook.xml.rels")).contains("calcChain"));
+    EXPECT_FALSE(package.part(QStringLiteral("[Content_Types].xml")).contains("calcChain"));
+    EXPECT_EQ(package.part(QStringLiteral("xl/sharedStrings.xml")), kSharedStrings);
+}
+
 TEST(XlsxAddSheets, SheetsAddedTwiceToTheLayersOwnBookStayApart)
 {
     QTemporaryDir dir;

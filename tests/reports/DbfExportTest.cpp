@@ -230,6 +230,31 @@ TEST_F(ExportYear, AFailedExportLeavesNoFileAndKeepsTheOlderOne)
     EXPECT_TRUE(leftFiles().isEmpty());
 }
 
+TEST_F(ExportYear, TheTemplateAndTheMappingAreNeverTheOutput)
+{
+    Links links;
+    links.sections = {{QStringLiteral("1201"), QStringLiteral("Дети")}};
+    links.rows = {{"120110001001", "Ф12(1000)", 1, false}};
+    links.columns = {{"12011000101", 4}};
+    // A program folder of its own, so a fault cannot spoil the build's template.
+    Files::setProgramFolder(dir.path());
+    request.templatePath = Files::join(dir.path(), QStringLiteral("Empt.dbf"));
+    ASSERT_TRUE(QFile::copy(kTemplate, request.templatePath));
+    const QByteArray templ = readAll(request.templatePath);
+    for (const char* name : {"Empt.dbf", "EMPT.DBF", "sub/../Empt.dbf", "links.mdb", "Links.MDB"}) {
+        SCOPED_TRACE(name);
+        request.outputPath = Files::join(dir.path(), QString::fromUtf8(name));
+        const DbfExportResult result = run(links);
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.error.contains(QStringLiteral("в него выгружать нельзя"))) << result.error.toStdString();
+    }
+    EXPECT_EQ(readAll(request.templatePath), templ);
+    EXPECT_FALSE(QFile::exists(linksDatabasePath()));
+    request.outputPath = Files::join(dir.path(), QStringLiteral("Empt2.dbf"));
+    EXPECT_TRUE(run(links).ok);
+    Files::setProgramFolder(QString());
+}
+
 TEST(DbfOutputName, ADbfEndingIsNotDoubled)
 {
     EXPECT_EQ(dbfOutputPath(QStringLiteral("/a/отчет")), QStringLiteral("/a/отчет.dbf"));

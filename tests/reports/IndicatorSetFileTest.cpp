@@ -104,7 +104,7 @@ TEST_F(IndicatorSetFileTest, RoundTripUnderAnotherSet)
     EXPECT_EQ(reader.data(), exported);
 
     const int x = addSet(db, u("Х"), 0);
-    importIndicatorSet(db, x, reader.data(), false);
+    importIndicatorSet(db, x, reader.data(), IndicatorOwnPart::Add);
     // X has A's own titles and formulas; Б, В, Г hang below X.
     EXPECT_EQ(exportIndicatorSet(db, x), exported);
     EXPECT_EQ(db.scalar(u(R"(select "title" from "col_titles" where "term"=?)"), {x}).toString(), u("Всего\r\nчел."));
@@ -114,7 +114,7 @@ TEST_F(IndicatorSetFileTest, ImportWithReplaceKeepsSubSetsAndReplacesOwnRows)
 {
     Database& db = year->dictionary();
     const IndicatorSetData exported = exportIndicatorSet(db, c);   // В alone: one row, one column
-    importIndicatorSet(db, a, exported, true);
+    importIndicatorSet(db, a, exported, IndicatorOwnPart::Replace);
     EXPECT_EQ(db.scalar(u(R"(select count(*) from "row_titles" where "term"=?)"), {a}).toInt(), 1);
     EXPECT_EQ(db.scalar(u(R"(select "title" from "row_titles" where "term"=?)"), {a}).toString(), u("Дети"));
     EXPECT_EQ(db.scalar(u(R"(select count(*) from "tree" where "depend"=?)"), {a}).toInt(), 2);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -132,6 +133,86 @@ TEST_F(IndicatorWindows, ExportThenImportUnderAnotherSet)
     EXPECT_EQ(target->child(0)->text(0), u("Дети"));
     EXPECT_EQ(year.dictionary().scalar(u(R"(select count(*) from "formulas")")).toInt(), 2);
     EXPECT_EQ(CurrentTerm, other);
+}
+
+TEST_F(IndicatorWindows, ANameTypedWithoutTheExtensionIsSavedWithIt)
+{
+    TMISetup w(TMISetup::Use::Setup);
+    w.tree()->setCurrentItem(find(w, u("Дети")));
+    for (const char* typed : {"Дети", "Дети v1.2", "Дети.STT"}) {
+        SCOPED_TRACE(typed);
+        ScriptedPrompts prompts;
+        prompts.expectSaveFile(dir.filePath(u(typed))).expectMessage(u("Дети - выгружено"));
+        w.action(u("Выгрузить"))->trigger();
+    }
+    for (const char* saved : {"Дети.stt", "Дети v1.2.stt", "Дети.STT"})
+        EXPECT_TRUE(QFile::exists(dir.filePath(u(saved)))) << saved;
+    EXPECT_FALSE(QFile::exists(dir.filePath(u("Дети v1.2"))));
+}
+
+TEST_F(IndicatorWindows, AnImportNeverEmptiesASetAndNoStillAttachesTheSubSets)
+{
+    Database& db = year.dictionary();
+    auto titles = [&](int term) {
+        QStringList out;
+        Query q(db, u(R"(select "title" from "row_titles" where "term"=? union all )"
+                      R"(select "title" from "col_titles" where "term"=? union all )"
+                      R"(select "formula" from "formulas" where "term"=?)"),
+                {term, term, term});
+        while (q.next())
+            out.append(q.text(0));
+        return out;
+    };
+    const QStringList own = {u("Всего"), u("Случаи"), u("Ф12СТР1ГР2/НАСЕЛЕНИЕ0*1000;‰")};
+    ASSERT_EQ(titles(b), own);
+    TMISetup w(TMISetup::Use::Setup);
+    auto run = [&](const char* set, const char* menu, ScriptedPrompts& prompts) {
+        w.tree()->setCurrentItem(find(w, u(set)));
+        w.action(u(menu))->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+    };
+    // Заболеваемость has no titles of its own: its file brings only the sub-set Дети.
+    const QString plain = dir.filePath(u("plain"));
+    {
+        ScriptedPrompts prompts;
+        prompts.expectSaveFile(plain).expectMessage(u("выгружено"));
+        run("Заболеваемость", "Выгрузить", prompts);
+    }
+    {
+        ScriptedPrompts prompts;   // nothing for Дети itself, so nothing to ask
+        prompts.expectOpenFile(plain + u(".stt")).expectMessage(u("Данные по Дети загружены из файла"));
+        run("Дети", "Загрузить", prompts);
+    }
+    EXPECT_EQ(titles(b), own);
+    ASSERT_EQ(find(w, u("Заболеваемость"))->child(0)->childCount(), 1);
+
+    // With a title of its own the file asks; Нет keeps Дети's table and still attaches the sub-set.
+    db.exec(u(R"(insert into "row_titles" values (?,1,'Итого',20))"), {a});
+    const QString titled = dir.filePath(u("titled.stt"));
+    {
+        ScriptedPrompts prompts;
+        prompts.expectSaveFile(titled).expectMessage(u("выгружено"));
+        run("Заболеваемость", "Выгрузить", prompts);
+    }
+    const QString question = u("У набора \"Дети\" уже есть заголовки. Заменить его заголовки и формулы?");
+    {
+        ScriptedPrompts prompts;
+        prompts.expectOpenFile(titled).expectQuestion(false, question)
+            .expectMessage(u("Данные по Дети загружены из файла"));
+        run("Дети", "Загрузить", prompts);
+    }
+    EXPECT_EQ(titles(b), own);
+    QTreeWidgetItem* children = find(w, u("Заболеваемость"))->child(0);
+    ASSERT_EQ(children->childCount(), 2);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(titles(children->child(i)->data(0, Qt::UserRole).toInt()), own);
+    {
+        ScriptedPrompts prompts;
+        prompts.expectOpenFile(titled).expectQuestion(true, question).expectMessage(u("загружены из файла"));
+        run("Дети", "Загрузить", prompts);
+    }
+    EXPECT_EQ(titles(b), QStringList{u("Итого")});
+    EXPECT_EQ(find(w, u("Заболеваемость"))->child(0)->childCount(), 3);
 }
 
 TEST_F(IndicatorWindows, ChoosingASetShowsItsValuesAndPrints)

@@ -126,6 +126,32 @@ TEST_F(ReportListFiles, UnloadThenLoadIntoAnotherReport)
     EXPECT_EQ(cells(south), cells(north));
 }
 
+TEST_F(ReportListFiles, ANameWithADotGetsTheExtensionAndLoadsBack)
+{
+    const int west = year.addReport(QStringLiteral("Западный"));   // nothing stored yet
+    ScriptedPrompts prompts;
+    TRepList w;
+    choose(w, north);
+    const QString typed = dir.filePath(QStringLiteral("Район v1.2"));
+    prompts.expectSaveFile(typed).expectMessage(QStringLiteral("выгружены в файл"));
+    clickMenu(w.MainMenu1, w.N3);
+    ASSERT_TRUE(QFile::exists(typed + QStringLiteral(".rpd")));
+    EXPECT_FALSE(QFile::exists(typed));
+    // Unloading again over it asks first; Нет keeps the file as it was.
+    const QByteArray first = bytesOf(typed + QStringLiteral(".rpd"));
+    year.setCell(north, t1, 5, 5, 99, kRep);
+    prompts.expectSaveFile(typed).expectQuestion(false, QStringLiteral("Район v1.2.rpd уже существует"));
+    clickMenu(w.MainMenu1, w.N3);
+    EXPECT_EQ(bytesOf(typed + QStringLiteral(".rpd")), first);
+
+    choose(w, west);
+    prompts.expectOpenFile(typed + QStringLiteral(".rpd"))
+        .expectMessage(QStringLiteral("Данные по Западный загружены из файла\nЗагружено значений: 2"));
+    clickMenu(w.MainMenu1, w.N1);
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(cells(west), (QList<StoredCell>{{4, 4, 1.5}, {7, 6, 12}}));
+}
+
 TEST_F(ReportListFiles, CancelledDialogsChangeNothing)
 {
     ScriptedPrompts prompts;

@@ -3,6 +3,7 @@
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
+#include "core/Configurations.h"
 #include "platform/Files.h"
 
 #include <QComboBox>
@@ -14,6 +15,12 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 int checkedSections(const TUnf& window)
 {
@@ -60,6 +67,51 @@ TEST_F(SampleExport, AChosenReportAndTerritoryAreExportedToTheChosenFile)
     EXPECT_TRUE(QFile::exists(chosen));
     EXPECT_EQ(Files::listFiles(out.path()), QStringList{QStringLiteral("Заречный.DBF")});
     EXPECT_TRUE(window.BitBtn1->isVisible());
+}
+
+TEST_F(SampleExport, TheTemplateIsNoTargetAndAFileIsReplacedOnlyAfterAQuestion)
+{
+    // A program folder of its own: a fault must not spoil the build's template.
+    QTemporaryDir program;
+    for (const QString& name : {QStringLiteral("links.mdb"), QStringLiteral("Empt.dbf")})
+        ASSERT_TRUE(QFile::copy(Files::join(Files::programFolder(), name), Files::join(program.path(), name)));
+    Files::setProgramFolder(program.path());
+    CfgDir = out.path() + QLatin1Char('/');
+    const QString templ = Files::join(program.path(), QStringLiteral("Empt.dbf"));
+    const QByteArray templateBytes = bytesOf(templ);
+
+    ScriptedPrompts prompts;
+    TUnf window;
+    window.show();
+    window.ComboBox2->setCurrentIndex(window.ComboBox2->findText(QStringLiteral("Заречный район")));
+    window.ComboBox1->setCurrentIndex(0);
+    ASSERT_TRUE(window.BitBtn1->isEnabled());
+
+    prompts.expectSaveFile(templ).expectQuestion(true, QStringLiteral("Empt.dbf уже существует"))
+        .expectError(QStringLiteral("пустой шаблон выгрузки"));
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    // Names ignore letter case, as on Windows.
+    prompts.expectSaveFile(Files::join(program.path(), QStringLiteral("EMPT"))).expectError(QStringLiteral("шаблон"));
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(bytesOf(templ), templateBytes);
+    // The dialog starts in the configuration's folder with the report's name.
+    EXPECT_EQ(prompts.fileStarts().value(0), Files::join(out.path(), QStringLiteral("Заречный район")));
+
+    const QString target = Files::join(out.path(), QStringLiteral("Заречный.dbf"));
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    prompts.expectSaveFile(Files::join(out.path(), QStringLiteral("Заречный")))
+        .expectQuestion(false, QStringLiteral("Заречный.dbf уже существует. Заменить его?"));
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(bytesOf(target), QByteArray("old"));
+    prompts.expectSaveFile(target).expectQuestion(true, QStringLiteral("Заречный.dbf уже существует"))
+        .expectMessage(QStringLiteral("Записей: 5"));
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    EXPECT_NE(bytesOf(target), QByteArray("old"));
+    EXPECT_EQ(prompts.remaining(), 0);
 }
 
 TEST_F(SampleExport, WithoutTheMappingTheWindowSaysSoAndCannotExport)

@@ -137,7 +137,7 @@ QStringList ScriptedPrompts::openFileNames(const QString& caption, const QString
     return s ? s->files.value_or(QStringList()) : QStringList();
 }
 
-QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, const QString& start)
+QString ScriptedPrompts::chooseSaveFileName(const QString& caption, const QString&, const QString& start)
 {
     m_fileStarts.append(start);
     const Step* s = take(Kind::SaveFile, caption);

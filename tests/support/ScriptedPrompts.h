@@ -66,9 +66,13 @@ public:
                                  const QString& initial) override;
     QString chooseFolder(const QString& caption, const QString& start) override;
     QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
-    QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
     QStringList openFileNames(const QString& caption, const QString& filter, const QString& start) override;
     int exec(QDialog& dialog) override;
+
+protected:
+    // The name the script gives stands for what the user typed: saveFileName adds its extension
+    // and asks (a scripted question) before an existing file is replaced.
+    QString chooseSaveFileName(const QString& caption, const QString& filter, const QString& start) override;
 
 private:
     struct Step {
