@@ -66,6 +66,18 @@ TEST(FilesDeathTest, FailedSavesOfOneFileLeaveAtMostOneTemporaryFile)
     EXPECT_EQ(readBytes(path), QByteArray("new"));
 }
 
+TEST(Files, ALeftoverOfAKilledSaveIsTakenOverByTheNextSave)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("saved.cnd"));
+    QFile leftover(Files::temporaryPathFor(path));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    ASSERT_TRUE(saveText(path, "new"));
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("saved.cnd")});
+    EXPECT_EQ(readBytes(path), QByteArray("new"));
+}
+
 TEST(Files, ASaveThatCannotReplaceTheFileSaysSoAndLeavesNoTemporaryFile)
 {
     QTemporaryDir dir;
