@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "FileBytes.h"
 #include "PrintTo.h"
 
 #include <QDir>
@@ -12,11 +13,6 @@
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList filesIn(const QString& folder)
 {

@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 
 #include "platform/TextFiles.h"
+#include "FileBytes.h"
 #include "PrintTo.h"
 
 #include <QDir>
@@ -13,11 +14,6 @@
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST(IniFile, KeepsFileOrderAndWritesWindows1251WithCrLf)
 {
@@ -81,20 +77,7 @@ TEST(IniFile, AFailedWriteLeavesTheFileAsItWas)
     EXPECT_EQ(ini.readString(QStringLiteral("S"), QStringLiteral("B"), QStringLiteral("нет")), QStringLiteral("нет"));
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
-QByteArray in1251(const QString& text)
-{
-    QByteArray bytes;
-    QString error;
-    EXPECT_TRUE(encode1251(text, &bytes, &error)) << error.toStdString();
-    return bytes;
-}
 
 TEST(IniFile, ASectionGivenTwiceIsReadAndWrittenInItsFirstCopy)
 {

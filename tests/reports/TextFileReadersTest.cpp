@@ -16,6 +16,7 @@
 #include "setup/AdmStructure.h"
 #include "setup/ControlsFile.h"
 #include "setup/FormStructureFile.h"
+#include "FileBytes.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 
@@ -30,26 +31,8 @@ namespace {
 
 QString u(const char* s) { return QString::fromUtf8(s); }
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
-QByteArray in1251(const QString& text)
-{
-    QByteArray bytes;
-    QString error;
-    EXPECT_TRUE(encode1251(text, &bytes, &error)) << error.toStdString();
-    return bytes;
-}
 
 QByteArray asUtf8(const QByteArray& bytes1251)
 {
