@@ -58,6 +58,14 @@ QString sampleFile(const char* relative)
     return QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец/") + u(relative);
 }
 
+template <typename Reader>
+QString readerError(const QString& path)
+{
+    Reader reader;
+    reader.read(path);
+    return reader.errorString();
+}
+
 class TextFileReaders : public ::testing::Test {
 protected:
     SampleYear sample;
@@ -109,17 +117,9 @@ TEST_F(TextFileReaders, AFileSavedAsUtf8IsRefusedWithTheOneMessageAndChangesNoth
              return error;
          }},
         {"form structure file", "Ф14.frs", readBytes(sampleFile("Ф14.frs")),
-         [](const QString& path) {
-             FormStructureFileReader reader;
-             reader.read(path);
-             return reader.errorString();
-         }},
+         readerError<FormStructureFileReader>},
         {"controls file", "controls.ktr", readBytes(sampleFile("controls.ktr")),
-         [](const QString& path) {
-             ControlsFileReader reader;
-             reader.read(path);
-             return reader.errorString();
-         }},
+         readerError<ControlsFileReader>},
         {"conditions file", "Ф47.cnd",
          in1251(u("Ф47\t(0100)\t0\t-1\tFalse\tФ30Т(2100)СТР5ГР3\t\t\tFalse\tFalse\t*\r\n")),
          [](const QString& path) {
@@ -141,18 +141,10 @@ TEST_F(TextFileReaders, AFileSavedAsUtf8IsRefusedWithTheOneMessageAndChangesNoth
              return error;
          }},
         {"indicator sets", "Дети.stt", in1251(u("[Tree]\r\n1,Дети\r\n[Columns]\r\n0,1\tВсего\t64\r\n[Rows]\r\n[Formulas]\r\n")),
-         [](const QString& path) {
-             IndicatorSetFileReader reader;
-             reader.read(path);
-             return reader.errorString();
-         }},
+         readerError<IndicatorSetFileReader>},
         {"types of institutions", "MedicalTypes.txt",
          in1251(u("Код\tТип\tРодитель\tПорядок\r\n1\tСтоматологические\t0\t1\r\n")),
-         [](const QString& path) {
-             Conversion::MedicalTypesFileReader reader;
-             reader.read(path);
-             return reader.errorString();
-         }},
+         readerError<Conversion::MedicalTypesFileReader>},
         {"placement file, plain ASCII", "Ф12.txt", readBytes(sampleFile("2025/forms/Ф12.txt")),
          [](const QString& path) {
              QList<PlacementLine> lines;
