@@ -153,6 +153,9 @@ bool saveFileSafely(const QString& path, const std::function<bool(QIODevice*)>& 
         QFile::remove(temporary);
         return false;
     }
+    // The new file keeps the old one's permissions, as an edit in place would.
+    if (QFileInfo::exists(path))
+        file.setPermissions(QFileInfo(path).permissions());
     QString reason;
     const bool onDisk = file.flush() && syncToDisk(file);
     if (!onDisk)
