@@ -4,7 +4,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <filesystem>
+
+#if defined(Q_OS_WIN)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace Files {
 
@@ -104,22 +111,72 @@ bool copyFolder(const QString& from, const QString& to, QString* error)
     return true;
 }
 
+namespace {
+
+// The written bytes reach the disk before the rename makes them the file: after a power cut the
+// name holds the old file or the new one, never an empty one.
+bool syncToDisk(QFile& file)
+{
+#if defined(Q_OS_WIN)
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+bool replaceFile(const QString& from, const QString& to, QString* reason)
+{
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(from).toStdString()),
+                            std::filesystem::path(QFile::encodeName(to).toStdString()), ec);
+    if (ec)
+        *reason = QString::fromLocal8Bit(ec.message().c_str());
+    return !ec;
+}
+
+}
+
+QString temporaryPathFor(const QString& path) { return path + QStringLiteral(".tmp"); }
+
 bool saveFileSafely(const QString& path, const std::function<bool(QIODevice*)>& write, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
+    // One fixed name per target: a save killed midway leaves one file behind, and the next save
+    // of the same target writes over it instead of adding another.
+    const QString temporary = temporaryPathFor(path);
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(temporary, file.errorString());
         return false;
     }
     if (!write(&file)) {
-        file.cancelWriting();
+        file.close();
+        QFile::remove(temporary);
         return false;
     }
-    if (!file.commit()) {
-        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+    // The new file keeps the old one's permissions, as an edit in place would.
+    if (QFileInfo::exists(path))
+        file.setPermissions(QFileInfo(path).permissions());
+    QString reason;
+    const bool onDisk = file.flush() && syncToDisk(file);
+    if (!onDisk)
+        reason = file.errorString();
+    file.close();
+    if (!onDisk || !replaceFile(temporary, path, &reason)) {
+        QFile::remove(temporary);
+        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, reason);
         return false;
     }
     return true;
+}
+
+bool saveBytesSafely(const QString& path, const QByteArray& bytes, QString* error)
+{
+    return saveFileSafely(path, [&](QIODevice* device) {
+        if (device->write(bytes) == bytes.size())
+            return true;
+        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, device->errorString());
+        return false;
+    }, error);
 }
 
 bool removeFile(const QString& path, QString* error)

@@ -1,6 +1,7 @@
 #pragma once
 // Folders and files: every operation checks its result and says what failed, in Russian.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -36,8 +37,11 @@ bool removeFile(const QString& path, QString* error);           // a missing fil
 bool removeFolder(const QString& path, QString* error);         // recursive; missing is no error
 // Writes `path` through a temporary file beside it that takes its place only when `write`
 // succeeded and the bytes are on the disk, so a failure leaves an older file whole. A failure to
-// create or replace the file is put in *error; when `write` fails, its own reason stands.
+// create or replace the file is put in *error; when `write` fails, its own reason stands. The
+// temporary file has the fixed name temporaryPathFor(path) and is gone after every return.
 bool saveFileSafely(const QString& path, const std::function<bool(QIODevice*)>& write, QString* error);
+QString temporaryPathFor(const QString& path);
+bool saveBytesSafely(const QString& path, const QByteArray& bytes, QString* error);
 // Names (not paths) of the sub-folders / files of a folder, sorted by name.
 QStringList listFolders(const QString& folder);
 QStringList listFiles(const QString& folder, const QStringList& nameFilters = {});

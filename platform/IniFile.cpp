@@ -1,11 +1,11 @@
 #include "platform/IniFile.h"
 
+#include "platform/Files.h"
 #include "platform/TextFiles.h"
+#include "platform/TextReader.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
-#include <filesystem>
 
 namespace {
 // A line the file holds that is no key (a comment, a stray text) keeps its place: key = the line,
@@ -24,32 +24,22 @@ namespace {
 // A settings file holds a few configurations; anything near this is no settings file.
 constexpr qint64 kMaxSettingsBytes = 1 << 20;
 
-// Whether the bytes are well-formed UTF-8 (every lead byte followed by its continuation bytes).
-bool isUtf8(const QByteArray& bytes)
+// Why the bytes are no settings file the reader takes, or an empty string. The reader refuses
+// what this names and the writer writes nothing it names, so a write never leaves a file that
+// the next start refuses. *text takes the decoded text.
+QString settingsBytesProblem(const QByteArray& bytes, const QString& path, QString* text)
 {
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n;) {
-        const uchar c = p[i];
-        int follow = 0;
-        if (c < 0x80)
-            follow = 0;
-        else if (c >= 0xC2 && c <= 0xDF)
-            follow = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
-            follow = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
-            follow = 3;
-        else
-            return false;
-        if (i + follow >= n + (follow ? 0 : 1))
-            return false;
-        for (int k = 1; k <= follow; ++k)
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-        i += follow + 1;
-    }
-    return true;
+    if (bytes.size() > kMaxSettingsBytes)
+        return QStringLiteral("Файл настроек %1 слишком велик для файла настроек").arg(path);
+    // A workbook, a database or any other binary file chosen or copied in by mistake.
+    if (bytes.contains('\0') || bytes.startsWith("PK\x03\x04"))
+        return QStringLiteral("Файл настроек %1 не является текстовым файлом").arg(path);
+    if (looksLikeUtf8(bytes))
+        return utf8FileMessage(path);
+    QString decodeError;
+    if (!decode1251(bytes, text, &decodeError))
+        return QStringLiteral("Файл настроек %1: %2").arg(path, decodeError);
+    return QString();
 }
 
 // The lines of the file, or false with the reason.
@@ -69,28 +59,10 @@ bool readSettingsLines(const QString& path, QStringList* lines, QString* error)
         *error = QStringLiteral("Не удалось прочитать файл настроек %1: %2").arg(path, file.errorString());
         return false;
     }
-    // A workbook, a database or any other binary file chosen or copied in by mistake.
-    if (bytes.contains('\0') || bytes.startsWith("PK\x03\x04")) {
-        *error = QStringLiteral("Файл настроек %1 не является текстовым файлом").arg(path);
-        return false;
-    }
-    // Windows-1251 Cyrillic is practically never valid UTF-8, so a file that decodes as UTF-8
-    // with letters beyond ASCII was saved by an editor in the wrong encoding.
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-    if (!ascii) {
-        if (isUtf8(bytes)) {
-            *error = QStringLiteral("Файл настроек %1 записан в кодировке UTF-8, а не Windows-1251. "
-                                    "Сохраните его в кодировке Windows-1251.")
-                         .arg(path);
-            return false;
-        }
-    }
     QString text;
-    QString decodeError;
-    if (!decode1251(bytes, &text, &decodeError)) {
-        *error = QStringLiteral("Файл настроек %1: %2").arg(path, decodeError);
+    *error = settingsBytesProblem(bytes, path, &text);
+    if (!error->isEmpty())
         return false;
-    }
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList result = text.split(QLatin1Char('\n'));
     if (!result.isEmpty() && result.last().isEmpty())
@@ -328,25 +300,14 @@ bool IniFile::save(const QList<Section>& sections)
         m_error = QStringLiteral("Файл %1: %2").arg(m_path, error);
         return false;
     }
-    const QString temporary = m_path + QStringLiteral(".tmp");
-    QFile file(temporary);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(temporary, file.errorString());
+    QString decoded;
+    const QString problem = settingsBytesProblem(bytes, m_path, &decoded);
+    if (!problem.isEmpty()) {
+        m_error = QStringLiteral("Файл настроек не изменен: записанный, он не читался бы. ") + problem;
         return false;
     }
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    const QString writeError = file.errorString();
-    file.close();
-    std::error_code ec;
-    if (written)
-        std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporary).toStdString()),
-                                std::filesystem::path(QFile::encodeName(m_path).toStdString()), ec);
-    if (!written || ec) {
-        QFile::remove(temporary);
-        m_error = QStringLiteral("Не удалось записать файл %1: %2")
-                      .arg(m_path, written ? QString::fromLocal8Bit(ec.message().c_str()) : writeError);
+    if (!Files::saveBytesSafely(m_path, bytes, &m_error))
         return false;
-    }
     m_sections = sections;
     m_exists = true;
     m_error.clear();

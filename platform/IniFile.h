@@ -36,8 +36,9 @@ public:
     // Keys and values of a section in file order.
     QList<QPair<QString, QString>> readSectionValues(const QString& section) const;
 
-    // Writes return false and set errorString() when the file could not be written; the file
-    // on disk is then as it was.
+    // Writes return false and set errorString() when the file could not be written, or when the
+    // text it would hold is one the reader refuses (so a write never spoils the next start); the
+    // file on disk is then as it was.
     // A value with blanks at its ends or in double quotes is written quoted, so it reads back
     // exactly as given. A section given twice is read and written in its first copy.
     bool writeString(const QString& section, const QString& key, const QString& value);

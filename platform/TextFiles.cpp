@@ -1,9 +1,9 @@
 #include "platform/TextFiles.h"
 
+#include "platform/Files.h"
 #include "platform/TextReader.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -67,6 +67,10 @@ bool readText1251(const QString& path, QString* text, QString* error)
         *error = QStringLiteral("Файл %1 слишком велик (допускается не более %2 байт)").arg(path).arg(kMaxText1251Bytes);
         return false;
     }
+    if (looksLikeUtf8(bytes)) {
+        *error = utf8FileMessage(path);
+        return false;
+    }
     if (!decode1251(bytes, text, error)) {
         *error = QStringLiteral("Файл %1: %2").arg(path, *error);
         return false;
@@ -86,16 +90,7 @@ bool writeText1251(const QString& path, const QString& text, QString* error)
         *error = QStringLiteral("Файл %1: %2").arg(path, *error);
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return Files::saveBytesSafely(path, bytes, error);
 }
 
 bool writeLines1251(const QString& path, const QStringList& lines, QString* error)

@@ -14,8 +14,8 @@ bool encode1251(const QString& text, QByteArray* bytes, QString* error);
 // may be large, exchange files above all, go line by line through TextFileReader.
 inline constexpr qint64 kMaxText1251Bytes = qint64(16) << 20;
 
-// false and a message naming the file when it cannot be read, is larger than kMaxText1251Bytes
-// or is not Windows-1251.
+// false and a message naming the file when it cannot be read, is larger than kMaxText1251Bytes,
+// was saved as UTF-8 or is not Windows-1251.
 bool readText1251(const QString& path, QString* text, QString* error);
 // Lines without their CR LF (or LF) ends; a last empty line is not returned. Read through
 // readTextLines: also refused are a line past 1 MB and a file that is not text.

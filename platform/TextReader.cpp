@@ -21,6 +21,42 @@ bool looksBinary(const QByteArray& head)
 
 }
 
+bool looksLikeUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype n = bytes.size();
+    bool beyondAscii = false;
+    for (qsizetype i = 0; i < n;) {
+        const uchar c = p[i];
+        int follow = 0;
+        if (c < 0x80)
+            follow = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            follow = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            follow = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            follow = 3;
+        else
+            return false;
+        if (follow > 0) {
+            if (n - i <= follow)
+                return false;
+            for (int k = 1; k <= follow; ++k)
+                if ((p[i + k] & 0xC0) != 0x80)
+                    return false;
+            beyondAscii = true;
+        }
+        i += follow + 1;
+    }
+    return beyondAscii;
+}
+
+QString utf8FileMessage(const QString& name)
+{
+    return QStringLiteral("Файл %1 в кодировке UTF-8, ожидается Windows-1251").arg(describe(name));
+}
+
 TextFileReader::TextFileReader(TextLimits limits) : m_limits(limits) {}
 
 bool TextFileReader::fail(const QString& what)
@@ -51,6 +87,7 @@ bool TextFileReader::open(QIODevice* device, const QString& name)
     m_consumed = 0;
     m_lineNumber = 0;
     m_eof = false;
+    m_encodingKnown = false;
     m_decoder.resetState();
     if (!fillBuffer())
         return false;
@@ -107,6 +144,9 @@ bool TextFileReader::readLine(QString* line)
             if (ascii) {
                 *line = QString::fromLatin1(bytes);
             } else {
+                if (!m_encodingKnown && looksLikeUtf8(bytes))
+                    return fail(utf8FileMessage(m_name));
+                m_encodingKnown = true;
                 QString text = m_decoder.decode(bytes);
                 if (m_decoder.hasError())
                     return fail(QStringLiteral("Файл %1, строка %2: текст не в кодировке Windows-1251")

@@ -3,6 +3,8 @@
 // line by line, in bounded memory and time whatever the file holds. A file that is not text (a NUL
 // byte, a zip or an OLE compound file chosen by mistake), a line or a file past its bound, or a byte
 // with no Windows-1251 character ends the reading with a Russian message naming the file and line.
+// A file saved as UTF-8 is told apart at its first line beyond ASCII, before that line is returned,
+// and refused with utf8FileMessage(); a file of plain ASCII is valid either way.
 
 #include <QFile>
 #include <QString>
@@ -15,6 +17,13 @@ struct TextLimits {
     qint64 maxFileBytes = qint64(1) << 30;   // a territory's data file runs to hundreds of megabytes
     int maxLineBytes = 1 << 20;
 };
+
+// Whether bytes beyond ASCII are there and all of them form well-formed UTF-8. Windows-1251
+// Cyrillic practically never does (a capital is followed by a small letter, not by one of
+// 0x80-0xBF), so such text was saved as UTF-8 by an editor.
+bool looksLikeUtf8(QByteArrayView bytes);
+// The one message for a text file refused for being UTF-8.
+QString utf8FileMessage(const QString& name);
 
 class TextFileReader {
 public:
@@ -50,6 +59,8 @@ private:
     qint64 m_consumed = 0;
     int m_lineNumber = 0;
     bool m_eof = false;
+    // The first line beyond ASCII tells the encoding; the lines after it are not looked at again.
+    bool m_encodingKnown = false;
     // One decoder for the whole file: the code page keeps no state between bytes, and making a
     // converter costs more than decoding a line.
     QStringDecoder m_decoder{"windows-1251"};

@@ -7,8 +7,8 @@
 #include "platform/TextReader.h"
 
 #include <QHash>
+#include <QSet>
 #include <QIODevice>
-#include <functional>
 
 namespace {
 
@@ -38,27 +38,49 @@ bool wholeNumber(QStringView text, int* value)
     return ok;
 }
 
-// The sets below `ident`, depth first, children as the tree shows them.
-void collectSets(Database& db, int ident, int level, QList<int>* idents, QList<IndicatorTreeLine>* lines)
+QList<QPair<int, QString>> childrenOf(Database& db, int ident)
 {
-    // A tree whose links loop back (a damaged dictionary) must not run forever.
-    if (level > 1000)
-        return;
     QList<QPair<int, QString>> children;
-    {
-        Query q(db, QStringLiteral(R"(select "ident","part" from "tree" where "depend"=? and "ident"<>? )"
-                                   R"(order by "part" collate UNOCASE, "ident")"),
-                {ident, ident});
-        while (q.next())
-            children.append({q.toInt(0), q.text(1)});
-    }
-    for (const auto& [child, part] : children) {
-        if (idents->contains(child))
+    Query q(db, QStringLiteral(R"(select "ident","part" from "tree" where "depend"=? and "ident"<>? )"
+                               R"(order by "part" collate UNOCASE, "ident")"),
+            {ident, ident});
+    while (q.next())
+        children.append({q.toInt(0), q.text(1)});
+    return children;
+}
+
+// The sets below `ident`, depth first, children as the tree shows them; a set reached twice (the
+// links of a damaged dictionary loop back) is taken once. With a bound, false as soon as a set
+// lies more than `maxLevel` levels below; the walk keeps its own stack, so any depth is safe.
+bool collectSets(Database& db, int ident, int maxLevel, QList<int>* idents, QList<IndicatorTreeLine>* lines)
+{
+    QSet<int> seen{ident};
+    struct Pending {
+        int ident;
+        int level;
+        QString part;
+    };
+    QList<Pending> stack;
+    auto pushChildren = [&](int parent, int level) {
+        const QList<QPair<int, QString>> children = childrenOf(db, parent);
+        for (auto it = children.crbegin(); it != children.crend(); ++it)
+            if (!seen.contains(it->first))
+                stack.append({it->first, level, it->second});
+    };
+    pushChildren(ident, 1);
+    while (!stack.isEmpty()) {
+        const Pending set = stack.takeLast();
+        if (seen.contains(set.ident))
             continue;
-        idents->append(child);
-        lines->append({level, part});
-        collectSets(db, child, level + 1, idents, lines);
+        if (maxLevel > 0 && set.level > maxLevel)
+            return false;
+        seen.insert(set.ident);
+        idents->append(set.ident);
+        if (lines)
+            lines->append({set.level, set.part});
+        pushChildren(set.ident, set.level + 1);
     }
+    return true;
 }
 
 } // namespace
@@ -155,6 +177,9 @@ bool IndicatorSetFileReader::readLines(TextFileReader& reader)
             const int previous = data.tree.isEmpty() ? 0 : data.tree.last().level;
             if (first < 1 || first > previous + 1)
                 return bad(QStringLiteral("уровень %1 после уровня %2").arg(first).arg(previous));
+            if (first > kMaxIndicatorFileLevel)
+                return bad(QStringLiteral("уровень %1 глубже %2 уровней, которые может держать дерево показателей")
+                               .arg(first).arg(kMaxIndicatorFileLevel));
             data.tree.append({first, rest});
             continue;
         }
@@ -192,11 +217,15 @@ bool IndicatorSetFileReader::readLines(TextFileReader& reader)
     return true;
 }
 
-IndicatorSetData exportIndicatorSet(Database& db, int ident)
+bool exportIndicatorSet(Database& db, int ident, IndicatorSetData* out, QString* error)
 {
     IndicatorSetData data;
     QList<int> idents{ident};
-    collectSets(db, ident, 1, &idents, &data.tree);
+    if (!collectSets(db, ident, kMaxIndicatorFileLevel, &idents, &data.tree)) {
+        *error = QStringLiteral("Под набором лежат наборы глубже %1 уровней: такой файл нельзя было бы загрузить")
+                     .arg(kMaxIndicatorFileLevel);
+        return false;
+    }
     for (int set = 0; set < idents.size(); ++set) {
         const QVariantList term{idents[set]};
         Query c(db, QStringLiteral(R"(select "column","title","width" from "col_titles" where "term"=? order by rowid)"), term);
@@ -209,7 +238,37 @@ IndicatorSetData exportIndicatorSet(Database& db, int ident)
         while (f.next())
             data.formulas.append({set, f.toInt(0), f.toInt(1), f.text(2)});
     }
-    return data;
+    *out = std::move(data);
+    return true;
+}
+
+int indicatorSetDepth(Database& db, int ident)
+{
+    int depth = 0;
+    for (int set = ident; set != 0 && depth <= kMaxIndicatorSetDepth; ++depth) {
+        const QVariant parent = db.scalar(QStringLiteral(R"(select "depend" from "tree" where "ident"=?)"), {set});
+        if (parent.isNull())
+            return depth == 0 ? 0 : kMaxIndicatorSetDepth + 1;
+        set = parent.toInt();
+    }
+    return depth;
+}
+
+bool indicatorSetFits(Database& db, int ident, const IndicatorSetData& data, QString* error)
+{
+    int deepest = -1;
+    for (qsizetype i = 0; i < data.tree.size(); ++i)
+        if (deepest < 0 || data.tree[i].level > data.tree[deepest].level)
+            deepest = int(i);
+    if (deepest < 0)
+        return true;
+    const int depth = indicatorSetDepth(db, ident) + data.tree[deepest].level;
+    if (depth <= kMaxIndicatorSetDepth)
+        return true;
+    // [Tree] is the first line and its lines follow it without a gap.
+    *error = QStringLiteral("Набор из строки %1 файла лег бы на уровень %2, а дерево показателей не глубже %3 уровней")
+                 .arg(deepest + 2).arg(depth).arg(kMaxIndicatorSetDepth);
+    return false;
 }
 
 bool indicatorSetHasTitlesOrFormulas(Database& db, int ident)
@@ -275,9 +334,9 @@ void renameIndicatorSet(Database& db, int ident, const QString& name)
 
 void deleteIndicatorSet(Database& db, int ident)
 {
+    // However deep the sets below go, all of them go: none is left without its parent.
     QList<int> idents{ident};
-    QList<IndicatorTreeLine> unused;
-    collectSets(db, ident, 1, &idents, &unused);
+    collectSets(db, ident, 0, &idents, nullptr);
     Transaction t(db);
     for (int set : idents) {
         for (const char* table : {"col_titles", "row_titles", "formulas"})

@@ -15,6 +15,13 @@
 class Database;
 class QIODevice;
 
+// How many levels the tree of sets goes down: a top set is on level 1. Far beyond any real tree,
+// small enough that every walk over it stays quick; the reader, the export, the import and the
+// tree window all hold to it. A file's sets go below the set it is loaded into, so its levels
+// stop one short.
+inline constexpr int kMaxIndicatorSetDepth = 1000;
+inline constexpr int kMaxIndicatorFileLevel = kMaxIndicatorSetDepth - 1;
+
 struct IndicatorTreeLine {
     int level = 0;
     QString name;
@@ -53,8 +60,9 @@ QStringList formatIndicatorSetFile(const IndicatorSetData& data);
 bool writeIndicatorSetFile(const QString& path, const IndicatorSetData& data, QString* error);
 
 // Reads a whole file and checks it before anything is stored: the sections in their order, each
-// level from 1 to one more than the level before, set numbers within the [Tree] lines, numbers
-// where the layout has numbers. A bad line is named in the message.
+// level from 1 to one more than the level before and at most kMaxIndicatorFileLevel, set numbers
+// within the [Tree] lines, numbers where the layout has numbers. A bad line is named in the
+// message.
 class IndicatorSetFileReader {
 public:
     // Far beyond any real set; a crafted file cannot make the import run for hours.
@@ -72,8 +80,16 @@ private:
 };
 
 // The set and everything below it, as the file holds them (children ordered as the tree shows
-// them: by name, ignoring case).
-IndicatorSetData exportIndicatorSet(Database& dictionary, int ident);
+// them: by name, ignoring case). false and a Russian *error when a set lies deeper below it than
+// a file may hold; *data is then untouched.
+bool exportIndicatorSet(Database& dictionary, int ident, IndicatorSetData* data, QString* error);
+
+// The level of the set in the tree (1 at the top, 0 for no set), or more than
+// kMaxIndicatorSetDepth when its chain of parents goes deeper or loops.
+int indicatorSetDepth(Database& dictionary, int ident);
+// Whether the file's sets, loaded below `ident`, stay within kMaxIndicatorSetDepth; otherwise
+// false and a Russian *error naming the line of the deepest set.
+bool indicatorSetFits(Database& dictionary, int ident, const IndicatorSetData& data, QString* error);
 
 // Whether the set has row or column titles or formulas of its own.
 bool indicatorSetHasTitlesOrFormulas(Database& dictionary, int ident);
@@ -95,7 +111,7 @@ void importIndicatorSet(Database& dictionary, int ident, const IndicatorSetData&
 // A new set "Неопределенный набор показателей" under `depend` (0: at the top); its ident.
 int addIndicatorSet(Database& dictionary, int depend);
 void renameIndicatorSet(Database& dictionary, int ident, const QString& name);
-// The set, its sub-sets and all their titles and formulas, in one transaction.
+// The set, all its sub-sets however deep and all their titles and formulas, in one transaction.
 void deleteIndicatorSet(Database& dictionary, int ident);
 
 // The name a new set gets.

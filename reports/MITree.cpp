@@ -113,32 +113,54 @@ QTreeWidgetItem* TMISetup::current() const { return TreeView1->currentItem(); }
 void TMISetup::FormActivate()
 {
     TreeView1->clear();
-    for (qsizetype i = 0; i < TreeNames.size(); ++i) {
-        if (TreeDepends.value(i) != 0)
+    // Every set's children found in one pass over the cache: looking them up in the whole cache
+    // for each set made a large tree take minutes to open.
+    m_children.clear();
+    for (qsizetype i = 0; i < TreeIdents.size(); ++i)
+        m_children[TreeDepends.value(i)].append(i);
+    m_shown = {0};
+    QList<QTreeWidgetItem*> top;
+    for (qsizetype i : m_children.value(0)) {
+        const int ident = TreeIdents.value(i);
+        if (m_shown.contains(ident))
             continue;
-        QTreeWidgetItem* node = makeNode(TreeNames[i], TreeIdents.value(i));
-        TreeView1->addTopLevelItem(node);
-        AddIndicatorBranch(node, TreeIdents.value(i));
+        m_shown.insert(ident);
+        QTreeWidgetItem* node = makeNode(TreeNames.value(i), ident);
+        AddIndicatorBranch(node, ident);
+        top.append(node);
     }
+    // The tree is built apart from the view and handed over at once.
+    TreeView1->addTopLevelItems(top);
+    m_children.clear();
+    m_shown.clear();
 }
 
 void TMISetup::AddIndicatorBranch(QTreeWidgetItem* node, int parentIdent)
 {
-    // The cache is ordered by depend: a parent's children stand together. A set that names
-    // itself or an ancestor as its parent would recurse forever; the walk up stops that.
-    const qsizetype first = TreeDepends.indexOf(parentIdent);
-    if (first < 0)
-        return;
-    for (qsizetype i = first; i < TreeDepends.size() && TreeDepends[i] == parentIdent; ++i) {
-        const int ident = TreeIdents.value(i);
-        bool loop = false;
-        for (QTreeWidgetItem* up = node; up && !loop; up = up->parent())
-            loop = identOf(up) == ident;
-        if (loop)
+    // A stack of its own rather than recursion: a chain as deep as the bound must not exhaust the
+    // call stack. A set met a second time (a damaged dictionary whose links loop) is left out.
+    struct Branch {
+        QTreeWidgetItem* node;
+        int ident;
+        int level;
+    };
+    QList<Branch> pending{{node, parentIdent, 1}};
+    while (!pending.isEmpty()) {
+        const Branch branch = pending.takeLast();
+        if (branch.level >= kMaxIndicatorSetDepth)
             continue;
-        QTreeWidgetItem* child = makeNode(TreeNames[i], ident);
-        node->addChild(child);
-        AddIndicatorBranch(child, ident);
+        const auto children = m_children.constFind(branch.ident);
+        if (children == m_children.cend())
+            continue;
+        for (qsizetype i : *children) {
+            const int ident = TreeIdents.value(i);
+            if (m_shown.contains(ident))
+                continue;
+            m_shown.insert(ident);
+            QTreeWidgetItem* child = makeNode(TreeNames.value(i), ident);
+            branch.node->addChild(child);
+            pending.append({child, ident, branch.level + 1});
+        }
     }
 }
 
@@ -217,6 +239,14 @@ void TMISetup::N6Click()
         addSet(nullptr, 0);
         return;
     }
+    int level = 0;
+    for (QTreeWidgetItem* up = item; up; up = up->parent())
+        ++level;
+    if (level >= kMaxIndicatorSetDepth) {
+        prompts().error(QStringLiteral("Подуровень не добавлен: дерево показателей не глубже %1 уровней")
+                            .arg(kMaxIndicatorSetDepth));
+        return;
+    }
     addSet(item, identOf(item));
 }
 
@@ -275,7 +305,12 @@ void TMISetup::N9Click()
         return;
     QString error;
     try {
-        if (!writeIndicatorSetFile(path, exportIndicatorSet(dbmain(), identOf(item)), &error)) {
+        IndicatorSetData data;
+        if (!exportIndicatorSet(dbmain(), identOf(item), &data, &error)) {
+            prompts().error(QStringLiteral("Набор показателей не выгружен.\n") + error);
+            return;
+        }
+        if (!writeIndicatorSetFile(path, data, &error)) {
             prompts().error(error);
             return;
         }
@@ -303,6 +338,11 @@ void TMISetup::N10Click()
     const int ident = identOf(item);
     const QString name = item->text(0);
     try {
+        QString error;
+        if (!indicatorSetFits(dbmain(), ident, reader.data(), &error)) {
+            prompts().error(QStringLiteral("Набор показателей не загружен.\n") + error);
+            return;
+        }
         IndicatorOwnPart own = IndicatorOwnPart::Add;
         // A file with nothing for the set itself only attaches sub-sets: nothing to ask about.
         if (bringsOwnTitlesOrFormulas(reader.data()) && indicatorSetHasTitlesOrFormulas(dbmain(), ident))

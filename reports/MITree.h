@@ -3,6 +3,9 @@
 // sets; opened to choose a set it computes the chosen one in the statistics view.
 
 #include <QDialog>
+#include <QHash>
+#include <QList>
+#include <QSet>
 
 class QAction;
 class QLineEdit;
@@ -55,6 +58,9 @@ private:
     QLineEdit* Edit1 = nullptr;
     QPushButton* Button1 = nullptr;
     QList<QAction*> m_actions;
+    // While the tree is filled: the cache positions of each set's children, and the sets shown.
+    QHash<int, QList<qsizetype>> m_children;
+    QSet<int> m_shown;
     bool m_cacheRefreshed = false;
 };
 

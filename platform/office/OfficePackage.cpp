@@ -1,11 +1,11 @@
 #include "platform/office/OfficePackage.h"
 
 #include "platform/office/XmlTree.h"
+#include "platform/Files.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
@@ -166,16 +166,7 @@ bool OfficePackage::write(const QString& path)
         m_error = error;
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = file.errorString();
-        return false;
-    }
-    if (file.write(zip) != zip.size() || !file.commit()) {
-        m_error = file.errorString();
-        return false;
-    }
-    return true;
+    return Files::saveBytesSafely(path, zip, &m_error);
 }
 
 qsizetype OfficePackage::indexOf(const QString& name) const

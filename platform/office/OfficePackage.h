@@ -26,7 +26,7 @@ public:
     bool tooLarge() const { return m_tooLarge; }
     // The package as zip data; empty and *error when zipping failed.
     QByteArray toZip(QString* error) const;
-    // Writes through QSaveFile: an existing file is replaced only once all of it was written.
+    // Writes through Files::saveBytesSafely: an existing file is replaced only once all of it was written.
     bool write(const QString& path);
     QString errorString() const { return m_error; }
 

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <cmath>
 

@@ -3,13 +3,13 @@
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/OfficePackage.h"
 #include "platform/office/XmlTree.h"
+#include "platform/Files.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <functional>
 #include <xlsxwriter.h>
@@ -496,9 +496,9 @@ bool XlsxWriter::write(const QString& path, const ExcelWorkbook& book)
         return false;
     }
     const QByteArray data = written.readAll();
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        m_error = QStringLiteral("Не удалось записать книгу %1: %2").arg(name, out.errorString());
+    QString saveError;
+    if (!Files::saveBytesSafely(path, data, &saveError)) {
+        m_error = QStringLiteral("Не удалось записать книгу %1: %2").arg(name, saveError);
         return false;
     }
     return true;

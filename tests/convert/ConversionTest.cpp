@@ -1,6 +1,7 @@
 #include "convert/Conversion.h"
 
 #include "LegacyYear.h"
+#include "support/FileBytes.h"
 #include "support/PrintTo.h"
 #include "support/ScriptedPrompts.h"
 
@@ -299,7 +300,8 @@ TEST(MedicalTypesFile, RefusesAnIdOfZeroAndAFractionalOrder)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        QByteArray bytes = QByteArray("header\r\n") + c.line + "\r\n";
+        // The file is Windows-1251, as the program's files are; the literal is UTF-8.
+        QByteArray bytes = QByteArray("header\r\n") + in1251(QString::fromUtf8(c.line)) + "\r\n";
         QBuffer buffer(&bytes);
         ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
         MedicalTypesFileReader reader;

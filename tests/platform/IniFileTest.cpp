@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 
 #include "platform/TextFiles.h"
+#include "FileBytes.h"
 #include "PrintTo.h"
 
 #include <QDir>
@@ -9,13 +10,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST(IniFile, KeepsFileOrderAndWritesWindows1251WithCrLf)
 {
@@ -79,20 +77,7 @@ TEST(IniFile, AFailedWriteLeavesTheFileAsItWas)
     EXPECT_EQ(ini.readString(QStringLiteral("S"), QStringLiteral("B"), QStringLiteral("нет")), QStringLiteral("нет"));
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
-QByteArray in1251(const QString& text)
-{
-    QByteArray bytes;
-    QString error;
-    EXPECT_TRUE(encode1251(text, &bytes, &error)) << error.toStdString();
-    return bytes;
-}
 
 TEST(IniFile, ASectionGivenTwiceIsReadAndWrittenInItsFirstCopy)
 {
@@ -218,3 +203,51 @@ TEST(IniFile, AFileThatIsNoSettingsFileIsRefusedWithItsReason)
 }
 
 } // namespace
+
+namespace {
+
+TEST(IniFile, AWriteNeverLeavesAFileTheReaderRefuses)
+{
+    const QString big(600 * 1024, u'x');
+    struct Case {
+        const char* what;
+        QByteArray before;
+        std::function<bool(IniFile&)> write;
+        bool writes;
+    };
+    const Case cases[] = {
+        // The blank first line keeps the signature off the start; the writer drops blank lines.
+        {"zip signature behind a blank line", QByteArray("\nPK\x03\x04\n"),
+         [](IniFile& ini) { return ini.writeInteger(QStringLiteral("Конфигурация"), QStringLiteral("Year"), 2025); },
+         false},
+        // What stays after the erase is valid UTF-8: "В»" is C2 BB in Windows-1251.
+        {"an erase leaving text that reads as UTF-8", in1251(QStringLiteral("[A]\r\nk=Жук\r\n[B]\r\nv=В»\r\n")),
+         [](IniFile& ini) { return ini.eraseSection(QStringLiteral("A")); }, false},
+        {"a value that reads as UTF-8", QByteArray("[S]\r\nk=1\r\n"),
+         [](IniFile& ini) { return ini.writeString(QStringLiteral("S"), QStringLiteral("v"), QStringLiteral("В»")); },
+         false},
+        {"a value past the size of a settings file", "[S]\r\na=" + big.toLatin1() + "\r\n",
+         [&](IniFile& ini) { return ini.writeString(QStringLiteral("S"), QStringLiteral("b"), big); }, false},
+        {"a blank first line before a section", QByteArray("\n[S]\r\nk=1\r\n"),
+         [](IniFile& ini) { return ini.writeInteger(QStringLiteral("S"), QStringLiteral("k"), 2); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kestrin.ini"));
+        writeBytes(path, c.before);
+        IniFile ini(path);
+        ASSERT_TRUE(ini.readError().isEmpty()) << ini.readError().toStdString();
+        const QByteArray readable = readBytes(path);
+        const bool written = c.write(ini);
+        EXPECT_EQ(written, c.writes);
+        IniFile again(path);
+        EXPECT_TRUE(again.readError().isEmpty()) << again.readError().toStdString();
+        if (!written) {
+            EXPECT_TRUE(ini.errorString().contains(QStringLiteral("Файл настроек не изменен"))) << ini.errorString().toStdString();
+            EXPECT_EQ(readBytes(path), readable);
+        }
+    }
+}
+
+}

@@ -107,3 +107,35 @@ TEST(Files, SafeFileNameKeepsWhatWindowsTakes)
 }
 
 }
+
+namespace {
+
+TEST(TextReader, AFileSavedAsUtf8IsRefusedAtItsFirstLineBeyondAscii)
+{
+    const QByteArray cyrillic1251("\xD1\xF2\xEE\xEC\xE0\xF2\xEE\xEB\xEE\xE3\xE8\xFF");   // "Стоматология"
+    const QByteArray cyrillicUtf8 = QStringLiteral("Стоматология").toUtf8();
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        int lines;        // returned before the reading stops
+        bool refused;
+    };
+    const Case cases[] = {
+        {"utf-8 first line", cyrillicUtf8 + "\r\n1,2\r\n", 0, true},
+        {"utf-8 after ascii lines", "1,2\r\n3,4\r\n" + cyrillicUtf8 + "\r\n", 2, true},
+        {"utf-8 with its byte order mark", "\xEF\xBB\xBF" "1,2\r\n", 0, true},
+        {"plain ascii", "1,2\r\nabc\r\n", 2, false},
+        {"windows-1251", cyrillic1251 + "\r\n" + cyrillic1251 + "\r\n", 2, false},
+        // A capital before a closing quote is C2 BB, well-formed UTF-8; the first line beyond
+        // ASCII told the encoding already.
+        {"windows-1251, then a line that happens to be utf-8", cyrillic1251 + "\r\n\"\xC2\xBB\r\n", 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString error;
+        EXPECT_EQ(readAll(c.bytes, {}, &error).size(), c.lines);
+        EXPECT_EQ(error, c.refused ? QStringLiteral("Файл t.txt в кодировке UTF-8, ожидается Windows-1251") : QString());
+    }
+}
+
+}

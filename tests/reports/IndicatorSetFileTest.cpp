@@ -35,6 +35,14 @@ void addFormula(Database& db, int term, int row, int column, const QString& form
     db.exec(u(R"(insert into "formulas" values (?,?,?,?))"), {term, row, column, formula});
 }
 
+IndicatorSetData exported(Database& db, int ident)
+{
+    IndicatorSetData data;
+    QString error;
+    EXPECT_TRUE(exportIndicatorSet(db, ident, &data, &error)) << error.toStdString();
+    return data;
+}
+
 int count(Database& db, const char* table)
 {
     return db.scalar(u("select count(*) from \"%1\"").arg(QLatin1String(table))).toInt();
@@ -85,36 +93,36 @@ TEST_F(IndicatorSetFileTest, ExportGivesTheLinesSetBySetDepthFirst)
         u("0,-1\t1\tX=1"),
         u("2,2\t3\tX*2"),
     };
-    EXPECT_EQ(formatIndicatorSetFile(exportIndicatorSet(year->dictionary(), a)), expected);
+    EXPECT_EQ(formatIndicatorSetFile(exported(year->dictionary(), a)), expected);
 
     // A set without sub-sets: the tree section is empty, every line carries set 0.
-    EXPECT_EQ(formatIndicatorSetFile(exportIndicatorSet(year->dictionary(), d)),
+    EXPECT_EQ(formatIndicatorSetFile(exported(year->dictionary(), d)),
               (QStringList{u("[Tree]"), u("[Columns]"), u("[Rows]"), u("0,1\tГ1\t22"), u("[Formulas]")}));
 }
 
 TEST_F(IndicatorSetFileTest, RoundTripUnderAnotherSet)
 {
     Database& db = year->dictionary();
-    const IndicatorSetData exported = exportIndicatorSet(db, a);
+    const IndicatorSetData ofA = exported(db, a);
     const QString path = dir.filePath(u("a.stt"));
     QString error;
-    ASSERT_TRUE(writeIndicatorSetFile(path, exported, &error)) << error.toStdString();
+    ASSERT_TRUE(writeIndicatorSetFile(path, ofA, &error)) << error.toStdString();
     IndicatorSetFileReader reader;
     ASSERT_TRUE(reader.read(path)) << reader.errorString().toStdString();
-    EXPECT_EQ(reader.data(), exported);
+    EXPECT_EQ(reader.data(), ofA);
 
     const int x = addSet(db, u("Х"), 0);
     importIndicatorSet(db, x, reader.data(), IndicatorOwnPart::Add);
     // X has A's own titles and formulas; Б, В, Г hang below X.
-    EXPECT_EQ(exportIndicatorSet(db, x), exported);
+    EXPECT_EQ(exported(db, x), ofA);
     EXPECT_EQ(db.scalar(u(R"(select "title" from "col_titles" where "term"=?)"), {x}).toString(), u("Всего\r\nчел."));
 }
 
 TEST_F(IndicatorSetFileTest, ImportWithReplaceKeepsSubSetsAndReplacesOwnRows)
 {
     Database& db = year->dictionary();
-    const IndicatorSetData exported = exportIndicatorSet(db, c);   // В alone: one row, one column
-    importIndicatorSet(db, a, exported, IndicatorOwnPart::Replace);
+    const IndicatorSetData ofC = exported(db, c);   // В alone: one row, one column
+    importIndicatorSet(db, a, ofC, IndicatorOwnPart::Replace);
     EXPECT_EQ(db.scalar(u(R"(select count(*) from "row_titles" where "term"=?)"), {a}).toInt(), 1);
     EXPECT_EQ(db.scalar(u(R"(select "title" from "row_titles" where "term"=?)"), {a}).toString(), u("Дети"));
     EXPECT_EQ(db.scalar(u(R"(select count(*) from "tree" where "depend"=?)"), {a}).toInt(), 2);
@@ -177,3 +185,88 @@ TEST_F(IndicatorSetFileTest, AddAndRename)
 }
 
 } // namespace
+
+namespace {
+
+// A chain of `depth` sets, one below the other, each line of the [Tree] section one level deeper.
+QByteArray chainFile(int depth)
+{
+    QByteArray text = "[Tree]\r\n";
+    for (int level = 1; level <= depth; ++level)
+        text += QByteArray::number(level) + ",S" + QByteArray::number(level) + "\r\n";
+    return text + "[Columns]\r\n[Rows]\r\n[Formulas]\r\n";
+}
+
+// A chain in the dictionary below `top`; the deepest set's ident.
+int addChain(Database& db, int top, int depth)
+{
+    Transaction t(db);
+    int parent = top;
+    for (int i = 0; i < depth; ++i)
+        parent = addSet(db, u("S%1").arg(i + 1), parent);
+    t.commit();
+    return parent;
+}
+
+TEST_F(IndicatorSetFileTest, AChainDeeperThanTheTreeIsRefusedAtItsFirstLineTooDeep)
+{
+    // Level 999 goes on line 1000: below any set it stays within the tree's 1000 levels.
+    for (const auto& [depth, refusedLine] : {std::pair{999, 0}, std::pair{1005, 1001}}) {
+        SCOPED_TRACE(depth);
+        QByteArray bytes = chainFile(depth);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        IndicatorSetFileReader reader;
+        EXPECT_EQ(reader.read(&buffer, u("x.stt")), refusedLine == 0);
+        if (refusedLine) {
+            EXPECT_TRUE(reader.errorString().startsWith(u("Файл x.stt, строка %1: уровень 1000 глубже").arg(refusedLine)))
+                << reader.errorString().toStdString();
+            EXPECT_EQ(reader.data(), IndicatorSetData());
+        } else {
+            EXPECT_EQ(reader.data().tree.size(), depth);
+        }
+    }
+}
+
+TEST_F(IndicatorSetFileTest, AnImportGoesNoDeeperThanTheTree)
+{
+    Database& db = year->dictionary();
+    IndicatorSetData data;
+    for (int level = 1; level <= 998; ++level)
+        data.tree.append({level, u("S%1").arg(level)});
+    QString error;
+    // А is on level 1 and В on level 3: 1 + 998 fits, 3 + 998 does not.
+    EXPECT_TRUE(indicatorSetFits(db, a, data, &error)) << error.toStdString();
+    EXPECT_FALSE(indicatorSetFits(db, c, data, &error));
+    EXPECT_EQ(error, u("Набор из строки 999 файла лег бы на уровень 1001, а дерево показателей не глубже 1000 уровней"));
+}
+
+TEST_F(IndicatorSetFileTest, ATreeDeeperThanAFileIsNotExportedAndIsDeletedWhole)
+{
+    Database& db = year->dictionary();
+    // A chain of 1005 below Г, as an import before the bound could leave it.
+    addChain(db, d, 1005);
+    IndicatorSetData data;
+    data.tree.append({1, u("не тронуть")});
+    QString error;
+    EXPECT_FALSE(exportIndicatorSet(db, d, &data, &error));
+    EXPECT_EQ(error, u("Под набором лежат наборы глубже 999 уровней: такой файл нельзя было бы загрузить"));
+    EXPECT_EQ(data.tree.size(), 1);
+
+    deleteIndicatorSet(db, d);
+    EXPECT_EQ(count(db, "tree"), 3);   // А, Б, В
+    EXPECT_EQ(db.scalar(u(R"(select count(*) from "tree" where "depend"<>0 and "depend" not in (select "ident" from "tree"))")).toInt(), 0);
+}
+
+TEST_F(IndicatorSetFileTest, LinksThatLoopBackEndTheWalks)
+{
+    Database& db = year->dictionary();
+    // В made Б's parent: Б and В hang below each other, cut off from А.
+    db.exec(u(R"(update "tree" set "depend"=? where "ident"=?)"), {c, b});
+    EXPECT_EQ(exported(db, b).tree, (QList<IndicatorTreeLine>{{1, u("В")}}));
+    EXPECT_GT(indicatorSetDepth(db, b), kMaxIndicatorSetDepth);
+    deleteIndicatorSet(db, b);
+    EXPECT_EQ(count(db, "tree"), 2);   // А, Г
+}
+
+}

@@ -213,6 +213,42 @@ TEST_F(IndicatorWindows, AnImportNeverEmptiesASetAndNoStillAttachesTheSubSets)
     }
     EXPECT_EQ(titles(b), QStringList{u("Итого")});
     EXPECT_EQ(find(w, u("Заболеваемость"))->child(0)->childCount(), 3);
+TEST_F(IndicatorWindows, TheTreeShowsItsLevelsDownToTheBoundAndAddsNoDeeper)
+{
+    // A chain of 1005 sets below Дети (level 2), as an import before the bound could leave it,
+    // and a set whose parent names itself.
+    {
+        Transaction t(year.dictionary());
+        int parent = b;
+        for (int i = 0; i < 1005; ++i)
+            parent = addSet("Звено", parent);
+        t.commit();
+    }
+    const int self = addSet("Сам себе", 0);
+    year.dictionary().exec(u(R"(update "tree" set "depend"=? where "ident"=?)"), {self, self});
+    GetTree(year.dictionary());
+    TMISetup w(TMISetup::Use::Setup);
+    w.show();
+    int levels = 0;
+    QTreeWidgetItem* deepest = nullptr;
+    for (QTreeWidgetItem* item = w.tree()->topLevelItem(0); item; item = item->childCount() ? item->child(0) : nullptr) {
+        ++levels;
+        deepest = item;
+    }
+    EXPECT_EQ(levels, 1000);
+    EXPECT_EQ(w.tree()->topLevelItemCount(), 1);
+
+    w.tree()->setCurrentItem(deepest);
+    const int sets = year.dictionary().scalar(u(R"(select count(*) from "tree")")).toInt();
+    {
+        ScriptedPrompts prompts;
+        prompts.expectError(u("Подуровень не добавлен: дерево показателей не глубже 1000 уровней"));
+        w.action(u("Подуровень"))->trigger();
+    }
+    EXPECT_EQ(year.dictionary().scalar(u(R"(select count(*) from "tree")")).toInt(), sets);
+    // On its own level a set still goes.
+    w.action(u("На текущий уровень"))->trigger();
+    EXPECT_EQ(year.dictionary().scalar(u(R"(select count(*) from "tree")")).toInt(), sets + 1);
 }
 
 TEST_F(IndicatorWindows, ChoosingASetShowsItsValuesAndPrints)
