@@ -235,6 +235,8 @@ TEST_F(GridExcel, ToAnOpenBookAddsTheSheetToABookWrittenEarlierInTheRun)
     XlsxReader ownBook;
     ASSERT_TRUE(ownBook.read(own));
     EXPECT_EQ(ownBook.workbook().sheetNames(), (QStringList{QStringLiteral("Свое"), QStringLiteral("Ф12(1000)")}));
+}
+
 TEST_F(GridExcel, ASecondExportIntoOneFileReplacesTheSheetThatTheImportReads)
 {
     const QString path = workbookWith(QStringLiteral("Свое"), {{1, 1, ExcelValue::ofText(QStringLiteral("мое"))}});

@@ -213,6 +213,8 @@ TEST_F(IndicatorWindows, AnImportNeverEmptiesASetAndNoStillAttachesTheSubSets)
     }
     EXPECT_EQ(titles(b), QStringList{u("Итого")});
     EXPECT_EQ(find(w, u("Заболеваемость"))->child(0)->childCount(), 3);
+}
+
 TEST_F(IndicatorWindows, TheTreeShowsItsLevelsDownToTheBoundAndAddsNoDeeper)
 {
     // A chain of 1005 sets below Дети (level 2), as an import before the bound could leave it,
