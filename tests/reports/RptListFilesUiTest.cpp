@@ -146,7 +146,9 @@ TEST_F(ReportListFiles, ANameWithADotGetsTheExtensionAndLoadsBack)
 
     choose(w, west);
     prompts.expectOpenFile(typed + QStringLiteral(".rpd"))
-        .expectMessage(QStringLiteral("Данные по Западный загружены из файла\nЗагружено значений: 2"));
+        .expectMessage(QStringLiteral("Данные по Западный загружены из файла ")
+                       + QDir::toNativeSeparators(typed + QStringLiteral(".rpd"))
+                       + QStringLiteral("\nЗагружено значений: 2"));
     clickMenu(w.MainMenu1, w.N1);
     EXPECT_EQ(prompts.remaining(), 0);
     EXPECT_EQ(cells(west), (QList<StoredCell>{{4, 4, 1.5}, {7, 6, 12}}));
