@@ -5,6 +5,7 @@
 #include "platform/office/Desktop.h"
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/WordDocument.h"
+#include "widgets/MenuKeys.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -21,6 +22,7 @@ TForm1::TForm1(QWidget* parent)
     layout->setContentsMargins(5, 0, 5, 5);
 
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     QMenu* print = MainMenu1->addMenu(QStringLiteral("Печатать"));
     N1 = print->addAction(QStringLiteral("В Word"));

@@ -6,7 +6,25 @@
 
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QProxyStyle>
+#include <QStyle>
 #include <QTranslator>
+
+namespace {
+// A lone Alt and F10 reach a window's menu bar whatever style the desktop gives; most styles do
+// it already, a few leave the bar to the mouse.
+class MenuBarKeysStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+}
 
 KestrinApplication::KestrinApplication(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -14,6 +32,8 @@ KestrinApplication::KestrinApplication(int& argc, char** argv)
     static DialogPrompts dialogs;
     m_previousPrompts = setDefaultPrompts(&dialogs);
     setSystemBeep(&QApplication::beep);
+    if (!style()->styleHint(QStyle::SH_MenuBar_AltKeyNavigation))
+        setStyle(new MenuBarKeysStyle(style()->name()));
 }
 
 KestrinApplication::~KestrinApplication()
