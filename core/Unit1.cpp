@@ -14,6 +14,15 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+namespace {
+// A list filled without a caption (the skipped institutions of a load) still names itself, on
+// screen and in its Word and Excel copies.
+QString shownCaption(const ResultList& list)
+{
+    return list.windowCaption.isEmpty() ? QStringLiteral("Список") : list.windowCaption;
+}
+} // namespace
+
 TForm1::TForm1(QWidget* parent)
     : QDialog(parent)
 {
@@ -73,7 +82,7 @@ void TForm1::FormCreate()
 void TForm1::setList(const ResultList& list)
 {
     m_list = list;
-    setWindowTitle(list.windowCaption);
+    setWindowTitle(shownCaption(list));
     Label1->setText(list.title);
     ListView1->clear();
     ListView1->setColumnCount(int(std::max<qsizetype>(1, list.columns.size())));
@@ -96,7 +105,7 @@ void TForm1::N1Click()
     document.createBlank();
     ResultListToWord(m_list, document);
     QString error;
-    if (!showDocument(document, m_list.windowCaption.isEmpty() ? QStringLiteral("Список") : m_list.windowCaption, &error))
+    if (!showDocument(document, shownCaption(m_list), &error))
         prompts().error(error);
 }
 
@@ -105,7 +114,7 @@ void TForm1::Excel1Click()
     ExcelWorkbook book;
     ResultListToExcel(m_list, book);
     QString error;
-    if (!showWorkbook(book, m_list.windowCaption.isEmpty() ? QStringLiteral("Список") : m_list.windowCaption, &error))
+    if (!showWorkbook(book, shownCaption(m_list), &error))
         prompts().error(error);
 }
 

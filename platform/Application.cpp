@@ -2,6 +2,7 @@
 
 #include "platform/Database.h"
 #include "platform/DialogPrompts.h"
+#include "platform/Prompts.h"
 #include "platform/Sound.h"
 
 #include <QLibraryInfo>
@@ -32,6 +33,7 @@ KestrinApplication::KestrinApplication(int& argc, char** argv)
     static DialogPrompts dialogs;
     m_previousPrompts = setDefaultPrompts(&dialogs);
     setSystemBeep(&QApplication::beep);
+    setApplicationName(programTitle());
     if (!style()->styleHint(QStyle::SH_MenuBar_AltKeyNavigation))
         setStyle(new MenuBarKeysStyle(style()->name()));
 }

@@ -1,11 +1,13 @@
 #include "platform/Prompts.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 namespace {
 Prompts* g_current = nullptr;
 Prompts* g_default = nullptr;
 QString g_title;
+QString g_programTitle;
 
 [[noreturn]] void nobodyToAsk(const QString& what)
 {
@@ -57,7 +59,19 @@ Prompts* setDefaultPrompts(Prompts* p)
 
 QString promptTitle()
 {
-    return g_title.isEmpty() ? QStringLiteral("Kestrin") : g_title;
+    return g_title.isEmpty() ? programTitle() : g_title;
+}
+
+QString programTitle()
+{
+    return g_programTitle.isEmpty() ? QStringLiteral("Кестрин") : g_programTitle;
+}
+
+void setProgramTitle(const QString& title)
+{
+    g_programTitle = title.trimmed();
+    if (QCoreApplication::instance())
+        QCoreApplication::setApplicationName(programTitle());
 }
 
 void setPromptTitle(const QString& title)

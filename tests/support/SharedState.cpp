@@ -24,6 +24,7 @@ void resetPlatformState()
     Files::setProgramFolder(QString());
     setTemporaryDocumentsFolder(QString());
     setPromptTitle(QString());
+    setProgramTitle(QString());
 }
 
 class SharedStateGuard final : public ::testing::EmptyTestEventListener {
