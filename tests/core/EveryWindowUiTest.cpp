@@ -142,6 +142,8 @@ TEST_F(EveryWindow, EachMenuOpensByAltAndALetterAndItsLettersAreItsOwn)
         {"institutions by type", "Types", make<TMTList>()},
         {"indicator-set tree", "", make<TMISetup>(TMISetup::Use::Setup)},
         {"result list", "", make<TForm1>()},
+        {"indicator formula grid", "", make<TMIForms>(term, QStringLiteral("Набор"))},
+        {"statistics view", "Terrain", make<TShowStat>(term, QStringLiteral("Показатели"), QStringLiteral("Набор"))},
     };
     for (const WindowCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,35 +176,6 @@ TEST_F(EveryWindow, EachMenuOpensByAltAndALetterAndItsLettersAreItsOwn)
         closeMenus();
         EXPECT_EQ(bar->activeAction(), nullptr);
         window->close();
-    }
-}
-
-TEST_F(EveryWindow, TheStatisticsViewAndTheFormulaGridOpenTheirMenusByKeys)
-{
-    const std::function<std::unique_ptr<QWidget>(int)> makers[] = {
-        [](int t) { return std::unique_ptr<QWidget>(new TMIForms(t, QStringLiteral("Набор"))); },
-        [](int t) {
-            return std::unique_ptr<QWidget>(new TShowStat(t, QStringLiteral("Показатели"), QStringLiteral("Набор")));
-        },
-    };
-    road("Terrain");
-    for (const auto& makeWindow : makers) {
-        ScriptedPrompts prompts;
-        std::unique_ptr<QWidget> window = makeWindow(term);
-        SCOPED_TRACE(window->metaObject()->className());
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        auto* bar = window->findChild<QMenuBar*>();
-        ASSERT_TRUE(bar);
-        expectOwnLetters(*bar, QString::fromLatin1(window->metaObject()->className()));
-        for (QAction* a : bar->actions()) {
-            if (!a->menu() || !a->isVisible())
-                continue;
-            pressLetter(window.get(), markedLetter(a->text()).toLower(), Qt::AltModifier);
-            EXPECT_EQ(popup(), a->menu()) << a->text().toStdString();
-            closeMenus();
-        }
     }
 }
 
