@@ -22,6 +22,8 @@ TForm1::TForm1(QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Преобразование БД"));
+    // The utility's boxes are its own, not the main program's.
+    setProgramTitle(windowTitle());
     resize(306, 499);
 
     Label1 = new QLabel(QStringLiteral("Укажите папку расположения программы \"Кестрин\""), this);

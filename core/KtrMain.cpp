@@ -536,7 +536,6 @@ bool TMain::openYearOf(const QString& cfgDir, int year)
     selectAnnualLevel();
     if (!Configurations::writeYear(year, &error))
         prompts().error(error);
-    setApplicationTitle();
     updateCommands();
     return true;
 }
@@ -583,6 +582,7 @@ void TMain::selectAnnualLevel()
     SRList->setCurrentIndex(0);
     m_levelIndex = 0;
     CurrentLevel = ReportLevel{0, AnnualLevelName};
+    setApplicationTitle();
     updateCommands();
 }
 
@@ -597,6 +597,7 @@ void TMain::SRListChange()
     }
     m_levelIndex = index;
     CurrentLevel = ReportLevel{SRList->itemData(index).toInt(), SRList->itemText(index)};
+    setApplicationTitle();
     updateCommands();
 }
 
@@ -670,7 +671,8 @@ void TMain::updateCommands()
 
 void TMain::setApplicationTitle()
 {
-    // The title the task bar shows for the program; every message box carries it too.
+    // The title the task bar shows for the program; every message box carries it too, so it
+    // follows each choice of year, configuration and level.
     setWindowIconText(Label2->text() + QLatin1Char(' ') + DBList->currentText() + QLatin1Char(' ')
                       + SRList->currentText());
     setPromptTitle(windowIconText());

@@ -5,6 +5,7 @@
 #include "platform/office/Desktop.h"
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/WordDocument.h"
+#include "widgets/MenuKeys.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,6 +13,15 @@
 #include <QMenuBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+namespace {
+// A list filled without a caption (the skipped institutions of a load) still names itself, on
+// screen and in its Word and Excel copies.
+QString shownCaption(const ResultList& list)
+{
+    return list.windowCaption.isEmpty() ? QStringLiteral("Список") : list.windowCaption;
+}
+} // namespace
 
 TForm1::TForm1(QWidget* parent)
     : QDialog(parent)
@@ -21,6 +31,7 @@ TForm1::TForm1(QWidget* parent)
     layout->setContentsMargins(5, 0, 5, 5);
 
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     QMenu* print = MainMenu1->addMenu(QStringLiteral("Печатать"));
     N1 = print->addAction(QStringLiteral("В Word"));
@@ -71,7 +82,7 @@ void TForm1::FormCreate()
 void TForm1::setList(const ResultList& list)
 {
     m_list = list;
-    setWindowTitle(list.windowCaption);
+    setWindowTitle(shownCaption(list));
     Label1->setText(list.title);
     ListView1->clear();
     ListView1->setColumnCount(int(std::max<qsizetype>(1, list.columns.size())));
@@ -94,7 +105,7 @@ void TForm1::N1Click()
     document.createBlank();
     ResultListToWord(m_list, document);
     QString error;
-    if (!showDocument(document, m_list.windowCaption.isEmpty() ? QStringLiteral("Список") : m_list.windowCaption, &error))
+    if (!showDocument(document, shownCaption(m_list), &error))
         prompts().error(error);
 }
 
@@ -103,7 +114,7 @@ void TForm1::Excel1Click()
     ExcelWorkbook book;
     ResultListToExcel(m_list, book);
     QString error;
-    if (!showWorkbook(book, m_list.windowCaption.isEmpty() ? QStringLiteral("Список") : m_list.windowCaption, &error))
+    if (!showWorkbook(book, shownCaption(m_list), &error))
         prompts().error(error);
 }
 

@@ -20,6 +20,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "widgets/MenuKeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -104,6 +105,7 @@ TFormList::~TFormList()
 void TFormList::buildMenu()
 {
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     auto action = [this](const char* name, const QString& caption) {
         auto* a = new QAction(caption, this);

@@ -15,6 +15,7 @@
 #include "platform/office/Desktop.h"
 #include "platform/office/XlsxReader.h"
 #include "platform/office/XlsxWriter.h"
+#include "widgets/MenuKeys.h"
 
 #include <QActionGroup>
 #include <QDir>
@@ -81,6 +82,7 @@ TVTable::~TVTable()
 void TVTable::buildMenu()
 {
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     auto action = [this](QMenu* menu, const char* name, const QString& caption) {
         auto* a = new QAction(caption, this);

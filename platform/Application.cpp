@@ -2,11 +2,46 @@
 
 #include "platform/Database.h"
 #include "platform/DialogPrompts.h"
+#include "platform/Prompts.h"
 #include "platform/Sound.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QProxyStyle>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
+#include <QWidget>
 #include <QTranslator>
+
+namespace {
+// A lone Alt and F10 reach a window's menu bar whatever style the desktop gives (most do it
+// already, a few leave the bar to the mouse), and the item they light is drawn lit: some styles
+// light a bar's item only while its menu is open, so the bar seemed not to answer the key.
+class MenuBarKeysStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_MenuBarItem && (option->state & State_Selected) && widget && widget->hasFocus()) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem lit(*item);
+                lit.state |= State_Sunken;
+                QProxyStyle::drawControl(element, &lit, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+}
 
 KestrinApplication::KestrinApplication(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -14,6 +49,8 @@ KestrinApplication::KestrinApplication(int& argc, char** argv)
     static DialogPrompts dialogs;
     m_previousPrompts = setDefaultPrompts(&dialogs);
     setSystemBeep(&QApplication::beep);
+    setApplicationName(programTitle());
+    setStyle(new MenuBarKeysStyle(style()->name()));
 }
 
 KestrinApplication::~KestrinApplication()

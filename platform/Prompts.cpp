@@ -1,5 +1,6 @@
 #include "platform/Prompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -9,6 +10,7 @@ namespace {
 Prompts* g_current = nullptr;
 Prompts* g_default = nullptr;
 QString g_title;
+QString g_programTitle;
 
 [[noreturn]] void nobodyToAsk(const QString& what)
 {
@@ -97,7 +99,19 @@ Prompts* setDefaultPrompts(Prompts* p)
 
 QString promptTitle()
 {
-    return g_title.isEmpty() ? QStringLiteral("Kestrin") : g_title;
+    return g_title.isEmpty() ? programTitle() : g_title;
+}
+
+QString programTitle()
+{
+    return g_programTitle.isEmpty() ? QStringLiteral("Кестрин") : g_programTitle;
+}
+
+void setProgramTitle(const QString& title)
+{
+    g_programTitle = title.trimmed();
+    if (QCoreApplication::instance())
+        QCoreApplication::setApplicationName(programTitle());
 }
 
 void setPromptTitle(const QString& title)

@@ -68,9 +68,14 @@ QString replaceFileQuestion(const QString& path);
 Prompts& prompts();
 
 // The title every message box and question carries: the application title (year, configuration
-// and report level once a year is open), "Kestrin" until then or when set empty.
+// and report level once a year is open), the program's own title until then or when set empty.
 QString promptTitle();
 void setPromptTitle(const QString& title);
+// The program's own title: "Кестрин" for the main program unless a program sets its own (empty
+// puts it back). It is the application's name as well, which a window with no caption of its
+// own (a drop-down list) goes by.
+QString programTitle();
+void setProgramTitle(const QString& title);
 // Installs p (not owned) and returns the previous one; nullptr puts the default back.
 Prompts* setPrompts(Prompts* p);
 // The prompts in force when none is installed: the dialog-backed ones, which the application

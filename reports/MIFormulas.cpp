@@ -5,6 +5,7 @@
 #include "platform/Prompts.h"
 #include "reports/IndicatorForms.h"
 #include "reports/Statistics.h"
+#include "widgets/MenuKeys.h"
 
 #include <QAction>
 #include <QEvent>
@@ -61,6 +62,7 @@ TMIForms::TMIForms(int term, const QString& setName, QWidget* parent)
     setWindowTitle(QStringLiteral("Состав набора показателей"));
 
     auto* bar = new QMenuBar(this);
+    giveMenuKeys(bar);
     auto add = [&](QMenu* menu, const QString& name, const QString& caption, void (TMIForms::*slot)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);

@@ -9,6 +9,7 @@
 #include "reports/IndicatorSetFile.h"
 #include "reports/MIFormulas.h"
 #include "reports/StatShow.h"
+#include "widgets/MenuKeys.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -44,6 +45,7 @@ TMISetup::TMISetup(Use use, QWidget* parent)
     setObjectName(QStringLiteral("MISetup"));
     setWindowTitle(QStringLiteral("Формирование \"дерева\" показателей"));
     auto* bar = new QMenuBar(this);
+    giveMenuKeys(bar);
     auto add = [&](QMenu* menu, const QString& caption, void (TMISetup::*slot)()) {
         QAction* a = menu ? menu->addAction(caption) : bar->addAction(caption);
         connect(a, &QAction::triggered, this, slot);
@@ -103,7 +105,7 @@ TMISetup::~TMISetup()
 QAction* TMISetup::action(const QString& caption) const
 {
     for (QAction* a : m_actions)
-        if (a->text() == caption)
+        if (plainCaption(a->text()) == caption)
             return a;
     return nullptr;
 }

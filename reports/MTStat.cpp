@@ -8,6 +8,7 @@
 #include "reports/MITree.h"
 #include "reports/SummaryReports.h"
 #include "setup/MedicalTypes.h"
+#include "widgets/MenuKeys.h"
 
 #include <QMenuBar>
 #include <QTreeWidget>
@@ -33,6 +34,7 @@ TMTList::TMTList(QWidget* parent) : QDialog(parent)
     resize(420, 480);
     auto* layout = new QVBoxLayout(this);
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     layout->setMenuBar(MainMenu1);
     N1 = MainMenu1->addAction(QStringLiteral("Показатели"));
     N1->setObjectName(QStringLiteral("N1"));

@@ -18,6 +18,7 @@
 #include "setup/DropTree.h"
 #include "setup/GetPop.h"
 
+#include "widgets/MenuKeys.h"
 #include "widgets/WaitCursor.h"
 
 #include <QApplication>
@@ -49,6 +50,7 @@ TRepList::TRepList(QWidget* parent) : QDialog(parent)
     resize(520, 480);
     auto* layout = new QVBoxLayout(this);
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     layout->setMenuBar(MainMenu1);
     auto action = [this](const QString& text, const char* name) {
         QAction* a = MainMenu1->addAction(text);

@@ -6,6 +6,7 @@
 #include "platform/office/Desktop.h"
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/WordDocument.h"
+#include "widgets/MenuKeys.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -151,6 +152,7 @@ TShowStat::TShowStat(int term, const QString& caption, const QString& setName, Q
     setObjectName(QStringLiteral("ShowStat"));
     setWindowTitle(caption);
     auto* bar = new QMenuBar(this);
+    giveMenuKeys(bar);
     QMenu* print = bar->addMenu(QStringLiteral("Печать"));
     connect(print->addAction(QStringLiteral("В Word")), &QAction::triggered, this, &TShowStat::N1Click);
     connect(print->addAction(QStringLiteral("В Excel")), &QAction::triggered, this, &TShowStat::Excel1Click);

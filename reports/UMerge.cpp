@@ -41,6 +41,7 @@ void DrawProgressBar(QLabel* image, int total, int remaining, const QString& cap
 TSFRF::TSFRF(const QList<QPair<QString, int>>& levels, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SFRF"));
+    setWindowTitle(QStringLiteral("Несуммируемые позиции"));
     auto* layout = new QVBoxLayout(this);
     Label1 = new QLabel(QStringLiteral("Укажите отчет, данные которого должны быть показаны  в несуммируемых позициях форм"), this);
     Label1->setWordWrap(true);

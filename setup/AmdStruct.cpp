@@ -21,6 +21,7 @@
 #include "setup/DropTree.h"
 #include "setup/UnitChar.h"
 
+#include "widgets/MenuKeys.h"
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
@@ -100,6 +101,7 @@ void TAdmForm::buildWindow()
     layout->setSpacing(4);
 
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     layout->setMenuBar(MainMenu1);
     auto action = [this](const char* name, const QString& caption) {

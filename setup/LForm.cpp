@@ -9,6 +9,7 @@
 #include "setup/Tabls.h"
 #include "setup/formChar.h"
 
+#include "widgets/MenuKeys.h"
 #include "widgets/WaitCursor.h"
 
 #include <QApplication>
@@ -111,6 +112,7 @@ void TFormL::buildWindow()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 0, 5, 5);
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     layout->setMenuBar(MainMenu1);
     auto add = [this](const char* name, const char* caption) {

@@ -3,6 +3,7 @@
 #include "platform/Database.h"
 #include "platform/Prompts.h"
 #include "setup/FormDictionary.h"
+#include "widgets/MenuKeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,6 +64,7 @@ void TFTabs::buildWindow()
     resize(760, 480);
     auto* layout = new QVBoxLayout(this);
     MainMenu1 = new QMenuBar(this);
+    giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     layout->setMenuBar(MainMenu1);
     N1 = MainMenu1->addAction(QStringLiteral("Добавить"));

@@ -5,16 +5,20 @@
 #include "support/ScriptedPrompts.h"
 
 #include "platform/Database.h"
+#include "platform/DialogPrompts.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -160,6 +164,31 @@ TEST_F(TormikWindow, StartConvertsEveryChosenYearAndLeavesNoneChosen)
                   QStringLiteral("Аптеки"));
         EXPECT_TRUE(db->columns(QStringLiteral("reports")).contains(QStringLiteral("ind")));
     }
+}
+
+TEST_F(TormikWindow, ItsBoxesCarryItsOwnTitleNotTheMainProgramsName)
+{
+    writeSettings(1);
+    DialogPrompts dialogs;
+    Prompts* previous = setPrompts(&dialogs);
+    TForm1 window;
+    window.show();
+    click(window.ListBox3, QStringLiteral("2003"));
+    // Each box is read and answered as it comes up.
+    QStringList titles;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            titles << box->windowTitle();
+            box->accept();
+        }
+    });
+    answer.start(10);
+    QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+    answer.stop();
+    setPrompts(previous);
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Преобразование БД"), QStringLiteral("Преобразование БД")}));
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Преобразование БД"));
 }
 
 TEST_F(TormikWindow, AFailedYearStaysChosenAndTheConvertedOneIsNot)

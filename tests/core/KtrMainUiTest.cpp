@@ -599,6 +599,56 @@ TEST_F(OpenWindow, ALevelIsCreatedChosenAndDeletedWithItsFile)
               (QStringList{QStringLiteral("data0.mdb"), QStringLiteral("ktrmain.mdb")}));
 }
 
+TEST_F(OpenWindow, BoxesAreTitledWithTheLevelChosenNow)
+{
+    const auto createLevel = [this](const QString& name) {
+        ScriptedPrompts prompts;
+        prompts.expectModal(QStringLiteral("TSumRepF"), [name](QDialog& d) {
+            auto& dialog = static_cast<TSumRepF&>(d);
+            dialog.Edit1->setText(name);
+            QTest::mouseClick(dialog.BitBtn1, Qt::LeftButton);
+            return dialog.result();
+        });
+        QTest::mouseClick(window->link(QStringLiteral("N18Click")), Qt::LeftButton);
+    };
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    createLevel(QStringLiteral("Квартал 1"));
+    EXPECT_EQ(promptTitle(), QStringLiteral("2004 Область Годовой"));
+
+    window->SRList->setFocus();
+    QTest::keyClick(window->SRList, Qt::Key_Down);
+    ASSERT_EQ(window->SRList->currentText(), QStringLiteral("Квартал 1"));
+    EXPECT_EQ(promptTitle(), QStringLiteral("2004 Область Квартал 1"));
+    EXPECT_EQ(window->applicationTitle(), QStringLiteral("2004 Область Квартал 1"));
+
+    // A level made while another is chosen leaves the choice, and the title, as they were.
+    createLevel(QStringLiteral("Квартал 2"));
+    EXPECT_EQ(promptTitle(), QStringLiteral("2004 Область Квартал 1"));
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(false, QStringLiteral("\"Квартал 1\""));
+        QTest::mouseClick(window->LLev2, Qt::LeftButton);
+        EXPECT_EQ(promptTitle(), QStringLiteral("2004 Область Квартал 1"));
+    }
+    {
+        ScriptedPrompts prompts;
+        prompts.expectQuestion(true, QStringLiteral("\"Квартал 1\""));
+        QTest::mouseClick(window->LLev2, Qt::LeftButton);
+    }
+    EXPECT_EQ(promptTitle(), QStringLiteral("2004 Область Годовой"));
+
+    window->SRList->setFocus();
+    QTest::keyClick(window->SRList, Qt::Key_Down);
+    ASSERT_EQ(window->SRList->currentText(), QStringLiteral("Квартал 2"));
+    EXPECT_EQ(promptTitle(), QStringLiteral("2004 Область Квартал 2"));
+    {
+        ScriptedPrompts prompts;
+        QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+    }
+    EXPECT_EQ(promptTitle(), QStringLiteral("2003 Область Годовой"));
+}
+
 TEST_F(OpenWindow, TheAnnualLevelIsNeverDeleted)
 {
     ScriptedPrompts prompts;   // not even asked

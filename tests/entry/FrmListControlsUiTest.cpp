@@ -1,6 +1,7 @@
 // The forms tree's "Контроль" menu and its error view.
 #include "entry/FrmList.h"
 
+#include "Captions.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -83,7 +84,7 @@ TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
 
     QStringList topLevel;
     for (QAction* a : window.MainMenu1->actions())
-        topLevel << a->text();
+        topLevel << caption(a);
     EXPECT_EQ(topLevel, (QStringList{QStringLiteral("Таблица"), QStringLiteral("Контроль"),
                                      QStringLiteral("Печать формы"), QStringLiteral("Вывод в Excel"),
                                      QStringLiteral("Ошибки"),
@@ -92,7 +93,7 @@ TEST_F(TreeControls, TheMenuOffersTheRunsAndHidesTheErrorsUntilARunFindsSome)
                                      QStringLiteral("Выход")}));
     QStringList runs;
     for (QAction* a : window.ControlMenu->actions())
-        runs << a->objectName() + QLatin1Char('=') + a->text();
+        runs << a->objectName() + QLatin1Char('=') + caption(a);
     EXPECT_EQ(runs, (QStringList{QStringLiteral("N3=Межтабличный"), QStringLiteral("N4=Межформенный"),
                                  QStringLiteral("N5=Сплошной")}));
     EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("N7")), window.N7);

@@ -2,6 +2,7 @@
 #include "entry/FormExcel.h"
 #include "entry/ShowTable.h"
 
+#include "Captions.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -141,7 +142,7 @@ TEST_F(FormsExcel, TheMenuFollowsTheRoad)
         EXPECT_EQ(window->ExcelMenu->menuAction()->isVisible(), c.menu);
         EXPECT_EQ(window->N19->isVisible(), c.incoming);
         EXPECT_EQ(window->N20->isVisible(), c.incoming);
-        EXPECT_EQ(window->ExcelMenu->title(), QStringLiteral("Вывод в Excel"));
+        EXPECT_EQ(caption(window->ExcelMenu->title()), QStringLiteral("Вывод в Excel"));
     }
     // Before a selection nothing can be exported; the table command wants a table node.
     EXPECT_FALSE(window->N18->isEnabled());

@@ -1,5 +1,6 @@
 #include "entry/FrmList.h"
 
+#include "Captions.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Common.h"
@@ -34,7 +35,7 @@ QStringList captions(const QList<QAction*>& actions)
 {
     QStringList texts;
     for (const QAction* a : actions)
-        texts << (a->isSeparator() ? QStringLiteral("--") : a->text());
+        texts << (a->isSeparator() ? QStringLiteral("--") : caption(a));
     return texts;
 }
 

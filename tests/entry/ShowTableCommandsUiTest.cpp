@@ -3,6 +3,7 @@
 
 #include "entry/ShowTable.h"
 
+#include "Captions.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -247,9 +248,9 @@ TEST_F(GridCommands, F8ShowsTheChecksumMenuWhoseSumsFoldTheShownValues)
     EXPECT_FALSE(window.N43->menuAction()->isVisible());
     QTest::keyClick(grid, Qt::Key_F8);
     EXPECT_TRUE(window.N43->menuAction()->isVisible());
-    EXPECT_EQ(window.N43->title(), QStringLiteral("Контрольная сумма"));
-    EXPECT_EQ(window.N44->text(), QStringLiteral("по графе"));
-    EXPECT_EQ(window.N45->text(), QStringLiteral("по строке"));
+    EXPECT_EQ(caption(window.N43->title()), QStringLiteral("Контрольная сумма"));
+    EXPECT_EQ(caption(window.N44), QStringLiteral("по графе"));
+    EXPECT_EQ(caption(window.N45), QStringLiteral("по строке"));
 
     const struct {
         const char* what;

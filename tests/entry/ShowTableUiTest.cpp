@@ -1,6 +1,7 @@
 #include "entry/ShowTable.h"
 
 #include "GridMarks.h"
+#include "Captions.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -292,7 +293,7 @@ TEST_F(GridWindow, MenusFollowTheWorkModeAndTheTable)
     EXPECT_TRUE(input.Excel1->menuAction()->isEnabled());
     EXPECT_FALSE(input.N37->isChecked());
     EXPECT_TRUE(input.N38->isChecked());
-    EXPECT_EQ(input.N15->text(), QStringLiteral("Строка"));
+    EXPECT_EQ(caption(input.N15), QStringLiteral("Строка"));
     input.close();
 
     WorkMode = QStringLiteral("Svod");
@@ -510,8 +511,8 @@ TEST_F(SampleGrid, ControlsFindTheBrokenCheckListItAndMarkItsCells)
 
         window.N6->trigger();
         EXPECT_TRUE(window.N6->isChecked());
-        EXPECT_EQ(window.N1->text(), QStringLiteral("Пред. ошибка"));
-        EXPECT_EQ(window.N2->text(), QStringLiteral("След. ошибка"));
+        EXPECT_EQ(caption(window.N1), QStringLiteral("Пред. ошибка"));
+        EXPECT_EQ(caption(window.N2), QStringLiteral("След. ошибка"));
         EXPECT_EQ(window.Label1->text(), line);
         EXPECT_EQ(marksOf(window.model()), c.marks);
         // A marked cell shows its number, in bold colour, even where it would be empty.
@@ -519,8 +520,8 @@ TEST_F(SampleGrid, ControlsFindTheBrokenCheckListItAndMarkItsCells)
 
         window.N6->trigger();
         EXPECT_FALSE(window.N6->isChecked());
-        EXPECT_EQ(window.N1->text(), QStringLiteral("Пред. таблица"));
-        EXPECT_EQ(window.N2->text(), QStringLiteral("След. таблица"));
+        EXPECT_EQ(caption(window.N1), QStringLiteral("Пред. таблица"));
+        EXPECT_EQ(caption(window.N2), QStringLiteral("След. таблица"));
         EXPECT_TRUE(window.Label1->text().isEmpty());
         EXPECT_TRUE(marksOf(window.model()).isEmpty());
         QTest::keyClick(gridOf(window), Qt::Key_Escape);
@@ -592,7 +593,7 @@ TEST_F(SampleGrid, CorrectionModeWalksTheErrorsAndACorrectedTableIsClean)
     EXPECT_TRUE(ControlErrors.isEmpty());
     EXPECT_FALSE(window.ErrorsMenu->menuAction()->isVisible());
     EXPECT_FALSE(window.N6->isChecked());
-    EXPECT_EQ(window.N2->text(), QStringLiteral("След. таблица"));
+    EXPECT_EQ(caption(window.N2), QStringLiteral("След. таблица"));
     EXPECT_TRUE(marksOf(m).isEmpty());
     EXPECT_TRUE(window.Label1->text().isEmpty());
     EXPECT_EQ(storedValue(CurrentInstitutionId, CurrentTableId, 8, 5), g7);

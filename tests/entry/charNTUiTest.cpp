@@ -1,5 +1,6 @@
 #include "entry/charNT.h"
 
+#include "Captions.h"
 #include "PrintTo.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
@@ -296,8 +297,8 @@ TEST_F(ConditionDialog, F11ShowsAndHidesTheSetupMenu)
     EXPECT_FALSE(window.N42->isVisible());
     QTest::keyClick(grid(window), Qt::Key_F11);
     EXPECT_TRUE(window.N18->menuAction()->isVisible());
-    EXPECT_EQ(window.N15->text(), QStringLiteral("Строка"));
-    EXPECT_EQ(window.N16->text(), QStringLiteral("Графа"));
+    EXPECT_EQ(caption(window.N15), QStringLiteral("Строка"));
+    EXPECT_EQ(caption(window.N16), QStringLiteral("Графа"));
     QTest::keyClick(grid(window), Qt::Key_F11);
     EXPECT_FALSE(window.N18->menuAction()->isVisible());
 }

@@ -96,7 +96,7 @@ TEST_F(DialogBoxes, EveryBoxCarriesTheTitleAndRussianButtons)
             SeenBox seen;
             answerWhenShown(&seen, QString::fromUtf8(c.press));
             c.ask();
-            EXPECT_EQ(seen.title, title.isEmpty() ? QStringLiteral("Kestrin") : title);
+            EXPECT_EQ(seen.title, title.isEmpty() ? QStringLiteral("Кестрин") : title);
             QStringList sorted = seen.buttons;
             sorted.sort();
             QStringList expected = c.buttons;

@@ -3,6 +3,7 @@
 
 #include "core/StructureCache.h"
 #include "platform/Database.h"
+#include "Captions.h"
 #include "PrintTo.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
@@ -319,10 +320,10 @@ TEST_F(FormulaGrid, SizesAreSwitchedSavedAndSetToTheStandard)
     TMIForms w(term, u("Заболеваемость"));
     w.show();
     QAction* toggle = w.action(u("N14"));
-    EXPECT_EQ(toggle->text(), u("Включить"));
+    EXPECT_EQ(caption(toggle), u("Включить"));
     EXPECT_FALSE(w.StringGrid1->horizontalHeader()->isVisible());
     toggle->trigger();
-    EXPECT_EQ(toggle->text(), u("Выключить"));
+    EXPECT_EQ(caption(toggle), u("Выключить"));
     EXPECT_TRUE(toggle->isChecked());
     QHeaderView* header = w.StringGrid1->horizontalHeader();
     ASSERT_TRUE(header->isVisible());
@@ -350,7 +351,7 @@ TEST_F(FormulaGrid, SizesAreSwitchedSavedAndSetToTheStandard)
               (QStringList{u("0:30"), u("1:20"), u("2:44"), u("3:20"), u("4:20")}));
 
     toggle->trigger();
-    EXPECT_EQ(toggle->text(), u("Включить"));
+    EXPECT_EQ(caption(toggle), u("Включить"));
     EXPECT_FALSE(w.StringGrid1->horizontalHeader()->isVisible());
 
     w.action(u("N9"))->trigger();

@@ -1,5 +1,6 @@
 #include "setup/AmdStruct.h"
 
+#include "Captions.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -193,7 +194,7 @@ TEST_F(SampleStructure, F9ShowsShortNamesWhichOpensTheirWindow)
     EXPECT_FALSE(window.N17->isVisible());
     QTest::keyClick(window.TreeView1, Qt::Key_F9);
     EXPECT_TRUE(window.N17->isVisible());
-    EXPECT_EQ(window.N17->text(), QStringLiteral("Короткие названия"));
+    EXPECT_EQ(caption(window.N17), QStringLiteral("Короткие названия"));
     int rows = 0;
     prompts.expectModal(QStringLiteral("TForm5"), [&rows](QDialog& d) {
         rows = static_cast<TForm5&>(d).StringGrid1->rowCount();

@@ -25,6 +25,7 @@ void resetPlatformState()
     setTemporaryDocumentsFolder(QString());
     forgetOpenWorkbooks();
     setPromptTitle(QString());
+    setProgramTitle(QString());
 }
 
 class SharedStateGuard final : public ::testing::EmptyTestEventListener {
