@@ -44,7 +44,16 @@ QList<BlankDef> blanks()
 // The width the blank's tables fill: A4 less the margins of the program's blank document.
 constexpr double kPortraitWidth = 467;
 constexpr double kLandscapeWidth = 714;
-constexpr double kValueSize = 9;
+
+// The empty cell a value goes into: the value takes its format.
+WordCellFormat valueFormat()
+{
+    WordCellFormat f;
+    f.fontSize = 9;
+    f.alignment = WordAlignment::Right;
+    f.middle = true;
+    return f;
+}
 
 struct Title {
     int column, row, endColumn, endRow;
@@ -152,10 +161,7 @@ QString appendPart(WordDocument& doc, int wordTable, const Layout& l, const Blan
         widths.append(w * scale);
     table.setColumnWidths(widths);
 
-    WordCellFormat value;
-    value.fontSize = kValueSize;
-    value.alignment = WordAlignment::Right;
-    value.middle = true;
+    const WordCellFormat value = valueFormat();
     for (int w = headerRows + 1; w <= headerRows + dataRows; ++w)
         for (int c = l.fixcols + 1; c <= l.colcount; ++c)
             table.setCellText(w, c, QString(), value);
@@ -219,13 +225,8 @@ bool writeFormBlanks(Database& dictionary, const QString& yearFolder, QString* e
                 placement.append(QString());
             placement.append(appendPart(doc, i + 1, layout, part, def.landscape));
             // A cell of the blank that holds text already: the value follows it.
-            if (form == QStringLiteral("Ф30") && i == 0) {
-                WordCellFormat value;
-                value.fontSize = kValueSize;
-                value.alignment = WordAlignment::Right;
-                value.middle = true;
-                doc.table(1).setCellText(layout.fixrows + 1, layout.fixcols + 1, QStringLiteral("всего: "), value);
-            }
+            if (form == QStringLiteral("Ф30") && i == 0)
+                doc.table(1).setCellText(layout.fixrows + 1, layout.fixcols + 1, QStringLiteral("всего: "), valueFormat());
         }
         if (!doc.errorString().isEmpty() || !doc.save(Files::join(forms, form + QStringLiteral(".docx")))) {
             if (error)

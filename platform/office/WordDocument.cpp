@@ -389,6 +389,17 @@ QByteArray blankPart(const char* xml)
     return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n") + xml;
 }
 
+// Everything of a cell but its properties: its paragraphs, tables and stray text.
+void clearCell(XmlNode* tc)
+{
+    for (XmlNode* c : tc->elements())
+        if (c->name() != QLatin1String("w:tcPr"))
+            tc->remove(c);
+    for (int i = tc->childCount() - 1; i >= 0; --i)
+        if (tc->childAt(i)->isText())
+            tc->take(tc->childAt(i));
+}
+
 }
 
 // --- WordTable ----------------------------------------------------------------------------------
@@ -444,12 +455,7 @@ bool WordTable::setCellText(int row, int column, const QString& text)
     std::unique_ptr<XmlNode> pPr = paragraphs.isEmpty() ? nullptr : continuedParagraphProperties(paragraphs.first());
     std::unique_ptr<XmlNode> rPr = paragraphs.isEmpty() ? runPropertiesFrom(nullptr)
                                                         : leadingRunProperties(paragraphs.first());
-    for (XmlNode* c : tc->elements())
-        if (c->name() != QLatin1String("w:tcPr"))
-            tc->remove(c);
-    for (int i = tc->childCount() - 1; i >= 0; --i)
-        if (tc->childAt(i)->isText())
-            tc->take(tc->childAt(i));
+    clearCell(tc);
     XmlNode* p = tc->appendElement(s("w:p"));
     if (pPr)
         p->append(std::move(pPr));
@@ -477,12 +483,7 @@ bool WordTable::setCellText(int row, int column, const QString& text, const Word
     XmlNode* tc = cellElement(row, column);
     if (!tc)
         return false;
-    for (XmlNode* c : tc->elements())
-        if (c->name() != QLatin1String("w:tcPr"))
-            tc->remove(c);
-    for (int i = tc->childCount() - 1; i >= 0; --i)
-        if (tc->childAt(i)->isText())
-            tc->take(tc->childAt(i));
+    clearCell(tc);
     XmlNode* tcPr = tc->firstChild(s("w:tcPr"));
     if (!tcPr)
         tcPr = tc->insert(0, std::make_unique<XmlNode>(s("w:tcPr")));
@@ -628,9 +629,7 @@ bool WordTable::mergeCells(int row, int column, int lastRow, int lastColumn)
         }
         if (i > 0) {
             // The lower parts of a merged cell hold no text of their own.
-            for (XmlNode* c : first->elements())
-                if (c->name() != QLatin1String("w:tcPr"))
-                    first->remove(c);
+            clearCell(first);
             first->appendElement(s("w:p"));
         }
     }
