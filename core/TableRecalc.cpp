@@ -85,6 +85,10 @@ bool sumComposition(const RecalcContext& context, const QHash<int, CellArray*>& 
     // The owner's rows lie together in the key (year, hospital, table, ...), already by table.
     Query q(*context.data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?)")
                                .arg(quoteIdent(source)));
+    const QSet<int> owners(context.composition.cbegin(), context.composition.cend());
+    const int total = int(owners.size());
+    if (context.progress)
+        context.progress(0, total);
     QSet<int> seen;
     for (int owner : context.composition) {
         if (seen.contains(owner))
@@ -106,6 +110,8 @@ bool sumComposition(const RecalcContext& context, const QHash<int, CellArray*>& 
             if (DataRows::isDataCell(*target->cells, column, row))
                 target->add(column, row, q.toDouble(3));
         }
+        if (context.progress)
+            context.progress(int(seen.size()), total);
     }
     for (const auto& s : sums) {
         if (s->overflow)

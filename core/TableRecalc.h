@@ -35,6 +35,9 @@ struct RecalcContext {
     bool formation = false;           // NetMode: network tables are formed, not summed
     bool round = false;               // RoundResults: formed values rounded, halves to even
     bool ofReports = false;           // the composition is reports (for the messages)
+    // Hears how far a sum is: the composing owners read so far of all of them, (0, n) before the
+    // first; a sum of many institutions takes a while.
+    std::function<void(int done, int total)> progress;
 
     // From the shared state: dbmain/dbdat, ReportYear, CurrentInstitutionId, DataTablePrefix,
     // InstitutionIdList, WorkMode ("Terrain" sums "repdata"), NetMode, RoundResults. False

@@ -66,7 +66,8 @@ void storeFloatType(Database& dictionary, int tableIdent, bool fractions)
 }
 
 GridRecalcResult recalculateGridTable(Prompts& prompts, int tableIdent,
-                                      const std::function<void(const QString&)>& status)
+                                      const std::function<void(const QString&)>& status,
+                                      const std::function<void(int, int)>& progress)
 {
     GridRecalcResult r;
     RecalcContext context;
@@ -76,6 +77,7 @@ GridRecalcResult recalculateGridTable(Prompts& prompts, int tableIdent,
         r.message = error;
         return r;
     }
+    context.progress = progress;
     if (context.composition.isEmpty()) {
         r.message = emptyCompositionMessage(context.ofReports);
         return r;

@@ -49,5 +49,7 @@ struct GridRecalcResult {
 // asks "Округлять результат?" (Cancel changes nothing) and sets RoundResults; otherwise it asks
 // TableRecalcQuestion when the owner has values stored in the table. The new values replace the
 // stored ones in one transaction; on failure the old rows stay and the result says why.
+// `progress` hears how far a sum is (RecalcContext::progress).
 GridRecalcResult recalculateGridTable(Prompts& prompts, int tableIdent,
-                                      const std::function<void(const QString&)>& status = {});
+                                      const std::function<void(const QString&)>& status = {},
+                                      const std::function<void(int, int)>& progress = {});

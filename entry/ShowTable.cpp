@@ -27,6 +27,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -57,6 +58,12 @@ TVTable::TVTable(QWidget* parent)
         return l;
     };
     Label1 = label("Label1");
+    Gauge1 = new QProgressBar(this);
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setTextVisible(false);
+    Gauge1->setMaximumHeight(6);
+    Gauge1->setVisible(false);
+    layout->addWidget(Gauge1);
     Label3 = label("Label3");
     Label2 = label("Label2");
     QFont titleFont = Label3->font();

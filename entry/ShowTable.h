@@ -27,6 +27,7 @@
 
 class QAction;
 class QLabel;
+class QProgressBar;
 class QMenu;
 class QMenuBar;
 class GridModel;
@@ -126,6 +127,7 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
+    QProgressBar* Gauge1 = nullptr;   // under the top line: how far a sum is, shown while it runs
     TableGridView* StringGrid1 = nullptr;
 
     QMenuBar* MainMenu1 = nullptr;

@@ -18,6 +18,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLayout>
+#include <QProgressBar>
+#include <QScopeGuard>
 
 namespace {
 
@@ -195,12 +198,29 @@ void TVTable::N14Click()
 {
     if (!m_model->isOpen() || m_model->readOnly())
         return;
-    const GridRecalcResult result =
-        recalculateGridTable(prompts(), m_model->tableIdent(), [this](const QString& text) {
-            Label1->setText(text);
-            Label1->repaint();
+    GridRecalcResult result;
+    {
+        const auto hideProgress = qScopeGuard([this] {
+            Label1->clear();
+            Gauge1->setVisible(false);
         });
-    Label1->clear();
+        result = recalculateGridTable(
+            prompts(), m_model->tableIdent(),
+            [this](const QString& text) {
+                Label1->setText(text);
+                Label1->repaint();
+            },
+            [this](int done, int total) {
+                // The sum runs without the event loop: the bar is laid out and painted at once.
+                if (!Gauge1->isVisible()) {
+                    Gauge1->setVisible(true);
+                    layout()->activate();
+                }
+                Gauge1->setRange(0, qMax(total, 1));
+                Gauge1->setValue(done);
+                Gauge1->repaint();
+            });
+    }
     if (result.saved) {
         CellValues = result.cells;
         valuesReplaced();

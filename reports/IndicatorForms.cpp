@@ -233,7 +233,7 @@ void setStandardIndicatorSizes(Database& db, int term)
 }
 
 int replaceInIndicatorFormulas(Database& db, int term, const QString& find, const QString& replacement, int row,
-                               int column, QList<IndicatorCellChange>* changes)
+                               int column, QList<IndicatorCellChange>* changes, const IndicatorChangesCheck& accept)
 {
     if (find.isEmpty())
         return -1;
@@ -260,13 +260,21 @@ int replaceInIndicatorFormulas(Database& db, int term, const QString& find, cons
             changed.append({q.value(0).toLongLong(), {q.toInt(1), q.toInt(2), formula}});
         }
     }
+    if (changes)
+        changes->clear();
+    if (accept && !changed.isEmpty()) {
+        QList<IndicatorCellChange> proposed;
+        for (const Change& c : changed)
+            proposed.append(c.cell);
+        if (!accept(proposed))
+            return 0;
+    }
     Transaction t(db);
     for (const Change& c : changed)
         db.exec(QStringLiteral(R"(update "formulas" set "formula"=? where rowid=?)"),
                 {indicatorStoredText(c.cell.text), c.id});
     t.commit();
     if (changes) {
-        changes->clear();
         for (const Change& c : changed)
             changes->append(c.cell);
     }

@@ -12,6 +12,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 class Database;
 
@@ -88,6 +89,9 @@ struct IndicatorCellChange {
 // ends. The texts are compared as shown (":" for the stored character 3); the replacement goes in
 // cleaned as a typed formula is. row or column -1 means every row or column. The number of
 // formulas changed (and each one's new text in `changes`); -1 with nothing changed for an empty
-// search text.
+// search text. `accept`, when given, sees the new texts before anything is written; false
+// writes nothing and gives 0.
+using IndicatorChangesCheck = std::function<bool(const QList<IndicatorCellChange>&)>;
 int replaceInIndicatorFormulas(Database& dictionary, int term, const QString& find, const QString& replacement,
-                               int row = -1, int column = -1, QList<IndicatorCellChange>* changes = nullptr);
+                               int row = -1, int column = -1, QList<IndicatorCellChange>* changes = nullptr,
+                               const IndicatorChangesCheck& accept = {});

@@ -78,9 +78,33 @@ IndicatorValue textValue(const QString& text)
     return v;
 }
 
-IndicatorValue unresolved()
+IndicatorValue unresolved(const QString& why = QString())
 {
-    return IndicatorValue();
+    IndicatorValue v;
+    v.text = why;
+    return v;
+}
+
+// Brackets are counted before anything else is read, so a formula left open says so rather than
+// what the reader met first.
+QString bracketError(const std::vector<Token>& tokens)
+{
+    int depth = 0;
+    for (const Token& t : tokens)
+        depth += t.kind == Token::Open ? 1 : t.kind == Token::Close ? -1 : 0;
+    if (depth != 0)
+        return QStringLiteral("нарушен баланс скобок");
+    for (const Token& t : tokens) {
+        depth += t.kind == Token::Open ? 1 : t.kind == Token::Close ? -1 : 0;
+        if (depth < 0)
+            return QStringLiteral("неправильная последовательность скобок");
+    }
+    return QString();
+}
+
+QString unreadable(const QString& reason)
+{
+    return QStringLiteral("Формула не читается: ") + reason;
 }
 
 } // namespace
@@ -118,16 +142,47 @@ QString indicatorTitleText(const QString& stored)
 }
 
 // Recursive descent over the tokens; the first operand that is no number decides the result,
-// the rest is still read so a broken text is told apart.
+// the rest is still read so a broken text is told apart. Without a calculator the formula is only
+// read: every operand counts as 0.
 struct IndicatorCalculator::Parser {
-    IndicatorCalculator& calc;
+    IndicatorCalculator* calc;
     const std::vector<Token>& tokens;
     int depth;
     size_t pos = 0;
     bool broken = false;
+    QString reason;   // the first thing that stopped the reading
     int nesting = 0;
 
     bool at(Token::Kind kind) const { return pos < tokens.size() && tokens[pos].kind == kind; }
+
+    IndicatorValue fail(const QString& why)
+    {
+        if (!broken)
+            reason = why;
+        broken = true;
+        return unresolved();
+    }
+
+    // What stands where an operand was wanted.
+    QString missingOperand() const
+    {
+        if (pos >= tokens.size())
+            return tokens.empty() ? QStringLiteral("нет выражения")
+                                  : QStringLiteral("после «%1» нет числа, ссылки или имени").arg(tokens.back().text);
+        if (tokens[pos].kind == Token::Close && pos > 0 && tokens[pos - 1].kind == Token::Open)
+            return QStringLiteral("пустые скобки");
+        return QStringLiteral("перед «%1» нет числа, ссылки или имени").arg(tokens[pos].text);
+    }
+
+    QString missingOperator() const
+    {
+        return QStringLiteral("пропущен знак действия перед «%1»").arg(tokens[pos].text);
+    }
+
+    QString tooDeep() const
+    {
+        return QStringLiteral("скобки и знаки вложены глубже %1 уровней").arg(maxDepth);
+    }
 
     static IndicatorValue combine(const IndicatorValue& a, const IndicatorValue& b, Token::Kind op)
     {
@@ -150,6 +205,18 @@ struct IndicatorCalculator::Parser {
         if (!r)
             return textValue(outOfRangeReason());
         return number(*r);
+    }
+
+    IndicatorValue whole()
+    {
+        IndicatorValue v;
+        if (const QString brackets = bracketError(tokens); !brackets.isEmpty())
+            fail(brackets);
+        else
+            v = sum();
+        if (!broken && pos != tokens.size())
+            fail(missingOperator());
+        return broken ? unresolved(unreadable(reason)) : v;
     }
 
     IndicatorValue sum()
@@ -178,10 +245,8 @@ struct IndicatorCalculator::Parser {
     {
         if (at(Token::Minus) || at(Token::Plus)) {
             const bool minus = tokens[pos++].kind == Token::Minus;
-            if (++nesting > maxDepth) {
-                broken = true;
-                return unresolved();
-            }
+            if (++nesting > maxDepth)
+                return fail(tooDeep());
             IndicatorValue v = unary();
             --nesting;
             if (minus && v.kind == IndicatorValue::Number)
@@ -195,26 +260,54 @@ struct IndicatorCalculator::Parser {
     {
         if (at(Token::Open)) {
             ++pos;
-            if (++nesting > maxDepth) {
-                broken = true;
-                return unresolved();
-            }
+            if (++nesting > maxDepth)
+                return fail(tooDeep());
             IndicatorValue v = sum();
             --nesting;
-            if (!at(Token::Close)) {
-                broken = true;
+            if (broken)
                 return unresolved();
-            }
+            if (!at(Token::Close))
+                return fail(missingOperator());
             ++pos;
             return v;
         }
-        if (!at(Token::Operand)) {
-            broken = true;
-            return unresolved();
-        }
-        return calc.operand(tokens[pos++].text, depth);
+        if (!at(Token::Operand))
+            return fail(missingOperand());
+        const QString& piece = tokens[pos++].text;
+        return calc ? calc->operand(piece, depth) : number(DecimalFloat());
     }
 };
+
+QString indicatorUnresolvedMark()
+{
+    return QStringLiteral("?");
+}
+
+QString IndicatorCalculator::readingError(const QString& prepared)
+{
+    const std::vector<Token> tokens = tokenize(prepared);
+    Parser parser{nullptr, tokens, 0};
+    const IndicatorValue v = parser.whole();
+    return parser.broken ? v.text : QString();
+}
+
+QString indicatorFormulaError(const QString& formula)
+{
+    const QString prepared = prepareControlText(indicatorExpression(formula));
+    return prepared.isEmpty() ? QString() : IndicatorCalculator::readingError(prepared);
+}
+
+QString indicatorNamedValueError(const QString& line)
+{
+    QString name, definition;
+    if (!splitNamedValue(line, &name, &definition))
+        return line.contains(u'=') ? QStringLiteral("Идентификатор не читается: нет имени перед «=»")
+                                   : QStringLiteral("Идентификатор не читается: нет знака «=» между именем и формулой");
+    // A named value is computed whole: a ";" in it is no suffix.
+    const QString prepared = prepareControlText(definition);
+    return prepared.isEmpty() ? unreadable(QStringLiteral("нет выражения"))
+                              : IndicatorCalculator::readingError(prepared);
+}
 
 IndicatorCalculator::IndicatorCalculator(TableSource& tables, PopulationSource& population)
     : m_tables(tables)
@@ -244,8 +337,12 @@ IndicatorValue IndicatorCalculator::evaluate(const QString& formula)
     return evaluateExpression(prepareControlText(indicatorExpression(formula)), 0);
 }
 
-QString IndicatorCalculator::display(const QString& formula, bool withSuffix)
+QString IndicatorCalculator::display(const QString& formula, bool withSuffix, QString* why)
 {
+    if (why)
+        why->clear();
+    if (prepareControlText(indicatorExpression(formula)).isEmpty())
+        return QString();
     const IndicatorValue v = evaluate(formula);
     switch (v.kind) {
     case IndicatorValue::Number: {
@@ -259,19 +356,33 @@ QString IndicatorCalculator::display(const QString& formula, bool withSuffix)
     case IndicatorValue::Unresolved:
         break;
     }
-    return formula;
+    if (why)
+        *why = v.text;
+    return indicatorUnresolvedMark();
 }
 
 IndicatorValue IndicatorCalculator::evaluateExpression(const QString& upper, int depth)
 {
     if (depth > maxDepth)
-        return unresolved();
+        return unresolved(QStringLiteral("Идентификаторы определены друг через друга глубже %1 уровней").arg(maxDepth));
     const std::vector<Token> tokens = tokenize(upper);
-    Parser parser{*this, tokens, depth};
-    IndicatorValue v = parser.sum();
-    if (parser.broken || parser.pos != tokens.size())
-        return unresolved();
-    return v;
+    Parser parser{this, tokens, depth};
+    return parser.whole();
+}
+
+IndicatorValue IndicatorCalculator::missingTable(const QString& form, const QString& tableNumber)
+{
+    // The tables tell why only once; every cell naming the table says the same.
+    const QString key = form + u'|' + tableNumber;
+    auto it = m_tableErrors.find(key);
+    if (it == m_tableErrors.end()) {
+        QString why = m_tables.takeLoadError(form, tableNumber);
+        if (why.isEmpty())
+            why = tableNumber.isEmpty() ? QStringLiteral("Нет формы %1 или в ней нет таблиц").arg(form)
+                                        : QStringLiteral("Нет таблицы %1 формы %2").arg(tableNumber, form);
+        it = m_tableErrors.insert(key, why);
+    }
+    return unresolved(*it);
 }
 
 IndicatorValue IndicatorCalculator::operand(const QString& piece, int depth)
@@ -286,7 +397,7 @@ IndicatorValue IndicatorCalculator::operand(const QString& piece, int depth)
         const QString tableNumber = ref.tableNumber();
         const CellArray* values = m_tables.table(ref.form, tableNumber);
         if (!values)
-            return unresolved();
+            return missingTable(ref.form, tableNumber);
         const TermValue term = sumCells(*values, ref.columns, ref.rows);
         switch (term.kind) {
         case TermValue::Number:
@@ -298,7 +409,7 @@ IndicatorValue IndicatorCalculator::operand(const QString& piece, int depth)
         case TermValue::Unresolved:
             break;
         }
-        return unresolved();
+        return unresolved(QStringLiteral("Ссылка %1 не вычисляется").arg(piece));
     }
     return name(piece, depth);
 }
@@ -314,12 +425,28 @@ IndicatorValue IndicatorCalculator::name(const QString& n, int depth)
     if (known != m_resolved.constEnd())
         return *known;
     const auto definition = m_definitions.constFind(n);
-    // An unknown name, or one whose value needs itself: the cells using it show their formula.
-    if (definition == m_definitions.constEnd() || m_inProgress.value(n) || depth >= maxDepth)
-        return unresolved();
+    if (definition == m_definitions.constEnd()) {
+        // A reference that did not read falls here as a name: its own reason tells more.
+        QString refError;
+        CellRef ref;
+        if (n.startsWith(u'Ф') && !readCellRef(n, &ref, &refError) && !refError.isEmpty())
+            return unresolved(QStringLiteral("Ссылка %1 не читается: %2").arg(n, refError));
+        return unresolved(QStringLiteral("Неизвестное имя %1").arg(n));
+    }
+    if (m_inProgress.value(n))
+        return unresolved(QStringLiteral("Идентификатор %1 определен через самого себя").arg(n));
+    if (depth >= maxDepth)
+        return unresolved(QStringLiteral("Идентификаторы определены друг через друга глубже %1 уровней").arg(maxDepth));
     m_inProgress.insert(n, true);
-    const IndicatorValue v = evaluateExpression(prepareControlText(*definition), depth + 1);
+    IndicatorValue v = evaluateExpression(prepareControlText(*definition), depth + 1);
     m_inProgress.remove(n);
+    // The innermost identifier whose formula fails is named; names above it pass its reason on.
+    if (v.kind == IndicatorValue::Unresolved && !v.text.startsWith(QStringLiteral("Идентификатор"))) {
+        QString inner = v.text;
+        if (!inner.isEmpty())
+            inner[0] = inner[0].toLower();
+        v.text = QStringLiteral("Идентификатор %1: %2").arg(n, inner);
+    }
     m_resolved.insert(n, v);
     return v;
 }

@@ -31,12 +31,24 @@ struct IndicatorValue {
     enum Kind {
         Number,        // value holds it
         Text,          // text is shown as it stands (ВПТ, a marked reference, an overflow)
-        Unresolved,    // a name or table could not be found: the cell shows its formula
+        Unresolved,    // the formula does not read, or a name or table is not there: the
+                       // cell is marked, text says why
     };
     Kind kind = Unresolved;
     DecimalFloat value;
     QString text;
 };
+
+// What a cell shows in place of a value it cannot compute.
+QString indicatorUnresolvedMark();
+
+// Why a formula's computed part (before the first ";") cannot be read, as a whole sentence
+// ("Формула не читается: нарушен баланс скобок"); empty when it reads, a blank part included.
+// The calculator reads with the same rules, so a formula this passes is never refused for its
+// form, only for a name or table it cannot find.
+QString indicatorFormulaError(const QString& formula);
+// The same for a named value's line: its "=" and name, then its definition.
+QString indicatorNamedValueError(const QString& line);
 
 // The part of a formula that is computed (before the first ";") and the suffix after it.
 QString indicatorExpression(const QString& formula);
@@ -61,8 +73,13 @@ public:
     // The value of a formula (its part before ";").
     IndicatorValue evaluate(const QString& formula);
     // The value as the grid shows it: the number with two places, followed by the formula's text
-    // after ";" when withSuffix ("0.55%"), the text for Text, the formula itself for Unresolved.
-    QString display(const QString& formula, bool withSuffix = false);
+    // after ";" when withSuffix ("0.55%"), the text for Text, the mark for Unresolved (and its
+    // reason in *why), nothing for a blank formula.
+    QString display(const QString& formula, bool withSuffix = false, QString* why = nullptr);
+
+    // Why a prepared expression does not read, as indicatorFormulaError() says it; empty when it
+    // reads.
+    static QString readingError(const QString& prepared);
 
     // Deeper brackets or name chains than this are not computed.
     static constexpr int maxDepth = 200;
@@ -72,12 +89,14 @@ private:
     IndicatorValue evaluateExpression(const QString& upper, int depth);
     IndicatorValue operand(const QString& piece, int depth);
     IndicatorValue name(const QString& name, int depth);
+    IndicatorValue missingTable(const QString& form, const QString& tableNumber);
 
     TableSource& m_tables;
     PopulationSource& m_population;
     QHash<QString, QString> m_definitions;
     QHash<QString, IndicatorValue> m_resolved;
     QHash<QString, bool> m_inProgress;
+    QHash<QString, QString> m_tableErrors;   // form|number: why the table gave no cells
 };
 
 // The text of a title as it is shown: the stored character 3 is a ":".

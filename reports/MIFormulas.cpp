@@ -4,6 +4,7 @@
 #include "platform/Database.h"
 #include "platform/Prompts.h"
 #include "reports/IndicatorForms.h"
+#include "reports/Indicators.h"
 #include "reports/Statistics.h"
 #include "widgets/MenuKeys.h"
 
@@ -361,6 +362,9 @@ void TMIForms::BitBtn1Click()
         QListWidgetItem* item = m_target.item;
         if (!item)
             return;
+        if (!storeUnreadable(indicatorNamedValueError(cleanIndicatorText(typed, IndicatorTextKind::Identifier)),
+                             QStringLiteral("идентификатор")))
+            return;
         QString stored;
         if (!written(QStringLiteral("Идентификатор не сохранен."), [&] {
                 stored = storeIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt(), typed);
@@ -374,6 +378,10 @@ void TMIForms::BitBtn1Click()
     }
     const int row = m_target.row, column = m_target.column;
     if (row < 0 || column < 0 || row >= StringGrid1->rowCount() || column >= StringGrid1->columnCount())
+        return;
+    if (row >= 1 && column >= 1
+        && !storeUnreadable(indicatorFormulaError(cleanIndicatorText(typed, IndicatorTextKind::Formula)),
+                            QStringLiteral("формулу")))
         return;
     QString stored;
     try {
@@ -389,6 +397,16 @@ void TMIForms::BitBtn1Click()
     m_settingMemo = true;
     Memo1->setPlainText(onScreen(stored));
     m_settingMemo = false;
+}
+
+bool TMIForms::storeUnreadable(const QString& error, const QString& what)
+{
+    // The statistics view would mark the cell it cannot read; better said now than there.
+    if (error.isEmpty() || prompts().question(error + QStringLiteral(".\nСохранить %1 как есть?").arg(what)))
+        return true;
+    // Not stored: the typing stays in the field to be mended, and leaving it asks again.
+    m_edited = true;
+    return false;
 }
 
 void TMIForms::storeIfEdited()
@@ -604,9 +622,28 @@ void TMIForms::BitBtn3Click()
         column = qMax(StringGrid1->currentColumn(), 0);
     else if (RadioRow->isChecked())
         row = qMax(StringGrid1->currentRow(), 0);
+    // A replacement that breaks formulas is made only when the user says so, as a typed formula is.
+    auto accept = [](const QList<IndicatorCellChange>& proposed) {
+        QStringList broken;
+        for (const IndicatorCellChange& c : proposed) {
+            const QString error = indicatorFormulaError(c.text);
+            if (!error.isEmpty())
+                broken << QStringLiteral("строка %1, графа %2: %3").arg(c.row).arg(c.column).arg(error);
+        }
+        if (broken.isEmpty())
+            return true;
+        constexpr int shownAtMost = 10;
+        const qsizetype more = broken.size() - shownAtMost;
+        if (more > 0) {
+            broken = broken.mid(0, shownAtMost);
+            broken << QStringLiteral("и еще %1").arg(more);
+        }
+        return prompts().question(QStringLiteral("После замены не будут читаться формулы:\n") + broken.join(u'\n')
+                                  + QStringLiteral("\nЗаменить?"));
+    };
     QList<IndicatorCellChange> changes;
     if (!written(QStringLiteral("Формулы не изменены."), [&] {
-            replaceInIndicatorFormulas(dbmain(), m_term, Edit2->text(), Edit4->text(), row, column, &changes);
+            replaceInIndicatorFormulas(dbmain(), m_term, Edit2->text(), Edit4->text(), row, column, &changes, accept);
         }))
         return;
     for (const IndicatorCellChange& c : changes)

@@ -81,6 +81,7 @@ private:
     void fillRow(int row);
     void fillColumn(int column);
     void storeIfEdited();
+    bool storeUnreadable(const QString& error, const QString& what);
     void showInMemo(const Target& target, const QString& text);
     void updateActions();
     void showSizes(bool on);

@@ -193,7 +193,7 @@ void TShowStat::GetDatas()
             prompts().error(error);
             return;
         }
-        m_shown = computeIndicatorGrid(dbmain(), m_grid);
+        m_shown = computeIndicatorGrid(dbmain(), m_grid, &m_reasons);
     } catch (const DbError& e) {
         prompts().error(QStringLiteral("Показатели не вычислены.\n") + e.userText());
         return;
@@ -207,6 +207,11 @@ void TShowStat::GetDatas()
                 item->setBackground(palette().button());
             else
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            const QString why = m_reasons.value(r).value(c);
+            if (!why.isEmpty()) {
+                item->setToolTip(why);
+                item->setTextAlignment(Qt::AlignCenter);
+            }
             StringGrid1->setItem(r, c, item);
         }
         if (m_grid.heights.value(r) > 0)

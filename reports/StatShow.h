@@ -30,6 +30,7 @@ private:
     QTableWidget* StringGrid1 = nullptr;
     IndicatorGrid m_grid;
     QList<QStringList> m_shown;
+    QList<QStringList> m_reasons;   // why a marked cell could not be computed
 };
 
 inline TShowStat* ShowStat = nullptr;

@@ -188,20 +188,26 @@ void DictionaryPopulation::load()
     }
 }
 
-QList<QStringList> computeIndicatorGrid(Database& dictionary, const IndicatorGrid& grid)
+QList<QStringList> computeIndicatorGrid(Database& dictionary, const IndicatorGrid& grid, QList<QStringList>* reasons)
 {
     RunTables tables(CurrentInstitutionId);
     DictionaryPopulation population(dictionary, CurrentInstitutionId, false);
     IndicatorCalculator calc(tables, population);
     calc.setNamedValues(grid.namedValues);
     QList<QStringList> shown = grid.cells;
+    if (reasons)
+        *reasons = QList<QStringList>(grid.cells.size(), QStringList(grid.columnCount));
     for (int r = 0; r < grid.rowCount; ++r) {
         for (int c = 0; c < grid.columnCount; ++c) {
             const QString text = grid.cell(c, r);
-            if (r == 0 || c == 0)
+            if (r == 0 || c == 0) {
                 shown[r][c] = indicatorTitleText(text);
-            else if (!text.trimmed().isEmpty())
-                shown[r][c] = calc.display(text);
+                continue;
+            }
+            QString why;
+            shown[r][c] = calc.display(text, false, &why);
+            if (reasons)
+                (*reasons)[r][c] = why;
         }
     }
     return shown;

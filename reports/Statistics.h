@@ -56,8 +56,11 @@ private:
 };
 
 // The shown grid: titles with ":" for the stored character 3, values with two places (or the
-// text a formula gives), computed for the unit the main window chose.
-QList<QStringList> computeIndicatorGrid(Database& dictionary, const IndicatorGrid& grid);
+// text a formula gives, or the mark of a cell that cannot be computed), computed for the unit
+// the main window chose. `reasons`, when given, gets the same shape: why each marked cell could
+// not be computed, empty elsewhere.
+QList<QStringList> computeIndicatorGrid(Database& dictionary, const IndicatorGrid& grid,
+                                        QList<QStringList>* reasons = nullptr);
 
 // The breakdown of row `row` over `columns` by the members of the current unit: one line per
 // member (its name, then each value with the formula's suffix after ";"), then "Всего" and the

@@ -670,8 +670,6 @@ bool buildYears(const QString& work, QString* why)
         const QString yearFolder = Files::join(work, QString::number(year));
         if (!Files::makeFolder(Files::join(yearFolder, QStringLiteral("forms")), why))
             return false;
-        if (!writeFormBlanks(yearFolder, why))
-            return false;
         Schema::createDataDatabaseFile(Files::join(yearFolder, QStringLiteral("data0.mdb")));
     }
     const QString first = Files::join(work, QString::number(DataYear), QStringLiteral("ktrmain.mdb"));
@@ -682,6 +680,10 @@ bool buildYears(const QString& work, QString* why)
         fillDictionary(*dictionary, DataYear);
         // The next year starts as a copy of this one's dictionary, as a new year does.
         dictionary->copyTo(next);
+        // The blanks are headed as the dictionary heads the tables, in both years alike.
+        for (int year : {DataYear, NextYear})
+            if (!writeFormBlanks(*dictionary, Files::join(work, QString::number(year)), why))
+                return false;
     }
     auto data = Database::open(Files::join(work, QString::number(DataYear), QStringLiteral("data0.mdb")));
     enterData(*data, DataYear);

@@ -402,9 +402,17 @@ void TAdmForm::ExportGroupClick()
     if (!ExportGroup->isEnabled() || !node || isLeaf(node))
         return;
     const UnitTreeNode group = subtreeOf(node);
-    const QString folder = CfgDir + QString::number(ReportYear) + QStringLiteral("/data");
-    GroupExportReport report;
     QString error;
+    // The year's data folder is offered; the group's folder tree goes wherever the user says.
+    const QString offered = CfgDir + QString::number(ReportYear) + QStringLiteral("/data");
+    if (!Files::makeFolder(offered, &error)) {
+        prompts().error(error);
+        return;
+    }
+    const QString folder = prompts().chooseFolder(QStringLiteral("Папка для выгрузки группы"), offered);
+    if (folder.isEmpty())
+        return;
+    GroupExportReport report;
     bool written = false;
     {
         WaitCursor wait;
@@ -432,7 +440,7 @@ void TAdmForm::ExportGroupClick()
         prompts().error(error);
         return;
     }
-    QString text = QStringLiteral("Выгрузка закончена");
+    QString text = QStringLiteral("Выгрузка закончена\nФайлы записаны в папку ") + QDir::toNativeSeparators(report.path);
     if (report.unknownTable > 0)
         text += QStringLiteral("\nНе выгружено значений таблиц, которых нет в перечне: %1").arg(report.unknownTable);
     prompts().message(text);

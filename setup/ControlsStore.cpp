@@ -7,6 +7,7 @@
 #include "platform/TextFiles.h"
 #include "platform/office/WordDocument.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 
@@ -289,8 +290,9 @@ int storePlannedControls(Database& dictionary, Prompts& prompts, const QString& 
     const int present = plan.repeated + int(plan.accepted.size()) - loaded;
 
     bool rejectedWritten = false;
+    const QString folder = QFileInfo(path).absolutePath();
     if (rejected > 0) {
-        const QString rejectedPath = QFileInfo(path).absolutePath() + QLatin1Char('/') + RejectedControlsFileName;
+        const QString rejectedPath = folder + QLatin1Char('/') + RejectedControlsFileName;
         QString error;
         rejectedWritten = writeLines1251(rejectedPath, plan.rejected, &error);
         if (!rejectedWritten)
@@ -299,7 +301,8 @@ int storePlannedControls(Database& dictionary, Prompts& prompts, const QString& 
     prompts.message(QStringLiteral("Загрузка контролей закончена!\r\nЗагружено: %1, уже есть: %2, отклонено: %3, пропущено строк: %4")
                         .arg(loaded).arg(present).arg(rejected).arg(plan.skipped));
     if (rejectedWritten)
-        prompts.warning(QStringLiteral("Обнаружены контроли, не согласующиеся с Вашей структурой форм!\r\nСм. файл \"Несогласованные контроли\""));
+        prompts.warning(QStringLiteral("Обнаружены контроли, не согласующиеся с Вашей структурой форм!\r\nСм. файл \"Несогласованные контроли\" в папке ")
+                        + QDir::toNativeSeparators(folder));
     return loaded;
 }
 

@@ -81,10 +81,9 @@ bool exportDataGroup(Database& data, int year, const QString& level, const UnitT
     GroupExportReport counts;
     if (!Files::makeFolder(folder, error))
         return false;
-    const bool ok = exportNode(data, year, level, root,
-                               Files::join(folder, root.children.isEmpty() ? unitDataFileName(root.name, level, year)
-                                                                           : folderName(root)),
-                               counts, error, progress);
+    counts.path = Files::join(folder, root.children.isEmpty() ? unitDataFileName(root.name, level, year)
+                                                              : folderName(root));
+    const bool ok = exportNode(data, year, level, root, counts.path, counts, error, progress);
     if (report)
         *report = counts;
     return ok;

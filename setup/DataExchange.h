@@ -26,6 +26,7 @@ struct GroupExportReport {
     int files = 0;          // one per institution (leaf), an empty one when it has no data
     int written = 0;        // lines written over all files
     int unknownTable = 0;   // stored rows of tables the dictionary lacks
+    QString path;           // where the group went: its folder (a leaf: its file)
 };
 
 // Writes every leaf of `root` into `folder` + the path of its groups, each group a subfolder

@@ -46,6 +46,14 @@ const QStringList kPPrOrder = {
     s("w:suppressOverlap"), s("w:jc"), s("w:textDirection"), s("w:textAlignment"),
     s("w:textboxTightWrap"), s("w:outlineLvl"), s("w:divId"), s("w:cnfStyle"), s("w:rPr"),
     s("w:sectPr"), s("w:pPrChange")};
+const QStringList kTcPrOrder = {
+    s("w:cnfStyle"), s("w:tcW"), s("w:gridSpan"), s("w:hMerge"), s("w:vMerge"), s("w:tcBorders"),
+    s("w:shd"), s("w:noWrap"), s("w:tcMar"), s("w:textDirection"), s("w:tcFitText"), s("w:vAlign"),
+    s("w:hideMark"), s("w:headers"), s("w:cellIns"), s("w:cellDel"), s("w:cellMerge"), s("w:tcPrChange")};
+const QStringList kTrPrOrder = {
+    s("w:cnfStyle"), s("w:divId"), s("w:gridBefore"), s("w:gridAfter"), s("w:wBefore"), s("w:wAfter"),
+    s("w:cantSplit"), s("w:trHeight"), s("w:tblHeader"), s("w:tblCellSpacing"), s("w:jc"), s("w:hidden"),
+    s("w:ins"), s("w:del"), s("w:trPrChange")};
 const QStringList kRPrOrder = {
     s("w:rStyle"), s("w:rFonts"), s("w:b"), s("w:bCs"), s("w:i"), s("w:iCs"), s("w:caps"),
     s("w:smallCaps"), s("w:strike"), s("w:dstrike"), s("w:outline"), s("w:shadow"), s("w:emboss"),
@@ -380,6 +388,17 @@ QByteArray blankPart(const char* xml)
     return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n") + xml;
 }
 
+// Everything of a cell but its properties: its paragraphs, tables and stray text.
+void clearCell(XmlNode* tc)
+{
+    for (XmlNode* c : tc->elements())
+        if (c->name() != QLatin1String("w:tcPr"))
+            tc->remove(c);
+    for (int i = tc->childCount() - 1; i >= 0; --i)
+        if (tc->childAt(i)->isText())
+            tc->take(tc->childAt(i));
+}
+
 }
 
 // --- WordTable ----------------------------------------------------------------------------------
@@ -435,12 +454,7 @@ bool WordTable::setCellText(int row, int column, const QString& text)
     std::unique_ptr<XmlNode> pPr = paragraphs.isEmpty() ? nullptr : continuedParagraphProperties(paragraphs.first());
     std::unique_ptr<XmlNode> rPr = paragraphs.isEmpty() ? runPropertiesFrom(nullptr)
                                                         : leadingRunProperties(paragraphs.first());
-    for (XmlNode* c : tc->elements())
-        if (c->name() != QLatin1String("w:tcPr"))
-            tc->remove(c);
-    for (int i = tc->childCount() - 1; i >= 0; --i)
-        if (tc->childAt(i)->isText())
-            tc->take(tc->childAt(i));
+    clearCell(tc);
     XmlNode* p = tc->appendElement(s("w:p"));
     if (pPr)
         p->append(std::move(pPr));
@@ -460,6 +474,164 @@ bool WordTable::appendToCell(int row, int column, const QString& text)
         p = tc->appendElement(s("w:p"));
     std::unique_ptr<XmlNode> rPr = trailingRunProperties(p);
     writeText(p, text, rPr.get());
+    return true;
+}
+
+bool WordTable::setCellText(int row, int column, const QString& text, const WordCellFormat& format)
+{
+    XmlNode* tc = cellElement(row, column);
+    if (!tc)
+        return false;
+    clearCell(tc);
+    XmlNode* tcPr = tc->firstChild(s("w:tcPr"));
+    if (!tcPr)
+        tcPr = tc->insert(0, std::make_unique<XmlNode>(s("w:tcPr")));
+    for (const char* name : {"w:textDirection", "w:vAlign"})
+        if (XmlNode* old = tcPr->firstChild(s(name)))
+            tcPr->remove(old);
+    if (format.turned)
+        tcPr->ensureChild(s("w:textDirection"), kTcPrOrder)->setAttribute(s("w:val"), s("btLr"));
+    if (format.middle)
+        tcPr->ensureChild(s("w:vAlign"), kTcPrOrder)->setAttribute(s("w:val"), s("center"));
+    std::unique_ptr<XmlNode> rPr;
+    std::unique_ptr<XmlNode> p = paragraph(format.alignment, format.fontSize, format.bold, &rPr);
+    // A table cell's paragraph has no space around it, whatever the style gives the body's.
+    XmlNode* pPr = p->firstChild(s("w:pPr"));
+    if (!pPr)
+        pPr = p->insert(0, std::make_unique<XmlNode>(s("w:pPr")));
+    XmlNode* spacing = pPr->ensureChild(s("w:spacing"), kPPrOrder);
+    spacing->setAttribute(s("w:before"), s("0"));
+    spacing->setAttribute(s("w:after"), s("0"));
+    if (format.indent > 0)
+        pPr->ensureChild(s("w:ind"), kPPrOrder)->setAttribute(s("w:left"), twips(format.indent));
+    writeText(tc->append(std::move(p)), text, rPr.get());
+    return true;
+}
+
+QList<int> WordTable::gridWidths() const
+{
+    QList<int> widths;
+    if (const XmlNode* grid = m_table ? m_table->firstChild(s("w:tblGrid")) : nullptr)
+        for (const XmlNode* col : grid->children(s("w:gridCol")))
+            widths.append(twipsOf(col, s("w:w"), 0));
+    return widths;
+}
+
+bool WordTable::setColumnWidths(const QList<double>& points)
+{
+    XmlNode* grid = m_table ? m_table->firstChild(s("w:tblGrid")) : nullptr;
+    const QList<XmlNode*> columns = grid ? grid->children(s("w:gridCol")) : QList<XmlNode*>();
+    if (columns.isEmpty() || columns.size() != points.size()) {
+        m_document->setError(QStringLiteral("В таблице %1 документа %2 не %3 столбцов")
+                                 .arg(m_index).arg(m_document->displayName()).arg(points.size()));
+        return false;
+    }
+    for (qsizetype c = 0; c < columns.size(); ++c)
+        columns[c]->setAttribute(s("w:w"), twips(points[c]));
+    // Every cell as wide as the grid columns it covers.
+    for (XmlNode* tr : blockChildren(m_table, s("w:tr"))) {
+        qsizetype at = 0;
+        for (XmlNode* tc : blockChildren(tr, s("w:tc"))) {
+            XmlNode* tcPr = tc->firstChild(s("w:tcPr"));
+            const XmlNode* span = tcPr ? tcPr->firstChild(s("w:gridSpan")) : nullptr;
+            const int covers = qMax(1, twipsOf(span, s("w:val"), 1));
+            double width = 0;
+            for (int i = 0; i < covers && at < points.size(); ++i)
+                width += points[at++];
+            if (!tcPr)
+                tcPr = tc->insert(0, std::make_unique<XmlNode>(s("w:tcPr")));
+            XmlNode* tcW = tcPr->ensureChild(s("w:tcW"), kTcPrOrder);
+            tcW->setAttribute(s("w:w"), twips(width));
+            tcW->setAttribute(s("w:type"), s("dxa"));
+        }
+    }
+    return true;
+}
+
+bool WordTable::setRowHeight(int row, double points)
+{
+    const QList<XmlNode*> rows = m_table ? blockChildren(m_table, s("w:tr")) : QList<XmlNode*>();
+    if (row < 1 || row > rows.size()) {
+        m_document->setError(QStringLiteral("В таблице %1 документа %2 нет строки %3")
+                                 .arg(m_index).arg(m_document->displayName()).arg(row));
+        return false;
+    }
+    XmlNode* tr = rows[row - 1];
+    XmlNode* trPr = tr->firstChild(s("w:trPr"));
+    if (!trPr) {
+        // Row properties come after the row's exception properties, before its cells.
+        const XmlNode* tblPrEx = tr->firstChild(s("w:tblPrEx"));
+        trPr = tr->insert(tblPrEx ? tr->indexOf(tblPrEx) + 1 : 0, std::make_unique<XmlNode>(s("w:trPr")));
+    }
+    XmlNode* height = trPr->ensureChild(s("w:trHeight"), kTrPrOrder);
+    height->setAttribute(s("w:val"), twips(points));
+    height->setAttribute(s("w:hRule"), s("atLeast"));
+    return true;
+}
+
+bool WordTable::mergeCells(int row, int column, int lastRow, int lastColumn)
+{
+    const QList<XmlNode*> rows = m_table ? blockChildren(m_table, s("w:tr")) : QList<XmlNode*>();
+    const QList<int> widths = gridWidths();
+    auto refuse = [&] {
+        m_document->setError(QStringLiteral("В таблице %1 документа %2 нельзя объединить ячейки "
+                                            "(строки %3-%4, столбцы %5-%6)")
+                                 .arg(m_index).arg(m_document->displayName())
+                                 .arg(row).arg(lastRow).arg(column).arg(lastColumn));
+        return false;
+    };
+    if (row < 1 || lastRow < row || lastRow > rows.size() || column < 1 || lastColumn < column
+        || lastColumn > widths.size())
+        return refuse();
+    // The cells of each row that the block covers, found before anything changes.
+    QList<QList<XmlNode*>> covered;
+    for (int r = row; r <= lastRow; ++r) {
+        QList<XmlNode*> cells;
+        int at = 1;
+        for (XmlNode* tc : blockChildren(rows[r - 1], s("w:tc"))) {
+            const XmlNode* tcPr = tc->firstChild(s("w:tcPr"));
+            const XmlNode* span = tcPr ? tcPr->firstChild(s("w:gridSpan")) : nullptr;
+            const int end = at + qMax(1, twipsOf(span, s("w:val"), 1)) - 1;
+            const bool inside = at >= column && end <= lastColumn;
+            const bool cuts = !inside && at <= lastColumn && end >= column;
+            if (cuts || (inside && tcPr && tcPr->firstChild(s("w:vMerge"))))
+                return refuse();
+            if (inside)
+                cells.append(tc);
+            at = end + 1;
+        }
+        if (cells.isEmpty())
+            return refuse();
+        covered.append(cells);
+    }
+    int width = 0;
+    for (int c = column; c <= lastColumn; ++c)
+        width += widths[c - 1];
+    for (qsizetype i = 0; i < covered.size(); ++i) {
+        XmlNode* first = covered[i].first();
+        for (qsizetype k = 1; k < covered[i].size(); ++k)
+            first->parent()->remove(covered[i][k]);
+        XmlNode* tcPr = first->firstChild(s("w:tcPr"));
+        if (!tcPr)
+            tcPr = first->insert(0, std::make_unique<XmlNode>(s("w:tcPr")));
+        XmlNode* tcW = tcPr->ensureChild(s("w:tcW"), kTcPrOrder);
+        tcW->setAttribute(s("w:w"), QString::number(width));
+        tcW->setAttribute(s("w:type"), s("dxa"));
+        if (XmlNode* span = tcPr->firstChild(s("w:gridSpan")))
+            tcPr->remove(span);
+        if (lastColumn > column)
+            tcPr->ensureChild(s("w:gridSpan"), kTcPrOrder)->setAttribute(s("w:val"), QString::number(lastColumn - column + 1));
+        if (lastRow > row) {
+            XmlNode* vMerge = tcPr->ensureChild(s("w:vMerge"), kTcPrOrder);
+            if (i == 0)
+                vMerge->setAttribute(s("w:val"), s("restart"));
+        }
+        if (i > 0) {
+            // The lower parts of a merged cell hold no text of their own.
+            clearCell(first);
+            first->appendElement(s("w:p"));
+        }
+    }
     return true;
 }
 

@@ -36,6 +36,16 @@ struct WordHeaderFormat {
     bool pageNumberAtRight = false;  // a PAGE field at the right margin, after the text
 };
 
+// How a table cell shows its text.
+struct WordCellFormat {
+    double fontSize = 0;          // points; 0 keeps the style's size
+    WordAlignment alignment = WordAlignment::Default;
+    bool bold = false;
+    bool middle = false;          // centred between the cell's top and bottom
+    bool turned = false;          // read from bottom to top, as the heading of a narrow column
+    double indent = 0;            // points from the cell's left edge
+};
+
 // A header as it reads back: the text without fields, tabs as "\t" (trailing ones dropped),
 // paragraphs joined by "\n".
 struct WordHeader {
@@ -65,14 +75,28 @@ public:
     // Appends text at the end of the cell's last paragraph, in the formatting of its last run
     // (or of the paragraph mark when it has no run), as Word's InsertAfter on a cell does.
     bool appendToCell(int row, int column, const QString& text);
+    // Replaces the cell's text and gives it `format`. An empty text leaves an empty paragraph in
+    // that format, which text appended later takes.
+    bool setCellText(int row, int column, const QString& text, const WordCellFormat& format);
     // Adds a row at the end shaped like the last one, with empty cells.
     void addRow();
+
+    // The widths of the table's grid columns, in points, one per column of the grid.
+    bool setColumnWidths(const QList<double>& points);
+    // The least height of a row, in points.
+    bool setRowHeight(int row, double points);
+    // Merges the cells from (row, column) to (lastRow, lastColumn) into one, which keeps the first
+    // cell's text. Here `column` counts the table's grid, as the table was made, not the cell
+    // elements: the block is given alike before and after other merges. Fails, changing nothing,
+    // when the block cuts a cell merged before.
+    bool mergeCells(int row, int column, int lastRow, int lastColumn);
 
 private:
     friend class WordDocument;
     WordTable(WordDocument* document, XmlNode* table, int index)
         : m_document(document), m_table(table), m_index(index) {}
     XmlNode* cellElement(int row, int column) const;   // sets the document's error when missing
+    QList<int> gridWidths() const;                       // twips, per grid column
 
     WordDocument* m_document = nullptr;
     XmlNode* m_table = nullptr;

@@ -253,8 +253,9 @@ TEST_F(ReportPrintTest, TheFinalPrintIsSavedProtectedWithItsProtocol)
         EXPECT_FALSE(table.cellText(i + 2, 2).startsWith(QLatin1Char('-')));
     }
     EXPECT_TRUE(highSum) << "the sample should give one sum of 2^31 or more";
-    // The filled blank: the cell with text keeps it before the value.
-    EXPECT_TRUE(doc.table(1).cellText(2, 3).startsWith(QStringLiteral("всего: ")));
+    // The filled blank: the cell with text keeps it before the value. Its first data row lies
+    // under the three rows of the table's header.
+    EXPECT_TRUE(doc.table(1).cellText(4, 3).startsWith(QStringLiteral("всего: ")));
 }
 
 TEST_F(ReportPrintTest, ASecondPrintComparesTheStoredSums)
@@ -384,6 +385,46 @@ TEST(SampleBlanks, EveryPlacementFileFitsItsBlankInBothYears)
             EXPECT_EQ(lines.size(), c.lines);
         }
     }
+}
+
+// The sample's blank of Ф12 is headed as the table grid heads (1000): the title over the four
+// columns of figures, the turned "№ строки", the code column's two lines, the column numbers,
+// then the rows with their names and codes; the numbers go under the header.
+TEST(SampleBlanks, TheBlankIsHeadedAsTheDictionaryHeadsTheTable)
+{
+    SampleYear sample;
+    ASSERT_TRUE(sample.install()) << sample.error().toStdString();
+    WordDocument blank;
+    ASSERT_TRUE(blank.open(blankPathOf(sample.yearFolder() + QStringLiteral("/forms"), QStringLiteral("Ф12"))))
+        << blank.errorString().toStdString();
+    ASSERT_EQ(blank.tableCount(), 4);
+    WordTable t = blank.table(1);
+    EXPECT_EQ(t.rowCount(), 3 + 7);
+    EXPECT_EQ(t.cellCount(1), 4);
+    EXPECT_EQ(t.cellCount(2), 7);
+    EXPECT_EQ(t.cellText(1, 1), QStringLiteral("Наименование классов и отдельных болезней"));
+    EXPECT_EQ(t.cellText(1, 2), QStringLiteral("№ строки"));
+    EXPECT_EQ(t.cellText(1, 3), QStringLiteral("Код по МКБ-10\nпересмотра"));
+    EXPECT_EQ(t.cellText(1, 4), QStringLiteral("Зарегистрировано заболеваний у детей (0-14 лет включительно)"));
+    EXPECT_EQ(t.cellText(2, 4), QStringLiteral("всего"));
+    EXPECT_EQ(t.cellText(2, 5), QStringLiteral("в том числе\nв возрасте\n0-4 года"));
+    const QStringList numbers{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                              QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7")};
+    for (int c = 1; c <= 7; ++c)
+        EXPECT_EQ(t.cellText(3, c), numbers[c - 1]);
+    EXPECT_EQ(t.cellText(4, 1), QStringLiteral("Зарегистрировано заболеваний - всего"));
+    EXPECT_EQ(t.cellText(4, 2), QStringLiteral("01"));
+    EXPECT_EQ(t.cellText(4, 3), QStringLiteral("A00-T98"));
+    EXPECT_EQ(t.cellText(8, 1), QStringLiteral("из них: пневмонии"));
+    EXPECT_EQ(t.cellText(4, 4), QString());
+    QList<PlacementLine> lines;
+    QString error;
+    ASSERT_TRUE(readPlacementFile(placementPathOf(sample.yearFolder() + QStringLiteral("/forms"), QStringLiteral("Ф12")),
+                                  Sample::Form::F12, &blank, &lines, &error))
+        << error.toStdString();
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first().wordRow, 4);
+    EXPECT_EQ(lines.first().wordColumn, 4);
 }
 
 }  // namespace

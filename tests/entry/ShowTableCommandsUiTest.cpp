@@ -23,6 +23,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -681,6 +682,41 @@ TEST_F(GridRecalc, ASummaryReportsTableIsTheSumOfItsInstitutions)
         .expectMessage(QStringLiteral("Готово!"));
     window.N14->trigger();
     EXPECT_EQ(storedOf(QStringLiteral("repdata"), report(Sample::Report::Zarechny), table), sums);
+}
+
+// The sum shows how far it is on the bar under the top line: one step per institution, painted
+// as it goes, and the bar is gone once it is done.
+TEST_F(GridRecalc, TheSumShowsItsProgress)
+{
+    svodRoad();
+    TVTable window;
+    showActive(window);
+    ASSERT_NE(window.Gauge1, nullptr);
+    EXPECT_FALSE(window.Gauge1->isVisible());
+    struct PaintedSteps : QObject {
+        QStringList steps;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            auto* bar = static_cast<QProgressBar*>(watched);
+            const QString step = QStringLiteral("%1/%2").arg(bar->value()).arg(bar->maximum());
+            if (event->type() == QEvent::Paint && bar->width() > 0 && (steps.isEmpty() || steps.last() != step))
+                steps << step;
+            return false;
+        }
+    } painted;
+    window.Gauge1->installEventFilter(&painted);
+    QStringList institutions = InstitutionIdList.split(u',', Qt::SkipEmptyParts);
+    institutions.removeDuplicates();
+    const qsizetype n = institutions.size();
+    ASSERT_GE(n, 2);
+    QStringList expected;
+    for (qsizetype i = 0; i <= n; ++i)
+        expected << QStringLiteral("%1/%2").arg(i).arg(n);
+    prompts.expectMessage(QStringLiteral("Готово!"));
+    window.N14->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(painted.steps, expected);
+    EXPECT_FALSE(window.Gauge1->isVisible());
 }
 
 // A save that fails leaves both the stored values and what the grid shows.

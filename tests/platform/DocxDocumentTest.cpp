@@ -177,6 +177,56 @@ TEST_F(FormBlank, CellsAreFoundByRowAndCellElementAndFilledAfterTheBlanksText)
               QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"));
 }
 
+// A header made in the layer: cells merged across and down read back as Word's own merged
+// cells do, a text of two lines is two paragraphs, and the values written later take the
+// format of the empty cells they go into.
+TEST_F(FormBlank, MergedHeaderCellsAreMadeAndReadLikeWordsOwn)
+{
+    WordDocument doc;
+    doc.createBlank();
+    WordTable t = doc.appendTable(4, 4);
+    ASSERT_TRUE(t.setColumnWidths({150, 30, 60, 60}));
+    EXPECT_FALSE(t.setColumnWidths({150, 30}));
+    EXPECT_TRUE(t.setCellText(1, 1, QStringLiteral("Наименование"), {8, WordAlignment::Centre, false, true}));
+    WordCellFormat turned;
+    turned.turned = true;
+    EXPECT_TRUE(t.setCellText(1, 2, QStringLiteral("№ строки"), turned));
+    EXPECT_TRUE(t.setCellText(1, 3, QStringLiteral("Число\r\nпосещений"), {8, WordAlignment::Centre, true}));
+    EXPECT_TRUE(t.setCellText(2, 3, QStringLiteral("всего"), {}));
+    EXPECT_TRUE(t.setCellText(2, 4, QStringLiteral("из них"), {}));
+    EXPECT_TRUE(t.setCellText(4, 3, QString(), {9, WordAlignment::Right}));
+    EXPECT_TRUE(t.setRowHeight(2, 90));
+    EXPECT_FALSE(t.setRowHeight(5, 90));
+    ASSERT_TRUE(t.mergeCells(1, 3, 1, 4));
+    ASSERT_TRUE(t.mergeCells(1, 1, 2, 1));
+    // Grid columns, whatever was merged before: column 2 is still the second.
+    ASSERT_TRUE(t.mergeCells(1, 2, 2, 2));
+    // A block that cuts a merged cell changes nothing.
+    EXPECT_FALSE(t.mergeCells(1, 4, 3, 4));
+    EXPECT_FALSE(doc.errorString().isEmpty());
+    EXPECT_TRUE(doc.appendToCell(1, 4, 3, QStringLiteral("125")));
+    ASSERT_TRUE(doc.save(filled)) << doc.errorString().toStdString();
+
+    WordDocument back;
+    ASSERT_TRUE(back.open(filled)) << back.errorString().toStdString();
+    WordTable b = back.table(1);
+    EXPECT_EQ(b.cellCount(1), 3);   // the cell across two columns counts once
+    EXPECT_EQ(b.cellCount(2), 4);   // the lower parts of the cells merged down count
+    EXPECT_EQ(b.cellCount(3), 4);
+    EXPECT_EQ(b.cellText(1, 1), QStringLiteral("Наименование"));
+    EXPECT_EQ(b.cellText(1, 3), QStringLiteral("Число\nпосещений"));
+    EXPECT_EQ(b.cellText(2, 1), QString());
+    EXPECT_EQ(b.cellText(2, 3), QStringLiteral("всего"));
+    EXPECT_EQ(b.cellText(4, 3), QStringLiteral("125"));
+
+    std::unique_ptr<XmlNode> document = savedPart(filled, QStringLiteral("word/document.xml"));
+    ASSERT_TRUE(document);
+    const XmlNode* value = runWith(document.get(), QStringLiteral("125"));
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->firstChild(QStringLiteral("w:rPr"))->firstChild(QStringLiteral("w:sz"))->attribute(QStringLiteral("w:val")),
+              QStringLiteral("18"));
+}
+
 TEST_F(FormBlank, ATableOrCellTheBlankLacksIsAnErrorNamingTheBlank)
 {
     WordDocument doc;

@@ -57,6 +57,11 @@ struct Case {
     const char* shown;
 };
 
+struct Reading {
+    const char* formula;
+    const char* error;   // empty: reads
+};
+
 TEST(IndicatorsTest, FormulasOverTablesNamesAndPopulation)
 {
     FakeTables tables;
@@ -93,11 +98,11 @@ TEST(IndicatorsTest, FormulasOverTablesNamesAndPopulation)
         {"-(A+179)", "0.00"},
         {"ФАКТ", "16.00"},
         {"фАкТ/2;‰", "8.00"},
-        // Names that cannot be resolved show the formula.
-        {"SELF*2", "SELF*2"},
-        {"P+1", "P+1"},
-        {"UNKNOWN", "UNKNOWN"},
-        {"НАСЕЛЕНИЕ4", "НАСЕЛЕНИЕ4"},
+        // A cell that cannot be computed is marked, never shown as its formula.
+        {"SELF*2", "?"},
+        {"P+1", "?"},
+        {"UNKNOWN", "?"},
+        {"НАСЕЛЕНИЕ4", "?"},
         // A reference outside its table.
         {"Ф12Т[1000]СТР4ГР3", "ВПТ Ф12(1000) гр3стр4"},
         {"Ф12Т[1000]СТР1ГР7+1", "ВПТ Ф12(1000) гр7стр1"},
@@ -109,11 +114,12 @@ TEST(IndicatorsTest, FormulasOverTablesNamesAndPopulation)
         // A reference without rows or columns is marked.
         {"Ф12Т[1000]ГР4", "Ссылка без строк или граф: Ф12Т[1000]ГР4"},
         {"Ф12Т[1000]СТР1", "Ссылка без строк или граф: Ф12Т[1000]СТР1"},
-        // A table that is not there, and broken texts, show the formula.
-        {"Ф99Т[1000]СТР1ГР2", "Ф99Т[1000]СТР1ГР2"},
-        {"(1+2", "(1+2"},
-        {"1+", "1+"},
+        // A table that is not there, and broken texts, are marked; a blank formula shows nothing.
+        {"Ф99Т[1000]СТР1ГР2", "?"},
+        {"(1+2", "?"},
+        {"1+", "?"},
         {"", ""},
+        {" ;‰", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(calc.display(u(c.formula)), u(c.shown)) << c.formula;
@@ -144,8 +150,79 @@ TEST(IndicatorsTest, DeepAndCyclicChainsEndWithoutHanging)
     for (int i = 0; i < 5000; ++i)
         lines << u("M%1 = M%2").arg(i).arg((i + 1) % 5000);
     calc.setNamedValues(lines);
-    EXPECT_EQ(calc.display(u("M0")), u("M0"));
-    EXPECT_EQ(calc.display(u(QString(300, u'(').toUtf8() + "1" + QString(300, u')').toUtf8())).left(3), u("((("));
+    EXPECT_EQ(calc.display(u("M0")), u("?"));
+    QString why;
+    EXPECT_EQ(calc.display(QString(300, u'(') + u("1") + QString(300, u')'), false, &why), u("?"));
+    EXPECT_EQ(why, u("Формула не читается: скобки и знаки вложены глубже 200 уровней"));
+}
+
+// What the grid tells of a formula when it is stored, and what the view gives as the reason of a
+// marked cell: one reader, so both say the same.
+TEST(IndicatorsTest, AFormulaThatDoesNotReadIsToldWhy)
+{
+    const Reading readings[] = {
+        {"Ф12Т(3000)СТР1ГР4/(", "Формула не читается: нарушен баланс скобок"},
+        {"(1+2", "Формула не читается: нарушен баланс скобок"},
+        {"1+2)", "Формула не читается: нарушен баланс скобок"},
+        {")1+2(", "Формула не читается: неправильная последовательность скобок"},
+        {"1+", "Формула не читается: после «+» нет числа, ссылки или имени"},
+        {"*2", "Формула не читается: перед «*» нет числа, ссылки или имени"},
+        {"2*/3", "Формула не читается: перед «/» нет числа, ссылки или имени"},
+        {"()", "Формула не читается: пустые скобки"},
+        {"(1)2", "Формула не читается: пропущен знак действия перед «2»"},
+        {"2(1+1)", "Формула не читается: пропущен знак действия перед «(»"},
+        {"(1(2))", "Формула не читается: пропущен знак действия перед «(»"},
+        // Only the part before ";" is read; the table's round brackets are no brackets of it.
+        {"Ф12Т(3000)СТР1ГР4/НАСЕЛЕНИЕ1*1000;(‰", ""},
+        {"-(Ф30Т(2000)СТР1ГР2+2)*-3", ""},
+        {"UNKNOWN+1", ""},
+        {"  ", ""},
+        {"", ""},
+    };
+    FakeTables tables;
+    FakePopulation population;
+    IndicatorCalculator calc(tables, population);
+    for (const Reading& r : readings) {
+        SCOPED_TRACE(r.formula);
+        EXPECT_EQ(indicatorFormulaError(u(r.formula)), u(r.error));
+        if (*r.error) {
+            QString why;
+            EXPECT_EQ(calc.display(u(r.formula), false, &why), u("?"));
+            EXPECT_EQ(why, u(r.error));
+        }
+    }
+    // A named value: its "=" and name, then its whole definition.
+    EXPECT_EQ(indicatorNamedValueError(u("ИТОГ = Ф12СТР1ГР3 + (2")), u("Формула не читается: нарушен баланс скобок"));
+    EXPECT_EQ(indicatorNamedValueError(u("Неопределенный идентификатор")),
+              u("Идентификатор не читается: нет знака «=» между именем и формулой"));
+    EXPECT_EQ(indicatorNamedValueError(u(" = 5")), u("Идентификатор не читается: нет имени перед «=»"));
+    EXPECT_EQ(indicatorNamedValueError(u("ИТОГ = ")), u("Формула не читается: нет выражения"));
+    EXPECT_EQ(indicatorNamedValueError(u("ИТОГ = Ф12СТР1ГР3*2")), QString());
+}
+
+// Why a formula that reads still cannot be computed.
+TEST(IndicatorsTest, AMarkedCellSaysWhatIsMissing)
+{
+    FakeTables tables;
+    FakePopulation population;
+    IndicatorCalculator calc(tables, population);
+    calc.setNamedValues({u("SELF = SELF + 1"), u("ПЛОХО = (1"), u("ВЫШЕ = ПЛОХО * 2")});
+    const Reading reasons[] = {
+        {"UNKNOWN*2", "Неизвестное имя UNKNOWN"},
+        {"SELF", "Идентификатор SELF определен через самого себя"},
+        {"ПЛОХО+1", "Идентификатор ПЛОХО: формула не читается: нарушен баланс скобок"},
+        {"ВЫШЕ", "Идентификатор ПЛОХО: формула не читается: нарушен баланс скобок"},
+        {"Ф99Т[1000]СТР1ГР2", "Нет таблицы (1000) формы Ф99"},
+        {"Ф12Т[1000]СТР1..ГР3", "Ссылка Ф12Т[1000]СТР1..ГР3 не читается: Элемент списка \"1..\" не целое число"},
+    };
+    for (const Reading& r : reasons) {
+        SCOPED_TRACE(r.formula);
+        QString why;
+        EXPECT_EQ(calc.display(u(r.formula), false, &why), u("?"));
+        EXPECT_EQ(why, u(r.error));
+        // It reads: the grid stores it without a question.
+        EXPECT_EQ(indicatorFormulaError(u(r.formula)), QString());
+    }
 }
 
 } // namespace

@@ -432,6 +432,69 @@ TEST_F(FormulaGrid, ReplaceRefusesAnEmptySearchAndEndsWhenTheReplacementHoldsIt)
     EXPECT_EQ(shown(w, 1, 1), u("АА11"));
 }
 
+// A formula the statistics view could not read is stored only after "Да": typed with "Ok", left
+// for another cell, as an identifier, and made by a replacement.
+TEST_F(FormulaGrid, AFormulaThatDoesNotReadIsStoredOnlyAfterYes)
+{
+    const QString broken = u("Ф12Т(3000)СТР1ГР4/(");
+    const QString question = u("Формула не читается: нарушен баланс скобок.\nСохранить формулу как есть?");
+    TMIForms w(term, u("Заболеваемость"));
+    w.show();
+    clickCell(w, 1, 1);
+    prompts.expectQuestion(false, question);
+    typeAndStore(w, broken);
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(formulaColumn(1).first(), u("1:А11"));
+    EXPECT_EQ(shown(w, 1, 1), u("А11"));
+    EXPECT_EQ(w.Memo1->toPlainText(), broken);   // left to be mended
+    // Leaving the cell asks again; "Нет" leaves the formula as it was.
+    prompts.expectQuestion(false, question);
+    clickCell(w, 2, 1);
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(formulaColumn(1).mid(0, 2), (QStringList{u("1:А11"), u("2:А21")}));
+    EXPECT_EQ(w.Memo1->toPlainText(), u("А21"));
+    // "Да" stores it as typed.
+    prompts.expectQuestion(true, question);
+    typeAndStore(w, broken);
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(formulaColumn(1).at(1), u("2:") + broken);
+    EXPECT_EQ(shown(w, 2, 1), broken);
+    // A formula that reads is stored without a word, whatever names it uses.
+    clickCell(w, 3, 1);
+    typeAndStore(w, u("(Ф12Т(3000)СТР1ГР4+НЕТ)/2;(‰"));
+    EXPECT_EQ(formulaColumn(1).at(2), u("3:(Ф12Т(3000)СТР1ГР4+НЕТ)/2;(‰"));
+
+    // An identifier without its "=", then one whose formula does not read.
+    clickItem(w, 0);
+    prompts.expectQuestion(false, u("Идентификатор не читается: нет знака «=» между именем и формулой.\n"
+                                    "Сохранить идентификатор как есть?"));
+    typeAndStore(w, u("ИТОГ Ф12СТР1ГР1"));
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(w.ListBox1->item(0)->text(), u("И0 = Ф12СТР1ГР0"));
+    prompts.expectQuestion(true, u("Формула не читается: после «*» нет числа, ссылки или имени.\n"
+                                   "Сохранить идентификатор как есть?"));
+    typeAndStore(w, u("ИТОГ = Ф12СТР1ГР1*"));
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(formulaColumn(-1).first(), u("0:ИТОГ = Ф12СТР1ГР1*"));
+
+    // A replacement that breaks formulas names them and is made only after "Да".
+    w.Edit2->setText(u("А4"));
+    w.Edit4->setText(u("(А4"));
+    const QString replaced = u("После замены не будут читаться формулы:\n"
+                               "строка 4, графа 1: Формула не читается: нарушен баланс скобок\n"
+                               "строка 4, графа 2: Формула не читается: нарушен баланс скобок\nЗаменить?");
+    prompts.expectQuestion(false, replaced);
+    QTest::mouseClick(w.BitBtn3, Qt::LeftButton);
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(formulaColumn(1).at(3), u("4:А41"));
+    EXPECT_EQ(shown(w, 4, 2), u("А42"));
+    prompts.expectQuestion(true, replaced);
+    QTest::mouseClick(w.BitBtn3, Qt::LeftButton);
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(formulaColumn(2).at(3), u("4:(А42"));
+    EXPECT_EQ(shown(w, 4, 2), u("(А42"));
+}
+
 TEST_F(FormulaGrid, AFailedSaveKeepsTheWindowAsItWasAndSaysSo)
 {
     Database& db = year.dictionary();

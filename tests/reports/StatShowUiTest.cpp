@@ -195,4 +195,60 @@ TEST_F(StatShowView, TheBreakdownShowsEachMemberAsItWorks)
     EXPECT_EQ(label->text(), QString());
 }
 
+// A cell that cannot be computed is marked, with the reason under the pointer, never shown as
+// its formula as though it were a value.
+TEST_F(StatShowView, ACellThatCannotBeComputedIsMarkedWithItsReason)
+{
+    column(0, u("Показатель"), 120);
+    column(1, u("Всего"), 80);
+    column(2, u("На 1000"), 80);
+    row(1, u("Взрослые"));
+    row(2, u("Дети"));
+    formula(1, 1, u("Ф12Т(1000)СТР1ГР3"));
+    formula(1, 2, u("Ф12Т(1000)СТР1ГР3/("));
+    formula(2, 1, u("Ф12Т(1000)СТР1ГР3*ДОЛЯ"));
+    formula(2, 2, u("Ф12Т(9000)СТР1ГР3"));
+    ScriptedPrompts prompts;
+    TShowStat view(term, u("Показатели"), u("Набор"));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QTableWidget* grid = view.grid();
+    struct Mark {
+        int row, column;
+        const char* text;
+        const char* tip;
+    };
+    const Mark marks[] = {
+        {1, 1, "45.00", ""},
+        {1, 2, "?", "Формула не читается: нарушен баланс скобок"},
+        {2, 1, "?", "Неизвестное имя ДОЛЯ"},
+        {2, 2, "?", "Нет таблицы (9000) формы Ф12"},
+    };
+    for (const Mark& m : marks) {
+        SCOPED_TRACE(m.text);
+        const QTableWidgetItem* item = grid->item(m.row, m.column);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->text(), u(m.text));
+        EXPECT_EQ(item->toolTip(), u(m.tip));
+    }
+    // The breakdown marks the members' cells alike.
+    grid->setCurrentCell(1, 2);
+    QAction* cell = nullptr;
+    for (QAction* a : view.findChildren<QAction*>())
+        if (a->text().remove(u'&') == u("Ячейку"))
+            cell = a;
+    ASSERT_NE(cell, nullptr);
+    prompts.expectModal(u("TForm1"), [](QDialog& dialog) {
+        auto* list = dialog.findChild<QTreeWidget*>();
+        EXPECT_NE(list, nullptr);
+        if (list && list->topLevelItemCount() == 3) {
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(list->topLevelItem(i)->text(1), u("?"));
+        }
+        return int(QDialog::Accepted);
+    });
+    cell->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+}
+
 } // namespace

@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -104,8 +105,12 @@ TEST_F(StructureGroups, AGroupExportThenImportGivesTheSameDataAndADamagedFileIsN
     select(window, ZarechnyDistrict);
     ASSERT_TRUE(window.ExportGroup->isEnabled());
     EXPECT_FALSE(window.ExportOne->isEnabled());
-    prompts.expectMessage(QStringLiteral("Выгрузка закончена"));
+    prompts.expectFolder(dataFolder())
+        .expectMessage(QStringLiteral("Выгрузка закончена\nФайлы записаны в папку ")
+                       + QDir::toNativeSeparators(dataFolder() + QStringLiteral("/Заречный район")));
     window.ExportGroup->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_EQ(prompts.fileStarts(), QStringList{CfgDir + QStringLiteral("2025/data")});
     EXPECT_FALSE(window.GroupBox1->isVisible());
     const QStringList files = groupFiles();
     ASSERT_EQ(files.size(), 4) << files.join(QLatin1Char('\n')).toStdString();
@@ -145,6 +150,35 @@ TEST_F(StructureGroups, AGroupExportThenImportGivesTheSameDataAndADamagedFileIsN
     EXPECT_EQ(rowsOf({Sosnovka}), sosnovka);   // the damaged file changed nothing
 }
 
+// The group goes into the folder the user names, and the closing message says where; no folder
+// chosen, nothing is written.
+TEST_F(StructureGroups, AGroupExportAsksForItsFolderAndNamesIt)
+{
+    ScriptedPrompts prompts;
+    TAdmForm window(AdmMode::DataEntry);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    select(window, ZarechnyDistrict);
+    prompts.expectFolder(QString());
+    window.ExportGroup->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_TRUE(groupFiles().isEmpty());
+
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    const QString group = elsewhere.path() + QStringLiteral("/Заречный район");
+    prompts.expectFolder(elsewhere.path())
+        .expectMessage(QStringLiteral("Выгрузка закончена\nФайлы записаны в папку ") + QDir::toNativeSeparators(group));
+    window.ExportGroup->trigger();
+    EXPECT_EQ(prompts.remaining(), 0);
+    EXPECT_TRUE(groupFiles().isEmpty());
+    QStringList files;
+    QDirIterator it(group, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    EXPECT_EQ(files.size(), 4);
+}
+
 TEST_F(StructureGroups, AGroupLoadOverStoredValuesAsksOnceAndNoChangesNothing)
 {
     ScriptedPrompts prompts;
@@ -152,7 +186,7 @@ TEST_F(StructureGroups, AGroupLoadOverStoredValuesAsksOnceAndNoChangesNothing)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     select(window, ZarechnyDistrict);
-    prompts.expectMessage(QStringLiteral("Выгрузка закончена"));
+    prompts.expectFolder(dataFolder()).expectMessage(QStringLiteral("Выгрузка закончена"));
     window.ExportGroup->trigger();
     const QStringList files = groupFiles();
     ASSERT_EQ(files.size(), 4);
@@ -163,7 +197,7 @@ TEST_F(StructureGroups, AGroupLoadOverStoredValuesAsksOnceAndNoChangesNothing)
         "Заменить данные учреждений за 2025 данными выбранных файлов?\nУже есть данные (4): "));
     window.ImportGroup->trigger();
     EXPECT_EQ(prompts.remaining(), 0);
-    EXPECT_EQ(prompts.log().size(), 3);   // the export's message, the files, one question
+    EXPECT_EQ(prompts.log().size(), 4);   // the export's folder and message, the files, one question
     EXPECT_EQ(rowsOf(kZarechny), before);
 }
 

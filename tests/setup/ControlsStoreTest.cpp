@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -215,7 +216,9 @@ TEST_F(Store, BadLinesAreRejectedEachWithItsReason)
     writeFile("bad.ktr", file);
     ScriptedPrompts prompts;
     prompts.expectMessage(u("Загрузка контролей закончена!\r\nЗагружено: 2, уже есть: 0, отклонено: 6, пропущено строк: 2"));
-    prompts.expectWarning(u("Обнаружены контроли, не согласующиеся с Вашей структурой форм!\r\nСм. файл \"Несогласованные контроли\""));
+    // The file lies beside the one loaded; the warning says where.
+    prompts.expectWarning(u("Обнаружены контроли, не согласующиеся с Вашей структурой форм!\r\nСм. файл \"Несогласованные контроли\" в папке ")
+                          + QDir::toNativeSeparators(QFileInfo(path("bad.ktr")).absolutePath()));
     EXPECT_EQ(loadControlsFile(year.dictionary(), prompts, path("bad.ktr"), LoadMode::Append), 2);
     EXPECT_EQ(controlCount(), 7);
 

@@ -114,8 +114,9 @@ std::optional<QString> ScriptedPrompts::input(const QString& caption, const QStr
     return s ? s->text : std::nullopt;
 }
 
-QString ScriptedPrompts::chooseFolder(const QString& caption, const QString&)
+QString ScriptedPrompts::chooseFolder(const QString& caption, const QString& start)
 {
+    m_fileStarts.append(start);
     const Step* s = take(Kind::Folder, caption);
     return s ? s->text.value_or(QString()) : QString();
 }

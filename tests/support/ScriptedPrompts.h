@@ -52,7 +52,7 @@ public:
 
     // Texts of every prompt asked so far, in order ("question: …").
     const QStringList& log() const { return m_log; }
-    // The start paths the file dialogs were opened with, in order.
+    // The start paths the file and folder dialogs were opened with, in order.
     const QStringList& fileStarts() const { return m_fileStarts; }
     int remaining() const { return int(m_steps.size()); }
 
