@@ -20,6 +20,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -266,7 +267,7 @@ void TFormList::N2Click()
 {
     if (!N2->isEnabled() || !TreeView1->currentItem())
         return;
-    try {
+    runShowingFailure(QString(), [&] {
         WordDocument doc;
         QString error;
         if (!FillFormDoc(formsFolderOf(CfgDir, ReportYear), TreeFormId, TreeFormName, CurrentInstitutionId,
@@ -276,16 +277,14 @@ void TFormList::N2Click()
             return;
         }
         prompts().message(PrintDoneMessage);
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    });
 }
 
 void TFormList::N22Click()
 {
     if (!N22->isEnabled() || !TreeView1->currentItem())
         return;
-    try {
+    runShowingFailure(QString(), [&] {
         const ReportPrintJob job = printJob(windowTitle());
         QString error;
         const QString printed = printedReportPath(job);
@@ -320,24 +319,20 @@ void TFormList::N22Click()
             return;
         }
         prompts().message(PrintDoneMessage);
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    });
 }
 
 void TFormList::N24Click()
 {
     if (!N24->isEnabled() || !TreeView1->currentItem())
         return;
-    try {
+    runShowingFailure(QString(), [&] {
         WordDocument doc;
         makeProtocolDocument(printJob(windowTitle()), &doc);
         QString error;
         if (!showDocument(doc, QStringLiteral("Протокол ") + TreeFormName, &error))
             prompts().error(error);
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    });
 }
 
 void TFormList::TreeView1Change(QTreeWidgetItem* node)
@@ -529,16 +524,13 @@ void TFormList::loadConditionsFile()
                                                 kConditionsFilter, form->name);
     if (path.isEmpty())
         return;
-    try {
+    runShowingFailure(QStringLiteral("Условия не загружены, прежние условия формы сохранены."), [&] {
         const ConditionsLoadResult result = loadFormConditions(dbmain(), form->id, form->name, path);
         if (result.changed)
             prompts().message(result.message);
         else
             prompts().error(result.message);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Условия не загружены, прежние условия формы сохранены.\n")
-                        + e.userText());
-    }
+    });
 }
 
 // --- recalculation ----------------------------------------------------------------------------
@@ -668,13 +660,13 @@ void clearAfterQuestion(const QString& question, int owner, const std::optional<
     if (!prompts().question(question))
         return;
     QString error;
-    try {
-        if (!clearOwnerData(dbdat(), QStringLiteral("data"), owner, tables, nullptr, &error)) {
-            prompts().error(error);
-            return;
-        }
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Данные не удалены.\n") + e.userText());
+    const auto cleared = runShowingFailure(QStringLiteral("Данные не удалены."), [&] {
+        return clearOwnerData(dbdat(), QStringLiteral("data"), owner, tables, nullptr, &error);
+    });
+    if (!cleared)
+        return;
+    if (!*cleared) {
+        prompts().error(error);
         return;
     }
     prompts().message(QStringLiteral("Готово!"));

@@ -11,6 +11,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/XlsxReader.h"
 #include "platform/office/XlsxWriter.h"
@@ -511,12 +512,9 @@ void TVTable::Excel2Click()
         prompts().error(error);
         return;
     }
-    try {
-        replaceTableValues(dbdat(), m_model->context(), m_model->tableIdent(), values);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Таблица не подгружена, прежние значения сохранены.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Таблица не подгружена, прежние значения сохранены."),
+                           [&] { replaceTableValues(dbdat(), m_model->context(), m_model->tableIdent(), values); }))
         return;
-    }
     TableShow();
 }
 

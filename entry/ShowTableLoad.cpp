@@ -11,6 +11,7 @@
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
@@ -44,14 +45,14 @@ std::optional<DataLoadReport> askAndLoadExchangeFile(const DataLoadTarget& targe
     }
     DataLoadReport report;
     QString error;
-    try {
+    const auto loaded = runShowingFailure(what + QStringLiteral(" не подгружена, прежние значения сохранены."), [&] {
         WaitCursor wait;
-        if (loadDataFile(dbdat(), target, *path, *kind, &report, &error))
-            return report;
-    } catch (const DbError& e) {
-        prompts().error(what + QStringLiteral(" не подгружена, прежние значения сохранены.\n") + e.userText());
+        return loadDataFile(dbdat(), target, *path, *kind, &report, &error);
+    });
+    if (!loaded)
         return std::nullopt;
-    }
+    if (*loaded)
+        return report;
     prompts().error(error);
     return std::nullopt;
 }

@@ -8,6 +8,12 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace {
+KestrinApplication::LastResortObserver lastResortObserver = nullptr;
+} // namespace
+
+void KestrinApplication::setLastResortObserver(LastResortObserver observer) { lastResortObserver = observer; }
+
 KestrinApplication::KestrinApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
@@ -40,6 +46,8 @@ bool KestrinApplication::notify(QObject* receiver, QEvent* event)
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
         showApplicationError(e);
+        if (lastResortObserver)
+            lastResortObserver(e);
     }
     return false;
 }

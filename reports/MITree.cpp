@@ -6,6 +6,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "reports/IndicatorSetFile.h"
 #include "reports/MIFormulas.h"
 #include "reports/StatShow.h"
@@ -173,26 +174,20 @@ void TMISetup::Button1Click()
     QTreeWidgetItem* item = current();
     if (!item)
         return;
-    try {
-        renameIndicatorSet(dbmain(), identOf(item), Edit1->text());
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Имя набора не сохранено.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Имя набора не сохранено."),
+                           [&] { renameIndicatorSet(dbmain(), identOf(item), Edit1->text()); }))
         return;
-    }
     item->setText(0, Edit1->text());
     Button1->hide();
 }
 
 void TMISetup::addSet(QTreeWidgetItem* parentNode, int depend)
 {
-    int ident = 0;
-    try {
-        ident = addIndicatorSet(dbmain(), depend);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Набор показателей не добавлен.\n") + e.userText());
+    const auto ident = runShowingFailure(QStringLiteral("Набор показателей не добавлен."),
+                                         [&] { return addIndicatorSet(dbmain(), depend); });
+    if (!ident)
         return;
-    }
-    QTreeWidgetItem* node = makeNode(newIndicatorSetName(), ident);
+    QTreeWidgetItem* node = makeNode(newIndicatorSetName(), *ident);
     if (parentNode) {
         parentNode->addChild(node);
         parentNode->setExpanded(true);
@@ -227,12 +222,9 @@ void TMISetup::N2Click()
         return;
     if (!prompts().question(QStringLiteral("Вы действительно желаете удалить \"%1\"?").arg(item->text(0))))
         return;
-    try {
-        deleteIndicatorSet(dbmain(), identOf(item));
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Набор показателей не удален.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Набор показателей не удален."),
+                           [&] { deleteIndicatorSet(dbmain(), identOf(item)); }))
         return;
-    }
     delete item;
     TreeView1Change();
 }
@@ -274,13 +266,13 @@ void TMISetup::N9Click()
     if (path.isEmpty())
         return;
     QString error;
-    try {
-        if (!writeIndicatorSetFile(path, exportIndicatorSet(dbmain(), identOf(item)), &error)) {
-            prompts().error(error);
-            return;
-        }
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Набор показателей не выгружен.\n") + e.userText());
+    const auto written = runShowingFailure(QStringLiteral("Набор показателей не выгружен."), [&] {
+        return writeIndicatorSetFile(path, exportIndicatorSet(dbmain(), identOf(item)), &error);
+    });
+    if (!written)
+        return;
+    if (!*written) {
+        prompts().error(error);
         return;
     }
     prompts().message(item->text(0) + QStringLiteral(" - выгружено"));
@@ -302,21 +294,19 @@ void TMISetup::N10Click()
     }
     const int ident = identOf(item);
     const QString name = item->text(0);
-    bool replace = false;
-    try {
-        if (indicatorSetHasTitles(dbmain(), ident)) {
-            if (!prompts().question(
-                    QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(name)))
-                return;
-            replace = true;
-        }
-        importIndicatorSet(dbmain(), ident, reader.data(), replace);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Набор показателей не загружен.\n") + e.userText());
+    const QString failed = QStringLiteral("Набор показателей не загружен.");
+    const auto replace = runShowingFailure(failed, [&] { return indicatorSetHasTitles(dbmain(), ident); });
+    if (!replace)
         return;
-    }
+    if (*replace
+        && !prompts().question(
+            QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(name)))
+        return;
+    if (!runShowingFailure(failed, [&] { importIndicatorSet(dbmain(), ident, reader.data(), *replace); }))
+        return;
     // The new sets come from the dictionary as the tree orders them.
-    GetTree(dbmain());
+    if (!runShowingFailure(QString(), [&] { GetTree(dbmain()); }))
+        return;
     FormActivate();
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
         if (identOf(*it) == ident) {
@@ -362,11 +352,7 @@ void TMISetup::refreshCache()
     if (m_cacheRefreshed)
         return;
     m_cacheRefreshed = true;
-    try {
-        GetTree(dbmain());
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    runShowingFailure(QString(), [&] { GetTree(dbmain()); });
 }
 
 void TMISetup::closeEvent(QCloseEvent* event)

@@ -3,6 +3,7 @@
 #include "core/Unit1.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/WordDocument.h"
@@ -54,16 +55,16 @@ TShowStat::~TShowStat()
 void TShowStat::GetDatas()
 {
     QString error;
-    try {
+    const auto computed = runShowingFailure(QStringLiteral("Показатели не вычислены."), [&] {
         if (!loadIndicatorGrid(dbmain(), m_term, &m_grid, &error)) {
             prompts().error(error);
-            return;
+            return false;
         }
         m_shown = computeIndicatorGrid(dbmain(), m_grid);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Показатели не вычислены.\n") + e.userText());
+        return true;
+    });
+    if (!computed.value_or(false))
         return;
-    }
     StringGrid1->setColumnCount(m_grid.columnCount);
     StringGrid1->setRowCount(m_grid.rowCount);
     for (int r = 0; r < m_shown.size(); ++r) {

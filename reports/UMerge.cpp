@@ -7,6 +7,7 @@
 #include "core/TreeMarks.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "reports/LevelMerge.h"
 
 #include <QButtonGroup>
@@ -113,7 +114,9 @@ TFMerge::TFMerge(QWidget* parent) : QDialog(parent)
 
 void TFMerge::FormCreate()
 {
-    const QList<ReportLevel> levels = ReportLevels::list(dbmain());
+    const QList<ReportLevel> levels =
+        runShowingFailure(QStringLiteral("Не удалось прочитать уровни отчета."), [] { return ReportLevels::list(dbmain()); })
+            .value_or(QList<ReportLevel>());
     const QSignalBlocker blocker(CheckListBox1);
     for (const ReportLevel& level : levels) {
         auto* item = new QListWidgetItem(level.name, CheckListBox1);
@@ -223,13 +226,11 @@ void TFMerge::BitBtn1Click()
     request.sources = sources;
     request.destination = ListBox1->currentItem()->data(Qt::UserRole).toInt();
     request.finRepId = FinRepId;
-    try {
-        request.institutions = CheckBox1->isChecked() ? namedInstitutions(dbmain(), marked)
-                                                      : institutionsToMerge(dbmain());
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
+    if (!runShowingFailure(QString(), [&] {
+            request.institutions = CheckBox1->isChecked() ? namedInstitutions(dbmain(), marked)
+                                                          : institutionsToMerge(dbmain());
+        }))
         return;
-    }
 
     Image1->show();
     Image2->show();

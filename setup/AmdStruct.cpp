@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "setup/AdmStructure.h"
 #include "setup/DataExchange.h"
 #include "entry/Unit2.h"
@@ -726,11 +727,9 @@ bool TAdmForm::leaveOrderingMode()
 {
     if (!m_ordering)
         return true;
-    try {
-        saveUnitOrder(dbmain(), shownOrder());
-    } catch (const DbError& e) {
+    if (!runShowingFailure(QStringLiteral("Порядок подразделений не сохранен."),
+                           [&] { saveUnitOrder(dbmain(), shownOrder()); })) {
         N15->setChecked(true);
-        prompts().error(QStringLiteral("Порядок подразделений не сохранен.\n") + e.userText());
         return false;
     }
     m_ordering = false;

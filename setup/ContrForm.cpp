@@ -6,6 +6,7 @@
 #include "entry/ShowTable.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/WordDocument.h"
 #include "setup/FormDictionary.h"
@@ -185,8 +186,10 @@ TContrls::~TContrls()
 
 void TContrls::FormCreate()
 {
-    for (const CatalogueForm& f : readCatalogue(dbmain()))
-        ComboBox1->addItem(f.formname.trimmed() + QStringLiteral(" - ") + f.decipher, f.id);
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень форм."), [&] {
+        for (const CatalogueForm& f : readCatalogue(dbmain()))
+            ComboBox1->addItem(f.formname.trimmed() + QStringLiteral(" - ") + f.decipher, f.id);
+    });
     if (ComboBox1->count() > 0) {
         ComboBox1->setCurrentIndex(0);
         ComboBox1Click();
@@ -210,8 +213,10 @@ void TContrls::ComboBox1Click()
     EditorFormId = ComboBox1->currentData().toInt();
     EditorFormName = ComboBox1->currentText().section(QStringLiteral(" - "), 0, 0).trimmed();
     ComboBox2->clear();
-    for (const FormTable& t : readFormTables(dbmain(), EditorFormId))
-        ComboBox2->addItem(t.tablen + QStringLiteral(" - ") + t.name, t.tablen);
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень таблиц формы."), [&] {
+        for (const FormTable& t : readFormTables(dbmain(), EditorFormId))
+            ComboBox2->addItem(t.tablen + QStringLiteral(" - ") + t.name, t.tablen);
+    });
     if (ComboBox2->count() > 0)
         ComboBox2->setCurrentIndex(0);
     ComboBox2Click();
@@ -242,10 +247,12 @@ void TContrls::reloadList(bool force)
     if (!force && CheckBox1->isChecked())
         return;
     ListBox1->clear();
-    for (const StoredControl& c : listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId())))) {
-        auto* it = new QListWidgetItem(c.commnt, ListBox1);
-        it->setData(Qt::UserRole, c.code);
-    }
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень контролей."), [&] {
+        for (const StoredControl& c : listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId())))) {
+            auto* it = new QListWidgetItem(c.commnt, ListBox1);
+            it->setData(Qt::UserRole, c.code);
+        }
+    });
     if (ListBox1->count() == 0) {
         Memo1->clear();
         Memo2->clear();
@@ -276,7 +283,8 @@ void TContrls::ListBox1Click()
     if (!item)
         return;
     const int code = item->data(Qt::UserRole).toInt();
-    showControl(code == 0 ? std::nullopt : readControl(dbmain(), code));
+    runShowingFailure(QStringLiteral("Не удалось прочитать контроль."),
+                      [&] { showControl(code == 0 ? std::nullopt : readControl(dbmain(), code)); });
 }
 
 void TContrls::Button5Click()
@@ -286,6 +294,11 @@ void TContrls::Button5Click()
 }
 
 void TContrls::Button1Click()
+{
+    runShowingFailure(QStringLiteral("Контроль не сохранен."), [&] { saveSelected(); });
+}
+
+void TContrls::saveSelected()
 {
     QListWidgetItem* item = selected();
     if (!item)
@@ -345,7 +358,11 @@ void TContrls::Button6Click()
     if (!prompts().question(QStringLiteral("Удалить контроль \"%1\"?").arg(item->text())))
         return;
     const int code = item->data(Qt::UserRole).toInt();
-    if (code != 0 && deleteControls(dbmain(), {code}) == 0)
+    const auto deleted = runShowingFailure(QStringLiteral("Контроль не удален."),
+                                           [&] { return code == 0 ? 1 : deleteControls(dbmain(), {code}); });
+    if (!deleted)
+        return;
+    if (*deleted == 0)
         prompts().error(QStringLiteral("Контроль не найден в базе: он уже удален."));
     delete item;
 }
@@ -429,13 +446,16 @@ void TContrls::Button2Click()
     m_active->setFocus();
 }
 
-void TContrls::exportControls(const QList<StoredControl>& controls, const QString& caption)
+void TContrls::exportControls(const std::function<QList<StoredControl>()>& read, const QString& caption)
 {
+    const auto controls = runShowingFailure(QStringLiteral("Контроли не выгружены."), read);
+    if (!controls)
+        return;
     const QString path = prompts().saveFileName(caption, kFilterText, CfgDir + QStringLiteral("controls.ktr"));
     if (path.isEmpty())
         return;
     ControlsFileWriter writer;
-    if (!writer.write(path, exportRecords(controls))) {
+    if (!writer.write(path, exportRecords(*controls))) {
         prompts().error(writer.errorString());
         return;
     }
@@ -444,28 +464,30 @@ void TContrls::exportControls(const QList<StoredControl>& controls, const QStrin
 
 void TContrls::BitBtn1Click()
 {
-    exportControls(allControls(dbmain()), QStringLiteral("Выгрузить"));
+    exportControls([] { return allControls(dbmain()); }, QStringLiteral("Выгрузить"));
 }
 
 void TContrls::Button9Click()
 {
-    exportControls(listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId()))),
+    exportControls([this] { return listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId()))); },
                    QStringLiteral("Выгрузить список"));
 }
 
 void TContrls::Button10Click()
 {
-    exportControls(formControls(dbmain(), EditorFormId, EditorFormName),
+    exportControls([this] { return formControls(dbmain(), EditorFormId, EditorFormName); },
                    QStringLiteral("Укажите папку и имя файла для сохранения ВСЕХ контролей по %1").arg(EditorFormName));
 }
 
 void TContrls::Button11Click()
 {
     if (prompts().okCancel(QStringLiteral("Вы действительно хотите удалить ВСЕ контроли по %1?").arg(EditorFormName))) {
-        QList<int> codes;
-        for (const StoredControl& c : formControls(dbmain(), EditorFormId, EditorFormName))
-            codes.append(c.code);
-        deleteControls(dbmain(), codes);
+        runShowingFailure(QStringLiteral("Контроли не удалены."), [this] {
+            QList<int> codes;
+            for (const StoredControl& c : formControls(dbmain(), EditorFormId, EditorFormName))
+                codes.append(c.code);
+            deleteControls(dbmain(), codes);
+        });
     }
     reloadList(true);
 }
@@ -480,16 +502,20 @@ void TContrls::Button8Click()
     for (int i = 0; i < ListBox1->count(); ++i)
         if (const int code = ListBox1->item(i)->data(Qt::UserRole).toInt())
             codes.append(code);
-    deleteControls(dbmain(), codes);
+    if (!runShowingFailure(QStringLiteral("Контроли не удалены."), [&] { deleteControls(dbmain(), codes); }))
+        return;
     ListBox1->clear();
 }
 
 void TContrls::Button7Click()
 {
     QList<StoredControl> controls;
-    for (int i = 0; i < ListBox1->count(); ++i)
-        if (auto c = readControl(dbmain(), ListBox1->item(i)->data(Qt::UserRole).toInt()))
-            controls.append(*c);
+    if (!runShowingFailure(QStringLiteral("Не удалось прочитать контроли."), [&] {
+            for (int i = 0; i < ListBox1->count(); ++i)
+                if (auto c = readControl(dbmain(), ListBox1->item(i)->data(Qt::UserRole).toInt()))
+                    controls.append(*c);
+        }))
+        return;
     WordDocument document;
     fillControlsDocument(document, ComboBox1->currentText(), ComboBox2->currentText(),
                          kKinds.value(RadioGroup1->checkedId()) + QStringLiteral(" - ")
