@@ -171,7 +171,9 @@ void TFormList::FormCreate()
 bool TFormList::Start(int medicalsId)
 {
     TreeView1->clear();
-    m_tree = buildFormsTree(dbmain(), medicalsId, NetMode);
+    const auto tree = runShowingFailure(QStringLiteral("Не удалось прочитать перечень форм."),
+                                        [&] { return buildFormsTree(dbmain(), medicalsId, NetMode); });
+    m_tree = tree.value_or(FormsTree());
     for (const FormsTreeForm& form : std::as_const(m_tree.forms)) {
         auto* formNode = new QTreeWidgetItem(TreeView1, {form.text});
         formNode->setData(0, NodeIdRole, form.id);
@@ -385,6 +387,8 @@ void TFormList::showRunOutcome(const ControlRunOutcome& outcome)
 
 namespace {
 
+const QString kControlRunFailed = QStringLiteral("Контроль не выполнен.");
+
 // The title line shows a run's progress and the bar is busy while it runs; the line is empty and
 // the bar hidden again however the run ends.
 struct ProgressLine {
@@ -420,7 +424,8 @@ void TFormList::N3Click()
         return;
     N7->setVisible(false);
     ProgressLine line{Label1, Gauge1};
-    showRunOutcome(runInterTableControls(dbmain(), *form));
+    if (const auto outcome = runShowingFailure(kControlRunFailed, [&] { return runInterTableControls(dbmain(), *form); }))
+        showRunOutcome(*outcome);
 }
 
 void TFormList::N4Click()
@@ -431,7 +436,10 @@ void TFormList::N4Click()
         return;
     N7->setVisible(false);
     ProgressLine line{Label1, Gauge1};
-    showRunOutcome(runInterFormControls(dbmain(), NetMode, form ? form->name : QString()));
+    if (const auto outcome = runShowingFailure(kControlRunFailed, [&] {
+            return runInterFormControls(dbmain(), NetMode, form ? form->name : QString());
+        }))
+        showRunOutcome(*outcome);
 }
 
 void TFormList::N5Click()
@@ -441,10 +449,12 @@ void TFormList::N5Click()
         return;
     N7->setVisible(false);
     ProgressLine line{Label1, Gauge1};
-    const ControlRunOutcome outcome = runAllControls(
-        dbmain(), m_tree, NetMode, form->name, [&line](const QString& text) { line.show(text); });
+    const auto outcome = runShowingFailure(kControlRunFailed, [&] {
+        return runAllControls(dbmain(), m_tree, NetMode, form->name, [&line](const QString& text) { line.show(text); });
+    });
     line.show(QString());
-    showRunOutcome(outcome);
+    if (outcome)
+        showRunOutcome(*outcome);
 }
 
 void TFormList::N7Click()
@@ -511,7 +521,9 @@ void TFormList::saveConditionsFile()
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".cnd");
     QString error;
-    if (!saveFormConditions(dbmain(), form->id, form->name, path, &error))
+    const auto saved = runShowingFailure(QStringLiteral("Условия не сохранены."),
+                                         [&] { return saveFormConditions(dbmain(), form->id, form->name, path, &error); });
+    if (saved && !*saved)
         prompts().error(error);
 }
 

@@ -176,13 +176,16 @@ bool TVTable::TableShow()
 {
     Label1->clear();
     ErrorsMenu->menuAction()->setVisible(false);
-    const GridModel::OpenStatus status = m_model->open(dbmain(), dbdat(), SelectedTableNodeId,
-                                                       CurrentFormName, CurrentFormNumber);
+    const auto opened = runShowingFailure(QStringLiteral("Таблица не открыта."), [&] {
+        return m_model->open(dbmain(), dbdat(), SelectedTableNodeId, CurrentFormName, CurrentFormNumber);
+    });
+    const GridModel::OpenStatus status = opened.value_or(GridModel::OpenStatus::Refused);
     if (status != GridModel::OpenStatus::Opened) {
         StringGrid1->tableChanged();
-        if (status == GridModel::OpenStatus::Refused)
+        // A failed read was told already.
+        if (opened && status == GridModel::OpenStatus::Refused)
             prompts().error(m_model->loadError());
-        else
+        else if (opened)
             prompts().message(QStringLiteral("Таблица не определена!"));
         // Closed once the modal run is under way: a dialog closed while it is being shown
         // would leave its run waiting.
@@ -324,10 +327,13 @@ void TVTable::N3Click()
     ErrorsMenu->menuAction()->setVisible(false);
     if (correctionMode())
         switchCorrectionOff();
-    const GridRunOutcome outcome = runGridControls(dbmain(), SelectedTableNodeId, CurrentFormName,
-                                                   CurrentFormNumber, CellValues);
-    ErrorsMenu->menuAction()->setVisible(outcome.errors > 0);
-    prompts().message(outcome.message);
+    const auto outcome = runShowingFailure(QStringLiteral("Контроль не выполнен."), [&] {
+        return runGridControls(dbmain(), SelectedTableNodeId, CurrentFormName, CurrentFormNumber, CellValues);
+    });
+    if (outcome) {
+        ErrorsMenu->menuAction()->setVisible(outcome->errors > 0);
+        prompts().message(outcome->message);
+    }
     // The box took the focus: typing goes on in the cell the check started from.
     activateWindow();
     StringGrid1->setFocus(Qt::OtherFocusReason);

@@ -128,11 +128,14 @@ void TVTable::N11Click(QAction* sender)
                                               : BreakdownRange::Cell;
     QList<int> units;
     parseIdList(InstitutionIdList, units);
-    const Breakdown breakdown = gridBreakdown(dbmain(), dbdat(), *m_model, range, units,
-                                              Label3->text() + QStringLiteral(" - ") + Label2->text(),
-                                              windowTitle());
-    if (!breakdown.problem.isEmpty())
-        prompts().error(breakdown.problem);
-    ShowResultList(breakdown.list);
+    const auto breakdown = runShowingFailure(QStringLiteral("Разрезание не выполнено."), [&] {
+        return gridBreakdown(dbmain(), dbdat(), *m_model, range, units,
+                             Label3->text() + QStringLiteral(" - ") + Label2->text(), windowTitle());
+    });
+    if (breakdown) {
+        if (!breakdown->problem.isEmpty())
+            prompts().error(breakdown->problem);
+        ShowResultList(breakdown->list);
+    }
     StringGrid1->setFocus(Qt::OtherFocusReason);
 }

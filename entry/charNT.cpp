@@ -235,7 +235,8 @@ void TNTChar::FillTypesTree()
 {
     const QScopedValueRollback guard(m_syncing, true);
     TreeView1->clear();
-    addTypeNodes(nullptr, TreeView1, conditionTypeTree(dbmain()));
+    runShowingFailure(QStringLiteral("Не удалось прочитать типы учреждений."),
+                      [&] { addTypeNodes(nullptr, TreeView1, conditionTypeTree(dbmain())); });
     TreeView1->expandAll();
 }
 

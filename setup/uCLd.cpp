@@ -3,6 +3,7 @@
 #include "core/Configurations.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "setup/ControlsStore.h"
 
 #include <QApplication>
@@ -95,6 +96,7 @@ void TCld::Button1Click()
         return;
     const QString path = QDir(m_folder).absoluteFilePath(item->text());
     const LoadMode mode = RadioGroup1->checkedId() == 1 ? LoadMode::Replace : LoadMode::Append;
-    loadControlsFile(dbmain(), prompts(), path, mode);
+    runShowingFailure(QStringLiteral("Контроли не загружены, прежние контроли сохранены."),
+                      [&] { loadControlsFile(dbmain(), prompts(), path, mode); });
     setFolder(m_folder);   // the rejected-controls file may have appeared
 }
