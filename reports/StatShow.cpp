@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -102,14 +103,13 @@ void TShowStat::N2Click(bool oneCell)
     list.windowCaption = windowTitle();
     QString error;
     Label2->setText(QStringLiteral("Разрезание..."));
-    bool ok = false;
-    try {
-        ok = breakDownIndicators(dbmain(), m_grid, m_shown, row, columns, oneCell, Label1->text(), &list, &error);
-    } catch (const DbError& e) {
-        error = e.userText();
-    }
-    Label2->clear();
-    if (!ok) {
+    const auto ok = runShowingFailure(QString(), [&] {
+        const auto clearLabel = qScopeGuard([this] { Label2->clear(); });
+        return breakDownIndicators(dbmain(), m_grid, m_shown, row, columns, oneCell, Label1->text(), &list, &error);
+    });
+    if (!ok)
+        return;
+    if (!*ok) {
         prompts().error(error);
         return;
     }

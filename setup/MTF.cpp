@@ -277,26 +277,26 @@ void TMTFs::TreeView1Edited(QTreeWidgetItem* node)
     const QString typed = node->text(0);
     if (typed == stored)
         return;
+    const QString notRenamed = QStringLiteral("Тип учреждения не переименован.");
     QString failure;
+    bool renamed = false;
     if (typed.trimmed().isEmpty()) {
         // A blank line in the tree would name no type.
         failure = QStringLiteral("Не указано наименование типа учреждения");
     } else {
-        try {
-            if (!renameMedicalType(dbmain(), nodeId(node), typed))
-                failure = QStringLiteral("Тип учреждения не найден в базе");
-        } catch (const DbError& e) {
-            failure = e.userText();
-        }
+        const auto found = runShowingFailure(notRenamed, [&] { return renameMedicalType(dbmain(), nodeId(node), typed); });
+        if (found && !*found)
+            failure = QStringLiteral("Тип учреждения не найден в базе");
+        renamed = found.value_or(false);
     }
     m_filling = true;
-    if (failure.isEmpty())
+    if (renamed)
         node->setData(0, StoredNameRole, typed);
     else
         node->setText(0, stored);
     m_filling = false;
     if (!failure.isEmpty())
-        prompts().error(QStringLiteral("Тип учреждения не переименован.\n") + failure);
+        prompts().error(notRenamed + QLatin1Char('\n') + failure);
 }
 
 void TMTFs::toggleOrderingMode()
