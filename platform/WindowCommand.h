@@ -26,7 +26,7 @@ inline QString failureText(const QString& whatFailed, const DbError& e)
 template <typename Command>
 auto runShowingFailure(const QString& whatFailed, Command&& command)
 {
-    using Result = std::invoke_result_t<Command&>;
+    using Result = std::remove_cvref_t<std::invoke_result_t<Command&>>;
     try {
         if constexpr (std::is_void_v<Result>) {
             command();
