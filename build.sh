@@ -3,7 +3,8 @@
 #   bash build.sh run    build and open Kestrin on the sample configuration
 #   bash build.sh test   build and run every test
 #   bash build.sh sanitize   build in build-asan with AddressSanitizer and UndefinedBehaviorSanitizer
-#                            and run every test there
+#                            and run every test there; with CC=clang CXX=clang++ the build is made
+#                            by clang, in build-asan-clang
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-run}
@@ -13,6 +14,13 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev libxlsxwr
           qt6-translations-l10n)
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# clang's sanitizers come in a package of their own.
+clang=false
+if [ "$mode" = sanitize ] && [[ "${CXX:-}" == *clang* ]]; then
+    clang=true
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,13 +39,15 @@ ensure_russian_locale() {
 }
 
 if [ "$mode" = sanitize ]; then
-    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIN_SANITIZE=ON
-    cmake --build build-asan -j"$(nproc)"
+    asan=build-asan
+    if $clang; then asan=build-asan-clang; fi
+    cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIN_SANITIZE=ON
+    cmake --build "$asan" -j"$(nproc)"
     ensure_russian_locale
     # Leaks are reported too: a test that leaks fails like one that reads freed memory.
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+        ctest --test-dir "$asan" --output-on-failure -j"$(nproc)"
     exit
 fi
 

@@ -12,6 +12,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "reports/MITree.h"
 #include "reports/MTStat.h"
 #include "reports/RptList.h"
@@ -302,7 +303,9 @@ void TMain::runLink(const QString& handler)
         return;
     if (command->needsYear && !yearOpen())
         return;
-    runCommand(*command, *opener);
+    // A window's own handlers catch what fails while it is open; what fails while it is made or
+    // after it closes (the caches read again) stops here.
+    runShowingFailure(QString(), [&] { runCommand(*command, *opener); });
 }
 
 TabcMouseLabel* TMain::link(const QString& handler) const { return m_links.value(handler); }
@@ -515,14 +518,11 @@ bool TMain::openYearOf(const QString& cfgDir, int year)
     }
     StructureCaches caches;
     QList<ReportLevel> levels;
-    try {
-        caches = readStructureCaches(*opened.dictionary);
-        levels = ReportLevels::list(*opened.dictionary);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Не удалось прочитать справочник %1:\n%2")
-                            .arg(opened.dictionary->path(), e.userText()));
+    if (!runShowingFailure(QStringLiteral("Не удалось прочитать справочник %1:").arg(opened.dictionary->path()), [&] {
+            caches = readStructureCaches(*opened.dictionary);
+            levels = ReportLevels::list(*opened.dictionary);
+        }))
         return false;
-    }
     YearDatabases::installYear(std::move(opened));
     CfgDir = cfgDir;
     ReportYear = year;
@@ -622,8 +622,12 @@ void TMain::N18Click()
         return;
     const std::optional<QString> name = dialog.name();
     QString error;
-    const std::optional<ReportLevel> level =
-        ReportLevels::create(dbmain(), YearDatabases::yearFolder(CfgDir, ReportYear), *name, &error);
+    const auto created = runShowingFailure(QStringLiteral("Уровень отчета не создан."), [&] {
+        return ReportLevels::create(dbmain(), YearDatabases::yearFolder(CfgDir, ReportYear), *name, &error);
+    });
+    if (!created)
+        return;
+    const std::optional<ReportLevel>& level = *created;
     if (!level) {
         prompts().error(error);
         return;
@@ -646,7 +650,12 @@ void TMain::N31Click()
         return;
     }
     selectAnnualLevel();
-    if (!ReportLevels::remove(dbmain(), YearDatabases::yearFolder(CfgDir, ReportYear), id, &error)) {
+    const auto removed = runShowingFailure(QStringLiteral("Уровень отчета не удален."), [&] {
+        return ReportLevels::remove(dbmain(), YearDatabases::yearFolder(CfgDir, ReportYear), id, &error);
+    });
+    if (!removed)
+        return;
+    if (!*removed) {
         prompts().error(error);
         return;
     }

@@ -20,6 +20,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "widgets/MenuKeys.h"
 
 #include <QAction>
@@ -172,7 +173,9 @@ void TFormList::FormCreate()
 bool TFormList::Start(int medicalsId)
 {
     TreeView1->clear();
-    m_tree = buildFormsTree(dbmain(), medicalsId, NetMode);
+    const auto tree = runShowingFailure(QStringLiteral("Не удалось прочитать перечень форм."),
+                                        [&] { return buildFormsTree(dbmain(), medicalsId, NetMode); });
+    m_tree = tree.value_or(FormsTree());
     for (const FormsTreeForm& form : std::as_const(m_tree.forms)) {
         auto* formNode = new QTreeWidgetItem(TreeView1, {form.text});
         formNode->setData(0, NodeIdRole, form.id);
@@ -269,7 +272,7 @@ void TFormList::N2Click()
 {
     if (!N2->isEnabled() || !TreeView1->currentItem())
         return;
-    try {
+    runShowingFailure(QString(), [&] {
         WordDocument doc;
         QString error;
         if (!FillFormDoc(formsFolderOf(CfgDir, ReportYear), TreeFormId, TreeFormName, CurrentInstitutionId,
@@ -279,16 +282,14 @@ void TFormList::N2Click()
             return;
         }
         prompts().message(PrintDoneMessage);
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    });
 }
 
 void TFormList::N22Click()
 {
     if (!N22->isEnabled() || !TreeView1->currentItem())
         return;
-    try {
+    runShowingFailure(QString(), [&] {
         const ReportPrintJob job = printJob(windowTitle());
         QString error;
         const QString printed = printedReportPath(job);
@@ -323,24 +324,20 @@ void TFormList::N22Click()
             return;
         }
         prompts().message(PrintDoneMessage);
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    });
 }
 
 void TFormList::N24Click()
 {
     if (!N24->isEnabled() || !TreeView1->currentItem())
         return;
-    try {
+    runShowingFailure(QString(), [&] {
         WordDocument doc;
         makeProtocolDocument(printJob(windowTitle()), &doc);
         QString error;
         if (!showDocument(doc, QStringLiteral("Протокол ") + TreeFormName, &error))
             prompts().error(error);
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    });
 }
 
 void TFormList::TreeView1Change(QTreeWidgetItem* node)
@@ -393,6 +390,8 @@ void TFormList::showRunOutcome(const ControlRunOutcome& outcome)
 
 namespace {
 
+const QString kControlRunFailed = QStringLiteral("Контроль не выполнен.");
+
 // The title line shows a run's progress and the bar is busy while it runs; the line is empty and
 // the bar hidden again however the run ends.
 struct ProgressLine {
@@ -428,7 +427,8 @@ void TFormList::N3Click()
         return;
     N7->setVisible(false);
     ProgressLine line{Label1, Gauge1};
-    showRunOutcome(runInterTableControls(dbmain(), *form));
+    if (const auto outcome = runShowingFailure(kControlRunFailed, [&] { return runInterTableControls(dbmain(), *form); }))
+        showRunOutcome(*outcome);
 }
 
 void TFormList::N4Click()
@@ -439,7 +439,10 @@ void TFormList::N4Click()
         return;
     N7->setVisible(false);
     ProgressLine line{Label1, Gauge1};
-    showRunOutcome(runInterFormControls(dbmain(), NetMode, form ? form->name : QString()));
+    if (const auto outcome = runShowingFailure(kControlRunFailed, [&] {
+            return runInterFormControls(dbmain(), NetMode, form ? form->name : QString());
+        }))
+        showRunOutcome(*outcome);
 }
 
 void TFormList::N5Click()
@@ -449,10 +452,12 @@ void TFormList::N5Click()
         return;
     N7->setVisible(false);
     ProgressLine line{Label1, Gauge1};
-    const ControlRunOutcome outcome = runAllControls(
-        dbmain(), m_tree, NetMode, form->name, [&line](const QString& text) { line.show(text); });
+    const auto outcome = runShowingFailure(kControlRunFailed, [&] {
+        return runAllControls(dbmain(), m_tree, NetMode, form->name, [&line](const QString& text) { line.show(text); });
+    });
     line.show(QString());
-    showRunOutcome(outcome);
+    if (outcome)
+        showRunOutcome(*outcome);
 }
 
 void TFormList::N7Click()
@@ -517,7 +522,9 @@ void TFormList::saveConditionsFile()
     if (path.isEmpty())
         return;
     QString error;
-    if (!saveFormConditions(dbmain(), form->id, form->name, path, &error))
+    const auto saved = runShowingFailure(QStringLiteral("Условия не сохранены."),
+                                         [&] { return saveFormConditions(dbmain(), form->id, form->name, path, &error); });
+    if (saved && !*saved)
         prompts().error(error);
 }
 
@@ -530,16 +537,13 @@ void TFormList::loadConditionsFile()
                                                 kConditionsFilter, form->name);
     if (path.isEmpty())
         return;
-    try {
+    runShowingFailure(QStringLiteral("Условия не загружены, прежние условия формы сохранены."), [&] {
         const ConditionsLoadResult result = loadFormConditions(dbmain(), form->id, form->name, path);
         if (result.changed)
             prompts().message(result.message);
         else
             prompts().error(result.message);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Условия не загружены, прежние условия формы сохранены.\n")
-                        + e.userText());
-    }
+    });
 }
 
 // --- recalculation ----------------------------------------------------------------------------
@@ -669,13 +673,13 @@ void clearAfterQuestion(const QString& question, int owner, const std::optional<
     if (!prompts().question(question))
         return;
     QString error;
-    try {
-        if (!clearOwnerData(dbdat(), QStringLiteral("data"), owner, tables, nullptr, &error)) {
-            prompts().error(error);
-            return;
-        }
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Данные не удалены.\n") + e.userText());
+    const auto cleared = runShowingFailure(QStringLiteral("Данные не удалены."), [&] {
+        return clearOwnerData(dbdat(), QStringLiteral("data"), owner, tables, nullptr, &error);
+    });
+    if (!cleared)
+        return;
+    if (!*cleared) {
+        prompts().error(error);
         return;
     }
     prompts().message(QStringLiteral("Готово!"));

@@ -11,6 +11,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/XlsxWriter.h"
 
@@ -98,7 +99,7 @@ void TFormList::N18Click()
         prompts().message(ExcelNothingToExportMessage);
         return;
     }
-    try {
+    const auto exported = runShowingFailure(QString(), [&] {
         ExcelProgress progress{Label1};
         ExcelWorkbook book;
         QString error;
@@ -106,13 +107,12 @@ void TFormList::N18Click()
                            [&progress](const QString& text) { progress.show(text); }, &error)
             || !showWorkbook(book, form->name + QLatin1Char(' ') + windowTitle(), &error)) {
             prompts().error(error);
-            return;
+            return false;
         }
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-        return;
-    }
-    prompts().message(ExcelExportDoneMessage);
+        return true;
+    });
+    if (exported.value_or(false))
+        prompts().message(ExcelExportDoneMessage);
 }
 
 void TFormList::N19Click()
@@ -125,16 +125,16 @@ void TFormList::N19Click()
     if (chosen.isEmpty())
         return;
     const QString folder = QFileInfo(chosen).absolutePath();
-    try {
+    const auto exported = runShowingFailure(QString(), [&] {
         QList<ExcelExportItem> items;
         QString error;
         if (!readExportItems(dbmain(), InstitutionIdList, inTerrain(), &items, &error)) {
             prompts().error(error);
-            return;
+            return false;
         }
         if (items.isEmpty() || form->tables.isEmpty()) {
             prompts().message(ExcelNothingToExportMessage);
-            return;
+            return false;
         }
         const QStringList names = formWorkbookFileNames(form->name, items);
         QStringList present;
@@ -142,7 +142,7 @@ void TFormList::N19Click()
             if (QFileInfo::exists(QDir(folder).filePath(name)))
                 present.append(name);
         if (!present.isEmpty() && !prompts().question(existingFilesQuestion(present)))
-            return;
+            return false;
         ExcelProgress progress{Label1};
         const ExcelExportSource source = exportSource(incomingDataTable());
         for (int i = 0; i < items.size(); ++i) {
@@ -153,19 +153,18 @@ void TFormList::N19Click()
                                items[i].name + QStringLiteral(" - ") + form->name,
                                [&progress](const QString& text) { progress.show(text); }, &error)) {
                 prompts().error(error + QStringLiteral("\nЗаписано книг: %1 из %2.").arg(i).arg(items.size()));
-                return;
+                return false;
             }
             if (!writer.write(path, book)) {
                 prompts().error(writer.errorString()
                                 + QStringLiteral("\nЗаписано книг: %1 из %2.").arg(i).arg(items.size()));
-                return;
+                return false;
             }
         }
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-        return;
-    }
-    prompts().message(ExcelExportDoneMessage);
+        return true;
+    });
+    if (exported.value_or(false))
+        prompts().message(ExcelExportDoneMessage);
 }
 
 void TFormList::N20Click()
@@ -195,15 +194,15 @@ void TFormList::N20Click()
         prompts().error(error);
         return;
     }
-    try {
+    const auto exported = runShowingFailure(QString(), [&] {
         QList<ExcelExportItem> items;
         if (!readExportItems(dbmain(), InstitutionIdList, inTerrain(), &items, &error)) {
             prompts().error(error);
-            return;
+            return false;
         }
         if (items.isEmpty()) {
             prompts().message(ExcelNothingToExportMessage);
-            return;
+            return false;
         }
         // Every sheet name is settled, asking where needed, before the first sheet is built.
         QStringList sheetNames;
@@ -217,16 +216,15 @@ void TFormList::N20Click()
             if (!addTableSheet(book, source, *form, table, items[i].id,
                                items[i].name + QStringLiteral(" - ") + form->name, sheetNames[i], &error)) {
                 prompts().error(error);
-                return;
+                return false;
             }
         }
         if (!showWorkbook(book, form->name + table.number, &error)) {
             prompts().error(error);
-            return;
+            return false;
         }
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-        return;
-    }
-    prompts().message(ExcelExportDoneMessage);
+        return true;
+    });
+    if (exported.value_or(false))
+        prompts().message(ExcelExportDoneMessage);
 }

@@ -12,6 +12,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/XlsxReader.h"
 #include "platform/office/XlsxWriter.h"
@@ -191,13 +192,16 @@ bool TVTable::TableShow()
 {
     Label1->clear();
     ErrorsMenu->menuAction()->setVisible(false);
-    const GridModel::OpenStatus status = m_model->open(dbmain(), dbdat(), SelectedTableNodeId,
-                                                       CurrentFormName, CurrentFormNumber);
+    const auto opened = runShowingFailure(QStringLiteral("Таблица не открыта."), [&] {
+        return m_model->open(dbmain(), dbdat(), SelectedTableNodeId, CurrentFormName, CurrentFormNumber);
+    });
+    const GridModel::OpenStatus status = opened.value_or(GridModel::OpenStatus::Refused);
     if (status != GridModel::OpenStatus::Opened) {
         StringGrid1->tableChanged();
-        if (status == GridModel::OpenStatus::Refused)
+        // A failed read was told already.
+        if (opened && status == GridModel::OpenStatus::Refused)
             prompts().error(m_model->loadError());
-        else
+        else if (opened)
             prompts().message(QStringLiteral("Таблица не определена!"));
         // Closed once the modal run is under way: a dialog closed while it is being shown
         // would leave its run waiting.
@@ -339,10 +343,13 @@ void TVTable::N3Click()
     ErrorsMenu->menuAction()->setVisible(false);
     if (correctionMode())
         switchCorrectionOff();
-    const GridRunOutcome outcome = runGridControls(dbmain(), SelectedTableNodeId, CurrentFormName,
-                                                   CurrentFormNumber, CellValues);
-    ErrorsMenu->menuAction()->setVisible(outcome.errors > 0);
-    prompts().message(outcome.message);
+    const auto outcome = runShowingFailure(QStringLiteral("Контроль не выполнен."), [&] {
+        return runGridControls(dbmain(), SelectedTableNodeId, CurrentFormName, CurrentFormNumber, CellValues);
+    });
+    if (outcome) {
+        ErrorsMenu->menuAction()->setVisible(outcome->errors > 0);
+        prompts().message(outcome->message);
+    }
     // The box took the focus: typing goes on in the cell the check started from.
     activateWindow();
     StringGrid1->setFocus(Qt::OtherFocusReason);
@@ -564,12 +571,9 @@ void TVTable::Excel2Click()
         prompts().error(error);
         return;
     }
-    try {
-        replaceTableValues(dbdat(), m_model->context(), m_model->tableIdent(), values);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Таблица не подгружена, прежние значения сохранены.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Таблица не подгружена, прежние значения сохранены."),
+                           [&] { replaceTableValues(dbdat(), m_model->context(), m_model->tableIdent(), values); }))
         return;
-    }
     TableShow();
 }
 

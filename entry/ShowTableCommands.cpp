@@ -12,6 +12,7 @@
 #include "entry/TabTitle.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,13 +99,13 @@ void TVTable::N5Click()
     if (!prompts().question(QStringLiteral("Удалить содержимое таблицы?")))
         return;
     QString error;
-    try {
-        if (!clearGridTable(dbdat(), m_model->context(), m_model->tableIdent(), &error)) {
-            prompts().error(error);
-            return;
-        }
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Таблица не очищена, значения сохранены.\n") + e.userText());
+    const auto cleared = runShowingFailure(QStringLiteral("Таблица не очищена, значения сохранены."), [&] {
+        return clearGridTable(dbdat(), m_model->context(), m_model->tableIdent(), &error);
+    });
+    if (!cleared)
+        return;
+    if (!*cleared) {
+        prompts().error(error);
         return;
     }
     CellValues.fillZero();
@@ -116,14 +117,12 @@ void TVTable::F4Click()
 {
     if (!m_model->isOpen() || m_model->readOnly() || !PutData())
         return;
-    qint32 sum = 0;
-    try {
-        sum = TableDataChecksum(m_model->context().institutionId, m_model->tableIdent());
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
+    const auto sum = runShowingFailure(QString(), [&] {
+        return TableDataChecksum(m_model->context().institutionId, m_model->tableIdent());
+    });
+    if (!sum)
         return;
-    }
-    prompts().message(unsignedText(quint32(sum)));
+    prompts().message(unsignedText(quint32(*sum)));
     backToGrid(*this);
 }
 
@@ -167,12 +166,9 @@ void storeFractions(TVTable& window, bool on, bool was)
 {
     bool stored = was;
     if (window.model().isOpen()) {
-        try {
-            storeFloatType(dbmain(), window.model().tableIdent(), on);
+        if (runShowingFailure(QStringLiteral("Признак нецелых значений не сохранен."),
+                              [&] { storeFloatType(dbmain(), window.model().tableIdent(), on); }))
             stored = on;
-        } catch (const DbError& e) {
-            prompts().error(QStringLiteral("Признак нецелых значений не сохранен.\n") + e.userText());
-        }
     }
     window.N37->setChecked(stored);
     window.N38->setChecked(!stored);
@@ -242,12 +238,10 @@ void TVTable::Image1DblClick(int header)
     TTitles editor(this);
     editor.fill(headerEditOf(cell));
     if (prompts().exec(editor) == QDialog::Accepted) {
-        try {
+        runShowingFailure(QStringLiteral("Заголовок не сохранен."), [&] {
             saveHeaderEdit(dbmain(), m_model->tableIdent(), cell.column, cell.row, editor.edit());
             m_model->reloadHeaders(dbmain());
-        } catch (const DbError& e) {
-            prompts().error(QStringLiteral("Заголовок не сохранен.\n") + e.userText());
-        }
+        });
         StringGrid1->headersChanged();
     }
     backToGrid(*this);

@@ -13,6 +13,7 @@
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
@@ -46,16 +47,19 @@ std::optional<DataLoadReport> askAndLoadExchangeFile(const DataLoadTarget& targe
     }
     DataLoadReport report;
     QString error;
-    try {
-        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), target, *path, CurrentLevel.name))
-            return std::nullopt;
+    bool declined = false;
+    const auto loaded = runShowingFailure(what + QStringLiteral(" не подгружена, прежние значения сохранены."), [&] {
+        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), target, *path, CurrentLevel.name)) {
+            declined = true;
+            return false;
+        }
         WaitCursor wait;
-        if (loadDataFile(dbdat(), target, *path, *kind, &report, &error))
-            return report;
-    } catch (const DbError& e) {
-        prompts().error(what + QStringLiteral(" не подгружена, прежние значения сохранены.\n") + e.userText());
+        return loadDataFile(dbdat(), target, *path, *kind, &report, &error);
+    });
+    if (!loaded || declined)
         return std::nullopt;
-    }
+    if (*loaded)
+        return report;
     prompts().error(error);
     return std::nullopt;
 }

@@ -10,6 +10,7 @@
 #include "entry/charNT.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -57,7 +58,11 @@ void openConditionDialog(TVTable& window, ConditionPlace place, bool reduced)
     const int c = model.col();
     const int r = model.row();
     const NetCondition address = conditionAt(tid, place, c, r);
-    const std::optional<NetCondition> stored = NetConditions::find(dbmain(), tid, address.row, address.column);
+    const auto found = runShowingFailure(QStringLiteral("Условие не прочитано."),
+                                         [&] { return NetConditions::find(dbmain(), tid, address.row, address.column); });
+    if (!found)
+        return;
+    const std::optional<NetCondition>& stored = *found;
 
     TNTChar dialog(&window);
     dialog.Label1->setText(window.Label2->text() + QLatin1Char('\n') + conditionTitle(model, place));
@@ -68,7 +73,7 @@ void openConditionDialog(TVTable& window, ConditionPlace place, bool reduced)
             return composeCellCondition(NetConditions::read(dbmain(), tid), scan, c, r);
         });
     const int result = prompts().exec(dialog);
-    try {
+    runShowingFailure(QStringLiteral("Условие не сохранено."), [&] {
         if (result == QDialog::Accepted) {
             QString error;
             if (!NetConditions::save(dbmain(), dialog.record(), &error))
@@ -76,9 +81,7 @@ void openConditionDialog(TVTable& window, ConditionPlace place, bool reduced)
         } else if (result == TNTChar::DeleteResult && stored) {
             NetConditions::remove(dbmain(), tid, address.row, address.column);
         }
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Условие не сохранено.\n") + e.userText());
-    }
+    });
     window.StringGrid1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -125,11 +128,14 @@ void TVTable::N11Click(QAction* sender)
                                               : BreakdownRange::Cell;
     QList<int> units;
     parseIdList(InstitutionIdList, units);
-    const Breakdown breakdown = gridBreakdown(dbmain(), dbdat(), *m_model, range, units,
-                                              Label3->text() + QStringLiteral(" - ") + Label2->text(),
-                                              windowTitle());
-    if (!breakdown.problem.isEmpty())
-        prompts().error(breakdown.problem);
-    ShowResultList(breakdown.list);
+    const auto breakdown = runShowingFailure(QStringLiteral("Разрезание не выполнено."), [&] {
+        return gridBreakdown(dbmain(), dbdat(), *m_model, range, units,
+                             Label3->text() + QStringLiteral(" - ") + Label2->text(), windowTitle());
+    });
+    if (breakdown) {
+        if (!breakdown->problem.isEmpty())
+            prompts().error(breakdown->problem);
+        ShowResultList(breakdown->list);
+    }
     StringGrid1->setFocus(Qt::OtherFocusReason);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -63,12 +64,8 @@ void TForm5::FormCreate()
         lines.clear();
         exists = false;
     }
-    try {
-        setRows(initialShortNames(dbmain(), lines, exists));
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
+    if (!runShowingFailure(QString(), [&] { setRows(initialShortNames(dbmain(), lines, exists)); }))
         setRows(lines.isEmpty() ? QList<ShortName>(5) : lines);
-    }
 }
 
 void TForm5::setRows(const QList<ShortName>& rows)
@@ -117,9 +114,5 @@ void TForm5::Button1Click()
         prompts().error(error);
         return;
     }
-    try {
-        setRows(refreshShortNames(dbmain(), known));
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    runShowingFailure(QString(), [&] { setRows(refreshShortNames(dbmain(), known)); });
 }

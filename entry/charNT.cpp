@@ -5,6 +5,7 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "widgets/abcCheckBox.h"
 
 #include <QCheckBox>
@@ -234,7 +235,8 @@ void TNTChar::FillTypesTree()
 {
     const QScopedValueRollback guard(m_syncing, true);
     TreeView1->clear();
-    addTypeNodes(nullptr, TreeView1, conditionTypeTree(dbmain()));
+    runShowingFailure(QStringLiteral("Не удалось прочитать типы учреждений."),
+                      [&] { addTypeNodes(nullptr, TreeView1, conditionTypeTree(dbmain())); });
     TreeView1->expandAll();
 }
 
@@ -324,7 +326,10 @@ void TNTChar::ComposeCellCondition()
 {
     if (!m_composer)
         return;
-    const NetCondition c = m_composer();
+    const auto composed = runShowingFailure(QStringLiteral("Условие ячейки не составлено."), m_composer);
+    if (!composed)
+        return;
+    const NetCondition& c = *composed;
     m_types = c.types;
     Edit1->setText(c.formula);
     Memo1->setPlainText(c.condition);

@@ -41,7 +41,11 @@ public:
         QProxyStyle::drawControl(element, option, painter, widget);
     }
 };
-}
+
+KestrinApplication::LastResortObserver lastResortObserver = nullptr;
+} // namespace
+
+void KestrinApplication::setLastResortObserver(LastResortObserver observer) { lastResortObserver = observer; }
 
 KestrinApplication::KestrinApplication(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -77,6 +81,8 @@ bool KestrinApplication::notify(QObject* receiver, QEvent* event)
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
         showApplicationError(e);
+        if (lastResortObserver)
+            lastResortObserver(e);
     }
     return false;
 }

@@ -3,6 +3,7 @@
 #include "core/Common.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "reports/IndicatorForms.h"
 #include "reports/Indicators.h"
 #include "reports/Statistics.h"
@@ -36,20 +37,6 @@ QString onScreen(const QString& shown)
     QString text = shown;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
-}
-
-// Runs a write of the dictionary; a failure is told under `failure` and false returned, so the
-// caller leaves what it shows as it was.
-template <typename Write>
-bool written(const QString& failure, Write&& write)
-{
-    try {
-        write();
-    } catch (const DbError& e) {
-        prompts().error(failure + u'\n' + e.userText());
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -238,15 +225,15 @@ void TMIForms::FormActivate()
     IndicatorGrid grid;
     QList<IndicatorIdentifier> identifiers;
     QString error;
-    try {
+    const auto loaded = runShowingFailure(QStringLiteral("Состав набора показателей не прочитан."), [&] {
         if (!loadIndicatorGrid(dbmain(), m_term, &grid, &error)) {
             prompts().error(error);
-            updateActions();
-            return;
+            return false;
         }
         identifiers = loadIndicatorIdentifiers(dbmain(), m_term);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Состав набора показателей не прочитан.\n") + e.userText());
+        return true;
+    });
+    if (!loaded.value_or(false)) {
         updateActions();
         return;
     }
@@ -366,7 +353,7 @@ void TMIForms::BitBtn1Click()
                              QStringLiteral("идентификатор")))
             return;
         QString stored;
-        if (!written(QStringLiteral("Идентификатор не сохранен."), [&] {
+        if (!runShowingFailure(QStringLiteral("Идентификатор не сохранен."), [&] {
                 stored = storeIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt(), typed);
             }))
             return;
@@ -383,19 +370,17 @@ void TMIForms::BitBtn1Click()
         && !storeUnreadable(indicatorFormulaError(cleanIndicatorText(typed, IndicatorTextKind::Formula)),
                             QStringLiteral("формулу")))
         return;
-    QString stored;
-    try {
-        stored = storeIndicatorCell(dbmain(), m_term, column, row, typed, StringGrid1->columnWidth(column),
-                                    StringGrid1->rowHeight(row));
-    } catch (const DbError& e) {
-        const QString what = row >= 1 && column >= 1 ? QStringLiteral("Формула не сохранена.\n")
-                                                     : QStringLiteral("Заголовок не сохранен.\n");
-        prompts().error(what + e.userText());
+    const QString what = row >= 1 && column >= 1 ? QStringLiteral("Формула не сохранена.")
+                                                 : QStringLiteral("Заголовок не сохранен.");
+    const auto stored = runShowingFailure(what, [&] {
+        return storeIndicatorCell(dbmain(), m_term, column, row, typed, StringGrid1->columnWidth(column),
+                                  StringGrid1->rowHeight(row));
+    });
+    if (!stored)
         return;
-    }
-    setCellText(row, column, stored);
+    setCellText(row, column, *stored);
     m_settingMemo = true;
-    Memo1->setPlainText(onScreen(stored));
+    Memo1->setPlainText(onScreen(*stored));
     m_settingMemo = false;
 }
 
@@ -425,7 +410,7 @@ void TMIForms::N2Click()
 {
     storeIfEdited();
     const int row = StringGrid1->rowCount();
-    if (!written(QStringLiteral("Строка не добавлена."), [&] {
+    if (!runShowingFailure(QStringLiteral("Строка не добавлена."), [&] {
             addIndicatorRow(dbmain(), m_term, row, kIndicatorRowHeight);
         }))
         return;
@@ -442,7 +427,7 @@ void TMIForms::N10Click()
     const int row = StringGrid1->currentRow();
     if (row < 1)
         return;
-    if (!written(QStringLiteral("Строка не добавлена."), [&] { insertIndicatorRow(dbmain(), m_term, row); }))
+    if (!runShowingFailure(QStringLiteral("Строка не добавлена."), [&] { insertIndicatorRow(dbmain(), m_term, row); }))
         return;
     const int column = StringGrid1->currentColumn();
     StringGrid1->insertRow(row);
@@ -456,7 +441,7 @@ void TMIForms::N3Click()
 {
     storeIfEdited();
     const int column = StringGrid1->columnCount();
-    if (!written(QStringLiteral("Графа не добавлена."), [&] {
+    if (!runShowingFailure(QStringLiteral("Графа не добавлена."), [&] {
             addIndicatorColumn(dbmain(), m_term, column, kIndicatorColumnWidth);
         }))
         return;
@@ -473,7 +458,7 @@ void TMIForms::N16Click()
     const int column = StringGrid1->currentColumn();
     if (column < 1)
         return;
-    if (!written(QStringLiteral("Графа не добавлена."), [&] { insertIndicatorColumn(dbmain(), m_term, column); }))
+    if (!runShowingFailure(QStringLiteral("Графа не добавлена."), [&] { insertIndicatorColumn(dbmain(), m_term, column); }))
         return;
     const int row = StringGrid1->currentRow();
     StringGrid1->insertColumn(column);
@@ -487,7 +472,7 @@ void TMIForms::N4Click()
 {
     storeIfEdited();
     int row = 0;
-    if (!written(QStringLiteral("Идентификатор не добавлен."), [&] {
+    if (!runShowingFailure(QStringLiteral("Идентификатор не добавлен."), [&] {
             row = addIndicatorIdentifier(dbmain(), m_term);
         }))
         return;
@@ -507,7 +492,7 @@ void TMIForms::N6Click()
         prompts().error(QStringLiteral("Нельзя удалить заголовки столбцов!"));
         return;
     }
-    if (!written(QStringLiteral("Строка не удалена."), [&] { deleteIndicatorRow(dbmain(), m_term, row); }))
+    if (!runShowingFailure(QStringLiteral("Строка не удалена."), [&] { deleteIndicatorRow(dbmain(), m_term, row); }))
         return;
     StringGrid1->removeRow(row);
     numberHeaders();
@@ -524,7 +509,7 @@ void TMIForms::N7Click()
         prompts().error(QStringLiteral("Нельзя удалить заголовки строк!"));
         return;
     }
-    if (!written(QStringLiteral("Графа не удалена."), [&] { deleteIndicatorColumn(dbmain(), m_term, column); }))
+    if (!runShowingFailure(QStringLiteral("Графа не удалена."), [&] { deleteIndicatorColumn(dbmain(), m_term, column); }))
         return;
     StringGrid1->removeColumn(column);
     numberHeaders();
@@ -537,7 +522,7 @@ void TMIForms::N8Click()
     QListWidgetItem* item = ListBox1->currentItem();
     if (!item)
         return;
-    if (!written(QStringLiteral("Идентификатор не удален."), [&] {
+    if (!runShowingFailure(QStringLiteral("Идентификатор не удален."), [&] {
             deleteIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt());
         }))
         return;
@@ -589,7 +574,7 @@ void TMIForms::N15Click()
     QString corner = cellText(0, 0);
     if (corner.isEmpty())
         corner = QStringLiteral(" ");
-    if (!written(QStringLiteral("Размеры не сохранены."), [&] {
+    if (!runShowingFailure(QStringLiteral("Размеры не сохранены."), [&] {
             saveIndicatorSizes(dbmain(), m_term, cleanIndicatorText(corner, IndicatorTextKind::Title), widths, heights);
         }))
         return;
@@ -599,7 +584,7 @@ void TMIForms::N15Click()
 void TMIForms::N9Click()
 {
     storeIfEdited();
-    if (!written(QStringLiteral("Размеры не сохранены."), [&] { setStandardIndicatorSizes(dbmain(), m_term); }))
+    if (!runShowingFailure(QStringLiteral("Размеры не сохранены."), [&] { setStandardIndicatorSizes(dbmain(), m_term); }))
         return;
     for (int c = 0; c < StringGrid1->columnCount(); ++c)
         StringGrid1->setColumnWidth(c, kIndicatorColumnWidth);
@@ -642,7 +627,7 @@ void TMIForms::BitBtn3Click()
                                   + QStringLiteral("\nЗаменить?"));
     };
     QList<IndicatorCellChange> changes;
-    if (!written(QStringLiteral("Формулы не изменены."), [&] {
+    if (!runShowingFailure(QStringLiteral("Формулы не изменены."), [&] {
             replaceInIndicatorFormulas(dbmain(), m_term, Edit2->text(), Edit4->text(), row, column, &changes, accept);
         }))
         return;

@@ -6,6 +6,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "reports/IndicatorSetFile.h"
 #include "reports/MIFormulas.h"
 #include "reports/StatShow.h"
@@ -197,26 +198,20 @@ void TMISetup::Button1Click()
     QTreeWidgetItem* item = current();
     if (!item)
         return;
-    try {
-        renameIndicatorSet(dbmain(), identOf(item), Edit1->text());
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Имя набора не сохранено.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Имя набора не сохранено."),
+                           [&] { renameIndicatorSet(dbmain(), identOf(item), Edit1->text()); }))
         return;
-    }
     item->setText(0, Edit1->text());
     Button1->hide();
 }
 
 void TMISetup::addSet(QTreeWidgetItem* parentNode, int depend)
 {
-    int ident = 0;
-    try {
-        ident = addIndicatorSet(dbmain(), depend);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Набор показателей не добавлен.\n") + e.userText());
+    const auto ident = runShowingFailure(QStringLiteral("Набор показателей не добавлен."),
+                                         [&] { return addIndicatorSet(dbmain(), depend); });
+    if (!ident)
         return;
-    }
-    QTreeWidgetItem* node = makeNode(newIndicatorSetName(), ident);
+    QTreeWidgetItem* node = makeNode(newIndicatorSetName(), *ident);
     if (parentNode) {
         parentNode->addChild(node);
         parentNode->setExpanded(true);
@@ -259,12 +254,9 @@ void TMISetup::N2Click()
         return;
     if (!prompts().question(QStringLiteral("Вы действительно желаете удалить \"%1\"?").arg(item->text(0))))
         return;
-    try {
-        deleteIndicatorSet(dbmain(), identOf(item));
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Набор показателей не удален.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Набор показателей не удален."),
+                           [&] { deleteIndicatorSet(dbmain(), identOf(item)); }))
         return;
-    }
     delete item;
     TreeView1Change();
 }
@@ -306,18 +298,18 @@ void TMISetup::N9Click()
     if (path.isEmpty())
         return;
     QString error;
-    try {
+    bool exported = false;
+    const auto written = runShowingFailure(QStringLiteral("Набор показателей не выгружен."), [&] {
         IndicatorSetData data;
-        if (!exportIndicatorSet(dbmain(), identOf(item), &data, &error)) {
-            prompts().error(QStringLiteral("Набор показателей не выгружен.\n") + error);
-            return;
-        }
-        if (!writeIndicatorSetFile(path, data, &error)) {
-            prompts().error(error);
-            return;
-        }
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Набор показателей не выгружен.\n") + e.userText());
+        if (!exportIndicatorSet(dbmain(), identOf(item), &data, &error))
+            return false;
+        exported = true;
+        return writeIndicatorSetFile(path, data, &error);
+    });
+    if (!written)
+        return;
+    if (!*written) {
+        prompts().error(exported ? error : QStringLiteral("Набор показателей не выгружен.\n") + error);
         return;
     }
     prompts().message(item->text(0) + QStringLiteral(" - выгружено"));
@@ -339,26 +331,31 @@ void TMISetup::N10Click()
     }
     const int ident = identOf(item);
     const QString name = item->text(0);
-    try {
-        QString error;
-        if (!indicatorSetFits(dbmain(), ident, reader.data(), &error)) {
-            prompts().error(QStringLiteral("Набор показателей не загружен.\n") + error);
-            return;
-        }
-        IndicatorOwnPart own = IndicatorOwnPart::Add;
-        // A file with nothing for the set itself only attaches sub-sets: nothing to ask about.
-        if (bringsOwnTitlesOrFormulas(reader.data()) && indicatorSetHasTitlesOrFormulas(dbmain(), ident))
-            own = prompts().question(
-                      QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(name))
-                      ? IndicatorOwnPart::Replace
-                      : IndicatorOwnPart::Keep;
-        importIndicatorSet(dbmain(), ident, reader.data(), own);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Набор показателей не загружен.\n") + e.userText());
+    const QString failed = QStringLiteral("Набор показателей не загружен.");
+    QString error;
+    bool fits = true, asks = false;
+    if (!runShowingFailure(failed, [&] {
+            fits = indicatorSetFits(dbmain(), ident, reader.data(), &error);
+            // A file with nothing for the set itself only attaches sub-sets: nothing to ask about.
+            asks = fits && bringsOwnTitlesOrFormulas(reader.data())
+                   && indicatorSetHasTitlesOrFormulas(dbmain(), ident);
+        }))
+        return;
+    if (!fits) {
+        prompts().error(failed + u'\n' + error);
         return;
     }
+    IndicatorOwnPart own = IndicatorOwnPart::Add;
+    if (asks)
+        own = prompts().question(
+                  QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(name))
+                  ? IndicatorOwnPart::Replace
+                  : IndicatorOwnPart::Keep;
+    if (!runShowingFailure(failed, [&] { importIndicatorSet(dbmain(), ident, reader.data(), own); }))
+        return;
     // The new sets come from the dictionary as the tree orders them.
-    GetTree(dbmain());
+    if (!runShowingFailure(QString(), [&] { GetTree(dbmain()); }))
+        return;
     FormActivate();
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
         if (identOf(*it) == ident) {
@@ -404,11 +401,7 @@ void TMISetup::refreshCache()
     if (m_cacheRefreshed)
         return;
     m_cacheRefreshed = true;
-    try {
-        GetTree(dbmain());
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
-    }
+    runShowingFailure(QString(), [&] { GetTree(dbmain()); });
 }
 
 void TMISetup::closeEvent(QCloseEvent* event)

@@ -5,6 +5,7 @@
 #include "entry/FrmList.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "reports/MITree.h"
 #include "reports/SummaryReports.h"
 #include "setup/MedicalTypes.h"
@@ -50,11 +51,8 @@ TMTList::TMTList(QWidget* parent) : QDialog(parent)
     connect(N2, &QAction::triggered, this, &TMTList::N2Click);
     connect(N3, &QAction::triggered, this, &QDialog::reject);
     makeTreeMarkable(TreeView1);
-    try {
-        addTypes(TreeView1, nullptr, readMedicalTypeTree(dbmain()));
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Не удалось прочитать типы учреждений.\n") + e.userText());
-    }
+    runShowingFailure(QStringLiteral("Не удалось прочитать типы учреждений."),
+                      [&] { addTypes(TreeView1, nullptr, readMedicalTypeTree(dbmain())); });
     TreeView1->expandAll();
     if (TreeView1->topLevelItemCount() > 0)
         TreeView1->setCurrentItem(TreeView1->topLevelItem(0));
@@ -69,13 +67,9 @@ bool TMTList::GetUnitList()
         prompts().message(QStringLiteral("Необходимо выбрать тип или группу типов учреждений!"));
         return false;
     }
-    try {
+    return runShowingFailure(QStringLiteral("Не удалось прочитать перечень учреждений."), [&] {
         InstitutionIdList = SummaryReports::joinIds(SummaryReports::institutionsOfTypes(dbmain(), types));
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Не удалось прочитать перечень учреждений.\n") + e.userText());
-        return false;
-    }
-    return true;
+    });
 }
 
 void TMTList::N2Click()

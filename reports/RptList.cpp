@@ -9,6 +9,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "reports/ContRep.h"
 #include "reports/MITree.h"
 #include "reports/RepIncl.h"
@@ -35,8 +36,6 @@
 namespace {
 
 const QString kNetMark = QStringLiteral("Ф47");
-
-void showFailure(const QString& what, const DbError& e) { prompts().error(what + QLatin1Char('\n') + e.userText()); }
 
 bool isNet(const QTreeWidgetItem* item) { return item && item->text(1) == kNetMark; }
 
@@ -132,12 +131,10 @@ TRepList::TRepList(QWidget* parent) : QDialog(parent)
 void TRepList::fill()
 {
     ListView1->clear();
-    try {
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень сводных отчетов."), [&] {
         for (const SummaryReport& report : SummaryReports::list(dbmain(), NetMode))
             addItem(report.id, report.report, report.net);
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Не удалось прочитать перечень сводных отчетов."), e);
-    }
+    });
     if (ListView1->topLevelItemCount() > 0)
         ListView1->setCurrentItem(ListView1->topLevelItem(0));
     updateCommands();
@@ -179,19 +176,13 @@ void TRepList::Button2Click()
         return;
     TRepInc dialog(this);
     dialog.setWindowTitle(currentName());
-    try {
-        dialog.ShowTrees(SummaryReports::institutions(dbmain(), id));
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Не удалось прочитать состав отчета."), e);
+    if (!runShowingFailure(QStringLiteral("Не удалось прочитать состав отчета."),
+                           [&] { dialog.ShowTrees(SummaryReports::institutions(dbmain(), id)); }))
         return;
-    }
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
-    try {
-        SummaryReports::setInstitutions(dbmain(), id, dialog.includeList());
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Состав отчета не сохранен."), e);
-    }
+    runShowingFailure(QStringLiteral("Состав отчета не сохранен."),
+                      [&] { SummaryReports::setInstitutions(dbmain(), id, dialog.includeList()); });
 }
 
 void TRepList::Button8Click()
@@ -201,21 +192,16 @@ void TRepList::Button8Click()
         return;
     QList<SummaryReport> reports;
     QList<int> included;
-    try {
-        reports = SummaryReports::list(dbmain(), false);
-        included = SummaryReports::incomingReports(dbmain(), id);
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Не удалось прочитать состав разрезов."), e);
+    if (!runShowingFailure(QStringLiteral("Не удалось прочитать состав разрезов."), [&] {
+            reports = SummaryReports::list(dbmain(), false);
+            included = SummaryReports::incomingReports(dbmain(), id);
+        }))
         return;
-    }
     TRepCont dialog(id, currentName(), reports, included, this);
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
-    try {
-        SummaryReports::setIncomingReports(dbmain(), id, dialog.ticked());
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Состав разрезов не сохранен."), e);
-    }
+    runShowingFailure(QStringLiteral("Состав разрезов не сохранен."),
+                      [&] { SummaryReports::setIncomingReports(dbmain(), id, dialog.ticked()); });
 }
 
 void TRepList::Button7Click()
@@ -223,16 +209,14 @@ void TRepList::Button7Click()
     const int id = currentId();
     if (!id)
         return;
-    QList<int> ids;
-    try {
-        // The territory view sums the incoming summaries, every other one the institutions.
-        ids = WorkMode == QLatin1String("Terrain") ? SummaryReports::incomingReports(dbmain(), id)
-                                                   : SummaryReports::institutions(dbmain(), id);
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Не удалось прочитать состав отчета."), e);
+    // The territory view sums the incoming summaries, every other one the institutions.
+    const auto ids = runShowingFailure(QStringLiteral("Не удалось прочитать состав отчета."), [&] {
+        return WorkMode == QLatin1String("Terrain") ? SummaryReports::incomingReports(dbmain(), id)
+                                                    : SummaryReports::institutions(dbmain(), id);
+    });
+    if (!ids)
         return;
-    }
-    InstitutionIdList = SummaryReports::joinIds(ids);
+    InstitutionIdList = SummaryReports::joinIds(*ids);
     CurrentInstitutionId = id;
     DataTablePrefix = QStringLiteral("Repdata");
     TFormList window(this);
@@ -249,16 +233,14 @@ void TRepList::Button6Click()
     const int id = currentId();
     if (!id || !Button6->isVisible())
         return;
-    QList<int> ids;
-    try {
-        // Every mode but the institution and summary ones sums the incoming summaries.
-        const bool own = WorkMode == QLatin1String("Single") || WorkMode == QLatin1String("Svod");
-        ids = own ? SummaryReports::institutions(dbmain(), id) : SummaryReports::incomingReports(dbmain(), id);
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Не удалось прочитать состав отчета."), e);
+    // Every mode but the institution and summary ones sums the incoming summaries.
+    const bool own = WorkMode == QLatin1String("Single") || WorkMode == QLatin1String("Svod");
+    const auto ids = runShowingFailure(QStringLiteral("Не удалось прочитать состав отчета."), [&] {
+        return own ? SummaryReports::institutions(dbmain(), id) : SummaryReports::incomingReports(dbmain(), id);
+    });
+    if (!ids)
         return;
-    }
-    InstitutionIdList = SummaryReports::joinIds(ids);
+    InstitutionIdList = SummaryReports::joinIds(*ids);
     CurrentInstitutionId = id;
     DataTablePrefix = QStringLiteral("REpData");
     TMISetup window(TMISetup::Use::Indicators, this);
@@ -289,18 +271,19 @@ void TRepList::N1Click()
         return;
     DataLoadReport counts;
     QString error;
-    bool loaded = false;
-    try {
+    bool declined = false;
+    const auto loaded = runShowingFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены."), [&] {
         if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), ReportDataFiles::loadTarget(id, ReportYear), path,
-                                       CurrentLevel.name))
-            return;
+                                       CurrentLevel.name)) {
+            declined = true;
+            return false;
+        }
         WaitCursor wait;
-        loaded = ReportDataFiles::load(dbdat(), id, ReportYear, path, &counts, &error);
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены."), e);
+        return ReportDataFiles::load(dbdat(), id, ReportYear, path, &counts, &error);
+    });
+    if (!loaded || declined)
         return;
-    }
-    if (!loaded) {
+    if (!*loaded) {
         prompts().error(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены.\n") + error);
         return;
     }
@@ -325,15 +308,13 @@ void TRepList::N3Click()
     if (path.isEmpty())
         return;
     DataExportReport counts;
-    bool written = false;
-    try {
+    const auto written = runShowingFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не выгружены."), [&] {
         WaitCursor wait;
-        written = ReportDataFiles::unload(dbdat(), id, ReportYear, path, &counts, &error);
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не выгружены."), e);
+        return ReportDataFiles::unload(dbdat(), id, ReportYear, path, &counts, &error);
+    });
+    if (!written)
         return;
-    }
-    if (!written) {
+    if (!*written) {
         prompts().error(QStringLiteral("Данные по ") + name + QStringLiteral(" не выгружены.\n") + error);
         return;
     }
@@ -349,12 +330,10 @@ void TRepList::N4Click()
         dialog.CheckBox1->setChecked(true);
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
-    try {
+    runShowingFailure(QStringLiteral("Отчет не добавлен."), [&] {
         const int id = SummaryReports::add(dbmain(), dialog.name(), dialog.net());
         ListView1->setCurrentItem(addItem(id, dialog.name(), dialog.net()));
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Отчет не добавлен."), e);
-    }
+    });
 }
 
 void TRepList::N5Click()
@@ -367,12 +346,9 @@ void TRepList::N5Click()
     dialog.CheckBox1->setChecked(isNet(item));
     if (prompts().exec(dialog) != QDialog::Accepted)
         return;
-    try {
-        SummaryReports::edit(dbmain(), nodeId(item), dialog.name(), dialog.net());
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Изменения отчета не сохранены."), e);
+    if (!runShowingFailure(QStringLiteral("Изменения отчета не сохранены."),
+                           [&] { SummaryReports::edit(dbmain(), nodeId(item), dialog.name(), dialog.net()); }))
         return;
-    }
     item->setText(0, dialog.name());
     item->setText(1, dialog.net() ? kNetMark : QString());
 }
@@ -385,12 +361,9 @@ void TRepList::N8Click()
     if (!prompts().question(QStringLiteral("Вы действительно желаете удалить ") + item->text(0)
                             + QStringLiteral(" со всей информацией?")))
         return;
-    try {
-        SummaryReports::remove(dbmain(), dbdat().path(), nodeId(item));
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Отчет не удален."), e);
+    if (!runShowingFailure(QStringLiteral("Отчет не удален."),
+                           [&] { SummaryReports::remove(dbmain(), dbdat().path(), nodeId(item)); }))
         return;
-    }
     delete item;
     updateCommands();
 }
@@ -402,12 +375,10 @@ void TRepList::toggleNet()
     QTreeWidgetItem* item = ListView1->currentItem();
     if (!item)
         return;
-    try {
+    runShowingFailure(QStringLiteral("Признак Ф47 не изменен."), [&] {
         const bool net = SummaryReports::toggleNet(dbmain(), nodeId(item));
         item->setText(1, net ? kNetMark : QString());
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Признак Ф47 не изменен."), e);
-    }
+    });
 }
 
 bool TRepList::moveItem(const QPoint& target)
@@ -431,7 +402,7 @@ void TRepList::N14Click()
     QList<int> shown;
     for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
         shown.append(nodeId(ListView1->topLevelItem(i)));
-    try {
+    const bool saved = runShowingFailure(QStringLiteral("Порядок отчетов не сохранен."), [&] {
         QList<int> order = shown;
         if (NetMode) {
             // The list shows the Ф47 reports only: the others keep their places around them.
@@ -441,10 +412,9 @@ void TRepList::N14Click()
             order = SummaryReports::mergeOrder(whole, shown);
         }
         SummaryReports::saveOrder(dbmain(), order);
-    } catch (const DbError& e) {
-        showFailure(QStringLiteral("Порядок отчетов не сохранен."), e);
+    });
+    if (!saved)
         return;
-    }
     N14->setVisible(false);
 }
 

@@ -3,6 +3,7 @@
 #include "core/Unit1.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/WordDocument.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -188,16 +190,16 @@ TShowStat::~TShowStat()
 void TShowStat::GetDatas()
 {
     QString error;
-    try {
+    const auto computed = runShowingFailure(QStringLiteral("Показатели не вычислены."), [&] {
         if (!loadIndicatorGrid(dbmain(), m_term, &m_grid, &error)) {
             prompts().error(error);
-            return;
+            return false;
         }
         m_shown = computeIndicatorGrid(dbmain(), m_grid, &m_reasons);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Показатели не вычислены.\n") + e.userText());
+        return true;
+    });
+    if (!computed.value_or(false))
         return;
-    }
     StringGrid1->setColumnCount(m_grid.columnCount);
     StringGrid1->setRowCount(m_grid.rowCount);
     for (int r = 0; r < m_shown.size(); ++r) {
@@ -245,15 +247,14 @@ void TShowStat::N2Click(bool oneCell)
         Label2->setText(name);
         Label2->repaint();
     };
-    bool ok = false;
-    try {
-        ok = breakDownIndicators(dbmain(), m_grid, m_shown, row, columns, oneCell, Label1->text(), &list, &error,
-                                 working);
-    } catch (const DbError& e) {
-        error = e.userText();
-    }
-    Label2->clear();
-    if (!ok) {
+    const auto ok = runShowingFailure(QString(), [&] {
+        const auto clearLabel = qScopeGuard([this] { Label2->clear(); });
+        return breakDownIndicators(dbmain(), m_grid, m_shown, row, columns, oneCell, Label1->text(), &list, &error,
+                                   working);
+    });
+    if (!ok)
+        return;
+    if (!*ok) {
         prompts().error(error);
         return;
     }

@@ -7,6 +7,7 @@
 #include "core/TreeMarks.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "reports/LevelMerge.h"
 
 #include <QButtonGroup>
@@ -114,7 +115,9 @@ TFMerge::TFMerge(QWidget* parent) : QDialog(parent)
 
 void TFMerge::FormCreate()
 {
-    const QList<ReportLevel> levels = ReportLevels::list(dbmain());
+    const QList<ReportLevel> levels =
+        runShowingFailure(QStringLiteral("Не удалось прочитать уровни отчета."), [] { return ReportLevels::list(dbmain()); })
+            .value_or(QList<ReportLevel>());
     const QSignalBlocker blocker(CheckListBox1);
     for (const ReportLevel& level : levels) {
         auto* item = new QListWidgetItem(level.name, CheckListBox1);
@@ -224,15 +227,14 @@ void TFMerge::BitBtn1Click()
     request.sources = sources;
     request.destination = ListBox1->currentItem()->data(Qt::UserRole).toInt();
     request.finRepId = FinRepId;
-    try {
-        request.institutions = CheckBox1->isChecked() ? namedInstitutions(dbmain(), marked)
-                                                      : institutionsToMerge(dbmain());
-        if (!confirmMergeReplacement(prompts(), request, ListBox1->currentItem()->text()))
-            return;
-    } catch (const DbError& e) {
-        prompts().error(e.userText());
+    bool confirmed = false;
+    if (!runShowingFailure(QString(), [&] {
+            request.institutions = CheckBox1->isChecked() ? namedInstitutions(dbmain(), marked)
+                                                          : institutionsToMerge(dbmain());
+            confirmed = confirmMergeReplacement(prompts(), request, ListBox1->currentItem()->text());
+        })
+        || !confirmed)
         return;
-    }
 
     Image1->show();
     Image2->show();

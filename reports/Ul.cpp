@@ -5,6 +5,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 
 #include "widgets/WaitCursor.h"
 
@@ -15,6 +16,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 TUnf::TUnf(QWidget* parent)
@@ -96,9 +98,11 @@ void TUnf::FormCreate()
     for (const LinkTerritory& territory : m_links.territories)
         ComboBox1->addItem(itemText(territory.a1, territory.a2));
     ComboBox1->setCurrentIndex(-1);
-    Query q(dbmain(), QStringLiteral(R"(select "id","report" from "reports" order by "ind","id")"));
-    while (q.next())
-        ComboBox2->addItem(q.text(1), q.toInt(0));
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень сводных отчетов."), [&] {
+        Query q(dbmain(), QStringLiteral(R"(select "id","report" from "reports" order by "ind","id")"));
+        while (q.next())
+            ComboBox2->addItem(q.text(1), q.toInt(0));
+    });
     ComboBox2->setCurrentIndex(-1);
     updateCommands();
 }
@@ -153,22 +157,28 @@ void TUnf::BitBtn1Click()
         if (CheckListBox1->item(i)->checkState() == Qt::Checked)
             request.sections.append(i);
     }
-    DbfExportResult result;
-    {
+    const QString failed = QStringLiteral("Отчет не выгружен.");
+    const auto exported = runShowingFailure(failed, [&] {
         WaitCursor wait;
         BitBtn1->hide();
         ProgressBar1->setRange(0, int(request.sections.size()));
         ProgressBar1->setValue(0);
         ProgressBar1->show();
-        result = exportReport(dbmain(), dbdat(), m_links, request, [this](int position) {
+        // The button comes back however the export ends.
+        const auto restore = qScopeGuard([this] {
+            ProgressBar1->hide();
+            BitBtn1->show();
+        });
+        return exportReport(dbmain(), dbdat(), m_links, request, [this](int position) {
             ProgressBar1->setValue(position);
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
-        ProgressBar1->hide();
-        BitBtn1->show();
-    }
+    });
+    if (!exported)
+        return;
+    const DbfExportResult& result = *exported;
     if (!result.ok) {
-        prompts().error(QStringLiteral("Отчет не выгружен.\n") + result.error);
+        prompts().error(failed + QLatin1Char('\n') + result.error);
         return;
     }
     QString text = QStringLiteral("Отчет выгружен в файл %1\nЗаписей: %2").arg(request.outputPath).arg(result.records);

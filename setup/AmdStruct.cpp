@@ -15,6 +15,7 @@
 #include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "setup/AdmStructure.h"
 #include "setup/DataExchange.h"
 #include "entry/Unit2.h"
@@ -263,7 +264,7 @@ void TAdmForm::showChosenForms()
 void TAdmForm::buildTree()
 {
     // The cache is read afresh so that the tree shows what the dictionary holds now.
-    GetStruct(dbmain());
+    runShowingFailure(QStringLiteral("Не удалось прочитать структуру подразделений."), [] { GetStruct(dbmain()); });
     TreeView1->clear();
     for (int i = 0; i < StructCount; ++i) {
         if (StructDepends.value(i) != 0)
@@ -314,12 +315,13 @@ void TAdmForm::ExportOneClick()
     if (path.isEmpty())
         return;
     DataExportReport report;
-    bool written = false;
-    {
+    const auto written = runShowingFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не выгружены."), [&] {
         WaitCursor wait;
-        written = writeDataFile(dbdat(), QStringLiteral("data"), nodeId(node), ReportYear, path, &report, &error);
-    }
-    if (!written) {
+        return writeDataFile(dbdat(), QStringLiteral("data"), nodeId(node), ReportYear, path, &report, &error);
+    });
+    if (!written)
+        return;
+    if (!*written) {
         prompts().error(error);
         return;
     }
@@ -350,10 +352,13 @@ void TAdmForm::ImportOneClick()
         target.replacedTables = tablesOfForms(target.chosenForms);
     DataLoadReport report;
     QString error;
-    bool loaded = false;
-    try {
-        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), target, path, CurrentLevel.name))
-            return;
+    bool declined = false;
+    const auto loaded = runShowingFailure(
+        QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены, прежние значения сохранены."), [&] {
+        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), target, path, CurrentLevel.name)) {
+            declined = true;
+            return false;
+        }
         WaitCursor wait;
         GroupBox1->show();
         Label4->setText(name);
@@ -362,13 +367,11 @@ void TAdmForm::ImportOneClick()
             GroupBox1->hide();
         });
         target.progress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
-        loaded = loadDataFile(dbdat(), target, path, yearDataFileKind(path), &report, &error);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены, прежние значения сохранены.\n")
-                        + e.userText());
+        return loadDataFile(dbdat(), target, path, yearDataFileKind(path), &report, &error);
+    });
+    if (!loaded || declined)
         return;
-    }
-    if (!loaded) {
+    if (!*loaded) {
         prompts().error(error);
         return;
     }
@@ -413,8 +416,7 @@ void TAdmForm::ExportGroupClick()
     if (folder.isEmpty())
         return;
     GroupExportReport report;
-    bool written = false;
-    {
+    const auto written = runShowingFailure(QStringLiteral("Выгрузка не выполнена."), [&] {
         WaitCursor wait;
         GroupBox1->show();
         ProgressBar1->setRange(0, leafCount(group));
@@ -428,15 +430,17 @@ void TAdmForm::ExportGroupClick()
             GroupBox1->hide();
         });
         int done = 0;
-        written = exportDataGroup(dbdat(), ReportYear, CurrentLevel.name, group, folder, &report, &error,
-                                  [&](const QString& name) {
-                                      ProgressBar1->setValue(done++);
-                                      ProgressBar2->setValue(0);
-                                      Label4->setText(name);
-                                      QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                                  });
-    }
-    if (!written) {
+        return exportDataGroup(dbdat(), ReportYear, CurrentLevel.name, group, folder, &report, &error,
+                               [&](const QString& name) {
+                                   ProgressBar1->setValue(done++);
+                                   ProgressBar2->setValue(0);
+                                   Label4->setText(name);
+                                   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                               });
+    });
+    if (!written)
+        return;
+    if (!*written) {
         prompts().error(error);
         return;
     }
@@ -459,12 +463,17 @@ void TAdmForm::ImportGroupClick()
         choice.chosenForms.insert(upperCase(form));
     choice.clearChosenOnly = ComboBox1->isEnabled() && ComboBox1->currentIndex() == 1;
     choice.lineProgress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
-    GroupImportReport report;
     QString current;
-    try {
+    // Each file loads in a transaction of its own: those before a failure stay loaded.
+    const auto failed = [&] {
+        return current.isEmpty() ? QStringLiteral("Подгрузка информации не выполнена.")
+                                 : QStringLiteral("Подгрузка информации прервана на файле ") + current
+                                       + QStringLiteral(", его данные не изменены.");
+    };
+    const auto imported = runShowingFailure(failed, [&]() -> std::optional<GroupImportReport> {
         const GroupImportPlan plan = planDataGroup(dbmain(), dbdat(), ReportYear, CurrentLevel.name, paths, choice);
         if (!confirmDataGroup(prompts(), plan, ReportYear))
-            return;
+            return std::nullopt;
         WaitCursor wait;
         GroupBox1->show();
         ProgressBar1->setRange(0, int(paths.size()));
@@ -477,20 +486,16 @@ void TAdmForm::ImportGroupClick()
             ProgressBar2->setValue(0);
             GroupBox1->hide();
         });
-        report = importDataGroup(dbmain(), dbdat(), ReportYear, plan, choice, [&](const QString& name, int index) {
+        return importDataGroup(dbmain(), dbdat(), ReportYear, plan, choice, [&](const QString& name, int index) {
             current = QFileInfo(paths[index]).fileName();
             ProgressBar1->setValue(index);
             Label4->setText(name);
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
-    } catch (const DbError& e) {
-        // Each file loads in a transaction of its own: those before the failure stay loaded.
-        prompts().error((current.isEmpty() ? QStringLiteral("Подгрузка информации не выполнена.")
-                                           : QStringLiteral("Подгрузка информации прервана на файле ") + current
-                                                 + QStringLiteral(", его данные не изменены."))
-                        + QLatin1Char('\n') + e.userText());
+    });
+    if (!imported || !*imported)
         return;
-    }
+    const GroupImportReport& report = **imported;
     prompts().message(QStringLiteral("Подгрузка информации закончена\nЗагружено файлов: %1, значений: %2")
                           .arg(report.loadedFiles)
                           .arg(report.loadedValues));
@@ -559,88 +564,94 @@ void TAdmForm::N2Click()
 
 void TAdmForm::addUnitUnder(QTreeWidgetItem* parent, const QString& caption)
 {
-    TUntChar dialog(this);
-    dialog.setWindowTitle(caption);
-    dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
-    if (prompts().exec(dialog) != QDialog::Accepted)
-        return;
-    if (isBlankName(dialog.unitName())) {
-        prompts().error(NoUnitNameText);
-        return;
-    }
-    const int id = addUnit(dbmain(), dialog.unitName(), parent ? nodeId(parent) : 0,
-                           dialog.medicalType(), dialog.rural());
-    QTreeWidgetItem* node = newNode(TreeView1, parent, dialog.unitName(), id);
-    if (parent)
-        parent->setExpanded(true);
-    if (!TreeView1->currentItem())
-        TreeView1->setCurrentItem(node);
-    updateCommands();
+    runShowingFailure(QStringLiteral("Подразделение не добавлено."), [&] {
+        TUntChar dialog(this);
+        dialog.setWindowTitle(caption);
+        dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
+        if (prompts().exec(dialog) != QDialog::Accepted)
+            return;
+        if (isBlankName(dialog.unitName())) {
+            prompts().error(NoUnitNameText);
+            return;
+        }
+        const int id = addUnit(dbmain(), dialog.unitName(), parent ? nodeId(parent) : 0,
+                               dialog.medicalType(), dialog.rural());
+        QTreeWidgetItem* node = newNode(TreeView1, parent, dialog.unitName(), id);
+        if (parent)
+            parent->setExpanded(true);
+        if (!TreeView1->currentItem())
+            TreeView1->setCurrentItem(node);
+        updateCommands();
+    });
 }
 
 void TAdmForm::N3Click()
 {
-    QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!N3->isEnabled() || !isLeaf(node))
-        return;
-    const QString name = node->text(0);
-    if (!prompts().question(QStringLiteral("Вы действительно хотите удалить ") + name
-                            + QStringLiteral(" со всей информацией?")))
-        return;
-    if (!deleteInstitution(dbmain(), dbdat().path(), ReportYear, nodeId(node))) {
-        prompts().error(QStringLiteral("Подразделение ") + name
-                        + QStringLiteral(" не удалено: в базе у него есть подчиненные подразделения"
-                                         " или его там уже нет"));
-        return;
-    }
-    delete node;
-    updateCommands();
+    runShowingFailure(QStringLiteral("Подразделение не удалено."), [&] {
+        QTreeWidgetItem* node = TreeView1->currentItem();
+        if (!N3->isEnabled() || !isLeaf(node))
+            return;
+        const QString name = node->text(0);
+        if (!prompts().question(QStringLiteral("Вы действительно хотите удалить ") + name
+                                + QStringLiteral(" со всей информацией?")))
+            return;
+        if (!deleteInstitution(dbmain(), dbdat().path(), ReportYear, nodeId(node))) {
+            prompts().error(QStringLiteral("Подразделение ") + name
+                            + QStringLiteral(" не удалено: в базе у него есть подчиненные подразделения"
+                                             " или его там уже нет"));
+            return;
+        }
+        delete node;
+        updateCommands();
+    });
 }
 
 void TAdmForm::N4Click()
 {
-    QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!N4->isEnabled() || !node)
-        return;
-    const int id = nodeId(node);
-    const std::optional<UnitRecord> unit = readUnit(dbmain(), id);
-    if (!unit) {
-        prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                        + QStringLiteral(" не найдено в базе"));
-        return;
-    }
-    TUntChar dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Корректировка подразделения"));
-    dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
-    dialog.setUnit(unit->unit, unit->medicalType, unit->rural);
-    const QList<int> childIds = node->childCount() > 0 ? childUnitIds(dbmain(), id) : QList<int>();
-    QStringList children;
-    for (int child : childIds)
-        children.append(QString::number(child));
-    ChildUnitIds = children.join(QLatin1Char(','));
-    dialog.setPopulation(dbmain(), ReportYear, id, childIds);
-    if (prompts().exec(dialog) != QDialog::Accepted)
-        return;
-    if (isBlankName(dialog.unitName())) {
-        prompts().error(NoUnitNameText);
-        return;
-    }
-    const PopulationTexts population = dialog.population();
-    QString error;
-    switch (correctUnit(dbmain(), ReportYear, id, dialog.unitName(), dialog.medicalType(),
-                        dialog.rural(), &population, &error)) {
-    case UnitCorrection::Written:
-        node->setText(0, dialog.unitName());
-        return;
-    case UnitCorrection::NoUnit:
-        prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                        + QStringLiteral(" не найдено в базе"));
-        return;
-    case UnitCorrection::InvalidPopulation:
-        prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                        + QStringLiteral(" не исправлено: ") + error);
-        return;
-    }
+    runShowingFailure(QStringLiteral("Подразделение не исправлено."), [&] {
+        QTreeWidgetItem* node = TreeView1->currentItem();
+        if (!N4->isEnabled() || !node)
+            return;
+        const int id = nodeId(node);
+        const std::optional<UnitRecord> unit = readUnit(dbmain(), id);
+        if (!unit) {
+            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
+                            + QStringLiteral(" не найдено в базе"));
+            return;
+        }
+        TUntChar dialog(this);
+        dialog.setWindowTitle(QStringLiteral("Корректировка подразделения"));
+        dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
+        dialog.setUnit(unit->unit, unit->medicalType, unit->rural);
+        const QList<int> childIds = node->childCount() > 0 ? childUnitIds(dbmain(), id) : QList<int>();
+        QStringList children;
+        for (int child : childIds)
+            children.append(QString::number(child));
+        ChildUnitIds = children.join(QLatin1Char(','));
+        dialog.setPopulation(dbmain(), ReportYear, id, childIds);
+        if (prompts().exec(dialog) != QDialog::Accepted)
+            return;
+        if (isBlankName(dialog.unitName())) {
+            prompts().error(NoUnitNameText);
+            return;
+        }
+        const PopulationTexts population = dialog.population();
+        QString error;
+        switch (correctUnit(dbmain(), ReportYear, id, dialog.unitName(), dialog.medicalType(),
+                            dialog.rural(), &population, &error)) {
+        case UnitCorrection::Written:
+            node->setText(0, dialog.unitName());
+            return;
+        case UnitCorrection::NoUnit:
+            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
+                            + QStringLiteral(" не найдено в базе"));
+            return;
+        case UnitCorrection::InvalidPopulation:
+            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
+                            + QStringLiteral(" не исправлено: ") + error);
+            return;
+        }
+    });
 }
 
 UnitTreeNode TAdmForm::subtreeOf(const QTreeWidgetItem* node) const
@@ -682,29 +693,31 @@ QString TAdmForm::reportTitle() const
 
 void TAdmForm::N13Click()
 {
-    const QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!N13->isEnabled() || !node)
-        return;
-    QStringList lines;
-    {
-        WaitCursor wait;
-        GroupBox1->show();
-        const auto hideProgress = qScopeGuard([this] {
-            Label4->clear();
-            GroupBox1->hide();
-        });
-        lines = availabilityFromDatabase(dbdat(), ReportYear, subtreeOf(node), [this](const QString& name) {
-            Label4->setText(name);
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    }
-    if (lines.isEmpty())
-        return;
-    ResultList list;
-    list.windowCaption = kReportCaption;
-    list.title = reportTitle();
-    FillResultList(list, lines, kReportHeading);
-    ShowResultList(list);
+    runShowingFailure(QStringLiteral("Наличие данных не проверено."), [&] {
+        const QTreeWidgetItem* node = TreeView1->currentItem();
+        if (!N13->isEnabled() || !node)
+            return;
+        QStringList lines;
+        {
+            WaitCursor wait;
+            GroupBox1->show();
+            const auto hideProgress = qScopeGuard([this] {
+                Label4->clear();
+                GroupBox1->hide();
+            });
+            lines = availabilityFromDatabase(dbdat(), ReportYear, subtreeOf(node), [this](const QString& name) {
+                Label4->setText(name);
+                QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            });
+        }
+        if (lines.isEmpty())
+            return;
+        ResultList list;
+        list.windowCaption = kReportCaption;
+        list.title = reportTitle();
+        FillResultList(list, lines, kReportHeading);
+        ShowResultList(list);
+    });
 }
 
 void TAdmForm::N14Click()
@@ -767,11 +780,9 @@ bool TAdmForm::leaveOrderingMode()
 {
     if (!m_ordering)
         return true;
-    try {
-        saveUnitOrder(dbmain(), shownOrder());
-    } catch (const DbError& e) {
+    if (!runShowingFailure(QStringLiteral("Порядок подразделений не сохранен."),
+                           [&] { saveUnitOrder(dbmain(), shownOrder()); })) {
         N15->setChecked(true);
-        prompts().error(QStringLiteral("Порядок подразделений не сохранен.\n") + e.userText());
         return false;
     }
     m_ordering = false;
@@ -796,7 +807,10 @@ bool TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
     }
     const int newParentId = newParent ? nodeId(newParent) : 0;
     const int oldParentId = node->parent() ? nodeId(node->parent()) : 0;
-    if (newParentId != oldParentId && !moveUnit(dbmain(), nodeId(node), newParentId))
+    if (newParentId != oldParentId
+        && !runShowingFailure(QStringLiteral("Подразделение не перемещено."),
+                              [&] { return moveUnit(dbmain(), nodeId(node), newParentId); })
+                .value_or(false))
         return false;
 
     const bool expanded = node->isExpanded();
@@ -821,19 +835,21 @@ bool TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
 
 void TAdmForm::N16Click()
 {
-    QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!N16->isVisible() || !N16->isEnabled() || !node)
-        return;
-    while (node->childCount() > 0)
-        node = node->child(0);
-    const int id = nodeId(node);
-    const std::optional<UnitRecord> unit = readUnit(dbmain(), id);
-    CurrentInstitutionId = id;
-    TFormList window(this);
-    window.setWindowTitle(node->text(0));
-    // Shown even when the type has no forms: the empty tree says so.
-    window.Start(unit ? unit->medicalType : NoMedicalType);
-    prompts().exec(window);
+    runShowingFailure(QStringLiteral("Не удалось прочитать подразделение."), [&] {
+        QTreeWidgetItem* node = TreeView1->currentItem();
+        if (!N16->isVisible() || !N16->isEnabled() || !node)
+            return;
+        while (node->childCount() > 0)
+            node = node->child(0);
+        const int id = nodeId(node);
+        const std::optional<UnitRecord> unit = readUnit(dbmain(), id);
+        CurrentInstitutionId = id;
+        TFormList window(this);
+        window.setWindowTitle(node->text(0));
+        // Shown even when the type has no forms: the empty tree says so.
+        window.Start(unit ? unit->medicalType : NoMedicalType);
+        prompts().exec(window);
+    });
 }
 
 void TAdmForm::N18Click() { reject(); }

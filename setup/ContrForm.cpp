@@ -6,6 +6,7 @@
 #include "entry/ShowTable.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/WordDocument.h"
 #include "setup/FormDictionary.h"
@@ -188,8 +189,10 @@ TContrls::~TContrls()
 
 void TContrls::FormCreate()
 {
-    for (const CatalogueForm& f : readCatalogue(dbmain()))
-        ComboBox1->addItem(f.formname.trimmed() + QStringLiteral(" - ") + f.decipher, f.id);
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень форм."), [&] {
+        for (const CatalogueForm& f : readCatalogue(dbmain()))
+            ComboBox1->addItem(f.formname.trimmed() + QStringLiteral(" - ") + f.decipher, f.id);
+    });
     if (ComboBox1->count() > 0) {
         ComboBox1->setCurrentIndex(0);
         ComboBox1Click();
@@ -213,8 +216,10 @@ void TContrls::ComboBox1Click()
     EditorFormId = ComboBox1->currentData().toInt();
     EditorFormName = ComboBox1->currentText().section(QStringLiteral(" - "), 0, 0).trimmed();
     ComboBox2->clear();
-    for (const FormTable& t : readFormTables(dbmain(), EditorFormId, TableOrder::ByNumber))
-        ComboBox2->addItem(t.tablen + QStringLiteral(" - ") + t.name, t.tablen);
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень таблиц формы."), [&] {
+        for (const FormTable& t : readFormTables(dbmain(), EditorFormId, TableOrder::ByNumber))
+            ComboBox2->addItem(t.tablen + QStringLiteral(" - ") + t.name, t.tablen);
+    });
     if (ComboBox2->count() > 0)
         ComboBox2->setCurrentIndex(0);
     ComboBox2Click();
@@ -246,10 +251,12 @@ void TContrls::reloadList(bool force)
         return;
     m_shown = nullptr;
     ListBox1->clear();
-    for (const StoredControl& c : listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId())))) {
-        auto* it = new QListWidgetItem(c.commnt, ListBox1);
-        it->setData(Qt::UserRole, c.code);
-    }
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень контролей."), [&] {
+        for (const StoredControl& c : listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId())))) {
+            auto* it = new QListWidgetItem(c.commnt, ListBox1);
+            it->setData(Qt::UserRole, c.code);
+        }
+    });
     if (ListBox1->count() == 0) {
         clearShown();
         return;
@@ -291,8 +298,11 @@ void TContrls::ListBox1Click()
     if (!item)
         return;
     const int code = item->data(Qt::UserRole).toInt();
-    showControl(code == 0 ? std::nullopt : readControl(dbmain(), code));
-    m_shown = item;
+    // Until the control is on screen whole, no other control's texts may be saved as its own.
+    m_shown = nullptr;
+    if (runShowingFailure(QStringLiteral("Не удалось прочитать контроль."),
+                          [&] { showControl(code == 0 ? std::nullopt : readControl(dbmain(), code)); }))
+        m_shown = item;
 }
 
 void TContrls::Button5Click()
@@ -302,6 +312,11 @@ void TContrls::Button5Click()
 }
 
 void TContrls::Button1Click()
+{
+    runShowingFailure(QStringLiteral("Контроль не сохранен."), [&] { saveSelected(); });
+}
+
+void TContrls::saveSelected()
 {
     // The texts on screen belong to the control last shown; another one is never written with them.
     QListWidgetItem* item = selected();
@@ -362,7 +377,11 @@ void TContrls::Button6Click()
     if (!prompts().question(QStringLiteral("Удалить контроль \"%1\"?").arg(item->text())))
         return;
     const int code = item->data(Qt::UserRole).toInt();
-    if (code != 0 && deleteControls(dbmain(), {code}) == 0)
+    const auto deleted = runShowingFailure(QStringLiteral("Контроль не удален."),
+                                           [&] { return code == 0 ? 1 : deleteControls(dbmain(), {code}); });
+    if (!deleted)
+        return;
+    if (*deleted == 0)
         prompts().error(QStringLiteral("Контроль не найден в базе: он уже удален."));
     const int row = ListBox1->row(item);
     m_shown = nullptr;
@@ -452,13 +471,16 @@ void TContrls::Button2Click()
     m_active->setFocus();
 }
 
-void TContrls::exportControls(const QList<StoredControl>& controls, const QString& caption)
+void TContrls::exportControls(const std::function<QList<StoredControl>()>& read, const QString& caption)
 {
+    const auto controls = runShowingFailure(QStringLiteral("Контроли не выгружены."), read);
+    if (!controls)
+        return;
     const QString path = prompts().saveFileName(caption, kFilterText, CfgDir + QStringLiteral("controls.ktr"));
     if (path.isEmpty())
         return;
     ControlsFileWriter writer;
-    if (!writer.write(path, exportRecords(controls))) {
+    if (!writer.write(path, exportRecords(*controls))) {
         prompts().error(writer.errorString());
         return;
     }
@@ -467,28 +489,30 @@ void TContrls::exportControls(const QList<StoredControl>& controls, const QStrin
 
 void TContrls::BitBtn1Click()
 {
-    exportControls(allControls(dbmain()), QStringLiteral("Выгрузить"));
+    exportControls([] { return allControls(dbmain()); }, QStringLiteral("Выгрузить"));
 }
 
 void TContrls::Button9Click()
 {
-    exportControls(listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId()))),
+    exportControls([this] { return listControls(dbmain(), scope(), ControlFilter(qMax(0, RadioGroup3->checkedId()))); },
                    QStringLiteral("Выгрузить список"));
 }
 
 void TContrls::Button10Click()
 {
-    exportControls(formControls(dbmain(), EditorFormId, EditorFormName),
+    exportControls([this] { return formControls(dbmain(), EditorFormId, EditorFormName); },
                    QStringLiteral("Укажите папку и имя файла для сохранения ВСЕХ контролей по %1").arg(EditorFormName));
 }
 
 void TContrls::Button11Click()
 {
     if (prompts().okCancel(QStringLiteral("Вы действительно хотите удалить ВСЕ контроли по %1?").arg(EditorFormName))) {
-        QList<int> codes;
-        for (const StoredControl& c : formControls(dbmain(), EditorFormId, EditorFormName))
-            codes.append(c.code);
-        deleteControls(dbmain(), codes);
+        runShowingFailure(QStringLiteral("Контроли не удалены."), [this] {
+            QList<int> codes;
+            for (const StoredControl& c : formControls(dbmain(), EditorFormId, EditorFormName))
+                codes.append(c.code);
+            deleteControls(dbmain(), codes);
+        });
     }
     reloadList(true);
 }
@@ -503,7 +527,8 @@ void TContrls::Button8Click()
     for (int i = 0; i < ListBox1->count(); ++i)
         if (const int code = ListBox1->item(i)->data(Qt::UserRole).toInt())
             codes.append(code);
-    deleteControls(dbmain(), codes);
+    if (!runShowingFailure(QStringLiteral("Контроли не удалены."), [&] { deleteControls(dbmain(), codes); }))
+        return;
     m_shown = nullptr;
     ListBox1->clear();
 }
@@ -511,9 +536,12 @@ void TContrls::Button8Click()
 void TContrls::Button7Click()
 {
     QList<StoredControl> controls;
-    for (int i = 0; i < ListBox1->count(); ++i)
-        if (auto c = readControl(dbmain(), ListBox1->item(i)->data(Qt::UserRole).toInt()))
-            controls.append(*c);
+    if (!runShowingFailure(QStringLiteral("Не удалось прочитать контроли."), [&] {
+            for (int i = 0; i < ListBox1->count(); ++i)
+                if (auto c = readControl(dbmain(), ListBox1->item(i)->data(Qt::UserRole).toInt()))
+                    controls.append(*c);
+        }))
+        return;
     WordDocument document;
     fillControlsDocument(document, ComboBox1->currentText(), ComboBox2->currentText(),
                          kKinds.value(RadioGroup1->checkedId()) + QStringLiteral(" - ")

@@ -9,6 +9,7 @@
 #include "setup/ControlsStore.h"
 
 #include <QDialog>
+#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -81,7 +82,9 @@ private:
     void clearShown();   // empty boxes, no relation, no control shown
     void clearRelation();
     void focusChanged(QWidget* old, QWidget* now);
-    void exportControls(const QList<StoredControl>& controls, const QString& caption);
+    // Reads the controls to write, then asks where; a failed read asks nothing.
+    void exportControls(const std::function<QList<StoredControl>()>& read, const QString& caption);
+    void saveSelected();
     QListWidgetItem* selected() const;
 
     QPlainTextEdit* m_active = nullptr;   // the expression box that had the focus last

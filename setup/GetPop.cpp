@@ -3,6 +3,7 @@
 #include "core/Common.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -59,7 +60,7 @@ TPopform::TPopform(int reportId, const QString& reportName, QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, &TPopform::BitBtn1Click);
 
     Popform = this;
-    showPopulation(readPopulation(dbmain(), PopulationOf::Report, m_year, m_reportId).value_or(PopulationTexts{}));
+    Button2Click();
 }
 
 TPopform::~TPopform()
@@ -83,25 +84,33 @@ void TPopform::showPopulation(const PopulationTexts& texts)
 
 void TPopform::Button1Click()
 {
-    QList<int> ids;
-    QString error;
-    if (!reportInstitutions(dbmain(), m_reportId, ids, &error)) {
-        prompts().error(error);
-        return;
-    }
-    showPopulation(sumPopulation(dbmain(), m_year, ids));
+    runShowingFailure(QStringLiteral("Население не подсчитано."), [&] {
+        QList<int> ids;
+        QString error;
+        if (!reportInstitutions(dbmain(), m_reportId, ids, &error)) {
+            prompts().error(error);
+            return;
+        }
+        showPopulation(sumPopulation(dbmain(), m_year, ids));
+    });
 }
 
 void TPopform::Button2Click()
 {
-    showPopulation(readPopulation(dbmain(), PopulationOf::Report, m_year, m_reportId).value_or(PopulationTexts{}));
+    runShowingFailure(QStringLiteral("Население не прочитано."), [&] {
+        showPopulation(readPopulation(dbmain(), PopulationOf::Report, m_year, m_reportId).value_or(PopulationTexts{}));
+    });
 }
 
 void TPopform::BitBtn1Click()
 {
     QString error;
-    if (savePopulation(dbmain(), PopulationOf::Report, m_year, m_reportId, population(), &error)
-        == PopulationSave::Invalid) {
+    const auto saved = runShowingFailure(QStringLiteral("Население не сохранено."), [&] {
+        return savePopulation(dbmain(), PopulationOf::Report, m_year, m_reportId, population(), &error);
+    });
+    if (!saved)
+        return;
+    if (*saved == PopulationSave::Invalid) {
         prompts().error(QStringLiteral("Население не сохранено: ") + error);
         return;
     }

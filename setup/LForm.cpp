@@ -4,6 +4,7 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "setup/FormDictionary.h"
 #include "setup/FormStructureFile.h"
 #include "setup/Tabls.h"
@@ -170,8 +171,11 @@ void TFormL::FormActivate()
     if (!CatalogueNeedsFill)
         return;
     ListView1->clear();
-    for (const CatalogueForm& f : readCatalogue(dbmain()))
-        showForm(new QTreeWidgetItem(ListView1), f);
+    if (!runShowingFailure(QStringLiteral("Не удалось прочитать перечень форм."), [&] {
+            for (const CatalogueForm& f : readCatalogue(dbmain()))
+                showForm(new QTreeWidgetItem(ListView1), f);
+        }))
+        return;
     CatalogueNeedsFill = false;
     selectFirst();
 }
@@ -208,13 +212,12 @@ void TFormL::N2Click()
         form.decipher = dialog.Edit2->text();
         form.net = dialog.CheckBox1->isChecked();
         QString error;
-        try {
-            if (updateForm(dbmain(), form, &error))
-                break;
-        } catch (const DbError& e) {
-            error = e.userText();
-        }
-        prompts().error(QStringLiteral("Изменения не сохранены.\n") + error);
+        const auto updated = runShowingFailure(QStringLiteral("Изменения не сохранены."),
+                                               [&] { return updateForm(dbmain(), form, &error); });
+        if (updated.value_or(false))
+            break;
+        if (updated)
+            prompts().error(QStringLiteral("Изменения не сохранены.\n") + error);
     }
     showForm(item, form);
 }
@@ -227,12 +230,8 @@ void TFormL::N3Click()
     const CatalogueForm form = formOf(item);
     if (!prompts().question(QStringLiteral("Вы действительно хотите удалить всю информацию по форме %1").arg(form.formname)))
         return;
-    try {
-        deleteForm(dbmain(), dbdat().path(), form.id);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Форма не удалена.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Форма не удалена."), [&] { deleteForm(dbmain(), dbdat().path(), form.id); }))
         return;
-    }
     delete item;
     selectFirst();
 }
@@ -268,12 +267,8 @@ void TFormL::N6Click()
     QList<int> ids;
     for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
         ids.append(ListView1->topLevelItem(i)->data(0, FormIdRole).toInt());
-    try {
-        saveFormOrder(dbmain(), ids);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Порядок форм не сохранен.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Порядок форм не сохранен."), [&] { saveFormOrder(dbmain(), ids); }))
         return;
-    }
     N6->setVisible(false);
 }
 
@@ -292,7 +287,7 @@ void TFormL::N7Click()
     if (path.isEmpty())
         return;
     QString error;
-    {
+    const bool read = runShowingFailure(QStringLiteral("Структура формы не выгружена."), [&] {
         WaitCursor wait;
         const std::optional<FormStructure> structure = readFormStructure(dbmain(), form.id);
         FormStructureFileWriter writer;
@@ -300,7 +295,9 @@ void TFormL::N7Click()
             error = QStringLiteral("Форма %1 не найдена в базе").arg(form.formname);
         else if (!writer.write(path, *structure))
             error = writer.errorString();
-    }
+    });
+    if (!read)
+        return;
     if (!error.isEmpty()) {
         prompts().error(error);
         return;
@@ -326,23 +323,22 @@ void TFormL::N8Click()
             text += QStringLiteral("\n\nи еще нарушений: %1").arg(breaks.size() - kListedBreaks);
         prompts().warning(text);
     }
-    StructureImport done;
-    try {
-        done = importFormStructure(dbmain(), reader.structure());
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Структура формы не загружена.\n") + e.userText());
+    const auto done = runShowingFailure(QStringLiteral("Структура формы не загружена."),
+                                        [&] { return importFormStructure(dbmain(), reader.structure()); });
+    if (!done)
         return;
-    }
-    const std::optional<CatalogueForm> form = readCatalogueForm(dbmain(), done.formId);
-    if (form) {
-        QTreeWidgetItem* item = itemOf(done.formId);
-        if (!item)
-            item = new QTreeWidgetItem(ListView1);
-        showForm(item, *form);
-    }
+    // The structure is stored: a failure to show it again does not undo that.
+    runShowingFailure(QString(), [&] {
+        if (const std::optional<CatalogueForm> form = readCatalogueForm(dbmain(), done->formId)) {
+            QTreeWidgetItem* item = itemOf(done->formId);
+            if (!item)
+                item = new QTreeWidgetItem(ListView1);
+            showForm(item, *form);
+        }
+    });
     prompts().message(QStringLiteral("Готово.\nТаблиц создано: %1, заменено: %2, строк файла пропущено: %3")
-                          .arg(done.tablesCreated)
-                          .arg(done.tablesReplaced)
+                          .arg(done->tablesCreated)
+                          .arg(done->tablesReplaced)
                           .arg(reader.skippedLines()));
 }
 

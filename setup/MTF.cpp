@@ -3,6 +3,7 @@
 #include "core/TreeMarks.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "setup/DropTree.h"
 #include "setup/MedicalTypes.h"
 
@@ -138,14 +139,16 @@ void TMTFs::FormActivate()
     m_built = true;
     m_filling = true;
     CheckListBox1->clear();
-    for (const AssignableForm& form : readAssignableForms(dbmain())) {
-        auto* item = new QListWidgetItem(form.text, CheckListBox1);
-        item->setData(FormIdRole, form.id);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-    }
     TreeView1->clear();
-    addTypeNodes(TreeView1, nullptr, readMedicalTypeTree(dbmain()));
+    runShowingFailure(QStringLiteral("Не удалось прочитать типы учреждений."), [&] {
+        for (const AssignableForm& form : readAssignableForms(dbmain())) {
+            auto* item = new QListWidgetItem(form.text, CheckListBox1);
+            item->setData(FormIdRole, form.id);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+        addTypeNodes(TreeView1, nullptr, readMedicalTypeTree(dbmain()));
+    });
     m_filling = false;
     if (QTreeWidgetItem* first = TreeView1->topLevelItem(0))
         TreeView1->setCurrentItem(first);
@@ -210,13 +213,15 @@ void TMTFs::showFormsOf(QTreeWidgetItem* node)
     m_shownType = node ? nodeId(node) : 0;
     // Only a type without subtypes is given forms: the institutions have the lowest types.
     if (node && node->childCount() == 0) {
-        for (int formId : assignedForms(dbmain(), m_shownType)) {
-            for (int i = 0; i < CheckListBox1->count(); ++i) {
-                QListWidgetItem* item = CheckListBox1->item(i);
-                if (item->data(FormIdRole).toInt() == formId)
-                    item->setCheckState(Qt::Checked);
+        runShowingFailure(QStringLiteral("Не удалось прочитать формы типа учреждения."), [&] {
+            for (int formId : assignedForms(dbmain(), m_shownType)) {
+                for (int i = 0; i < CheckListBox1->count(); ++i) {
+                    QListWidgetItem* item = CheckListBox1->item(i);
+                    if (item->data(FormIdRole).toInt() == formId)
+                        item->setCheckState(Qt::Checked);
+                }
             }
-        }
+        });
     }
     m_filling = false;
     m_ticksChanged = false;
@@ -256,12 +261,9 @@ bool TMTFs::saveShownForms()
         if (item->checkState() == Qt::Checked)
             formIds.append(item->data(FormIdRole).toInt());
     }
-    try {
-        saveAssignedForms(dbmain(), m_shownType, formIds);
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Формы типа учреждения не сохранены.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Формы типа учреждения не сохранены."),
+                           [&] { saveAssignedForms(dbmain(), m_shownType, formIds); }))
         return false;
-    }
     m_ticksChanged = false;
     BitBtn1->hide();
     return true;
@@ -275,26 +277,26 @@ void TMTFs::TreeView1Edited(QTreeWidgetItem* node)
     const QString typed = node->text(0);
     if (typed == stored)
         return;
+    const QString notRenamed = QStringLiteral("Тип учреждения не переименован.");
     QString failure;
+    bool renamed = false;
     if (typed.trimmed().isEmpty()) {
         // A blank line in the tree would name no type.
         failure = QStringLiteral("Не указано наименование типа учреждения");
     } else {
-        try {
-            if (!renameMedicalType(dbmain(), nodeId(node), typed))
-                failure = QStringLiteral("Тип учреждения не найден в базе");
-        } catch (const DbError& e) {
-            failure = e.userText();
-        }
+        const auto found = runShowingFailure(notRenamed, [&] { return renameMedicalType(dbmain(), nodeId(node), typed); });
+        if (found && !*found)
+            failure = QStringLiteral("Тип учреждения не найден в базе");
+        renamed = found.value_or(false);
     }
     m_filling = true;
-    if (failure.isEmpty())
+    if (renamed)
         node->setData(0, StoredNameRole, typed);
     else
         node->setText(0, stored);
     m_filling = false;
     if (!failure.isEmpty())
-        prompts().error(QStringLiteral("Тип учреждения не переименован.\n") + failure);
+        prompts().error(notRenamed + QLatin1Char('\n') + failure);
 }
 
 void TMTFs::toggleOrderingMode()
@@ -312,7 +314,9 @@ void TMTFs::Button1Click()
     QList<int> ids;
     for (int i = 0; i < TreeView1->topLevelItemCount(); ++i)
         collectIds(TreeView1->topLevelItem(i), ids);
-    saveMedicalTypeOrder(dbmain(), ids);
+    if (!runShowingFailure(QStringLiteral("Порядок типов учреждений не сохранен."),
+                           [&] { saveMedicalTypeOrder(dbmain(), ids); }))
+        return;
     toggleOrderingMode();
 }
 

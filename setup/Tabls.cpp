@@ -2,6 +2,7 @@
 
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "setup/FormDictionary.h"
 #include "widgets/MenuKeys.h"
 
@@ -156,8 +157,10 @@ void TFTabs::FormActivate()
     if (m_filled)
         return;
     m_filled = true;
-    for (const FormTable& t : readFormTables(dbmain(), TablesFormId))
-        showTable(new QTreeWidgetItem(ListView1), t);
+    runShowingFailure(QStringLiteral("Не удалось прочитать перечень таблиц формы."), [&] {
+        for (const FormTable& t : readFormTables(dbmain(), TablesFormId))
+            showTable(new QTreeWidgetItem(ListView1), t);
+    });
     if (ListView1->topLevelItemCount() > 0)
         ListView1->setCurrentItem(ListView1->topLevelItem(0));
     ListView1->setFocus();
@@ -200,21 +203,19 @@ bool TFTabs::saveEdit()
     // With the choice hidden the stored direction is kept, not read from the hidden buttons.
     t.scan = RadioGroup1->isHidden() ? m_edited->data(0, ScanRole).toInt() : (RadioColumns->isChecked() ? 1 : 0);
     const QString oldNumber = m_edited->text(0);
-    TableSave saved;
-    try {
-        saved = saveTable(dbmain(), TablesFormId, t);
-    } catch (const DbError& e) {
-        saved.error = e.userText();
-    }
-    if (!saved.saved) {
-        prompts().error(QStringLiteral("Изменения не сохранены.\n") + saved.error);
+    const QString failed = QStringLiteral("Изменения не сохранены.");
+    const auto saved = runShowingFailure(failed, [&] { return saveTable(dbmain(), TablesFormId, t); });
+    if (!saved)
+        return false;
+    if (!saved->saved) {
+        prompts().error(failed + QLatin1Char('\n') + saved->error);
         return false;
     }
     showTable(m_edited, t);
     if (oldNumber != t.tablen)
         prompts().message(QStringLiteral("Номер таблицы %1 изменен на %2; контролей таблицы перенесено: %3")
                               .arg(oldNumber, t.tablen)
-                              .arg(saved.movedControls));
+                              .arg(saved->movedControls));
     return true;
 }
 
@@ -264,12 +265,9 @@ void TFTabs::N3Click()
         return;
     if (!prompts().question(QStringLiteral("Удалить таблицу %1?").arg(item->text(0))))
         return;
-    try {
-        deleteTable(dbmain(), dbdat().path(), item->data(0, IdentRole).toInt());
-    } catch (const DbError& e) {
-        prompts().error(QStringLiteral("Таблица не удалена.\n") + e.userText());
+    if (!runShowingFailure(QStringLiteral("Таблица не удалена."),
+                           [&] { deleteTable(dbmain(), dbdat().path(), item->data(0, IdentRole).toInt()); }))
         return;
-    }
     delete item;
 }
 

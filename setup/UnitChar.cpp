@@ -1,6 +1,7 @@
 #include "setup/UnitChar.h"
 
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -158,15 +159,18 @@ void TUntChar::BitBtn3Click()
 {
     if (!m_dictionary || m_childIds.isEmpty())
         return;
-    showPopulation(sumPopulation(*m_dictionary, m_year, m_childIds));
-    BitBtn4->show();
+    if (runShowingFailure(QStringLiteral("Население не подсчитано."),
+                          [&] { showPopulation(sumPopulation(*m_dictionary, m_year, m_childIds)); }))
+        BitBtn4->show();
 }
 
 void TUntChar::BitBtn4Click()
 {
     if (!m_dictionary)
         return;
-    showPopulation(readPopulation(*m_dictionary, PopulationOf::Unit, m_year, m_unitId).value_or(PopulationTexts{}));
+    runShowingFailure(QStringLiteral("Население не прочитано."), [&] {
+        showPopulation(readPopulation(*m_dictionary, PopulationOf::Unit, m_year, m_unitId).value_or(PopulationTexts{}));
+    });
 }
 
 void TUntChar::BitBtn1Click()

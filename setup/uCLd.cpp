@@ -3,6 +3,7 @@
 #include "core/Configurations.h"
 #include "platform/Database.h"
 #include "platform/Prompts.h"
+#include "platform/WindowCommand.h"
 #include "setup/ControlsStore.h"
 #include "widgets/WaitCursor.h"
 
@@ -96,16 +97,17 @@ void TCld::Button1Click()
         return;
     const QString path = QDir(m_folder).absoluteFilePath(item->text());
     const LoadMode mode = RadioGroup1->checkedId() == 1 ? LoadMode::Replace : LoadMode::Append;
+    const QString failed = QStringLiteral("Контроли не загружены, прежние контроли сохранены.");
     QString error;
-    std::optional<ControlsLoadPlan> plan;
+    std::optional<std::optional<ControlsLoadPlan>> plan;
     {
+        // The store may ask a question: the hourglass covers the read and the check only.
         WaitCursor wait;
-        plan = planControlsFile(path, &error);
+        plan = runShowingFailure(failed, [&] { return planControlsFile(path, &error); });
     }
-    if (!plan) {
+    if (plan && !*plan)
         prompts().error(error);
-        return;
-    }
-    storePlannedControls(dbmain(), prompts(), path, *plan, mode);
+    if (plan && *plan)
+        runShowingFailure(failed, [&] { storePlannedControls(dbmain(), prompts(), path, **plan, mode); });
     setFolder(m_folder);   // the rejected-controls file may have appeared
 }

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -218,6 +219,27 @@ TEST_F(TreeControls, EachRunDecidesTheErrorsItemAnew)
     EXPECT_EQ(prompts.log(), (QStringList{QStringLiteral("message: Обнаружены ошибки"),
                                           QStringLiteral("message: Ошибок контроля нет"),
                                           QStringLiteral("message: Обнаружены ошибки")}));
+}
+
+// A run that cannot read the controls says so in the window, once for each run, and the window
+// carries on.
+TEST_F(TreeControls, ARunThatCannotReadTheControlsSaysSoInTheWindow)
+{
+    ScriptedPrompts prompts;
+    TFormList window;
+    open(window, Sample::Unit::Berezovka, QStringLiteral("Березовская участковая больница"));
+    window.TreeView1->setCurrentItem(window.TreeView1->topLevelItem(0));
+    dbmain().exec(QStringLiteral(R"(alter table "int_control" rename to "int_control_gone")"));
+    const QString failed = QStringLiteral("Контроль не выполнен.\nВ базе ")
+                           + QDir::toNativeSeparators(dbmain().path()) + QStringLiteral(" нет таблицы int_control.");
+    for (QAction* run : {window.N3, window.N4, window.N5}) {
+        SCOPED_TRACE(run->text().toStdString());
+        prompts.expectError(failed);
+        run->trigger();
+        EXPECT_EQ(prompts.remaining(), 0);
+        EXPECT_FALSE(window.N7->isVisible());
+    }
+    EXPECT_TRUE(window.isVisible());
 }
 
 // The form's runs need the form: without a selection nothing runs (an unexpected message fails).

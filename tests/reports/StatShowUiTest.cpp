@@ -1,4 +1,5 @@
 #include "reports/StatShow.h"
+#include "Captions.h"
 
 #include "core/Common.h"
 #include "core/ResultList.h"
@@ -178,7 +179,7 @@ TEST_F(StatShowView, TheBreakdownShowsEachMemberAsItWorks)
     PaintedTexts painted(label);
     QAction* cell = nullptr;
     for (QAction* a : view.findChildren<QAction*>())
-        if (a->text() == u("Ячейку"))
+        if (caption(a) == u("Ячейку"))
             cell = a;
     ASSERT_NE(cell, nullptr);
     prompts.expectModal(u("TForm1"), [](QDialog& dialog) {

@@ -21,6 +21,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -238,6 +239,29 @@ TEST_F(Editor, ListsEachKindAndFilterOfTheSample)
     window.CheckBox1->setChecked(false);
     click(window.RadioGroup1->button(0));
     EXPECT_EQ(window.ListBox1->count(), 4);   // (3000)'s own
+}
+
+// A list that cannot be read is told in the window, under what failed, each time it is asked for;
+// a command that cannot write says so and leaves the list as it shows.
+TEST_F(Editor, AFailedReadOrWriteOfTheControlsIsToldInTheWindow)
+{
+    ScriptedPrompts prompts;
+    TContrls window;
+    window.show();
+    ASSERT_EQ(window.ListBox1->count(), 6);
+    dbmain().exec(QStringLiteral(R"(alter table "int_control" rename to "int_control_gone")"));
+    const QString missing = QStringLiteral("\nВ базе ") + QDir::toNativeSeparators(dbmain().path())
+                            + QStringLiteral(" нет таблицы int_control.");
+
+    prompts.expectQuestion(true, QStringLiteral("Удалить все 6 контролей списка?"));
+    prompts.expectError(QStringLiteral("Контроли не удалены.") + missing);
+    QTest::mouseClick(window.Button8, Qt::LeftButton);
+    EXPECT_EQ(window.ListBox1->count(), 6);
+
+    prompts.expectError(QStringLiteral("Не удалось прочитать перечень контролей.") + missing);
+    click(window.RadioGroup1->button(1));
+    EXPECT_EQ(window.ListBox1->count(), 0);
+    EXPECT_EQ(prompts.remaining(), 0);
 }
 
 TEST_F(Editor, InsertsThenUpdatesWithQuotesAndKeepsANewControlAcrossChanges)

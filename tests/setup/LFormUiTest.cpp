@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -265,6 +266,32 @@ TEST_F(Catalogue, ExportWritesTheSelectedFormOrRefusesAHashInATableName)
         window.N7->trigger();
     }
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// A database failure met by the export or the import is told under what failed, and the list
+// stays as it was.
+TEST_F(Catalogue, AFailedReadOrWriteOfTheStructureIsToldUnderWhatFailed)
+{
+    const QString path = dir.filePath(QStringLiteral("Ф12.frs"));
+    ASSERT_TRUE(FormStructureFileWriter().write(path, *readFormStructure(year.dictionary(), f12)));
+    clickRow(list, 0);
+    year.dictionary().exec(QStringLiteral(R"(alter table "tables" rename to "tables_gone")"));
+    const QString missing = QStringLiteral("\nВ базе ") + QDir::toNativeSeparators(year.dictionaryPath())
+                            + QStringLiteral(" нет таблицы tables.");
+    {
+        ScriptedPrompts prompts;
+        prompts.expectSaveFile(dir.filePath(QStringLiteral("другой.frs")));
+        prompts.expectError(QStringLiteral("Структура формы не выгружена.") + missing);
+        window.N7->trigger();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("другой.frs"))));
+    {
+        ScriptedPrompts prompts;
+        prompts.expectOpenFile(path);
+        prompts.expectError(QStringLiteral("Структура формы не загружена.") + missing);
+        window.N8->trigger();
+    }
+    EXPECT_EQ(list->topLevelItemCount(), 3);
 }
 
 }  // namespace
