@@ -6,6 +6,7 @@
 #include "platform/TextFiles.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -165,7 +166,7 @@ bool readLinks(const QString& path, Links& links, QString* error)
         }
     } catch (const DbError& e) {
         links = Links();
-        *error = QStringLiteral("База соответствий %1 не прочитана: %2").arg(path, e.message());
+        *error = QStringLiteral("База соответствий %1 не прочитана.\n%2").arg(QDir::toNativeSeparators(path), e.userText());
         return false;
     }
     return true;

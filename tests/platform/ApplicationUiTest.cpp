@@ -46,11 +46,12 @@ protected:
 TEST_F(SaveWindow, ADatabaseErrorInAClickedHandlerIsShownOnceInRussianWithoutTheStatement)
 {
     ASSERT_NE(dynamic_cast<KestrinApplication*>(qApp), nullptr);
-    const QString expected = QStringLiteral("В базе %1 нет таблицы missing.\nСообщение SQLite: no such table: missing")
-                                 .arg(QDir::toNativeSeparators(path));
+    const QString expected =
+        QStringLiteral("Файл %1 не того вида, какой нужен программе, или поврежден: в нем нет таблицы \"missing\".")
+            .arg(QDir::toNativeSeparators(path));
     {
         ScriptedPrompts prompts;
-        prompts.expectError(QStringLiteral("нет таблицы missing"));
+        prompts.expectError(QStringLiteral("нет таблицы \"missing\""));
         QTest::mouseClick(&button, Qt::LeftButton);
         EXPECT_EQ(prompts.remaining(), 0);
         EXPECT_EQ(prompts.log(), QStringList{QStringLiteral("error: ") + expected});
@@ -73,7 +74,7 @@ TEST_F(SaveWindow, ADatabaseErrorInAClickedHandlerIsShownOnceInRussianWithoutThe
 }
 
 // A failure the program found itself already is Russian and is shown as it stands; any other
-// error shows its own text.
+// error is the program's own fault, whose English text stays out of the box.
 TEST(KestrinApplication, AnErrorOfAKeyHandlerIsShownInTheOneErrorBox)
 {
     struct Case {
@@ -83,8 +84,8 @@ TEST(KestrinApplication, AnErrorOfAKeyHandlerIsShownInTheOneErrorBox)
     const Case cases[] = {
         {[] { throw DbError(QStringLiteral("нет файла базы данных d.mdb")); },
          QStringLiteral("error: Ошибка базы данных: нет файла базы данных d.mdb")},
-        {[] { throw std::runtime_error("Не удалось прочитать файл"); },
-         QStringLiteral("error: Не удалось прочитать файл")},
+        {[] { throw std::runtime_error("vector::_M_range_check: __n (which is 3) >= this->size()"); },
+         QStringLiteral("error: Команда прервана из-за внутренней ошибки программы.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown.toStdString());
