@@ -226,6 +226,11 @@ void TVTable::showStatus()
     Label4->setText(m_model->isOpen() ? m_model->statusText() : QString());
 }
 
+void TVTable::showRefusal(const QString& why)
+{
+    Label4->setText(m_model->isOpen() ? m_model->statusText() + QStringLiteral(" — ") + why : why);
+}
+
 void TVTable::saveFailed(const QString& message)
 {
     prompts().error(message);

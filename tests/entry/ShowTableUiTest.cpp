@@ -5,6 +5,7 @@
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
+#include "widgets/RecordingSound.h"
 #include "core/Common.h"
 #include "core/Controls.h"
 #include "core/StructureCache.h"
@@ -249,6 +250,49 @@ TEST_F(GridWindow, TypesModeRefusesTyping)
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 2}}));
     EXPECT_EQ(year.storedCells(other, table), (QList<StoredCell>{{4, 4, 3}}));
+}
+
+// A key the cell refuses is not dropped in silence: it beeps and the status line says why, and
+// the cell keeps what it had. The next accepted key takes the reason away.
+TEST_F(GridWindow, ARefusedKeyBeepsAndTheStatusLineSaysWhy)
+{
+    TVTable window;
+    window.show();
+    QWidget* grid = gridOf(window);
+    ASSERT_FALSE(window.model().entry().allowsFraction());
+    RecordingSound sound;
+    struct Case {
+        const char* typed;   // before the refused key
+        int key;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"1", Qt::Key_Comma, "Таблица в целых числах: дробная часть не вводится"},
+        {"1", Qt::Key_Period, "Таблица в целых числах: дробная часть не вводится"},
+        {"", Qt::Key_Minus, "Отрицательные числа не вводятся: знак ставится только после числа"},
+        {"", Qt::Key_Plus, "Отрицательные числа не вводятся: знак ставится только после числа"},
+        {"5+", Qt::Key_Minus, "После знака нужно число, а не второй знак"},
+        {"12", Qt::Key_A, "В ячейку вводятся только цифры и знаки \"+\" и \"-\""},
+        {"", Qt::Key_Backspace, "Ячейка пуста: стирать нечего"},
+        {"123456789012345", Qt::Key_6, "В числе не больше 15 цифр"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClicks(grid, QString::fromUtf8(c.typed));
+        sound.calls.clear();
+        QTest::keyClick(grid, Qt::Key(c.key));
+        EXPECT_EQ(sound.calls, QStringList{QStringLiteral("beep")});
+        EXPECT_EQ(window.Label4->text(), QStringLiteral("Строка 1, Графа 3 — ") + QString::fromUtf8(c.says));
+        EXPECT_EQ(window.model().entry().text(), QString::fromUtf8(c.typed));
+    }
+    sound.calls.clear();
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClicks(grid, QStringLiteral("1,5"));
+    EXPECT_EQ(sound.calls, QStringList{QStringLiteral("beep")});   // the comma, heard
+    EXPECT_EQ(window.Label4->text(), QStringLiteral("Строка 1, Графа 3"));   // gone with the "5"
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 15}}));
 }
 
 TEST_F(GridWindow, MenusFollowTheWorkModeAndTheTable)
