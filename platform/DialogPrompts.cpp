@@ -1,14 +1,55 @@
 #include "platform/DialogPrompts.h"
 
+#include "platform/Files.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QInputDialog>
 #include <QMessageBox>
 
 namespace {
 QWidget* owner() { return QApplication::activeWindow(); }
+
+// The columns of the file list in the program's own words: Qt takes the size units and the
+// file kinds from the system's locale, which on an English desktop reads "KiB" and "Folder".
+class RussianFileColumns final : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+            switch (section) {
+            case 0: return QStringLiteral("Имя");
+            case 1: return QStringLiteral("Размер");
+            case 2: return QStringLiteral("Тип");
+            case 3: return QStringLiteral("Изменен");
+            default: break;
+            }
+        }
+        return QIdentityProxyModel::headerData(section, orientation, role);
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || index.column() < 1 || index.column() > 3)
+            return QIdentityProxyModel::data(index, role);
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        switch (index.column()) {
+        case 1: return info.isDir() ? QString() : Files::sizeText(info.size());
+        case 2: return Files::kindText(info.isDir(), info.suffix());
+        default: return info.lastModified().toString(QStringLiteral("dd.MM.yyyy hh:mm"));
+        }
+    }
+};
+
 
 // The box's own buttons carry Russian words even where Qt's translation is not installed.
 QMessageBox::StandardButton askBox(QMessageBox::Icon icon, const QString& text,
@@ -26,6 +67,31 @@ QMessageBox::StandardButton askBox(QMessageBox::Icon icon, const QString& text,
     if (byDefault != QMessageBox::NoButton)
         box.setDefaultButton(byDefault);
     return QMessageBox::StandardButton(box.exec());
+}
+
+// Qt's own dialog rather than the desktop's, so that every word in it is the program's or
+// Qt's Russian translation whatever language the desktop speaks.
+QStringList runFileDialog(const QString& caption, const QString& filter, const QString& start,
+                          QFileDialog::FileMode mode, QFileDialog::AcceptMode accept)
+{
+    QFileDialog dialog(owner(), caption, start, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new RussianFileColumns(&dialog));
+    dialog.setFileMode(mode);
+    if (mode == QFileDialog::Directory)
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setAcceptMode(accept);
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
+    dialog.setLabelText(QFileDialog::FileName, mode == QFileDialog::Directory ? QStringLiteral("Папка:")
+                                                                               : QStringLiteral("Имя файла:"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Тип файлов:"));
+    dialog.setLabelText(QFileDialog::Accept, mode == QFileDialog::Directory ? QStringLiteral("Выбрать")
+                                             : accept == QFileDialog::AcceptSave ? QStringLiteral("Сохранить")
+                                                                                 : QStringLiteral("Открыть"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 }
 
@@ -83,23 +149,23 @@ std::optional<QString> DialogPrompts::input(const QString& caption, const QStrin
 
 QString DialogPrompts::chooseFolder(const QString& caption, const QString& start)
 {
-    return QFileDialog::getExistingDirectory(owner(), caption, start);
+    return runFileDialog(caption, QString(), start, QFileDialog::Directory, QFileDialog::AcceptOpen).value(0);
 }
 
 QString DialogPrompts::openFileName(const QString& caption, const QString& filter, const QString& start)
 {
-    return QFileDialog::getOpenFileName(owner(), caption, start, filter);
+    return runFileDialog(caption, filter, start, QFileDialog::ExistingFile, QFileDialog::AcceptOpen).value(0);
 }
 
 QStringList DialogPrompts::openFileNames(const QString& caption, const QString& filter,
                                          const QString& start)
 {
-    return QFileDialog::getOpenFileNames(owner(), caption, start, filter);
+    return runFileDialog(caption, filter, start, QFileDialog::ExistingFiles, QFileDialog::AcceptOpen);
 }
 
 QString DialogPrompts::saveFileName(const QString& caption, const QString& filter, const QString& start)
 {
-    return QFileDialog::getSaveFileName(owner(), caption, start, filter);
+    return runFileDialog(caption, filter, start, QFileDialog::AnyFile, QFileDialog::AcceptSave).value(0);
 }
 
 int DialogPrompts::exec(QDialog& dialog)

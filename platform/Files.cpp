@@ -152,4 +152,26 @@ QStringList listFiles(const QString& folder, const QStringList& nameFilters)
     return QDir(folder).entryList(nameFilters, QDir::Files, QDir::Name);
 }
 
+QString sizeText(qint64 bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 байт").arg(bytes);
+    const char* const units[] = {"КБ", "МБ", "ГБ", "ТБ"};
+    double value = double(bytes) / 1024;
+    int unit = 0;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    // QString::number writes "." whatever the locale
+    return QString::number(value, 'f', 1) + QLatin1Char(' ') + QString::fromUtf8(units[unit]);
+}
+
+QString kindText(bool folder, const QString& suffix)
+{
+    if (folder)
+        return QStringLiteral("Папка");
+    return suffix.isEmpty() ? QStringLiteral("Файл") : QStringLiteral("Файл .") + suffix.toLower();
+}
+
 }

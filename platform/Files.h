@@ -42,4 +42,9 @@ bool saveFileSafely(const QString& path, const std::function<bool(QIODevice*)>& 
 QStringList listFolders(const QString& folder);
 QStringList listFiles(const QString& folder, const QStringList& nameFilters = {});
 
+// How the file dialogs show a file's size ("512 байт", "1.5 КБ", "2.0 МБ") and kind ("Папка",
+// "Файл .mdb"), in the program's words whatever the desktop's language.
+QString sizeText(qint64 bytes);
+QString kindText(bool folder, const QString& suffix);
+
 }
