@@ -141,7 +141,7 @@ bool readLinks(const QString& path, Links& links, QString* error)
     links = Links();
     QString why;
     if (!QFileInfo(path).isFile()) {
-        *error = QStringLiteral("Не найдена база соответствий %1").arg(path);
+        *error = QStringLiteral("Не найдена база соответствий %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
     try {

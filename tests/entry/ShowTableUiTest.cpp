@@ -2,6 +2,7 @@
 
 #include "GridMarks.h"
 #include "PrintTo.h"
+#include "RussianText.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
@@ -171,6 +172,52 @@ TEST_F(GridWindow, ABusyDataFileIsToldOnceAndTheCellsAreSavedLater)
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 7}, {5, 4, 8}}));
+}
+
+// A save that fails on the file itself is told in Russian only: the file's path, and no word of
+// SQLite or of the statement.
+TEST_F(GridWindow, ASaveThatFailsOnTheFileIsToldWithoutAnEnglishWord)
+{
+    const QString shownPath = QDir::toNativeSeparators(year.dataPath());
+    struct Case {
+        const char* what;
+        std::function<void()> fail;
+        QString says;
+    };
+    std::unique_ptr<Database> other;
+    const Case cases[] = {
+        {"locked by another program",
+         [&] {
+             other = Database::open(year.dataPath());
+             other->execScript(QStringLiteral("begin immediate"));
+             other->exec(QStringLiteral(R"(delete from "data" where "hospital"=-1)"));
+         },
+         QStringLiteral("Файл %1 занят другой программой. Закройте ее или подождите и повторите.").arg(shownPath)},
+        {"opened read-only",
+         [&] { Aliases::set(Aliases::Data, Database::open(year.dataPath(), true)); },
+         QStringLiteral("В файл %1 нельзя записать: он открыт только для чтения.").arg(shownPath)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.fail();
+        {
+            ScriptedPrompts boxes;
+            TVTable window;
+            window.show();
+            QWidget* grid = gridOf(window);
+            boxes.expectError(QStringLiteral("не сохранено"));
+            QTest::keyClicks(grid, QStringLiteral("7"));
+            QTest::keyClick(grid, Qt::Key_Right);
+            ASSERT_EQ(boxes.log().size(), 1);
+            EXPECT_EQ(boxes.log().front(),
+                      QStringLiteral("error: Значение ячейки (Строка 1, Графа 3) не сохранено.\n") + c.says
+                          + QStringLiteral("\nЯчейка отмечена цветом: её значение будет записано снова, "
+                                           "когда курсор покинет её."));
+            EXPECT_EQ(latinWords(boxes.log().front().mid(int(qstrlen("error: ")))), QStringList());
+        }
+        other.reset();
+        Aliases::set(Aliases::Data, Database::open(year.dataPath()));
+    }
 }
 
 // A figure wider than its column is never cut on both sides into another number: a smaller type,
