@@ -9,9 +9,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QTreeView>
+#include <algorithm>
 
 namespace {
 QWidget* owner() { return QApplication::activeWindow(); }
@@ -89,6 +93,16 @@ QStringList runFileDialog(const QString& caption, const QString& filter, const Q
                                              : accept == QFileDialog::AcceptSave ? QStringLiteral("Сохранить")
                                                                                  : QStringLiteral("Открыть"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
+    // Room for the longest size, kind and date the columns show, which Qt's widths would cut.
+    if (auto* list = dialog.findChild<QTreeView*>()) {
+        const QFontMetrics metrics(list->font());
+        const int margin = 4 * metrics.averageCharWidth();
+        list->header()->resizeSection(0, 28 * metrics.averageCharWidth());
+        list->header()->resizeSection(1, metrics.horizontalAdvance(QStringLiteral("1023.9 КБ")) + margin);
+        list->header()->resizeSection(2, metrics.horizontalAdvance(QStringLiteral("Файл .xlsx")) + margin);
+        list->header()->resizeSection(3, metrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00")) + margin);
+        dialog.resize(std::max(dialog.width(), 60 * metrics.averageCharWidth()), dialog.height());
+    }
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();
