@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "platform/Files.h"
 #include "platform/TextFiles.h"
 
 #include <QFile>
@@ -57,7 +58,7 @@ bool readSettingsLines(const QString& path, QStringList* lines, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Не удалось открыть файл настроек %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось открыть файл настроек %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     if (file.size() > kMaxSettingsBytes) {
@@ -66,7 +67,7 @@ bool readSettingsLines(const QString& path, QStringList* lines, QString* error)
     }
     const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Не удалось прочитать файл настроек %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось прочитать файл настроек %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     // A workbook, a database or any other binary file chosen or copied in by mistake.
@@ -331,11 +332,11 @@ bool IniFile::save(const QList<Section>& sections)
     const QString temporary = m_path + QStringLiteral(".tmp");
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(temporary, file.errorString());
+        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(temporary, Files::errorText(file));
         return false;
     }
     const bool written = file.write(bytes) == bytes.size() && file.flush();
-    const QString writeError = file.errorString();
+    const QString writeError = Files::errorText(file);
     file.close();
     std::error_code ec;
     if (written)
@@ -344,7 +345,7 @@ bool IniFile::save(const QList<Section>& sections)
     if (!written || ec) {
         QFile::remove(temporary);
         m_error = QStringLiteral("Не удалось записать файл %1: %2")
-                      .arg(m_path, written ? QString::fromLocal8Bit(ec.message().c_str()) : writeError);
+                      .arg(m_path, written ? Files::systemErrorText(QString::fromLocal8Bit(ec.message().c_str())) : writeError);
         return false;
     }
     m_sections = sections;

@@ -1,5 +1,6 @@
 #include "platform/TextFiles.h"
 
+#include "platform/Files.h"
 #include "platform/TextReader.h"
 
 #include <QFile>
@@ -54,13 +55,13 @@ bool readText1251(const QString& path, QString* text, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     // One byte past the bound tells a file at the bound from a larger one.
     const QByteArray bytes = file.read(kMaxText1251Bytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     if (bytes.size() > kMaxText1251Bytes) {
@@ -88,11 +89,11 @@ bool writeText1251(const QString& path, const QString& text, QString* error)
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     return true;

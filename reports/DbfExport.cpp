@@ -328,7 +328,7 @@ DbfExportResult exportReport(Database& dictionary, Database& data, const Links& 
                             std::filesystem::path(QFile::encodeName(request.outputPath).toStdString()), ec);
     if (ec)
         return fail(QStringLiteral("Не удалось заменить файл %1: %2")
-                        .arg(request.outputPath, QString::fromLocal8Bit(ec.message())));
+                        .arg(request.outputPath, Files::systemErrorText(QString::fromLocal8Bit(ec.message()))));
     removeQuietly(work);
     result.records = int(cells.size());
     result.ok = true;
