@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace Files {
@@ -109,7 +108,7 @@ bool saveFileSafely(const QString& path, const std::function<bool(QIODevice*)>& 
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, errorText(file));
+        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
         return false;
     }
     if (!write(&file)) {
@@ -117,7 +116,7 @@ bool saveFileSafely(const QString& path, const std::function<bool(QIODevice*)>& 
         return false;
     }
     if (!file.commit()) {
-        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, errorText(file));
+        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
         return false;
     }
     return true;
@@ -215,8 +214,10 @@ QString russianReason(const QString& message)
 
 bool hasLatin(const QString& text)
 {
-    static const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
-    return text.contains(latin);
+    for (QChar c : text)
+        if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')))
+            return true;
+    return false;
 }
 
 }  // namespace

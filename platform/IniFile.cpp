@@ -332,11 +332,11 @@ bool IniFile::save(const QList<Section>& sections)
     const QString temporary = m_path + QStringLiteral(".tmp");
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(temporary, Files::errorText(file));
+        m_error = QStringLiteral("Не удалось создать файл %1: %2").arg(temporary, file.errorString());
         return false;
     }
     const bool written = file.write(bytes) == bytes.size() && file.flush();
-    const QString writeError = Files::errorText(file);
+    const QString writeError = file.errorString();
     file.close();
     std::error_code ec;
     if (written)
@@ -345,7 +345,7 @@ bool IniFile::save(const QList<Section>& sections)
     if (!written || ec) {
         QFile::remove(temporary);
         m_error = QStringLiteral("Не удалось записать файл %1: %2")
-                      .arg(m_path, written ? Files::systemErrorText(QString::fromLocal8Bit(ec.message().c_str())) : writeError);
+                      .arg(m_path, written ? QString::fromLocal8Bit(ec.message().c_str()) : writeError);
         return false;
     }
     m_sections = sections;

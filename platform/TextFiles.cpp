@@ -89,11 +89,11 @@ bool writeText1251(const QString& path, const QString& text, QString* error)
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, Files::errorText(file));
+        *error = QStringLiteral("Не удалось создать файл %1: %2").arg(path, file.errorString());
         return false;
     }
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, Files::errorText(file));
+        *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
         return false;
     }
     return true;

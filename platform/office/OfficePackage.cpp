@@ -169,11 +169,11 @@ bool OfficePackage::write(const QString& path)
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        m_error = Files::errorText(file);
+        m_error = file.errorString();
         return false;
     }
     if (file.write(zip) != zip.size() || !file.commit()) {
-        m_error = Files::errorText(file);
+        m_error = file.errorString();
         return false;
     }
     return true;

@@ -498,7 +498,7 @@ bool XlsxWriter::write(const QString& path, const ExcelWorkbook& book)
     const QByteArray data = written.readAll();
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        m_error = QStringLiteral("Не удалось записать книгу %1: %2").arg(name, Files::errorText(out));
+        m_error = QStringLiteral("Не удалось записать книгу %1: %2").arg(name, out.errorString());
         return false;
     }
     return true;
