@@ -194,8 +194,7 @@ QString codeMeaning(int code, const QString& file)
     case SQLITE_SCHEMA:
         return QStringLiteral("Таблицы файла %1 изменила другая программа. Повторите действие.").arg(file);
     case SQLITE_CONSTRAINT:
-        return QStringLiteral("Запись в файл %1 отвергнута: такая запись в нем уже есть или "
-                              "не заполнено обязательное поле.").arg(file);
+        return QStringLiteral("Запись в файл %1 отвергнута: она нарушает правила этой базы данных.").arg(file);
     case SQLITE_MISMATCH:
         return QStringLiteral("В файл %1 записывается значение не того вида.").arg(file);
     case SQLITE_TOOBIG:

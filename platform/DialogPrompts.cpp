@@ -76,10 +76,11 @@ QMessageBox::StandardButton askBox(QMessageBox::Icon icon, const QString& text,
 // Qt's own dialog rather than the desktop's, so that every word in it is the program's or
 // Qt's Russian translation whatever language the desktop speaks.
 QStringList runFileDialog(const QString& caption, const QString& filter, const QString& start,
-                          QFileDialog::FileMode mode, QFileDialog::AcceptMode accept)
+                          QFileDialog::FileMode mode, QFileDialog::AcceptMode accept,
+                          QFileDialog::Options options = {})
 {
     QFileDialog dialog(owner(), caption, start, filter);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOptions(options | QFileDialog::DontUseNativeDialog);
     dialog.setProxyModel(new RussianFileColumns(&dialog));
     dialog.setFileMode(mode);
     if (mode == QFileDialog::Directory)

@@ -64,10 +64,10 @@ TEST_F(SampleExport, AChosenReportAndTerritoryAreExportedToTheChosenFile)
     EXPECT_TRUE(window.BitBtn1->isVisible());
 }
 
-// A mapping that is missing or no database at all is said in Russian, with its path and no
-// word of SQLite; nothing can be exported then.
 TEST_F(SampleExport, WithoutTheMappingTheWindowSaysSoAndCannotExport)
 {
+    // A mapping that is missing or no database at all is said in Russian, with its path and no
+    // word of SQLite; nothing can be exported then.
     Files::setProgramFolder(out.path());
     const QString links = QDir::toNativeSeparators(Files::join(out.path(), QStringLiteral("links.mdb")));
     struct Case {
