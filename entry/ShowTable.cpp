@@ -62,6 +62,8 @@ TVTable::TVTable(QWidget* parent)
     layout->addWidget(StringGrid1, 1);
     Label4 = label("Label4");
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A refused key's reason may be long: it must not widen the window.
+    Label4->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     VTable = this;
     FormCreate();
