@@ -513,7 +513,7 @@ bool TMain::openYearOf(const QString& cfgDir, int year)
     QString error;
     YearDatabases::OpenedYear opened;
     if (!YearDatabases::openYearFiles(cfgDir, year, &opened, &error)) {
-        prompts().error(error);
+        prompts().error(QStringLiteral("Отчетный год %1 не открыт.\n").arg(year) + error);
         return false;
     }
     StructureCaches caches;

@@ -6,6 +6,7 @@
 #include "platform/Schema.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <QList>
 #include <algorithm>
@@ -268,12 +269,22 @@ std::unique_ptr<Database> openChecked(const QString& path, bool dictionary, QStr
         *error = e.userText();
         return nullptr;
     }
-    if (!missing.isEmpty()) {
-        *error = QStringLiteral("База данных %1 повреждена или не того вида: в ней нет %2.")
-                     .arg(QDir::toNativeSeparators(path), missing.join(QStringLiteral(", ")));
+    if (missing.isEmpty())
+        return db;
+    const QString parts = missing.join(QStringLiteral(", "));
+    if (dictionary && Schema::isOlderDictionary(missing)) {
+        // A configuration made before the type tree and the ordering columns: nothing is wrong
+        // with it that the conversion utility does not mend, so that is what the user is told.
+        *error = QStringLiteral("Справочник %1 в папке года %2 старой версии, программа не может его открыть.\n"
+                                "Обновите его программой преобразования баз данных \"Тормик\" (tormik): "
+                                "выберите в ней эту конфигурацию и этот год и нажмите \"Старт\".\n"
+                                "Недостает: %3.")
+                     .arg(QFileInfo(path).fileName(), QDir::toNativeSeparators(QFileInfo(path).absolutePath()), parts);
         return nullptr;
     }
-    return db;
+    *error = QStringLiteral("База данных %1 повреждена или не того вида: в ней нет %2.")
+                 .arg(QDir::toNativeSeparators(path), parts);
+    return nullptr;
 }
 
 } // namespace

@@ -76,37 +76,51 @@ void CellEntry::start(const QString& text)
 
 CellEntry::Result CellEntry::type(QChar ch)
 {
-    if (isAsciiDigit(ch)) {
-        if (digitCount(currentOperand(m_text)) >= MaxOperandDigits)
-            return Result::Refused;
+    const QString refused = refusalOf(ch);
+    m_refusal = refused;
+    if (!refused.isEmpty())
+        return Result::Refused;
+    if (isAsciiDigit(ch))
         m_text += ch;
-        return Result::Changed;
-    }
-    if (ch == QLatin1Char('.') || ch == QLatin1Char(',')) {
-        if (!m_allowsFraction || currentOperand(m_text).contains(QLatin1Char('.')))
-            return Result::Refused;
+    else if (ch == QLatin1Char('.') || ch == QLatin1Char(','))
         m_text += QLatin1Char('.');
-        return Result::Changed;
+    else if (isSign(ch))
+        m_text = EvaluateEntry(m_text, m_allowsFraction) + ch;
+    else if (ch == Backspace)
+        m_text.chop(1);
+    else
+        m_text.clear();   // the clearing character
+    return Result::Changed;
+}
+
+// Each refusal is said, since a key dropped in silence changes the number meant: "1,5" typed
+// into a table of whole numbers would otherwise read as 15.
+QString CellEntry::refusalOf(QChar ch) const
+{
+    if (isAsciiDigit(ch))
+        return digitCount(currentOperand(m_text)) >= MaxOperandDigits
+                   ? QStringLiteral("В числе не больше %1 цифр").arg(MaxOperandDigits)
+                   : QString();
+    if (ch == QLatin1Char('.') || ch == QLatin1Char(',')) {
+        if (!m_allowsFraction)
+            return QStringLiteral("Таблица в целых числах: дробная часть не вводится");
+        return currentOperand(m_text).contains(QLatin1Char('.')) ? QStringLiteral("В числе уже есть десятичная точка")
+                                                                 : QString();
     }
     if (isSign(ch)) {
         // A sign needs a number before it: not first, not twice in a row.
-        if (digitCount(currentOperand(m_text)) == 0)
-            return Result::Refused;
-        m_text = EvaluateEntry(m_text, m_allowsFraction) + ch;
-        return Result::Changed;
+        if (digitCount(m_text) == 0)
+            return QStringLiteral("Отрицательные числа не вводятся: знак ставится только после числа");
+        return digitCount(currentOperand(m_text)) == 0 ? QStringLiteral("После знака нужно число, а не второй знак")
+                                                       : QString();
     }
-    if (ch == Backspace) {
-        if (m_text.isEmpty())
-            return Result::Refused;
-        m_text.chop(1);
-        return Result::Changed;
-    }
+    if (ch == Backspace)
+        return m_text.isEmpty() ? QStringLiteral("Ячейка пуста: стирать нечего") : QString();
     // The clearing character: code 255 of the Russian code page, and its Latin-1 twin.
-    if (ch == QChar(0x044F) || ch == QChar(0x00FF)) {
-        m_text.clear();
-        return Result::Changed;
-    }
-    return Result::Refused;
+    if (ch == QChar(0x044F) || ch == QChar(0x00FF))
+        return QString();
+    return m_allowsFraction ? QStringLiteral("В ячейку вводятся только цифры, точка и знаки \"+\" и \"-\"")
+                            : QStringLiteral("В ячейку вводятся только цифры и знаки \"+\" и \"-\"");
 }
 
 bool CellEntry::clear()

@@ -32,8 +32,10 @@ public:
 
     // One typed character: a digit, "." or ",", "+" or "-", Backspace, or the clearing
     // character (255 / "я"). Anything else, and anything that would not leave a number, is
-    // refused and changes nothing.
+    // refused and changes nothing; refusal() then says why, for the user.
     Result type(QChar ch);
+    // Why the last character typed was refused (Russian, one line); empty after an accepted one.
+    const QString& refusal() const { return m_refusal; }
     // The clearing keys: the text becomes empty. False when it was empty already.
     bool clear();
     // Back to the text the cell had when entered. False when nothing was typed.
@@ -46,7 +48,11 @@ public:
     void commit() { m_oldText = m_text; }
 
 private:
+    // Why `ch` cannot be typed now; empty when it can.
+    QString refusalOf(QChar ch) const;
+
     QString m_text;
     QString m_oldText;
+    QString m_refusal;
     bool m_allowsFraction = false;
 };

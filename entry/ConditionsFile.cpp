@@ -156,7 +156,7 @@ bool ConditionsFileReader::read(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_lines.clear();
-        m_error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString());
+        m_error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     return read(&file, path);
@@ -220,7 +220,7 @@ bool ConditionsFileWriter::write(QIODevice* device, const QList<ConditionsFileLi
         bytes += encoded;
     }
     if (device->write(bytes) != bytes.size()) {
-        m_error = QStringLiteral("Не удалось записать файл: %1").arg(device->errorString());
+        m_error = QStringLiteral("Не удалось записать файл: %1").arg(Files::errorText(*device));
         return false;
     }
     return true;

@@ -236,11 +236,15 @@ GridModel::KeyResult GridModel::keyPress(int key, QChar text)
         result.outcome = KeyOutcome::Close;
         return result;
     }
-    if (m_readOnly)
+    if (m_readOnly) {
+        result.refusal = QStringLiteral("Таблица открыта только для просмотра: значения не вводятся");
         return result;
+    }
     const QChar typed = key == Qt::Key_Backspace ? CellEntry::Backspace : text;
     if (m_entry.type(typed) == CellEntry::Result::Changed)
         result.outcome = KeyOutcome::Changed;
+    else
+        result.refusal = m_entry.refusal();
     return result;
 }
 

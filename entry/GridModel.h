@@ -49,6 +49,7 @@ public:
     struct KeyResult {
         KeyOutcome outcome = KeyOutcome::Refused;
         QString error;   // the save of the cell left failed (Russian, for the user)
+        QString refusal; // why a typed key was refused (Russian, one line); empty otherwise
     };
 
     GridModel();

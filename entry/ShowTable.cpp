@@ -76,6 +76,8 @@ TVTable::TVTable(QWidget* parent)
     layout->addWidget(StringGrid1, 1);
     Label4 = label("Label4");
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A refused key's reason may be long: it must not widen the window.
+    Label4->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     VTable = this;
     FormCreate();
@@ -244,6 +246,11 @@ bool TVTable::PutData()
 void TVTable::showStatus()
 {
     Label4->setText(m_model->isOpen() ? m_model->statusText() : QString());
+}
+
+void TVTable::showRefusal(const QString& why)
+{
+    Label4->setText(m_model->isOpen() ? m_model->statusText() + QStringLiteral(" — ") + why : why);
 }
 
 void TVTable::saveFailed(const QString& message)

@@ -62,6 +62,8 @@ public:
     void closeAfterPutData();
     // The status line "Строка …, Графа …" for the focused cell.
     void showStatus();
+    // The status line with why the key just typed was refused; the next key or move clears it.
+    void showRefusal(const QString& why);
     // Tells the user that a cell was not saved.
     void saveFailed(const QString& message);
 

@@ -3,6 +3,7 @@
 #include "entry/GridModel.h"
 #include "entry/ShowTable.h"
 #include "platform/Numbers.h"
+#include "platform/Sound.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -440,9 +441,14 @@ void TableGridView::keyPressEvent(QKeyEvent* event)
         afterKey(result.error, true);
         return;
     case GridModel::KeyOutcome::Changed:
+        m_window->showStatus();   // a refusal said before is over
         viewport()->update();
         return;
     case GridModel::KeyOutcome::Refused:
+        if (!result.refusal.isEmpty()) {
+            beep();
+            m_window->showRefusal(result.refusal);
+        }
         return;
     }
 }

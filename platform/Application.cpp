@@ -92,5 +92,6 @@ void showApplicationError(const std::exception& e)
     if (const auto* db = dynamic_cast<const DbError*>(&e))
         prompts().error(db->userText());
     else
-        prompts().error(QString::fromUtf8(e.what()));
+        // Only a fault of the program itself gets here, and its text is the library's English.
+        prompts().error(QStringLiteral("Команда прервана из-за внутренней ошибки программы."));
 }

@@ -31,5 +31,6 @@ private:
 bool loadQtTranslation(QCoreApplication& app);
 
 // The application error box: a database error in the user's words (what failed, on which file,
-// never the statement), any other error's own text.
+// never the statement), any other error as the program's own fault (its text is the library's
+// English and stays out).
 void showApplicationError(const std::exception& e);

@@ -156,37 +156,68 @@ QString DbError::missingTable() const
     return dot >= 0 ? name.mid(dot + 1) : name;
 }
 
+namespace {
+
+// What each of SQLite's result codes means for the file, in the user's words. SQLite's own text
+// stays out: it is English and speaks of the engine, not of the office's files.
+QString codeMeaning(int code, const QString& file)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("Файл %1 занят другой программой. Закройте ее или подождите и повторите.").arg(file);
+    case SQLITE_PROTOCOL:
+        return QStringLiteral("Файл %1 не удалось захватить: с ним одновременно работает другая программа. "
+                              "Повторите позже.").arg(file);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+        return QStringLiteral("Файл %1 поврежден или не является базой данных.").arg(file);
+    case SQLITE_READONLY:
+        return QStringLiteral("В файл %1 нельзя записать: он открыт только для чтения.").arg(file);
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("Нет прав на работу с файлом %1.").arg(file);
+    case SQLITE_FULL:
+        return QStringLiteral("Не хватает места на диске для файла %1.").arg(file);
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("Не удалось открыть файл %1.").arg(file);
+    case SQLITE_IOERR:
+        return QStringLiteral("Ошибка чтения или записи файла %1 на диске.").arg(file);
+    case SQLITE_NOLFS:
+        return QStringLiteral("Файл %1 слишком велик для этой системы.").arg(file);
+    case SQLITE_NOMEM:
+        return QStringLiteral("Не хватило памяти для работы с файлом %1.").arg(file);
+    case SQLITE_INTERRUPT:
+    case SQLITE_ABORT:
+        return QStringLiteral("Работа с файлом %1 прервана, изменения не записаны.").arg(file);
+    case SQLITE_SCHEMA:
+        return QStringLiteral("Таблицы файла %1 изменила другая программа. Повторите действие.").arg(file);
+    case SQLITE_CONSTRAINT:
+        return QStringLiteral("Запись в файл %1 отвергнута: она нарушает правила этой базы данных.").arg(file);
+    case SQLITE_MISMATCH:
+        return QStringLiteral("В файл %1 записывается значение не того вида.").arg(file);
+    case SQLITE_TOOBIG:
+        return QStringLiteral("Значение слишком велико для файла %1.").arg(file);
+    case SQLITE_ERROR:
+        return QStringLiteral("Файл %1 не того вида, какой нужен программе, или поврежден.").arg(file);
+    default:   // SQLITE_INTERNAL, SQLITE_MISUSE, SQLITE_RANGE, SQLITE_NOTFOUND, SQLITE_EMPTY, ...
+        return QStringLiteral("Внутренняя ошибка программы при работе с файлом %1.").arg(file);
+    }
+}
+
+} // namespace
+
 QString DbError::userText() const
 {
     // The program's own findings are Russian already and name their file themselves.
     if (m_code == 0)
         return QStringLiteral("Ошибка базы данных: ") + m_message;
     const QString file = m_file.isEmpty() ? QStringLiteral("(без имени)") : QDir::toNativeSeparators(m_file);
-    QString head;
-    switch (kind()) {
-    case Kind::Busy:
-        head = QStringLiteral("Файл %1 занят другой программой.").arg(file);
-        break;
-    case Kind::Corrupt:
-        head = QStringLiteral("Файл %1 повреждён или не является базой данных.").arg(file);
-        break;
-    case Kind::MissingTable:
-        head = QStringLiteral("В базе %1 нет таблицы %2.").arg(file, missingTable());
-        break;
-    case Kind::ReadOnly:
-        head = QStringLiteral("В файл %1 нельзя записать: он открыт только для чтения.").arg(file);
-        break;
-    case Kind::DiskFull:
-        head = QStringLiteral("Не хватает места на диске для файла %1.").arg(file);
-        break;
-    case Kind::CannotOpen:
-        head = QStringLiteral("Не удалось открыть файл %1.").arg(file);
-        break;
-    case Kind::Other:
-        head = QStringLiteral("Ошибка базы данных в файле %1.").arg(file);
-        break;
-    }
-    return head + QStringLiteral("\nСообщение SQLite: ") + m_message;
+    if (kind() == Kind::MissingTable)
+        return QStringLiteral("Файл %1 не того вида, какой нужен программе, или поврежден: в нем нет таблицы \"%2\".")
+            .arg(file, missingTable());
+    return codeMeaning(m_code, file);
 }
 
 QString quoteIdent(const QString& name)
@@ -245,6 +276,11 @@ void Query::fail(const QString& what) const
     throw DbError(what, m_sql);
 }
 
+void Query::failBinding(int position, int code) const
+{
+    throw DbError(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)), m_sql, m_db->m_path, code);
+}
+
 Query& Query::bind(int position, const QVariant& value)
 {
     if (m_hasRow || m_done)
@@ -284,7 +320,7 @@ Query& Query::bind(int position, const QVariant& value)
         }
     }
     if (rc != SQLITE_OK)
-        fail(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)));
+        failBinding(position, rc);
     return *this;
 }
 
@@ -292,8 +328,8 @@ Query& Query::bindInt64(int position, qint64 value)
 {
     if (m_hasRow || m_done)
         reset();
-    if (sqlite3_bind_int64(m_stmt, position, value) != SQLITE_OK)
-        fail(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)));
+    if (const int rc = sqlite3_bind_int64(m_stmt, position, value); rc != SQLITE_OK)
+        failBinding(position, rc);
     return *this;
 }
 
@@ -301,8 +337,8 @@ Query& Query::bindDouble(int position, double value)
 {
     if (m_hasRow || m_done)
         reset();
-    if (sqlite3_bind_double(m_stmt, position, value) != SQLITE_OK)
-        fail(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)));
+    if (const int rc = sqlite3_bind_double(m_stmt, position, value); rc != SQLITE_OK)
+        failBinding(position, rc);
     return *this;
 }
 
@@ -543,7 +579,7 @@ std::unique_ptr<Database> Database::openWithParams(const QStringList& params)
             readOnly = value.toUpper() == QStringLiteral("READ");
     }
     if (path.isEmpty())
-        throw DbError(QStringLiteral("не указан файл базы данных (DATABASE NAME=)"));
+        throw DbError(QStringLiteral("не указан файл базы данных"));
     return open(path, readOnly);
 }
 
@@ -633,20 +669,25 @@ void Database::copyTo(const QString& target)
     QFile::remove(target);
     sqlite3* dest = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    auto failWith = [&](const QString& msg) {
+    // The failure is the target's, whose code says what went wrong with it (a full disk, a
+    // folder that cannot be written); SQLite's words stay in the message for the program.
+    auto failWith = [&](int code) {
+        const QString msg = QStringLiteral("не удалось скопировать базу данных %1 в %2: %3").arg(m_path, target, lastError(dest));
+        if (dest && sqlite3_extended_errcode(dest) != SQLITE_OK)
+            code = sqlite3_extended_errcode(dest);
         sqlite3_close_v2(dest);
         QFile::remove(target);
-        throw DbError(QStringLiteral("не удалось скопировать базу данных %1 в %2: %3").arg(m_path, target, msg));
+        throw DbError(msg, QString(), target, code == SQLITE_OK || code == SQLITE_DONE ? SQLITE_ERROR : code);
     };
-    if (sqlite3_open_v2(QFile::encodeName(target).constData(), &dest, flags, nullptr) != SQLITE_OK)
-        failWith(lastError(dest));
+    if (const int rc = sqlite3_open_v2(QFile::encodeName(target).constData(), &dest, flags, nullptr); rc != SQLITE_OK)
+        failWith(rc);
     sqlite3_backup* backup = sqlite3_backup_init(dest, "main", m_db, "main");
     if (!backup)
-        failWith(lastError(dest));
+        failWith(SQLITE_ERROR);
     int rc = sqlite3_backup_step(backup, -1);
     const int finish = sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE || finish != SQLITE_OK)
-        failWith(lastError(dest));
+        failWith(rc != SQLITE_DONE ? rc : finish);
     if (sqlite3_close(dest) != SQLITE_OK) {
         dest = nullptr;
         QFile::remove(target);
@@ -747,7 +788,9 @@ Database& get(const QString& alias)
 {
     auto it = aliasMap().find(alias.toLower());
     if (it == aliasMap().end() || !it->second.db)
-        throw DbError(QStringLiteral("база данных \"%1\" не открыта").arg(alias));
+        throw DbError(alias.compare(Main, Qt::CaseInsensitive) == 0   ? QStringLiteral("справочник года не открыт")
+                      : alias.compare(Data, Qt::CaseInsensitive) == 0 ? QStringLiteral("база данных уровня отчета не открыта")
+                                                                      : QStringLiteral("база данных \"%1\" не открыта").arg(alias));
     return *it->second.db;
 }
 

@@ -41,8 +41,9 @@ public:
     Kind kind() const;
     // The table of a MissingTable failure, without its schema ("data" of "f1.data").
     QString missingTable() const;
-    // The text shown to the user: what failed and on which file, in Russian, with SQLite's own
-    // words as a detail line. Never the statement: it means nothing to the user.
+    // The text shown to the user: on which file, and what the result code means for it, in
+    // Russian. Neither the statement nor SQLite's own English words: they mean nothing to the
+    // user; message() keeps them for the program.
     QString userText() const;
 
 private:
@@ -106,6 +107,7 @@ public:
 
 private:
     [[noreturn]] void fail(const QString& what) const;
+    [[noreturn]] void failBinding(int position, int code) const;
     void checkColumn(int column) const;
 
     Database* m_db = nullptr;

@@ -86,7 +86,7 @@ bool copyFile(const QString& from, const QString& to, bool overwrite, QString* e
     }
     QFile source(from);
     if (!source.copy(to)) {
-        *error = QStringLiteral("Не удалось скопировать файл %1 в %2: %3").arg(from, to, source.errorString());
+        *error = QStringLiteral("Не удалось скопировать файл %1 в %2: %3").arg(from, to, errorText(source));
         return false;
     }
     return true;
@@ -207,6 +207,108 @@ QStringList listFolders(const QString& folder)
 QStringList listFiles(const QString& folder, const QStringList& nameFilters)
 {
     return QDir(folder).entryList(nameFilters, QDir::Files, QDir::Name);
+}
+
+QString sizeText(qint64 bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 байт").arg(bytes);
+    const char* const units[] = {"КБ", "МБ", "ГБ", "ТБ"};
+    double value = double(bytes) / 1024;
+    int unit = 0;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    // QString::number writes "." whatever the locale
+    return QString::number(value, 'f', 1) + QLatin1Char(' ') + QString::fromUtf8(units[unit]);
+}
+
+QString kindText(bool folder, const QString& suffix)
+{
+    if (folder)
+        return QStringLiteral("Папка");
+    return suffix.isEmpty() ? QStringLiteral("Файл") : QStringLiteral("Файл .") + suffix.toLower();
+}
+
+namespace {
+
+// The system's words for what goes wrong with a file (glibc's and Windows' texts), in Russian.
+// Empty when the text is none of them.
+QString russianReason(const QString& message)
+{
+    static const std::pair<const char*, const char*> reasons[] = {
+        {"No such file or directory", "нет такого файла или папки"},
+        {"The system cannot find the file specified", "нет такого файла"},
+        {"The system cannot find the path specified", "нет такой папки"},
+        {"Permission denied", "нет прав доступа"},
+        {"Access is denied", "нет прав доступа"},
+        {"Operation not permitted", "действие не разрешено"},
+        {"No space left on device", "нет места на диске"},
+        {"There is not enough space on the disk", "нет места на диске"},
+        {"Disk quota exceeded", "превышена квота диска"},
+        {"Read-only file system", "диск доступен только для чтения"},
+        {"Is a directory", "это папка, а не файл"},
+        {"Not a directory", "в пути вместо папки файл"},
+        {"File exists", "файл уже есть"},
+        {"Directory not empty", "папка не пуста"},
+        {"File name too long", "слишком длинное имя файла"},
+        {"File too large", "файл слишком велик"},
+        {"Too many open files", "открыто слишком много файлов"},
+        {"Device or resource busy", "файл занят"},
+        {"Text file busy", "файл занят"},
+        {"The process cannot access the file because it is being used by another process", "файл занят другой программой"},
+        {"Input/output error", "ошибка ввода-вывода"},
+        {"No such device", "нет такого устройства"},
+        {"Invalid argument", "неверное имя или параметр"},
+        {"Unknown error", "неизвестная ошибка"},
+    };
+    for (const auto& [english, russian] : reasons)
+        if (message.startsWith(QLatin1String(english), Qt::CaseInsensitive))
+            return QString::fromUtf8(russian);
+    return QString();
+}
+
+bool hasLatin(const QString& text)
+{
+    for (QChar c : text)
+        if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+QString systemErrorText(const QString& message)
+{
+    if (!hasLatin(message))
+        return message.isEmpty() ? QStringLiteral("неизвестная ошибка") : message;
+    const QString russian = russianReason(message.trimmed());
+    return russian.isEmpty() ? QStringLiteral("ошибка ввода-вывода") : russian;
+}
+
+QString errorText(const QIODevice& device)
+{
+    const QString message = device.errorString();
+    if (!message.isEmpty() && !hasLatin(message))
+        return message;   // the desktop speaks Russian, or Qt's Russian translation did
+    if (const QString russian = russianReason(message.trimmed()); !russian.isEmpty())
+        return russian;
+    if (const auto* file = qobject_cast<const QFileDevice*>(&device)) {
+        switch (file->error()) {
+        case QFileDevice::ReadError: return QStringLiteral("ошибка чтения");
+        case QFileDevice::WriteError: return QStringLiteral("ошибка записи");
+        case QFileDevice::ResourceError: return QStringLiteral("не хватает места на диске или памяти");
+        case QFileDevice::OpenError: return QStringLiteral("файл не открывается");
+        case QFileDevice::PermissionsError: return QStringLiteral("нет прав доступа");
+        case QFileDevice::RenameError: return QStringLiteral("файл не удалось переименовать");
+        case QFileDevice::RemoveError: return QStringLiteral("файл не удалось удалить");
+        case QFileDevice::CopyError: return QStringLiteral("файл не удалось скопировать");
+        case QFileDevice::AbortError: return QStringLiteral("запись прервана");
+        default: break;
+        }
+    }
+    return QStringLiteral("ошибка ввода-вывода");
 }
 
 }

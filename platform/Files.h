@@ -46,4 +46,16 @@ bool saveBytesSafely(const QString& path, const QByteArray& bytes, QString* erro
 QStringList listFolders(const QString& folder);
 QStringList listFiles(const QString& folder, const QStringList& nameFilters = {});
 
+// Why a read or write of `device` failed, in Russian. The system says it in the desktop's
+// language, English on most machines ("Permission denied"); those words are said in Russian,
+// and what has none becomes the kind of failure ("ошибка записи").
+QString errorText(const QIODevice& device);
+// The same for a system's message about a file given as text (std::error_code::message()).
+QString systemErrorText(const QString& message);
+
+// How the file dialogs show a file's size ("512 байт", "1.5 КБ", "2.0 МБ") and kind ("Папка",
+// "Файл .mdb"), in the program's words whatever the desktop's language.
+QString sizeText(qint64 bytes);
+QString kindText(bool folder, const QString& suffix);
+
 }

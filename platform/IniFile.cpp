@@ -47,7 +47,7 @@ bool readSettingsLines(const QString& path, QStringList* lines, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Не удалось открыть файл настроек %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось открыть файл настроек %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     if (file.size() > kMaxSettingsBytes) {
@@ -56,7 +56,7 @@ bool readSettingsLines(const QString& path, QStringList* lines, QString* error)
     }
     const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Не удалось прочитать файл настроек %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось прочитать файл настроек %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     QString text;

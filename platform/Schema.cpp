@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QList>
 #include <QPair>
+#include <algorithm>
 #include <memory>
 
 namespace Schema {
@@ -338,6 +339,23 @@ QStringList missingDataParts(Database& db)
 {
     static const Layout layout = layoutOf(dataDdl());
     return missingFrom(db, layout);
+}
+
+QStringList conversionDictionaryParts()
+{
+    static const QStringList parts = [] {
+        std::unique_ptr<Database> legacy = Database::create(QStringLiteral(":memory:"));
+        createLegacyDictionary(*legacy);
+        return missingDictionaryParts(*legacy);
+    }();
+    return parts;
+}
+
+bool isOlderDictionary(const QStringList& missing)
+{
+    const QStringList added = conversionDictionaryParts();
+    return !missing.isEmpty()
+           && std::all_of(missing.begin(), missing.end(), [&](const QString& part) { return added.contains(part); });
 }
 
 }  // namespace Schema

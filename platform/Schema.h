@@ -40,4 +40,12 @@ void createDataDatabaseFile(const QString& path);
 QStringList missingDictionaryParts(Database& db);
 QStringList missingDataParts(Database& db);
 
+// What the conversion utility adds to a dictionary of the older layout, in the words of
+// missingDictionaryParts().
+QStringList conversionDictionaryParts();
+// Whether a dictionary lacking `missing` (as missingDictionaryParts() gives it) is one of the
+// older layout, which the conversion utility brings up to date: it lacks something, and nothing
+// but what the utility adds.
+bool isOlderDictionary(const QStringList& missing);
+
 }

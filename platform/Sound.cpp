@@ -76,6 +76,12 @@ public:
         m_process.reset();
     }
 
+    void beep() override
+    {
+        if (g_beep)
+            g_beep();
+    }
+
 private:
     static bool desktopCanPlay()
     {
@@ -165,3 +171,5 @@ SoundBackend* setSoundBackend(SoundBackend* b)
 bool playSound(const QString& name, SoundFlags flags) { return soundBackend().play(name, flags); }
 
 void stopSound() { soundBackend().stop(); }
+
+void beep() { soundBackend().beep(); }

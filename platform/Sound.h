@@ -22,6 +22,8 @@ public:
     virtual bool play(const QString& name, SoundFlags flags) = 0;
     // Stops whatever this process is playing; nothing playing is no error.
     virtual void stop() = 0;
+    // The short warning sound of a refused key or command.
+    virtual void beep() = 0;
 };
 
 // The backend in force: the desktop one in the program, a recorder in tests.
@@ -35,3 +37,5 @@ void setSystemBeep(void (*beep)());
 
 bool playSound(const QString& name, SoundFlags flags);
 void stopSound();
+// The system beep through the backend in force (a recorder in tests); silent without one.
+void beep();

@@ -54,13 +54,13 @@ bool readText1251(const QString& path, QString* text, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     // One byte past the bound tells a file at the bound from a larger one.
     const QByteArray bytes = file.read(kMaxText1251Bytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     if (bytes.size() > kMaxText1251Bytes) {

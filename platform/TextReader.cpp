@@ -1,5 +1,7 @@
 #include "platform/TextReader.h"
 
+#include "platform/Files.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -70,7 +72,7 @@ bool TextFileReader::open(const QString& path)
     m_file = std::make_unique<QFile>(path);
     m_name = path;
     if (!m_file->open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Не удалось открыть файл %1: %2").arg(describe(path), m_file->errorString()));
+        return fail(QStringLiteral("Не удалось открыть файл %1: %2").arg(describe(path), Files::errorText(*m_file)));
     if (m_file->size() > m_limits.maxFileBytes)
         return fail(QStringLiteral("Файл %1 слишком велик (%2 байт, допускается не более %3)")
                         .arg(describe(path)).arg(m_file->size()).arg(m_limits.maxFileBytes));
@@ -108,7 +110,7 @@ bool TextFileReader::fillBuffer()
     if (chunk.isEmpty()) {
         auto* file = qobject_cast<QFileDevice*>(m_device);
         if (file && file->error() != QFileDevice::NoError)
-            return fail(QStringLiteral("Не удалось прочитать файл %1: %2").arg(describe(m_name), file->errorString()));
+            return fail(QStringLiteral("Не удалось прочитать файл %1: %2").arg(describe(m_name), Files::errorText(*file)));
         m_eof = true;
         return true;
     }

@@ -162,7 +162,7 @@ bool readLinks(const QString& path, Links& links, QString* error)
     links = Links();
     QString why;
     if (!QFileInfo(path).isFile()) {
-        *error = QStringLiteral("Не найдена база соответствий %1").arg(path);
+        *error = QStringLiteral("Не найдена база соответствий %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
     try {
@@ -187,7 +187,7 @@ bool readLinks(const QString& path, Links& links, QString* error)
         }
     } catch (const DbError& e) {
         links = Links();
-        *error = QStringLiteral("База соответствий %1 не прочитана: %2").arg(path, e.message());
+        *error = QStringLiteral("База соответствий %1 не прочитана.\n%2").arg(QDir::toNativeSeparators(path), e.userText());
         return false;
     }
     return true;
@@ -352,7 +352,7 @@ DbfExportResult exportReport(Database& dictionary, Database& data, const Links& 
                             std::filesystem::path(QFile::encodeName(request.outputPath).toStdString()), ec);
     if (ec)
         return fail(QStringLiteral("Не удалось заменить файл %1: %2")
-                        .arg(request.outputPath, QString::fromLocal8Bit(ec.message())));
+                        .arg(request.outputPath, Files::systemErrorText(QString::fromLocal8Bit(ec.message()))));
     removeQuietly(work);
     result.records = int(cells.size());
     result.ok = true;

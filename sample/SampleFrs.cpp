@@ -65,7 +65,7 @@ bool writeFormStructureFile(const QString& configurationFolder, QString* error)
     const QByteArray bytes = formStructureBytes();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
         if (error)
-            *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("Не удалось записать файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     return true;

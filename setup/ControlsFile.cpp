@@ -138,7 +138,7 @@ bool ControlsFileWriter::write(QIODevice* device, const QList<ControlRecord>& co
     if (!encode1251(text, &bytes, &m_error))
         return false;
     if (device->write(bytes) != bytes.size()) {
-        m_error = QStringLiteral("Не удалось записать файл: %1").arg(device->errorString());
+        m_error = QStringLiteral("Не удалось записать файл: %1").arg(Files::errorText(*device));
         return false;
     }
     return true;

@@ -203,7 +203,7 @@ bool FormStructureFileReader::read(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString());
+        m_error = QStringLiteral("Не удалось открыть файл %1: %2").arg(path, Files::errorText(file));
         return false;
     }
     return read(&file, path);
@@ -378,7 +378,7 @@ bool FormStructureFileWriter::write(QIODevice* device, const FormStructure& stru
         return false;
     }
     if (device->write(bytes) != bytes.size()) {
-        m_error = QStringLiteral("Не удалось записать структуру формы: %1").arg(device->errorString());
+        m_error = QStringLiteral("Не удалось записать структуру формы: %1").arg(Files::errorText(*device));
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include "platform/office/OfficePackage.h"
 
+#include "platform/Files.h"
 #include "platform/office/XmlTree.h"
 #include "platform/Files.h"
 
@@ -29,7 +30,7 @@ bool readPackageBytes(QIODevice* device, QByteArray* data, QString* error)
         return false;
     }
     if (auto* file = qobject_cast<QFileDevice*>(device); file && file->error() != QFileDevice::NoError) {
-        *error = file->errorString();
+        *error = Files::errorText(*file);
         return false;
     }
     *data = std::move(bytes);
@@ -107,7 +108,7 @@ bool OfficePackage::read(const QString& path)
     m_tooLarge = false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = file.errorString();
+        m_error = Files::errorText(file);
         return false;
     }
     QByteArray data;

@@ -1,5 +1,6 @@
 #include "platform/office/WordDocument.h"
 
+#include "platform/Files.h"
 #include "platform/office/WordPassword.h"
 #include "platform/office/XmlTree.h"
 
@@ -760,7 +761,7 @@ bool WordDocument::load(const QString& path, bool asTemplate)
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+        return fail(Files::errorText(file));
     QByteArray data;
     QString readError;
     if (!readPackageBytes(&file, &data, &readError))

@@ -1,5 +1,6 @@
 #include "platform/office/XlsxReader.h"
 
+#include "platform/Files.h"
 #include "platform/office/OfficePackage.h"
 #include "platform/office/XmlTree.h"
 
@@ -316,7 +317,7 @@ bool XlsxReader::read(const QString& path)
     m_name = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("Не удалось прочитать книгу %1: %2").arg(m_name, file.errorString());
+        m_error = QStringLiteral("Не удалось прочитать книгу %1: %2").arg(m_name, Files::errorText(file));
         m_book = ExcelWorkbook();
         return false;
     }

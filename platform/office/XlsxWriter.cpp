@@ -1,5 +1,6 @@
 #include "platform/office/XlsxWriter.h"
 
+#include "platform/Files.h"
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/OfficePackage.h"
 #include "platform/office/XmlTree.h"
@@ -492,7 +493,7 @@ bool XlsxWriter::write(const QString& path, const ExcelWorkbook& book)
     }
     QFile written(file);
     if (!written.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("Не удалось записать книгу %1: %2").arg(name, written.errorString());
+        m_error = QStringLiteral("Не удалось записать книгу %1: %2").arg(name, Files::errorText(written));
         return false;
     }
     const QByteArray data = written.readAll();
@@ -515,7 +516,7 @@ bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book, SameN
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+        return fail(Files::errorText(file));
     QByteArray data;
     QString readError;
     if (!readPackageBytes(&file, &data, &readError))

@@ -153,7 +153,7 @@ TEST_F(LegacyDictionary, AFailureLeavesTheDictionaryAsItWasAndSaysWhy)
          "строка 2: тип-родитель 9 не найден"},
         {"duplicate id", {QStringLiteral("3\tАптеки\t1\t1"), QStringLiteral("3\tАптеки\t1\t2")}, false,
          "строка 3: код типа 3 уже указан в строке 2"},
-        {"database failure", {QStringLiteral("2\tПоликлиники\t1\t5")}, true, "запись отклонена"},
+        {"database failure", {QStringLiteral("2\tПоликлиники\t1\t5")}, true, "нарушает правила этой базы данных"},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.what);

@@ -26,6 +26,7 @@
 
 #include "TwoYearsFixture.h"
 #include "support/PrintTo.h"
+#include "support/RussianText.h"
 #include "support/SampleYear.h"
 #include "support/ScriptedPrompts.h"
 #include "support/YearFixture.h"
@@ -305,6 +306,31 @@ TEST_F(StartUp, ADatabaseErrorWhileOpeningIsShownAndTheWindowStays)
     window.show();
     QTest::qWait(50);
     EXPECT_TRUE(window.isVisible());
+}
+
+// A configuration of the older layout at start-up: the box says which year did not open, that
+// its dictionary is old and what brings it up to date, in Russian but for the names of its
+// files and, as the last line, of the missing columns.
+TEST_F(StartUp, AnOldLayoutYearAtStartUpIsSentToTheConversionUtility)
+{
+    const QString legacy = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец (до преобразования)/2025");
+    QString error;
+    ASSERT_TRUE(Files::copyFolder(legacy, config + QStringLiteral("/2025"), &error)) << error.toStdString();
+    writeSettings({{QStringLiteral("Область"), config}}, 2025, 0);
+    ScriptedPrompts prompts;
+    prompts.expectError(QStringLiteral("Отчетный год 2025 не открыт.\nСправочник ktrmain.mdb в папке года %1 старой версии")
+                            .arg(QDir::toNativeSeparators(config + QStringLiteral("/2025"))));
+    TMain window;
+    EXPECT_FALSE(window.yearOpen());
+    ASSERT_EQ(prompts.log().size(), 1);
+    QStringList lines = prompts.log().front().mid(int(qstrlen("error: "))).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[2], QStringLiteral("Обновите его программой преобразования баз данных \"Тормик\" (tormik): "
+                                       "выберите в ней эту конфигурацию и этот год и нажмите \"Старт\"."));
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Недостает: поля \"administration\".\"ind\"")));
+    lines.removeLast();
+    EXPECT_EQ(latinWords(lines.join(QLatin1Char('\n')), {QStringLiteral("ktrmain.mdb"), QStringLiteral("tormik")}),
+              QStringList());
 }
 
 // Each damaged file is found when the year opens and named; nothing is open over empty caches,

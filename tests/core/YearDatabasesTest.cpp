@@ -346,3 +346,32 @@ TEST_F(Configuration, AnExistingTargetFolderIsRefusedAndLeftAlone)
 }
 
 }  // namespace
+
+// A configuration of the older layout, as the sample gives one: the user is told that its
+// dictionary is old and what brings it up to date, with the year folder; the missing columns
+// come only as the last line. A dictionary lacking anything more is damaged, not old.
+TEST_F(Configuration, AnOldLayoutDictionaryIsSentToTheConversionUtility)
+{
+    const QString legacy = QStringLiteral(KESTRIN_BINARY_DIR "/sample/Образец (до преобразования)/2025");
+    ASSERT_TRUE(Files::isFolder(legacy)) << "build the target \"sample\" first";
+    QString error;
+    ASSERT_TRUE(Files::copyFolder(legacy, YearDatabases::yearFolder(cfgDir, 2025), &error)) << error.toStdString();
+    const QString dictionary = YearDatabases::dictionaryPath(cfgDir, 2025);
+    const QByteArray before = bytes(dictionary);
+
+    EXPECT_FALSE(YearDatabases::openYear(cfgDir, 2025, &error));
+    EXPECT_EQ(error,
+              QStringLiteral("Справочник %1 в папке года %2 старой версии, программа не может его открыть.\n"
+                             "Обновите его программой преобразования баз данных \"Тормик\" (tormik): "
+                             "выберите в ней эту конфигурацию и этот год и нажмите \"Старт\".\n"
+                             "Недостает: поля \"administration\".\"ind\", поля \"medicaltypes\".\"parent\", "
+                             "поля \"medicaltypes\".\"ind\", поля \"reports\".\"ind\".")
+                  .arg(QStringLiteral("ktrmain.mdb"), QDir::toNativeSeparators(config + QStringLiteral("/2025"))));
+    EXPECT_EQ(bytes(dictionary), before);
+
+    Database::open(dictionary)->exec(QStringLiteral(R"(drop table "tree")"));
+    EXPECT_FALSE(YearDatabases::openYear(cfgDir, 2025, &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("База данных %1 повреждена или не того вида")
+                                     .arg(QDir::toNativeSeparators(dictionary))))
+        << error.toStdString();
+}

@@ -74,6 +74,23 @@ TEST(CellEntry, RefusedKeysReportNoChange)
     EXPECT_EQ(e.text(), QStringLiteral("1."));
 }
 
+// In a table with fractions the refusals name what a fraction allows; an accepted key clears
+// the reason.
+TEST(CellEntry, ARefusalInAFractionTableSaysWhy)
+{
+    CellEntry e;
+    e.setAllowsFraction(true);
+    e.start(QStringLiteral("1.5"));
+    EXPECT_EQ(e.type(QLatin1Char(',')), CellEntry::Result::Refused);
+    EXPECT_EQ(e.refusal(), QStringLiteral("В числе уже есть десятичная точка"));
+    EXPECT_EQ(e.type(QChar(0x0436)), CellEntry::Result::Refused);   // "ж"
+    EXPECT_EQ(e.refusal(), QStringLiteral("В ячейку вводятся только цифры, точка и знаки \"+\" и \"-\""));
+    EXPECT_EQ(e.type(QLatin1Char('+')), CellEntry::Result::Changed);
+    EXPECT_EQ(e.refusal(), QString());
+    EXPECT_EQ(e.type(QLatin1Char('.')), CellEntry::Result::Changed);   // the second operand's own point
+    EXPECT_EQ(e.text(), QStringLiteral("1.5+."));
+}
+
 TEST(CellEntry, UndoRestoresTheTextTheCellWasEnteredWith)
 {
     CellEntry e;

@@ -230,8 +230,8 @@ TEST_F(TreeControls, ARunThatCannotReadTheControlsSaysSoInTheWindow)
     open(window, Sample::Unit::Berezovka, QStringLiteral("Березовская участковая больница"));
     window.TreeView1->setCurrentItem(window.TreeView1->topLevelItem(0));
     dbmain().exec(QStringLiteral(R"(alter table "int_control" rename to "int_control_gone")"));
-    const QString failed = QStringLiteral("Контроль не выполнен.\nВ базе ")
-                           + QDir::toNativeSeparators(dbmain().path()) + QStringLiteral(" нет таблицы int_control.");
+    const QString failed = QStringLiteral("Контроль не выполнен.\nФайл ") + QDir::toNativeSeparators(dbmain().path())
+                           + QStringLiteral(" не того вида, какой нужен программе, или поврежден: в нем нет таблицы \"int_control\".");
     for (QAction* run : {window.N3, window.N4, window.N5}) {
         SCOPED_TRACE(run->text().toStdString());
         prompts.expectError(failed);

@@ -3,9 +3,11 @@
 #include "GridMarks.h"
 #include "Captions.h"
 #include "PrintTo.h"
+#include "RussianText.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
+#include "widgets/RecordingSound.h"
 #include "core/Common.h"
 #include "core/Controls.h"
 #include "core/StructureCache.h"
@@ -198,6 +200,52 @@ TEST_F(GridWindow, ABusyDataFileIsToldOnceAndTheCellsAreSavedLater)
     EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 7}, {5, 4, 8}}));
 }
 
+// A save that fails on the file itself is told in Russian only: the file's path, and no word of
+// SQLite or of the statement.
+TEST_F(GridWindow, ASaveThatFailsOnTheFileIsToldWithoutAnEnglishWord)
+{
+    const QString shownPath = QDir::toNativeSeparators(year.dataPath());
+    struct Case {
+        const char* what;
+        std::function<void()> fail;
+        QString says;
+    };
+    std::unique_ptr<Database> other;
+    const Case cases[] = {
+        {"locked by another program",
+         [&] {
+             other = Database::open(year.dataPath());
+             other->execScript(QStringLiteral("begin immediate"));
+             other->exec(QStringLiteral(R"(delete from "data" where "hospital"=-1)"));
+         },
+         QStringLiteral("Файл %1 занят другой программой. Закройте ее или подождите и повторите.").arg(shownPath)},
+        {"opened read-only",
+         [&] { Aliases::set(Aliases::Data, Database::open(year.dataPath(), true)); },
+         QStringLiteral("В файл %1 нельзя записать: он открыт только для чтения.").arg(shownPath)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.fail();
+        {
+            ScriptedPrompts boxes;
+            TVTable window;
+            window.show();
+            QWidget* grid = gridOf(window);
+            boxes.expectError(QStringLiteral("не сохранено"));
+            QTest::keyClicks(grid, QStringLiteral("7"));
+            QTest::keyClick(grid, Qt::Key_Right);
+            ASSERT_EQ(boxes.log().size(), 1);
+            EXPECT_EQ(boxes.log().front(),
+                      QStringLiteral("error: Значение ячейки (Строка 1, Графа 3) не сохранено.\n") + c.says
+                          + QStringLiteral("\nЯчейка отмечена цветом: её значение будет записано снова, "
+                                           "когда курсор покинет её."));
+            EXPECT_EQ(latinWords(boxes.log().front().mid(int(qstrlen("error: ")))), QStringList());
+        }
+        other.reset();
+        Aliases::set(Aliases::Data, Database::open(year.dataPath()));
+    }
+}
+
 // A figure wider than its column is never cut on both sides into another number: a smaller type,
 // else "…" at its end and the whole value as a tooltip.
 TEST(GridCellText, AWideFigureShrinksOrEndsInAnEllipsis)
@@ -275,6 +323,49 @@ TEST_F(GridWindow, TypesModeRefusesTyping)
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 2}}));
     EXPECT_EQ(year.storedCells(other, table), (QList<StoredCell>{{4, 4, 3}}));
+}
+
+// A key the cell refuses is not dropped in silence: it beeps and the status line says why, and
+// the cell keeps what it had. The next accepted key takes the reason away.
+TEST_F(GridWindow, ARefusedKeyBeepsAndTheStatusLineSaysWhy)
+{
+    TVTable window;
+    window.show();
+    QWidget* grid = gridOf(window);
+    ASSERT_FALSE(window.model().entry().allowsFraction());
+    RecordingSound sound;
+    struct Case {
+        const char* typed;   // before the refused key
+        int key;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"1", Qt::Key_Comma, "Таблица в целых числах: дробная часть не вводится"},
+        {"1", Qt::Key_Period, "Таблица в целых числах: дробная часть не вводится"},
+        {"", Qt::Key_Minus, "Отрицательные числа не вводятся: знак ставится только после числа"},
+        {"", Qt::Key_Plus, "Отрицательные числа не вводятся: знак ставится только после числа"},
+        {"5+", Qt::Key_Minus, "После знака нужно число, а не второй знак"},
+        {"12", Qt::Key_A, "В ячейку вводятся только цифры и знаки \"+\" и \"-\""},
+        {"", Qt::Key_Backspace, "Ячейка пуста: стирать нечего"},
+        {"123456789012345", Qt::Key_6, "В числе не больше 15 цифр"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClicks(grid, QString::fromUtf8(c.typed));
+        sound.calls.clear();
+        QTest::keyClick(grid, Qt::Key(c.key));
+        EXPECT_EQ(sound.calls, QStringList{QStringLiteral("beep")});
+        EXPECT_EQ(window.Label4->text(), QStringLiteral("Строка 1, Графа 3 — ") + QString::fromUtf8(c.says));
+        EXPECT_EQ(window.model().entry().text(), QString::fromUtf8(c.typed));
+    }
+    sound.calls.clear();
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClicks(grid, QStringLiteral("1,5"));
+    EXPECT_EQ(sound.calls, QStringList{QStringLiteral("beep")});   // the comma, heard
+    EXPECT_EQ(window.Label4->text(), QStringLiteral("Строка 1, Графа 3"));   // gone with the "5"
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(stored(), (QList<StoredCell>{{4, 4, 15}}));
 }
 
 TEST_F(GridWindow, MenusFollowTheWorkModeAndTheTable)

@@ -2,10 +2,18 @@
 #include "platform/Prompts.h"
 
 #include "PrintTo.h"
+#include "RussianText.h"
 #include "platform/Application.h"
 #include "platform/DialogPrompts.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTreeView>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -138,3 +146,75 @@ TEST(QtTranslation, TheStandardButtonsReadInRussian)
 }
 
 } // namespace
+
+namespace {
+
+// Every word a file dialog shows: its labels, buttons and their hints, the type list, the
+// column headers and the size, kind and date of each entry listed.
+QStringList dialogWords(QWidget* dialog)
+{
+    QStringList words;
+    for (auto* label : dialog->findChildren<QLabel*>())
+        if (label->isVisible())
+            words << label->text();
+    for (auto* button : dialog->findChildren<QAbstractButton*>())
+        if (button->isVisible())
+            words << button->text().remove(QLatin1Char('&')) << button->toolTip();
+    for (auto* combo : dialog->findChildren<QComboBox*>())
+        if (combo->isVisible() && combo->isEditable() == false)
+            for (int i = 0; i < combo->count(); ++i)
+                words << combo->itemText(i);
+    if (auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QAbstractItemModel* model = tree->model();
+        for (int c = 0; c < model->columnCount(tree->rootIndex()); ++c)
+            words << model->headerData(c, Qt::Horizontal).toString();
+        for (int r = 0; r < model->rowCount(tree->rootIndex()); ++r)
+            for (int c = 1; c < model->columnCount(tree->rootIndex()); ++c)
+                words << model->index(r, c, tree->rootIndex()).data().toString();
+    }
+    return words;
+}
+
+} // namespace
+
+// A file dialog speaks Russian whatever the desktop's language: no "KiB", no "Folder".
+TEST(FileDialogs, EveryWordOfTheOpenDialogIsRussian)
+{
+    if (!loadQtTranslation(*QCoreApplication::instance()))
+        GTEST_SKIP() << "Qt's Russian translation (qt6-translations-l10n) is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Архив")));
+    {
+        QFile f(dir.filePath(QStringLiteral("links.mdb")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(1536, 'x'));
+    }
+    QStringList words;
+    QMap<QString, QStringList> rows;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 5000));
+        auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_TRUE(tree);
+        const bool listed = QTest::qWaitFor([&] { return tree->model()->rowCount(tree->rootIndex()) == 2; }, 5000);
+        if (listed) {
+            QAbstractItemModel* model = tree->model();
+            for (int r = 0; r < 2; ++r) {
+                const QModelIndex name = model->index(r, 0, tree->rootIndex());
+                rows[name.data().toString()] = {name.siblingAtColumn(1).data().toString(),
+                                                name.siblingAtColumn(2).data().toString()};
+            }
+            words = dialogWords(dialog);
+        }
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    DialogPrompts dialogs;
+    EXPECT_EQ(dialogs.openFileName(QStringLiteral("Выберите базу соответствий"), QStringLiteral("База данных (*.mdb)"),
+                                   dir.path()),
+              QString());
+    EXPECT_EQ(rows.value(QStringLiteral("Архив")), (QStringList{QString(), QStringLiteral("Папка")}));
+    EXPECT_EQ(rows.value(QStringLiteral("links.mdb")), (QStringList{QStringLiteral("1.5 КБ"), QStringLiteral("Файл .mdb")}));
+    ASSERT_FALSE(words.isEmpty());
+    for (const QString& w : words)
+        EXPECT_EQ(latinWords(w, {QStringLiteral("links.mdb"), QStringLiteral(".mdb")}), QStringList()) << w.toStdString();
+}

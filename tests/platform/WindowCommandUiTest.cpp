@@ -40,7 +40,7 @@ protected:
     int kept() { return db->scalar(QStringLiteral(R"(select count(*) from "kept")")).toInt(); }
     QString missingTable() const
     {
-        return QStringLiteral("В базе %1 нет таблицы missing.\nСообщение SQLite: no such table: missing")
+        return QStringLiteral("Файл %1 не того вида, какой нужен программе, или поврежден: в нем нет таблицы \"missing\".")
             .arg(QDir::toNativeSeparators(path));
     }
 
@@ -61,7 +61,7 @@ TEST_F(SaveWindow, ADatabaseErrorInAClickedHandlerIsShownOnceInRussianWithoutThe
     ASSERT_NE(dynamic_cast<KestrinApplication*>(qApp), nullptr);
     {
         ScriptedPrompts prompts;
-        prompts.expectError(QStringLiteral("нет таблицы missing"));
+        prompts.expectError(QStringLiteral("нет таблицы \"missing\""));
         QTest::mouseClick(&button, Qt::LeftButton);
         EXPECT_EQ(prompts.remaining(), 0);
         EXPECT_EQ(prompts.log(), QStringList{QStringLiteral("error: ") + missingTable()});

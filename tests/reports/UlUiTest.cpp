@@ -1,12 +1,14 @@
 #include "reports/Ul.h"
 
 #include "PrintTo.h"
+#include "RussianText.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Configurations.h"
 #include "platform/Files.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
@@ -116,15 +118,39 @@ TEST_F(SampleExport, TheTemplateIsNoTargetAndAFileIsReplacedOnlyAfterAQuestion)
 
 TEST_F(SampleExport, WithoutTheMappingTheWindowSaysSoAndCannotExport)
 {
+    // A mapping that is missing or no database at all is said in Russian, with its path and no
+    // word of SQLite; nothing can be exported then.
     Files::setProgramFolder(out.path());
-    ScriptedPrompts prompts;
-    prompts.expectError(QStringLiteral("links.mdb"));
-    TUnf window;
-    window.show();
-    window.ComboBox1->setCurrentIndex(0);
-    window.ComboBox2->setCurrentIndex(0);
-    EXPECT_FALSE(window.BitBtn1->isEnabled());
-    window.BitBtn1Click();   // nothing is asked
+    const QString links = QDir::toNativeSeparators(Files::join(out.path(), QStringLiteral("links.mdb")));
+    struct Case {
+        const char* what;
+        QByteArray content;   // empty: no file
+        QString says;
+    };
+    const Case cases[] = {
+        {"missing", QByteArray(), QStringLiteral("Не найдена база соответствий %1").arg(links)},
+        {"damaged", QByteArray(4096, 'x'),
+         QStringLiteral("База соответствий %1 не прочитана.\nФайл %1 поврежден или не является базой данных.").arg(links)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.content.isEmpty()) {
+            QFile f(Files::join(out.path(), QStringLiteral("links.mdb")));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.content);
+        }
+        ScriptedPrompts prompts;
+        prompts.expectError(QStringLiteral("links.mdb"));
+        TUnf window;
+        window.show();
+        window.ComboBox1->setCurrentIndex(0);
+        window.ComboBox2->setCurrentIndex(0);
+        EXPECT_FALSE(window.BitBtn1->isEnabled());
+        window.BitBtn1Click();   // nothing is asked
+        ASSERT_EQ(prompts.log().size(), 1);
+        EXPECT_EQ(prompts.log().front(), QStringLiteral("error: ") + c.says + QStringLiteral("\nВыгрузка невозможна."));
+        EXPECT_EQ(latinWords(c.says), QStringList());
+    }
 }
 
 }

@@ -250,8 +250,8 @@ TEST_F(Editor, AFailedReadOrWriteOfTheControlsIsToldInTheWindow)
     window.show();
     ASSERT_EQ(window.ListBox1->count(), 6);
     dbmain().exec(QStringLiteral(R"(alter table "int_control" rename to "int_control_gone")"));
-    const QString missing = QStringLiteral("\nВ базе ") + QDir::toNativeSeparators(dbmain().path())
-                            + QStringLiteral(" нет таблицы int_control.");
+    const QString missing = QStringLiteral("\nФайл ") + QDir::toNativeSeparators(dbmain().path())
+                            + QStringLiteral(" не того вида, какой нужен программе, или поврежден: в нем нет таблицы \"int_control\".");
 
     prompts.expectQuestion(true, QStringLiteral("Удалить все 6 контролей списка?"));
     prompts.expectError(QStringLiteral("Контроли не удалены.") + missing);

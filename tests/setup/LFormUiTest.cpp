@@ -276,8 +276,8 @@ TEST_F(Catalogue, AFailedReadOrWriteOfTheStructureIsToldUnderWhatFailed)
     ASSERT_TRUE(FormStructureFileWriter().write(path, *readFormStructure(year.dictionary(), f12)));
     clickRow(list, 0);
     year.dictionary().exec(QStringLiteral(R"(alter table "tables" rename to "tables_gone")"));
-    const QString missing = QStringLiteral("\nВ базе ") + QDir::toNativeSeparators(year.dictionaryPath())
-                            + QStringLiteral(" нет таблицы tables.");
+    const QString missing = QStringLiteral("\nФайл ") + QDir::toNativeSeparators(year.dictionaryPath())
+                            + QStringLiteral(" не того вида, какой нужен программе, или поврежден: в нем нет таблицы \"tables\".");
     {
         ScriptedPrompts prompts;
         prompts.expectSaveFile(dir.filePath(QStringLiteral("другой.frs")));

@@ -25,6 +25,7 @@ public:
         return true;
     }
     void stop() override { calls << QStringLiteral("stop"); }
+    void beep() override { calls << QStringLiteral("beep"); }
 
     QStringList calls;
 
