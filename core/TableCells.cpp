@@ -429,18 +429,25 @@ bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTa
         return false;
     }
     if (!tableSizesFit(g.highColumn - 1, g.highRow - 1, g.fixcols, g.fixrows)) {
-        setError(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно: граф %3, "
-                                       "строк %4, граф боковика %5, строк шапки %6")
-                            .arg(tableNumber, formName)
-                            .arg(g.highColumn - 1)
-                            .arg(g.highRow - 1)
-                            .arg(g.fixcols)
-                            .arg(g.fixrows));
+        setError(error, tableSizesRefusal(formName, tableNumber, g.highColumn - 1, g.highRow - 1,
+                                          g.fixcols, g.fixrows));
         return false;
     }
     table->ident = ident;
     table->geometry = g;
     return true;
+}
+
+QString tableSizesRefusal(const QString& formName, const QString& tableNumber, int colcount,
+                          int rowcount, int fixcols, int fixrows)
+{
+    return QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно: граф %3, строк %4, граф "
+                          "боковика %5, строк шапки %6")
+        .arg(tableNumber, formName)
+        .arg(colcount)
+        .arg(rowcount)
+        .arg(fixcols)
+        .arg(fixrows);
 }
 
 void OwnerRows::read(DataRows& rows, const QString& dataTable, int year, int hospital)

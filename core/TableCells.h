@@ -162,6 +162,9 @@ inline bool tableSizesFit(int colcount, int rowcount, int fixcols, int fixrows)
     return fixcols >= 0 && fixrows >= 0 && colcount >= fixcols && rowcount >= fixrows
            && qint64(colcount - fixcols + 1) * qint64(rowcount - fixrows + 1) <= MaxTableCells;
 }
+// The Russian refusal of a table whose sizes fail tableSizesFit, naming the form and the table.
+QString tableSizesRefusal(const QString& formName, const QString& tableNumber, int colcount,
+                          int rowcount, int fixcols, int fixrows);
 
 struct CellsTable {
     int ident = 0;
