@@ -3,6 +3,7 @@
 #include "entry/ShowTable.h"
 
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Common.h"

@@ -1,5 +1,6 @@
 #include "entry/FrmList.h"
 
+#include "RecordingDesktop.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Common.h"

@@ -2,6 +2,7 @@
 #include "entry/ShowTable.h"
 
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 #include "core/Common.h"

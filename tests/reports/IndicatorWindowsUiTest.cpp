@@ -6,6 +6,7 @@
 #include "platform/Database.h"
 #include "platform/office/Desktop.h"
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 
