@@ -62,6 +62,14 @@ QString headerTextToStored(const QString& text)
     return stored;
 }
 
+void HeaderCell::setStored(const QString& tchars, const QString& txt)
+{
+    charsCode = tchars;
+    storedText = txt;
+    chars = TChars::parse(tchars);
+    text = headerTextFromStored(txt);
+}
+
 namespace {
 
 HeaderCell titleFromRecord(const Query& q)
@@ -86,9 +94,7 @@ HeaderCell titleFromRecord(const Query& q)
     h.fontSize = q.toDouble(QStringLiteral("fontsize"));
     h.bold = q.toBool(QStringLiteral("fontbold"));
     h.italic = q.toBool(QStringLiteral("fontitalic"));
-    h.charsCode = q.text(QStringLiteral("tchars"));
-    h.chars = TChars::parse(h.charsCode);
-    h.text = headerTextFromStored(q.text(QStringLiteral("txt")));
+    h.setStored(q.text(QStringLiteral("tchars")), q.text(QStringLiteral("txt")));
     return h;
 }
 
