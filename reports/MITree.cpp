@@ -12,7 +12,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -294,8 +294,8 @@ void TMISetup::N9Click()
     QTreeWidgetItem* item = current();
     if (!item)
         return;
+    // The year's data folder is only proposed: a folder is made once there is a file to write.
     const QString folder = CfgDir + QString::number(ReportYear) + QStringLiteral("/data");
-    QDir().mkpath(folder);
     QString proposed = Files::safeFileName(item->text(0));
     if (proposed.isEmpty())
         proposed = QStringLiteral("показатели");
@@ -308,6 +308,10 @@ void TMISetup::N9Click()
         IndicatorSetData data;
         if (!exportIndicatorSet(dbmain(), identOf(item), &data, &error)) {
             prompts().error(QStringLiteral("Набор показателей не выгружен.\n") + error);
+            return;
+        }
+        if (!Files::makeFolder(QFileInfo(path).absolutePath(), &error)) {
+            prompts().error(error);
             return;
         }
         if (!writeIndicatorSetFile(path, data, &error)) {
