@@ -1,6 +1,7 @@
 #include "entry/ShowTable.h"
 
 #include "GridMarks.h"
+#include "OpenGrid.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -34,14 +35,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void openGrid(int formId, const QString& formName, const QString& number)
-{
-    SelectedTableNodeId = formId;
-    CurrentFormName = formName;
-    CurrentFormNumber = number;
-    CurrentTableId = 0;
-}
 
 QWidget* gridOf(TVTable& w)
 {

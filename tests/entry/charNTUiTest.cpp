@@ -1,5 +1,6 @@
 #include "entry/charNT.h"
 
+#include "OpenGrid.h"
 #include "PrintTo.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
@@ -87,10 +88,7 @@ protected:
         year.addPlainTitles(t0100);
         refreshStructureCaches(year.dictionary());
         networkMode(true);
-        SelectedTableNodeId = f47;
-        CurrentFormName = QStringLiteral("Ф47");
-        CurrentFormNumber = QStringLiteral("(0100)");
-        CurrentTableId = 0;
+        openGrid(f47, QStringLiteral("Ф47"), QStringLiteral("(0100)"));
     }
     void networkMode(bool on)
     {

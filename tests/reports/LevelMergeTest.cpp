@@ -32,8 +32,6 @@ struct Levels : ::testing::Test {
         levelB = year->addLevel(QStringLiteral("2 квартал"));
         refreshStructureCaches(year->dictionary());
     }
-    void TearDown() override { clearStructureCaches(); }
-
     QString levelPath(int level) const
     {
         return QStringLiteral("%1/data%2.mdb").arg(year->yearFolder()).arg(level);
