@@ -92,18 +92,28 @@ void insert(Database& db, const NetCondition& c)
             valuesOf(c));
 }
 
-} // namespace
-
-QList<NetCondition> read(Database& dictionary, int tid)
+QList<NetCondition> readOrdered(Database& dictionary, int tid, const char* order)
 {
     Query q(dictionary,
-            QStringLiteral(R"(select %1 from "conditions" where "tid"=? order by "row","column")")
-                .arg(QLatin1String(kColumns)),
+            QStringLiteral(R"(select %1 from "conditions" where "tid"=? order by %2)")
+                .arg(QLatin1String(kColumns), QLatin1String(order)),
             {tid});
     QList<NetCondition> out;
     while (q.next())
         out.append(fromQuery(q));
     return out;
+}
+
+} // namespace
+
+QList<NetCondition> read(Database& dictionary, int tid)
+{
+    return readOrdered(dictionary, tid, R"("row","column")");
+}
+
+QList<NetCondition> readInStoredOrder(Database& dictionary, int tid)
+{
+    return readOrdered(dictionary, tid, "rowid");
 }
 
 std::optional<NetCondition> find(Database& dictionary, int tid, int row, int column)

@@ -267,23 +267,15 @@ bool saveFormConditions(Database& dictionary, int formId, const QString& formNam
     QList<ConditionsFileLine> lines;
     QList<int> fixcols;
     for (const FormTable& t : formTables(dictionary, formId)) {
-        // Stored order, not the address order read() gives: a file written twice compares equal.
-        Query q(dictionary, QStringLiteral(R"(select "row","column","type","formula","condition",
-            "koeff","country","midle","types" from "conditions" where "tid"=? order by rowid)"), {t.ident});
-        while (q.next()) {
+        for (const NetCondition& record : NetConditions::readInStoredOrder(dictionary, t.ident)) {
             ConditionsFileLine l;
+            static_cast<NetCondition&>(l) = record;
+            // The file names the table by its form and number, and carries no lft or rght.
+            l.tid = 0;
+            l.lft.clear();
+            l.rght.clear();
             l.formName = conditionsFileFormName(formName);
             l.tableNumber = t.number;
-            l.row = q.toInt(0);
-            l.column = q.toInt(1);
-            l.sum = q.toInt64(2) != 0;
-            l.formula = q.text(3);
-            l.condition = q.text(4);
-            if (!q.isNull(5))
-                l.koeff = q.toInt(5);
-            l.rural = q.toInt64(6) != 0;
-            l.average = q.toInt64(7) != 0;
-            l.types = q.text(8);
             lines.append(l);
             fixcols.append(t.fixcols);
         }

@@ -11,6 +11,7 @@
 #include <optional>
 
 class Database;
+class Query;
 
 // The look of a header cell, stored as four characters (titles.tchars): vertical alignment
 // "T"/"C"/"B" (anything else is top), horizontal "L"/"C"/"R" (anything else is left), direction
@@ -60,6 +61,9 @@ struct HeaderCell {
             && italic == o.italic && charsCode == o.charsCode && storedText == o.storedText;
     }
 };
+
+// A row of `titles` (all its columns selected) exactly as stored: a span left empty stays so.
+HeaderCell headerCellFromStored(const Query& q);
 
 // The one pair that translates a header text between how `titles.txt` holds it and how it is
 // shown and edited. Stored, a ":" is the character 3 (the exchange files use ":" themselves) and

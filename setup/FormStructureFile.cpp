@@ -412,21 +412,8 @@ std::optional<FormStructure> readFormStructure(Database& dictionary, int formId)
         while (columns.next())
             t.columns.append({columns.toInt(0), columns.toDouble(1)});
         Query titles(dictionary, QStringLiteral(R"(select * from "titles" where "table"=? order by rowid)"), {ident});
-        while (titles.next()) {
-            HeaderCell h;
-            h.column = titles.toInt(QStringLiteral("column"));
-            h.row = titles.toInt(QStringLiteral("row"));
-            h.startColumn = titles.toInt(QStringLiteral("union_sc"));
-            h.startRow = titles.toInt(QStringLiteral("union_sr"));
-            h.endColumn = titles.toInt(QStringLiteral("union_ec"));
-            h.endRow = titles.toInt(QStringLiteral("union_er"));
-            h.fontName = titles.text(QStringLiteral("fontname"));
-            h.fontSize = titles.toDouble(QStringLiteral("fontsize"));
-            h.bold = titles.toBool(QStringLiteral("fontbold"));
-            h.italic = titles.toBool(QStringLiteral("fontitalic"));
-            h.setStored(titles.text(QStringLiteral("tchars")), titles.text(QStringLiteral("txt")));
-            t.titles.append(h);
-        }
+        while (titles.next())
+            t.titles.append(headerCellFromStored(titles));
         s.tables.append(t);
     }
     return s;
