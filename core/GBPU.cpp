@@ -1,6 +1,7 @@
 #include "core/GBPU.h"
 
 #include "platform/Files.h"
+#include "widgets/DialogButtons.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -34,11 +35,9 @@ TGBP::TGBP(QWidget* parent)
     FileListBox1 = new QListWidget(this);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setEnabled(false);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    const DialogButtons buttons = makeOkCancelRow(this);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
 
     m_folders = new QFileSystemModel(this);
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
@@ -52,10 +51,6 @@ TGBP::TGBP(QWidget* parent)
         if (volume.isValid() && volume.isReady())
             DriveComboBox1->addItem(volume.rootPath());
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
     auto* lists = new QHBoxLayout;
     auto* folderSide = new QVBoxLayout;
     folderSide->addWidget(DirectoryListBox1);
@@ -68,7 +63,7 @@ TGBP::TGBP(QWidget* parent)
     layout->addWidget(Label2);
     layout->addWidget(Edit2);
     layout->addLayout(lists, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TGBP::DirectoryListBox1Change);

@@ -75,6 +75,9 @@ namespace NetConditions {
 
 // Every record of the table, ordered by row, then column.
 QList<NetCondition> read(Database& dictionary, int tid);
+// Every record of the table in the order they were stored (a file written from them twice
+// compares equal).
+QList<NetCondition> readInStoredOrder(Database& dictionary, int tid);
 // The record at one address (row/column -1 as above); nothing when there is none.
 std::optional<NetCondition> find(Database& dictionary, int tid, int row, int column);
 // Inserts the record, or updates the one stored at its address. False with a reason, nothing

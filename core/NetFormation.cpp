@@ -210,8 +210,21 @@ void formNetTable(NetEvaluator& evaluator, const NetTable& table, const QList<Ne
     }
 }
 
+void formStoredNetTable(NetEvaluator& evaluator, Database& dictionary, const NetTable& table,
+                        const QList<int>& candidates, bool round, CellArray& cells,
+                        QList<FormationProblem>& problems,
+                        const std::function<void(const QString&)>& status)
+{
+    const QString prefix = table.formName + QStringLiteral("т") + table.number + QStringLiteral(" - ");
+    formNetTable(evaluator, table, NetConditions::read(dictionary, table.ident), candidates, round,
+                 cells, problems, [&](const QString& cell) {
+                     if (status)
+                         status(prefix + cell);
+                 });
+}
+
 bool BuildTableGrid(int tableIdent, const std::function<void(const QString&)>& status,
-                    const QString& captionPrefix, QList<FormationProblem>* problems, QString* error)
+                    QList<FormationProblem>* problems, QString* error)
 {
     NetTable table;
     if (!readNetTable(dbmain(), tableIdent, &table, error))
@@ -226,11 +239,7 @@ bool BuildTableGrid(int tableIdent, const std::function<void(const QString&)>& s
     NetEvaluator evaluator(dbmain(), dbdat(), ReportYear);
     CellArray cells = CellValues;
     QList<FormationProblem> found;
-    formNetTable(evaluator, table, NetConditions::read(dbmain(), tableIdent), candidates, RoundResults,
-                 cells, found, [&](const QString& cell) {
-                     if (status)
-                         status(captionPrefix + cell);
-                 });
+    formStoredNetTable(evaluator, dbmain(), table, candidates, RoundResults, cells, found, status);
     CellValues = cells;
     if (problems)
         *problems += found;

@@ -50,11 +50,16 @@ void formNetTable(NetEvaluator& evaluator, const NetTable& table, const QList<Ne
                   QList<FormationProblem>& problems,
                   const std::function<void(const QString&)>& status = {});
 
-// The shared routine: forms CellValues (which the caller made for this table, all 0) from the
-// table's conditions over InstitutionIdList, reading dbmain and dbdat of ReportYear, rounding as
-// RoundResults says. The status line gets captionPrefix + "строка <r> графа <c>". False with a
-// reason, CellValues untouched, when the table cannot be read or CellValues is not shaped for
-// it. DbError passes through.
+// Forms `cells` from the table's stored conditions over `candidates`, as a recalculation forms a
+// network table: `status` is told "<form>т<number> - <cell>" as each cell is formed.
+void formStoredNetTable(NetEvaluator& evaluator, Database& dictionary, const NetTable& table,
+                        const QList<int>& candidates, bool round, CellArray& cells,
+                        QList<FormationProblem>& problems,
+                        const std::function<void(const QString&)>& status = {});
+
+// The shared routine: formStoredNetTable on CellValues (which the caller made for this table,
+// all 0) over InstitutionIdList, reading dbmain and dbdat of ReportYear, rounding as
+// RoundResults says. False with a reason, CellValues untouched, when the table cannot be read or
+// CellValues is not shaped for it. DbError passes through.
 bool BuildTableGrid(int tableIdent, const std::function<void(const QString&)>& status,
-                    const QString& captionPrefix, QList<FormationProblem>* problems,
-                    QString* error = nullptr);
+                    QList<FormationProblem>* problems, QString* error = nullptr);

@@ -1,6 +1,7 @@
 #include "core/TableCells.h"
 
 #include "core/CellNumbering.h"
+#include "core/TableRecalc.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 
@@ -209,8 +210,7 @@ CellArray DataRows::summedCells(const TTableGeometry& g, const CellOwner& owner,
     return cells;
 }
 
-int DataRows::addSummed(CellArray& cells, const QString& dataTable, const QList<int>& hospitals,
-                        const LoadProgress& progress)
+int DataRows::addSummed(CellArray& cells, const QString& dataTable, const QList<int>& hospitals)
 {
     struct Value {
         int column, row;
@@ -226,18 +226,12 @@ int DataRows::addSummed(CellArray& cells, const QString& dataTable, const QList<
         while (q.next())
             values.append({q.toInt(0), q.toInt(1), q.toDouble(2)});
     }
-    const int total = int(values.size());
-    if (progress)
-        progress(0, total);
-    int done = 0;
     for (const Value& v : values) {
         // A table that shrank after its data were entered keeps rows beyond its new size.
         if (isDataCell(cells, v.column, v.row))
             cells.add(v.column, v.row, v.value);
-        if (progress)
-            progress(++done, total);
     }
-    return total;
+    return int(values.size());
 }
 
 void DataRows::replaceTable(const CellArray& cells)
@@ -429,18 +423,25 @@ bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTa
         return false;
     }
     if (!tableSizesFit(g.highColumn - 1, g.highRow - 1, g.fixcols, g.fixrows)) {
-        setError(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно: граф %3, "
-                                       "строк %4, граф боковика %5, строк шапки %6")
-                            .arg(tableNumber, formName)
-                            .arg(g.highColumn - 1)
-                            .arg(g.highRow - 1)
-                            .arg(g.fixcols)
-                            .arg(g.fixrows));
+        setError(error, tableSizesRefusal(formName, tableNumber, g.highColumn - 1, g.highRow - 1,
+                                          g.fixcols, g.fixrows));
         return false;
     }
     table->ident = ident;
     table->geometry = g;
     return true;
+}
+
+QString tableSizesRefusal(const QString& formName, const QString& tableNumber, int colcount,
+                          int rowcount, int fixcols, int fixrows)
+{
+    return QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно: граф %3, строк %4, граф "
+                          "боковика %5, строк шапки %6")
+        .arg(tableNumber, formName)
+        .arg(colcount)
+        .arg(rowcount)
+        .arg(fixcols)
+        .arg(fixrows);
 }
 
 void OwnerRows::read(DataRows& rows, const QString& dataTable, int year, int hospital)
@@ -531,8 +532,7 @@ bool LoadTableCells(int institutionId, const QString& formName, const QString& t
     return true;
 }
 
-bool LoadTableDataSummed(int formId, const QString& tableNumber, const LoadProgress& progress,
-                         QString* error)
+bool LoadTableDataSummed(int formId, const QString& tableNumber, QString* error)
 {
     const int ident = FindTableIdentByFormId(formId, tableNumber);
     const TTableGeometry g = GetTableGeometryById(formId, tableNumber);
@@ -553,9 +553,24 @@ bool LoadTableDataSummed(int formId, const QString& tableNumber, const LoadProgr
         setError(error, badListMessage());
         return false;
     }
-    DataRows rows(&dbdat());
-    // Entered institution data only: the summation reads "data" whatever the mode.
-    rows.addSummed(CellValues, QStringLiteral("data"), ids, progress);
+    // The sums the recalculation of a summary report stores; entered institution data only,
+    // "data" whatever the mode.
+    RecalcContext context;
+    context.dictionary = &dbmain();
+    context.data = &dbdat();
+    context.year = ReportYear;
+    context.owner = CellValues.owner().hospital;
+    context.ownerTable = CellValues.owner().dataTable;
+    context.composition = ids;
+    context.sourceTable = QStringLiteral("data");
+    QList<CellArray> sums;
+    if (!sumTables(context, {ident}, &sums, error))
+        return false;
+    const CellArray& sum = sums.constFirst();
+    for (int column = sum.lowColumn(); column <= sum.highColumn(); ++column)
+        for (int row = sum.lowRow(); row <= sum.highRow(); ++row)
+            if (sum.value(column, row) != 0)
+                CellValues.add(column, row, sum.value(column, row));
     return true;
 }
 

@@ -23,9 +23,6 @@
 class Database;
 class Query;
 
-// Progress of a long load: called with (records done, records in all).
-using LoadProgress = std::function<void(int done, int total)>;
-
 // One stored cell, keyed as the data tables key it.
 struct CellKey {
     int year = 0;
@@ -76,9 +73,8 @@ public:
     // owner has hospital 0 (a sum belongs to nobody and is never saved).
     CellArray summedCells(const TTableGeometry& g, const CellOwner& owner, const QList<int>& hospitals);
     // Adds into `cells` what `hospitals` stored in the array's table and year of `dataTable`;
-    // returns the number of rows read. `progress` gets (0, total) first, then one step per row.
-    int addSummed(CellArray& cells, const QString& dataTable, const QList<int>& hospitals,
-                  const LoadProgress& progress = {});
+    // returns the number of rows read.
+    int addSummed(CellArray& cells, const QString& dataTable, const QList<int>& hospitals);
 
     // Replaces, in one transaction, the owner's stored rows of its table by the non-zero cells
     // of `cells`. DbError passes through after the rollback, so the old rows stay.
@@ -162,6 +158,9 @@ inline bool tableSizesFit(int colcount, int rowcount, int fixcols, int fixrows)
     return fixcols >= 0 && fixrows >= 0 && colcount >= fixcols && rowcount >= fixrows
            && qint64(colcount - fixcols + 1) * qint64(rowcount - fixrows + 1) <= MaxTableCells;
 }
+// The Russian refusal of a table whose sizes fail tableSizesFit, naming the form and the table.
+QString tableSizesRefusal(const QString& formName, const QString& tableNumber, int colcount,
+                          int rowcount, int fixcols, int fixrows);
 
 struct CellsTable {
     int ident = 0;
@@ -194,13 +193,13 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& 
 // InstitutionIdList is not a list of ids. DbError passes through.
 bool LoadTableCells(int institutionId, const QString& formName, const QString& tableNumber,
                     QString* error = nullptr);
-// Adds into the existing CellValues the values the institutions of InstitutionIdList stored in
-// the table "data" (whatever the mode); cells outside the table are skipped. An empty list
-// reads nothing. False with a message, nothing added, when the table is not cached, CellValues
-// is not this table's (another table, even of the same size, another year, or nothing loaded)
-// or the list is malformed.
-bool LoadTableDataSummed(int formId, const QString& tableNumber, const LoadProgress& progress = {},
-                         QString* error = nullptr);
+// Adds into the existing CellValues the sums a recalculation stores (sumTables of core/TableRecalc)
+// over the institutions of InstitutionIdList in the table "data" (whatever the mode); cells
+// outside the table are skipped. An empty list reads nothing. False with a message, nothing
+// added, when the table is not cached, CellValues is not this table's (another table, even of
+// the same size, another year, or nothing loaded), the list is malformed or a sum leaves the
+// range of Decimal.
+bool LoadTableDataSummed(int formId, const QString& tableNumber, QString* error = nullptr);
 // Replaces, in one transaction, the stored values of the institution in the table by the
 // non-zero cells of CellValues (a 0 is no row). False with a message, nothing written, when the
 // table is not cached, no institution is given (id 0), CellValues was not loaded for exactly

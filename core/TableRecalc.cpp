@@ -235,16 +235,9 @@ RecalcOutcome recalculateTables(const RecalcContext& context, const QList<int>& 
         }
         if (context.formation) {
             NetEvaluator evaluator(*context.dictionary, *context.data, context.year);
-            for (size_t i = 0; i < tables.size(); ++i) {
-                const QString prefix = tables[i].formName + QStringLiteral("т") + tables[i].number
-                                       + QStringLiteral(" - ");
-                formNetTable(evaluator, tables[i], NetConditions::read(*context.dictionary, tables[i].ident),
-                             context.composition, context.round, *cells[i], outcome.problems,
-                             [&](const QString& cell) {
-                                 if (status)
-                                     status(prefix + cell);
-                             });
-            }
+            for (size_t i = 0; i < tables.size(); ++i)
+                formStoredNetTable(evaluator, *context.dictionary, tables[i], context.composition,
+                                   context.round, *cells[i], outcome.problems, status);
         } else {
             if (status)
                 status(QStringLiteral("Суммирование..."));

@@ -127,8 +127,8 @@ bool ConditionsFileReader::read(QIODevice* device, const QString& name)
             return fail(number, QStringLiteral("тип, сельская местность и среднее должны быть "
                                                "True или False"));
         line.sum = *sum;
-        line.country = *country;
-        line.midle = *midle;
+        line.rural = *country;
+        line.average = *midle;
         if (!f[7].isEmpty()) {
             const std::optional<int> koeff = readWhole(f[7]);
             if (!koeff)
@@ -193,7 +193,7 @@ bool ConditionsFileWriter::formatLine(const ConditionsFileLine& l, QString* text
     const QStringList fields = {
         l.formName, l.tableNumber, QString::number(l.row), QString::number(l.column),
         flagText(l.sum), l.formula, condition, l.koeff ? QString::number(*l.koeff) : QString(),
-        flagText(l.country), flagText(l.midle), l.types};
+        flagText(l.rural), flagText(l.average), l.types};
     *text = fields.join(kTab);
     return true;
 }
@@ -267,23 +267,15 @@ bool saveFormConditions(Database& dictionary, int formId, const QString& formNam
     QList<ConditionsFileLine> lines;
     QList<int> fixcols;
     for (const FormTable& t : formTables(dictionary, formId)) {
-        // Stored order, not the address order read() gives: a file written twice compares equal.
-        Query q(dictionary, QStringLiteral(R"(select "row","column","type","formula","condition",
-            "koeff","country","midle","types" from "conditions" where "tid"=? order by rowid)"), {t.ident});
-        while (q.next()) {
+        for (const NetCondition& record : NetConditions::readInStoredOrder(dictionary, t.ident)) {
             ConditionsFileLine l;
+            static_cast<NetCondition&>(l) = record;
+            // The file names the table by its form and number, and carries no lft or rght.
+            l.tid = 0;
+            l.lft.clear();
+            l.rght.clear();
             l.formName = conditionsFileFormName(formName);
             l.tableNumber = t.number;
-            l.row = q.toInt(0);
-            l.column = q.toInt(1);
-            l.sum = q.toInt64(2) != 0;
-            l.formula = q.text(3);
-            l.condition = q.text(4);
-            if (!q.isNull(5))
-                l.koeff = q.toInt(5);
-            l.country = q.toInt64(6) != 0;
-            l.midle = q.toInt64(7) != 0;
-            l.types = q.text(8);
             lines.append(l);
             fixcols.append(t.fixcols);
         }
@@ -338,17 +330,8 @@ ConditionsLoadResult loadFormConditions(Database& dictionary, int formId, const 
             return refuse(QStringLiteral("таблица %1, %2: %3")
                               .arg(l.tableNumber, conditionPlaceText(l.row, l.column, table->fixcols),
                                    typesProblem));
-        NetCondition r;
+        NetCondition r = l;
         r.tid = table->ident;
-        r.row = l.row;
-        r.column = l.column;
-        r.sum = l.sum;
-        r.formula = l.formula;
-        r.condition = l.condition;
-        r.koeff = l.koeff;
-        r.rural = l.country;
-        r.average = l.midle;
-        r.types = l.types;
         records.append(r);
     }
     if (records.isEmpty()) {

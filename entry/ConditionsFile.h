@@ -5,33 +5,25 @@
 // "False"; a condition's CR is written as the character 2 and its LF as the character 1, so a
 // condition of several lines stays on one line. An empty koeff stands for none. No database.
 
+#include "core/NetConditions.h"
+
 #include <QIODevice>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
-// One line of the file: whose table, which row or column (0-based data row and data column of
-// the grid, -1 for a whole column or a whole row) and the condition's own fields.
-struct ConditionsFileLine {
+// One line of the file: whose table, by form name and number, and the record of "conditions"
+// it carries (row and column as there; the file's country and midle are `rural` and `average`).
+// The table's ident, lft and rght are not in the file: they stay empty.
+struct ConditionsFileLine : NetCondition {
     QString formName;
     QString tableNumber;         // tables.tablen with its brackets
-    int row = -1;
-    int column = -1;
-    bool sum = false;            // conditions.type: false a counter, true a sum
-    QString formula;
-    QString condition;           // with its line breaks
-    std::optional<int> koeff;    // none: NULL
-    bool country = false;
-    bool midle = false;
-    QString types;               // "*" or type ids joined by ","
     int lineNumber = 0;          // where the reader found it
     bool operator==(const ConditionsFileLine& o) const
     {
-        return formName == o.formName && tableNumber == o.tableNumber && row == o.row
-            && column == o.column && sum == o.sum && formula == o.formula
-            && condition == o.condition && koeff == o.koeff && country == o.country
-            && midle == o.midle && types == o.types;
+        return formName == o.formName && tableNumber == o.tableNumber
+            && static_cast<const NetCondition&>(*this) == o;
     }
 };
 

@@ -62,9 +62,15 @@ QString headerTextToStored(const QString& text)
     return stored;
 }
 
-namespace {
+void HeaderCell::setStored(const QString& tchars, const QString& txt)
+{
+    charsCode = tchars;
+    storedText = txt;
+    chars = TChars::parse(tchars);
+    text = headerTextFromStored(txt);
+}
 
-HeaderCell titleFromRecord(const Query& q)
+HeaderCell headerCellFromStored(const Query& q)
 {
     HeaderCell h;
     h.column = q.toInt(QStringLiteral("column"));
@@ -73,6 +79,19 @@ HeaderCell titleFromRecord(const Query& q)
     h.startRow = q.toInt(QStringLiteral("union_sr"));
     h.endColumn = q.toInt(QStringLiteral("union_ec"));
     h.endRow = q.toInt(QStringLiteral("union_er"));
+    h.fontName = q.text(QStringLiteral("fontname"));
+    h.fontSize = q.toDouble(QStringLiteral("fontsize"));
+    h.bold = q.toBool(QStringLiteral("fontbold"));
+    h.italic = q.toBool(QStringLiteral("fontitalic"));
+    h.setStored(q.text(QStringLiteral("tchars")), q.text(QStringLiteral("txt")));
+    return h;
+}
+
+namespace {
+
+HeaderCell titleFromRecord(const Query& q)
+{
+    HeaderCell h = headerCellFromStored(q);
     // A title stored without its span covers its own cell.
     if (h.startColumn <= 0)
         h.startColumn = h.column;
@@ -82,13 +101,6 @@ HeaderCell titleFromRecord(const Query& q)
         h.endColumn = h.startColumn;
     if (h.endRow < h.startRow)
         h.endRow = h.startRow;
-    h.fontName = q.text(QStringLiteral("fontname"));
-    h.fontSize = q.toDouble(QStringLiteral("fontsize"));
-    h.bold = q.toBool(QStringLiteral("fontbold"));
-    h.italic = q.toBool(QStringLiteral("fontitalic"));
-    h.charsCode = q.text(QStringLiteral("tchars"));
-    h.chars = TChars::parse(h.charsCode);
-    h.text = headerTextFromStored(q.text(QStringLiteral("txt")));
     return h;
 }
 

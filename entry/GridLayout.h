@@ -11,6 +11,7 @@
 #include <optional>
 
 class Database;
+class Query;
 
 // The look of a header cell, stored as four characters (titles.tchars): vertical alignment
 // "T"/"C"/"B" (anything else is top), horizontal "L"/"C"/"R" (anything else is left), direction
@@ -30,7 +31,8 @@ struct TChars {
 };
 
 // One row of `titles`: the header cell at (column, row) covering startColumn..endColumn and
-// startRow..endRow (a single cell covers just itself).
+// startRow..endRow (a single cell covers just itself). The grid, the print, the Excel sheet and
+// the form structure file all hold it so; the last two fields are read from the stored two.
 struct HeaderCell {
     int column = 0;
     int row = 0;
@@ -42,12 +44,26 @@ struct HeaderCell {
     double fontSize = 0;   // in points, as stored
     bool bold = false;
     bool italic = false;
-    TChars chars;
     QString charsCode;     // titles.tchars as stored (the Excel sheet reads more of it)
-    QString text;          // ":" for the stored character 3, carriage returns dropped
+    QString storedText;    // titles.txt as stored: ":" as the character 3, lines by CR LF
+    TChars chars;          // charsCode read
+    QString text;          // storedText shown: ":" for the character 3, carriage returns dropped
 
     bool merged() const { return startColumn != endColumn || startRow != endRow; }
+    // The stored pair and what is read from it.
+    void setStored(const QString& tchars, const QString& txt);
+    // The stored row: what the two read fields follow from need not be compared.
+    bool operator==(const HeaderCell& o) const
+    {
+        return column == o.column && row == o.row && startColumn == o.startColumn
+            && startRow == o.startRow && endColumn == o.endColumn && endRow == o.endRow
+            && fontName == o.fontName && fontSize == o.fontSize && bold == o.bold
+            && italic == o.italic && charsCode == o.charsCode && storedText == o.storedText;
+    }
 };
+
+// A row of `titles` (all its columns selected) exactly as stored: a span left empty stays so.
+HeaderCell headerCellFromStored(const Query& q);
 
 // The one pair that translates a header text between how `titles.txt` holds it and how it is
 // shown and edited. Stored, a ":" is the character 3 (the exchange files use ":" themselves) and

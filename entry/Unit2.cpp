@@ -1,5 +1,7 @@
 #include "entry/Unit2.h"
 
+#include "widgets/DialogButtons.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -19,20 +21,12 @@ TSFLF::TSFLF(QWidget* parent)
     CheckBox1 = new QCheckBox(QStringLiteral("Выбрать все"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     layout->addWidget(CheckBox1);
-    auto* buttons = new QHBoxLayout;
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    layout->addLayout(buttons);
+    const DialogButtons buttons = addOkCancelRow(this, layout);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
 
     connect(CheckBox1, &QCheckBox::clicked, this, &TSFLF::CheckBox1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TSFLF::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     m_previous = SFLF;
     SFLF = this;

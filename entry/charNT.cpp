@@ -6,6 +6,7 @@
 #include "platform/Numbers.h"
 #include "platform/Prompts.h"
 #include "platform/WindowCommand.h"
+#include "widgets/DialogButtons.h"
 #include "widgets/abcCheckBox.h"
 
 #include <QCheckBox>
@@ -123,21 +124,14 @@ TNTChar::TNTChar(QWidget* parent)
     Memo1->setMaximumHeight(110);
     layout->addWidget(Memo1);
 
-    auto* buttons = new QHBoxLayout;
-    layout->addLayout(buttons);
-    buttons->addStretch();
-    BitBtn1 = new QPushButton(QStringLiteral("Ok"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setAutoDefault(false);
+    const DialogButtons buttons = makeOkCancelRow(this, false, QStringLiteral("Ok"));
+    layout->addLayout(buttons.row);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
     BitBtn3 = new QPushButton(QStringLiteral("Удалить"), this);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
     BitBtn3->setAutoDefault(false);
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn3);
-    buttons->addWidget(BitBtn2);
+    buttons.row->insertWidget(2, BitBtn3);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TNTChar::BitBtn1Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TNTChar::BitBtn3Click);

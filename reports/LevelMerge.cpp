@@ -190,6 +190,7 @@ struct TableSums {
     int lowColumn = 0, highColumn = 0, lowRow = 0, highRow = 0;   // stored data cells
     std::vector<Decimal::Raw> cells;                              // column-major
     bool used = false;
+    bool fits = true;   // false: sizes no array can take, refused when its data is met
     int outside = 0;
 
     qsizetype index(int column, int row) const
@@ -199,6 +200,9 @@ struct TableSums {
 };
 
 class DecimalRange : public std::exception {};
+struct TableRefused {
+    QString message;
+};
 
 // Whole sums, by far the most, without the text the general conversion goes through.
 double storedValue(Decimal::Raw raw)
@@ -406,7 +410,8 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
         s.highColumn = t.colcount + 1;
         s.lowRow = t.fixrows + 2;
         s.highRow = t.rowcount + 1;
-        if (s.highColumn < s.lowColumn || s.highRow < s.lowRow || t.colcount > 100000 || t.rowcount > 100000)
+        s.fits = tableSizesFit(t.colcount, t.rowcount, t.fixcols, t.fixrows);
+        if (s.fits && (s.highColumn < s.lowColumn || s.highRow < s.lowRow))
             continue;
         slotOf.insert(t.ident, int(sums.size()));
         sums.push_back(std::move(s));
@@ -459,6 +464,11 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
                         target = slot == slotOf.constEnd() ? nullptr : &sums[size_t(*slot)];
                         if (!target)
                             unknownTables.insert(table);
+                        else if (!target->fits)
+                            throw TableRefused{tableSizesRefusal(
+                                target->attributes->formName, target->attributes->tablen,
+                                target->attributes->colcount, target->attributes->rowcount,
+                                target->attributes->fixcols, target->attributes->fixrows)};
                         else if (!target->used) {
                             target->used = true;
                             if (target->cells.empty())
@@ -518,6 +528,9 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
     } catch (const DecimalRange&) {
         return fail(QStringLiteral("Суммирование не выполнено, данные уровня-приемника не изменены.\n"
                                    "Сумма вышла за пределы допустимых значений."));
+    } catch (const TableRefused& refused) {
+        return fail(QStringLiteral("Суммирование не выполнено, данные уровня-приемника не изменены.\n")
+                    + refused.message);
     }
 
     QList<int> unknown = unknownTables.values();

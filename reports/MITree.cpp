@@ -14,7 +14,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -288,8 +288,8 @@ void TMISetup::N9Click()
     QTreeWidgetItem* item = current();
     if (!item)
         return;
+    // The year's data folder is only proposed: a folder is made once there is a file to write.
     const QString folder = CfgDir + QString::number(ReportYear) + QStringLiteral("/data");
-    QDir().mkpath(folder);
     QString proposed = Files::safeFileName(item->text(0));
     if (proposed.isEmpty())
         proposed = QStringLiteral("показатели");
@@ -304,7 +304,7 @@ void TMISetup::N9Click()
         if (!exportIndicatorSet(dbmain(), identOf(item), &data, &error))
             return false;
         exported = true;
-        return writeIndicatorSetFile(path, data, &error);
+        return Files::makeFolder(QFileInfo(path).absolutePath(), &error) && writeIndicatorSetFile(path, data, &error);
     });
     if (!written)
         return;

@@ -9,6 +9,7 @@
 #include "platform/Prompts.h"
 #include "platform/WindowCommand.h"
 #include "reports/LevelMerge.h"
+#include "widgets/DialogButtons.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -53,14 +54,10 @@ TSFRF::TSFRF(const QList<QPair<QString, int>>& levels, QWidget* parent) : QDialo
         RadioGroup1->addButton(button, level.second);
         layout->addWidget(button);
     }
-    auto* buttons = new QHBoxLayout;
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    layout->addLayout(buttons);
+    const DialogButtons buttons = addOkCancelRow(this, layout);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 int TSFRF::chosenId() const

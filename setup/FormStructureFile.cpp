@@ -160,7 +160,7 @@ bool parseLayout(const QString& line, int lineNumber, StructureTable* table, QSt
         const std::optional<QStringList> f = splitFields(line.mid(kTitleMark.size()), 12);
         if (!f)
             return (*error = QStringLiteral("строка %1: в описании заголовка должно быть 12 полей").arg(lineNumber)), false;
-        StructureTitle t;
+        HeaderCell t;
         t.column = p.whole(QStringLiteral("графа"), (*f)[0]);
         t.row = p.whole(QStringLiteral("строка"), (*f)[1]);
         t.startColumn = p.whole(QStringLiteral("начальная графа"), (*f)[2]);
@@ -171,11 +171,10 @@ bool parseLayout(const QString& line, int lineNumber, StructureTable* table, QSt
         t.fontSize = p.number(QStringLiteral("размер шрифта"), (*f)[7]);
         t.bold = p.boolean(QStringLiteral("жирный"), (*f)[8]);
         t.italic = p.boolean(QStringLiteral("курсив"), (*f)[9]);
-        t.tchars = (*f)[10];
         QString txt = (*f)[11];
         txt.replace(kReturnMark, QLatin1Char('\r'));
         txt.replace(kLineFeedMark, QLatin1Char('\n'));
-        t.txt = headerTextToStored(txt);
+        t.setStored((*f)[10], headerTextToStored(txt));
         if (!p.failed()) {
             p.inRange(QStringLiteral("графа"), t.column, 1, table->colcount);
             p.inRange(QStringLiteral("строка"), t.row, 1, table->rowcount);
@@ -351,21 +350,21 @@ bool FormStructureFileWriter::write(QIODevice* device, const FormStructure& stru
             lines << kRowMark + QString::number(r.row) + QLatin1Char('#') + formatNumber(r.height);
         for (const StructureColumn& c : t.columns)
             lines << kColumnMark + QString::number(c.column) + QLatin1Char('#') + formatNumber(c.width);
-        for (const StructureTitle& h : t.titles) {
+        for (const HeaderCell& h : t.titles) {
             // Written with ":" rather than the stored character 3, which an editor would not show;
             // the import stores every ":" as the character 3 again.
-            QString txt = h.txt;
+            QString txt = h.storedText;
             txt.replace(QChar(3), QLatin1Char(':'));
             txt.replace(QLatin1Char('\r'), kReturnMark);
             txt.replace(QLatin1Char('\n'), kLineFeedMark);
             check(QStringLiteral("Шрифт"), h.fontName, false);
-            check(QStringLiteral("Вид"), h.tchars, false);
+            check(QStringLiteral("Вид"), h.charsCode, false);
             check(QStringLiteral("Текст заголовка"), txt, true);
             lines << kTitleMark
                          + QStringList{QString::number(h.column), QString::number(h.row),
                                        QString::number(h.startColumn), QString::number(h.startRow),
                                        QString::number(h.endColumn), QString::number(h.endRow), h.fontName,
-                                       formatNumber(h.fontSize), boolText(h.bold), boolText(h.italic), h.tchars, txt}
+                                       formatNumber(h.fontSize), boolText(h.bold), boolText(h.italic), h.charsCode, txt}
                                .join(QLatin1Char('#'));
         }
     }
@@ -413,22 +412,8 @@ std::optional<FormStructure> readFormStructure(Database& dictionary, int formId)
         while (columns.next())
             t.columns.append({columns.toInt(0), columns.toDouble(1)});
         Query titles(dictionary, QStringLiteral(R"(select * from "titles" where "table"=? order by rowid)"), {ident});
-        while (titles.next()) {
-            StructureTitle h;
-            h.column = titles.toInt(QStringLiteral("column"));
-            h.row = titles.toInt(QStringLiteral("row"));
-            h.startColumn = titles.toInt(QStringLiteral("union_sc"));
-            h.startRow = titles.toInt(QStringLiteral("union_sr"));
-            h.endColumn = titles.toInt(QStringLiteral("union_ec"));
-            h.endRow = titles.toInt(QStringLiteral("union_er"));
-            h.fontName = titles.text(QStringLiteral("fontname"));
-            h.fontSize = titles.toDouble(QStringLiteral("fontsize"));
-            h.bold = titles.toBool(QStringLiteral("fontbold"));
-            h.italic = titles.toBool(QStringLiteral("fontitalic"));
-            h.tchars = titles.text(QStringLiteral("tchars"));
-            h.txt = titles.text(QStringLiteral("txt"));
-            t.titles.append(h);
-        }
+        while (titles.next())
+            t.titles.append(headerCellFromStored(titles));
         s.tables.append(t);
     }
     return s;
@@ -486,11 +471,11 @@ StructureImport importFormStructure(Database& db, const FormStructure& s)
             insertColumn.reset();
             insertColumn.bindAll({ident, c.column, c.width}).exec();
         }
-        for (const StructureTitle& h : t.titles) {
+        for (const HeaderCell& h : t.titles) {
             insertTitle.reset();
             insertTitle
                 .bindAll({ident, h.column, h.row, h.startColumn, h.startRow, h.endColumn, h.endRow, h.fontName,
-                          h.fontSize, h.bold ? 1 : 0, h.italic ? 1 : 0, h.tchars, h.txt})
+                          h.fontSize, h.bold ? 1 : 0, h.italic ? 1 : 0, h.charsCode, h.storedText})
                 .exec();
         }
     }

@@ -18,6 +18,8 @@
 // The reader parses and checks the whole file and touches no database; importFormStructure()
 // then writes it in one transaction. Parser tests feed a QBuffer.
 
+#include "entry/GridLayout.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -36,17 +38,6 @@ struct StructureColumn {
     double width = 0;
     bool operator==(const StructureColumn&) const = default;
 };
-// A header cell; `txt` as `titles.txt` holds it (":" as the character 3, lines by CR LF).
-struct StructureTitle {
-    int column = 0, row = 0;
-    int startColumn = 0, startRow = 0, endColumn = 0, endRow = 0;
-    QString fontName;
-    double fontSize = 0;
-    bool bold = false, italic = false;
-    QString tchars;
-    QString txt;
-    bool operator==(const StructureTitle&) const = default;
-};
 struct StructureTable {
     QString tablen;
     QString name;
@@ -55,7 +46,7 @@ struct StructureTable {
     int scan = 0;
     QList<StructureRow> rows;
     QList<StructureColumn> columns;
-    QList<StructureTitle> titles;
+    QList<HeaderCell> titles;
     bool operator==(const StructureTable&) const = default;
 };
 struct FormStructure {

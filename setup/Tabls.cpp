@@ -5,6 +5,7 @@
 #include "platform/WindowCommand.h"
 #include "setup/FormDictionary.h"
 #include "widgets/MenuKeys.h"
+#include "widgets/DialogButtons.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -111,24 +112,17 @@ void TFTabs::buildWindow()
     RadioColumns->setObjectName(QStringLiteral("RadioColumns"));
     radios->addWidget(RadioRows);
     radios->addWidget(RadioColumns);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), GroupBox1);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
+    const DialogButtons buttons = makeOkCancelRow(GroupBox1);
+    BitBtn1 = buttons.ok;
     BitBtn1->hide();
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), GroupBox1);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
+    BitBtn2 = buttons.cancel;
     grid->addWidget(label1, 0, 0);
     grid->addWidget(Edit1, 1, 0);
     grid->addWidget(label2, 0, 1);
     grid->addWidget(Edit2, 1, 1);
     grid->addWidget(CheckBox1, 2, 0);
     grid->addWidget(RadioGroup1, 2, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(buttons.row, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     GroupBox1->hide();
     layout->addWidget(GroupBox1);

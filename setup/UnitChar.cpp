@@ -2,6 +2,7 @@
 
 #include "platform/Prompts.h"
 #include "platform/WindowCommand.h"
+#include "widgets/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,18 +83,10 @@ TUntChar::TUntChar(QWidget* parent)
     connect(BitBtn3, &QPushButton::clicked, this, &TUntChar::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TUntChar::BitBtn4Click);
 
-    auto* buttons = new QHBoxLayout;
-    layout->addLayout(buttons);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    const DialogButtons buttons = addOkCancelRow(this, layout);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
     connect(BitBtn1, &QPushButton::clicked, this, &TUntChar::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     UntChar = this;
 }

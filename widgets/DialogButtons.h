@@ -9,25 +9,37 @@
 struct DialogButtons {
     QPushButton* ok;
     QPushButton* cancel;
+    QHBoxLayout* row;
 };
 
-// okDefault: Enter presses OK; off where Enter belongs to a tree or list of the dialog.
-inline DialogButtons addOkCancelRow(QDialog* dialog, QBoxLayout* layout, bool okDefault = true)
+// The row, neither placed nor connected: for a dialog that places it among its own widgets, puts
+// a button of its own between OK and "Отказ" (row->insertWidget(2, ...)), or gives "Отказ" more
+// to do than rejecting. okDefault: Enter presses OK; off where Enter belongs to a tree or list of
+// the dialog. The buttons' parent is `parent` (a dialog, or a group box of one).
+inline DialogButtons makeOkCancelRow(QWidget* parent, bool okDefault = true,
+                                     const QString& okText = QStringLiteral("OK"))
 {
-    auto* buttons = new QHBoxLayout;
-    layout->addLayout(buttons);
-    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
+    auto* row = new QHBoxLayout;
+    auto* ok = new QPushButton(okText, parent);
     ok->setObjectName(QStringLiteral("BitBtn1"));
     if (okDefault)
         ok->setDefault(true);
     else
         ok->setAutoDefault(false);
-    auto* cancel = new QPushButton(QStringLiteral("Отказ"), dialog);
+    auto* cancel = new QPushButton(QStringLiteral("Отказ"), parent);
     cancel->setObjectName(QStringLiteral("BitBtn2"));
     cancel->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    return {ok, cancel};
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return {ok, cancel, row};
+}
+
+// The row at the end of `layout`, "Отказ" rejecting the dialog.
+inline DialogButtons addOkCancelRow(QDialog* dialog, QBoxLayout* layout, bool okDefault = true)
+{
+    const DialogButtons buttons = makeOkCancelRow(dialog, okDefault);
+    layout->addLayout(buttons.row);
+    QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return buttons;
 }

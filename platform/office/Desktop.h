@@ -1,6 +1,6 @@
 #pragma once
 // Handing a finished document to the desktop: the application the desktop opens such files with
-// (Word, Excel, LibreOffice) shows it to the user. Tests install a RecordingDesktop instead, so
+// (Word, Excel, LibreOffice) shows it to the user. Tests install a recorder of their own, so
 // nothing opens. Documents the user is to look at before deciding where to keep them are saved
 // first in the program's temporary folder.
 
@@ -26,23 +26,6 @@ Desktop* setDesktop(Desktop* d);
 class SystemDesktop final : public Desktop {
 public:
     bool openDocument(const QString& path, QString* error) override;
-};
-
-// Records the files it is asked to open; installs itself, and puts the previous desktop back
-// when destroyed. A file that does not exist is refused, as no application could show it.
-class RecordingDesktop final : public Desktop {
-public:
-    RecordingDesktop();
-    ~RecordingDesktop() override;
-    bool openDocument(const QString& path, QString* error) override;
-    const QStringList& opened() const { return m_opened; }
-    // Every later open fails with this text (an empty text ends that).
-    void setFailure(const QString& error) { m_failure = error; }
-
-private:
-    QStringList m_opened;
-    QString m_failure;
-    Desktop* m_previous = nullptr;
 };
 
 // The folder for documents handed to the user unsaved: "Kestrin" in the system's temporary

@@ -238,6 +238,31 @@ bool isCompoundFile(const QByteArray& head)
     return head.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1"));
 }
 
+bool readOfficePackage(QIODevice* device, OfficeFileKind kind, OfficePackage* package, QString* why)
+{
+    *package = OfficePackage();
+    const bool word = kind == OfficeFileKind::WordDocument;
+    QByteArray data;
+    if (!readPackageBytes(device, &data, why))
+        return false;
+    if (isCompoundFile(data)) {
+        *why = word ? QStringLiteral("файл в формате Word 97-2003 (.doc) или зашифрован паролем; "
+                                     "сохраните его в Word или LibreOffice как документ Word (.docx)")
+                    : QStringLiteral("книга в формате Excel 97-2003 (.xls) или зашифрована паролем; "
+                                     "сохраните её в Excel или LibreOffice как книгу Excel (.xlsx)");
+        return false;
+    }
+    QBuffer buffer(&data);
+    if (!package->read(&buffer)) {
+        *why = package->tooLarge() ? package->errorString()
+               : word ? QStringLiteral("это не документ Word (.docx): %1").arg(package->errorString())
+                      : QStringLiteral("это не книга Excel (.xlsx): %1").arg(package->errorString());
+        *package = OfficePackage();
+        return false;
+    }
+    return true;
+}
+
 QString relationshipsPartOf(const QString& part)
 {
     if (part.isEmpty())

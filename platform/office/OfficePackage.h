@@ -58,6 +58,13 @@ bool readPackageBytes(QIODevice* device, QByteArray* data, QString* error);
 // files encrypted with a password to open.
 bool isCompoundFile(const QByteArray& head);
 
+// What a package read from a user's file is expected to be, for the advice when it is not.
+enum class OfficeFileKind { WordDocument, ExcelBook };
+// Reads a package the user gave: its bytes within kMaxPackageBytes, a compound file refused with
+// the advice to save it anew, then the parts within the bounds. False with the reason alone (for
+// the caller's own "Не удалось ..." line), the package then empty.
+bool readOfficePackage(QIODevice* device, OfficeFileKind kind, OfficePackage* package, QString* why);
+
 namespace OpcNames {
 inline constexpr char16_t contentTypes[] = u"[Content_Types].xml";
 inline constexpr char16_t relOfficeDocument[] =

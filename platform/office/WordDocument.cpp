@@ -4,7 +4,6 @@
 #include "platform/office/WordPassword.h"
 #include "platform/office/XmlTree.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -382,6 +381,23 @@ void setDefaultPage(XmlNode* sectPr)
     for (const auto& m : margins)
         if (!pgMar->hasAttribute(m.first))
             pgMar->setAttribute(m.first, m.second);
+}
+
+// The page turned so that its longer side runs across (landscape) or down, margins kept.
+void orientPage(XmlNode* sectPr, bool landscape)
+{
+    setDefaultPage(sectPr);
+    XmlNode* pgSz = sectPr->firstChild(s("w:pgSz"));
+    const int w = twipsOf(pgSz, s("w:w"), 11906);
+    const int h = twipsOf(pgSz, s("w:h"), 16838);
+    if (landscape ? w < h : w > h) {
+        pgSz->setAttribute(s("w:w"), QString::number(h));
+        pgSz->setAttribute(s("w:h"), QString::number(w));
+    }
+    if (landscape)
+        pgSz->setAttribute(s("w:orient"), QStringLiteral("landscape"));
+    else
+        pgSz->removeAttribute(s("w:orient"));
 }
 
 QByteArray blankPart(const char* xml)
@@ -762,18 +778,9 @@ bool WordDocument::load(const QString& path, bool asTemplate)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(Files::errorText(file));
-    QByteArray data;
     QString readError;
-    if (!readPackageBytes(&file, &data, &readError))
+    if (!readOfficePackage(&file, OfficeFileKind::WordDocument, &m_package, &readError))
         return fail(readError);
-    if (isCompoundFile(data))
-        return fail(QStringLiteral("файл в формате Word 97-2003 (.doc) или зашифрован паролем; "
-                                   "сохраните его в Word или LibreOffice как документ Word (.docx)"));
-    QBuffer buffer(&data);
-    if (!m_package.read(&buffer))
-        return fail(m_package.tooLarge()
-                        ? m_package.errorString()
-                        : QStringLiteral("это не документ Word (.docx): %1").arg(m_package.errorString()));
 
     m_mainPart = m_package.relatedPart(QString::fromUtf16(OpcNames::relOfficeDocument));
     XmlNode* types = xml(QString::fromUtf16(OpcNames::contentTypes));
@@ -1178,15 +1185,7 @@ bool WordDocument::setPortrait(int sectionIndex)
     XmlNode* sectPr = section(sectionIndex);
     if (!sectPr)
         return false;
-    setDefaultPage(sectPr);
-    XmlNode* pgSz = sectPr->firstChild(s("w:pgSz"));
-    const int w = twipsOf(pgSz, s("w:w"), 11906);
-    const int h = twipsOf(pgSz, s("w:h"), 16838);
-    if (w > h) {
-        pgSz->setAttribute(s("w:w"), QString::number(h));
-        pgSz->setAttribute(s("w:h"), QString::number(w));
-    }
-    pgSz->removeAttribute(s("w:orient"));
+    orientPage(sectPr, false);
     return true;
 }
 
@@ -1195,15 +1194,7 @@ bool WordDocument::setLandscape(int sectionIndex)
     XmlNode* sectPr = section(sectionIndex);
     if (!sectPr)
         return false;
-    setDefaultPage(sectPr);
-    XmlNode* pgSz = sectPr->firstChild(s("w:pgSz"));
-    const int w = twipsOf(pgSz, s("w:w"), 11906);
-    const int h = twipsOf(pgSz, s("w:h"), 16838);
-    if (w < h) {
-        pgSz->setAttribute(s("w:w"), QString::number(h));
-        pgSz->setAttribute(s("w:h"), QString::number(w));
-    }
-    pgSz->setAttribute(s("w:orient"), QStringLiteral("landscape"));
+    orientPage(sectPr, true);
     return true;
 }
 

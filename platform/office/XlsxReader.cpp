@@ -4,7 +4,6 @@
 #include "platform/office/OfficePackage.h"
 #include "platform/office/XmlTree.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -343,19 +342,10 @@ bool XlsxReader::readPackage(QIODevice* device)
         return false;
     };
 
-    QByteArray data;
-    QString readError;
-    if (!readPackageBytes(device, &data, &readError))
-        return fail(readError);
-    if (isCompoundFile(data))
-        return fail(QStringLiteral("книга в формате Excel 97-2003 (.xls) или зашифрована паролем; "
-                                   "сохраните её в Excel или LibreOffice как книгу Excel (.xlsx)"));
     OfficePackage package;
-    QBuffer buffer(&data);
-    if (!package.read(&buffer))
-        return fail(package.tooLarge()
-                        ? package.errorString()
-                        : QStringLiteral("это не книга Excel (.xlsx): %1").arg(package.errorString()));
+    QString readError;
+    if (!readOfficePackage(device, OfficeFileKind::ExcelBook, &package, &readError))
+        return fail(readError);
 
     QString error;
     auto parsePart = [&](const QString& part) -> std::unique_ptr<XmlNode> {

@@ -6,7 +6,6 @@
 #include "platform/office/XmlTree.h"
 #include "platform/Files.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -517,20 +516,11 @@ bool XlsxWriter::addSheetsToFile(const QString& path, ExcelWorkbook& book, SameN
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(Files::errorText(file));
-    QByteArray data;
+    OfficePackage target;
     QString readError;
-    if (!readPackageBytes(&file, &data, &readError))
+    if (!readOfficePackage(&file, OfficeFileKind::ExcelBook, &target, &readError))
         return fail(readError);
     file.close();
-    if (isCompoundFile(data))
-        return fail(QStringLiteral("книга в формате Excel 97-2003 (.xls) или зашифрована паролем; "
-                                   "сохраните её в Excel или LibreOffice как книгу Excel (.xlsx)"));
-    OfficePackage target;
-    QBuffer buffer(&data);
-    if (!target.read(&buffer))
-        return fail(target.tooLarge()
-                        ? target.errorString()
-                        : QStringLiteral("это не книга Excel (.xlsx): %1").arg(target.errorString()));
 
     QString error;
     const QString bookPart = target.relatedPart(QString::fromUtf16(OpcNames::relOfficeDocument));

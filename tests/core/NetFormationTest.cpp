@@ -135,8 +135,7 @@ TEST_F(SampleNetwork, BuildTableGridFormsCellValuesFromTheSharedState)
     QStringList shown;
     QList<FormationProblem> problems;
     QString error;
-    ASSERT_TRUE(BuildTableGrid(t0100, [&](const QString& s) { shown << s; }, QStringLiteral("Ф47т(0100) - "),
-                               &problems, &error))
+    ASSERT_TRUE(BuildTableGrid(t0100, [&](const QString& s) { shown << s; }, &problems, &error))
         << error.toStdString();
     EXPECT_EQ(at(CellValues, table0100, 5, 0), 1);
     EXPECT_EQ(at(CellValues, table0100, 0, 1), 4);
@@ -147,7 +146,7 @@ TEST_F(SampleNetwork, BuildTableGridFormsCellValuesFromTheSharedState)
 
     // Cells shaped for another table are refused and left alone.
     CellValues = CellArray(1, 2, 1, 2);
-    EXPECT_FALSE(BuildTableGrid(t0100, {}, QString(), &problems, &error));
+    EXPECT_FALSE(BuildTableGrid(t0100, {}, &problems, &error));
     EXPECT_EQ(CellValues.highColumn(), 2);
 }
 

@@ -2,6 +2,7 @@
 #include "core/Unit1.h"
 
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 #include "ScriptedPrompts.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/ExcelWorkbook.h"

@@ -50,8 +50,8 @@ ConditionsFileLine fapLine()
     l.formula = QStringLiteral("Ф30Т(2100)СТР5ГР3");
     l.condition = QStringLiteral("Ф30Т(2100)СТР5ГР3>0\r\nOR 1");
     l.koeff = 4;
-    l.country = false;
-    l.midle = true;
+    l.rural = false;
+    l.average = true;
     l.types = QStringLiteral("7");
     return l;
 }
@@ -88,7 +88,7 @@ TEST(ConditionsFile, AnEmptyKoeffReadsAsNone)
     ASSERT_TRUE(readLines("F\t(1)\t-1\t0\tFalse\t\t\t\tTrue\tFalse\t*\r\n", &lines, &error));
     ASSERT_EQ(lines.size(), 1);
     EXPECT_FALSE(lines[0].koeff.has_value());
-    EXPECT_TRUE(lines[0].country);
+    EXPECT_TRUE(lines[0].rural);
     EXPECT_EQ(lines[0].types, QStringLiteral("*"));
 }
 

@@ -10,6 +10,7 @@
 #include "platform/TextFiles.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/WordDocument.h"
+#include "RecordingDesktop.h"
 #include "SampleYear.h"
 #include "YearFixture.h"
 

@@ -40,12 +40,6 @@ protected:
         dbdat().exec(QStringLiteral(R"(insert into "data" values (?,?,?,?,?,?))"),
                      {ZarechnayaInpatient, 5, 2024, firstTable(F12), 4, 5});
     }
-    void TearDown() override
-    {
-        WorkMode.clear();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-    }
     static int firstTable(int form) { return tablesOfForm(form).first(); }
     // Rows per table of an owner, every year, as "table:count".
     static QStringList rowsByTable(int owner, const QString& table = QStringLiteral("data"))

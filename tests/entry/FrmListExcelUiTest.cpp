@@ -3,7 +3,9 @@
 #include "entry/ShowTable.h"
 
 #include "Captions.h"
+#include "OpenGrid.h"
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Common.h"
@@ -47,16 +49,7 @@ protected:
         setTemporaryDocumentsFolder(temporary.filePath(QStringLiteral("tmp")));
         Files::setProgramFolder(temporary.path());   // ShortNames.txt lives here
     }
-    void TearDown() override
-    {
-        window.reset();
-        setTemporaryDocumentsFolder(QString());
-        Files::setProgramFolder(QString());
-        WorkMode.clear();
-        DataTablePrefix.clear();
-        InstitutionIdList.clear();
-        CurrentInstitutionId = 0;
-    }
+    void TearDown() override { window.reset(); }
 
     void open(const char* mode, const char* prefix, int owner, const QString& ids, const QString& title)
     {
@@ -198,10 +191,7 @@ TEST_F(FormsExcel, TheWorkbookOfAWholeFormLoadsBackIntoATableOfAnotherInstitutio
     // The grid of the same table for another institution: "Подгрузить из Excel" finds the sheet
     // that the form's workbook names by the table number alone.
     CurrentInstitutionId = Sample::Unit::Berezovka;
-    SelectedTableNodeId = f30().id;
-    CurrentFormName = QStringLiteral("Ф30");
-    CurrentFormNumber = table.number;
-    CurrentTableId = 0;
+    openGrid(f30().id, QStringLiteral("Ф30"), table.number);
     TVTable grid;
     grid.show();
     prompts.expectOpenFile(recorder.opened()[0]);

@@ -1,6 +1,7 @@
 #include "entry/FrmList.h"
 
 #include "Captions.h"
+#include "RecordingDesktop.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Common.h"

@@ -1,7 +1,9 @@
 #include "entry/GridExcel.h"
 #include "entry/ShowTable.h"
 
+#include "OpenGrid.h"
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 #include "core/Common.h"
@@ -47,19 +49,7 @@ protected:
         DataTablePrefix = QStringLiteral("Data");
         ReportYear = 2025;
         CurrentInstitutionId = first;
-        SelectedTableNodeId = form;
-        CurrentFormName = QStringLiteral("Ф12");
-        CurrentFormNumber = QStringLiteral("(1000)");
-        CurrentTableId = 0;
-    }
-    void TearDown() override
-    {
-        setTemporaryDocumentsFolder(QString());
-        clearSharedState();
-        clearStructureCaches();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
+        openGrid(form, QStringLiteral("Ф12"), QStringLiteral("(1000)"));
     }
 
     // A workbook of one sheet with the given cells.

@@ -25,8 +25,6 @@ protected:
     ScriptedPrompts prompts;
 
     void SetUp() override { Files::setProgramFolder(dir.path()); }
-    void TearDown() override { Files::setProgramFolder(QString()); }
-
     QByteArray fileBytes()
     {
         QFile f(shortNamesPath());

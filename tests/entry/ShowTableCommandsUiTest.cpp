@@ -4,6 +4,7 @@
 #include "entry/ShowTable.h"
 
 #include "Captions.h"
+#include "OpenGrid.h"
 #include "PrintTo.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
@@ -33,14 +34,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void openGrid(int formId, const QString& formName, const QString& number)
-{
-    SelectedTableNodeId = formId;
-    CurrentFormName = formName;
-    CurrentFormNumber = number;
-    CurrentTableId = 0;
-}
 
 QWidget* gridOf(TVTable& w)
 {

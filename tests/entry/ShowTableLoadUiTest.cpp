@@ -1,5 +1,6 @@
 #include "entry/ShowTable.h"
 
+#include "OpenGrid.h"
 #include "PrintTo.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
@@ -39,18 +40,7 @@ protected:
         DataTablePrefix = QStringLiteral("Data");
         ReportYear = 2025;
         CurrentInstitutionId = crb;
-        SelectedTableNodeId = form;
-        CurrentFormName = QStringLiteral("Ф12");
-        CurrentFormNumber = QStringLiteral("(1000)");
-        CurrentTableId = 0;
-    }
-    void TearDown() override
-    {
-        clearSharedState();
-        clearStructureCaches();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
+        openGrid(form, QStringLiteral("Ф12"), QStringLiteral("(1000)"));
     }
     QString file(const QString& name, const QStringList& lines)
     {

@@ -2,6 +2,7 @@
 
 #include "entry/ShowTable.h"
 
+#include "OpenGrid.h"
 #include "PrintTo.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
@@ -57,9 +58,7 @@ protected:
         ReportYear = 2025;
         CurrentInstitutionId = report;
         InstitutionIdList = QStringLiteral("%1,%2").arg(a).arg(b);
-        SelectedTableNodeId = f47;
-        CurrentFormName = QStringLiteral("Ф47");
-        CurrentFormNumber = QStringLiteral("(0100)");
+        openGrid(f47, QStringLiteral("Ф47"), QStringLiteral("(0100)"));
         year.setEntered(a, t2100, 3, 2, 3.3);
         year.setEntered(b, t2100, 3, 2, 1.45);
         year.setEntered(b, t2100, 5, 2, 0.05);

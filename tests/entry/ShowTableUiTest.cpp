@@ -2,6 +2,7 @@
 
 #include "GridMarks.h"
 #include "Captions.h"
+#include "OpenGrid.h"
 #include "PrintTo.h"
 #include "RussianText.h"
 #include "SampleYear.h"
@@ -37,14 +38,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void openGrid(int formId, const QString& formName, const QString& number)
-{
-    SelectedTableNodeId = formId;
-    CurrentFormName = formName;
-    CurrentFormNumber = number;
-    CurrentTableId = 0;
-}
 
 QWidget* gridOf(TVTable& w)
 {

@@ -1,6 +1,7 @@
 #include "entry/charNT.h"
 
 #include "Captions.h"
+#include "OpenGrid.h"
 #include "PrintTo.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
@@ -88,10 +89,7 @@ protected:
         year.addPlainTitles(t0100);
         refreshStructureCaches(year.dictionary());
         networkMode(true);
-        SelectedTableNodeId = f47;
-        CurrentFormName = QStringLiteral("Ф47");
-        CurrentFormNumber = QStringLiteral("(0100)");
-        CurrentTableId = 0;
+        openGrid(f47, QStringLiteral("Ф47"), QStringLiteral("(0100)"));
     }
     void networkMode(bool on)
     {

@@ -5,6 +5,7 @@
 #include "platform/office/XlsxReader.h"
 
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,10 +2,12 @@
 #include "reports/StatShow.h"
 
 #include "core/Common.h"
+#include "core/Configurations.h"
 #include "core/StructureCache.h"
 #include "platform/Database.h"
 #include "platform/office/Desktop.h"
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 
@@ -13,6 +15,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -133,6 +136,37 @@ TEST_F(IndicatorWindows, ExportThenImportUnderAnotherSet)
     EXPECT_EQ(target->child(0)->text(0), u("Дети"));
     EXPECT_EQ(year.dictionary().scalar(u(R"(select count(*) from "formulas")")).toInt(), 2);
     EXPECT_EQ(CurrentTerm, other);
+}
+
+// The year's data folder is proposed, not made: a cancelled export leaves the configuration as
+// it was, a folder is made with the file, and one that cannot be made is named.
+TEST_F(IndicatorWindows, AnExportMakesAFolderOnlyForTheFileItWrites)
+{
+    CfgDir = dir.filePath(u("cfg")) + u'/';
+    TMISetup w(TMISetup::Use::Setup);
+    w.tree()->setCurrentItem(find(w, u("Дети")));
+    {
+        ScriptedPrompts prompts;
+        prompts.expectSaveFile(QString());
+        w.action(u("Выгрузить"))->trigger();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u("cfg"))));
+
+    QFile blocker(dir.filePath(u("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    {
+        ScriptedPrompts prompts;
+        prompts.expectSaveFile(dir.filePath(u("blocker/sets/Дети.stt")))
+            .expectError(u("Не удалось создать папку ") + dir.filePath(u("blocker/sets")));
+        w.action(u("Выгрузить"))->trigger();
+    }
+    {
+        ScriptedPrompts prompts;
+        prompts.expectSaveFile(dir.filePath(u("cfg/2025/data/Дети.stt"))).expectMessage(u("Дети - выгружено"));
+        w.action(u("Выгрузить"))->trigger();
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath(u("cfg/2025/data/Дети.stt"))));
 }
 
 TEST_F(IndicatorWindows, ANameTypedWithoutTheExtensionIsSavedWithIt)

@@ -32,8 +32,6 @@ struct Levels : ::testing::Test {
         levelB = year->addLevel(QStringLiteral("2 квартал"));
         refreshStructureCaches(year->dictionary());
     }
-    void TearDown() override { clearStructureCaches(); }
-
     QString levelPath(int level) const
     {
         return QStringLiteral("%1/data%2.mdb").arg(year->yearFolder()).arg(level);
@@ -305,6 +303,39 @@ TEST_F(Levels, AFailureLeavesTheDestinationAsItWas)
     ASSERT_TRUE(QFile::remove(levelPath(levelB)));
     EXPECT_FALSE(mergeLevels(request(levelA), {}, nullptr, &error));
     EXPECT_EQ(rows(0), before);
+}
+
+// A mistyped size in the dictionary is refused by name once its data is met, before an array
+// of it is asked for; while no level holds its data it stands in no one's way.
+TEST_F(Levels, ATableSizedBeyondAnArrayIsRefusedByName)
+{
+    struct SizeCase { int colcount, rowcount; const char* refusal; };
+    const SizeCase cases[] = {
+        {100001, 100, "Размеры таблицы (1300) формы Ф30 заданы неверно: граф 100001, строк 100, граф боковика 1, строк шапки 1"},
+        {2100, 2100, "Размеры таблицы (1300) формы Ф30 заданы неверно: граф 2100, строк 2100, граф боковика 1, строк шапки 1"},
+    };
+    put(levelA, h1, t1100, 3, 3, 1);
+    put(0, h1, t1100, 4, 4, 9);
+    const QStringList before = rows(0);
+    const int table = year->addTable(form, QStringLiteral("(1300)"), QStringLiteral("Ошибочная"), 4, 6, 1, 1);
+    put(levelB, h2, table, 3, 3, 5);
+    for (const SizeCase& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        Database& dictionary = year->dictionary();
+        dictionary.exec(QStringLiteral(R"(update "tables" set "colcount"=?,"rowcount"=? where "ident"=?)"),
+                         {c.colcount, c.rowcount, table});
+        refreshStructureCaches(dictionary);
+        QString error;
+        EXPECT_FALSE(mergeLevels(request(levelA), {}, nullptr, &error));
+        EXPECT_EQ(error, QStringLiteral("Суммирование не выполнено, данные уровня-приемника не изменены.\n")
+                             + QString::fromUtf8(c.refusal));
+        EXPECT_EQ(rows(0), before);
+    }
+    // No level holds its data: the rest is summed.
+    auto db = Database::open(levelPath(levelB));
+    db->exec(QStringLiteral(R"(delete from "data" where "table"=?)"), {table});
+    QString error;
+    EXPECT_TRUE(mergeLevels(request(levelA), {}, nullptr, &error)) << error.toStdString();
 }
 
 TEST_F(Levels, ADestinationAmongTheSourcesIsRefused)

@@ -35,8 +35,6 @@ protected:
         GetForms(year.dictionary());
         GetTables(year.dictionary());
     }
-    void TearDown() override { clearStructureCaches(); }
-
     QString file(const QString& name, const QStringList& lines)
     {
         QByteArray bytes;

@@ -54,12 +54,6 @@ protected:
         WorkMode = QStringLiteral("Svod");
         NetMode = false;
     }
-    void TearDown() override
-    {
-        WorkMode.clear();
-        CfgDir.clear();
-        clearStructureCaches();
-    }
     // The window with `report` chosen in the list.
     void choose(TRepList& w, int report)
     {

@@ -40,12 +40,6 @@ protected:
         WorkMode = QStringLiteral("Svod");
         NetMode = false;
     }
-    void TearDown() override
-    {
-        WorkMode.clear();
-        NetMode = false;
-    }
-
     QList<int> shownIds(const TRepList& w)
     {
         QList<int> ids;

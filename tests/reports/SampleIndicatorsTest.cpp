@@ -24,14 +24,6 @@ protected:
         GetTables(dbmain());
         ReportYear = Sample::DataYear;
     }
-    void TearDown() override
-    {
-        clearSharedState();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
-    }
-
     int term(const char* name)
     {
         return dbmain().scalar(u(R"(select "ident" from "tree" where "part"=?)"), {u(name)}).toInt();

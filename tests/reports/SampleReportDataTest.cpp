@@ -28,13 +28,6 @@ protected:
         GetForms(dbmain());
         GetTables(dbmain());
     }
-    void TearDown() override
-    {
-        clearSharedState();
-        WorkMode.clear();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-    }
     using Cells = QMap<QString, double>;   // "table/column/row" -> value
     Cells read(const QString& sql, const QVariantList& params)
     {

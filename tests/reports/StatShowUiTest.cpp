@@ -86,12 +86,6 @@ protected:
         CurrentInstitutionId = rep;
     }
 
-    void TearDown() override
-    {
-        clearStructureCaches();
-        clearSharedState();
-    }
-
     void column(int c, const QString& title, int width)
     {
         year.dictionary().exec(u(R"(insert into "col_titles" values (?,?,?,?))"), {term, c, title, width});

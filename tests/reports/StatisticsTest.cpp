@@ -78,15 +78,6 @@ protected:
         ReportYear = 2025;
     }
 
-    void TearDown() override
-    {
-        clearStructureCaches();
-        clearSharedState();
-        DataTablePrefix.clear();
-        CurrentInstitutionId = 0;
-        ReportYear = 0;
-    }
-
     QList<QStringList> compute()
     {
         IndicatorGrid grid;

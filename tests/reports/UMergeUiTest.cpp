@@ -49,11 +49,6 @@ protected:
             b->exec(QStringLiteral(R"(insert into "data" values (?, 1.5, 2025, ?, 3, 3))"), {unit, table});
         }
     }
-    void TearDown() override
-    {
-        Files::setProgramFolder(QString());
-        clearStructureCaches();
-    }
     static QStringList texts(const QListWidget* list)
     {
         QStringList out;

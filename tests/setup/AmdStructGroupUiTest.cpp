@@ -63,12 +63,6 @@ protected:
         CfgDir = sample.configFolder() + QStringLiteral("/");
         WorkMode = QStringLiteral("Input");
     }
-    void TearDown() override
-    {
-        CfgDir.clear();
-        WorkMode.clear();
-        ChosenForms.clear();
-    }
     void select(TAdmForm& window, int id)
     {
         QTreeWidgetItem* node = findNode(window.TreeView1, id);

@@ -639,7 +639,6 @@ protected:
         GetTables(dbmain());
         WorkMode = QStringLiteral("Input");
     }
-    void TearDown() override { CfgDir.clear(); }
 };
 
 TEST_F(SampleExchange, OneInstitutionExportedAndImportedIntoAnEmptyOneGivesTheSameData)

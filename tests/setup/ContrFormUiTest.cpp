@@ -2,6 +2,7 @@
 #include "setup/uCLd.h"
 
 #include "PrintTo.h"
+#include "RecordingDesktop.h"
 #include "SampleYear.h"
 #include "ScriptedPrompts.h"
 #include "core/Common.h"

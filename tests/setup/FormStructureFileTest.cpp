@@ -65,12 +65,12 @@ TEST(FormStructureFile, TheSampleFileReadsAsWrittenByHand)
     EXPECT_EQ(beds.columns.last(), (StructureColumn{4, 45.5}));
     ASSERT_EQ(beds.titles.size(), 7);
     // the two-line heading merged over columns 2..3
-    EXPECT_EQ(beds.titles[1], (StructureTitle{2, 1, 2, 1, 3, 1, QStringLiteral("Arial"), 8, true, false, QStringLiteral("CC00"),
+    EXPECT_EQ(beds.titles[1], (HeaderCell{2, 1, 2, 1, 3, 1, QStringLiteral("Arial"), 8, true, false, QStringLiteral("CC00"),
                                               QStringLiteral("Число коек\r\nна конец года")}));
     // the turned heading keeps its colon as the character 3
-    EXPECT_EQ(beds.titles[2].tchars, QStringLiteral("CC10"));
+    EXPECT_EQ(beds.titles[2].charsCode, QStringLiteral("CC10"));
     EXPECT_EQ(beds.titles[2].fontSize, 7.5);
-    EXPECT_EQ(beds.titles[2].txt, QStringLiteral("Занятость") + kThree + QStringLiteral(" дней"));
+    EXPECT_EQ(beds.titles[2].storedText, QStringLiteral("Занятость") + kThree + QStringLiteral(" дней"));
     EXPECT_TRUE(s.tables[1].floattype);
     EXPECT_EQ(s.tables[1].rows.first(), (StructureRow{1, 22.5}));
     EXPECT_TRUE(reader.structureBreaks().isEmpty());
@@ -285,7 +285,7 @@ TEST_F(StructureYear, ExportRefusesAFieldTheFileCannotCarry)
     year.addTitle(t, 1, 1, QStringLiteral("№ п#п"));
     FormStructureFileReader reader;
     ASSERT_TRUE(readBytes(reader, written(*readFormStructure(year.dictionary(), f12))));
-    EXPECT_EQ(reader.structure().tables[0].titles[0].txt, QStringLiteral("№ п#п"));
+    EXPECT_EQ(reader.structure().tables[0].titles[0].storedText, QStringLiteral("№ п#п"));
 }
 
 }  // namespace
