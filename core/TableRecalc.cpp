@@ -82,30 +82,34 @@ bool sumComposition(const RecalcContext& context, const QHash<int, CellArray*>& 
     if (source.isEmpty())
         throw DbError(unknownDataTableMessage(context.sourceTable));
     ReadTransaction snapshot(*context.data);
-    // The owner's rows lie together in the key (year, hospital, table, ...), already by table.
-    Query q(*context.data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?)")
+    // The owner's rows lie together in the key (year, hospital, table, ...), already by table;
+    // they are taken inside SQLite's loop, one call per row.
+    Query q(*context.data, QStringLiteral(R"(select rows_into(?,"table","column","row","data") from %1 where "year"=? and "hospital"=?)")
                                .arg(quoteIdent(source)));
+    struct Adder final : KeyedRows {
+        const QHash<int, ExactSums*>* byTable = nullptr;
+        int lastTable = -1;
+        ExactSums* target = nullptr;
+        void take(const int* k, int, double value) override
+        {
+            if (k[0] != lastTable) {
+                lastTable = k[0];
+                target = byTable->value(k[0], nullptr);
+            }
+            if (target && DataRows::isDataCell(*target->cells, k[1], k[2]))
+                target->add(k[1], k[2], value);
+        }
+    } adder;
+    adder.byTable = &byTable;
     QSet<int> seen;
     for (int owner : context.composition) {
         if (seen.contains(owner))
             continue;   // an owner listed twice is summed once
         seen.insert(owner);
+        adder.lastTable = -1;
+        q.bind(2, context.year).bind(3, owner).bindReceiver(1, &adder);
+        q.next();
         q.reset();
-        q.bind(1, context.year).bind(2, owner);
-        int lastTable = -1;
-        ExactSums* target = nullptr;
-        while (q.next()) {
-            const int table = q.toInt(0);
-            if (table != lastTable) {
-                lastTable = table;
-                target = byTable.value(table, nullptr);
-            }
-            if (!target)
-                continue;
-            const int column = q.toInt(1), row = q.toInt(2);
-            if (DataRows::isDataCell(*target->cells, column, row))
-                target->add(column, row, q.toDouble(3));
-        }
     }
     for (const auto& s : sums) {
         if (s->overflow)
