@@ -200,12 +200,6 @@ CellArray DataRows::emptyCells(const TTableGeometry& g, const CellOwner& owner)
     return cells;
 }
 
-bool DataRows::isDataCell(const CellArray& cells, int column, int row)
-{
-    return column > cells.lowColumn() && column <= cells.highColumn() && row > cells.lowRow()
-        && row <= cells.highRow();
-}
-
 CellArray DataRows::ownerCells(const TTableGeometry& g, const CellOwner& owner)
 {
     const QString t = checkedTable(owner.dataTable);
