@@ -12,6 +12,7 @@
 #include "entry/ShowTable.h"
 #include "platform/Application.h"
 #include "platform/Database.h"
+#include "BenchFloors.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 
@@ -40,12 +41,6 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-double median(std::vector<double> v)
-{
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
 double volatileSink = 0;
 
 void rawRead(sqlite3* db, const char* sql, std::initializer_list<int> params)
@@ -66,8 +61,7 @@ void rawRead(sqlite3* db, const char* sql, std::initializer_list<int> params)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreenUnlessAsked();
     KestrinApplication app(argc, argv);
     QTemporaryDir dir;
     YearFixture year(dir.path(), 2025, YearFixture::InstallAliases);
@@ -145,7 +139,7 @@ int main(int argc, char** argv)
         times.push_back(project());
         floors.push_back(floor());
     }
-    const double ms = median(times), floorMs = median(floors);
+    const double ms = bench::median(times), floorMs = bench::median(floors);
     std::printf("grid window 60x300: opened, painted, a page down, painted again (median of %d)\n", kRounds);
     std::printf("%-46s %9.3f ms   floor %9.3f ms   ratio %6.2f   (goal -; was bounded at 1500 ms)\n",
                 "grid window opened and painted twice", ms, floorMs, ms / floorMs);

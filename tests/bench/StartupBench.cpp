@@ -19,6 +19,7 @@
 #include "platform/Schema.h"
 #include "platform/TextFiles.h"
 #include "BigTerritory.h"
+#include "BenchFloors.h"
 #include "ScriptedPrompts.h"
 #include "YearFixture.h"
 
@@ -46,12 +47,6 @@ constexpr int kRounds = 9;
 double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
 }
 
 void line(const char* what, double ms, double floorMs, const char* goal)
@@ -94,8 +89,7 @@ void forgetYear()
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreenUnlessAsked();
     KestrinApplication app(argc, argv);
     QTemporaryDir temp;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
@@ -209,17 +203,17 @@ int main(int argc, char** argv)
         openingChecked.push_back(msSince(start));
         forgetYear();
     }
-    const double floor = median(floors);
+    const double floor = bench::median(floors);
     std::printf("\nfloor: both databases opened raw and their schemas read, %.3f ms (median of %d)\n\n", floor,
                 int(floors.size()));
-    line("start-up to the main window, files stamped", median(stamped), floor, "-");
-    line("start-up, stamps taken away (schema checked)", median(unstamped), floor, "-");
-    line("  of which opening the year's files, stamped", median(opening), floor, "-");
-    line("  of which opening them, schema checked", median(openingChecked), floor, "-");
-    line("  of which filling the structure caches", median(caches), floor, "-");
-    line("  the schema check alone (both files)", median(checks), floor, "-");
-    line("  the window without opening and caches", median(stamped) - median(opening) - median(caches), floor, "-");
-    line("start-up against a bare main window shown", median(stamped), median(bare), "-");
+    line("start-up to the main window, files stamped", bench::median(stamped), floor, "-");
+    line("start-up, stamps taken away (schema checked)", bench::median(unstamped), floor, "-");
+    line("  of which opening the year's files, stamped", bench::median(opening), floor, "-");
+    line("  of which opening them, schema checked", bench::median(openingChecked), floor, "-");
+    line("  of which filling the structure caches", bench::median(caches), floor, "-");
+    line("  the schema check alone (both files)", bench::median(checks), floor, "-");
+    line("  the window without opening and caches", bench::median(stamped) - bench::median(opening) - bench::median(caches), floor, "-");
+    line("start-up against a bare main window shown", bench::median(stamped), bench::median(bare), "-");
 
     clearSharedState();
     return 0;

@@ -36,6 +36,7 @@
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "reports/LevelMerge.h"
+#include "BenchFloors.h"
 #include "BigTerritory.h"
 #include "YearFixture.h"
 
@@ -188,6 +189,20 @@ void measureLevelMerge(YearFixture& year, Database& data, const QString& folder,
     std::printf("  rows changed %lld\n", static_cast<long long>(changedRows));
 }
 
+// A summary report of every institution of the territory, recalculated into "repdata".
+RecalcContext summaryReport(YearFixture& year, const Territory& t)
+{
+    RecalcContext recalc;
+    recalc.dictionary = &year.dictionary();
+    recalc.data = &year.data();
+    recalc.year = kYear;
+    recalc.owner = 900001;
+    recalc.ownerTable = QStringLiteral("repdata");
+    recalc.composition = QList<int>(t.institutions.begin(), t.institutions.end());
+    recalc.sourceTable = QStringLiteral("data");
+    return recalc;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -265,14 +280,7 @@ int main(int argc, char** argv)
     // TERRITORY_PROFILE=parse, =run, =checks or =one repeats one part, for a profiler, and stops.
     const QByteArray profile = qgetenv("TERRITORY_PROFILE");
     if (profile == "recalc") {
-        RecalcContext recalc;
-        recalc.dictionary = &year.dictionary();
-        recalc.data = &data;
-        recalc.year = kYear;
-        recalc.owner = 900001;
-        recalc.ownerTable = QStringLiteral("repdata");
-        recalc.composition = QList<int>(t.institutions.begin(), t.institutions.end());
-        recalc.sourceTable = QStringLiteral("data");
+        const RecalcContext recalc = summaryReport(year, t);
         for (int i = 0; i < 20; ++i)
             recalculateTables(recalc, QList<int>(t.tables.begin(), t.tables.end()));
         return 0;
@@ -455,11 +463,7 @@ int main(int argc, char** argv)
             rawSaves.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         }
     }
-    const auto median = [](std::vector<double> v) {
-        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-        return v[v.size() / 2];
-    };
-    const double saveMs = median(saves), saveRawMs = median(rawSaves);
+    const double saveMs = bench::median(saves), saveRawMs = bench::median(rawSaves);
 
     std::printf("floors: plain scan of %lld rows %.1f ms; one institution's rows by one query %.3f ms\n\n",
                 static_cast<long long>(t.rows), scanMs, oneRawMs);
@@ -484,14 +488,7 @@ int main(int argc, char** argv)
 
     // A summary report of the whole territory recalculated: the 80 tables summed from every
     // institution's rows and each saved in its own transaction.
-    RecalcContext recalc;
-    recalc.dictionary = &year.dictionary();
-    recalc.data = &data;
-    recalc.year = kYear;
-    recalc.owner = 900001;
-    recalc.ownerTable = QStringLiteral("repdata");
-    recalc.composition = QList<int>(t.institutions.begin(), t.institutions.end());
-    recalc.sourceTable = QStringLiteral("data");
+    RecalcContext recalc = summaryReport(year, t);
     const QList<int> recalcTables(t.tables.begin(), t.tables.end());
     const Paired recalcRun = alternated(5, [&] {
         const RecalcOutcome outcome = recalculateTables(recalc, recalcTables);
