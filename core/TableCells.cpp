@@ -56,25 +56,25 @@ QString quoted(const QString& dataTable) { return quoteIdent(dataTable); }
 // key one by one.
 QString ownerCellsSql(const QString& t)
 {
-    return QStringLiteral(R"(select "column","row","data" from %1 where "year"=? and "hospital"=? and "table"=?)")
+    return QStringLiteral(R"(select rows_into(?,"column","row","data") from %1 where "year"=? and "hospital"=? and "table"=?)")
         .arg(quoted(t));
 }
 
 QString summedCellsSql(const QString& t, qsizetype count)
 {
-    return QStringLiteral(R"(select "column","row","data" from %1 where "year"=? and "table"=? and "hospital" in (%2))")
+    return QStringLiteral(R"(select rows_into(?,"column","row","data") from %1 where "year"=? and "table"=? and "hospital" in (%2))")
         .arg(quoted(t), placeholders(count));
 }
 
 QString ownerYearSql(const QString& t)
 {
-    return QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table")")
+    return QStringLiteral(R"(select rows_into(?,"table","column","row","data") from %1 where "year"=? and "hospital"=?)")
         .arg(quoted(t));
 }
 
 QString wholeYearSql(const QString& t)
 {
-    return QStringLiteral(R"(select "hospital","table","column","row","data" from %1 where +"year"=?)")
+    return QStringLiteral(R"(select rows_into(?,"hospital","table","column","row","data") from %1 where +"year"=?)")
         .arg(quoted(t));
 }
 
@@ -125,6 +125,27 @@ QString checkedTable(const QString& dataTable)
     if (name.isEmpty())
         throw DbError(unknownDataTableMessage(dataTable));
     return name;
+}
+
+// A receiver of keyed rows made of a function of (keys, value).
+template <typename F>
+class RowsTo final : public KeyedRows {
+public:
+    explicit RowsTo(F f) : m_f(std::move(f)) {}
+    void take(const int* keys, int, double value) override { m_f(keys, value); }
+
+private:
+    F m_f;
+};
+
+// Runs a rows_into() read whose receiver is its first parameter, the others bound already.
+template <typename F>
+void readRows(Query& q, F f)
+{
+    RowsTo<F> receiver(std::move(f));
+    q.bindReceiver(1, &receiver);
+    q.next();
+    q.reset();
 }
 
 // Sorted ids, for a membership test per row of a whole-year pass.
@@ -180,23 +201,16 @@ CellArray DataRows::emptyCells(const TTableGeometry& g, const CellOwner& owner)
     return cells;
 }
 
-bool DataRows::isDataCell(const CellArray& cells, int column, int row)
-{
-    return column > cells.lowColumn() && column <= cells.highColumn() && row > cells.lowRow()
-        && row <= cells.highRow();
-}
-
 CellArray DataRows::ownerCells(const TTableGeometry& g, const CellOwner& owner)
 {
     const QString t = checkedTable(owner.dataTable);
     CellArray cells = emptyCells(g, owner);
     Query& q = prepared(ownerCellsSql(t));
-    q.bind(1, owner.year).bind(2, owner.hospital).bind(3, owner.table);
-    while (q.next()) {
-        const int column = q.toInt(0), row = q.toInt(1);
-        if (isDataCell(cells, column, row))
-            cells.set(column, row, q.toDouble(2));
-    }
+    q.bind(2, owner.year).bind(3, owner.hospital).bind(4, owner.table);
+    readRows(q, [&](const int* k, double value) {
+        if (isDataCell(cells, k[0], k[1]))
+            cells.set(k[0], k[1], value);
+    });
     return cells;
 }
 
@@ -220,11 +234,10 @@ int DataRows::addSummed(CellArray& cells, const QString& dataTable, const QList<
     QList<Value> values;
     if (!hospitals.isEmpty()) {
         Query& q = prepared(summedCellsSql(checkedTable(dataTable), hospitals.size()));
-        q.bind(1, cells.owner().year).bind(2, cells.owner().table);
+        q.bind(2, cells.owner().year).bind(3, cells.owner().table);
         for (qsizetype i = 0; i < hospitals.size(); ++i)
-            q.bind(int(i) + 3, hospitals[i]);
-        while (q.next())
-            values.append({q.toInt(0), q.toInt(1), q.toDouble(2)});
+            q.bind(int(i) + 4, hospitals[i]);
+        readRows(q, [&](const int* k, double value) { values.append({k[0], k[1], value}); });
     }
     for (const Value& v : values) {
         // A table that shrank after its data were entered keeps rows beyond its new size.
@@ -260,32 +273,22 @@ void DataRows::replaceTable(const CellArray& cells)
 void DataRows::ownerYearRows(const QString& dataTable, int year, int hospital, std::vector<DataRow>* out)
 {
     Query& q = prepared(ownerYearSql(checkedTable(dataTable)));
-    q.bind(1, year).bind(2, hospital);
-    DataRow r;
-    r.hospital = hospital;
-    while (q.next()) {
-        r.table = q.toInt(0);
-        r.column = q.toInt(1);
-        r.row = q.toInt(2);
-        r.value = q.toDouble(3);
-        out->push_back(r);
-    }
+    q.bind(2, year).bind(3, hospital);
+    const size_t first = out->size();
+    readRows(q, [&](const int* k, double value) { out->push_back({hospital, k[0], k[1], k[2], value}); });
+    // The key gives the rows by table; a read inside SQLite's loop has no order by to promise it.
+    const auto byTable = [](const DataRow& a, const DataRow& b) { return a.table < b.table; };
+    if (!std::is_sorted(out->begin() + first, out->end(), byTable))
+        std::stable_sort(out->begin() + first, out->end(), byTable);
 }
 
 void DataRows::forEachOwnerRow(const QString& dataTable, int year, int hospital,
                                const std::function<void(const DataRow&)>& visit)
 {
-    Query& q = prepared(ownerYearSql(checkedTable(dataTable)));
-    q.bind(1, year).bind(2, hospital);
-    DataRow r;
-    r.hospital = hospital;
-    while (q.next()) {
-        r.table = q.toInt(0);
-        r.column = q.toInt(1);
-        r.row = q.toInt(2);
-        r.value = q.toDouble(3);
+    std::vector<DataRow> rows;
+    ownerYearRows(dataTable, year, hospital, &rows);
+    for (const DataRow& r : rows)
         visit(r);
-    }
 }
 
 qint64 DataRows::sumOwners(const QString& dataTable, int year, const QList<int>& hospitals,
@@ -295,28 +298,25 @@ qint64 DataRows::sumOwners(const QString& dataTable, int year, const QList<int>&
     if (ids.empty())
         return 0;
     Query& q = prepared(wholeYearSql(checkedTable(dataTable)));
-    q.bind(1, year);
+    q.bind(2, year);
     qint64 added = 0;
     int lastTable = 0;
     CellArray* cells = nullptr;
     bool looked = false;
-    while (q.next()) {
-        if (!std::binary_search(ids.begin(), ids.end(), q.toInt(0)))
-            continue;
-        const int table = q.toInt(1);
+    readRows(q, [&](const int* k, double value) {
+        if (!std::binary_search(ids.begin(), ids.end(), k[0]))
+            return;
+        const int table = k[1];
         if (!looked || table != lastTable) {
             cells = target(table);
             lastTable = table;
             looked = true;
         }
-        if (!cells)
-            continue;
-        const int column = q.toInt(2), row = q.toInt(3);
-        if (isDataCell(*cells, column, row)) {
-            cells->add(column, row, q.toDouble(4));
+        if (cells && isDataCell(*cells, k[2], k[3])) {
+            cells->add(k[2], k[3], value);
             ++added;
         }
-    }
+    });
     return added;
 }
 
@@ -325,8 +325,9 @@ QList<double> DataRows::tableValuesByRow(const QString& dataTable, int year, int
     Query& q = prepared(valuesByRowSql(checkedTable(dataTable)));
     q.bind(1, hospital).bind(2, table).bind(3, year);
     QList<double> values;
+    q.expectColumns(1);
     while (q.next())
-        values.append(q.toDouble(0));
+        values.append(q.doubleAt(0));
     return values;
 }
 
@@ -382,8 +383,9 @@ QList<QPair<int, int>> DataRows::rowsPerTable(const QString& dataTable, int year
                             .arg(quoted(checkedTable(dataTable))));
     q.bind(1, year).bind(2, hospital);
     QList<QPair<int, int>> counts;
+    q.expectColumns(2);
     while (q.next())
-        counts.append({q.toInt(0), q.toInt(1)});
+        counts.append({q.intAt(0), q.intAt(1)});
     return counts;
 }
 

@@ -64,7 +64,11 @@ public:
     static CellArray emptyCells(const TTableGeometry& g, const CellOwner& owner);
     // Whether a stored position is a data cell of the array's table: header positions and
     // anything beyond the table are not.
-    static bool isDataCell(const CellArray& cells, int column, int row);
+    static bool isDataCell(const CellArray& cells, int column, int row)
+    {
+        return column > cells.lowColumn() && column <= cells.highColumn() && row > cells.lowRow()
+            && row <= cells.highRow();
+    }
 
     // The cells `owner` stored in its table (owner.dataTable, owner.year), rows outside the data
     // cells skipped. DbError passes through.

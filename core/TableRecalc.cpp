@@ -32,38 +32,59 @@ CellArray emptyFor(const RecalcContext& context, const NetTable& table)
                                 CellOwner{table.ident, context.owner, context.ownerTable, context.year});
 }
 
-// The exact sums of one table's cells, laid out as its CellArray.
+// The exact sums of one table's cells, laid out as its CellArray. Whole numbers, by far the
+// most values, are summed in 64 bits (exact as long as they do not overflow, when the value goes
+// to the decimal sum instead); the rest in decimals; the two meet when the sums are stored.
 struct ExactSums {
     CellArray* cells = nullptr;
     std::vector<Decimal> values;
+    std::vector<qint64> wholes;
     int rows = 0;
     bool overflow = false;
 
     explicit ExactSums(CellArray* c)
         : cells(c), values(size_t(c->highColumn() - c->lowColumn() + 1) * size_t(c->highRow() - c->lowRow() + 1)),
-          rows(c->highRow() - c->lowRow() + 1)
+          wholes(values.size()), rows(c->highRow() - c->lowRow() + 1)
     {
+    }
+    size_t index(int column, int row) const
+    {
+        return size_t(column - cells->lowColumn()) * size_t(rows) + size_t(row - cells->lowRow());
     }
     void add(int column, int row, double value)
     {
         if (value == 0 || overflow)
             return;
-        Decimal& sum = values[size_t(column - cells->lowColumn()) * size_t(rows) + size_t(row - cells->lowRow())];
+        const size_t i = index(column, row);
+        if (value > -1e15 && value < 1e15) {
+            const qint64 whole = qint64(value);
+            qint64 sum;
+            if (double(whole) == value && !__builtin_add_overflow(wholes[i], whole, &sum)) {
+                wholes[i] = sum;
+                return;
+            }
+        }
         const std::optional<Decimal> d = Decimal::fromDouble(value);
-        const std::optional<Decimal> s = d ? Decimal::add(sum, *d) : std::nullopt;
+        const std::optional<Decimal> s = d ? Decimal::add(values[i], *d) : std::nullopt;
         if (!s)
             overflow = true;
         else
-            sum = *s;
+            values[i] = *s;
     }
-    void store() const
+    // False when a sum leaves the range of Decimal (the cells are then unspecified).
+    bool store() const
     {
         for (int column = cells->lowColumn(); column <= cells->highColumn(); ++column)
             for (int row = cells->lowRow(); row <= cells->highRow(); ++row) {
-                const Decimal v = values[size_t(column - cells->lowColumn()) * size_t(rows) + size_t(row - cells->lowRow())];
-                if (!v.isZero())
-                    cells->set(column, row, v.toDouble());
+                const size_t i = index(column, row);
+                const std::optional<Decimal> v = Decimal::add(
+                    values[i], Decimal::fromRaw(Decimal::Raw(wholes[i]) * Decimal::Raw(1'000'000'000'000'000'000LL)));
+                if (!v)
+                    return false;
+                if (!v->isZero())
+                    cells->set(column, row, v->toDouble());
             }
+        return true;
     }
 };
 
@@ -82,41 +103,44 @@ bool sumComposition(const RecalcContext& context, const QHash<int, CellArray*>& 
     if (source.isEmpty())
         throw DbError(unknownDataTableMessage(context.sourceTable));
     ReadTransaction snapshot(*context.data);
-    // The owner's rows lie together in the key (year, hospital, table, ...), already by table.
-    Query q(*context.data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?)")
+    // The owner's rows lie together in the key (year, hospital, table, ...), already by table;
+    // they are taken inside SQLite's loop, one call per row.
+    Query q(*context.data, QStringLiteral(R"(select rows_into(?,"table","column","row","data") from %1 where "year"=? and "hospital"=?)")
                                .arg(quoteIdent(source)));
     const QSet<int> owners(context.composition.cbegin(), context.composition.cend());
     const int total = int(owners.size());
     if (context.progress)
         context.progress(0, total);
+    struct Adder final : KeyedRows {
+        const QHash<int, ExactSums*>* byTable = nullptr;
+        int lastTable = -1;
+        ExactSums* target = nullptr;
+        void take(const int* k, int, double value) override
+        {
+            if (k[0] != lastTable) {
+                lastTable = k[0];
+                target = byTable->value(k[0], nullptr);
+            }
+            if (target && DataRows::isDataCell(*target->cells, k[1], k[2]))
+                target->add(k[1], k[2], value);
+        }
+    } adder;
+    adder.byTable = &byTable;
     QSet<int> seen;
     for (int owner : context.composition) {
         if (seen.contains(owner))
             continue;   // an owner listed twice is summed once
         seen.insert(owner);
+        adder.lastTable = -1;
+        q.bind(2, context.year).bind(3, owner).bindReceiver(1, &adder);
+        q.next();
         q.reset();
-        q.bind(1, context.year).bind(2, owner);
-        int lastTable = -1;
-        ExactSums* target = nullptr;
-        while (q.next()) {
-            const int table = q.toInt(0);
-            if (table != lastTable) {
-                lastTable = table;
-                target = byTable.value(table, nullptr);
-            }
-            if (!target)
-                continue;
-            const int column = q.toInt(1), row = q.toInt(2);
-            if (DataRows::isDataCell(*target->cells, column, row))
-                target->add(column, row, q.toDouble(3));
-        }
         if (context.progress)
             context.progress(int(seen.size()), total);
     }
     for (const auto& s : sums) {
-        if (s->overflow)
+        if (s->overflow || !s->store())
             return false;
-        s->store();
     }
     return true;
 }

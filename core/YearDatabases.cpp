@@ -256,7 +256,7 @@ QStringList yearList(const QString& cfgDir)
 namespace {
 
 // The file opened and holding what the program reads from it; nothing in it is created or
-// changed on the way.
+// changed on the way but the stamp of a clean check, which spares the next opening the check.
 std::unique_ptr<Database> openChecked(const QString& path, bool dictionary, QString* error)
 {
     std::unique_ptr<Database> db = openFile(path, error);
@@ -264,7 +264,7 @@ std::unique_ptr<Database> openChecked(const QString& path, bool dictionary, QStr
         return nullptr;
     QStringList missing;
     try {
-        missing = dictionary ? Schema::missingDictionaryParts(*db) : Schema::missingDataParts(*db);
+        missing = Schema::missingPartsAtOpen(*db, dictionary ? Schema::Kind::Dictionary : Schema::Kind::Data);
     } catch (const DbError& e) {
         *error = e.userText();
         return nullptr;
@@ -315,7 +315,7 @@ bool openYearFiles(const QString& cfgDir, int year, OpenedYear* opened, QString*
         }
         QStringList missing;
         try {
-            missing = Schema::missingDataParts(*templ);
+            missing = Schema::missingPartsAtOpen(*templ, Schema::Kind::Data);
         } catch (const DbError& e) {
             *error = e.userText();
             return false;

@@ -100,6 +100,43 @@ int noCaseCollation(void*, int la, const void* a, int lb, const void* b)
     return QString::compare(sa, sb, Qt::CaseInsensitive);
 }
 
+const char* const kReceiverType = "KeyedRows";
+constexpr int kMaxKeys = 8;
+
+// The step of rows_into(): the row goes straight to the bound receiver, inside SQLite's loop.
+void rowsIntoStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    // The receiver is looked up on the first row and kept in the aggregate's own memory: the
+    // pointer's type check compares strings, which would cost every row.
+    auto** kept = static_cast<KeyedRows**>(sqlite3_aggregate_context(ctx, sizeof(KeyedRows*)));
+    if (!kept) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    if (!*kept && argc > 0)
+        *kept = static_cast<KeyedRows*>(sqlite3_value_pointer(argv[0], kReceiverType));
+    KeyedRows* receiver = *kept;
+    const int keyCount = argc - 2;
+    if (!receiver || keyCount < 0 || keyCount > kMaxKeys) {
+        sqlite3_result_error(ctx, "rows_into: no receiver or too many keys", -1);
+        return;
+    }
+    int keys[kMaxKeys];
+    for (int i = 0; i < keyCount; ++i)
+        keys[i] = sqlite3_value_int(argv[i + 1]);
+    try {
+        receiver->take(keys, keyCount, sqlite3_value_double(argv[argc - 1]));
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
+    } catch (const std::exception& e) {
+        sqlite3_result_error(ctx, e.what(), -1);
+    } catch (...) {
+        sqlite3_result_error(ctx, "rows_into: the receiver failed", -1);
+    }
+}
+
+void rowsIntoFinal(sqlite3_context* ctx) { sqlite3_result_null(ctx); }
+
 struct AliasEntry {
     std::unique_ptr<Database> db;
     QStringList params;
@@ -381,6 +418,15 @@ bool Query::next()
     throw DbError(msg, m_sql, m_db->m_path, rc);
 }
 
+Query& Query::bindReceiver(int position, KeyedRows* receiver)
+{
+    if (m_hasRow || m_done)
+        reset();
+    if (sqlite3_bind_pointer(m_stmt, position, receiver, kReceiverType, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)));
+    return *this;
+}
+
 int Query::exec()
 {
     reset();
@@ -436,6 +482,17 @@ void Query::checkColumn(int column) const
     if (column < 0 || column >= m_columnCount)
         fail(QStringLiteral("нет поля с номером %1").arg(column));
 }
+
+void Query::expectColumns(int count) const
+{
+    if (m_columnCount < 0)
+        m_columnCount = sqlite3_column_count(m_stmt);
+    if (count > m_columnCount)
+        fail(QStringLiteral("нет поля с номером %1").arg(count - 1));
+}
+
+int Query::intAt(int column) const { return sqlite3_column_int(m_stmt, column); }
+double Query::doubleAt(int column) const { return sqlite3_column_double(m_stmt, column); }
 
 // The column's value is fetched once and its type and number read from it: one call into the
 // statement per value instead of two (these run for every value of a long read). The value is
@@ -531,6 +588,8 @@ void Database::configure()
     sqlite3_create_function(m_db, "like", 2, flags, nullptr, likeFunc, nullptr, nullptr);
     sqlite3_create_function(m_db, "like", 3, flags, nullptr, likeFunc, nullptr, nullptr);
     sqlite3_create_collation(m_db, "UNOCASE", SQLITE_UTF8, nullptr, noCaseCollation);
+    sqlite3_create_function(m_db, "rows_into", -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, nullptr, rowsIntoStep,
+                            rowsIntoFinal);
     // A rollback journal, not WAL: only then is a transaction over attached files atomic.
     execScript(QStringLiteral("pragma journal_mode=DELETE; pragma foreign_keys=OFF;"));
 }

@@ -55,6 +55,18 @@ private:
 
 class Database;
 
+// The receiver of a read of keyed numbers done inside SQLite's own loop (Query::bindReceiver):
+// one call per row, with the row's integer keys and its number, instead of a step and a fetch
+// per value. The statement selects `rows_into(?, key1, ..., keyN, value)` as its only column
+// (at most 8 keys); next() then runs the whole read and gives one row. A key reads as SQLite
+// converts it to an integer (NULL 0); the value as a double (NULL 0).
+class KeyedRows {
+public:
+    virtual ~KeyedRows() = default;
+    // May throw: the read then fails with DbError and the receiver holds what came before.
+    virtual void take(const int* keys, int keyCount, double value) = 0;
+};
+
 // One prepared statement. For a select, next() moves to the first row on its first call:
 //     Query q(db, R"(select "id","formname" from "forms" where "net"=?)", {1});
 //     while (q.next()) use(q.value(0).toInt(), q.text("formname"));
@@ -73,6 +85,8 @@ public:
     // Numbers without a QVariant, for statements run millions of times.
     Query& bindInt64(int position, qint64 value);
     Query& bindDouble(int position, double value);
+    // The receiver of a rows_into() read; it must outlive the statement's run.
+    Query& bindReceiver(int position, KeyedRows* receiver);
 
     // Steps to the next row; false when there is none (then the statement may be run again).
     bool next();
@@ -102,6 +116,14 @@ public:
     // The position of a named column (letter case ignored), for a loop that reads by position;
     // throws DbError for an unknown name. The names are read once per statement.
     int columnIndex(const QString& name) const;
+
+    // A long read by position: the statement is checked once to give `count` columns (DbError
+    // otherwise); intAt and doubleAt then fetch a value with one typed call and no check of
+    // their own, so they are for the rows next() gave and columns below `count` only. A REAL
+    // reads truncated, a text as the number it starts with, NULL as 0.
+    void expectColumns(int count) const;
+    int intAt(int column) const;
+    double doubleAt(int column) const;
 
     const QString& sql() const { return m_sql; }
 

@@ -279,6 +279,12 @@ bool IniFile::save(const QList<Section>& sections)
         m_error = QStringLiteral("Файл настроек не изменен, чтобы не потерять его содержимое. ") + m_readError;
         return false;
     }
+    // Every start writes the year and configuration it opened: when they are the ones stored,
+    // the file is not replaced for nothing.
+    if (m_exists && sections == m_sections) {
+        m_error.clear();
+        return true;
+    }
     QString text;
     bool first = true;
     for (const Section& s : sections) {

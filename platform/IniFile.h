@@ -57,6 +57,7 @@ private:
     struct Section {
         QString name;
         QList<QPair<QString, QString>> entries;
+        bool operator==(const Section&) const = default;
     };
     int findSection(const QString& name) const;
     static int findSection(const QList<Section>& sections, const QString& name);

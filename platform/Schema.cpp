@@ -264,9 +264,16 @@ QString dataDdl()
     return dataTableDdl("data") + dataTableDdl("repdata");
 }
 
+namespace {
+void stamp(Database& db, Kind kind);
+}
+
 void createDictionary(Database& db)
 {
+    Transaction tx(db);
     run(db, dictionaryDdl());
+    stamp(db, Kind::Dictionary);
+    tx.commit();
 }
 
 void createLegacyDictionary(Database& db)
@@ -276,7 +283,10 @@ void createLegacyDictionary(Database& db)
 
 void createDataDatabase(Database& db)
 {
+    Transaction tx(db);
     run(db, dataDdl());
+    stamp(db, Kind::Data);
+    tx.commit();
 }
 
 void createDictionaryFile(const QString& path)
@@ -327,7 +337,63 @@ QStringList missingFrom(Database& db, const Layout& layout)
     return missing;
 }
 
+// FNV-1a: a hash that stays the same from run to run and build to build, as a stamp kept in a
+// file must.
+quint32 stableHash(const QByteArray& bytes, quint32 h = 2166136261u)
+{
+    for (const char c : bytes) {
+        h ^= quint8(c);
+        h *= 16777619u;
+    }
+    return h;
+}
+
+const QString& ddlOf(Kind kind)
+{
+    static const QString dictionary = dictionaryDdl();
+    static const QString data = dataDdl();
+    return kind == Kind::Dictionary ? dictionary : data;
+}
+
+// The stamp of a clean check of this file's present schema: never 0, the value of a file that
+// was never stamped.
+int stampFor(Database& db, Kind kind)
+{
+    static const quint32 layout[2] = {stableHash(ddlOf(Kind::Dictionary).toUtf8()), stableHash(ddlOf(Kind::Data).toUtf8())};
+    const qint64 schemaVersion = db.scalar(QStringLiteral("pragma schema_version")).toLongLong();
+    const quint32 h = stableHash(QByteArray::number(schemaVersion), layout[kind == Kind::Dictionary ? 0 : 1]);
+    return int(h & 0x7fffffff) | 1;
+}
+
+void stamp(Database& db, Kind kind)
+{
+    // A number the program computed, not a value from outside; a pragma takes no parameter.
+    db.exec(QStringLiteral("pragma user_version=%1").arg(stampFor(db, kind)));
+}
+
 }  // namespace
+
+bool checkedBefore(Database& db, Kind kind)
+{
+    return db.scalar(QStringLiteral("pragma user_version")).toLongLong() == stampFor(db, kind);
+}
+
+QStringList missingPartsAtOpen(Database& db, Kind kind)
+{
+    if (checkedBefore(db, kind))
+        return {};
+    QStringList missing = kind == Kind::Dictionary ? missingDictionaryParts(db) : missingDataParts(db);
+    if (!missing.isEmpty() || db.isReadOnly())
+        return missing;
+    // The stamp only spares the next opening a check: when another program holds the file's
+    // lock it is not waited for, and a failed stamp loses nothing but that saving.
+    try {
+        BusyWait noWait(db, 0);
+        stamp(db, kind);
+    } catch (const DbError&) {
+    }
+    return missing;
+}
 
 QStringList missingDictionaryParts(Database& db)
 {

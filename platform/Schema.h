@@ -47,5 +47,15 @@ QStringList conversionDictionaryParts();
 // older layout, which the conversion utility brings up to date: it lacks something, and nothing
 // but what the utility adds.
 bool isOlderDictionary(const QStringList& missing);
+// The same answers at the opening of a file, without reading its tables again when it carries
+// the stamp of a clean check: the file's user_version made from the layout the program expects
+// and the file's schema_version at that check. SQLite raises schema_version with every change of
+// tables or columns (the conversion utility's included), so a changed file, or one checked
+// against another layout, is checked again. A clean check stamps a file opened for writing; a
+// file another program holds locked, or a read-only one, is left as it is.
+enum class Kind { Dictionary, Data };
+QStringList missingPartsAtOpen(Database& db, Kind kind);
+// Whether the file carries the stamp of a clean check of its present schema.
+bool checkedBefore(Database& db, Kind kind);
 
 }

@@ -1,14 +1,17 @@
 #pragma once
-// What the exchange benchmarks share: the best of three timings and the raw SQLite floor of
-// replacing an owner's year, so every ratio is taken against the same work done by hand.
+// What the benchmarks share: the best of three timings, the median of alternated ones, the raw
+// SQLite floor of replacing an owner's year (every ratio is taken against the same work done by
+// hand), and the offscreen platform of the window benchmarks.
 
 #include "platform/Database.h"
 
 #include <QList>
+#include <QtGlobal>
 #include <QString>
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 namespace bench {
 
@@ -21,6 +24,21 @@ inline double bestSeconds(const std::function<void()>& work)
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     return best;
+}
+
+// The middle of a set of timings: what a run of alternated timings is compared by, one slow
+// moment of the machine weighing no more than one fast one.
+inline double median(std::vector<double> v)
+{
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// The window benchmarks run offscreen unless a display is asked for.
+inline void offscreenUnlessAsked()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
 struct Row {

@@ -25,7 +25,6 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QImage>
@@ -415,9 +414,9 @@ TEST_F(GridWindow, ATableOutsideTheCachesOpensReadOnly)
     EXPECT_EQ(year.data().scalar(QStringLiteral(R"(select count(*) from "data")")).toInt(), 0);
 }
 
-// 60 columns by 300 rows with a number in every data cell: the window must open and paint at
-// once. The bound is loose for a loaded machine; the time is printed.
-TEST_F(GridWindow, ALargeTableOpensWithoutAPause)
+// 60 columns by 300 rows with a number in every data cell: the window opens, paints and moves a
+// page down with every value in its cell. Its speed is measured by tests/bench/GridBench.
+TEST_F(GridWindow, ALargeTableOpensWithEveryValueInItsCell)
 {
     const int big = year.addTable(form, QStringLiteral("(5000)"), QStringLiteral("Большая"), 62, 302, 2, 2);
     year.addPlainTitles(big);
@@ -434,17 +433,12 @@ TEST_F(GridWindow, ALargeTableOpensWithoutAPause)
     }
     refreshStructureCaches(year.dictionary());
     openGrid(form, QStringLiteral("Ф12"), QStringLiteral("(5000)"));
-    QElapsedTimer timer;
-    timer.start();
     TVTable window;
     window.resize(1280, 900);
     window.show();
     const QImage image = window.grab().toImage();
     QTest::keyClick(gridOf(window), Qt::Key_PageDown);
     window.grab();
-    const qint64 ms = timer.elapsed();
-    std::cout << "60 x 300 opened and painted twice in " << ms << " ms\n";
-    EXPECT_LT(ms, 1500);
     EXPECT_EQ(window.model().value(59, 299), 63303);
     EXPECT_FALSE(image.isNull());
 }

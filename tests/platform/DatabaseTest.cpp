@@ -101,6 +101,58 @@ TEST_F(TwoFiles, NumbersAreReadByPositionAsTheyAreStored)
     EXPECT_THROW(q.toInt(0), DbError);   // past the last row
 }
 
+// The lean reads take the same numbers: by position after one check of the statement's shape,
+// and inside SQLite's loop through a receiver, which also passes its failure on.
+TEST_F(TwoFiles, LeanReadsTakeTheNumbersAsStored)
+{
+    auto db = Database::open(dataPath);
+    db->execScript(QStringLiteral(R"(insert into "data" values (3, 12.5, 2025, 10, 4, 6);
+        insert into "data" values (4, null, 2025, 10, 4, 7);
+        insert into "data" values (5, '7.25', 2025, 11, null, 8);)"));
+    struct Row {
+        int hospital, table, column, row;
+        double value;
+        bool operator==(const Row&) const = default;
+    };
+    const QList<Row> expected{{3, 10, 4, 6, 12.5}, {4, 10, 4, 7, 0}, {5, 11, 0, 8, 7.25}};
+
+    Query byPosition(*db, QStringLiteral(R"(select "hospital","table","column","row","data" from "data" order by "row")"));
+    byPosition.expectColumns(5);
+    EXPECT_THROW(byPosition.expectColumns(6), DbError);
+    QList<Row> rows;
+    while (byPosition.next())
+        rows.append({byPosition.intAt(0), byPosition.intAt(1), byPosition.intAt(2), byPosition.intAt(3),
+                     byPosition.doubleAt(4)});
+    EXPECT_EQ(rows, expected);
+
+    struct Collect final : KeyedRows {
+        QList<Row> rows;
+        int failAt = -1;
+        void take(const int* k, int keyCount, double value) override
+        {
+            EXPECT_EQ(keyCount, 4);
+            if (rows.size() == failAt)
+                throw std::runtime_error("receiver full");
+            rows.append({k[0], k[1], k[2], k[3], value});
+        }
+    } collect;
+    Query inLoop(*db, QStringLiteral(R"(select rows_into(?,"hospital","table","column","row","data") from "data" where "year"=?)"));
+    inLoop.bind(2, 2025).bindReceiver(1, &collect);
+    ASSERT_TRUE(inLoop.next());
+    EXPECT_EQ(collect.rows, expected);
+
+    collect.rows.clear();
+    collect.failAt = 1;
+    inLoop.reset();
+    inLoop.bind(2, 2025).bindReceiver(1, &collect);
+    EXPECT_THROW(inLoop.next(), DbError);
+    EXPECT_EQ(collect.rows.size(), 1);
+
+    // A statement without its receiver fails instead of reading nothing.
+    Query unbound(*db, QStringLiteral(R"(select rows_into(?,"row","data") from "data")"));
+    EXPECT_THROW(unbound.next(), DbError);
+}
+
 TEST_F(TwoFiles, AReadTransactionSeesOneStateAndEndsWithoutWriting)
 {
     auto db = Database::open(dataPath);

@@ -250,4 +250,21 @@ TEST(IniFile, AWriteNeverLeavesAFileTheReaderRefuses)
     }
 }
 
+// A start writes the year and configuration it opened each time: when the file holds them
+// already it is left as it is (a file with bare LF line ends shows whether it was rewritten).
+TEST(IniFile, ValuesAlreadyStoredLeaveTheFileUntouched)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kestrin.ini"));
+    const QByteArray bare = in1251(QStringLiteral("[Конфигурация]\nLast=0\nYear=2025\n"));
+    writeBytes(path, bare);
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeStrings(QStringLiteral("Конфигурация"),
+                                 {{QStringLiteral("Last"), QStringLiteral("0")}, {QStringLiteral("Year"), QStringLiteral("2025")}}));
+    ASSERT_TRUE(ini.writeInteger(QStringLiteral("Конфигурация"), QStringLiteral("Year"), 2025));
+    EXPECT_EQ(readBytes(path), bare);
+    ASSERT_TRUE(ini.writeInteger(QStringLiteral("Конфигурация"), QStringLiteral("Year"), 2026));
+    EXPECT_EQ(readBytes(path), in1251(QStringLiteral("[Конфигурация]\r\nLast=0\r\nYear=2026\r\n")));
 }
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "support/PrintTo.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -186,3 +187,96 @@ TEST_F(SchemaTest, FilesAreMadeOnceAndWholly)
 }
 
 }  // namespace
+
+// The opening's check is spared only for a file whose schema is the one checked, against the
+// layout this program expects; every other file is checked and, when clean and writable,
+// stamped.
+TEST_F(SchemaTest, TheStampOfACleanCheckHoldsOnlyWhileTheSchemaStaysAsChecked)
+{
+    const auto userVersion = [](Database& db) { return db.scalar(QStringLiteral("pragma user_version")).toLongLong(); };
+    struct Case {
+        const char* what;
+        std::function<std::unique_ptr<Database>()> make;
+        Schema::Kind kind;
+        bool stampedBefore;
+        QStringList missing;
+        bool stampedAfter;
+    };
+    const QString dictionaryDdl = Schema::dictionaryDdl();
+    const Case cases[] = {
+        {"a new dictionary",
+         [&] { return open(QStringLiteral("a.mdb"), &Schema::createDictionary); },
+         Schema::Kind::Dictionary, true, {}, true},
+        {"a new data database",
+         [&] { return open(QStringLiteral("b.mdb"), &Schema::createDataDatabase); },
+         Schema::Kind::Data, true, {}, true},
+        {"a clean dictionary never stamped",
+         [&] {
+             auto db = Database::create(dir.filePath(QStringLiteral("c.mdb")));
+             db->execScript(dictionaryDdl);
+             return db;
+         },
+         Schema::Kind::Dictionary, false, {}, true},
+        {"a stamped dictionary that lost a column",
+         [&] {
+             auto db = open(QStringLiteral("d.mdb"), &Schema::createDictionary);
+             db->exec(QStringLiteral(R"(alter table "tree" drop column "depend")"));
+             return db;
+         },
+         Schema::Kind::Dictionary, false, {QStringLiteral("поля \"tree\".\"depend\"")}, false},
+        {"a dictionary of the old layout",
+         [&] { return open(QStringLiteral("e.mdb"), &Schema::createLegacyDictionary); },
+         Schema::Kind::Dictionary, false,
+         {QStringLiteral("поля \"administration\".\"ind\""), QStringLiteral("поля \"medicaltypes\".\"parent\""),
+          QStringLiteral("поля \"medicaltypes\".\"ind\""), QStringLiteral("поля \"reports\".\"ind\"")},
+         false},
+        {"an old dictionary brought up to date by the conversion's statements",
+         [&] {
+             auto db = open(QStringLiteral("f.mdb"), &Schema::createLegacyDictionary);
+             db->execScript(QStringLiteral(R"(alter table "administration" add column "ind" int;
+                 alter table "reports" add column "ind" int; alter table "medicaltypes" add column "parent" int;
+                 alter table "medicaltypes" add column "ind" int;)"));
+             return db;
+         },
+         Schema::Kind::Dictionary, false, {}, true},
+        {"a stamped data database taken for a dictionary",
+         [&] { return open(QStringLiteral("g.mdb"), &Schema::createDataDatabase); },
+         Schema::Kind::Dictionary, false, {QStringLiteral("таблицы \"subreps\"")}, false},
+        {"a clean dictionary never stamped, opened read-only",
+         [&] {
+             const QString path = dir.filePath(QStringLiteral("h.mdb"));
+             Database::create(path)->execScript(dictionaryDdl);
+             return Database::open(path, true);
+         },
+         Schema::Kind::Dictionary, false, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto db = c.make();
+        EXPECT_EQ(Schema::checkedBefore(*db, c.kind), c.stampedBefore);
+        const qint64 before = userVersion(*db);
+        const QStringList missing = Schema::missingPartsAtOpen(*db, c.kind);
+        if (c.missing.isEmpty())
+            EXPECT_TRUE(missing.isEmpty()) << missing.join(u',').toStdString();
+        else
+            EXPECT_EQ(missing.mid(0, c.missing.size()), c.missing);
+        EXPECT_EQ(Schema::checkedBefore(*db, c.kind), c.stampedAfter);
+        if (!c.stampedAfter)
+            EXPECT_EQ(userVersion(*db), before);
+    }
+}
+
+// Another program holding the file's lock is not waited for: the check is made, the stamp left.
+TEST_F(SchemaTest, ALockedFileIsCheckedWithoutWaitingAndLeftUnstamped)
+{
+    const QString path = dir.filePath(QStringLiteral("ktrmain.mdb"));
+    Database::create(path)->execScript(Schema::dictionaryDdl());
+    auto holder = Database::open(path);
+    holder->exec(QStringLiteral("begin immediate"));
+    auto db = Database::open(path);
+    EXPECT_TRUE(Schema::missingPartsAtOpen(*db, Schema::Kind::Dictionary).isEmpty());
+    EXPECT_FALSE(Schema::checkedBefore(*db, Schema::Kind::Dictionary));
+    holder->exec(QStringLiteral("rollback"));
+    EXPECT_TRUE(Schema::missingPartsAtOpen(*db, Schema::Kind::Dictionary).isEmpty());
+    EXPECT_TRUE(Schema::checkedBefore(*db, Schema::Kind::Dictionary));
+}
