@@ -131,7 +131,7 @@ bool isOlderDataFile(const QString& fileName)
 QList<int> tablesOfForms(const QSet<QString>& formNames)
 {
     QList<int> idents;
-    for (const TableAttributes& t : TableInfo)
+    for (const TableShape& t : TableInfo)
         if (formNames.contains(upperCase(t.formName)))
             idents.append(t.ident);
     return idents;
@@ -140,7 +140,7 @@ QList<int> tablesOfForms(const QSet<QString>& formNames)
 QList<int> tablesOfForm(int formId)
 {
     QList<int> idents;
-    for (const TableAttributes& t : TableInfo)
+    for (const TableShape& t : TableInfo)
         if (t.form == formId)
             idents.append(t.ident);
     return idents;
@@ -249,7 +249,7 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
             ++counts.unknownTable;
             continue;
         }
-        const TableAttributes& t = TableInfo[index];
+        const TableShape& t = TableInfo[index];
         if ((target.formId != 0 && t.form != target.formId)
             || (target.tableIdent != 0 && t.ident != target.tableIdent)
             || (!target.chosenForms.isEmpty() && !target.chosenForms.contains(upperCase(t.formName)))) {
@@ -347,7 +347,7 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
                 lastTable = ident;
                 lastIndex = byIdent.value(ident, -1);
                 if (lastIndex >= 0) {
-                    const TableAttributes& t = TableInfo[lastIndex];
+                    const TableShape& t = TableInfo[lastIndex];
                     middle = "\",\"" + yearBytes + "\",\"" + encoder.encode(t.formName) + "\",\""
                              + encoder.encode(t.tablen) + "\",\"";
                     if (encoder.hasError()) {

@@ -88,7 +88,7 @@ bool resolveReference(const QString& text, ConditionTerm* term, QString* error)
         return fail(error, QStringLiteral("Неизвестная форма %1: %2").arg(ref.form, text));
     const QString number = ref.tableNumber();
     term->table = FindTableIdentByFormId(formId, number);
-    const TTableGeometry g = GetTableGeometryById(formId, number);
+    const TableShape g = GetTableGeometryById(formId, number);
     if (term->table < 0 || !g.found())
         return fail(error, number.isEmpty()
                                ? QStringLiteral("Нет таблиц в форме %1: %2").arg(ref.form, text)
@@ -97,8 +97,8 @@ bool resolveReference(const QString& text, ConditionTerm* term, QString* error)
         return fail(error, QStringLiteral("Слишком много ячеек: %1").arg(text));
     // Rows are shifted by the referenced table's own header rows, whatever table the condition
     // belongs to.
-    const int dataRows = g.highRow - 1 - g.fixrows;
-    const int colcount = g.highColumn - 1;
+    const int dataRows = g.rowcount - g.fixrows;
+    const int colcount = g.colcount;
     term->storedRows.clear();
     term->storedColumns.clear();
     for (int r : expandNumbers(ref.rows)) {

@@ -17,7 +17,7 @@ bool fail(QString* error, const QString& text)
 // The problems of one formation, each (record, reason) once.
 class Problems {
 public:
-    Problems(const NetTable& table, QList<FormationProblem>& out) : m_table(table), m_out(out) {}
+    Problems(const TableShape& table, QList<FormationProblem>& out) : m_table(table), m_out(out) {}
     void add(const NetCondition& record, const QString& text, const QString& reason)
     {
         const QString cell = netCellName(m_table, record.row, record.column);
@@ -29,7 +29,7 @@ public:
     }
 
 private:
-    const NetTable& m_table;
+    const TableShape& m_table;
     QList<FormationProblem>& m_out;
     QSet<QString> m_seen;
 };
@@ -73,30 +73,18 @@ std::optional<double> cellValue(NetEvaluator& evaluator, const NetCondition& com
 
 } // namespace
 
-bool readNetTable(Database& dictionary, int ident, NetTable* table, QString* error)
+bool readNetTable(Database& dictionary, int ident, TableShape* table, QString* error)
 {
-    Query q(dictionary, QStringLiteral(R"(select t."tablen", t."colcount", t."rowcount", t."fixcols",
-        t."fixrows", t."scan", f."formname" from "tables" t left join "forms" f on f."id" = t."form"
-        where t."ident"=?)"),
-            {ident});
-    if (!q.next())
+    const std::optional<TableShape> t = readTableShape(dictionary, ident);
+    if (!t)
         return fail(error, QStringLiteral("Таблица с кодом %1 не найдена в справочнике форм").arg(ident));
-    NetTable t;
-    t.ident = ident;
-    t.number = q.text(0);
-    t.colcount = q.toInt(1);
-    t.rowcount = q.toInt(2);
-    t.fixcols = q.toInt(3);
-    t.fixrows = q.toInt(4);
-    t.scan = q.toInt(5);
-    t.formName = q.text(6);
-    if (!tableSizesFit(t.colcount, t.rowcount, t.fixcols, t.fixrows))
-        return fail(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно").arg(t.number, t.formName));
-    *table = t;
+    if (!tableSizesFit(*t))
+        return fail(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно").arg(t->tablen, t->formName));
+    *table = *t;
     return true;
 }
 
-QString netCellName(const NetTable& table, int row, int column)
+QString netCellName(const TableShape& table, int row, int column)
 {
     if (column < 0)
         return QStringLiteral("строка %1").arg(row + 1);
@@ -105,7 +93,7 @@ QString netCellName(const NetTable& table, int row, int column)
     return QStringLiteral("строка %1 графа %2").arg(row + 1).arg(column + table.fixcols + 1);
 }
 
-void formNetTable(NetEvaluator& evaluator, const NetTable& table, const QList<NetCondition>& records,
+void formNetTable(NetEvaluator& evaluator, const TableShape& table, const QList<NetCondition>& records,
                   const QList<int>& candidates, bool round, CellArray& cells,
                   QList<FormationProblem>& problemList,
                   const std::function<void(const QString&)>& status)
@@ -213,12 +201,10 @@ void formNetTable(NetEvaluator& evaluator, const NetTable& table, const QList<Ne
 bool BuildTableGrid(int tableIdent, const std::function<void(const QString&)>& status,
                     const QString& captionPrefix, QList<FormationProblem>* problems, QString* error)
 {
-    NetTable table;
+    TableShape table;
     if (!readNetTable(dbmain(), tableIdent, &table, error))
         return false;
-    const TTableGeometry g = table.geometry();
-    if (CellValues.isEmpty() || CellValues.lowColumn() != g.fixcols + 1 || CellValues.highColumn() != g.highColumn
-        || CellValues.lowRow() != g.fixrows + 1 || CellValues.highRow() != g.highRow)
+    if (!table.shapes(CellValues))
         return fail(error, QStringLiteral("Таблица %1 не подготовлена: формирование не выполнено").arg(table.title()));
     QList<int> candidates;
     if (!parseIdList(InstitutionIdList, candidates))

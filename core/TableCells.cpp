@@ -32,14 +32,6 @@ QString badListMessage()
     return QStringLiteral("Неверный список учреждений: \"%1\"").arg(InstitutionIdList);
 }
 
-// Whether the cells are shaped for a table of this geometry.
-bool shapedFor(const CellArray& cells, const TTableGeometry& g)
-{
-    return !cells.isEmpty() && cells.lowColumn() == g.fixcols + 1
-        && cells.highColumn() == g.highColumn && cells.lowRow() == g.fixrows + 1
-        && cells.highRow() == g.highRow;
-}
-
 // The placeholders of an "in (...)" list: the ids themselves are bound, never spliced.
 QString placeholders(qsizetype count)
 {
@@ -172,39 +164,37 @@ Query& DataRows::prepared(const QString& sql)
     return q;
 }
 
-CellArray DataRows::emptyCells(const TTableGeometry& g, const CellOwner& owner)
-{
-    CellArray cells(g.fixcols + 1, g.highColumn, g.fixrows + 1, g.highRow);
-    cells.setOwner(owner);
-    return cells;
-}
-
 bool DataRows::isDataCell(const CellArray& cells, int column, int row)
 {
     return column > cells.lowColumn() && column <= cells.highColumn() && row > cells.lowRow()
         && row <= cells.highRow();
 }
 
-CellArray DataRows::ownerCells(const TTableGeometry& g, const CellOwner& owner)
+void DataRows::forEachTableRow(const CellOwner& owner,
+                               const std::function<void(int column, int row, double value)>& visit)
 {
-    const QString t = checkedTable(owner.dataTable);
-    CellArray cells = emptyCells(g, owner);
-    Query& q = prepared(ownerCellsSql(t));
+    Query& q = prepared(ownerCellsSql(checkedTable(owner.dataTable)));
     q.bind(1, owner.year).bind(2, owner.hospital).bind(3, owner.table);
-    while (q.next()) {
-        const int column = q.toInt(0), row = q.toInt(1);
+    while (q.next())
+        visit(q.toInt(0), q.toInt(1), q.toDouble(2));
+}
+
+CellArray DataRows::ownerCells(const TableShape& g, const CellOwner& owner)
+{
+    CellArray cells = g.emptyCells(owner);
+    forEachTableRow(owner, [&](int column, int row, double value) {
         if (isDataCell(cells, column, row))
-            cells.set(column, row, q.toDouble(2));
-    }
+            cells.set(column, row, value);
+    });
     return cells;
 }
 
-CellArray DataRows::summedCells(const TTableGeometry& g, const CellOwner& owner,
+CellArray DataRows::summedCells(const TableShape& g, const CellOwner& owner,
                                 const QList<int>& hospitals)
 {
     CellOwner sum = owner;
     sum.hospital = 0;
-    CellArray cells = emptyCells(g, sum);
+    CellArray cells = g.emptyCells(sum);
     addSummed(cells, owner.dataTable, hospitals);
     return cells;
 }
@@ -399,6 +389,15 @@ void DataRows::deleteOwnerYear(Database& db, const QString& qualifiedTable, int 
             {year, hospital});
 }
 
+void DataRows::deleteTables(Database& db, const QString& qualifiedTable, const QList<int>& tables)
+{
+    if (tables.isEmpty())
+        return;
+    db.exec(QStringLiteral("delete from ") + qualifiedTable
+                + QStringLiteral(R"( where "table" in (%1))").arg(placeholders(tables.size())),
+            QVariantList(tables.begin(), tables.end()));
+}
+
 QStringList DataRows::hotStatements(const QString& dataTable)
 {
     const QString t = checkedTable(dataTable);
@@ -419,27 +418,25 @@ CellsRequest CellsRequest::fromGlobals(int institutionId)
     return r;
 }
 
-bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTable* table,
+bool findCellsTable(const QString& formName, const QString& tableNumber, TableShape* table,
                     QString* error)
 {
-    const int ident = FindTableIdent(formName, tableNumber);
-    const TTableGeometry g = GetTableGeometry(formName, tableNumber);
-    if (ident < 0 || !g.found()) {
+    const TableShape g = GetTableGeometry(formName, tableNumber);
+    if (!g.found()) {
         setError(error, notCachedMessage(formName, tableNumber));
         return false;
     }
-    if (!tableSizesFit(g.highColumn - 1, g.highRow - 1, g.fixcols, g.fixrows)) {
+    if (!tableSizesFit(g)) {
         setError(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно: граф %3, "
                                        "строк %4, граф боковика %5, строк шапки %6")
                             .arg(tableNumber, formName)
-                            .arg(g.highColumn - 1)
-                            .arg(g.highRow - 1)
+                            .arg(g.colcount)
+                            .arg(g.rowcount)
                             .arg(g.fixcols)
                             .arg(g.fixrows));
         return false;
     }
-    table->ident = ident;
-    table->geometry = g;
+    *table = g;
     return true;
 }
 
@@ -469,9 +466,9 @@ void OwnerRows::clear()
     m_rows.clear();   // the capacity stays for the next owner
 }
 
-CellArray OwnerRows::cells(const TTableGeometry& g, const CellOwner& owner) const
+CellArray OwnerRows::cells(const TableShape& g, const CellOwner& owner) const
 {
-    CellArray cells = DataRows::emptyCells(g, owner);
+    CellArray cells = g.emptyCells(owner);
     const auto first = std::partition_point(m_rows.begin(), m_rows.end(),
                                             [&](const DataRow& r) { return r.table < owner.table; });
     for (auto it = first; it != m_rows.end() && it->table == owner.table; ++it)
@@ -480,7 +477,7 @@ CellArray OwnerRows::cells(const TTableGeometry& g, const CellOwner& owner) cons
     return cells;
 }
 
-bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
+bool readTableCells(DataRows& rows, const CellsRequest& request, const TableShape& table,
                     CellArray* cells, QString* error, OwnerRows* ownerRows)
 {
     const QString dataTable = dataTableName(request.dataTablePrefix);
@@ -488,7 +485,7 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTabl
         setError(error, unknownDataTableMessage(request.dataTablePrefix));
         return false;
     }
-    const TTableGeometry& g = table.geometry;
+    const TableShape& g = table;
     const CellOwner owner{table.ident, request.summed ? 0 : request.institutionId, dataTable, request.year};
     if (request.summed) {
         QList<int> ids;
@@ -503,7 +500,7 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTabl
     } else if (request.institutionId != 0) {
         *cells = rows.ownerCells(g, owner);
     } else {
-        *cells = DataRows::emptyCells(g, owner);
+        *cells = g.emptyCells(owner);
     }
     return true;
 }
@@ -511,7 +508,7 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTabl
 bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& formName,
                     const QString& tableNumber, CellArray* cells, QString* error)
 {
-    CellsTable table;
+    TableShape table;
     return findCellsTable(formName, tableNumber, &table, error)
         && readTableCells(rows, request, table, cells, error);
 }
@@ -534,15 +531,15 @@ bool LoadTableCells(int institutionId, const QString& formName, const QString& t
 bool LoadTableDataSummed(int formId, const QString& tableNumber, const LoadProgress& progress,
                          QString* error)
 {
-    const int ident = FindTableIdentByFormId(formId, tableNumber);
-    const TTableGeometry g = GetTableGeometryById(formId, tableNumber);
-    if (ident < 0 || !g.found()) {
+    const TableShape g = GetTableGeometryById(formId, tableNumber);
+    const int ident = g.ident;
+    if (!g.found()) {
         setError(error, notCachedMessage(FormNameById(formId), tableNumber));
         return false;
     }
     // Sums added into cells of another table (even one of the same size) would land in that
     // table's rows with the save that follows; with nothing loaded they would vanish.
-    if (!shapedFor(CellValues, g) || CellValues.owner().table != ident
+    if (!g.shapes(CellValues) || CellValues.owner().table != ident
         || CellValues.owner().year != ReportYear) {
         setError(error, QStringLiteral("Таблица %1 формы %2 не подготовлена: суммирование не выполнено")
                             .arg(tableNumber, FormNameById(formId)));
@@ -574,7 +571,7 @@ bool SaveTableData(int institutionId, int formId, const QString& tableNumber, QS
     }
     // Cells shaped for another table (or none loaded at all) would replace this table's rows
     // with someone else's numbers, or with nothing.
-    if (!shapedFor(CellValues, GetTableGeometryById(formId, tableNumber))) {
+    if (!GetTableGeometryById(formId, tableNumber).shapes(CellValues)) {
         setError(error, notLoadedMessage(FormNameById(formId), tableNumber));
         return false;
     }

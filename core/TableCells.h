@@ -61,20 +61,19 @@ public:
     DataRows(const DataRows&) = delete;
     DataRows& operator=(const DataRows&) = delete;
 
-
-    // The array for a table of this geometry, every cell 0, owned by `owner`. An impossible
-    // geometry gives an array without cells.
-    static CellArray emptyCells(const TTableGeometry& g, const CellOwner& owner);
     // Whether a stored position is a data cell of the array's table: header positions and
     // anything beyond the table are not.
     static bool isDataCell(const CellArray& cells, int column, int row);
 
     // The cells `owner` stored in its table (owner.dataTable, owner.year), rows outside the data
     // cells skipped. DbError passes through.
-    CellArray ownerCells(const TTableGeometry& g, const CellOwner& owner);
+    CellArray ownerCells(const TableShape& g, const CellOwner& owner);
     // The sums over `hospitals` of what they stored in the table `owner` names; the array's
     // owner has hospital 0 (a sum belongs to nobody and is never saved).
-    CellArray summedCells(const TTableGeometry& g, const CellOwner& owner, const QList<int>& hospitals);
+    CellArray summedCells(const TableShape& g, const CellOwner& owner, const QList<int>& hospitals);
+    // Every row `owner` stored in its table, header positions and rows beyond the table
+    // included, handed to `visit` as (stored column, stored row, value).
+    void forEachTableRow(const CellOwner& owner, const std::function<void(int column, int row, double value)>& visit);
     // Adds into `cells` what `hospitals` stored in the array's table and year of `dataTable`;
     // returns the number of rows read. `progress` gets (0, total) first, then one step per row.
     int addSummed(CellArray& cells, const QString& dataTable, const QList<int>& hospitals,
@@ -107,6 +106,8 @@ public:
     // Deletes every row one owner stored in a year, in `qualifiedTable` of any connection (an
     // attached data file's "f1"."data"), inside the caller's transaction.
     static void deleteOwnerYear(Database& db, const QString& qualifiedTable, int year, int hospital);
+    // Deletes every row of the tables, whoever stored it, in `qualifiedTable` as above.
+    static void deleteTables(Database& db, const QString& qualifiedTable, const QList<int>& tables);
 
     // The statements of the loads and passes above, for a look at their plans.
     static QStringList hotStatements(const QString& dataTable);
@@ -130,7 +131,7 @@ public:
     void clear();
     // The cells of the owner's table, as DataRows::ownerCells reads them: rows outside the data
     // cells skipped.
-    CellArray cells(const TTableGeometry& g, const CellOwner& owner) const;
+    CellArray cells(const TableShape& g, const CellOwner& owner) const;
 
 private:
     bool m_read = false;
@@ -151,31 +152,15 @@ struct CellsRequest {
     static CellsRequest fromGlobals(int institutionId);
 };
 
-// A table found in the structure caches, with a shape an array can take.
-// A mistyped size in the dictionary (a million rows) must give a message, not exhaust the
-// memory: no statistical form comes near this many data cells.
-inline constexpr qint64 MaxTableCells = 4'000'000;
-// Whether a table of these sizes can hold its data area as an array: the fixed part inside the
-// table and at most MaxTableCells cells.
-inline bool tableSizesFit(int colcount, int rowcount, int fixcols, int fixrows)
-{
-    return fixcols >= 0 && fixrows >= 0 && colcount >= fixcols && rowcount >= fixrows
-           && qint64(colcount - fixcols + 1) * qint64(rowcount - fixrows + 1) <= MaxTableCells;
-}
-
-struct CellsTable {
-    int ident = 0;
-    TTableGeometry geometry;
-};
 // Finds the form's table; false, with the Russian message of readTableCells, when it is not in
 // the caches or its sizes cannot make an array.
-bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTable* table,
+bool findCellsTable(const QString& formName, const QString& tableNumber, TableShape* table,
                     QString* error = nullptr);
 // The cells of a found table for the request; false with a message when the prefix names no
 // data table or the id list is malformed. DbError passes through.
 // With `owner`, a request for one owner's cells takes them from the rows of all of its tables,
 // read once (the same cells, in one statement for as many tables as are asked).
-bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
+bool readTableCells(DataRows& rows, const CellsRequest& request, const TableShape& table,
                     CellArray* cells, QString* error = nullptr, OwnerRows* owner = nullptr);
 
 // The cells of the form's table (found in the structure caches) for the request, as a value.

@@ -1,6 +1,7 @@
 #include "entry/ConditionsFile.h"
 
 #include "core/NetConditions.h"
+#include "core/TableShape.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -234,31 +235,6 @@ bool ConditionsFileWriter::write(const QString& path, const QList<ConditionsFile
 
 namespace {
 
-struct FormTable {
-    int ident = 0;
-    QString number;
-    int gridColumns = 0;
-    int gridRows = 0;
-    int fixcols = 0;
-};
-
-QList<FormTable> formTables(Database& dictionary, int formId)
-{
-    QList<FormTable> tables;
-    Query q(dictionary, QStringLiteral(R"(select "ident","tablen","colcount","rowcount","fixcols","fixrows"
-        from "tables" where "form"=? order by "ident")"), {formId});
-    while (q.next()) {
-        FormTable t;
-        t.ident = q.toInt(0);
-        t.number = q.text(1);
-        t.fixcols = q.toInt(4);
-        t.gridColumns = std::max(0, q.toInt(2) - t.fixcols);
-        t.gridRows = std::max(0, q.toInt(3) - q.toInt(5));
-        tables.append(t);
-    }
-    return tables;
-}
-
 } // namespace
 
 bool saveFormConditions(Database& dictionary, int formId, const QString& formName,
@@ -266,14 +242,14 @@ bool saveFormConditions(Database& dictionary, int formId, const QString& formNam
 {
     QList<ConditionsFileLine> lines;
     QList<int> fixcols;
-    for (const FormTable& t : formTables(dictionary, formId)) {
+    for (const TableShape& t : readFormTableShapes(dictionary, formId, ShapeOrder::ByIdent)) {
         // Stored order, not the address order read() gives: a file written twice compares equal.
         Query q(dictionary, QStringLiteral(R"(select "row","column","type","formula","condition",
             "koeff","country","midle","types" from "conditions" where "tid"=? order by rowid)"), {t.ident});
         while (q.next()) {
             ConditionsFileLine l;
             l.formName = conditionsFileFormName(formName);
-            l.tableNumber = t.number;
+            l.tableNumber = t.tablen;
             l.row = q.toInt(0);
             l.column = q.toInt(1);
             l.sum = q.toInt64(2) != 0;
@@ -305,10 +281,10 @@ ConditionsLoadResult loadFormConditions(Database& dictionary, int formId, const 
         result.message = reader.errorString();
         return result;
     }
-    const QList<FormTable> tables = formTables(dictionary, formId);
+    const QList<TableShape> tables = readFormTableShapes(dictionary, formId, ShapeOrder::ByIdent);
     QList<NetCondition> records;
     QList<int> tids;
-    for (const FormTable& t : tables)
+    for (const TableShape& t : tables)
         tids.append(t.ident);
     std::set<std::tuple<int, int, int>> places;
     for (const ConditionsFileLine& l : reader.lines()) {
@@ -322,10 +298,10 @@ ConditionsLoadResult loadFormConditions(Database& dictionary, int formId, const 
             return result;
         };
         const auto table = std::find_if(tables.begin(), tables.end(),
-                                        [&](const FormTable& t) { return t.number == l.tableNumber; });
+                                        [&](const TableShape& t) { return t.tablen == l.tableNumber; });
         if (table == tables.end())
             return refuse(QStringLiteral("в форме %1 нет таблицы %2").arg(formName, l.tableNumber));
-        if (l.row >= table->gridRows || l.column >= table->gridColumns)
+        if (l.row >= table->gridRows() || l.column >= table->gridColumns())
             return refuse(QStringLiteral("таблица %1, %2 за пределами таблицы")
                               .arg(l.tableNumber, conditionPlaceText(l.row, l.column, table->fixcols)));
         const std::tuple<int, int, int> place{table->ident, l.row, l.column};

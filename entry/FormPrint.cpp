@@ -43,10 +43,8 @@ struct FormTable {
 QList<FormTable> tablesOfForm(int formId)
 {
     QList<FormTable> tables;
-    Query q(dbmain(), QStringLiteral(R"(select "ident", "tablen" from "tables" where "form"=? order by "tablen")"),
-            {formId});
-    while (q.next())
-        tables.append({q.toInt(0), q.text(1)});
+    for (const TableShape& t : readFormTableShapes(dbmain(), formId, ShapeOrder::ByNumber))
+        tables.append({t.ident, t.tablen});
     return tables;
 }
 

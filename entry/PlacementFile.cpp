@@ -64,13 +64,13 @@ namespace {
 
 bool checkLine(const PlacementLine& l, int formId, const WordDocument* blank, QString* error)
 {
-    const TTableGeometry g = GetTableGeometryById(formId, l.tableNumber);
+    const TableShape g = GetTableGeometryById(formId, l.tableNumber);
     if (!g.found()) {
         *error = lineMessage(l.lineNumber, QStringLiteral("в форме нет таблицы %1.").arg(l.tableNumber));
         return false;
     }
-    const int colcount = g.highColumn - 1;
-    const int dataRows = g.highRow - 1 - g.fixrows;
+    const int colcount = g.colcount;
+    const int dataRows = g.rowcount - g.fixrows;
     if (l.firstColumn > l.lastColumn || l.firstRow > l.lastRow || l.firstColumn <= g.fixcols
         || l.lastColumn > colcount || l.firstRow < 1 || l.lastRow > dataRows) {
         *error = lineMessage(l.lineNumber,

@@ -126,7 +126,7 @@ bool parseNonSummable(const QStringList& lines, NonSummableRules* rules, QString
         }
 
         bool found = false;
-        for (const TableAttributes& t : TableInfo) {
+        for (const TableShape& t : TableInfo) {
             if (t.formName != fields[0] || (!fields[1].isEmpty() && t.tablen.toUpper() != fields[1]))
                 continue;
             found = true;
@@ -186,7 +186,7 @@ namespace {
 
 // The sums of one table of the institution being summed.
 struct TableSums {
-    const TableAttributes* attributes = nullptr;
+    const TableShape* attributes = nullptr;
     int lowColumn = 0, highColumn = 0, lowRow = 0, highRow = 0;   // stored data cells
     std::vector<Decimal::Raw> cells;                              // column-major
     bool used = false;
@@ -399,7 +399,7 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
     QHash<int, int> slotOf;
     std::vector<TableSums> sums;
     sums.reserve(TableInfo.size());
-    for (const TableAttributes& t : TableInfo) {
+    for (const TableShape& t : TableInfo) {
         TableSums s;
         s.attributes = &t;
         s.lowColumn = t.fixcols + 2;

@@ -393,18 +393,17 @@ std::optional<FormStructure> readFormStructure(Database& dictionary, int formId)
     s.formname = form.text(QStringLiteral("formname"));
     s.decipher = form.text(QStringLiteral("decipher"));
     s.net = form.toBool(QStringLiteral("net"));
-    Query tables(dictionary, QStringLiteral(R"(select * from "tables" where "form"=? order by "tablen")"), {formId});
-    while (tables.next()) {
+    for (const TableShape& shape : readFormTableShapes(dictionary, formId, ShapeOrder::ByNumber)) {
         StructureTable t;
-        const int ident = tables.toInt(QStringLiteral("ident"));
-        t.tablen = tables.text(QStringLiteral("tablen"));
-        t.name = tables.text(QStringLiteral("name"));
-        t.colcount = tables.toInt(QStringLiteral("colcount"));
-        t.rowcount = tables.toInt(QStringLiteral("rowcount"));
-        t.fixcols = tables.toInt(QStringLiteral("fixcols"));
-        t.fixrows = tables.toInt(QStringLiteral("fixrows"));
-        t.floattype = tables.toBool(QStringLiteral("floattype"));
-        t.scan = tables.toInt(QStringLiteral("scan"));
+        const int ident = shape.ident;
+        t.tablen = shape.tablen;
+        t.name = shape.name;
+        t.colcount = shape.colcount;
+        t.rowcount = shape.rowcount;
+        t.fixcols = shape.fixcols;
+        t.fixrows = shape.fixrows;
+        t.floattype = shape.floattype != 0;
+        t.scan = shape.scan;
         Query rows(dictionary, QStringLiteral(R"(select "row","height" from "rows" where "table"=? order by rowid)"), {ident});
         while (rows.next())
             t.rows.append({rows.toInt(0), rows.toDouble(1)});
