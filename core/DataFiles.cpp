@@ -3,6 +3,7 @@
 #include "core/Common.h"
 #include "core/Lookups.h"
 #include "core/StructureCache.h"
+#include "core/TableCells.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -290,24 +291,12 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
     }
 
     Transaction tx(data);
-    if (!target.replacedTables) {
-        data.exec(QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=?)").arg(table),
-                  {target.year, target.owner});
-    } else if (!target.replacedTables->isEmpty()) {
-        Query del(data, QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=? and "table"=?)").arg(table));
-        for (int ident : *target.replacedTables) {
-            del.bindAll({target.year, target.owner, ident});
-            del.exec();
-            del.reset();
-        }
-    }
-    Query insert(data, QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))")
-                           .arg(table));
-    for (const ParsedCell& c : cells) {
-        insert.bindAll({target.owner, c.value, target.year, c.table, c.column, c.row});
-        insert.exec();
-        insert.reset();
-    }
+    DataRows::deleteOwnerRows(data, table, target.owner, target.year,
+                              target.replacedTables ? &*target.replacedTables : nullptr);
+    BatchInsert insert(data, table, false);
+    for (const ParsedCell& c : cells)
+        insert.add(target.owner, c.value, target.year, c.table, c.column, c.row);
+    insert.flush();
     tx.commit();
     counts.loaded = int(cells.size());
     if (report)
@@ -332,17 +321,16 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
         QStringEncoder encoder("windows-1251");
         QByteArray chunk;
         chunk.reserve((1 << 16) + 4096);
-        Query q(data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table","column","row")")
-                          .arg(table),
-                {year, owner});
         int lastTable = 0;
         qsizetype lastIndex = -1;
         // The middle of a line ("year","form","table",") is the same for every cell of a table: it is
         // encoded once per table, and only the numbers are written per cell.
         QByteArray middle;
         const QByteArray yearBytes = QByteArray::number(year);
-        while (q.next()) {
-            const int ident = q.toInt(0);
+        bool encoded = true;
+        DataRows rows(&data);
+        rows.forEachOwnerCell(dataTable, year, owner, [&](const DataRow& cell) {
+            const int ident = cell.table;
             if (ident != lastTable || lastIndex < 0) {
                 lastTable = ident;
                 lastIndex = byIdent.value(ident, -1);
@@ -353,30 +341,34 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
                     if (encoder.hasError()) {
                         *error = QStringLiteral("Имя формы %1 содержит знаки, которых нет в кодировке Windows-1251")
                                      .arg(t.formName);
+                        encoded = false;
                         return false;
                     }
                 }
             }
             if (lastIndex < 0) {
                 ++counts.unknownTable;
-                continue;
+                return true;
             }
-            const double value = q.toDouble(3);
+            const double value = cell.value;
             if (value == 0)
-                continue;
+                return true;
             chunk.append('"');
             appendNumber(chunk, value);
             chunk.append(middle);
-            appendInt(chunk, q.toInt(1));
+            appendInt(chunk, cell.column);
             chunk.append("\",\"", 3);
-            appendInt(chunk, q.toInt(2));
+            appendInt(chunk, cell.row);
             chunk.append("\"\r\n", 3);
             ++counts.written;
             if (chunk.size() > (1 << 16)) {
                 file->write(chunk);
                 chunk.resize(0);   // keeps its capacity
             }
-        }
+            return true;
+        });
+        if (!encoded)
+            return false;
         file->write(chunk);
         return true;
     }, error);
@@ -396,25 +388,8 @@ bool clearOwnerData(Database& data, const QString& dataTable, int owner,
         *error = unknownDataTableMessage(dataTable);
         return false;
     }
-    const QString ofYear = year ? QStringLiteral(R"( and "year"=?)") : QString();
-    const auto withYear = [&](QVariantList values) {
-        if (year)
-            values.append(*year);
-        return values;
-    };
-    int count = 0;
     Transaction tx(data);
-    if (!tables) {
-        count = data.exec(QStringLiteral(R"(delete from %1 where "hospital"=?)").arg(table) + ofYear,
-                          withYear({owner}));
-    } else {
-        Query del(data, QStringLiteral(R"(delete from %1 where "hospital"=? and "table"=?)").arg(table) + ofYear);
-        for (int ident : *tables) {
-            del.bindAll(withYear({owner, ident}));
-            count += del.exec();
-            del.reset();
-        }
-    }
+    const int count = DataRows::deleteOwnerRows(data, table, owner, year, tables ? &*tables : nullptr);
     tx.commit();
     if (deleted)
         *deleted = count;

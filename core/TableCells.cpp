@@ -86,6 +86,42 @@ QString insertSql(const QString& t)
         .arg(quoted(t));
 }
 
+// The statements below take the table as SQL names it already: "data", or "f1"."data".
+QString ownerYearCellsSql(const QString& qualified)
+{
+    return QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?
+        order by "table","column","row")").arg(qualified);
+}
+
+QString ownerRowsWhere(std::optional<int> year, bool oneTable)
+{
+    QString where = QStringLiteral(R"( where "hospital"=?)");
+    if (year)
+        where += QStringLiteral(R"( and "year"=?)");
+    if (oneTable)
+        where += QStringLiteral(R"( and "table"=?)");
+    return where;
+}
+
+QVariantList ownerRowsParams(int hospital, std::optional<int> year)
+{
+    QVariantList params{hospital};
+    if (year)
+        params.append(*year);
+    return params;
+}
+
+QString batchInsertSql(const QString& qualified, int rows, bool replacing)
+{
+    QString text = QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row") values )").arg(qualified);
+    for (int i = 0; i < rows; ++i)
+        text += i ? QStringLiteral(",(?,?,?,?,?,?)") : QStringLiteral("(?,?,?,?,?,?)");
+    // A changed value replaces the stored one in place of a delete and a second insert.
+    if (replacing)
+        text += QStringLiteral(R"( on conflict ("year","hospital","table","column","row") do update set "data"=excluded."data")");
+    return text;
+}
+
 const char* const kCellWhere =
     R"( where "year"=? and "hospital"=? and "table"=? and "column"=? and "row"=?)";
 
@@ -385,8 +421,201 @@ QList<QPair<int, int>> DataRows::rowsPerTable(const QString& dataTable, int year
 
 void DataRows::deleteOwnerYear(Database& db, const QString& qualifiedTable, int year, int hospital)
 {
-    db.exec(QStringLiteral("delete from ") + qualifiedTable + QStringLiteral(R"( where "year"=? and "hospital"=?)"),
-            {year, hospital});
+    deleteOwnerRows(db, qualifiedTable, hospital, year);
+}
+
+int DataRows::deleteOwnerRows(Database& db, const QString& qualifiedTable, int hospital,
+                              std::optional<int> year, const QList<int>* tables)
+{
+    const QString del = QStringLiteral("delete from ") + qualifiedTable;
+    if (!tables)
+        return db.exec(del + ownerRowsWhere(year, false), ownerRowsParams(hospital, year));
+    int count = 0;
+    Query q(db, del + ownerRowsWhere(year, true));
+    for (int ident : *tables) {
+        QVariantList params = ownerRowsParams(hospital, year);
+        params.append(ident);
+        q.bindAll(params);
+        count += q.exec();
+        q.reset();
+    }
+    return count;
+}
+
+int DataRows::countOwnerRows(Database& db, const QString& qualifiedTable, int year, int hospital,
+                             const QList<int>* tables)
+{
+    const QString ofYear = QStringLiteral(R"(select count(*) from %1 where "year"=? and "hospital"=?)").arg(qualifiedTable);
+    if (!tables)
+        return db.scalar(ofYear, {year, hospital}).toInt();
+    int count = 0;
+    Query q(db, ofYear + QStringLiteral(R"( and "table"=?)"));
+    for (int ident : *tables) {
+        q.bindAll({year, hospital, ident});
+        if (q.next())
+            count += q.toInt(0);
+        q.reset();
+    }
+    return count;
+}
+
+QHash<int, qint64> DataRows::rowsPerOwner(Database& db, const QString& qualifiedTable, int year)
+{
+    QHash<int, qint64> rows;
+    Query q(db, QStringLiteral(R"(select "hospital",count(*) from %1 where "year"=? group by "hospital")").arg(qualifiedTable),
+            {year});
+    while (q.next())
+        rows.insert(q.toInt(0), q.toInt64(1));
+    return rows;
+}
+
+std::unique_ptr<Query> DataRows::ownerYearQuery(Database& db, const QString& qualifiedTable)
+{
+    return std::make_unique<Query>(db, QStringLiteral(
+        R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table")").arg(qualifiedTable));
+}
+
+void DataRows::forEachOwnerCell(const QString& dataTable, int year, int hospital,
+                                const std::function<bool(const DataRow&)>& visit)
+{
+    Query& q = prepared(ownerYearCellsSql(quoted(checkedTable(dataTable))));
+    q.bind(1, year).bind(2, hospital);
+    while (q.next())
+        if (!visit(DataRow{hospital, q.toInt(0), q.toInt(1), q.toInt(2), q.toDouble(3)}))
+            return;
+}
+
+void DataRows::forEachOwnerOfCell(const QString& dataTable, int year, int table, int column, int row,
+                                  const std::function<void(int hospital, double value)>& visit)
+{
+    Query& q = prepared(QStringLiteral(R"(select "hospital","data" from %1
+        where "year"=? and "table"=? and "column"=? and "row"=?)").arg(quoted(checkedTable(dataTable))));
+    q.bindAll({year, table, column, row});
+    while (q.next())
+        visit(q.toInt(0), q.toDouble(1));
+}
+
+// --- BatchInsert, OwnerYearWriter ---------------------------------------------------------------
+
+BatchInsert::BatchInsert(Database& db, const QString& qualifiedTable, bool replacing)
+    : m_many(std::make_unique<Query>(db, batchInsertSql(qualifiedTable, Rows, replacing))),
+      m_one(std::make_unique<Query>(db, batchInsertSql(qualifiedTable, 1, replacing)))
+{
+}
+
+BatchInsert::~BatchInsert() = default;
+
+namespace {
+
+template <typename Row>
+void bindRow(Query& q, int first, const Row& r)
+{
+    q.bindInt64(first + 1, r.hospital).bindDouble(first + 2, r.value).bindInt64(first + 3, r.year);
+    q.bindInt64(first + 4, r.table).bindInt64(first + 5, r.column).bindInt64(first + 6, r.row);
+}
+
+} // namespace
+
+void BatchInsert::add(int hospital, double value, int year, int table, int column, int row)
+{
+    m_rows[m_pending++] = {hospital, value, year, table, column, row};
+    if (m_pending == Rows) {
+        for (int i = 0; i < Rows; ++i)
+            bindRow(*m_many, i * 6, m_rows[i]);
+        m_many->exec();
+        m_pending = 0;
+    }
+}
+
+void BatchInsert::flush()
+{
+    for (int i = 0; i < m_pending; ++i) {
+        bindRow(*m_one, 0, m_rows[i]);
+        m_one->exec();
+    }
+    m_pending = 0;
+}
+
+OwnerYearWriter::OwnerYearWriter(Database& db, const QString& qualifiedTable)
+    : m_db(db), m_table(qualifiedTable),
+      m_read(std::make_unique<Query>(db, ownerYearCellsSql(qualifiedTable))),
+      m_delete(std::make_unique<Query>(db, QStringLiteral("delete from %1").arg(qualifiedTable) + QLatin1String(kCellWhere))),
+      m_insert(db, qualifiedTable, false),
+      m_replace(db, qualifiedTable, true)
+{
+}
+
+OwnerYearWriter::~OwnerYearWriter() = default;
+
+void OwnerYearWriter::begin(int year, int hospital)
+{
+    m_year = year;
+    m_hospital = hospital;
+    m_stored.clear();
+    m_values.clear();
+    Query& q = *m_read;
+    q.reset();
+    q.bindInt64(1, year).bindInt64(2, hospital);
+    while (q.next())
+        m_stored.push_back({{q.toInt(0), q.toInt(1), q.toInt(2)}, q.toDouble(3)});
+    q.reset();
+}
+
+void OwnerYearWriter::finish()
+{
+    // Where most rows change (one source changed throughout), clearing the owner's year and
+    // writing every value costs less than changing row by row.
+    const qint64 changes = walk(false);
+    m_changed += changes;
+    if (!m_stored.empty() && changes * 2 > qint64(m_stored.size())) {
+        DataRows::deleteOwnerYear(m_db, m_table, m_year, m_hospital);
+        for (const Stored& v : m_values)
+            m_insert.add(m_hospital, v.value, m_year, v.key.table, v.key.column, v.key.row);
+    } else {
+        walk(true);
+    }
+    m_insert.flush();
+    m_replace.flush();
+    m_values.clear();
+}
+
+// The rows to write, delete or change, in one pass over both lists in key order; with `write`
+// they are written too.
+qint64 OwnerYearWriter::walk(bool write)
+{
+    qint64 changes = 0;
+    size_t next = 0;
+    for (const Stored& v : m_values) {
+        while (next < m_stored.size() && m_stored[next].key < v.key) {
+            if (write)
+                remove(m_stored[next].key);
+            ++next;
+            ++changes;
+        }
+        if (next < m_stored.size() && m_stored[next].key == v.key) {
+            if (m_stored[next++].value == v.value)
+                continue;
+            if (write)
+                m_replace.add(m_hospital, v.value, m_year, v.key.table, v.key.column, v.key.row);
+        } else if (write) {
+            m_insert.add(m_hospital, v.value, m_year, v.key.table, v.key.column, v.key.row);
+        }
+        ++changes;
+    }
+    for (; next < m_stored.size(); ++next) {
+        if (write)
+            remove(m_stored[next].key);
+        ++changes;
+    }
+    return changes;
+}
+
+void OwnerYearWriter::remove(const Key& k)
+{
+    Query& q = *m_delete;
+    q.bindInt64(1, m_year).bindInt64(2, m_hospital).bindInt64(3, k.table);
+    q.bindInt64(4, k.column).bindInt64(5, k.row);
+    q.exec();
 }
 
 void DataRows::deleteTables(Database& db, const QString& qualifiedTable, const QList<int>& tables)

@@ -108,6 +108,27 @@ public:
     static void deleteOwnerYear(Database& db, const QString& qualifiedTable, int year, int hospital);
     // Deletes every row of the tables, whoever stored it, in `qualifiedTable` as above.
     static void deleteTables(Database& db, const QString& qualifiedTable, const QList<int>& tables);
+    // Deletes, in `qualifiedTable` as above, the owner's rows: of `year` (every year without
+    // one), of the listed tables only when `tables` is given. Returns the rows deleted.
+    static int deleteOwnerRows(Database& db, const QString& qualifiedTable, int hospital,
+                               std::optional<int> year, const QList<int>* tables = nullptr);
+    // How many rows the owner stored in `qualifiedTable` in a year, in the listed tables only
+    // when `tables` is given.
+    static int countOwnerRows(Database& db, const QString& qualifiedTable, int year, int hospital,
+                              const QList<int>* tables = nullptr);
+    // How many rows each owner stored in the year: (hospital, rows).
+    static QHash<int, qint64> rowsPerOwner(Database& db, const QString& qualifiedTable, int year);
+    // The statement of an owner's year ordered by table, for a reader that binds year and
+    // hospital (1, 2) and reads "table","column","row","data" itself, on a connection of its own.
+    static std::unique_ptr<Query> ownerYearQuery(Database& db, const QString& qualifiedTable);
+    // Every row one owner stored in a year, ordered by table, column and row (the order of a
+    // data file).
+    // `visit` returns false to stop.
+    void forEachOwnerCell(const QString& dataTable, int year, int hospital,
+                          const std::function<bool(const DataRow&)>& visit);
+    // Every row stored for one cell of a table in a year, whoever stored it: (hospital, value).
+    void forEachOwnerOfCell(const QString& dataTable, int year, int table, int column, int row,
+                            const std::function<void(int hospital, double value)>& visit);
 
     // The statements of the loads and passes above, for a look at their plans.
     static QStringList hotStatements(const QString& dataTable);
@@ -117,6 +138,70 @@ private:
 
     Database* m_db;
     QHash<QString, std::shared_ptr<Query>> m_statements;
+};
+
+// Rows written in batches through one statement of many rows, prepared once: per row the cost
+// of running a statement is most of the cost of an insert. Rows left over go through the
+// single-row statement at flush(), which the writer calls before its transaction commits.
+class BatchInsert {
+public:
+    static constexpr int Rows = 256;   // 1536 parameters, far below SQLite's limit
+    // Into `qualifiedTable` of any connection; `replacing`: a row whose cell is stored already
+    // takes the new value.
+    BatchInsert(Database& db, const QString& qualifiedTable, bool replacing);
+    ~BatchInsert();
+    void add(int hospital, double value, int year, int table, int column, int row);
+    void flush();
+
+private:
+    struct Row {
+        int hospital;
+        double value;
+        int year, table, column, row;
+    };
+    std::unique_ptr<Query> m_many;
+    std::unique_ptr<Query> m_one;
+    Row m_rows[Rows];
+    int m_pending = 0;
+};
+
+// Brings what `qualifiedTable` holds for one owner and year to given values with the least
+// writing: a row that holds its value already stays, a changed or new one is written, and a row
+// no value has any more is deleted. The values must be put in key order (table, column, row);
+// they are written by finish(). Putting the stored values again writes nothing.
+class OwnerYearWriter {
+public:
+    OwnerYearWriter(Database& db, const QString& qualifiedTable);
+    ~OwnerYearWriter();
+    void begin(int year, int hospital);
+    void put(int table, int column, int row, double value) { m_values.push_back({{table, column, row}, value}); }
+    void finish();
+    // The rows written, changed or deleted since the writer was made.
+    qint64 changed() const { return m_changed; }
+
+private:
+    struct Key {
+        int table, column, row;
+        auto operator<=>(const Key&) const = default;
+    };
+    struct Stored {
+        Key key;
+        double value;
+    };
+    qint64 walk(bool write);
+    void remove(const Key& k);
+
+    Database& m_db;
+    QString m_table;
+    std::unique_ptr<Query> m_read;
+    std::unique_ptr<Query> m_delete;
+    BatchInsert m_insert;
+    BatchInsert m_replace;
+    std::vector<Stored> m_stored;
+    std::vector<Stored> m_values;
+    int m_year = 0;
+    int m_hospital = 0;
+    qint64 m_changed = 0;
 };
 
 // Every row one owner stored in a year, read in one statement and handed out table by table:

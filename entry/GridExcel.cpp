@@ -1,6 +1,7 @@
 #include "entry/GridExcel.h"
 
 #include "core/Common.h"
+#include "core/TableCells.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
@@ -84,12 +85,12 @@ void replaceTableValues(Database& data, const GridContext& context, int tableIde
     if (table.isEmpty())
         throw DbError(unknownDataTableMessage(context.dataTablePrefix));
     Transaction tx(data);
-    data.exec(QStringLiteral(R"(delete from %1 where "year"=? and "table"=? and "hospital"=?)").arg(table),
-              {context.year, tableIdent, context.institutionId});
+    const QList<int> tables{tableIdent};
+    DataRows::deleteOwnerRows(data, table, context.institutionId, context.year, &tables);
+    BatchInsert insert(data, table, false);
     for (const StoredValue& v : values)
         if (v.value != 0)
-            data.exec(QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row")
-                                        values (?,?,?,?,?,?))").arg(table),
-                      {context.institutionId, v.value, context.year, tableIdent, v.column, v.row});
+            insert.add(context.institutionId, v.value, context.year, tableIdent, v.column, v.row);
+    insert.flush();
     tx.commit();
 }
