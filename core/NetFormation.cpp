@@ -86,11 +86,12 @@ bool readNetTable(Database& dictionary, int ident, TableShape* table, QString* e
 
 QString netCellName(const TableShape& table, int row, int column)
 {
+    const CellNumbering n = table.numbering();
     if (column < 0)
-        return QStringLiteral("строка %1").arg(row + 1);
+        return QStringLiteral("строка %1").arg(n.referenceRowOfGrid(row));
     if (row < 0)
-        return QStringLiteral("графа %1").arg(column + table.fixcols + 1);
-    return QStringLiteral("строка %1 графа %2").arg(row + 1).arg(column + table.fixcols + 1);
+        return QStringLiteral("графа %1").arg(n.referenceColumnOfGrid(column));
+    return QStringLiteral("строка %1 графа %2").arg(n.referenceRowOfGrid(row)).arg(n.referenceColumnOfGrid(column));
 }
 
 void formNetTable(NetEvaluator& evaluator, const TableShape& table, const QList<NetCondition>& records,
@@ -99,12 +100,13 @@ void formNetTable(NetEvaluator& evaluator, const TableShape& table, const QList<
                   const std::function<void(const QString&)>& status)
 {
     Problems problems(table, problemList);
-    const int lastRow = table.rowcount - table.fixrows - 1;      // 0-based data rows
-    const int lastColumn = table.colcount - table.fixcols - 1;   // 0-based data columns
+    const CellNumbering numbering = table.numbering();
+    const int lastRow = numbering.gridRowOfLayout(table.rowcount);
+    const int lastColumn = numbering.gridColumnOfLayout(table.colcount);
     auto inRows = [&](int r) { return r >= 0 && r <= lastRow; };
     auto inColumns = [&](int c) { return c >= 0 && c <= lastColumn; };
     auto store = [&](int row, int column, double value) {
-        cells.set(column + table.fixcols + 2, row + table.fixrows + 2, value);
+        cells.set(numbering.storedColumnOfGrid(column), numbering.storedRowOfGrid(row), value);
     };
     auto tell = [&](int row, int column) {
         if (status)

@@ -40,6 +40,15 @@ struct TableShape {
     int gridColumns() const { return colcount > fixcols ? colcount - fixcols : 0; }
     int gridRows() const { return rowcount > fixrows ? rowcount - fixrows : 0; }
     CellNumbering numbering() const { return CellNumbering(fixcols, fixrows); }
+    // The data area as references name it: Графа fixcols+1..colcount, Строка 1..this.
+    int lastReferenceRow() const { return numbering().referenceRowOfLayout(rowcount); }
+    // Whether a stored position is a data cell of the table (headers and beyond are not).
+    bool holdsStored(int column, int row) const
+    {
+        const CellNumbering n = numbering();
+        return column >= n.storedColumnOfGrid(0) && column <= n.storedColumnOfLayout(colcount)
+            && row >= n.storedRowOfGrid(0) && row <= n.storedRowOfLayout(rowcount);
+    }
     // "Ф47 (0100)": how messages name the table.
     QString title() const { return formName + QLatin1Char(' ') + tablen; }
 

@@ -122,7 +122,7 @@ bool FillFormDoc(const QString& formsFolder, int formId, const QString& formName
         return false;
 
     const QString storedFormName = FormNameById(formId);
-    std::map<QString, std::pair<CellArray, int>> loaded;   // table number -> cells, fixrows
+    std::map<QString, CellArray> loaded;   // table number -> cells
     {
         CellValuesKeeper keep;
         for (const PlacementLine& line : std::as_const(lines)) {
@@ -133,15 +133,16 @@ bool FillFormDoc(const QString& formsFolder, int formId, const QString& formName
                 *error = loadError;
                 return false;
             }
-            loaded[line.tableNumber] = {CellValues, GetTableGeometryById(formId, line.tableNumber).fixrows};
+            loaded[line.tableNumber] = CellValues;
         }
     }
     for (const PlacementLine& line : std::as_const(lines)) {
-        const auto& [cells, fixrows] = loaded[line.tableNumber];
-        const int firstStoredRow = line.firstRow + fixrows + 1;
-        const int firstStoredColumn = line.firstColumn + 1;
-        for (int r = firstStoredRow; r <= line.lastRow + fixrows + 1; ++r)
-            for (int c = firstStoredColumn; c <= line.lastColumn + 1; ++c) {
+        const CellArray& cells = loaded[line.tableNumber];
+        const CellNumbering numbering = CellNumbering::of(cells);
+        const int firstStoredRow = numbering.storedRowOfReference(line.firstRow);
+        const int firstStoredColumn = numbering.storedColumnOfReference(line.firstColumn);
+        for (int r = firstStoredRow; r <= numbering.storedRowOfReference(line.lastRow); ++r)
+            for (int c = firstStoredColumn; c <= numbering.storedColumnOfReference(line.lastColumn); ++c) {
                 const double value = cells.value(c, r);
                 if (value == 0)
                     continue;   // no stored value: the blank's cell stays as it is

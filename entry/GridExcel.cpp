@@ -23,7 +23,8 @@ ExcelWorkbook gridWorkbook(const GridModel& model, const QString& sheetName, con
     const TableLayout& t = model.layout();
     BuildTableSheet(*sheet, t, title, values,
                     model.showTwoDecimals() ? QStringLiteral("0.00") : QStringLiteral("0"));
-    sheet->freezePanes(t.fixrows + 2, t.fixcols + 2);
+    // The sheet's rows and columns are the stored ones: the panes freeze before the first data cell.
+    sheet->freezePanes(t.numbering().storedRowOfGrid(0), t.numbering().storedColumnOfGrid(0));
     return book;
 }
 
@@ -49,8 +50,7 @@ bool readGridSheet(const ExcelWorkbook& book, const QStringList& sheetNames, con
     QList<StoredValue> read;
     for (const auto& [place, cell] : sheet->cells()) {
         const auto [row, column] = place;
-        if (row < layout.fixrows + 2 || row > layout.rowcount + 1 || column < layout.fixcols + 2
-            || column > layout.colcount + 1)
+        if (!layout.holdsStored(column, row))
             continue;
         double v = 0;
         if (cell.value.type == ExcelValue::Type::Number) {

@@ -32,12 +32,12 @@ QString captionsOf(const GridModel& model, const QList<int>& headerIndexes)
 
 QString rowCaptions(const GridModel& model, int r)
 {
-    return captionsOf(model, model.headersOfLayoutRow(r + model.layout().fixrows + 1));
+    return captionsOf(model, model.headersOfLayoutRow(model.layout().numbering().layoutRowOfGrid(r)));
 }
 
 QString columnCaptions(const GridModel& model, int c)
 {
-    return captionsOf(model, model.headersOfLayoutColumn(c + model.layout().fixcols + 1));
+    return captionsOf(model, model.headersOfLayoutColumn(model.layout().numbering().layoutColumnOfGrid(c)));
 }
 
 const NetCondition* findRecord(const QList<NetCondition>& records, int row, int column)
@@ -207,8 +207,8 @@ Breakdown gridBreakdown(Database& dictionary, Database& data, const GridModel& m
     for (int i : indexes) {
         const auto [cc, rr] = cellOf(i);
         total.append(shownFigure(model, cc, rr));
-        header.append(QString::number(range == BreakdownRange::Column ? i + t.fixrows + 1
-                                                                      : i + t.fixcols + 1));
+        header.append(QString::number(range == BreakdownRange::Column ? t.numbering().layoutRowOfGrid(i)
+                                                                      : t.numbering().layoutColumnOfGrid(i)));
     }
     lines.append(total.join(QLatin1Char('\t')));
     objects.append(0);

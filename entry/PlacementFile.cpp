@@ -69,15 +69,17 @@ bool checkLine(const PlacementLine& l, int formId, const WordDocument* blank, QS
         *error = lineMessage(l.lineNumber, QStringLiteral("в форме нет таблицы %1.").arg(l.tableNumber));
         return false;
     }
+    // Графа and Строка as references write them.
+    const int firstColumn = g.numbering().referenceColumnOfGrid(0);
     const int colcount = g.colcount;
-    const int dataRows = g.rowcount - g.fixrows;
-    if (l.firstColumn > l.lastColumn || l.firstRow > l.lastRow || l.firstColumn <= g.fixcols
+    const int dataRows = g.lastReferenceRow();
+    if (l.firstColumn > l.lastColumn || l.firstRow > l.lastRow || l.firstColumn < firstColumn
         || l.lastColumn > colcount || l.firstRow < 1 || l.lastRow > dataRows) {
         *error = lineMessage(l.lineNumber,
                              QStringLiteral("блок графы %1..%2, строки %3..%4 не лежит в данных "
                                             "таблицы %5 (графы %6..%7, строки 1..%8).")
                                  .arg(l.firstColumn).arg(l.lastColumn).arg(l.firstRow).arg(l.lastRow)
-                                 .arg(l.tableNumber).arg(g.fixcols + 1).arg(colcount).arg(dataRows));
+                                 .arg(l.tableNumber).arg(firstColumn).arg(colcount).arg(dataRows));
         return false;
     }
     if (l.wordTable < 1 || l.wordColumn < 1 || l.wordRow < 1) {

@@ -74,7 +74,10 @@ bool NonSummableRules::excludes(int table, int fixrows, int storedColumn, int st
                 return true;
         return false;
     };
-    return within(it->columns, storedColumn - 1) || within(it->rows, storedRow - fixrows - 1);
+    // The rules name Графа and Строка as references do; only the rows depend on the headers.
+    const CellNumbering numbering(0, fixrows);
+    return within(it->columns, numbering.referenceColumnOfStored(storedColumn))
+        || within(it->rows, numbering.referenceRowOfStored(storedRow));
 }
 
 bool parseNonSummable(const QStringList& lines, NonSummableRules* rules, QString* error)

@@ -90,3 +90,22 @@ TEST(TableShape, ItsArrayHasTheStoredBoundsAndOnlyThoseShapeIt)
     EXPECT_TRUE(headersOnly.emptyCells(owner).isEmpty());
     EXPECT_FALSE(headersOnly.shapes(headersOnly.emptyCells(owner)));
 }
+
+TEST(TableShape, TellsItsDataAreaInReferencesAndStoredNumbers)
+{
+    // 7 columns of which 3 headers, 6 rows of which 2 headers: Графа 4..7, Строка 1..4, stored
+    // columns 5..8 and rows 4..7.
+    TableShape t;
+    t.colcount = 7;
+    t.rowcount = 6;
+    t.fixcols = 3;
+    t.fixrows = 2;
+    EXPECT_EQ(t.lastReferenceRow(), 4);
+    struct Place { int column, row; bool data; };
+    const Place places[] = {{5, 4, true}, {8, 7, true}, {4, 4, false}, {5, 3, false},
+                            {9, 7, false}, {8, 8, false}};
+    for (const Place& p : places) {
+        SCOPED_TRACE(testing::Message() << p.column << "," << p.row);
+        EXPECT_EQ(t.holdsStored(p.column, p.row), p.data);
+    }
+}
