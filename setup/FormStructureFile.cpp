@@ -403,7 +403,7 @@ std::optional<FormStructure> readFormStructure(Database& dictionary, int formId)
         t.rowcount = shape.rowcount;
         t.fixcols = shape.fixcols;
         t.fixrows = shape.fixrows;
-        t.floattype = shape.floattype != 0;
+        t.floattype = shape.floattype;
         t.scan = shape.scan;
         Query rows(dictionary, QStringLiteral(R"(select "row","height" from "rows" where "table"=? order by rowid)"), {ident});
         while (rows.next())
