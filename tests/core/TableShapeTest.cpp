@@ -20,6 +20,16 @@ protected:
     int t30 = year.addTable(f30, QStringLiteral("(1000)"), QStringLiteral("Штаты"), 4, 4, 1, 1);
 };
 
+TableShape sized(int colcount, int rowcount, int fixcols, int fixrows)
+{
+    TableShape t;
+    t.colcount = colcount;
+    t.rowcount = rowcount;
+    t.fixcols = fixcols;
+    t.fixrows = fixrows;
+    return t;
+}
+
 QList<int> identsOf(const QList<TableShape>& shapes)
 {
     QList<int> idents;
@@ -66,12 +76,8 @@ TEST_F(ShapeYear, FindsATableByItsExactNumber)
 
 TEST(TableShape, ItsArrayHasTheStoredBoundsAndOnlyThoseShapeIt)
 {
-    TableShape t;
+    TableShape t = sized(7, 4, 3, 2);
     t.ident = 5;
-    t.colcount = 7;
-    t.rowcount = 4;
-    t.fixcols = 3;
-    t.fixrows = 2;
     const CellOwner owner{5, 12, QStringLiteral("data"), 2025};
     const CellArray cells = t.emptyCells(owner);
     EXPECT_EQ((QList<int>{cells.lowColumn(), cells.highColumn(), cells.lowRow(), cells.highRow()}),
@@ -95,11 +101,7 @@ TEST(TableShape, TellsItsDataAreaInReferencesAndStoredNumbers)
 {
     // 7 columns of which 3 headers, 6 rows of which 2 headers: Графа 4..7, Строка 1..4, stored
     // columns 5..8 and rows 4..7.
-    TableShape t;
-    t.colcount = 7;
-    t.rowcount = 6;
-    t.fixcols = 3;
-    t.fixrows = 2;
+    const TableShape t = sized(7, 6, 3, 2);
     EXPECT_EQ(t.lastReferenceRow(), 4);
     struct Place { int column, row; bool data; };
     const Place places[] = {{5, 4, true}, {8, 7, true}, {4, 4, false}, {5, 3, false},
