@@ -321,16 +321,17 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
         QStringEncoder encoder("windows-1251");
         QByteArray chunk;
         chunk.reserve((1 << 16) + 4096);
+        const std::unique_ptr<Query> read = DataRows::ownerYearQuery(data, table, true);
+        Query& q = *read;
+        q.bind(1, year).bind(2, owner);
         int lastTable = 0;
         qsizetype lastIndex = -1;
         // The middle of a line ("year","form","table",") is the same for every cell of a table: it is
         // encoded once per table, and only the numbers are written per cell.
         QByteArray middle;
         const QByteArray yearBytes = QByteArray::number(year);
-        bool encoded = true;
-        DataRows rows(&data);
-        rows.forEachOwnerCell(dataTable, year, owner, [&](const DataRow& cell) {
-            const int ident = cell.table;
+        while (q.next()) {
+            const int ident = q.toInt(0);
             if (ident != lastTable || lastIndex < 0) {
                 lastTable = ident;
                 lastIndex = byIdent.value(ident, -1);
@@ -341,34 +342,30 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
                     if (encoder.hasError()) {
                         *error = QStringLiteral("Имя формы %1 содержит знаки, которых нет в кодировке Windows-1251")
                                      .arg(t.formName);
-                        encoded = false;
                         return false;
                     }
                 }
             }
             if (lastIndex < 0) {
                 ++counts.unknownTable;
-                return true;
+                continue;
             }
-            const double value = cell.value;
+            const double value = q.toDouble(3);
             if (value == 0)
-                return true;
+                continue;
             chunk.append('"');
             appendNumber(chunk, value);
             chunk.append(middle);
-            appendInt(chunk, cell.column);
+            appendInt(chunk, q.toInt(1));
             chunk.append("\",\"", 3);
-            appendInt(chunk, cell.row);
+            appendInt(chunk, q.toInt(2));
             chunk.append("\"\r\n", 3);
             ++counts.written;
             if (chunk.size() > (1 << 16)) {
                 file->write(chunk);
                 chunk.resize(0);   // keeps its capacity
             }
-            return true;
-        });
-        if (!encoded)
-            return false;
+        }
         file->write(chunk);
         return true;
     }, error);

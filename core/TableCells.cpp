@@ -469,20 +469,12 @@ QHash<int, qint64> DataRows::rowsPerOwner(Database& db, const QString& qualified
     return rows;
 }
 
-std::unique_ptr<Query> DataRows::ownerYearQuery(Database& db, const QString& qualifiedTable)
+std::unique_ptr<Query> DataRows::ownerYearQuery(Database& db, const QString& qualifiedTable, bool cellOrder)
 {
+    if (cellOrder)
+        return std::make_unique<Query>(db, ownerYearCellsSql(qualifiedTable));
     return std::make_unique<Query>(db, QStringLiteral(
         R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table")").arg(qualifiedTable));
-}
-
-void DataRows::forEachOwnerCell(const QString& dataTable, int year, int hospital,
-                                const std::function<bool(const DataRow&)>& visit)
-{
-    Query& q = prepared(ownerYearCellsSql(quoted(checkedTable(dataTable))));
-    q.bind(1, year).bind(2, hospital);
-    while (q.next())
-        if (!visit(DataRow{hospital, q.toInt(0), q.toInt(1), q.toInt(2), q.toDouble(3)}))
-            return;
 }
 
 void DataRows::forEachOwnerOfCell(const QString& dataTable, int year, int table, int column, int row,

@@ -118,14 +118,11 @@ public:
                               const QList<int>* tables = nullptr);
     // How many rows each owner stored in the year: (hospital, rows).
     static QHash<int, qint64> rowsPerOwner(Database& db, const QString& qualifiedTable, int year);
-    // The statement of an owner's year ordered by table, for a reader that binds year and
-    // hospital (1, 2) and reads "table","column","row","data" itself, on a connection of its own.
-    static std::unique_ptr<Query> ownerYearQuery(Database& db, const QString& qualifiedTable);
-    // Every row one owner stored in a year, ordered by table, column and row (the order of a
-    // data file).
-    // `visit` returns false to stop.
-    void forEachOwnerCell(const QString& dataTable, int year, int hospital,
-                          const std::function<bool(const DataRow&)>& visit);
+    // The statement of an owner's year, for a reader that binds year and hospital (1, 2) and
+    // reads "table","column","row","data" itself: ordered by table, with `cellOrder` by table,
+    // column and row (the order of a data file).
+    static std::unique_ptr<Query> ownerYearQuery(Database& db, const QString& qualifiedTable,
+                                                 bool cellOrder = false);
     // Every row stored for one cell of a table in a year, whoever stored it: (hospital, value).
     void forEachOwnerOfCell(const QString& dataTable, int year, int table, int column, int row,
                             const std::function<void(int hospital, double value)>& visit);

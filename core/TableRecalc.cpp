@@ -81,22 +81,30 @@ bool sumComposition(const RecalcContext& context, const QHash<int, CellArray*>& 
     if (source.isEmpty())
         throw DbError(unknownDataTableMessage(context.sourceTable));
     ReadTransaction snapshot(*context.data);
-    DataRows rows(context.data);
+    // The owner's rows lie together in the key (year, hospital, table, ...), already by table.
+    const std::unique_ptr<Query> read = DataRows::ownerYearQuery(*context.data, quoteIdent(source));
+    Query& q = *read;
     QSet<int> seen;
     for (int owner : context.composition) {
         if (seen.contains(owner))
             continue;   // an owner listed twice is summed once
         seen.insert(owner);
+        q.reset();
+        q.bind(1, context.year).bind(2, owner);
         int lastTable = -1;
         ExactSums* target = nullptr;
-        rows.forEachOwnerRow(source, context.year, owner, [&](const DataRow& r) {
-            if (r.table != lastTable) {
-                lastTable = r.table;
-                target = byTable.value(r.table, nullptr);
+        while (q.next()) {
+            const int table = q.toInt(0);
+            if (table != lastTable) {
+                lastTable = table;
+                target = byTable.value(table, nullptr);
             }
-            if (target && DataRows::isDataCell(*target->cells, r.column, r.row))
-                target->add(r.column, r.row, r.value);
-        });
+            if (!target)
+                continue;
+            const int column = q.toInt(1), row = q.toInt(2);
+            if (DataRows::isDataCell(*target->cells, column, row))
+                target->add(column, row, q.toDouble(3));
+        }
     }
     for (const auto& s : sums) {
         if (s->overflow)
