@@ -98,19 +98,20 @@ bool resolveReference(const QString& text, ConditionTerm* term, QString* error)
         return fail(error, QStringLiteral("Слишком много ячеек: %1").arg(text));
     // Rows are shifted by the referenced table's own header rows, whatever table the condition
     // belongs to.
-    const int dataRows = g.rowcount - g.fixrows;
+    const CellNumbering numbering = g.numbering();
+    const int dataRows = g.lastReferenceRow();
     const int colcount = g.colcount;
     term->storedRows.clear();
     term->storedColumns.clear();
     for (int r : expandNumbers(ref.rows)) {
         if (r < 1 || r > dataRows)
             return fail(error, QStringLiteral("Строка %1 вне таблицы: %2").arg(r).arg(text));
-        term->storedRows.push_back(r + g.fixrows + 1);
+        term->storedRows.push_back(numbering.storedRowOfReference(r));
     }
     for (int c : expandNumbers(ref.columns)) {
         if (c <= g.fixcols || c > colcount)
             return fail(error, QStringLiteral("Графа %1 вне таблицы: %2").arg(c).arg(text));
-        term->storedColumns.push_back(c + 1);
+        term->storedColumns.push_back(numbering.storedColumnOfReference(c));
     }
     return true;
 }

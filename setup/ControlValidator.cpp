@@ -45,9 +45,9 @@ bool tableBounds(int formId, const QString& tableNumber, Bounds* b)
     const TableShape g = GetTableGeometryById(formId, tableNumber);
     if (!g.found())
         return false;
-    b->firstColumn = g.fixcols + 1;
+    b->firstColumn = g.numbering().referenceColumnOfGrid(0);
     b->lastColumn = g.colcount;
-    b->lastRow = g.rowcount - g.fixrows;
+    b->lastRow = g.lastReferenceRow();
     return true;
 }
 
