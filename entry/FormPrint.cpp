@@ -35,17 +35,9 @@ private:
     int m_offset;
 };
 
-struct FormTable {
-    int ident = 0;
-    QString number;
-};
-
-QList<FormTable> tablesOfForm(int formId)
+QList<TableShape> tablesOfForm(int formId)
 {
-    QList<FormTable> tables;
-    for (const TableShape& t : readFormTableShapes(dbmain(), formId, ShapeOrder::ByNumber))
-        tables.append({t.ident, t.tablen});
-    return tables;
+    return readFormTableShapes(dbmain(), formId, ShapeOrder::ByNumber);
 }
 
 QString sumText(qint32 sum) { return QString::number(static_cast<quint32>(sum)); }
@@ -289,10 +281,10 @@ PrintedReportCheck checkPrintedReport(const QString& path, const ReportPrintJob&
     if (!formSum)
         return unverifiable(QStringLiteral("в документе нет таблицы протокола."));
     const bool formChanged = static_cast<quint32>(FormDataChecksum(job.ownerId, job.formId)) != *formSum;
-    for (const FormTable& t : tablesOfForm(job.formId)) {
-        const auto it = stored.find(t.number);
+    for (const TableShape& t : tablesOfForm(job.formId)) {
+        const auto it = stored.find(t.tablen);
         if (it == stored.end() || it->second != static_cast<quint32>(TableDataChecksum(job.ownerId, t.ident)))
-            check.changedTables.append(t.number);
+            check.changedTables.append(t.tablen);
     }
     if (formChanged || !check.changedTables.isEmpty()) {
         check.state = PrintedReportCheck::State::Changed;
@@ -315,8 +307,8 @@ QString reportHeaderTitle(const ReportPrintJob& job, const QDateTime& now)
 QList<QStringList> protocolRows(const ReportPrintJob& job)
 {
     QList<QStringList> rows{{QStringLiteral("Форма в целом"), sumText(FormDataChecksum(job.ownerId, job.formId))}};
-    for (const FormTable& t : tablesOfForm(job.formId))
-        rows.append({t.number, sumText(TableDataChecksum(job.ownerId, t.ident))});
+    for (const TableShape& t : tablesOfForm(job.formId))
+        rows.append({t.tablen, sumText(TableDataChecksum(job.ownerId, t.ident))});
     return rows;
 }
 
