@@ -40,12 +40,14 @@ public:
     constexpr int layoutColumnOfStored(int column) const { return column - 1; }
     constexpr int layoutRowOfStored(int row) const { return row - 1; }
     constexpr int referenceRowOfStored(int row) const { return row - m_fixrows - 1; }
+    constexpr int referenceColumnOfStored(int column) const { return layoutColumnOfStored(column); }
 
     // Reference to the others.
     constexpr int storedColumnOfReference(int column) const { return column + 1; }
     constexpr int storedRowOfReference(int row) const { return row + m_fixrows + 1; }
     constexpr int gridColumnOfReference(int column) const { return column - m_fixcols - 1; }
     constexpr int gridRowOfReference(int row) const { return row - 1; }
+    constexpr int layoutRowOfReference(int row) const { return row + m_fixrows; }
 
     // Layout to the others.
     constexpr int storedColumnOfLayout(int column) const { return column + 1; }

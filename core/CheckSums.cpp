@@ -49,16 +49,10 @@ qint32 TableDataChecksum(int institutionId, int tableIdent)
 qint32 FormDataChecksum(int institutionId, int formId)
 {
     const QString dataTable = checkedDataTable();
-    QList<int> tables;
-    {
-        Query q(dbmain(), QStringLiteral(R"(select "ident" from "tables" where "form"=? order by "ident")"),
-                {formId});
-        while (q.next())
-            tables.append(q.toInt(0));
-    }
+    const QList<TableShape> tables = readFormTableShapes(dbmain(), formId, ShapeOrder::ByIdent);
     quint32 h = 5381;
     DataRows rows(&dbdat());
-    for (int ident : tables)
-        foldTable(h, rows, dataTable, institutionId, ident);
+    for (const TableShape& t : tables)
+        foldTable(h, rows, dataTable, institutionId, t.ident);
     return static_cast<qint32>(h);
 }

@@ -102,7 +102,7 @@ private:
     std::map<QString, std::unique_ptr<CellArray>> m_tables;   // nullptr: no such table
     struct Found {
         bool ok = false;
-        CellsTable table;
+        TableShape table;
         QString error;
         QString form;          // as the catalogue names it
         bool cached = false;   // the caches know the table (a load error is then told)

@@ -3,6 +3,7 @@
 #include "core/Common.h"
 #include "core/Lookups.h"
 #include "core/StructureCache.h"
+#include "core/TableCells.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -131,7 +132,7 @@ bool isOlderDataFile(const QString& fileName)
 QList<int> tablesOfForms(const QSet<QString>& formNames)
 {
     QList<int> idents;
-    for (const TableAttributes& t : TableInfo)
+    for (const TableShape& t : TableInfo)
         if (formNames.contains(upperCase(t.formName)))
             idents.append(t.ident);
     return idents;
@@ -140,7 +141,7 @@ QList<int> tablesOfForms(const QSet<QString>& formNames)
 QList<int> tablesOfForm(int formId)
 {
     QList<int> idents;
-    for (const TableAttributes& t : TableInfo)
+    for (const TableShape& t : TableInfo)
         if (t.form == formId)
             idents.append(t.ident);
     return idents;
@@ -249,7 +250,7 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
             ++counts.unknownTable;
             continue;
         }
-        const TableAttributes& t = TableInfo[index];
+        const TableShape& t = TableInfo[index];
         if ((target.formId != 0 && t.form != target.formId)
             || (target.tableIdent != 0 && t.ident != target.tableIdent)
             || (!target.chosenForms.isEmpty() && !target.chosenForms.contains(upperCase(t.formName)))) {
@@ -290,24 +291,12 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
     }
 
     Transaction tx(data);
-    if (!target.replacedTables) {
-        data.exec(QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=?)").arg(table),
-                  {target.year, target.owner});
-    } else if (!target.replacedTables->isEmpty()) {
-        Query del(data, QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=? and "table"=?)").arg(table));
-        for (int ident : *target.replacedTables) {
-            del.bindAll({target.year, target.owner, ident});
-            del.exec();
-            del.reset();
-        }
-    }
-    Query insert(data, QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))")
-                           .arg(table));
-    for (const ParsedCell& c : cells) {
-        insert.bindAll({target.owner, c.value, target.year, c.table, c.column, c.row});
-        insert.exec();
-        insert.reset();
-    }
+    DataRows::deleteOwnerRows(data, table, target.owner, target.year,
+                              target.replacedTables ? &*target.replacedTables : nullptr);
+    BatchInsert insert(data, table, false);
+    for (const ParsedCell& c : cells)
+        insert.add(target.owner, c.value, target.year, c.table, c.column, c.row);
+    insert.flush();
     tx.commit();
     counts.loaded = int(cells.size());
     if (report)
@@ -332,9 +321,9 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
         QStringEncoder encoder("windows-1251");
         QByteArray chunk;
         chunk.reserve((1 << 16) + 4096);
-        Query q(data, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table","column","row")")
-                          .arg(table),
-                {year, owner});
+        const std::unique_ptr<Query> read = DataRows::ownerYearQuery(data, table, true);
+        Query& q = *read;
+        q.bind(1, year).bind(2, owner);
         int lastTable = 0;
         qsizetype lastIndex = -1;
         // The middle of a line ("year","form","table",") is the same for every cell of a table: it is
@@ -347,7 +336,7 @@ bool writeDataFile(Database& data, const QString& dataTable, int owner, int year
                 lastTable = ident;
                 lastIndex = byIdent.value(ident, -1);
                 if (lastIndex >= 0) {
-                    const TableAttributes& t = TableInfo[lastIndex];
+                    const TableShape& t = TableInfo[lastIndex];
                     middle = "\",\"" + yearBytes + "\",\"" + encoder.encode(t.formName) + "\",\""
                              + encoder.encode(t.tablen) + "\",\"";
                     if (encoder.hasError()) {
@@ -396,25 +385,8 @@ bool clearOwnerData(Database& data, const QString& dataTable, int owner,
         *error = unknownDataTableMessage(dataTable);
         return false;
     }
-    const QString ofYear = year ? QStringLiteral(R"( and "year"=?)") : QString();
-    const auto withYear = [&](QVariantList values) {
-        if (year)
-            values.append(*year);
-        return values;
-    };
-    int count = 0;
     Transaction tx(data);
-    if (!tables) {
-        count = data.exec(QStringLiteral(R"(delete from %1 where "hospital"=?)").arg(table) + ofYear,
-                          withYear({owner}));
-    } else {
-        Query del(data, QStringLiteral(R"(delete from %1 where "hospital"=? and "table"=?)").arg(table) + ofYear);
-        for (int ident : *tables) {
-            del.bindAll(withYear({owner, ident}));
-            count += del.exec();
-            del.reset();
-        }
-    }
+    const int count = DataRows::deleteOwnerRows(data, table, owner, year, tables ? &*tables : nullptr);
     tx.commit();
     if (deleted)
         *deleted = count;

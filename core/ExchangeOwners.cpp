@@ -1,6 +1,7 @@
 #include "core/ExchangeOwners.h"
 
 #include "core/Common.h"
+#include "core/TableCells.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -78,18 +79,8 @@ int storedValuesReplaced(Database& data, const DataLoadTarget& target)
     const QString table = dataTableIdent(target.dataTable);
     if (table.isEmpty())
         return 0;
-    const QString ofYear = QStringLiteral(R"(select count(*) from %1 where "year"=? and "hospital"=?)").arg(table);
-    if (!target.replacedTables)
-        return data.scalar(ofYear, {target.year, target.owner}).toInt();
-    int count = 0;
-    Query q(data, ofYear + QStringLiteral(R"( and "table"=?)"));
-    for (int ident : *target.replacedTables) {
-        q.bindAll({target.year, target.owner, ident});
-        if (q.next())
-            count += q.toInt(0);
-        q.reset();
-    }
-    return count;
+    return DataRows::countOwnerRows(data, table, target.year, target.owner,
+                                    target.replacedTables ? &*target.replacedTables : nullptr);
 }
 
 bool confirmReplacingOwnerData(Prompts& prompts, Database& dictionary, Database& data,

@@ -18,22 +18,14 @@ bool isCachedForm(int formId)
 
 // An empty table number stands for the form's first table: a reference that names a form
 // without a table means that table.
-bool tableNumberMatches(const TableAttributes& t, const QString& number)
+bool tableNumberMatches(const TableShape& t, const QString& number)
 {
     return number.isEmpty() || QString::compare(t.tablen, number, Qt::CaseInsensitive) == 0;
 }
 
-TTableGeometry geometryAt(int index)
+TableShape geometryAt(int index)
 {
-    TTableGeometry g;
-    if (index < 0)
-        return g;
-    const TableAttributes& t = TableInfo[index];
-    g.highColumn = t.colcount + 1;
-    g.highRow = t.rowcount + 1;
-    g.fixcols = t.fixcols;
-    g.fixrows = t.fixrows;
-    return g;
+    return index < 0 ? TableShape() : TableInfo[index];
 }
 
 }
@@ -64,7 +56,7 @@ int FindTableIndex(const QString& formName, const QString& tableNumber)
         return -1;
     const QString form = upperCase(formName);
     for (int i = 0; i < TableInfo.size(); ++i) {
-        const TableAttributes& t = TableInfo[i];
+        const TableShape& t = TableInfo[i];
         if (t.formName == form && tableNumberMatches(t, tableNumber))
             return i;
     }
@@ -76,7 +68,7 @@ int FindTableIndexByFormId(int formId, const QString& tableNumber)
     if (!isCachedForm(formId))
         return -1;
     for (int i = 0; i < TableInfo.size(); ++i) {
-        const TableAttributes& t = TableInfo[i];
+        const TableShape& t = TableInfo[i];
         if (t.form == formId && tableNumberMatches(t, tableNumber))
             return i;
     }
@@ -110,12 +102,12 @@ int FindTableIndexByIdent(int tableIdent)
     return -1;
 }
 
-TTableGeometry GetTableGeometry(const QString& formName, const QString& tableNumber)
+TableShape GetTableGeometry(const QString& formName, const QString& tableNumber)
 {
     return geometryAt(FindTableIndex(formName, tableNumber));
 }
 
-TTableGeometry GetTableGeometryById(int formId, const QString& tableNumber)
+TableShape GetTableGeometryById(int formId, const QString& tableNumber)
 {
     return geometryAt(FindTableIndexByFormId(formId, tableNumber));
 }

@@ -11,17 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-// colcount + 1, rowcount + 1, fixcols, fixrows of one table: the high bounds of its CellValues
-// and its header sizes. highColumn 0 means the table was not found.
-struct TTableGeometry {
-    int highColumn = 0;   // colcount + 1
-    int highRow = 0;      // rowcount + 1
-    int fixcols = 0;
-    int fixrows = 0;
-    bool found() const { return highColumn != 0; }
-    bool operator==(const TTableGeometry&) const = default;
-};
-
 // The form's name in capitals; empty when no cached form has the id.
 QString FormNameById(int formId);
 // The id of the first cached form whose name matches; -1 when there is none.
@@ -42,9 +31,10 @@ int FindTableIndexByIdent(int tableIdent);
 int FindTableIndex(const QString& formName, const QString& tableNumber);
 int FindTableIndexByFormId(int formId, const QString& tableNumber);
 
-// The geometry of a table by form name or form id (-1 or an unknown id: not found).
-TTableGeometry GetTableGeometry(const QString& formName, const QString& tableNumber);
-TTableGeometry GetTableGeometryById(int formId, const QString& tableNumber);
+// The cached shape of a table by form name or form id, as TableInfo holds it; a table not cached
+// (-1 or an unknown id too) gives an empty shape, found() false.
+TableShape GetTableGeometry(const QString& formName, const QString& tableNumber);
+TableShape GetTableGeometryById(int formId, const QString& tableNumber);
 
 // Index of the first item whose object is the id; -1 when there is none.
 int IndexOfObjectId(int id, const IdStringList& list);

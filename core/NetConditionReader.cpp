@@ -68,7 +68,7 @@ bool resolveReference(const QString& text, ConditionTerm* term, QString* error)
         return fail(error, QStringLiteral("Неизвестная форма %1: %2").arg(ref.form, text));
     const QString number = ref.tableNumber();
     term->table = FindTableIdentByFormId(formId, number);
-    const TTableGeometry g = GetTableGeometryById(formId, number);
+    const TableShape g = GetTableGeometryById(formId, number);
     if (term->table < 0 || !g.found())
         return fail(error, number.isEmpty()
                                ? QStringLiteral("Нет таблиц в форме %1: %2").arg(ref.form, text)
@@ -77,19 +77,20 @@ bool resolveReference(const QString& text, ConditionTerm* term, QString* error)
         return fail(error, QStringLiteral("Слишком много ячеек: %1").arg(text));
     // Rows are shifted by the referenced table's own header rows, whatever table the condition
     // belongs to.
-    const int dataRows = g.highRow - 1 - g.fixrows;
-    const int colcount = g.highColumn - 1;
+    const CellNumbering numbering = g.numbering();
+    const int dataRows = g.lastReferenceRow();
+    const int colcount = g.colcount;
     term->storedRows.clear();
     term->storedColumns.clear();
     for (int r : expandNumbers(ref.rows)) {
         if (r < 1 || r > dataRows)
             return fail(error, QStringLiteral("Строка %1 вне таблицы: %2").arg(r).arg(text));
-        term->storedRows.push_back(r + g.fixrows + 1);
+        term->storedRows.push_back(numbering.storedRowOfReference(r));
     }
     for (int c : expandNumbers(ref.columns)) {
         if (c <= g.fixcols || c > colcount)
             return fail(error, QStringLiteral("Графа %1 вне таблицы: %2").arg(c).arg(text));
-        term->storedColumns.push_back(c + 1);
+        term->storedColumns.push_back(numbering.storedColumnOfReference(c));
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "core/NetConditions.h"
 
+#include "core/TableCells.h"
+
 #include "platform/Database.h"
 
 #include <QSet>
@@ -64,11 +66,8 @@ struct NetEvaluator::Cells {
 };
 
 struct NetEvaluator::Statement {
-    explicit Statement(Database& data)
-        : query(data, QStringLiteral(R"(select "column","row","data" from "data" where "year"=? and "hospital"=? and "table"=?)"))
-    {
-    }
-    Query query;
+    explicit Statement(Database& data) : rows(&data) {}
+    DataRows rows;
 };
 
 NetEvaluator::NetEvaluator(Database& dictionary, Database& data, int year)
@@ -129,12 +128,10 @@ const NetEvaluator::Cells& NetEvaluator::cellsOf(int institution, int table)
     auto cells = std::make_shared<Cells>();
     if (!m_statement)
         m_statement = std::make_unique<Statement>(m_data);
-    Query& q = m_statement->query;
-    q.reset();
-    q.bind(1, m_year).bind(2, institution).bind(3, table);
-    while (q.next())
-        cells->values.insert((quint32(q.toInt(0)) << 16) | quint32(q.toInt(1) & 0xffff), q.toDouble(2));
-    q.reset();
+    m_statement->rows.forEachTableRow(CellOwner{table, institution, QStringLiteral("data"), m_year},
+                                      [&](int column, int row, double value) {
+                                          cells->values.insert((quint32(column) << 16) | quint32(row & 0xffff), value);
+                                      });
     return **m_cells.insert(key, cells);
 }
 

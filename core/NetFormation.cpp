@@ -17,7 +17,7 @@ bool fail(QString* error, const QString& text)
 // The problems of one formation, each (record, reason) once.
 class Problems {
 public:
-    Problems(const NetTable& table, QList<FormationProblem>& out) : m_table(table), m_out(out) {}
+    Problems(const TableShape& table, QList<FormationProblem>& out) : m_table(table), m_out(out) {}
     void add(const NetCondition& record, const QString& text, const QString& reason)
     {
         const QString cell = netCellName(m_table, record.row, record.column);
@@ -29,7 +29,7 @@ public:
     }
 
 private:
-    const NetTable& m_table;
+    const TableShape& m_table;
     QList<FormationProblem>& m_out;
     QSet<QString> m_seen;
 };
@@ -73,50 +73,40 @@ std::optional<double> cellValue(NetEvaluator& evaluator, const NetCondition& com
 
 } // namespace
 
-bool readNetTable(Database& dictionary, int ident, NetTable* table, QString* error)
+bool readNetTable(Database& dictionary, int ident, TableShape* table, QString* error)
 {
-    Query q(dictionary, QStringLiteral(R"(select t."tablen", t."colcount", t."rowcount", t."fixcols",
-        t."fixrows", t."scan", f."formname" from "tables" t left join "forms" f on f."id" = t."form"
-        where t."ident"=?)"),
-            {ident});
-    if (!q.next())
+    const std::optional<TableShape> t = readTableShape(dictionary, ident);
+    if (!t)
         return fail(error, QStringLiteral("Таблица с кодом %1 не найдена в справочнике форм").arg(ident));
-    NetTable t;
-    t.ident = ident;
-    t.number = q.text(0);
-    t.colcount = q.toInt(1);
-    t.rowcount = q.toInt(2);
-    t.fixcols = q.toInt(3);
-    t.fixrows = q.toInt(4);
-    t.scan = q.toInt(5);
-    t.formName = q.text(6);
-    if (!tableSizesFit(t.colcount, t.rowcount, t.fixcols, t.fixrows))
-        return fail(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно").arg(t.number, t.formName));
-    *table = t;
+    if (!tableSizesFit(*t))
+        return fail(error, QStringLiteral("Размеры таблицы %1 формы %2 заданы неверно").arg(t->tablen, t->formName));
+    *table = *t;
     return true;
 }
 
-QString netCellName(const NetTable& table, int row, int column)
+QString netCellName(const TableShape& table, int row, int column)
 {
+    const CellNumbering n = table.numbering();
     if (column < 0)
-        return QStringLiteral("строка %1").arg(row + 1);
+        return QStringLiteral("строка %1").arg(n.referenceRowOfGrid(row));
     if (row < 0)
-        return QStringLiteral("графа %1").arg(column + table.fixcols + 1);
-    return QStringLiteral("строка %1 графа %2").arg(row + 1).arg(column + table.fixcols + 1);
+        return QStringLiteral("графа %1").arg(n.referenceColumnOfGrid(column));
+    return QStringLiteral("строка %1 графа %2").arg(n.referenceRowOfGrid(row)).arg(n.referenceColumnOfGrid(column));
 }
 
-void formNetTable(NetEvaluator& evaluator, const NetTable& table, const QList<NetCondition>& records,
+void formNetTable(NetEvaluator& evaluator, const TableShape& table, const QList<NetCondition>& records,
                   const QList<int>& candidates, bool round, CellArray& cells,
                   QList<FormationProblem>& problemList,
                   const std::function<void(const QString&)>& status)
 {
     Problems problems(table, problemList);
-    const int lastRow = table.rowcount - table.fixrows - 1;      // 0-based data rows
-    const int lastColumn = table.colcount - table.fixcols - 1;   // 0-based data columns
+    const CellNumbering numbering = table.numbering();
+    const int lastRow = numbering.gridRowOfLayout(table.rowcount);
+    const int lastColumn = numbering.gridColumnOfLayout(table.colcount);
     auto inRows = [&](int r) { return r >= 0 && r <= lastRow; };
     auto inColumns = [&](int c) { return c >= 0 && c <= lastColumn; };
     auto store = [&](int row, int column, double value) {
-        cells.set(column + table.fixcols + 2, row + table.fixrows + 2, value);
+        cells.set(numbering.storedColumnOfGrid(column), numbering.storedRowOfGrid(row), value);
     };
     auto tell = [&](int row, int column) {
         if (status)
@@ -226,12 +216,10 @@ void formStoredNetTable(NetEvaluator& evaluator, Database& dictionary, const Net
 bool BuildTableGrid(int tableIdent, const std::function<void(const QString&)>& status,
                     QList<FormationProblem>* problems, QString* error)
 {
-    NetTable table;
+    TableShape table;
     if (!readNetTable(dbmain(), tableIdent, &table, error))
         return false;
-    const TTableGeometry g = table.geometry();
-    if (CellValues.isEmpty() || CellValues.lowColumn() != g.fixcols + 1 || CellValues.highColumn() != g.highColumn
-        || CellValues.lowRow() != g.fixrows + 1 || CellValues.highRow() != g.highRow)
+    if (!table.shapes(CellValues))
         return fail(error, QStringLiteral("Таблица %1 не подготовлена: формирование не выполнено").arg(table.title()));
     QList<int> candidates;
     if (!parseIdList(InstitutionIdList, candidates))

@@ -10,6 +10,7 @@
 
 #include "core/Common.h"
 #include "core/Lookups.h"
+#include "core/TableShape.h"
 #include "core/NetConditions.h"
 #include "core/TableRecalc.h"
 
@@ -19,33 +20,18 @@
 
 class Database;
 
-// A table as the formation and the recalculation need it, read from the dictionary.
-struct NetTable {
-    int ident = 0;
-    QString formName;
-    QString number;       // with its brackets: "(0100)"
-    int colcount = 0;
-    int rowcount = 0;
-    int fixcols = 0;
-    int fixrows = 0;
-    int scan = 0;
-    QString title() const { return formName + QLatin1Char(' ') + number; }   // "Ф47 (0100)"
-    // colcount + 1, rowcount + 1, fixcols, fixrows
-    TTableGeometry geometry() const { return {colcount + 1, rowcount + 1, fixcols, fixrows}; }
-};
-
 // Reads tables.ident with its form's name; false with a Russian reason when there is no such
 // table or its sizes make no table.
-bool readNetTable(Database& dictionary, int ident, NetTable* table, QString* error = nullptr);
+bool readNetTable(Database& dictionary, int ident, TableShape* table, QString* error = nullptr);
 
 // The text a cell is named by in the status line and the problems: "строка 2 графа 4" (data
 // row from 1, layout column); a row record "строка 2", a column record "графа 4".
-QString netCellName(const NetTable& table, int row, int column);
+QString netCellName(const TableShape& table, int row, int column);
 
 // Forms `cells` (shaped for the table, all 0) from `records` over `candidates`. `round`: every
 // computed value is rounded to a whole number, halves to even. `status` is told each cell as it
 // is formed (the caption prefix is the caller's).
-void formNetTable(NetEvaluator& evaluator, const NetTable& table, const QList<NetCondition>& records,
+void formNetTable(NetEvaluator& evaluator, const TableShape& table, const QList<NetCondition>& records,
                   const QList<int>& candidates, bool round, CellArray& cells,
                   QList<FormationProblem>& problems,
                   const std::function<void(const QString&)>& status = {});

@@ -6,27 +6,6 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 
-int& TableAttributes::operator[](int column)
-{
-    switch (column) {
-    case 1: return ident;
-    case 2: return colcount;
-    case 3: return rowcount;
-    case 4: return fixcols;
-    case 5: return fixrows;
-    case 6: return floattype;
-    case 7: return scan;
-    case 8: return counter;
-    }
-    Q_ASSERT_X(false, "TableAttributes", "column outside 1..8");
-    return counter;
-}
-
-int TableAttributes::operator[](int column) const
-{
-    return const_cast<TableAttributes&>(*this)[column];
-}
-
 // Each reader fills local lists and publishes them only when the whole query has been read, so
 // a failing read leaves its cache empty rather than half filled.
 
@@ -49,25 +28,13 @@ void readForms(Database& dictionary, IdStringList& forms, QStringList& names, QS
 // The form names come from the forms read before, not from the globals, so a year's caches can
 // be read whole before any of them is shown.
 void readTables(Database& dictionary, const IdStringList& forms, const QStringList& formNames,
-                QStringList& list, QList<TableAttributes>& info)
+                QStringList& list, QList<TableShape>& info)
 {
-    Query q(dictionary, QStringLiteral(R"(select * from "tables" order by "form", "tablen")"));
-    while (q.next()) {
-        TableAttributes t;
-        t.ident = q.toInt(QStringLiteral("ident"));
-        t.colcount = q.toInt(QStringLiteral("colcount"));
-        t.rowcount = q.toInt(QStringLiteral("rowcount"));
-        t.fixcols = q.toInt(QStringLiteral("fixcols"));
-        t.fixrows = q.toInt(QStringLiteral("fixrows"));
-        t.floattype = q.toBool(QStringLiteral("floattype")) ? 1 : 0;
-        t.scan = q.toInt(QStringLiteral("scan"));
-        t.form = q.toInt(QStringLiteral("form"));
-        t.tablen = q.text(QStringLiteral("tablen"));
+    for (TableShape t : readTableShapes(dictionary, ShapeOrder::ByNumber)) {
         // A table of a form missing from the forms cache gets an empty form name.
         const qsizetype formIndex = forms.objects.indexOf(t.form);
         t.formName = formIndex >= 0 && formIndex < formNames.size() ? formNames[formIndex] : QString();
-        list.append(t.formName + QStringLiteral("*Т") + t.tablen + QStringLiteral(" - ")
-                    + q.text(QStringLiteral("name")));
+        list.append(t.formName + QStringLiteral("*Т") + t.tablen + QStringLiteral(" - ") + t.name);
         info.append(t);
     }
 }
@@ -93,7 +60,7 @@ void GetTables(Database& dictionary)
     TablesList.clear();
     TableInfo.clear();
     QStringList list;
-    QList<TableAttributes> info;
+    QList<TableShape> info;
     readTables(dictionary, FormsList, FormNames, list, info);
     TablesList = list;
     TableInfo = info;

@@ -5,6 +5,8 @@
 // change of year and after the forms catalogue closes (and the structure after its setup
 // window, the indicator tree after its window).
 
+#include "core/TableShape.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -30,27 +32,6 @@ struct IdStringList {
     }
 };
 
-// One row of TableInfo: the table attributes in the order the lookups and the availability
-// reports number them, plus what the lookups need to match a table without parsing TablesList.
-struct TableAttributes {
-    int ident = 0;       // 1
-    int colcount = 0;    // 2
-    int rowcount = 0;    // 3
-    int fixcols = 0;     // 4
-    int fixrows = 0;     // 5
-    int floattype = 0;   // 6: 1 when the cells hold fractions, else 0
-    int scan = 0;        // 7: formation direction of a network table (0 rows, 1 columns)
-    int counter = 0;     // 8: not filled by the cache; the availability reports count in it
-
-    int form = 0;          // tables.form
-    QString tablen;        // as stored, with its brackets: "(1000)"
-    QString formName;      // the form's name in capitals; empty when the form is not cached
-
-    // The numbered columns 1..8 above; Q_ASSERT on any other.
-    int& operator[](int column);
-    int operator[](int column) const;
-};
-
 // GetForms: one item per form ordered by ind, the name in capitals + " - " + decipher, the id
 // as object.
 inline IdStringList FormsList;
@@ -60,9 +41,9 @@ inline QStringList FormNames;
 // GetForms: the names, as stored, of the network (Ф47) forms, in the same order.
 inline QStringList NetForms;
 // GetTables: one item per table ordered by form, tablen: form name in capitals + "*Т" +
-// tablen + " - " + name; TableInfo[i] describes TablesList[i].
+// tablen + " - " + name; TableInfo[i] describes TablesList[i], its form name in capitals.
 inline QStringList TablesList;
-inline QList<TableAttributes> TableInfo;
+inline QList<TableShape> TableInfo;
 
 // GetStruct: the administrative structure ordered by dependence, ind: unit, id, dependence.
 // StructNodeIndex (same size, all 0) is filled by the tree builders with each entry's node.
@@ -96,7 +77,7 @@ void GetTree();
 struct StructureCaches {
     IdStringList forms;
     QStringList formNames, netForms, tablesList;
-    QList<TableAttributes> tableInfo;
+    QList<TableShape> tableInfo;
     QStringList structNames;
     QList<int> structIdents, structDepends;
     QStringList treeNames;

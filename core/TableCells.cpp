@@ -33,14 +33,6 @@ QString badListMessage()
     return QStringLiteral("Неверный список учреждений: \"%1\"").arg(InstitutionIdList);
 }
 
-// Whether the cells are shaped for a table of this geometry.
-bool shapedFor(const CellArray& cells, const TTableGeometry& g)
-{
-    return !cells.isEmpty() && cells.lowColumn() == g.fixcols + 1
-        && cells.highColumn() == g.highColumn && cells.lowRow() == g.fixrows + 1
-        && cells.highRow() == g.highRow;
-}
-
 // The placeholders of an "in (...)" list: the ids themselves are bound, never spliced.
 QString placeholders(qsizetype count)
 {
@@ -93,6 +85,42 @@ QString insertSql(const QString& t)
 {
     return QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))")
         .arg(quoted(t));
+}
+
+// The statements below take the table as SQL names it already: "data", or "f1"."data".
+QString ownerYearCellsSql(const QString& qualified)
+{
+    return QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?
+        order by "table","column","row")").arg(qualified);
+}
+
+QString ownerRowsWhere(std::optional<int> year, bool oneTable)
+{
+    QString where = QStringLiteral(R"( where "hospital"=?)");
+    if (year)
+        where += QStringLiteral(R"( and "year"=?)");
+    if (oneTable)
+        where += QStringLiteral(R"( and "table"=?)");
+    return where;
+}
+
+QVariantList ownerRowsParams(int hospital, std::optional<int> year)
+{
+    QVariantList params{hospital};
+    if (year)
+        params.append(*year);
+    return params;
+}
+
+QString batchInsertSql(const QString& qualified, int rows, bool replacing)
+{
+    QString text = QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row") values )").arg(qualified);
+    for (int i = 0; i < rows; ++i)
+        text += i ? QStringLiteral(",(?,?,?,?,?,?)") : QStringLiteral("(?,?,?,?,?,?)");
+    // A changed value replaces the stored one in place of a delete and a second insert.
+    if (replacing)
+        text += QStringLiteral(R"( on conflict ("year","hospital","table","column","row") do update set "data"=excluded."data")");
+    return text;
 }
 
 const char* const kCellWhere =
@@ -194,17 +222,18 @@ Query& DataRows::prepared(const QString& sql)
     return q;
 }
 
-CellArray DataRows::emptyCells(const TTableGeometry& g, const CellOwner& owner)
+void DataRows::forEachTableRow(const CellOwner& owner,
+                               const std::function<void(int column, int row, double value)>& visit)
 {
-    CellArray cells(g.fixcols + 1, g.highColumn, g.fixrows + 1, g.highRow);
-    cells.setOwner(owner);
-    return cells;
+    Query& q = prepared(ownerCellsSql(checkedTable(owner.dataTable)));
+    q.bind(2, owner.year).bind(3, owner.hospital).bind(4, owner.table);
+    readRows(q, [&](const int* k, double value) { visit(k[0], k[1], value); });
 }
 
-CellArray DataRows::ownerCells(const TTableGeometry& g, const CellOwner& owner)
+CellArray DataRows::ownerCells(const TableShape& g, const CellOwner& owner)
 {
     const QString t = checkedTable(owner.dataTable);
-    CellArray cells = emptyCells(g, owner);
+    CellArray cells = g.emptyCells(owner);
     Query& q = prepared(ownerCellsSql(t));
     q.bind(2, owner.year).bind(3, owner.hospital).bind(4, owner.table);
     readRows(q, [&](const int* k, double value) {
@@ -214,12 +243,12 @@ CellArray DataRows::ownerCells(const TTableGeometry& g, const CellOwner& owner)
     return cells;
 }
 
-CellArray DataRows::summedCells(const TTableGeometry& g, const CellOwner& owner,
+CellArray DataRows::summedCells(const TableShape& g, const CellOwner& owner,
                                 const QList<int>& hospitals)
 {
     CellOwner sum = owner;
     sum.hospital = 0;
-    CellArray cells = emptyCells(g, sum);
+    CellArray cells = g.emptyCells(sum);
     addSummed(cells, owner.dataTable, hospitals);
     return cells;
 }
@@ -391,8 +420,202 @@ QList<QPair<int, int>> DataRows::rowsPerTable(const QString& dataTable, int year
 
 void DataRows::deleteOwnerYear(Database& db, const QString& qualifiedTable, int year, int hospital)
 {
-    db.exec(QStringLiteral("delete from ") + qualifiedTable + QStringLiteral(R"( where "year"=? and "hospital"=?)"),
-            {year, hospital});
+    deleteOwnerRows(db, qualifiedTable, hospital, year);
+}
+
+int DataRows::deleteOwnerRows(Database& db, const QString& qualifiedTable, int hospital,
+                              std::optional<int> year, const QList<int>* tables)
+{
+    const QString del = QStringLiteral("delete from ") + qualifiedTable;
+    if (!tables)
+        return db.exec(del + ownerRowsWhere(year, false), ownerRowsParams(hospital, year));
+    int count = 0;
+    Query q(db, del + ownerRowsWhere(year, true));
+    for (int ident : *tables) {
+        QVariantList params = ownerRowsParams(hospital, year);
+        params.append(ident);
+        q.bindAll(params);
+        count += q.exec();
+        q.reset();
+    }
+    return count;
+}
+
+int DataRows::countOwnerRows(Database& db, const QString& qualifiedTable, int year, int hospital,
+                             const QList<int>* tables)
+{
+    const QString ofYear = QStringLiteral(R"(select count(*) from %1 where "year"=? and "hospital"=?)").arg(qualifiedTable);
+    if (!tables)
+        return db.scalar(ofYear, {year, hospital}).toInt();
+    int count = 0;
+    Query q(db, ofYear + QStringLiteral(R"( and "table"=?)"));
+    for (int ident : *tables) {
+        q.bindAll({year, hospital, ident});
+        if (q.next())
+            count += q.toInt(0);
+        q.reset();
+    }
+    return count;
+}
+
+QHash<int, qint64> DataRows::rowsPerOwner(Database& db, const QString& qualifiedTable, int year)
+{
+    QHash<int, qint64> rows;
+    Query q(db, QStringLiteral(R"(select "hospital",count(*) from %1 where "year"=? group by "hospital")").arg(qualifiedTable),
+            {year});
+    while (q.next())
+        rows.insert(q.toInt(0), q.toInt64(1));
+    return rows;
+}
+
+std::unique_ptr<Query> DataRows::ownerYearQuery(Database& db, const QString& qualifiedTable, bool cellOrder)
+{
+    if (cellOrder)
+        return std::make_unique<Query>(db, ownerYearCellsSql(qualifiedTable));
+    return std::make_unique<Query>(db, QStringLiteral(
+        R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=? order by "table")").arg(qualifiedTable));
+}
+
+void DataRows::forEachOwnerOfCell(const QString& dataTable, int year, int table, int column, int row,
+                                  const std::function<void(int hospital, double value)>& visit)
+{
+    Query& q = prepared(QStringLiteral(R"(select "hospital","data" from %1
+        where "year"=? and "table"=? and "column"=? and "row"=?)").arg(quoted(checkedTable(dataTable))));
+    q.bindAll({year, table, column, row});
+    while (q.next())
+        visit(q.toInt(0), q.toDouble(1));
+}
+
+// --- BatchInsert, OwnerYearWriter ---------------------------------------------------------------
+
+BatchInsert::BatchInsert(Database& db, const QString& qualifiedTable, bool replacing)
+    : m_many(std::make_unique<Query>(db, batchInsertSql(qualifiedTable, Rows, replacing))),
+      m_one(std::make_unique<Query>(db, batchInsertSql(qualifiedTable, 1, replacing)))
+{
+}
+
+BatchInsert::~BatchInsert() = default;
+
+namespace {
+
+template <typename Row>
+void bindRow(Query& q, int first, const Row& r)
+{
+    q.bindInt64(first + 1, r.hospital).bindDouble(first + 2, r.value).bindInt64(first + 3, r.year);
+    q.bindInt64(first + 4, r.table).bindInt64(first + 5, r.column).bindInt64(first + 6, r.row);
+}
+
+} // namespace
+
+void BatchInsert::add(int hospital, double value, int year, int table, int column, int row)
+{
+    m_rows[m_pending++] = {hospital, value, year, table, column, row};
+    if (m_pending == Rows) {
+        for (int i = 0; i < Rows; ++i)
+            bindRow(*m_many, i * 6, m_rows[i]);
+        m_many->exec();
+        m_pending = 0;
+    }
+}
+
+void BatchInsert::flush()
+{
+    for (int i = 0; i < m_pending; ++i) {
+        bindRow(*m_one, 0, m_rows[i]);
+        m_one->exec();
+    }
+    m_pending = 0;
+}
+
+OwnerYearWriter::OwnerYearWriter(Database& db, const QString& qualifiedTable)
+    : m_db(db), m_table(qualifiedTable),
+      m_read(std::make_unique<Query>(db, ownerYearCellsSql(qualifiedTable))),
+      m_delete(std::make_unique<Query>(db, QStringLiteral("delete from %1").arg(qualifiedTable) + QLatin1String(kCellWhere))),
+      m_insert(db, qualifiedTable, false),
+      m_replace(db, qualifiedTable, true)
+{
+}
+
+OwnerYearWriter::~OwnerYearWriter() = default;
+
+void OwnerYearWriter::begin(int year, int hospital)
+{
+    m_year = year;
+    m_hospital = hospital;
+    m_stored.clear();
+    m_values.clear();
+    Query& q = *m_read;
+    q.reset();
+    q.bindInt64(1, year).bindInt64(2, hospital);
+    while (q.next())
+        m_stored.push_back({{q.toInt(0), q.toInt(1), q.toInt(2)}, q.toDouble(3)});
+    q.reset();
+}
+
+void OwnerYearWriter::finish()
+{
+    // Where most rows change (one source changed throughout), clearing the owner's year and
+    // writing every value costs less than changing row by row.
+    const qint64 changes = walk(false);
+    m_changed += changes;
+    if (!m_stored.empty() && changes * 2 > qint64(m_stored.size())) {
+        DataRows::deleteOwnerYear(m_db, m_table, m_year, m_hospital);
+        for (const Stored& v : m_values)
+            m_insert.add(m_hospital, v.value, m_year, v.key.table, v.key.column, v.key.row);
+    } else {
+        walk(true);
+    }
+    m_insert.flush();
+    m_replace.flush();
+    m_values.clear();
+}
+
+// The rows to write, delete or change, in one pass over both lists in key order; with `write`
+// they are written too.
+qint64 OwnerYearWriter::walk(bool write)
+{
+    qint64 changes = 0;
+    size_t next = 0;
+    for (const Stored& v : m_values) {
+        while (next < m_stored.size() && m_stored[next].key < v.key) {
+            if (write)
+                remove(m_stored[next].key);
+            ++next;
+            ++changes;
+        }
+        if (next < m_stored.size() && m_stored[next].key == v.key) {
+            if (m_stored[next++].value == v.value)
+                continue;
+            if (write)
+                m_replace.add(m_hospital, v.value, m_year, v.key.table, v.key.column, v.key.row);
+        } else if (write) {
+            m_insert.add(m_hospital, v.value, m_year, v.key.table, v.key.column, v.key.row);
+        }
+        ++changes;
+    }
+    for (; next < m_stored.size(); ++next) {
+        if (write)
+            remove(m_stored[next].key);
+        ++changes;
+    }
+    return changes;
+}
+
+void OwnerYearWriter::remove(const Key& k)
+{
+    Query& q = *m_delete;
+    q.bindInt64(1, m_year).bindInt64(2, m_hospital).bindInt64(3, k.table);
+    q.bindInt64(4, k.column).bindInt64(5, k.row);
+    q.exec();
+}
+
+void DataRows::deleteTables(Database& db, const QString& qualifiedTable, const QList<int>& tables)
+{
+    if (tables.isEmpty())
+        return;
+    db.exec(QStringLiteral("delete from ") + qualifiedTable
+                + QStringLiteral(R"( where "table" in (%1))").arg(placeholders(tables.size())),
+            QVariantList(tables.begin(), tables.end()));
 }
 
 QStringList DataRows::hotStatements(const QString& dataTable)
@@ -415,22 +638,19 @@ CellsRequest CellsRequest::fromGlobals(int institutionId)
     return r;
 }
 
-bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTable* table,
+bool findCellsTable(const QString& formName, const QString& tableNumber, TableShape* table,
                     QString* error)
 {
-    const int ident = FindTableIdent(formName, tableNumber);
-    const TTableGeometry g = GetTableGeometry(formName, tableNumber);
-    if (ident < 0 || !g.found()) {
+    const TableShape g = GetTableGeometry(formName, tableNumber);
+    if (!g.found()) {
         setError(error, notCachedMessage(formName, tableNumber));
         return false;
     }
-    if (!tableSizesFit(g.highColumn - 1, g.highRow - 1, g.fixcols, g.fixrows)) {
-        setError(error, tableSizesRefusal(formName, tableNumber, g.highColumn - 1, g.highRow - 1,
-                                          g.fixcols, g.fixrows));
+    if (!tableSizesFit(g)) {
+        setError(error, tableSizesRefusal(formName, tableNumber, g.colcount, g.rowcount, g.fixcols, g.fixrows));
         return false;
     }
-    table->ident = ident;
-    table->geometry = g;
+    *table = g;
     return true;
 }
 
@@ -472,9 +692,9 @@ void OwnerRows::clear()
     m_rows.clear();   // the capacity stays for the next owner
 }
 
-CellArray OwnerRows::cells(const TTableGeometry& g, const CellOwner& owner) const
+CellArray OwnerRows::cells(const TableShape& g, const CellOwner& owner) const
 {
-    CellArray cells = DataRows::emptyCells(g, owner);
+    CellArray cells = g.emptyCells(owner);
     const auto first = std::partition_point(m_rows.begin(), m_rows.end(),
                                             [&](const DataRow& r) { return r.table < owner.table; });
     for (auto it = first; it != m_rows.end() && it->table == owner.table; ++it)
@@ -483,7 +703,7 @@ CellArray OwnerRows::cells(const TTableGeometry& g, const CellOwner& owner) cons
     return cells;
 }
 
-bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
+bool readTableCells(DataRows& rows, const CellsRequest& request, const TableShape& table,
                     CellArray* cells, QString* error, OwnerRows* ownerRows)
 {
     const QString dataTable = dataTableName(request.dataTablePrefix);
@@ -491,7 +711,7 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTabl
         setError(error, unknownDataTableMessage(request.dataTablePrefix));
         return false;
     }
-    const TTableGeometry& g = table.geometry;
+    const TableShape& g = table;
     const CellOwner owner{table.ident, request.summed ? 0 : request.institutionId, dataTable, request.year};
     if (request.summed) {
         QList<int> ids;
@@ -506,7 +726,7 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTabl
     } else if (request.institutionId != 0) {
         *cells = rows.ownerCells(g, owner);
     } else {
-        *cells = DataRows::emptyCells(g, owner);
+        *cells = g.emptyCells(owner);
     }
     return true;
 }
@@ -514,7 +734,7 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTabl
 bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& formName,
                     const QString& tableNumber, CellArray* cells, QString* error)
 {
-    CellsTable table;
+    TableShape table;
     return findCellsTable(formName, tableNumber, &table, error)
         && readTableCells(rows, request, table, cells, error);
 }
@@ -536,15 +756,15 @@ bool LoadTableCells(int institutionId, const QString& formName, const QString& t
 
 bool LoadTableDataSummed(int formId, const QString& tableNumber, QString* error)
 {
-    const int ident = FindTableIdentByFormId(formId, tableNumber);
-    const TTableGeometry g = GetTableGeometryById(formId, tableNumber);
-    if (ident < 0 || !g.found()) {
+    const TableShape g = GetTableGeometryById(formId, tableNumber);
+    const int ident = g.ident;
+    if (!g.found()) {
         setError(error, notCachedMessage(FormNameById(formId), tableNumber));
         return false;
     }
     // Sums added into cells of another table (even one of the same size) would land in that
     // table's rows with the save that follows; with nothing loaded they would vanish.
-    if (!shapedFor(CellValues, g) || CellValues.owner().table != ident
+    if (!g.shapes(CellValues) || CellValues.owner().table != ident
         || CellValues.owner().year != ReportYear) {
         setError(error, QStringLiteral("Таблица %1 формы %2 не подготовлена: суммирование не выполнено")
                             .arg(tableNumber, FormNameById(formId)));
@@ -591,7 +811,7 @@ bool SaveTableData(int institutionId, int formId, const QString& tableNumber, QS
     }
     // Cells shaped for another table (or none loaded at all) would replace this table's rows
     // with someone else's numbers, or with nothing.
-    if (!shapedFor(CellValues, GetTableGeometryById(formId, tableNumber))) {
+    if (!GetTableGeometryById(formId, tableNumber).shapes(CellValues)) {
         setError(error, notLoadedMessage(FormNameById(formId), tableNumber));
         return false;
     }

@@ -58,10 +58,6 @@ public:
     DataRows(const DataRows&) = delete;
     DataRows& operator=(const DataRows&) = delete;
 
-
-    // The array for a table of this geometry, every cell 0, owned by `owner`. An impossible
-    // geometry gives an array without cells.
-    static CellArray emptyCells(const TTableGeometry& g, const CellOwner& owner);
     // Whether a stored position is a data cell of the array's table: header positions and
     // anything beyond the table are not.
     static bool isDataCell(const CellArray& cells, int column, int row)
@@ -72,10 +68,13 @@ public:
 
     // The cells `owner` stored in its table (owner.dataTable, owner.year), rows outside the data
     // cells skipped. DbError passes through.
-    CellArray ownerCells(const TTableGeometry& g, const CellOwner& owner);
+    CellArray ownerCells(const TableShape& g, const CellOwner& owner);
     // The sums over `hospitals` of what they stored in the table `owner` names; the array's
     // owner has hospital 0 (a sum belongs to nobody and is never saved).
-    CellArray summedCells(const TTableGeometry& g, const CellOwner& owner, const QList<int>& hospitals);
+    CellArray summedCells(const TableShape& g, const CellOwner& owner, const QList<int>& hospitals);
+    // Every row `owner` stored in its table, header positions and rows beyond the table
+    // included, handed to `visit` as (stored column, stored row, value).
+    void forEachTableRow(const CellOwner& owner, const std::function<void(int column, int row, double value)>& visit);
     // Adds into `cells` what `hospitals` stored in the array's table and year of `dataTable`;
     // returns the number of rows read.
     int addSummed(CellArray& cells, const QString& dataTable, const QList<int>& hospitals);
@@ -107,6 +106,26 @@ public:
     // Deletes every row one owner stored in a year, in `qualifiedTable` of any connection (an
     // attached data file's "f1"."data"), inside the caller's transaction.
     static void deleteOwnerYear(Database& db, const QString& qualifiedTable, int year, int hospital);
+    // Deletes every row of the tables, whoever stored it, in `qualifiedTable` as above.
+    static void deleteTables(Database& db, const QString& qualifiedTable, const QList<int>& tables);
+    // Deletes, in `qualifiedTable` as above, the owner's rows: of `year` (every year without
+    // one), of the listed tables only when `tables` is given. Returns the rows deleted.
+    static int deleteOwnerRows(Database& db, const QString& qualifiedTable, int hospital,
+                               std::optional<int> year, const QList<int>* tables = nullptr);
+    // How many rows the owner stored in `qualifiedTable` in a year, in the listed tables only
+    // when `tables` is given.
+    static int countOwnerRows(Database& db, const QString& qualifiedTable, int year, int hospital,
+                              const QList<int>* tables = nullptr);
+    // How many rows each owner stored in the year: (hospital, rows).
+    static QHash<int, qint64> rowsPerOwner(Database& db, const QString& qualifiedTable, int year);
+    // The statement of an owner's year, for a reader that binds year and hospital (1, 2) and
+    // reads "table","column","row","data" itself: ordered by table, with `cellOrder` by table,
+    // column and row (the order of a data file).
+    static std::unique_ptr<Query> ownerYearQuery(Database& db, const QString& qualifiedTable,
+                                                 bool cellOrder = false);
+    // Every row stored for one cell of a table in a year, whoever stored it: (hospital, value).
+    void forEachOwnerOfCell(const QString& dataTable, int year, int table, int column, int row,
+                            const std::function<void(int hospital, double value)>& visit);
 
     // The statements of the loads and passes above, for a look at their plans.
     static QStringList hotStatements(const QString& dataTable);
@@ -116,6 +135,70 @@ private:
 
     Database* m_db;
     QHash<QString, std::shared_ptr<Query>> m_statements;
+};
+
+// Rows written in batches through one statement of many rows, prepared once: per row the cost
+// of running a statement is most of the cost of an insert. Rows left over go through the
+// single-row statement at flush(), which the writer calls before its transaction commits.
+class BatchInsert {
+public:
+    static constexpr int Rows = 256;   // 1536 parameters, far below SQLite's limit
+    // Into `qualifiedTable` of any connection; `replacing`: a row whose cell is stored already
+    // takes the new value.
+    BatchInsert(Database& db, const QString& qualifiedTable, bool replacing);
+    ~BatchInsert();
+    void add(int hospital, double value, int year, int table, int column, int row);
+    void flush();
+
+private:
+    struct Row {
+        int hospital;
+        double value;
+        int year, table, column, row;
+    };
+    std::unique_ptr<Query> m_many;
+    std::unique_ptr<Query> m_one;
+    Row m_rows[Rows];
+    int m_pending = 0;
+};
+
+// Brings what `qualifiedTable` holds for one owner and year to given values with the least
+// writing: a row that holds its value already stays, a changed or new one is written, and a row
+// no value has any more is deleted. The values must be put in key order (table, column, row);
+// they are written by finish(). Putting the stored values again writes nothing.
+class OwnerYearWriter {
+public:
+    OwnerYearWriter(Database& db, const QString& qualifiedTable);
+    ~OwnerYearWriter();
+    void begin(int year, int hospital);
+    void put(int table, int column, int row, double value) { m_values.push_back({{table, column, row}, value}); }
+    void finish();
+    // The rows written, changed or deleted since the writer was made.
+    qint64 changed() const { return m_changed; }
+
+private:
+    struct Key {
+        int table, column, row;
+        auto operator<=>(const Key&) const = default;
+    };
+    struct Stored {
+        Key key;
+        double value;
+    };
+    qint64 walk(bool write);
+    void remove(const Key& k);
+
+    Database& m_db;
+    QString m_table;
+    std::unique_ptr<Query> m_read;
+    std::unique_ptr<Query> m_delete;
+    BatchInsert m_insert;
+    BatchInsert m_replace;
+    std::vector<Stored> m_stored;
+    std::vector<Stored> m_values;
+    int m_year = 0;
+    int m_hospital = 0;
+    qint64 m_changed = 0;
 };
 
 // Every row one owner stored in a year, read in one statement and handed out table by table:
@@ -130,7 +213,7 @@ public:
     void clear();
     // The cells of the owner's table, as DataRows::ownerCells reads them: rows outside the data
     // cells skipped.
-    CellArray cells(const TTableGeometry& g, const CellOwner& owner) const;
+    CellArray cells(const TableShape& g, const CellOwner& owner) const;
 
 private:
     bool m_read = false;
@@ -151,34 +234,18 @@ struct CellsRequest {
     static CellsRequest fromGlobals(int institutionId);
 };
 
-// A table found in the structure caches, with a shape an array can take.
-// A mistyped size in the dictionary (a million rows) must give a message, not exhaust the
-// memory: no statistical form comes near this many data cells.
-inline constexpr qint64 MaxTableCells = 4'000'000;
-// Whether a table of these sizes can hold its data area as an array: the fixed part inside the
-// table and at most MaxTableCells cells.
-inline bool tableSizesFit(int colcount, int rowcount, int fixcols, int fixrows)
-{
-    return fixcols >= 0 && fixrows >= 0 && colcount >= fixcols && rowcount >= fixrows
-           && qint64(colcount - fixcols + 1) * qint64(rowcount - fixrows + 1) <= MaxTableCells;
-}
 // The Russian refusal of a table whose sizes fail tableSizesFit, naming the form and the table.
 QString tableSizesRefusal(const QString& formName, const QString& tableNumber, int colcount,
                           int rowcount, int fixcols, int fixrows);
-
-struct CellsTable {
-    int ident = 0;
-    TTableGeometry geometry;
-};
 // Finds the form's table; false, with the Russian message of readTableCells, when it is not in
 // the caches or its sizes cannot make an array.
-bool findCellsTable(const QString& formName, const QString& tableNumber, CellsTable* table,
+bool findCellsTable(const QString& formName, const QString& tableNumber, TableShape* table,
                     QString* error = nullptr);
 // The cells of a found table for the request; false with a message when the prefix names no
 // data table or the id list is malformed. DbError passes through.
 // With `owner`, a request for one owner's cells takes them from the rows of all of its tables,
 // read once (the same cells, in one statement for as many tables as are asked).
-bool readTableCells(DataRows& rows, const CellsRequest& request, const CellsTable& table,
+bool readTableCells(DataRows& rows, const CellsRequest& request, const TableShape& table,
                     CellArray* cells, QString* error = nullptr, OwnerRows* owner = nullptr);
 
 // The cells of the form's table (found in the structure caches) for the request, as a value.

@@ -20,16 +20,15 @@ bool fail(QString* error, const QString& text)
 }
 
 // What a failed save says: the table, then the engine's words.
-QString saveFailure(const NetTable& table, const DbError& e)
+QString saveFailure(const TableShape& table, const DbError& e)
 {
     return QStringLiteral("Таблица %1 не сохранена, в ней остались прежние значения.\n%2")
         .arg(table.title(), e.userText());
 }
 
-CellArray emptyFor(const RecalcContext& context, const NetTable& table)
+CellArray emptyFor(const RecalcContext& context, const TableShape& table)
 {
-    return DataRows::emptyCells(table.geometry(),
-                                CellOwner{table.ident, context.owner, context.ownerTable, context.year});
+    return table.emptyCells(CellOwner{table.ident, context.owner, context.ownerTable, context.year});
 }
 
 // The exact sums of one table's cells, laid out as its CellArray. Whole numbers, by far the
@@ -197,7 +196,7 @@ bool sumTables(const RecalcContext& context, const QList<int>& tableIdents, QLis
     std::vector<std::unique_ptr<CellArray>> cells;
     QHash<int, CellArray*> wanted;
     for (int ident : tableIdents) {
-        NetTable table;
+        TableShape table;
         if (!readNetTable(*context.dictionary, ident, &table, error))
             return false;
         cells.push_back(std::make_unique<CellArray>(emptyFor(context, table)));
@@ -222,14 +221,14 @@ TableRecalcResult recalculateTable(const RecalcContext& context, int tableIdent,
         return result;
     }
     // Read back what was stored: the caller shows exactly the saved cells.
-    NetTable table;
+    TableShape table;
     QString error;
     if (!readNetTable(*context.dictionary, tableIdent, &table, &error)) {
         result.error = error;
         return result;
     }
     DataRows rows(context.data);
-    result.cells = rows.ownerCells(table.geometry(),
+    result.cells = rows.ownerCells(table,
                                    CellOwner{tableIdent, context.owner, context.ownerTable, context.year});
     result.saved = true;
     return result;
@@ -244,11 +243,11 @@ RecalcOutcome recalculateTables(const RecalcContext& context, const QList<int>& 
         outcome.error = emptyCompositionMessage(context.ofReports);
         return outcome;
     }
-    std::vector<NetTable> tables;
+    std::vector<TableShape> tables;
     std::vector<std::unique_ptr<CellArray>> cells;
     try {
         for (int ident : tableIdents) {
-            NetTable table;
+            TableShape table;
             QString error;
             if (!readNetTable(*context.dictionary, ident, &table, &error)) {
                 outcome.error = error;
@@ -287,7 +286,7 @@ RecalcOutcome recalculateTables(const RecalcContext& context, const QList<int>& 
         Transaction all(*context.data);
         for (size_t i = 0; i < tables.size(); ++i) {
             if (status)
-                status(tables[i].formName + QStringLiteral(" - ") + tables[i].number);
+                status(tables[i].formName + QStringLiteral(" - ") + tables[i].tablen);
             try {
                 rows.replaceTable(*cells[i]);
             } catch (const DbError& e) {

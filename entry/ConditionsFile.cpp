@@ -1,6 +1,7 @@
 #include "entry/ConditionsFile.h"
 
 #include "core/NetConditions.h"
+#include "core/TableShape.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -232,41 +233,12 @@ bool ConditionsFileWriter::write(const QString& path, const QList<ConditionsFile
     return Files::saveFileSafely(path, [&](QIODevice* device) { return write(device, lines, fixcols); }, &m_error);
 }
 
-namespace {
-
-struct FormTable {
-    int ident = 0;
-    QString number;
-    int gridColumns = 0;
-    int gridRows = 0;
-    int fixcols = 0;
-};
-
-QList<FormTable> formTables(Database& dictionary, int formId)
-{
-    QList<FormTable> tables;
-    Query q(dictionary, QStringLiteral(R"(select "ident","tablen","colcount","rowcount","fixcols","fixrows"
-        from "tables" where "form"=? order by "ident")"), {formId});
-    while (q.next()) {
-        FormTable t;
-        t.ident = q.toInt(0);
-        t.number = q.text(1);
-        t.fixcols = q.toInt(4);
-        t.gridColumns = std::max(0, q.toInt(2) - t.fixcols);
-        t.gridRows = std::max(0, q.toInt(3) - q.toInt(5));
-        tables.append(t);
-    }
-    return tables;
-}
-
-} // namespace
-
 bool saveFormConditions(Database& dictionary, int formId, const QString& formName,
                         const QString& path, QString* error)
 {
     QList<ConditionsFileLine> lines;
     QList<int> fixcols;
-    for (const FormTable& t : formTables(dictionary, formId)) {
+    for (const TableShape& t : readFormTableShapes(dictionary, formId, ShapeOrder::ByIdent)) {
         for (const NetCondition& record : NetConditions::readInStoredOrder(dictionary, t.ident)) {
             ConditionsFileLine l;
             static_cast<NetCondition&>(l) = record;
@@ -275,7 +247,7 @@ bool saveFormConditions(Database& dictionary, int formId, const QString& formNam
             l.lft.clear();
             l.rght.clear();
             l.formName = conditionsFileFormName(formName);
-            l.tableNumber = t.number;
+            l.tableNumber = t.tablen;
             lines.append(l);
             fixcols.append(t.fixcols);
         }
@@ -297,10 +269,10 @@ ConditionsLoadResult loadFormConditions(Database& dictionary, int formId, const 
         result.message = reader.errorString();
         return result;
     }
-    const QList<FormTable> tables = formTables(dictionary, formId);
+    const QList<TableShape> tables = readFormTableShapes(dictionary, formId, ShapeOrder::ByIdent);
     QList<NetCondition> records;
     QList<int> tids;
-    for (const FormTable& t : tables)
+    for (const TableShape& t : tables)
         tids.append(t.ident);
     std::set<std::tuple<int, int, int>> places;
     for (const ConditionsFileLine& l : reader.lines()) {
@@ -314,10 +286,10 @@ ConditionsLoadResult loadFormConditions(Database& dictionary, int formId, const 
             return result;
         };
         const auto table = std::find_if(tables.begin(), tables.end(),
-                                        [&](const FormTable& t) { return t.number == l.tableNumber; });
+                                        [&](const TableShape& t) { return t.tablen == l.tableNumber; });
         if (table == tables.end())
             return refuse(QStringLiteral("в форме %1 нет таблицы %2").arg(formName, l.tableNumber));
-        if (l.row >= table->gridRows || l.column >= table->gridColumns)
+        if (l.row >= table->gridRows() || l.column >= table->gridColumns())
             return refuse(QStringLiteral("таблица %1, %2 за пределами таблицы")
                               .arg(l.tableNumber, conditionPlaceText(l.row, l.column, table->fixcols)));
         const std::tuple<int, int, int> place{table->ident, l.row, l.column};

@@ -35,19 +35,9 @@ private:
     int m_offset;
 };
 
-struct FormTable {
-    int ident = 0;
-    QString number;
-};
-
-QList<FormTable> tablesOfForm(int formId)
+QList<TableShape> tablesOfForm(int formId)
 {
-    QList<FormTable> tables;
-    Query q(dbmain(), QStringLiteral(R"(select "ident", "tablen" from "tables" where "form"=? order by "tablen")"),
-            {formId});
-    while (q.next())
-        tables.append({q.toInt(0), q.text(1)});
-    return tables;
+    return readFormTableShapes(dbmain(), formId, ShapeOrder::ByNumber);
 }
 
 QString sumText(qint32 sum) { return QString::number(static_cast<quint32>(sum)); }
@@ -124,7 +114,7 @@ bool FillFormDoc(const QString& formsFolder, int formId, const QString& formName
         return false;
 
     const QString storedFormName = FormNameById(formId);
-    std::map<QString, std::pair<CellArray, int>> loaded;   // table number -> cells, fixrows
+    std::map<QString, CellArray> loaded;   // table number -> cells
     {
         CellValuesKeeper keep;
         for (const PlacementLine& line : std::as_const(lines)) {
@@ -135,15 +125,16 @@ bool FillFormDoc(const QString& formsFolder, int formId, const QString& formName
                 *error = loadError;
                 return false;
             }
-            loaded[line.tableNumber] = {CellValues, GetTableGeometryById(formId, line.tableNumber).fixrows};
+            loaded[line.tableNumber] = CellValues;
         }
     }
     for (const PlacementLine& line : std::as_const(lines)) {
-        const auto& [cells, fixrows] = loaded[line.tableNumber];
-        const int firstStoredRow = line.firstRow + fixrows + 1;
-        const int firstStoredColumn = line.firstColumn + 1;
-        for (int r = firstStoredRow; r <= line.lastRow + fixrows + 1; ++r)
-            for (int c = firstStoredColumn; c <= line.lastColumn + 1; ++c) {
+        const CellArray& cells = loaded[line.tableNumber];
+        const CellNumbering numbering = CellNumbering::of(cells);
+        const int firstStoredRow = numbering.storedRowOfReference(line.firstRow);
+        const int firstStoredColumn = numbering.storedColumnOfReference(line.firstColumn);
+        for (int r = firstStoredRow; r <= numbering.storedRowOfReference(line.lastRow); ++r)
+            for (int c = firstStoredColumn; c <= numbering.storedColumnOfReference(line.lastColumn); ++c) {
                 const double value = cells.value(c, r);
                 if (value == 0)
                     continue;   // no stored value: the blank's cell stays as it is
@@ -290,10 +281,10 @@ PrintedReportCheck checkPrintedReport(const QString& path, const ReportPrintJob&
     if (!formSum)
         return unverifiable(QStringLiteral("в документе нет таблицы протокола."));
     const bool formChanged = static_cast<quint32>(FormDataChecksum(job.ownerId, job.formId)) != *formSum;
-    for (const FormTable& t : tablesOfForm(job.formId)) {
-        const auto it = stored.find(t.number);
+    for (const TableShape& t : tablesOfForm(job.formId)) {
+        const auto it = stored.find(t.tablen);
         if (it == stored.end() || it->second != static_cast<quint32>(TableDataChecksum(job.ownerId, t.ident)))
-            check.changedTables.append(t.number);
+            check.changedTables.append(t.tablen);
     }
     if (formChanged || !check.changedTables.isEmpty()) {
         check.state = PrintedReportCheck::State::Changed;
@@ -316,8 +307,8 @@ QString reportHeaderTitle(const ReportPrintJob& job, const QDateTime& now)
 QList<QStringList> protocolRows(const ReportPrintJob& job)
 {
     QList<QStringList> rows{{QStringLiteral("Форма в целом"), sumText(FormDataChecksum(job.ownerId, job.formId))}};
-    for (const FormTable& t : tablesOfForm(job.formId))
-        rows.append({t.number, sumText(TableDataChecksum(job.ownerId, t.ident))});
+    for (const TableShape& t : tablesOfForm(job.formId))
+        rows.append({t.tablen, sumText(TableDataChecksum(job.ownerId, t.ident))});
     return rows;
 }
 

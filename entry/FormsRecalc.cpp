@@ -13,9 +13,8 @@ namespace {
 QList<int> formTables(Database& dictionary, int formId)
 {
     QList<int> idents;
-    Query q(dictionary, QStringLiteral(R"(select "ident" from "tables" where "form"=? order by "tablen")"), {formId});
-    while (q.next())
-        idents.append(q.toInt(0));
+    for (const TableShape& t : readFormTableShapes(dictionary, formId, ShapeOrder::ByNumber))
+        idents.append(t.ident);
     return idents;
 }
 

@@ -11,7 +11,7 @@ QList<FormsTreeTable> formTreeTables(int formId)
     // Matched by the form's id rather than by its name: two forms that share a name would
     // otherwise show each other's tables, and a form renamed in another letter case keeps its own.
     for (qsizetype i = 0; i < count; ++i) {
-        const TableAttributes& t = TableInfo.at(i);
+        const TableShape& t = TableInfo.at(i);
         if (t.form != formId || !t.tablen.startsWith(QLatin1Char('(')))
             continue;
         // The entry is the form name + "*Т" + tablen + " - " + name; the name may itself hold a

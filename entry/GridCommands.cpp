@@ -60,7 +60,7 @@ void storeFloatType(Database& dictionary, int tableIdent, bool fractions)
 {
     dictionary.exec(QStringLiteral(R"(update "tables" set "floattype"=? where "ident"=?)"),
                     {fractions ? 1 : 0, tableIdent});
-    for (TableAttributes& t : TableInfo)
+    for (TableShape& t : TableInfo)
         if (t.ident == tableIdent)
             t.floattype = fractions ? 1 : 0;
 }

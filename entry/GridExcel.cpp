@@ -1,6 +1,7 @@
 #include "entry/GridExcel.h"
 
 #include "core/Common.h"
+#include "core/TableCells.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
@@ -22,7 +23,8 @@ ExcelWorkbook gridWorkbook(const GridModel& model, const QString& sheetName, con
     const TableLayout& t = model.layout();
     BuildTableSheet(*sheet, t, title, values,
                     model.showTwoDecimals() ? QStringLiteral("0.00") : QStringLiteral("0"));
-    sheet->freezePanes(t.fixrows + 2, t.fixcols + 2);
+    // The sheet's rows and columns are the stored ones: the panes freeze before the first data cell.
+    sheet->freezePanes(t.numbering().storedRowOfGrid(0), t.numbering().storedColumnOfGrid(0));
     return book;
 }
 
@@ -48,8 +50,7 @@ bool readGridSheet(const ExcelWorkbook& book, const QStringList& sheetNames, con
     QList<StoredValue> read;
     for (const auto& [place, cell] : sheet->cells()) {
         const auto [row, column] = place;
-        if (row < layout.fixrows + 2 || row > layout.rowcount + 1 || column < layout.fixcols + 2
-            || column > layout.colcount + 1)
+        if (!layout.holdsStored(column, row))
             continue;
         double v = 0;
         if (cell.value.type == ExcelValue::Type::Number) {
@@ -84,12 +85,12 @@ void replaceTableValues(Database& data, const GridContext& context, int tableIde
     if (table.isEmpty())
         throw DbError(unknownDataTableMessage(context.dataTablePrefix));
     Transaction tx(data);
-    data.exec(QStringLiteral(R"(delete from %1 where "year"=? and "table"=? and "hospital"=?)").arg(table),
-              {context.year, tableIdent, context.institutionId});
+    const QList<int> tables{tableIdent};
+    DataRows::deleteOwnerRows(data, table, context.institutionId, context.year, &tables);
+    BatchInsert insert(data, table, false);
     for (const StoredValue& v : values)
         if (v.value != 0)
-            data.exec(QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row")
-                                        values (?,?,?,?,?,?))").arg(table),
-                      {context.institutionId, v.value, context.year, tableIdent, v.column, v.row});
+            insert.add(context.institutionId, v.value, context.year, tableIdent, v.column, v.row);
+    insert.flush();
     tx.commit();
 }

@@ -121,22 +121,15 @@ int saturated(qint64 extent)
 std::optional<TableLayout> readTableLayout(Database& dictionary, int formId,
                                            const QString& tableNumber, QString* error)
 {
+    const std::optional<TableShape> shape = readTableShape(dictionary, formId, tableNumber);
+    if (!shape)
+        return std::nullopt;
     TableLayout t;
-    {
-        Query q(dictionary,
-                R"(select "ident","colcount","rowcount","fixcols","fixrows","floattype","scan"
-                   from "tables" where "form"=? and "tablen"=? order by "ident")",
-                {formId, tableNumber});
-        if (!q.next())
-            return std::nullopt;
-        t.ident = q.toInt(0);
-        t.colcount = std::max(0, q.toInt(1));
-        t.rowcount = std::max(0, q.toInt(2));
-        t.fixcols = std::clamp(q.toInt(3), 0, t.colcount);
-        t.fixrows = std::clamp(q.toInt(4), 0, t.rowcount);
-        t.floatType = q.value(5).toLongLong() != 0;
-        t.scan = q.toInt(6);
-    }
+    static_cast<TableShape&>(t) = *shape;
+    t.colcount = std::max(0, t.colcount);
+    t.rowcount = std::max(0, t.rowcount);
+    t.fixcols = std::clamp(t.fixcols, 0, t.colcount);
+    t.fixrows = std::clamp(t.fixrows, 0, t.rowcount);
     if ((qint64(t.colcount) + 1) * (qint64(t.rowcount) + 1) > MaxGridCells) {
         if (error)
             *error = QStringLiteral("Размеры таблицы %1 заданы неверно: граф %2, строк %3. Таблицу "

@@ -4,6 +4,8 @@
 // the place of every header cell on its panel and the wrapping of header text into lines.
 // No widgets: text is measured through TextMeasure, so the wrapping is tested with a fake one.
 
+#include "core/TableShape.h"
+
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -86,23 +88,13 @@ struct PlacedHeader {
     }
 };
 
-// What the dictionary says about one table. Layout columns 1..colcount and rows 1..rowcount;
-// the first fixcols columns and fixrows rows are headers.
-struct TableLayout {
-    int ident = 0;
-    int colcount = 0;
-    int rowcount = 0;
-    int fixcols = 0;
-    int fixrows = 0;
-    bool floatType = false;
-    int scan = 0;
+// What the dictionary says about one table: its shape, and how its columns, rows and headers
+// are drawn.
+struct TableLayout : TableShape {
     QList<double> columnWidths;   // [1..colcount] in points, 0 where no `columns` row exists
     QList<double> rowHeights;     // [1..rowcount] in points, 0 where no `rows` row exists
     // Corner, row-header and column-header cells, each group ordered by column, then row.
     QList<HeaderCell> titles;
-
-    int gridColumns() const { return colcount > fixcols ? colcount - fixcols : 0; }
-    int gridRows() const { return rowcount > fixrows ? rowcount - fixrows : 0; }
 };
 
 // No statistical table comes near this many layout cells; a mistyped size must give a message,

@@ -48,7 +48,7 @@ GridModel::OpenStatus GridModel::open(Database& dictionary, Database& data, int 
     m_context = GridContext::fromGlobals();
     m_data = &data;
     m_rows = std::make_unique<DataRows>(&data);
-    setFractions(m_layout.floatType);
+    setFractions(m_layout.floattype != 0);
     const qsizetype cells = qsizetype(columnCount()) * rowCount();
     m_marks = QList<ErrorMark>(cells, ErrorMark::None);
     m_picked = QList<bool>(cells, false);
@@ -59,9 +59,8 @@ GridModel::OpenStatus GridModel::open(Database& dictionary, Database& data, int 
     if (!showsNumbers()) {
         // The expression builder of the controls: nobody's data, so nothing to read (its road
         // names no data table either) and nothing to write; the empty table is all it shows.
-        const TableLayout& t = m_layout;
-        CellValues = CellArray(t.fixcols + 1, t.colcount + 1, t.fixrows + 1, t.rowcount + 1);
-        CellRowOffset = t.fixrows - 1;
+        CellValues = m_layout.emptyCells(CellOwner());
+        CellRowOffset = m_layout.fixrows - 1;
         m_readOnly = true;
         m_open = true;
         m_col = 0;
@@ -77,10 +76,7 @@ GridModel::OpenStatus GridModel::open(Database& dictionary, Database& data, int 
         error = e.userText();
     }
     if (loaded) {
-        const TableLayout& t = m_layout;
-        const bool sameTable = CellValues.owner().table == t.ident
-            && CellValues.lowColumn() == t.fixcols + 1 && CellValues.highColumn() == t.colcount + 1
-            && CellValues.lowRow() == t.fixrows + 1 && CellValues.highRow() == t.rowcount + 1;
+        const bool sameTable = CellValues.owner().table == m_layout.ident && m_layout.shapes(CellValues);
         if (!sameTable) {
             loaded = false;
             error = QStringLiteral("Описание таблицы в словаре изменилось после загрузки списка таблиц.");
@@ -297,11 +293,8 @@ void GridModel::reloadHeaders(Database& dictionary)
     // Read through the table's number as the grid opened it: the ident alone could meet a
     // table renumbered meanwhile, and then its titles would be placed on these sizes.
     std::optional<TableLayout> fresh;
-    {
-        Query q(dictionary, R"(select "form","tablen" from "tables" where "ident"=?)", {m_layout.ident});
-        if (q.next())
-            fresh = readTableLayout(dictionary, q.toInt(0), q.text(1));
-    }
+    if (const std::optional<TableShape> shape = readTableShape(dictionary, m_layout.ident))
+        fresh = readTableLayout(dictionary, shape->form, shape->tablen);
     if (!fresh || fresh->ident != m_layout.ident || fresh->colcount != m_layout.colcount
         || fresh->rowcount != m_layout.rowcount || fresh->fixcols != m_layout.fixcols
         || fresh->fixrows != m_layout.fixrows)

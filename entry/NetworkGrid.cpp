@@ -2,6 +2,7 @@
 
 #include "core/Common.h"
 #include "core/Lookups.h"
+#include "core/TableCells.h"
 #include "entry/GridModel.h"
 #include "platform/Database.h"
 #include "platform/Numbers.h"
@@ -31,12 +32,12 @@ QString captionsOf(const GridModel& model, const QList<int>& headerIndexes)
 
 QString rowCaptions(const GridModel& model, int r)
 {
-    return captionsOf(model, model.headersOfLayoutRow(r + model.layout().fixrows + 1));
+    return captionsOf(model, model.headersOfLayoutRow(model.layout().numbering().layoutRowOfGrid(r)));
 }
 
 QString columnCaptions(const GridModel& model, int c)
 {
-    return captionsOf(model, model.headersOfLayoutColumn(c + model.layout().fixcols + 1));
+    return captionsOf(model, model.headersOfLayoutColumn(model.layout().numbering().layoutColumnOfGrid(c)));
 }
 
 const NetCondition* findRecord(const QList<NetCondition>& records, int row, int column)
@@ -185,17 +186,15 @@ Breakdown gridBreakdown(Database& dictionary, Database& data, const GridModel& m
             fields.append(QStringList(indexes.size(), QString()));
         }
         const QString table = reports ? QStringLiteral("repdata") : QStringLiteral("data");
-        Query q(data, QStringLiteral(R"(select "hospital","data" from "%1"
-            where "year"=? and "table"=? and "column"=? and "row"=?)").arg(table));
+        DataRows rows(&data);
         for (qsizetype k = 0; k < indexes.size(); ++k) {
             const auto [cc, rr] = cellOf(indexes.at(k));
-            q.reset();
-            q.bindAll({ctx.year, t.ident, model.storedColumn(cc), model.storedRow(rr)});
-            while (q.next()) {
-                const auto it = lineOf.constFind(q.toInt(0));
-                if (it != lineOf.constEnd())
-                    fields[*it][k] = formatNumber(q.toDouble(1));
-            }
+            rows.forEachOwnerOfCell(table, ctx.year, t.ident, model.storedColumn(cc), model.storedRow(rr),
+                                    [&](int hospital, double value) {
+                                        const auto it = lineOf.constFind(hospital);
+                                        if (it != lineOf.constEnd())
+                                            fields[*it][k] = formatNumber(value);
+                                    });
         }
         for (qsizetype i = 0; i < named.ids.size(); ++i) {
             lines.append(named.names.at(i) + QLatin1Char('\t') + fields.at(i).join(QLatin1Char('\t')));
@@ -208,8 +207,8 @@ Breakdown gridBreakdown(Database& dictionary, Database& data, const GridModel& m
     for (int i : indexes) {
         const auto [cc, rr] = cellOf(i);
         total.append(shownFigure(model, cc, rr));
-        header.append(QString::number(range == BreakdownRange::Column ? i + t.fixrows + 1
-                                                                      : i + t.fixcols + 1));
+        header.append(QString::number(range == BreakdownRange::Column ? t.numbering().layoutRowOfGrid(i)
+                                                                      : t.numbering().layoutColumnOfGrid(i)));
     }
     lines.append(total.join(QLatin1Char('\t')));
     objects.append(0);

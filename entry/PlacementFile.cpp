@@ -64,20 +64,22 @@ namespace {
 
 bool checkLine(const PlacementLine& l, int formId, const WordDocument* blank, QString* error)
 {
-    const TTableGeometry g = GetTableGeometryById(formId, l.tableNumber);
+    const TableShape g = GetTableGeometryById(formId, l.tableNumber);
     if (!g.found()) {
         *error = lineMessage(l.lineNumber, QStringLiteral("в форме нет таблицы %1.").arg(l.tableNumber));
         return false;
     }
-    const int colcount = g.highColumn - 1;
-    const int dataRows = g.highRow - 1 - g.fixrows;
-    if (l.firstColumn > l.lastColumn || l.firstRow > l.lastRow || l.firstColumn <= g.fixcols
+    // Графа and Строка as references write them.
+    const int firstColumn = g.numbering().referenceColumnOfGrid(0);
+    const int colcount = g.colcount;
+    const int dataRows = g.lastReferenceRow();
+    if (l.firstColumn > l.lastColumn || l.firstRow > l.lastRow || l.firstColumn < firstColumn
         || l.lastColumn > colcount || l.firstRow < 1 || l.lastRow > dataRows) {
         *error = lineMessage(l.lineNumber,
                              QStringLiteral("блок графы %1..%2, строки %3..%4 не лежит в данных "
                                             "таблицы %5 (графы %6..%7, строки 1..%8).")
                                  .arg(l.firstColumn).arg(l.lastColumn).arg(l.firstRow).arg(l.lastRow)
-                                 .arg(l.tableNumber).arg(g.fixcols + 1).arg(colcount).arg(dataRows));
+                                 .arg(l.tableNumber).arg(firstColumn).arg(colcount).arg(dataRows));
         return false;
     }
     if (l.wordTable < 1 || l.wordColumn < 1 || l.wordRow < 1) {

@@ -212,8 +212,8 @@ bool TVTable::TableShow()
     }
     const TableLayout& t = m_model->layout();
     CurrentTableId = t.ident;
-    N37->setChecked(t.floatType);
-    N38->setChecked(!t.floatType);
+    N37->setChecked(t.floattype != 0);
+    N38->setChecked(t.floattype == 0);
     N15->setText(t.scan == 0 ? QStringLiteral("Строка") : QStringLiteral("Графа"));
     N16->setText(t.scan == 0 ? QStringLiteral("Графа") : QStringLiteral("Строка"));
     // Where the grid shows sums or nobody's data, clearing, recalculating or loading the table

@@ -1,5 +1,7 @@
 #include "reports/DbfExport.h"
 
+#include "core/TableCells.h"
+#include "core/TableShape.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
@@ -37,8 +39,6 @@ DbfPtr openDbf(const QString& path, const char* access)
 {
     return DbfPtr(DBFOpen(QFile::encodeName(path).constData(), access));
 }
-
-struct TableRef { int ident = 0; int fixrows = 0; };
 
 // One field of the template the export fills.
 struct Field {
@@ -219,22 +219,17 @@ DbfExportResult exportReport(Database& dictionary, Database& data, const Links& 
     }
 
     // Form name and table number in capitals; a later table of the same name wins.
-    QHash<QString, TableRef> tables;
-    {
-        Query q(dictionary, QStringLiteral(R"(select t."ident", t."tablen", f."formname", t."fixrows"
-            from "tables" t left join "forms" f on f."id"=t."form" order by t.rowid)"));
-        while (q.next())
-            tables.insert(upperCase(q.text(2) + q.text(1)), {q.toInt(0), q.toInt(3)});
-    }
+    QHash<QString, TableShape> tables;
+    for (const TableShape& t : readTableShapes(dictionary, ShapeOrder::ByIdent))
+        tables.insert(upperCase(t.formName + t.tablen), t);
     QHash<int, QHash<qint64, double>> valuesOf;   // per table: (column << 32 | row) -> data
+    DataRows rows(&data);
     auto cell = [&](int table, int column, int row) {
         auto it = valuesOf.find(table);
         if (it == valuesOf.end()) {
             QHash<qint64, double> cells;
-            Query q(data, QStringLiteral(R"(select "column","row","data" from "repdata"
-                where "hospital"=? and "year"=? and "table"=?)"), {request.reportId, request.year, table});
-            while (q.next())
-                cells.insert((qint64(q.toInt(0)) << 32) | quint32(q.toInt(1)), q.toDouble(2));
+            rows.forEachTableRow(CellOwner{table, request.reportId, QStringLiteral("repdata"), request.year},
+                                 [&](int c, int r, double value) { cells.insert((qint64(c) << 32) | quint32(r), value); });
             it = valuesOf.insert(table, cells);
         }
         return it->value((qint64(column) << 32) | quint32(row), 0.0);
@@ -290,8 +285,10 @@ DbfExportResult exportReport(Database& dictionary, Database& data, const Links& 
                     result.skipped << QStringLiteral("Код графы %1: знаки 10-11 не номер графы 1..28").arg(column.mskcol);
                     continue;
                 }
-                const int c = row.inv ? row.ktrrow + 1 : column.ktrcol + 1;
-                const int r = table->fixrows + (row.inv ? column.ktrcol : row.ktrrow) + 1;
+                // A turned row takes its column from the row link and its row from the column's.
+                const CellNumbering numbering = table->numbering();
+                const int c = numbering.storedColumnOfReference(row.inv ? row.ktrrow : column.ktrcol);
+                const int r = numbering.storedRowOfReference(row.inv ? column.ktrcol : row.ktrrow);
                 record.values[*n - 1] = cell(table->ident, c, r);
             }
             records.append(record);

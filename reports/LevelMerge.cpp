@@ -74,7 +74,10 @@ bool NonSummableRules::excludes(int table, int fixrows, int storedColumn, int st
                 return true;
         return false;
     };
-    return within(it->columns, storedColumn - 1) || within(it->rows, storedRow - fixrows - 1);
+    // The rules name Графа and Строка as references do; only the rows depend on the headers.
+    const CellNumbering numbering(0, fixrows);
+    return within(it->columns, numbering.referenceColumnOfStored(storedColumn))
+        || within(it->rows, numbering.referenceRowOfStored(storedRow));
 }
 
 bool parseNonSummable(const QStringList& lines, NonSummableRules* rules, QString* error)
@@ -126,7 +129,7 @@ bool parseNonSummable(const QStringList& lines, NonSummableRules* rules, QString
         }
 
         bool found = false;
-        for (const TableAttributes& t : TableInfo) {
+        for (const TableShape& t : TableInfo) {
             if (t.formName != fields[0] || (!fields[1].isEmpty() && t.tablen.toUpper() != fields[1]))
                 continue;
             found = true;
@@ -186,7 +189,7 @@ namespace {
 
 // The sums of one table of the institution being summed.
 struct TableSums {
-    const TableAttributes* attributes = nullptr;
+    const TableShape* attributes = nullptr;
     int lowColumn = 0, highColumn = 0, lowRow = 0, highRow = 0;   // stored data cells
     std::vector<Decimal::Raw> cells;                              // column-major
     bool used = false;
@@ -216,171 +219,6 @@ double storedValue(Decimal::Raw raw)
     return Decimal::fromRaw(raw).toDouble();
 }
 
-// Rows go in batches through one statement of many rows, prepared once: per row the cost of
-// running a statement is most of the cost of an insert. Rows left over at the end go through
-// the single-row statement.
-class BatchInsert {
-public:
-    static constexpr int Rows = 256;   // 1536 parameters, far below SQLite's limit
-    // `replacing`: a row whose cell is stored already takes the new value.
-    BatchInsert(Database& db, const QString& table, bool replacing)
-        : m_many(db, sql(table, Rows, replacing)), m_one(db, sql(table, 1, replacing))
-    {
-    }
-    void add(int hospital, double value, int year, int table, int column, int row)
-    {
-        m_rows[m_pending++] = {hospital, value, year, table, column, row};
-        if (m_pending == Rows) {
-            for (int i = 0; i < Rows; ++i)
-                bindRow(m_many, i * 6, m_rows[i]);
-            m_many.exec();
-            m_pending = 0;
-        }
-    }
-    void flush()
-    {
-        for (int i = 0; i < m_pending; ++i) {
-            bindRow(m_one, 0, m_rows[i]);
-            m_one.exec();
-        }
-        m_pending = 0;
-    }
-
-private:
-    struct Row {
-        int hospital;
-        double value;
-        int year, table, column, row;
-    };
-    static QString sql(const QString& table, int rows, bool replacing)
-    {
-        QString text = QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row") values )").arg(table);
-        for (int i = 0; i < rows; ++i)
-            text += i ? QStringLiteral(",(?,?,?,?,?,?)") : QStringLiteral("(?,?,?,?,?,?)");
-        // A changed value replaces the stored one in place of a delete and a second insert.
-        if (replacing)
-            text += QStringLiteral(R"( on conflict ("year","hospital","table","column","row") do update set "data"=excluded."data")");
-        return text;
-    }
-    static void bindRow(Query& q, int first, const Row& r)
-    {
-        q.bindInt64(first + 1, r.hospital).bindDouble(first + 2, r.value).bindInt64(first + 3, r.year);
-        q.bindInt64(first + 4, r.table).bindInt64(first + 5, r.column).bindInt64(first + 6, r.row);
-    }
-
-    Query m_many;
-    Query m_one;
-    Row m_rows[Rows];
-    int m_pending = 0;
-};
-
-// Brings what the destination holds for one institution and year to its sums with the least
-// writing: a row that holds its sum already stays, a changed or new one is written, and a row no
-// sum has any more (a 0 sum, a table left out) is deleted. The sums must be put in key order
-// (table, column, row); they are written by finish(). Summing again over unchanged sources
-// writes nothing.
-class DestinationRows {
-public:
-    DestinationRows(Database& db, const QString& table)
-        : m_db(db), m_table(table), m_read(db, QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?
-                                        order by "table","column","row")").arg(table)),
-          m_delete(db, QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=? and "table"=? and "column"=? and "row"=?)")
-                           .arg(table)),
-          m_insert(db, table, false),
-          m_replace(db, table, true)
-    {
-    }
-    void begin(int year, int hospital)
-    {
-        m_year = year;
-        m_hospital = hospital;
-        m_stored.clear();
-        m_sums.clear();
-        m_read.reset();
-        m_read.bindInt64(1, year).bindInt64(2, hospital);
-        while (m_read.next())
-            m_stored.push_back({{m_read.toInt(0), m_read.toInt(1), m_read.toInt(2)}, m_read.toDouble(3)});
-        m_read.reset();
-    }
-    void put(int table, int column, int row, double value) { m_sums.push_back({{table, column, row}, value}); }
-    void finish()
-    {
-        // Where most rows change (one source changed throughout), clearing the institution's
-        // year and writing every sum costs less than changing row by row.
-        const qint64 changes = walk(false);
-        m_changed += changes;
-        if (!m_stored.empty() && changes * 2 > qint64(m_stored.size())) {
-            DataRows::deleteOwnerYear(m_db, m_table, m_year, m_hospital);
-            for (const Stored& sum : m_sums)
-                m_insert.add(m_hospital, sum.value, m_year, sum.key.table, sum.key.column, sum.key.row);
-        } else {
-            walk(true);
-        }
-        m_insert.flush();
-        m_replace.flush();
-        m_sums.clear();
-    }
-    qint64 changed() const { return m_changed; }
-
-private:
-    struct Key {
-        int table, column, row;
-        auto operator<=>(const Key&) const = default;
-    };
-    struct Stored {
-        Key key;
-        double value;
-    };
-    // The rows to write, delete or change, in one pass over both lists in key order; with
-    // `write` they are written too.
-    qint64 walk(bool write)
-    {
-        qint64 changes = 0;
-        size_t next = 0;
-        for (const Stored& sum : m_sums) {
-            while (next < m_stored.size() && m_stored[next].key < sum.key) {
-                if (write)
-                    remove(m_stored[next].key);
-                ++next;
-                ++changes;
-            }
-            if (next < m_stored.size() && m_stored[next].key == sum.key) {
-                if (m_stored[next++].value == sum.value)
-                    continue;
-                if (write)
-                    m_replace.add(m_hospital, sum.value, m_year, sum.key.table, sum.key.column, sum.key.row);
-            } else if (write) {
-                m_insert.add(m_hospital, sum.value, m_year, sum.key.table, sum.key.column, sum.key.row);
-            }
-            ++changes;
-        }
-        for (; next < m_stored.size(); ++next) {
-            if (write)
-                remove(m_stored[next].key);
-            ++changes;
-        }
-        return changes;
-    }
-    void remove(const Key& k)
-    {
-        m_delete.bindInt64(1, m_year).bindInt64(2, m_hospital).bindInt64(3, k.table);
-        m_delete.bindInt64(4, k.column).bindInt64(5, k.row);
-        m_delete.exec();
-    }
-
-    Database& m_db;
-    QString m_table;
-    Query m_read;
-    Query m_delete;
-    BatchInsert m_insert;
-    BatchInsert m_replace;
-    std::vector<Stored> m_stored;
-    std::vector<Stored> m_sums;
-    int m_year = 0;
-    int m_hospital = 0;
-    qint64 m_changed = 0;
-};
-
 } // namespace
 
 bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, MergeResult* result,
@@ -403,7 +241,7 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
     QHash<int, int> slotOf;
     std::vector<TableSums> sums;
     sums.reserve(TableInfo.size());
-    for (const TableAttributes& t : TableInfo) {
+    for (const TableShape& t : TableInfo) {
         TableSums s;
         s.attributes = &t;
         s.lowColumn = t.fixcols + 2;
@@ -432,11 +270,10 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
         for (int source : request.sources) {
             sourceFiles.push_back(Database::open(YearDatabases::dataPath(request.cfgDir, request.year, source), true));
             sourceStates.push_back(std::make_unique<ReadTransaction>(*sourceFiles.back()));
-            reads.push_back(std::make_unique<Query>(*sourceFiles.back(), QStringLiteral(
-                R"(select "table","column","row","data" from "data" where "year"=? and "hospital"=? order by "table")")));
+            reads.push_back(DataRows::ownerYearQuery(*sourceFiles.back(), QStringLiteral(R"("data")")));
         }
         Transaction transaction(*dest);
-        DestinationRows destination(*dest, QStringLiteral(R"("main"."data")"));
+        OwnerYearWriter destination(*dest, QStringLiteral(R"("main"."data")"));
 
         std::vector<int> touched;
         const int total = int(request.institutions.size());
@@ -556,12 +393,11 @@ qint64 destinationValues(const MergeRequest& request)
     for (const auto& institution : request.institutions)
         summed.insert(institution.first);
     std::unique_ptr<Database> destination = Database::open(path, true);
-    Query q(*destination, QStringLiteral(R"(select "hospital",count(*) from "data" where "year"=? group by "hospital")"),
-            {request.year});
+    const QHash<int, qint64> rows = DataRows::rowsPerOwner(*destination, QStringLiteral(R"("data")"), request.year);
     qint64 count = 0;
-    while (q.next())
-        if (summed.contains(q.toInt(0)))
-            count += q.toInt(1);
+    for (auto it = rows.begin(); it != rows.end(); ++it)
+        if (summed.contains(it.key()))
+            count += it.value();
     return count;
 }
 

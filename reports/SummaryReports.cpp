@@ -1,6 +1,7 @@
 #include "reports/SummaryReports.h"
 
 #include "core/Common.h"
+#include "core/TableCells.h"
 #include "platform/Database.h"
 
 #include <QSet>
@@ -113,7 +114,7 @@ void remove(Database& dictionary, const QString& dataPath, int id)
             lists.append({q.toInt(0), splitIds(q.text(1))});
     }
     Transaction tx(dictionary);
-    dictionary.exec(QStringLiteral(R"(delete from %1 where "hospital"=?)").arg(data.table(QStringLiteral("repdata"))), {id});
+    DataRows::deleteOwnerRows(dictionary, data.table(QStringLiteral("repdata")), id, std::nullopt);
     dictionary.exec(QStringLiteral(R"(delete from "reports" where "id"=?)"), {id});
     dictionary.exec(QStringLiteral(R"(delete from "statistics" where "base"=?)"), {id});
     dictionary.exec(QStringLiteral(R"(delete from "populations" where "unit"=?)"), {id});

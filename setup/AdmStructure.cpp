@@ -194,7 +194,7 @@ QStringList formFillLines(const QList<int>& counts)
         const QString head = FormNames[f] + QLatin1Char('\t');
         QString line = head;
         for (int t = 0; t < TableInfo.size() && t < counts.size(); ++t) {
-            const TableAttributes& table = TableInfo[t];
+            const TableShape& table = TableInfo[t];
             if (table.formName != FormNames[f] || counts[t] == 0)
                 continue;
             const int area = (table.colcount - table.fixcols) * (table.rowcount - table.fixrows);

@@ -42,12 +42,12 @@ struct Bounds {
 // The working area of a table as references read it.
 bool tableBounds(int formId, const QString& tableNumber, Bounds* b)
 {
-    const TTableGeometry g = GetTableGeometryById(formId, tableNumber);
+    const TableShape g = GetTableGeometryById(formId, tableNumber);
     if (!g.found())
         return false;
-    b->firstColumn = g.fixcols + 1;
-    b->lastColumn = g.highColumn - 1;
-    b->lastRow = g.highRow - 1 - g.fixrows;
+    b->firstColumn = g.numbering().referenceColumnOfGrid(0);
+    b->lastColumn = g.colcount;
+    b->lastRow = g.lastReferenceRow();
     return true;
 }
 

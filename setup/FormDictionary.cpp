@@ -1,6 +1,9 @@
 #include "setup/FormDictionary.h"
 
+#include "core/TableCells.h"
+#include "core/TableShape.h"
 #include "platform/Database.h"
+#include "platform/Numbers.h"
 
 namespace {
 
@@ -10,21 +13,30 @@ CatalogueForm formFromRecord(const Query& q)
                          q.text(QStringLiteral("decipher")), q.toBool(QStringLiteral("net"))};
 }
 
-// The layout rows of every table `where` picks (a condition on "tables", bound to `params`).
-void deleteLayouts(Database& db, const QString& where, const QVariantList& params)
+QList<int> identsOf(const QList<TableShape>& tables)
 {
-    const QString tables = QStringLiteral(R"(select "ident" from "tables" where )") + where;
+    QList<int> idents;
+    for (const TableShape& t : tables)
+        idents.append(t.ident);
+    return idents;
+}
+
+// The layout rows of the tables.
+void deleteLayouts(Database& db, const QList<int>& tables)
+{
+    if (tables.isEmpty())
+        return;
+    const QString marks = QStringList(tables.size(), QStringLiteral("?")).join(QLatin1Char(','));
+    const QVariantList params(tables.begin(), tables.end());
     for (const char* layout : {"columns", "rows", "titles"})
-        db.exec(QStringLiteral(R"(delete from %1 where "table" in (%2))").arg(quoteIdent(QLatin1String(layout)), tables),
+        db.exec(QStringLiteral(R"(delete from %1 where "table" in (%2))").arg(quoteIdent(QLatin1String(layout)), marks),
                 params);
 }
 
-void deleteCells(Database& db, const AttachedFile& data, const QString& where, const QVariantList& params)
+void deleteCells(Database& db, const AttachedFile& data, const QList<int>& tables)
 {
-    const QString tables = QStringLiteral(R"(select "ident" from main."tables" where )") + where;
     for (const char* cells : {"data", "repdata"})
-        db.exec(QStringLiteral(R"(delete from %1 where "table" in (%2))").arg(data.table(QLatin1String(cells)), tables),
-                params);
+        DataRows::deleteTables(db, data.table(QLatin1String(cells)), tables);
 }
 
 }  // namespace
@@ -96,11 +108,11 @@ void deleteForm(Database& dictionary, const QString& dataPath, int formId)
     // Attached before the transaction: SQLite attaches only outside one.
     AttachedFile data(dictionary, dataPath);
     Transaction tx(dictionary);
-    const QString ofForm = QStringLiteral(R"("form"=?)");
-    deleteCells(dictionary, data, ofForm, {formId});
+    const QList<int> tables = identsOf(readFormTableShapes(dictionary, formId, ShapeOrder::ByIdent));
+    deleteCells(dictionary, data, tables);
     dictionary.exec(QStringLiteral(R"(delete from "med_type_forms" where "formsid"=?)"), {formId});
     dictionary.exec(QStringLiteral(R"(delete from "forms" where "id"=?)"), {formId});
-    deleteLayouts(dictionary, ofForm, {formId});
+    deleteLayouts(dictionary, tables);
     dictionary.exec(QStringLiteral(R"(delete from "tables" where "form"=?)"), {formId});
     tx.commit();
 }
@@ -108,18 +120,14 @@ void deleteForm(Database& dictionary, const QString& dataPath, int formId)
 QList<FormTable> readFormTables(Database& dictionary, int formId, TableOrder order)
 {
     QList<FormTable> tables;
-    Query q(dictionary,
-            order == TableOrder::ByNumber
-                ? QStringLiteral(R"(select * from "tables" where "form"=? order by "tablen", "ident")")
-                : QStringLiteral(R"(select * from "tables" where "form"=?)"),
-            {formId});
-    while (q.next()) {
+    const ShapeOrder by = order == TableOrder::ByNumber ? ShapeOrder::ByNumber : ShapeOrder::ByIdent;
+    for (const TableShape& shape : readFormTableShapes(dictionary, formId, by)) {
         FormTable t;
-        t.ident = q.toInt(QStringLiteral("ident"));
-        t.tablen = q.text(QStringLiteral("tablen"));
-        t.name = q.text(QStringLiteral("name"));
-        t.floattype = q.toBool(QStringLiteral("floattype"));
-        t.scan = q.toInt(QStringLiteral("scan")) == 1 ? 1 : 0;
+        t.ident = shape.ident;
+        t.tablen = shape.tablen;
+        t.name = shape.name;
+        t.floattype = shape.floattype != 0;
+        t.scan = shape.scan == 1 ? 1 : 0;
         tables.append(t);
     }
     return tables;
@@ -131,11 +139,9 @@ QString checkTableNumber(Database& dictionary, int formId, int ident, const QStr
         || number.mid(1, number.size() - 2).trimmed().isEmpty())
         return QStringLiteral("Номер таблицы записывается в скобках, например (1000)");
     // References and the structure import find a table by its form and number.
-    const QVariant other = dictionary.scalar(
-        QStringLiteral(R"(select "ident" from "tables" where "form"=? and "tablen"=? collate UNOCASE and "ident"<>?)"),
-        {formId, number, ident});
-    if (!other.isNull())
-        return QStringLiteral("Таблица %1 уже есть в этой форме").arg(number);
+    for (const TableShape& other : readFormTableShapes(dictionary, formId, ShapeOrder::ByIdent))
+        if (other.ident != ident && sameName(other.tablen, number))
+            return QStringLiteral("Таблица %1 уже есть в этой форме").arg(number);
     return {};
 }
 
@@ -145,9 +151,8 @@ TableSave saveTable(Database& dictionary, int formId, const FormTable& table)
     result.error = checkTableNumber(dictionary, formId, table.ident, table.tablen);
     if (!result.error.isEmpty())
         return result;
-    const QVariant old = dictionary.scalar(
-        QStringLiteral(R"(select "tablen" from "tables" where "ident"=? and "form"=?)"), {table.ident, formId});
-    if (old.isNull()) {
+    const std::optional<TableShape> stored = readTableShape(dictionary, table.ident);
+    if (!stored || stored->form != formId || stored->tablen.isNull()) {
         result.error = QStringLiteral("Таблица %1 не найдена в базе").arg(table.tablen);
         return result;
     }
@@ -156,10 +161,10 @@ TableSave saveTable(Database& dictionary, int formId, const FormTable& table)
                     {table.tablen, table.name, table.floattype ? 1 : 0, table.scan, table.ident});
     // The controls within a table name it by its number: left behind they would stop running
     // without a word.
-    if (old.toString() != table.tablen)
+    if (stored->tablen != table.tablen)
         result.movedControls = dictionary.exec(
             QStringLiteral(R"(update "int_control" set "tble"=? where "formid"=? and "tble"=?)"),
-            {table.tablen, formId, old.toString()});
+            {table.tablen, formId, stored->tablen});
     tx.commit();
     result.saved = true;
     return result;
@@ -169,10 +174,9 @@ void deleteTable(Database& dictionary, const QString& dataPath, int ident)
 {
     AttachedFile data(dictionary, dataPath);
     Transaction tx(dictionary);
-    const QString byIdent = QStringLiteral(R"("ident"=?)");
     dictionary.exec(QStringLiteral(R"(delete from "conditions" where "tid"=?)"), {ident});
-    deleteLayouts(dictionary, byIdent, {ident});
-    deleteCells(dictionary, data, byIdent, {ident});
+    deleteLayouts(dictionary, {ident});
+    deleteCells(dictionary, data, {ident});
     dictionary.exec(QStringLiteral(R"(delete from "tables" where "ident"=?)"), {ident});
     tx.commit();
 }

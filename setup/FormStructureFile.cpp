@@ -8,6 +8,7 @@
 #include "platform/TextReader.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace {
 
@@ -392,18 +393,17 @@ std::optional<FormStructure> readFormStructure(Database& dictionary, int formId)
     s.formname = form.text(QStringLiteral("formname"));
     s.decipher = form.text(QStringLiteral("decipher"));
     s.net = form.toBool(QStringLiteral("net"));
-    Query tables(dictionary, QStringLiteral(R"(select * from "tables" where "form"=? order by "tablen")"), {formId});
-    while (tables.next()) {
+    for (const TableShape& shape : readFormTableShapes(dictionary, formId, ShapeOrder::ByNumber)) {
         StructureTable t;
-        const int ident = tables.toInt(QStringLiteral("ident"));
-        t.tablen = tables.text(QStringLiteral("tablen"));
-        t.name = tables.text(QStringLiteral("name"));
-        t.colcount = tables.toInt(QStringLiteral("colcount"));
-        t.rowcount = tables.toInt(QStringLiteral("rowcount"));
-        t.fixcols = tables.toInt(QStringLiteral("fixcols"));
-        t.fixrows = tables.toInt(QStringLiteral("fixrows"));
-        t.floattype = tables.toBool(QStringLiteral("floattype"));
-        t.scan = tables.toInt(QStringLiteral("scan"));
+        const int ident = shape.ident;
+        t.tablen = shape.tablen;
+        t.name = shape.name;
+        t.colcount = shape.colcount;
+        t.rowcount = shape.rowcount;
+        t.fixcols = shape.fixcols;
+        t.fixrows = shape.fixrows;
+        t.floattype = shape.floattype;
+        t.scan = shape.scan;
         Query rows(dictionary, QStringLiteral(R"(select "row","height" from "rows" where "table"=? order by rowid)"), {ident});
         while (rows.next())
             t.rows.append({rows.toInt(0), rows.toDouble(1)});
@@ -441,20 +441,26 @@ StructureImport importFormStructure(Database& db, const FormStructure& s)
     Query insertTitle(db, QStringLiteral(R"(insert into "titles" ("table","column","row","union_sc","union_sr",
         "union_ec","union_er","fontname","fontsize","fontbold","fontitalic","tchars","txt")
         values (?,?,?,?,?,?,?,?,?,?,?,?,?))"));
+    // The form's tables by ident, with those this import adds: a number the file repeats finds
+    // the table its first line made.
+    QList<TableShape> tables = readFormTableShapes(db, result.formId, ShapeOrder::ByIdent);
     for (const StructureTable& t : s.tables) {
-        const QVariant existing = db.scalar(
-            QStringLiteral(R"(select "ident" from "tables" where "form"=? and "tablen"=? collate UNOCASE order by "ident" limit 1)"),
-            {result.formId, t.tablen});
+        const auto existing = std::find_if(tables.cbegin(), tables.cend(),
+                                           [&](const TableShape& other) { return sameName(other.tablen, t.tablen); });
         int ident = 0;
-        if (existing.isNull()) {
+        if (existing == tables.cend()) {
             db.exec(QStringLiteral(R"(insert into "tables" ("form","tablen","name","colcount","rowcount","fixcols",
                 "fixrows","floattype","scan") values (?,?,?,?,?,?,?,?,?))"),
                     {result.formId, t.tablen, t.name, t.colcount, t.rowcount, t.fixcols, t.fixrows,
                      t.floattype ? 1 : 0, t.scan});
             ident = int(db.lastInsertId());
+            TableShape added;
+            added.ident = ident;
+            added.tablen = t.tablen;
+            tables.append(added);
             ++result.tablesCreated;
         } else {
-            ident = existing.toInt();
+            ident = existing->ident;
             db.exec(QStringLiteral(R"(update "tables" set "name"=?, "colcount"=?, "rowcount"=?, "fixcols"=?,
                 "fixrows"=?, "floattype"=?, "scan"=? where "ident"=?)"),
                     {t.name, t.colcount, t.rowcount, t.fixcols, t.fixrows, t.floattype ? 1 : 0, t.scan, ident});

@@ -18,6 +18,7 @@
 // The reader parses and checks the whole file and touches no database; importFormStructure()
 // then writes it in one transaction. Parser tests feed a QBuffer.
 
+#include "core/TableShape.h"
 #include "entry/GridLayout.h"
 
 #include <QList>
@@ -38,12 +39,9 @@ struct StructureColumn {
     double width = 0;
     bool operator==(const StructureColumn&) const = default;
 };
-struct StructureTable {
-    QString tablen;
-    QString name;
-    int colcount = 0, rowcount = 0, fixcols = 0, fixrows = 0;
-    bool floattype = false;
-    int scan = 0;
+// A table of the file: its shape (number, title, sizes, fraction flag, direction; no ident, which
+// belongs to one dictionary) and its layout.
+struct StructureTable : TableShape {
     QList<StructureRow> rows;
     QList<StructureColumn> columns;
     QList<HeaderCell> titles;

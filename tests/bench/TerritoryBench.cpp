@@ -373,8 +373,12 @@ int main(int argc, char** argv)
         std::vector<int> idents(t.tables);
         std::sort(idents.begin(), idents.end());
         for (int ident : idents) {
-            sums.push_back(DataRows::emptyCells({kLast + 1, kFixrows + kDataRows + 1, kFixcols, kFixrows},
-                                                CellOwner{ident, 0, QStringLiteral("data"), kYear}));
+            TableShape shape;
+            shape.colcount = kLast;
+            shape.rowcount = kFixrows + kDataRows;
+            shape.fixcols = kFixcols;
+            shape.fixrows = kFixrows;
+            sums.push_back(shape.emptyCells(CellOwner{ident, 0, QStringLiteral("data"), kYear}));
         }
         DataRows rows(&data);
         summed = rows.sumOwners(QStringLiteral("data"), kYear, QList<int>(t.institutions.begin(), t.institutions.end()),

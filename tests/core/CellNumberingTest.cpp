@@ -58,6 +58,17 @@ TEST(CellNumbering, ConvertsEveryWayAsWorkedOutByHand)
     }
 }
 
+TEST(CellNumbering, AReferenceMeetsTheStoredAndTheLayoutNumbers)
+{
+    for (const NumberingCase& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.fixcols << "/" << c.fixrows << " grid " << c.gridColumn
+                                        << "," << c.gridRow);
+        const CellNumbering n(c.fixcols, c.fixrows);
+        EXPECT_EQ(n.referenceColumnOfStored(c.storedColumn), c.graph);
+        EXPECT_EQ(n.layoutRowOfReference(c.dataRow), c.layoutRow);
+    }
+}
+
 TEST(CellNumbering, AnArrayTellsItsTablesHeaders)
 {
     // The array of a table with 2 header columns and 3 header rows starts at column 3, row 4.

@@ -1,5 +1,7 @@
 #include "core/Lookups.h"
 
+#include <array>
+
 #include "PrintTo.h"
 #include "YearFixture.h"
 
@@ -96,16 +98,18 @@ TEST_F(LookupsYear, TablesAreFoundByFormId)
 TEST_F(LookupsYear, GeometryIsTheArrayBoundsAndHeaderSizes)
 {
     // (10): 8 columns, 7 rows, 3 header columns, 2 header rows.
-    const TTableGeometry expected{9, 8, 3, 2};
-    EXPECT_EQ(GetTableGeometry(QStringLiteral("ф30"), QStringLiteral("(10)")), expected);
-    EXPECT_EQ(GetTableGeometryById(f30, QStringLiteral("(10)")), expected);
-    EXPECT_EQ(GetTableGeometryById(f12, QString()), (TTableGeometry{10, 21, 3, 2}));
+    using Bounds = std::array<int, 4>;   // high column, high row, fixcols, fixrows
+    auto bounds = [](const TableShape& g) { return Bounds{g.highColumn(), g.highRow(), g.fixcols, g.fixrows}; };
+    const Bounds expected{9, 8, 3, 2};
+    EXPECT_EQ(bounds(GetTableGeometry(QStringLiteral("ф30"), QStringLiteral("(10)"))), expected);
+    EXPECT_EQ(bounds(GetTableGeometryById(f30, QStringLiteral("(10)"))), expected);
+    EXPECT_EQ(bounds(GetTableGeometryById(f12, QString())), (Bounds{10, 21, 3, 2}));
 
     EXPECT_FALSE(GetTableGeometry(QStringLiteral("Ф30"), QStringLiteral("(3)")).found());
     EXPECT_FALSE(GetTableGeometry(QStringLiteral("Ф99"), QStringLiteral("(1)")).found());
     EXPECT_FALSE(GetTableGeometryById(-1, QStringLiteral("(1)")).found());
     EXPECT_FALSE(GetTableGeometryById(999, QStringLiteral("(5)")).found());
-    EXPECT_EQ(GetTableGeometryById(-1, QStringLiteral("(1)")), TTableGeometry{});
+    EXPECT_EQ(GetTableGeometryById(-1, QStringLiteral("(1)")), TableShape{});
 }
 
 TEST(IndexOfObjectId, FindsTheFirstItemWithTheId)

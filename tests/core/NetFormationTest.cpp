@@ -16,13 +16,13 @@
 namespace {
 
 // The value of grid cell (row, column) of a formed table.
-double at(const CellArray& cells, const NetTable& t, int row, int column)
+double at(const CellArray& cells, const TableShape& t, int row, int column)
 {
     return cells.value(column + t.fixcols + 2, row + t.fixrows + 2);
 }
 
 // Every data cell of a formed table, row by row.
-std::vector<std::vector<double>> grid(const CellArray& cells, const NetTable& t)
+std::vector<std::vector<double>> grid(const CellArray& cells, const TableShape& t)
 {
     std::vector<std::vector<double>> out;
     for (int r = 0; r < t.rowcount - t.fixrows; ++r) {
@@ -64,7 +64,7 @@ protected:
 
     SampleYear sample;
     int t0100 = 0, t0200 = 0;
-    NetTable table0100, table0200;
+    TableShape table0100, table0200;
     QString include;
 };
 
@@ -130,7 +130,7 @@ TEST_F(SampleNetwork, BuildTableGridFormsCellValuesFromTheSharedState)
 {
     InstitutionIdList = include;
     RoundResults = false;
-    CellValues = DataRows::emptyCells(table0100.geometry(), CellOwner{t0100, Sample::Report::Network,
+    CellValues = table0100.emptyCells(CellOwner{t0100, Sample::Report::Network,
                                                                      QStringLiteral("repdata"), sample.year()});
     QStringList shown;
     QList<FormationProblem> problems;
@@ -203,7 +203,7 @@ protected:
     std::vector<std::vector<double>> form(bool round, QList<FormationProblem>* problems)
     {
         NetEvaluator evaluator(year.dictionary(), year.data(), year.year());
-        CellArray cells = DataRows::emptyCells(table.geometry(), CellOwner{net, 99, QStringLiteral("repdata"), year.year()});
+        CellArray cells = table.emptyCells(CellOwner{net, 99, QStringLiteral("repdata"), year.year()});
         formNetTable(evaluator, table, NetConditions::read(year.dictionary(), net), {p, q, s}, round, cells, *problems);
         return grid(cells, table);
     }
@@ -211,7 +211,7 @@ protected:
     QTemporaryDir dir;
     YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
     int f30 = 0, t1000 = 0, f47 = 0, net = 0, p = 0, q = 0, s = 0;
-    NetTable table;
+    TableShape table;
 };
 
 } // namespace
@@ -267,7 +267,7 @@ TEST_F(SmallNetwork, ProblemsGoToTheResultListOnce)
 TEST_F(SmallNetwork, ATableWithoutConditionsStaysZero)
 {
     NetEvaluator evaluator(year.dictionary(), year.data(), year.year());
-    CellArray cells = DataRows::emptyCells(table.geometry(), CellOwner{net, 99, QStringLiteral("repdata"), year.year()});
+    CellArray cells = table.emptyCells(CellOwner{net, 99, QStringLiteral("repdata"), year.year()});
     QList<FormationProblem> problems;
     formNetTable(evaluator, table, {}, {p, q, s}, false, cells, problems);
     for (const auto& row : grid(cells, table))
@@ -324,7 +324,7 @@ protected:
     std::vector<std::vector<double>> form()
     {
         NetEvaluator evaluator(year.dictionary(), year.data(), year.year());
-        CellArray cells = DataRows::emptyCells(table.geometry(), CellOwner{net, 99, QStringLiteral("repdata"), year.year()});
+        CellArray cells = table.emptyCells(CellOwner{net, 99, QStringLiteral("repdata"), year.year()});
         problems.clear();
         formNetTable(evaluator, table, records(), {p, q, r}, false, cells, problems);
         return grid(cells, table);
@@ -334,7 +334,7 @@ protected:
     YearFixture year{dir.path(), 2025, YearFixture::InstallAliases};
     int f30 = 0, t3100 = 0, t1000 = 0, f47 = 0, net = 0, p = 0, q = 0, r = 0;
     QList<FormationProblem> problems;
-    NetTable table;
+    TableShape table;
 };
 
 } // namespace

@@ -36,11 +36,11 @@ TEST_F(CacheYear, FormsAndTablesAreListedInCapitals)
                                        QStringLiteral("Ф12*Т(1) - Взрослые"),
                                        QStringLiteral("Ф12*Т(2) - Дети")}));
     ASSERT_EQ(TableInfo.size(), 3);
-    const TableAttributes& a = TableInfo[1];
+    const TableShape& a = TableInfo[1];
     EXPECT_EQ(a.ident, t1);
     EXPECT_EQ((QList<int>{a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]}),
               (QList<int>{t1, 7, 4, 3, 2, 0, 0, 0}));
-    const TableAttributes& b = TableInfo[2];
+    const TableShape& b = TableInfo[2];
     EXPECT_EQ((QList<int>{b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8]}),
               (QList<int>{t2, 6, 5, 2, 1, 1, 1, 0}));
 }

@@ -326,8 +326,7 @@ TEST_F(CellsYear, APreparedReportTableTakesTheSumsAndSavesAsTheReports)
     year.setCell(a, t, 5, 5, 3);
     year.setCell(b, t, 5, 5, 4);
     DataTablePrefix = QStringLiteral("RepData");
-    CellValues = DataRows::emptyCells(GetTableGeometryById(f30, QStringLiteral("(1000)")),
-                                      CellOwner{t, report, QStringLiteral("repdata"), 2025});
+    CellValues = GetTableGeometryById(f30, QStringLiteral("(1000)")).emptyCells(CellOwner{t, report, QStringLiteral("repdata"), 2025});
     InstitutionIdList = QStringLiteral("%1,%2").arg(a).arg(b);
     ASSERT_TRUE(LoadTableDataSummed(f30, QStringLiteral("(1000)")));
     ASSERT_TRUE(SaveTableData(report, f30, QStringLiteral("(1000)")));
@@ -379,7 +378,7 @@ TEST_F(CellsYear, TablesFromTheInstitutionsRowsAreTheTablesReadOneByOne)
         request.institutionId = institution;
         for (const char* number : {"(1000)", "(2000)"}) {
             SCOPED_TRACE(number);
-            CellsTable table;
+            TableShape table;
             ASSERT_TRUE(findCellsTable(QStringLiteral("Ф30"), QString::fromUtf8(number), &table));
             CellArray one, whole;
             ASSERT_TRUE(readTableCells(rows, request, table, &one));
@@ -394,7 +393,7 @@ TEST_F(CellsYear, TablesFromTheInstitutionsRowsAreTheTablesReadOneByOne)
         }
     }
     request.institutionId = a;
-    CellsTable table;
+    TableShape table;
     ASSERT_TRUE(findCellsTable(QStringLiteral("Ф30"), QStringLiteral("(1000)"), &table));
     CellArray cells;
     ASSERT_TRUE(readTableCells(rows, request, table, &cells, nullptr, &owner));
@@ -419,8 +418,8 @@ TEST_F(CellsYear, PassesOverAYearReadEveryRowOnce)
     });
     EXPECT_EQ(seen, (QList<QList<int>>{{a, t, 4, 4, 1}, {a, t, 5, 4, 2}, {a, other, 4, 4, 8}}));
 
-    const TTableGeometry g = GetTableGeometryById(f30, QStringLiteral("(1000)"));
-    CellArray sumT = DataRows::emptyCells(g, CellOwner{t, 0, QStringLiteral("data"), 2025});
+    const TableShape g = GetTableGeometryById(f30, QStringLiteral("(1000)"));
+    CellArray sumT = g.emptyCells(CellOwner{t, 0, QStringLiteral("data"), 2025});
     EXPECT_EQ(rows.sumOwners(QStringLiteral("data"), 2025, {a, b, a},
                              [&](int table) { return table == t ? &sumT : nullptr; }),
               3);

@@ -110,7 +110,7 @@ TEST_F(GridClearing, TheFractionFlagGoesToTheDictionaryAndTheCache)
     GetForms(year.dictionary());
     GetTables(year.dictionary());
     const auto cached = [&](int ident) {
-        for (const TableAttributes& t : TableInfo)
+        for (const TableShape& t : TableInfo)
             if (t.ident == ident)
                 return t.floattype;
         return -1;

@@ -130,7 +130,7 @@ protected:
     }
     int floatTypeCached()
     {
-        for (const TableAttributes& t : TableInfo)
+        for (const TableShape& t : TableInfo)
             if (t.ident == table)
                 return t.floattype;
         return -1;
