@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/office/OfficePackage.h"
 
@@ -73,6 +74,7 @@ private:
     WordTable(WordDocument* document, XmlNode* table, int index)
         : m_document(document), m_table(table), m_index(index) {}
     XmlNode* cellElement(int row, int column) const;   // sets the document's error when missing
+    const std::vector<std::vector<XmlNode*>>* rows() const;   // null for a null table
 
     WordDocument* m_document = nullptr;
     XmlNode* m_table = nullptr;
@@ -163,10 +165,24 @@ private:
     void endBodyWithParagraph();
     void placePageNumbers();
 
+    // The body's tables and, once one is asked for, its cell elements row by row. Walking the
+    // nodes for every cell made the fill of a blank cost the square of its size; each change of
+    // the tables or their rows keeps the index in step, so it is built once per document.
+    struct IndexedTable {
+        XmlNode* table = nullptr;
+        bool rowsRead = false;
+        std::vector<std::vector<XmlNode*>> rows;   // the cell elements of each row
+    };
+    std::vector<IndexedTable>& indexedTables() const;
+    IndexedTable* indexedTable(int index, const XmlNode* table) const;   // null when not in the body
+    void forgetTables();
+
     OfficePackage m_package;
     QString m_mainPart;
     QString m_source;
     mutable QString m_error;
     mutable std::map<QString, std::unique_ptr<XmlNode>> m_xml;
     QStringList m_numberedHeaders;   // headers whose page number stands at a right tab
+    mutable std::vector<IndexedTable> m_tables;
+    mutable bool m_tablesRead = false;
 };
