@@ -32,9 +32,13 @@ bool readExportItems(Database& dictionary, const QString& idList, bool reports,
     return true;
 }
 
-bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
-                   const FormsTreeTable& table, int ownerId, const QString& ownerTitle,
-                   const QString& sheetName, QString* error)
+namespace {
+
+// The rows of every table of one export are read through one DataRows: its statements are
+// prepared once, not once per sheet.
+bool addSheet(ExcelWorkbook& book, const ExcelExportSource& source, DataRows& rows, const FormsTreeForm& form,
+              const FormsTreeTable& table, int ownerId, const QString& ownerTitle, const QString& sheetName,
+              QString* error)
 {
     QString why;
     const std::optional<TableLayout> layout =
@@ -49,7 +53,6 @@ bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const F
     request.institutionId = ownerId;
     request.dataTablePrefix = source.dataTable;
     request.year = source.year;
-    DataRows rows(source.data);
     CellArray cells;
     if (!readTableCells(rows, request, form.name, table.number, &cells, error))
         return false;
@@ -63,14 +66,25 @@ bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const F
     return true;
 }
 
+}
+
+bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
+                   const FormsTreeTable& table, int ownerId, const QString& ownerTitle,
+                   const QString& sheetName, QString* error)
+{
+    DataRows rows(source.data);
+    return addSheet(book, source, rows, form, table, ownerId, ownerTitle, sheetName, error);
+}
+
 bool addFormSheets(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
                    int ownerId, const QString& ownerTitle, const ExcelSheetProgress& progress,
                    QString* error)
 {
+    DataRows rows(source.data);
     for (const FormsTreeTable& table : form.tables) {
         if (progress)
             progress(ownerTitle + QStringLiteral(" - ") + table.number);
-        if (!addTableSheet(book, source, form, table, ownerId, ownerTitle, table.number, error))
+        if (!addSheet(book, source, rows, form, table, ownerId, ownerTitle, table.number, error))
             return false;
     }
     return true;
