@@ -1,6 +1,8 @@
 #include "platform/office/XmlTree.h"
 
 #include <QXmlStreamReader>
+#include <unordered_map>
+#include <vector>
 
 XmlNode::XmlNode(const QString& name) : m_name(name) {}
 
@@ -89,16 +91,26 @@ QList<XmlNode*> XmlNode::elements() const
     return out;
 }
 
+namespace {
+
+void collectDescendants(const XmlNode* node, const QString& name, QList<XmlNode*>& out)
+{
+    for (int i = 0; i < node->childCount(); ++i) {
+        XmlNode* c = node->childAt(i);
+        if (c->isText())
+            continue;
+        if (c->name() == name)
+            out.append(c);
+        collectDescendants(c, name, out);
+    }
+}
+
+}
+
 QList<XmlNode*> XmlNode::descendants(const QString& name) const
 {
     QList<XmlNode*> out;
-    for (const auto& c : m_children) {
-        if (c->isText())
-            continue;
-        if (c->m_name == name)
-            out.append(c.get());
-        out.append(c->descendants(name));
-    }
+    collectDescendants(this, name, out);
     return out;
 }
 
@@ -173,8 +185,31 @@ std::unique_ptr<XmlNode> XmlNode::clone() const
     return copy;
 }
 
+namespace {
+
+// A part names its thousands of elements and attributes with a few dozen names: each is made
+// once and shared by every node that bears it, instead of a string of its own per node.
+class NameTable {
+public:
+    const QString& operator()(QStringView name)
+    {
+        std::vector<QString>& bucket = m_buckets[qHash(name)];
+        for (const QString& known : bucket)
+            if (known == name)
+                return known;
+        bucket.push_back(name.toString());
+        return bucket.back();
+    }
+
+private:
+    std::unordered_map<size_t, std::vector<QString>> m_buckets;
+};
+
+}
+
 std::unique_ptr<XmlNode> parseXml(const QByteArray& data, QString* error)
 {
+    NameTable names;
     QXmlStreamReader reader(data);
     // Prefixes are kept as written: the parts name their elements "w:p", "x:c" and so on, and the
     // namespace declarations must go back out exactly as they came in.
@@ -198,9 +233,9 @@ std::unique_ptr<XmlNode> parseXml(const QByteArray& data, QString* error)
         case QXmlStreamReader::StartElement: {
             if (++depth > kXmlMaxDepth)
                 return refuse(QStringLiteral("элементы вложены глубже %1 уровней").arg(kXmlMaxDepth));
-            auto node = std::make_unique<XmlNode>(reader.qualifiedName().toString());
+            auto node = std::make_unique<XmlNode>(names(reader.qualifiedName()));
             for (const QXmlStreamAttribute& a : reader.attributes())
-                node->setAttribute(a.qualifiedName().toString(), a.value().toString());
+                node->setAttribute(names(a.qualifiedName()), a.value().toString());
             if (!current) {
                 root = std::move(node);
                 current = root.get();
@@ -232,32 +267,52 @@ std::unique_ptr<XmlNode> parseXml(const QByteArray& data, QString* error)
     return root;
 }
 
+namespace {
+
+// How many characters from text[i] on XML 1.0 holds: 2 for a surrogate pair, 1 for a character
+// it can hold, 0 for one it cannot.
+int xmlCharacterAt(const QString& text, qsizetype i)
+{
+    const QChar c = text[i];
+    const char16_t u = c.unicode();
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+        return 2;
+    if (c.isSurrogate() || u == 0xFFFE || u == 0xFFFF)
+        return 0;
+    if (u < 0x20 && u != '\t' && u != '\n' && u != '\r')
+        return 0;
+    return 1;
+}
+
+}
+
 QString xmlSafeText(const QString& text)
 {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const char16_t u = c.unicode();
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            out.append(c);
-            out.append(text[++i]);
-            continue;
-        }
-        if (c.isSurrogate() || u == 0xFFFE || u == 0xFFFF)
-            continue;
-        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r')
-            continue;
-        out.append(c);
+        const int n = xmlCharacterAt(text, i);
+        if (n > 0)
+            out.append(text.constData() + i, n);
+        i += qMax(n, 1) - 1;
     }
     return out;
 }
 
 namespace {
 
+// Escapes what xmlSafeText keeps of `text`, without making that copy first.
 void escapeInto(QString& out, const QString& text, bool attribute)
 {
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int n = xmlCharacterAt(text, i);
+        if (n != 1) {
+            if (n == 2)
+                out.append(text.constData() + i, 2);
+            i += qMax(n, 1) - 1;
+            continue;
+        }
+        const QChar c = text[i];
         switch (c.unicode()) {
         case '<': out += QLatin1String("&lt;"); break;
         case '>': out += QLatin1String("&gt;"); break;
@@ -290,7 +345,7 @@ void escapeInto(QString& out, const QString& text, bool attribute)
 void serializeInto(QString& out, const XmlNode& node)
 {
     if (node.isText()) {
-        escapeInto(out, xmlSafeText(node.content()), false);
+        escapeInto(out, node.content(), false);
         return;
     }
     out += QLatin1Char('<');
@@ -299,7 +354,7 @@ void serializeInto(QString& out, const XmlNode& node)
         out += QLatin1Char(' ');
         out += a.first;
         out += QLatin1String("=\"");
-        escapeInto(out, xmlSafeText(a.second), true);
+        escapeInto(out, a.second, true);
         out += QLatin1Char('"');
     }
     if (node.childCount() == 0) {

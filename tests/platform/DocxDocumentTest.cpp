@@ -461,3 +461,29 @@ TEST(DocxTables, TablesAndRowsAddedAfterReadingAreFound)
 }
 
 }  // namespace
+
+namespace {
+
+// What XML cannot hold is left out on saving, the rest comes back as it was: markup characters,
+// a character beyond the first plane, tabs and line breaks, in a cell and in a variable.
+TEST(DocxText, CharactersXmlCannotHoldAreLeftOutAndTheRestComesBack)
+{
+    QTemporaryDir dir;
+    WordDocument doc;
+    doc.createBlank();
+    const QString odd = QStringLiteral("a<b>&\"c\" ") + QChar(0x01) + QChar(0xD800) + QStringLiteral("d")
+                        + QString::fromUcs4(U"\U0001F600") + QChar(0xFFFF) + QStringLiteral("\tе");
+    const QString kept = QStringLiteral("a<b>&\"c\" d") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("\tе");
+    doc.appendTable(1, 1).setCellText(1, 1, odd);
+    doc.setVariable(QStringLiteral("Проба"), odd + QStringLiteral("\r\nх"));
+    const QString path = dir.filePath(QStringLiteral("odd.docx"));
+    ASSERT_TRUE(doc.save(path));
+    WordDocument back;
+    ASSERT_TRUE(back.open(path)) << back.errorString().toStdString();
+    QString text;
+    ASSERT_TRUE(back.cellText(1, 1, 1, &text));
+    EXPECT_EQ(text, kept);
+    EXPECT_EQ(back.variable(QStringLiteral("Проба")), kept + QStringLiteral("\r\nх"));
+}
+
+}  // namespace
