@@ -57,8 +57,9 @@ bool addSheet(ExcelWorkbook& book, const ExcelExportSource& source, DataRows& ro
     if (!readTableCells(rows, request, form.name, table.number, &cells, error))
         return false;
     QList<StoredValue> values;
-    for (int c = cells.lowColumn(); c <= cells.highColumn(); ++c)
-        for (int r = cells.lowRow(); r <= cells.highRow(); ++r)
+    // In the sheet's order, row by row: each value goes after the cells already there.
+    for (int r = cells.lowRow(); r <= cells.highRow(); ++r)
+        for (int c = cells.lowColumn(); c <= cells.highColumn(); ++c)
             if (const double v = cells.value(c, r); v != 0)
                 values.append({c, r, v});
     ExcelSheet* sheet = book.addSheet(sheetName);

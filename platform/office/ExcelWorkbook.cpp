@@ -71,7 +71,9 @@ void ExcelSheet::setNumber(int row, int column, double value)
 
 void ExcelSheet::setValue(int row, int column, const ExcelValue& value)
 {
-    const auto it = m_cells.try_emplace({row, column}).first;
+    // Values come in row order after the header, mostly past every cell set so far: the end is
+    // tried first.
+    const auto it = m_cells.try_emplace(m_cells.end(), std::pair{row, column});
     it->second.value = value;
     if (it->second.value.isEmpty() && it->second.format.isDefault())
         m_cells.erase(it);

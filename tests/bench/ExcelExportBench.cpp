@@ -220,17 +220,6 @@ int main(int argc, char** argv)
         return sum;
     };
 
-    if (qEnvironmentVariableIsSet("PROFILE_ONLY")) {
-        std::vector<double> build, write;
-        for (int k = 0; k < 21; ++k) {
-            ExcelWorkbook book;
-            QString error;
-            build.push_back(seconds([&] { addFormSheets(book, source, tree.forms.first(), owner, QStringLiteral("ЦРБ"), nullptr, &error); }));
-            write.push_back(seconds([&] { XlsxWriter().write(projectPath, book); }));
-        }
-        std::printf("build %.1f write %.1f\n", median(build) * 1e3, median(write) * 1e3);
-        return 0;
-    }
     std::vector<double> project, floor, read;
     for (int run = 0; run < 25; ++run) {
         project.push_back(seconds([&] { projectExport(projectPath); }));
