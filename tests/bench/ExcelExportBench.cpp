@@ -16,15 +16,14 @@
 #include "platform/Database.h"
 #include "platform/office/XlsxLibrary.h"
 #include "platform/office/XlsxWriter.h"
+#include "BenchTiming.h"
 #include "YearFixture.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -36,18 +35,8 @@ constexpr int kDataRows = 25;
 constexpr int kFixcols = 2;
 constexpr int kFixrows = 3;
 
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::median;
+using bench::seconds;
 
 // A header as forms have one: the corner and the row numbers merged down the header rows, a
 // title over all data columns, groups of five columns, then each column's number; the row names.

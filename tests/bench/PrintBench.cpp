@@ -20,6 +20,7 @@
 #include "platform/TextFiles.h"
 #include "platform/office/OfficePackage.h"
 #include "platform/office/WordDocument.h"
+#include "BenchTiming.h"
 #include "YearFixture.h"
 
 #include <QCoreApplication>
@@ -27,9 +28,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <vector>
 
@@ -49,18 +48,8 @@ struct Blank {
     int cells() const { return tables * (dataRows + 1) * kWordColumns; }
 };
 
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::median;
+using bench::seconds;
 
 QString tableNumber(int t) { return QStringLiteral("(%1)").arg(1000 + 100 * t); }
 

@@ -1,14 +1,13 @@
 #include "entry/FormExcel.h"
 
 #include "core/Common.h"
-#include "platform/office/OfficePackage.h"
 #include "platform/office/XlsxWriter.h"
+#include "PackageDigest.h"
 #include "SampleYear.h"
 #include "YearFixture.h"
 
 #include <QTemporaryDir>
 
-#include <QCryptographicHash>
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,19 +15,7 @@ namespace {
 // Every part of the written book but its creation time, which libxlsxwriter takes from the clock.
 std::string bookDigest(const QString& path)
 {
-    OfficePackage package;
-    EXPECT_TRUE(package.read(path)) << package.errorString().toStdString();
-    QStringList names = package.partNames();
-    names.sort();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const QString& name : std::as_const(names)) {
-        if (name == QLatin1String("docProps/core.xml"))
-            continue;
-        hash.addData(name.toUtf8());
-        hash.addData(QByteArrayView("\0", 1));
-        hash.addData(package.part(name));
-    }
-    return hash.result().toHex().toStdString();
+    return packageDigest(path, {QStringLiteral("docProps/core.xml")});
 }
 
 // The whole-form books of the sample's forms for Озерная ЦРБ, pinned as they were written before

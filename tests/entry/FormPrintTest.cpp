@@ -10,6 +10,7 @@
 #include "platform/TextFiles.h"
 #include "platform/office/Desktop.h"
 #include "platform/office/OfficePackage.h"
+#include "PackageDigest.h"
 #include "platform/office/WordDocument.h"
 #include "SampleYear.h"
 #include "YearFixture.h"
@@ -415,23 +416,6 @@ const char* const kOddBlankBody = R"(<w:p><w:r><w:t>Бланк</w:t></w:r></w:p>
     R"(<w:customXml w:element="y"><w:tbl><w:tblGrid><w:gridCol w:w="3000"/><w:gridCol w:w="3000"/></w:tblGrid>)"
     R"(<w:tr><w:tc><w:p/></w:tc><w:tc><w:p/></w:tc></w:tr></w:tbl></w:customXml>)"
     R"(<w:sectPr><w:pgSz w:w="11906" w:h="16838"/></w:sectPr>)";
-
-std::string packageDigest(const QString& path, const QStringList& leftOut = {})
-{
-    OfficePackage package;
-    EXPECT_TRUE(package.read(path)) << package.errorString().toStdString();
-    QStringList names = package.partNames();
-    names.sort();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const QString& name : std::as_const(names)) {
-        if (leftOut.contains(name))
-            continue;
-        hash.addData(name.toUtf8());
-        hash.addData(QByteArrayView("\0", 1));
-        hash.addData(package.part(name));
-    }
-    return hash.result().toHex().toStdString();
-}
 
 class OddBlankTest : public ::testing::Test {
 protected:
