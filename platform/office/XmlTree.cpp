@@ -4,6 +4,77 @@
 #include <unordered_map>
 #include <vector>
 
+namespace {
+
+// A parsed part holds up to hundreds of thousands of nodes of one size, made together and freed
+// together. Taken from blocks of their own they cost no call of the allocator each, and freeing
+// them leaves the allocator no heap of small blocks to sweep when a large one is freed next
+// (which made the end of a large document cost as much as its parse). The blocks go with the
+// last node, so a long-lived tree keeps the most any moment needed.
+class NodePool {
+public:
+    void* take()
+    {
+        ++m_live;
+        if (Free* f = m_free) {
+            m_free = f->next;
+            return f;
+        }
+        if (m_blocks.empty() || m_used == kSlotsPerBlock) {
+            m_blocks.push_back(std::make_unique<Slot[]>(kSlotsPerBlock));
+            m_used = 0;
+        }
+        return &m_blocks.back()[m_used++];
+    }
+    void give(void* node)
+    {
+        auto* f = static_cast<Free*>(node);
+        f->next = m_free;
+        m_free = f;
+        if (--m_live == 0) {
+            m_blocks.clear();
+            m_free = nullptr;
+            m_used = 0;
+        }
+    }
+
+private:
+    struct Free {
+        Free* next;
+    };
+    union Slot {
+        Free free;
+        alignas(XmlNode) unsigned char bytes[sizeof(XmlNode)];
+    };
+    static constexpr size_t kSlotsPerBlock = 4096;
+    std::vector<std::unique_ptr<Slot[]>> m_blocks;
+    Free* m_free = nullptr;
+    size_t m_used = 0;
+    size_t m_live = 0;
+};
+
+// Never destroyed: a node that outlives the thread's other objects still has its pool.
+NodePool& nodePool()
+{
+    thread_local NodePool* pool = new NodePool;
+    return *pool;
+}
+
+}
+
+void* XmlNode::operator new(size_t size)
+{
+    return size == sizeof(XmlNode) ? nodePool().take() : ::operator new(size);
+}
+
+void XmlNode::operator delete(void* node, size_t size)
+{
+    if (size == sizeof(XmlNode))
+        nodePool().give(node);
+    else
+        ::operator delete(node);
+}
+
 XmlNode::XmlNode(const QString& name) : m_name(name) {}
 
 std::unique_ptr<XmlNode> XmlNode::text(const QString& content)

@@ -59,6 +59,10 @@ public:
 
     std::unique_ptr<XmlNode> clone() const;
 
+    // Nodes come from blocks of their own (see XmlTree.cpp); one thread makes and frees them.
+    static void* operator new(size_t size);
+    static void operator delete(void* node, size_t size);
+
 private:
     QString m_name;
     QString m_text;
