@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -133,6 +134,32 @@ QList<XmlNode*> blockChildren(const XmlNode* container, const QString& name)
 {
     QList<XmlNode*> out;
     appendBlockChildren(container, name, out);
+    return out;
+}
+
+// blockChildren for an index: the container and every control or custom XML it looks through
+// are watched, so that a cell, row or table added or taken out there puts the index out of date.
+QList<XmlNode*> watchedBlockChildren(XmlNode* container, const QString& name)
+{
+    QList<XmlNode*> out;
+    std::function<void(XmlNode*)> walk = [&](XmlNode* at) {
+        at->watch();
+        for (int i = 0; i < at->childCount(); ++i) {
+            XmlNode* c = at->childAt(i);
+            if (c->isText())
+                continue;
+            if (c->name() == name) {
+                out.append(c);
+            } else if (c->name() == QLatin1String("w:sdt")) {
+                c->watch();
+                if (XmlNode* content = c->firstChild(s("w:sdtContent")))
+                    walk(content);
+            } else if (c->name() == QLatin1String("w:customXml")) {
+                walk(c);
+            }
+        }
+    };
+    walk(container);
     return out;
 }
 
@@ -426,8 +453,8 @@ const std::vector<std::vector<XmlNode*>>* WordTable::rows() const
     if (!t)
         return nullptr;
     if (!t->rowsRead) {
-        for (XmlNode* tr : blockChildren(m_table, s("w:tr"))) {
-            const QList<XmlNode*> cells = blockChildren(tr, s("w:tc"));
+        for (XmlNode* tr : watchedBlockChildren(m_table, s("w:tr"))) {
+            const QList<XmlNode*> cells = watchedBlockChildren(tr, s("w:tc"));
             t->rows.emplace_back(cells.begin(), cells.end());
         }
         t->rowsRead = true;
@@ -537,12 +564,14 @@ void WordTable::addRow()
     for (XmlNode* c : row->children(s("w:trPr")))
         for (XmlNode* change : c->children(s("w:ins")))
             c->remove(change);
+    WordDocument::IndexedTable* t = m_document->indexedTable(m_index, m_table);
     XmlNode* parent = last->parent();
     XmlNode* added = parent->insert(parent->indexOf(last) + 1, std::move(row));
     // The new row follows the last one, so it is the last in the index as well.
-    if (WordDocument::IndexedTable* t = m_document->indexedTable(m_index, m_table); t && t->rowsRead) {
-        const QList<XmlNode*> cells = blockChildren(added, s("w:tc"));
+    if (t && t->rowsRead) {
+        const QList<XmlNode*> cells = watchedBlockChildren(added, s("w:tc"));
         t->rows.emplace_back(cells.begin(), cells.end());
+        m_document->m_tablesStamp = XmlNode::shapeChanges();
     }
 }
 
@@ -756,12 +785,17 @@ XmlNode* WordDocument::settings(bool create) const
 
 std::vector<WordDocument::IndexedTable>& WordDocument::indexedTables() const
 {
+    // A change of shape made past this layer's own additions (a merge of cells, say) puts the
+    // whole index out of date: it is read again.
+    if (m_tablesRead && m_tablesStamp != XmlNode::shapeChanges())
+        m_tablesRead = false;
     if (!m_tablesRead) {
         m_tables.clear();
         if (XmlNode* b = body())
-            for (XmlNode* t : blockChildren(b, s("w:tbl")))
+            for (XmlNode* t : watchedBlockChildren(b, s("w:tbl")))
                 m_tables.push_back(IndexedTable{t, false, {}});
         m_tablesRead = true;
+        m_tablesStamp = XmlNode::shapeChanges();
     }
     return m_tables;
 }
@@ -864,10 +898,13 @@ WordTable WordDocument::appendTable(int rows, int columns)
             tc->appendElement(s("w:p"));
         }
     }
+    const bool indexed = m_tablesRead && m_tablesStamp == XmlNode::shapeChanges();
     XmlNode* raw = insertAtBodyEnd(b, std::move(tbl));
     // Nothing of the body follows it but its section, so it is the last table of the index.
-    if (m_tablesRead)
+    if (indexed) {
         m_tables.push_back(IndexedTable{raw, false, {}});
+        m_tablesStamp = XmlNode::shapeChanges();
+    }
     return WordTable(this, raw, int(indexedTables().size()));
 }
 

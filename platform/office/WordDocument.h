@@ -166,8 +166,9 @@ private:
     void placePageNumbers();
 
     // The body's tables and, once one is asked for, its cell elements row by row. Walking the
-    // nodes for every cell made the fill of a blank cost the square of its size; each change of
-    // the tables or their rows keeps the index in step, so it is built once per document.
+    // nodes for every cell made the fill of a blank cost the square of its size. A table or row
+    // this layer adds is added to the index; any other change of the shape of what it looked
+    // into makes it read again (see XmlNode::watch).
     struct IndexedTable {
         XmlNode* table = nullptr;
         bool rowsRead = false;
@@ -185,4 +186,5 @@ private:
     QStringList m_numberedHeaders;   // headers whose page number stands at a right tab
     mutable std::vector<IndexedTable> m_tables;
     mutable bool m_tablesRead = false;
+    mutable quint64 m_tablesStamp = 0;   // XmlNode::shapeChanges() the index was read at
 };

@@ -185,8 +185,31 @@ QList<XmlNode*> XmlNode::descendants(const QString& name) const
     return out;
 }
 
+namespace {
+
+quint64 g_shapeChanges = 0;
+
+}
+
+quint64 XmlNode::shapeChanges()
+{
+    return g_shapeChanges;
+}
+
+bool XmlNode::holdsWatched() const
+{
+    if (m_watched)
+        return true;
+    for (const auto& c : m_children)
+        if (!c->isText() && c->holdsWatched())
+            return true;
+    return false;
+}
+
 XmlNode* XmlNode::append(std::unique_ptr<XmlNode> child)
 {
+    if (m_watched && !child->isText())
+        ++g_shapeChanges;
     child->m_parent = this;
     m_children.push_back(std::move(child));
     return m_children.back().get();
@@ -194,6 +217,8 @@ XmlNode* XmlNode::append(std::unique_ptr<XmlNode> child)
 
 XmlNode* XmlNode::insert(int index, std::unique_ptr<XmlNode> child)
 {
+    if (m_watched && !child->isText())
+        ++g_shapeChanges;
     child->m_parent = this;
     XmlNode* raw = child.get();
     m_children.insert(m_children.begin() + index, std::move(child));
@@ -210,6 +235,8 @@ std::unique_ptr<XmlNode> XmlNode::take(XmlNode* child)
     const int i = indexOf(child);
     if (i < 0)
         return nullptr;
+    if ((m_watched && !child->isText()) || child->holdsWatched())
+        ++g_shapeChanges;
     std::unique_ptr<XmlNode> out = std::move(m_children[size_t(i)]);
     m_children.erase(m_children.begin() + i);
     out->m_parent = nullptr;
@@ -218,6 +245,8 @@ std::unique_ptr<XmlNode> XmlNode::take(XmlNode* child)
 
 void XmlNode::clearChildren()
 {
+    if (holdsWatched())
+        ++g_shapeChanges;
     m_children.clear();
 }
 
