@@ -64,16 +64,15 @@ QString headerTextToStored(const QString& text)
 
 namespace {
 
-// A row of the titles select of readTableLayout, its columns taken by place.
 HeaderCell titleFromRecord(const Query& q)
 {
     HeaderCell h;
-    h.column = q.toInt(0);
-    h.row = q.toInt(1);
-    h.startColumn = q.toInt(2);
-    h.startRow = q.toInt(3);
-    h.endColumn = q.toInt(4);
-    h.endRow = q.toInt(5);
+    h.column = q.toInt(QStringLiteral("column"));
+    h.row = q.toInt(QStringLiteral("row"));
+    h.startColumn = q.toInt(QStringLiteral("union_sc"));
+    h.startRow = q.toInt(QStringLiteral("union_sr"));
+    h.endColumn = q.toInt(QStringLiteral("union_ec"));
+    h.endRow = q.toInt(QStringLiteral("union_er"));
     // A title stored without its span covers its own cell.
     if (h.startColumn <= 0)
         h.startColumn = h.column;
@@ -83,13 +82,13 @@ HeaderCell titleFromRecord(const Query& q)
         h.endColumn = h.startColumn;
     if (h.endRow < h.startRow)
         h.endRow = h.startRow;
-    h.fontName = q.text(6);
-    h.fontSize = q.toDouble(7);
-    h.bold = q.toInt64(8) != 0;
-    h.italic = q.toInt64(9) != 0;
-    h.charsCode = q.text(10);
+    h.fontName = q.text(QStringLiteral("fontname"));
+    h.fontSize = q.toDouble(QStringLiteral("fontsize"));
+    h.bold = q.toBool(QStringLiteral("fontbold"));
+    h.italic = q.toBool(QStringLiteral("fontitalic"));
+    h.charsCode = q.text(QStringLiteral("tchars"));
     h.chars = TChars::parse(h.charsCode);
-    h.text = headerTextFromStored(q.text(11));
+    h.text = headerTextFromStored(q.text(QStringLiteral("txt")));
     return h;
 }
 
