@@ -71,10 +71,11 @@ public:
 
 private:
     friend class WordDocument;
+    const std::vector<std::vector<XmlNode*>>* rows() const;   // null for a null table
+
     WordTable(WordDocument* document, XmlNode* table, int index)
         : m_document(document), m_table(table), m_index(index) {}
     XmlNode* cellElement(int row, int column) const;   // sets the document's error when missing
-    const std::vector<std::vector<XmlNode*>>* rows() const;   // null for a null table
 
     WordDocument* m_document = nullptr;
     XmlNode* m_table = nullptr;
