@@ -11,7 +11,6 @@
 #include <QSaveFile>
 #include <QSet>
 #include <cmath>
-#include <functional>
 
 namespace {
 
@@ -114,52 +113,41 @@ bool onOff(const QString& value)
 
 // Children named `name` of a block container, looking through the content controls and custom
 // XML that may wrap them.
-void appendBlockChildren(const XmlNode* container, const QString& name, QList<XmlNode*>& out)
+// With `watch`, the container and every control or custom XML it looks through are watched, so
+// that a cell, row or table added or taken out there puts an index of them out of date.
+void appendBlockChildren(const XmlNode* container, const QString& name, QList<XmlNode*>& out, bool watch)
 {
+    if (watch)
+        container->watch();
     for (int i = 0; i < container->childCount(); ++i) {
         XmlNode* c = container->childAt(i);
         if (c->isText())
             continue;
-        if (c->name() == name)
+        if (c->name() == name) {
             out.append(c);
-        else if (c->name() == QLatin1String("w:sdt")) {
+        } else if (c->name() == QLatin1String("w:sdt")) {
+            if (watch)
+                c->watch();
             if (XmlNode* content = c->firstChild(s("w:sdtContent")))
-                appendBlockChildren(content, name, out);
-        } else if (c->name() == QLatin1String("w:customXml"))
-            appendBlockChildren(c, name, out);
+                appendBlockChildren(content, name, out, watch);
+        } else if (c->name() == QLatin1String("w:customXml")) {
+            appendBlockChildren(c, name, out, watch);
+        }
     }
 }
 
 QList<XmlNode*> blockChildren(const XmlNode* container, const QString& name)
 {
     QList<XmlNode*> out;
-    appendBlockChildren(container, name, out);
+    appendBlockChildren(container, name, out, false);
     return out;
 }
 
-// blockChildren for an index: the container and every control or custom XML it looks through
-// are watched, so that a cell, row or table added or taken out there puts the index out of date.
+// blockChildren for an index, watching what it looks into.
 QList<XmlNode*> watchedBlockChildren(XmlNode* container, const QString& name)
 {
     QList<XmlNode*> out;
-    std::function<void(XmlNode*)> walk = [&](XmlNode* at) {
-        at->watch();
-        for (int i = 0; i < at->childCount(); ++i) {
-            XmlNode* c = at->childAt(i);
-            if (c->isText())
-                continue;
-            if (c->name() == name) {
-                out.append(c);
-            } else if (c->name() == QLatin1String("w:sdt")) {
-                c->watch();
-                if (XmlNode* content = c->firstChild(s("w:sdtContent")))
-                    walk(content);
-            } else if (c->name() == QLatin1String("w:customXml")) {
-                walk(c);
-            }
-        }
-    };
-    walk(container);
+    appendBlockChildren(container, name, out, true);
     return out;
 }
 

@@ -64,7 +64,7 @@ public:
     // looked into: an element added to or taken from a watched node, or a subtree holding one
     // taken out of its tree, is a change of shape, and shapeChanges() counts them (all trees of
     // the thread together), so the index can tell that it is out of date.
-    void watch() { m_watched = true; }
+    void watch() const { m_watched = true; }
     static quint64 shapeChanges();
 
     // Nodes come from blocks of their own (see XmlTree.cpp); one thread makes and frees them.
@@ -77,7 +77,7 @@ private:
     QString m_name;
     QString m_text;
     bool m_isText = false;
-    bool m_watched = false;
+    mutable bool m_watched = false;   // a mark for an index beside the tree, not part of it
     QList<QPair<QString, QString>> m_attributes;
     std::vector<std::unique_ptr<XmlNode>> m_children;
     XmlNode* m_parent = nullptr;
