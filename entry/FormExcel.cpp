@@ -32,9 +32,13 @@ bool readExportItems(Database& dictionary, const QString& idList, bool reports,
     return true;
 }
 
-bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
-                   const FormsTreeTable& table, int ownerId, const QString& ownerTitle,
-                   const QString& sheetName, QString* error)
+namespace {
+
+// The rows of every table of one export are read through one DataRows: its statements are
+// prepared once, not once per sheet.
+bool addSheet(ExcelWorkbook& book, const ExcelExportSource& source, DataRows& rows, const FormsTreeForm& form,
+              const FormsTreeTable& table, int ownerId, const QString& ownerTitle, const QString& sheetName,
+              QString* error)
 {
     QString why;
     const std::optional<TableLayout> layout =
@@ -49,13 +53,13 @@ bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const F
     request.institutionId = ownerId;
     request.dataTablePrefix = source.dataTable;
     request.year = source.year;
-    DataRows rows(source.data);
     CellArray cells;
     if (!readTableCells(rows, request, form.name, table.number, &cells, error))
         return false;
     QList<StoredValue> values;
-    for (int c = cells.lowColumn(); c <= cells.highColumn(); ++c)
-        for (int r = cells.lowRow(); r <= cells.highRow(); ++r)
+    // In the sheet's order, row by row: each value goes after the cells already there.
+    for (int r = cells.lowRow(); r <= cells.highRow(); ++r)
+        for (int c = cells.lowColumn(); c <= cells.highColumn(); ++c)
             if (const double v = cells.value(c, r); v != 0)
                 values.append({c, r, v});
     ExcelSheet* sheet = book.addSheet(sheetName);
@@ -63,14 +67,25 @@ bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const F
     return true;
 }
 
+}
+
+bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
+                   const FormsTreeTable& table, int ownerId, const QString& ownerTitle,
+                   const QString& sheetName, QString* error)
+{
+    DataRows rows(source.data);
+    return addSheet(book, source, rows, form, table, ownerId, ownerTitle, sheetName, error);
+}
+
 bool addFormSheets(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
                    int ownerId, const QString& ownerTitle, const ExcelSheetProgress& progress,
                    QString* error)
 {
+    DataRows rows(source.data);
     for (const FormsTreeTable& table : form.tables) {
         if (progress)
             progress(ownerTitle + QStringLiteral(" - ") + table.number);
-        if (!addTableSheet(book, source, form, table, ownerId, ownerTitle, table.number, error))
+        if (!addSheet(book, source, rows, form, table, ownerId, ownerTitle, table.number, error))
             return false;
     }
     return true;

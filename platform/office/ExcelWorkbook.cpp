@@ -71,8 +71,12 @@ void ExcelSheet::setNumber(int row, int column, double value)
 
 void ExcelSheet::setValue(int row, int column, const ExcelValue& value)
 {
-    m_cells[{row, column}].value = value;
-    tidy(row, column);
+    // Values come in row order after the header, mostly past every cell set so far: the end is
+    // tried first.
+    const auto it = m_cells.try_emplace(m_cells.end(), std::pair{row, column});
+    it->second.value = value;
+    if (it->second.value.isEmpty() && it->second.format.isDefault())
+        m_cells.erase(it);
 }
 
 ExcelValue ExcelSheet::value(int row, int column) const
@@ -103,11 +107,17 @@ void ExcelSheet::tidy(int row, int column)
 template <typename Change>
 void ExcelSheet::change(const ExcelRange& range, Change how)
 {
-    for (int r = range.firstRow; r <= range.lastRow; ++r)
+    // The cells of a row follow each other in the map: each is found or put next to the one before.
+    for (int r = range.firstRow; r <= range.lastRow; ++r) {
+        auto next = m_cells.lower_bound({r, range.firstColumn});
         for (int c = range.firstColumn; c <= range.lastColumn; ++c) {
-            how(m_cells[{r, c}].format, r, c);
-            tidy(r, c);
+            const auto it = m_cells.try_emplace(next, std::pair{r, c});
+            how(it->second.format, r, c);
+            next = std::next(it);
+            if (it->second.value.isEmpty() && it->second.format.isDefault())
+                m_cells.erase(it);
         }
+    }
 }
 
 void ExcelSheet::setNumberFormat(const ExcelRange& range, const QString& format)

@@ -120,19 +120,64 @@ bool onOff(const QString& value)
 
 // Children named `name` of a block container, looking through the content controls and custom
 // XML that may wrap them.
+// With `watch`, the container and every control or custom XML it looks through are watched, so
+// that a cell, row or table added or taken out there puts an index of them out of date.
+void appendBlockChildren(const XmlNode* container, const QString& name, QList<XmlNode*>& out, bool watch)
+{
+    if (watch)
+        container->watch();
+    for (int i = 0; i < container->childCount(); ++i) {
+        XmlNode* c = container->childAt(i);
+        if (c->isText())
+            continue;
+        if (c->name() == name) {
+            out.append(c);
+        } else if (c->name() == QLatin1String("w:sdt")) {
+            if (watch)
+                c->watch();
+            if (XmlNode* content = c->firstChild(s("w:sdtContent")))
+                appendBlockChildren(content, name, out, watch);
+        } else if (c->name() == QLatin1String("w:customXml")) {
+            appendBlockChildren(c, name, out, watch);
+        }
+    }
+}
+
 QList<XmlNode*> blockChildren(const XmlNode* container, const QString& name)
 {
     QList<XmlNode*> out;
-    for (XmlNode* c : container->elements()) {
-        if (c->name() == name)
-            out.append(c);
-        else if (c->name() == QLatin1String("w:sdt")) {
-            if (XmlNode* content = c->firstChild(s("w:sdtContent")))
-                out.append(blockChildren(content, name));
-        } else if (c->name() == QLatin1String("w:customXml"))
-            out.append(blockChildren(c, name));
-    }
+    appendBlockChildren(container, name, out, false);
     return out;
+}
+
+// blockChildren for an index, watching what it looks into.
+QList<XmlNode*> watchedBlockChildren(XmlNode* container, const QString& name)
+{
+    QList<XmlNode*> out;
+    appendBlockChildren(container, name, out, true);
+    return out;
+}
+
+// The last of blockChildren(container, name), found from the end; null when there is none.
+XmlNode* lastBlockChild(const XmlNode* container, const QString& name)
+{
+    for (int i = container->childCount() - 1; i >= 0; --i) {
+        XmlNode* c = container->childAt(i);
+        if (c->isText())
+            continue;
+        XmlNode* found = nullptr;
+        if (c->name() == name)
+            return c;
+        if (c->name() == QLatin1String("w:sdt")) {
+            if (XmlNode* content = c->firstChild(s("w:sdtContent")))
+                found = lastBlockChild(content, name);
+        } else if (c->name() == QLatin1String("w:customXml")) {
+            found = lastBlockChild(c, name);
+        }
+        if (found)
+            return found;
+    }
+    return nullptr;
 }
 
 struct TextState {
@@ -306,6 +351,11 @@ void appendRun(XmlNode* p, const QString& line, const XmlNode* rPr)
 // after it with the same properties. Returns the last paragraph written.
 XmlNode* writeText(XmlNode* p, const QString& text, const XmlNode* rPr)
 {
+    // A value of a print is one line: it needs no split.
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) {
+        appendRun(p, text, rPr);
+        return p;
+    }
     const QStringList lines = text.split(paragraphBreak());
     appendRun(p, lines.first(), rPr);
     XmlNode* last = p;
@@ -420,19 +470,33 @@ void clearCell(XmlNode* tc)
 
 // --- WordTable ----------------------------------------------------------------------------------
 
+const std::vector<std::vector<XmlNode*>>* WordTable::rows() const
+{
+    WordDocument::IndexedTable* t = m_table ? m_document->indexedTable(m_index, m_table) : nullptr;
+    if (!t)
+        return nullptr;
+    if (!t->rowsRead) {
+        for (XmlNode* tr : watchedBlockChildren(m_table, s("w:tr"))) {
+            const QList<XmlNode*> cells = watchedBlockChildren(tr, s("w:tc"));
+            t->rows.emplace_back(cells.begin(), cells.end());
+        }
+        t->rowsRead = true;
+    }
+    return &t->rows;
+}
+
 int WordTable::rowCount() const
 {
-    return m_table ? int(blockChildren(m_table, s("w:tr")).size()) : 0;
+    const auto* all = rows();
+    return all ? int(all->size()) : 0;
 }
 
 int WordTable::cellCount(int row) const
 {
-    if (!m_table)
+    const auto* all = rows();
+    if (!all || row < 1 || row > int(all->size()))
         return 0;
-    const QList<XmlNode*> rows = blockChildren(m_table, s("w:tr"));
-    if (row < 1 || row > rows.size())
-        return 0;
-    return int(blockChildren(rows[row - 1], s("w:tc")).size());
+    return int((*all)[size_t(row - 1)].size());
 }
 
 bool WordTable::hasCell(int row, int column) const
@@ -444,12 +508,8 @@ XmlNode* WordTable::cellElement(int row, int column) const
 {
     if (!m_table)
         return nullptr;
-    const QList<XmlNode*> rows = blockChildren(m_table, s("w:tr"));
-    if (row >= 1 && row <= rows.size()) {
-        const QList<XmlNode*> cells = blockChildren(rows[row - 1], s("w:tc"));
-        if (column >= 1 && column <= cells.size())
-            return cells[column - 1];
-    }
+    if (hasCell(row, column))
+        return (*rows())[size_t(row - 1)][size_t(column - 1)];
     m_document->setError(QStringLiteral("В таблице %1 документа %2 нет ячейки (строка %3, столбец %4)")
                              .arg(m_index).arg(m_document->displayName()).arg(row).arg(column));
     return nullptr;
@@ -485,8 +545,7 @@ bool WordTable::appendToCell(int row, int column, const QString& text)
     if (!tc)
         return false;
     // The cell's last paragraph of its own, not one of a nested table.
-    const QList<XmlNode*> paragraphs = blockChildren(tc, s("w:p"));
-    XmlNode* p = paragraphs.isEmpty() ? nullptr : paragraphs.last();
+    XmlNode* p = lastBlockChild(tc, s("w:p"));
     if (!p)
         p = tc->appendElement(s("w:p"));
     std::unique_ptr<XmlNode> rPr = trailingRunProperties(p);
@@ -681,8 +740,15 @@ void WordTable::addRow()
     for (XmlNode* c : row->children(s("w:trPr")))
         for (XmlNode* change : c->children(s("w:ins")))
             c->remove(change);
+    WordDocument::IndexedTable* t = m_document->indexedTable(m_index, m_table);
     XmlNode* parent = last->parent();
-    parent->insert(parent->indexOf(last) + 1, std::move(row));
+    XmlNode* added = parent->insert(parent->indexOf(last) + 1, std::move(row));
+    // The new row follows the last one, so it is the last in the index as well.
+    if (t && t->rowsRead) {
+        const QList<XmlNode*> cells = watchedBlockChildren(added, s("w:tc"));
+        t->rows.emplace_back(cells.begin(), cells.end());
+        m_document->m_tablesStamp = XmlNode::shapeChanges();
+    }
 }
 
 // --- WordDocument -------------------------------------------------------------------------------
@@ -701,6 +767,7 @@ void WordDocument::createBlank()
 {
     m_package = OfficePackage();
     m_xml.clear();
+    forgetTables();
     m_source.clear();
     m_error.clear();
     m_mainPart = s("word/document.xml");
@@ -763,6 +830,7 @@ bool WordDocument::load(const QString& path, bool asTemplate)
 {
     m_package = OfficePackage();
     m_xml.clear();
+    forgetTables();
     m_mainPart.clear();
     m_source = path;
     m_error.clear();
@@ -772,6 +840,7 @@ bool WordDocument::load(const QString& path, bool asTemplate)
         setError(QStringLiteral("Не удалось открыть %1 %2: %3").arg(what, name, why));
         m_package = OfficePackage();
         m_xml.clear();
+        forgetTables();
         return false;
     };
 
@@ -881,22 +950,51 @@ XmlNode* WordDocument::settings(bool create) const
 
 // --- body ---------------------------------------------------------------------------------------
 
+std::vector<WordDocument::IndexedTable>& WordDocument::indexedTables() const
+{
+    // A change of shape made past this layer's own additions (a merge of cells, say) puts the
+    // whole index out of date: it is read again.
+    if (m_tablesRead && m_tablesStamp != XmlNode::shapeChanges())
+        m_tablesRead = false;
+    if (!m_tablesRead) {
+        m_tables.clear();
+        if (XmlNode* b = body())
+            for (XmlNode* t : watchedBlockChildren(b, s("w:tbl")))
+                m_tables.push_back(IndexedTable{t, false, {}});
+        m_tablesRead = true;
+        m_tablesStamp = XmlNode::shapeChanges();
+    }
+    return m_tables;
+}
+
+WordDocument::IndexedTable* WordDocument::indexedTable(int index, const XmlNode* table) const
+{
+    std::vector<IndexedTable>& all = indexedTables();
+    if (index >= 1 && index <= int(all.size()) && all[size_t(index - 1)].table == table)
+        return &all[size_t(index - 1)];
+    return nullptr;
+}
+
+void WordDocument::forgetTables()
+{
+    m_tables.clear();
+    m_tablesRead = false;
+}
+
 int WordDocument::tableCount() const
 {
-    XmlNode* b = body();
-    return b ? int(blockChildren(b, s("w:tbl")).size()) : 0;
+    return int(indexedTables().size());
 }
 
 WordTable WordDocument::table(int index)
 {
-    XmlNode* b = body();
-    const QList<XmlNode*> tables = b ? blockChildren(b, s("w:tbl")) : QList<XmlNode*>();
-    if (index < 1 || index > tables.size()) {
+    const std::vector<IndexedTable>& all = indexedTables();
+    if (index < 1 || index > int(all.size())) {
         setError(QStringLiteral("В документе %1 нет таблицы %2 (таблиц в нём: %3)")
-                     .arg(displayName()).arg(index).arg(tables.size()));
+                     .arg(displayName()).arg(index).arg(all.size()));
         return WordTable();
     }
-    return WordTable(this, tables[index - 1], index);
+    return WordTable(this, all[size_t(index - 1)].table, index);
 }
 
 bool WordDocument::appendToCell(int tableIndex, int row, int column, const QString& text)
@@ -967,8 +1065,14 @@ WordTable WordDocument::appendTable(int rows, int columns)
             tc->appendElement(s("w:p"));
         }
     }
+    const bool indexed = m_tablesRead && m_tablesStamp == XmlNode::shapeChanges();
     XmlNode* raw = insertAtBodyEnd(b, std::move(tbl));
-    return WordTable(this, raw, int(blockChildren(b, s("w:tbl")).indexOf(raw)) + 1);
+    // Nothing of the body follows it but its section, so it is the last table of the index.
+    if (indexed) {
+        m_tables.push_back(IndexedTable{raw, false, {}});
+        m_tablesStamp = XmlNode::shapeChanges();
+    }
+    return WordTable(this, raw, int(indexedTables().size()));
 }
 
 WordTable WordDocument::appendTable(const QList<QStringList>& rows)

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/office/OfficePackage.h"
 
@@ -93,6 +94,8 @@ public:
 
 private:
     friend class WordDocument;
+    const std::vector<std::vector<XmlNode*>>* rows() const;   // null for a null table
+
     WordTable(WordDocument* document, XmlNode* table, int index)
         : m_document(document), m_table(table), m_index(index) {}
     XmlNode* cellElement(int row, int column) const;   // sets the document's error when missing
@@ -187,10 +190,26 @@ private:
     void endBodyWithParagraph();
     void placePageNumbers();
 
+    // The body's tables and, once one is asked for, its cell elements row by row. Walking the
+    // nodes for every cell made the fill of a blank cost the square of its size. A table or row
+    // this layer adds is added to the index; any other change of the shape of what it looked
+    // into makes it read again (see XmlNode::watch).
+    struct IndexedTable {
+        XmlNode* table = nullptr;
+        bool rowsRead = false;
+        std::vector<std::vector<XmlNode*>> rows;   // the cell elements of each row
+    };
+    std::vector<IndexedTable>& indexedTables() const;
+    IndexedTable* indexedTable(int index, const XmlNode* table) const;   // null when not in the body
+    void forgetTables();
+
     OfficePackage m_package;
     QString m_mainPart;
     QString m_source;
     mutable QString m_error;
     mutable std::map<QString, std::unique_ptr<XmlNode>> m_xml;
     QStringList m_numberedHeaders;   // headers whose page number stands at a right tab
+    mutable std::vector<IndexedTable> m_tables;
+    mutable bool m_tablesRead = false;
+    mutable quint64 m_tablesStamp = 0;   // XmlNode::shapeChanges() the index was read at
 };

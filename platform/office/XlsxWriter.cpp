@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "platform/office/ExcelWorkbook.h"
 #include "platform/office/OfficePackage.h"
+#include "platform/office/XlsxLibrary.h"
 #include "platform/office/XmlTree.h"
 #include "platform/Files.h"
 
@@ -12,11 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <functional>
-#include <xlsxwriter.h>
-
-#if defined(__GLIBC__)
-#include <dlfcn.h>
-#endif
+#include <unordered_map>
 
 namespace {
 
@@ -32,152 +29,37 @@ const QString kTypeStyles =
 
 QString s(const char* latin) { return QString::fromLatin1(latin); }
 
-#define KESTRIN_XLSX_FUNCTIONS(X) \
-    X(workbook_new_opt) \
-    X(workbook_add_worksheet) \
-    X(workbook_add_format) \
-    X(workbook_close) \
-    X(lxw_strerror) \
-    X(format_set_num_format) \
-    X(format_set_font_name) \
-    X(format_set_font_size) \
-    X(format_set_bold) \
-    X(format_set_italic) \
-    X(format_set_align) \
-    X(format_set_text_wrap) \
-    X(format_set_rotation) \
-    X(format_set_indent) \
-    X(format_set_left) \
-    X(format_set_right) \
-    X(format_set_top) \
-    X(format_set_bottom) \
-    X(worksheet_set_column) \
-    X(worksheet_set_row) \
-    X(worksheet_merge_range) \
-    X(worksheet_write_string) \
-    X(worksheet_write_number) \
-    X(worksheet_write_blank) \
-    X(worksheet_freeze_panes) \
-
-// libxlsxwriter's functions. On glibc the library is loaded a second time, into a link-map
-// namespace of its own: it zips through the shared minizip, while QuaZip carries its own minizip
-// whose zipOpen, zipOpen3, ... have the same names and other arguments. In one namespace the
-// first library loaded serves both, and the other crashes. Elsewhere each library keeps its own
-// imports and the functions are called directly.
-struct XlsxLibrary {
-#define KESTRIN_XLSX_POINTER(name) decltype(&::name) name = nullptr;
-    KESTRIN_XLSX_FUNCTIONS(KESTRIN_XLSX_POINTER)
-#undef KESTRIN_XLSX_POINTER
-    QString error;
-};
-
-const XlsxLibrary& xlsx()
-{
-    static const XlsxLibrary library = [] {
-        XlsxLibrary l;
-#define KESTRIN_XLSX_DIRECT(name) l.name = &::name;
-        KESTRIN_XLSX_FUNCTIONS(KESTRIN_XLSX_DIRECT)
-#undef KESTRIN_XLSX_DIRECT
-#if defined(__GLIBC__)
-        Dl_info info{};
-        // A libxlsxwriter built into the program itself has no shared minizip to clash with.
-        if (dladdr(reinterpret_cast<void*>(&::workbook_new_opt), &info) && info.dli_fname
-            && QByteArray(info.dli_fname).contains("xlsxwriter")) {
-            void* handle = dlmopen(LM_ID_NEWLM, info.dli_fname, RTLD_NOW | RTLD_LOCAL);
-            if (!handle) {
-                l.error = QString::fromLocal8Bit(dlerror());
-                return l;
-            }
-#define KESTRIN_XLSX_LOOKUP(name)                                                                    \
-    l.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));                              \
-    if (!l.name && l.error.isEmpty())                                                                \
-        l.error = QStringLiteral("в библиотеке libxlsxwriter нет функции %1").arg(QLatin1String(#name));
-            KESTRIN_XLSX_FUNCTIONS(KESTRIN_XLSX_LOOKUP)
-#undef KESTRIN_XLSX_LOOKUP
-        }
-#endif
-        return l;
-    }();
-    return library;
-}
-
-QString formatKey(const ExcelCellFormat& f)
-{
-    return QStringLiteral("%1\x1f%2\x1f%3\x1f%4%5\x1f%6\x1f%7\x1f%8\x1f%9\x1f%10\x1f%11")
-        .arg(f.numberFormat, f.fontName)
-        .arg(f.fontSize)
-        .arg(int(f.bold))
-        .arg(int(f.italic))
-        .arg(int(f.horizontal))
-        .arg(int(f.vertical))
-        .arg(int(f.wrap))
-        .arg(f.rotation)
-        .arg(f.indent)
-        .arg(f.borders);
-}
-
-// Builds the libxlsxwriter formats once per distinct format of the model.
+// Builds the libxlsxwriter formats once per distinct format of the model. Cells of one kind
+// follow each other (the data area shares one format, a header row another), so the format of
+// the cell before is tried first; the others are found by value.
 class Formats {
 public:
     explicit Formats(lxw_workbook* book) : m_book(book) {}
 
     lxw_format* of(const ExcelCellFormat& f)
     {
+        if (m_last && f == m_last->first)
+            return m_last->second;
         if (f.isDefault())
             return nullptr;
-        const QString key = formatKey(f);
-        auto it = m_formats.find(key);
-        if (it != m_formats.end())
-            return it.value();
-        lxw_format* x = xlsx().workbook_add_format(m_book);
-        if (!f.numberFormat.isEmpty()) {
-            const QByteArray code = f.numberFormat.toUtf8();
-            xlsx().format_set_num_format(x, code.constData());
-        }
-        if (!f.fontName.isEmpty()) {
-            const QByteArray name = f.fontName.toUtf8();
-            xlsx().format_set_font_name(x, name.constData());
-        }
-        if (f.fontSize > 0)
-            xlsx().format_set_font_size(x, f.fontSize);
-        if (f.bold)
-            xlsx().format_set_bold(x);
-        if (f.italic)
-            xlsx().format_set_italic(x);
-        switch (f.horizontal) {
-        case ExcelHorizontal::Left: xlsx().format_set_align(x, LXW_ALIGN_LEFT); break;
-        case ExcelHorizontal::Centre: xlsx().format_set_align(x, LXW_ALIGN_CENTER); break;
-        case ExcelHorizontal::Right: xlsx().format_set_align(x, LXW_ALIGN_RIGHT); break;
-        case ExcelHorizontal::Justify: xlsx().format_set_align(x, LXW_ALIGN_JUSTIFY); break;
-        case ExcelHorizontal::General: break;
-        }
-        switch (f.vertical) {
-        case ExcelVertical::Top: xlsx().format_set_align(x, LXW_ALIGN_VERTICAL_TOP); break;
-        case ExcelVertical::Centre: xlsx().format_set_align(x, LXW_ALIGN_VERTICAL_CENTER); break;
-        case ExcelVertical::Justify: xlsx().format_set_align(x, LXW_ALIGN_VERTICAL_JUSTIFY); break;
-        case ExcelVertical::Bottom: break;
-        }
-        if (f.wrap)
-            xlsx().format_set_text_wrap(x);
-        if (f.rotation != 0)
-            xlsx().format_set_rotation(x, int16_t(f.rotation));
-        if (f.indent > 0)
-            xlsx().format_set_indent(x, uint8_t(f.indent));
-        if (f.borders & ExcelBorder::Left)
-            xlsx().format_set_left(x, LXW_BORDER_THIN);
-        if (f.borders & ExcelBorder::Right)
-            xlsx().format_set_right(x, LXW_BORDER_THIN);
-        if (f.borders & ExcelBorder::Top)
-            xlsx().format_set_top(x, LXW_BORDER_THIN);
-        if (f.borders & ExcelBorder::Bottom)
-            xlsx().format_set_bottom(x, LXW_BORDER_THIN);
-        m_formats.insert(key, x);
-        return x;
+        auto it = m_formats.find(f);
+        if (it == m_formats.end())
+            it = m_formats.emplace(f, addXlsxFormat(m_book, f)).first;
+        m_last = &*it;
+        return it->second;
     }
 
 private:
+    struct Hash {
+        size_t operator()(const ExcelCellFormat& f) const
+        {
+            return qHashMulti(0, f.numberFormat, f.fontName, f.fontSize, f.bold, f.italic, int(f.horizontal),
+                              int(f.vertical), f.wrap, f.rotation, f.indent, f.borders);
+        }
+    };
     lxw_workbook* m_book;
-    QHash<QString, lxw_format*> m_formats;
+    std::unordered_map<ExcelCellFormat, lxw_format*, Hash> m_formats;
+    const std::pair<const ExcelCellFormat, lxw_format*>* m_last = nullptr;
 };
 
 // Excel reads "_x0041_" in a cell's text as the character it codes, and libxlsxwriter writes such
@@ -226,15 +108,15 @@ QString writeBook(const QString& file, const QString& tempFolder, const ExcelWor
     const QString limits = checkLimits(book);
     if (!limits.isEmpty())
         return limits;
-    if (!xlsx().error.isEmpty())
-        return QStringLiteral("библиотека libxlsxwriter не загружается: %1").arg(xlsx().error);
+    if (!xlsxLibrary().error.isEmpty())
+        return QStringLiteral("библиотека libxlsxwriter не загружается: %1").arg(xlsxLibrary().error);
     QByteArray fileName = QFile::encodeName(file);
     QByteArray tmp = QFile::encodeName(tempFolder);
     lxw_workbook_options options = {};
     options.constant_memory = LXW_FALSE;
     options.tmpdir = tmp.data();
     options.use_zip64 = LXW_FALSE;
-    lxw_workbook* wb = xlsx().workbook_new_opt(fileName.constData(), &options);
+    lxw_workbook* wb = xlsxLibrary().workbook_new_opt(fileName.constData(), &options);
     if (!wb)
         return QStringLiteral("книга не создаётся");
 
@@ -242,24 +124,24 @@ QString writeBook(const QString& file, const QString& tempFolder, const ExcelWor
     QString failure;
     auto check = [&](lxw_error e, const QString& what) {
         if (e != LXW_NO_ERROR && failure.isEmpty())
-            failure = QStringLiteral("%1: %2").arg(what, QString::fromUtf8(xlsx().lxw_strerror(e)));
+            failure = QStringLiteral("%1: %2").arg(what, QString::fromUtf8(xlsxLibrary().lxw_strerror(e)));
     };
 
     for (int i = 0; i < book.sheetCount() && failure.isEmpty(); ++i) {
         const ExcelSheet* sheet = book.sheet(i);
         const QByteArray name = sheet->name().toUtf8();
-        lxw_worksheet* ws = xlsx().workbook_add_worksheet(wb, name.constData());
+        lxw_worksheet* ws = xlsxLibrary().workbook_add_worksheet(wb, name.constData());
         if (!ws) {
             failure = QStringLiteral("лист «%1» не добавляется").arg(sheet->name());
             break;
         }
         const QString where = QStringLiteral("лист «%1»").arg(sheet->name());
         for (const auto& [column, width] : sheet->columnWidths())
-            check(xlsx().worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr), where);
+            check(xlsxLibrary().worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr), where);
         for (const auto& [row, height] : sheet->rowHeights())
-            check(xlsx().worksheet_set_row(ws, lxw_row_t(row - 1), height, nullptr), where);
+            check(xlsxLibrary().worksheet_set_row(ws, lxw_row_t(row - 1), height, nullptr), where);
         for (const ExcelRange& m : sheet->merges())
-            check(xlsx().worksheet_merge_range(ws, lxw_row_t(m.firstRow - 1), lxw_col_t(m.firstColumn - 1),
+            check(xlsxLibrary().worksheet_merge_range(ws, lxw_row_t(m.firstRow - 1), lxw_col_t(m.firstColumn - 1),
                                         lxw_row_t(m.lastRow - 1), lxw_col_t(m.lastColumn - 1), "",
                                         formats.of(sheet->format(m.firstRow, m.firstColumn))),
                   where);
@@ -271,29 +153,29 @@ QString writeBook(const QString& file, const QString& tempFolder, const ExcelWor
             switch (cell.value.type) {
             case ExcelValue::Type::Text: {
                 const QByteArray text = escapeCodedCharacters(cell.value.text).toUtf8();
-                check(xlsx().worksheet_write_string(ws, r, c, text.constData(), f), where);
+                check(xlsxLibrary().worksheet_write_string(ws, r, c, text.constData(), f), where);
                 break;
             }
             case ExcelValue::Type::Number:
-                check(xlsx().worksheet_write_number(ws, r, c, cell.value.number, f), where);
+                check(xlsxLibrary().worksheet_write_number(ws, r, c, cell.value.number, f), where);
                 break;
             case ExcelValue::Type::Empty:
                 if (f)
-                    check(xlsx().worksheet_write_blank(ws, r, c, f), where);
+                    check(xlsxLibrary().worksheet_write_blank(ws, r, c, f), where);
                 break;
             }
         }
         if (sheet->frozenRows() > 0 || sheet->frozenColumns() > 0)
-            xlsx().worksheet_freeze_panes(ws, lxw_row_t(sheet->frozenRows()), lxw_col_t(sheet->frozenColumns()));
+            xlsxLibrary().worksheet_freeze_panes(ws, lxw_row_t(sheet->frozenRows()), lxw_col_t(sheet->frozenColumns()));
     }
     if (book.sheetCount() == 0 && failure.isEmpty())
-        if (!xlsx().workbook_add_worksheet(wb, QStringLiteral("Лист1").toUtf8().constData()))
+        if (!xlsxLibrary().workbook_add_worksheet(wb, QStringLiteral("Лист1").toUtf8().constData()))
             failure = QStringLiteral("лист не добавляется");
-    const lxw_error closed = xlsx().workbook_close(wb);
+    const lxw_error closed = xlsxLibrary().workbook_close(wb);
     if (!failure.isEmpty())
         return failure;
     if (closed != LXW_NO_ERROR)
-        return QString::fromUtf8(xlsx().lxw_strerror(closed));
+        return QString::fromUtf8(xlsxLibrary().lxw_strerror(closed));
     return QString();
 }
 

@@ -8,6 +8,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 #include <memory>
 #include <vector>
 
@@ -59,10 +60,24 @@ public:
 
     std::unique_ptr<XmlNode> clone() const;
 
+    // An index kept beside a tree (a document's tables, rows and cells) watches the nodes it
+    // looked into: an element added to or taken from a watched node, or a subtree holding one
+    // taken out of its tree, is a change of shape, and shapeChanges() counts them (all trees of
+    // the thread together), so the index can tell that it is out of date.
+    void watch() const { m_watched = true; }
+    static quint64 shapeChanges();
+
+    // Nodes come from blocks of their own (see XmlTree.cpp); one thread makes and frees them.
+    static void* operator new(size_t size);
+    static void operator delete(void* node, size_t size);
+
 private:
+    bool holdsWatched() const;
+
     QString m_name;
     QString m_text;
     bool m_isText = false;
+    mutable bool m_watched = false;   // a mark for an index beside the tree, not part of it
     QList<QPair<QString, QString>> m_attributes;
     std::vector<std::unique_ptr<XmlNode>> m_children;
     XmlNode* m_parent = nullptr;

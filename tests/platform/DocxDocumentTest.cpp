@@ -465,3 +465,75 @@ TEST_F(FormBlank, AFailedSaveNamesTheFileAndLeavesTheOldOne)
     EXPECT_FALSE(doc.save(dir.filePath(QStringLiteral("занято.docx"))));
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("занято.docx"))).isDir());
 }
+
+namespace {
+
+// Tables and rows added after the cells were read are found, and another document opened in
+// the same object brings its own tables.
+TEST(DocxTables, TablesAndRowsAddedAfterReadingAreFound)
+{
+    QTemporaryDir dir;
+    WordDocument doc;
+    doc.createBlank();
+    WordTable first = doc.appendTable(2, 2);
+    ASSERT_EQ(first.cellCount(2), 2);
+    WordTable second = doc.appendTable(1, 3);
+    EXPECT_EQ(doc.tableCount(), 2);
+    EXPECT_EQ(doc.table(2).cellCount(1), 3);
+    first.addRow();
+    first.addRow();
+    EXPECT_EQ(first.rowCount(), 4);
+    EXPECT_TRUE(first.setCellText(4, 2, QStringLiteral("нижняя")));
+    EXPECT_TRUE(second.appendToCell(1, 3, QStringLiteral("5")));
+    QString text;
+    ASSERT_TRUE(doc.cellText(1, 4, 2, &text));
+    EXPECT_EQ(text, QStringLiteral("нижняя"));
+    ASSERT_TRUE(doc.cellText(2, 1, 3, &text));
+    EXPECT_EQ(text, QStringLiteral("5"));
+    EXPECT_FALSE(doc.cellText(1, 5, 1, &text));
+    const QString path = dir.filePath(QStringLiteral("tables.docx"));
+    ASSERT_TRUE(doc.save(path));
+
+    WordDocument other;
+    other.createBlank();
+    other.appendTable(1, 1).setCellText(1, 1, QStringLiteral("другой"));
+    const QString otherPath = dir.filePath(QStringLiteral("other.docx"));
+    ASSERT_TRUE(other.save(otherPath));
+    ASSERT_TRUE(doc.open(otherPath));
+    EXPECT_EQ(doc.tableCount(), 1);
+    ASSERT_TRUE(doc.cellText(1, 1, 1, &text));
+    EXPECT_EQ(text, QStringLiteral("другой"));
+    EXPECT_EQ(doc.table(1).rowCount(), 1);
+    doc.createBlank();
+    EXPECT_EQ(doc.tableCount(), 0);
+    ASSERT_TRUE(doc.open(path));
+    EXPECT_EQ(doc.table(1).rowCount(), 4);
+}
+
+}  // namespace
+
+namespace {
+
+// What XML cannot hold is left out on saving, the rest comes back as it was: markup characters,
+// a character beyond the first plane, tabs and line breaks, in a cell and in a variable.
+TEST(DocxText, CharactersXmlCannotHoldAreLeftOutAndTheRestComesBack)
+{
+    QTemporaryDir dir;
+    WordDocument doc;
+    doc.createBlank();
+    const QString odd = QStringLiteral("a<b>&\"c\" ") + QChar(0x01) + QChar(0xD800) + QStringLiteral("d")
+                        + QString::fromUcs4(U"\U0001F600") + QChar(0xFFFF) + QStringLiteral("\tе");
+    const QString kept = QStringLiteral("a<b>&\"c\" d") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("\tе");
+    doc.appendTable(1, 1).setCellText(1, 1, odd);
+    doc.setVariable(QStringLiteral("Проба"), odd + QStringLiteral("\r\nх"));
+    const QString path = dir.filePath(QStringLiteral("odd.docx"));
+    ASSERT_TRUE(doc.save(path));
+    WordDocument back;
+    ASSERT_TRUE(back.open(path)) << back.errorString().toStdString();
+    QString text;
+    ASSERT_TRUE(back.cellText(1, 1, 1, &text));
+    EXPECT_EQ(text, kept);
+    EXPECT_EQ(back.variable(QStringLiteral("Проба")), kept + QStringLiteral("\r\nх"));
+}
+
+}  // namespace
