@@ -200,12 +200,12 @@ void formNetTable(NetEvaluator& evaluator, const TableShape& table, const QList<
     }
 }
 
-void formStoredNetTable(NetEvaluator& evaluator, Database& dictionary, const NetTable& table,
+void formStoredNetTable(NetEvaluator& evaluator, Database& dictionary, const TableShape& table,
                         const QList<int>& candidates, bool round, CellArray& cells,
                         QList<FormationProblem>& problems,
                         const std::function<void(const QString&)>& status)
 {
-    const QString prefix = table.formName + QStringLiteral("т") + table.number + QStringLiteral(" - ");
+    const QString prefix = table.formName + QStringLiteral("т") + table.tablen + QStringLiteral(" - ");
     formNetTable(evaluator, table, NetConditions::read(dictionary, table.ident), candidates, round,
                  cells, problems, [&](const QString& cell) {
                      if (status)

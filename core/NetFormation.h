@@ -38,7 +38,7 @@ void formNetTable(NetEvaluator& evaluator, const TableShape& table, const QList<
 
 // Forms `cells` from the table's stored conditions over `candidates`, as a recalculation forms a
 // network table: `status` is told "<form>т<number> - <cell>" as each cell is formed.
-void formStoredNetTable(NetEvaluator& evaluator, Database& dictionary, const NetTable& table,
+void formStoredNetTable(NetEvaluator& evaluator, Database& dictionary, const TableShape& table,
                         const QList<int>& candidates, bool round, CellArray& cells,
                         QList<FormationProblem>& problems,
                         const std::function<void(const QString&)>& status = {});

@@ -533,9 +533,9 @@ TEST_F(ReportPrintTest, PrintsOfTheSampleAreAsPrintedBefore)
 {
     struct Case { int form; const char* name; const char* digest; };
     const Case cases[] = {
-        {Sample::Form::F12, "Ф12", "e74fb9357fdc6a39ab85dda6e7d74c9d5bbf27aa59b2c0036b815debe0ee9a92"},
-        {Sample::Form::F30, "Ф30", "86de683ddfdf91311c6eede1049d841c3ddd6fede31c495228a4a3629cb3addb"},
-        {Sample::Form::F47, "Ф47", "e28342938e8641d8e0de5a36895ccd2def338eef531163ca60823ac2fc698a06"}};
+        {Sample::Form::F12, "Ф12", "bdadf63dd0f8d5917e932ba9455bb8f2069780ad5f113cdae06356e60e4edca5"},
+        {Sample::Form::F30, "Ф30", "1aef8c26b30f6e82d12da1c05ea1af647d3072f5b7e675fba65020298f01c034"},
+        {Sample::Form::F47, "Ф47", "47312c0e1897e88a290e656faf7a3919dec068574a2626c7d6884d39ddfa7b42"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WordDocument doc;
@@ -550,7 +550,7 @@ TEST_F(ReportPrintTest, PrintsOfTheSampleAreAsPrintedBefore)
     QString error;
     ASSERT_TRUE(makeReportDocument(job, now, &error)) << error.toStdString();
     EXPECT_EQ(packageDigest(reportDocumentPath(job), {QStringLiteral("word/settings.xml")}),
-              "8893cccf8df4d1e02df64ad2f84051bab1290ed2159ce4ed6cd18a1ff8d5854d");
+              "217276868d3b932e81e3ff01551b700e39e6dc54629b38b4ca17298919339a64");
 }
 
 }  // namespace
