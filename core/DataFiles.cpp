@@ -225,6 +225,12 @@ bool loadDataFile(Database& data, const DataLoadTarget& target, const QString& p
                 return false;
             }
         }
+        // The lookup reads an empty table number as the form's first table and an empty form name
+        // as no table: neither is what an export writes, so such a line is damaged too.
+        if (line.form.isEmpty() || line.table.isEmpty()) {
+            *error = lineError(path, number, QStringLiteral("не указана форма или номер таблицы"));
+            return false;
+        }
         if (*year != target.year) {
             ++counts.otherYear;
             continue;

@@ -187,6 +187,10 @@ TEST_F(DataFiles, ARefusedFileChangesNothingAndSaysWhy)
         {"bad.ktd", cp1251(good + "\r\n\"1\",\"2025\",\"Ф12\"\r\n"), "строка 2"},
         {"number.ktd", cp1251(good + "\r\n\"1,5\",\"2025\",\"Ф12\",\"(1000)\",\"5\",\"5\"\r\n"), "строка 2"},
         {"repeat.ktd", cp1251(good + "\r\n" + good + "\r\n"), "уже задана в строке 1"},
+        // An empty table number would land in the form's first table, an empty form name nowhere.
+        {"notable.ktd", cp1251(good + "\r\n\"7\",\"2025\",\"Ф12\",\"\",\"5\",\"5\"\r\n"), "строка 2"},
+        {"noform.ktd", cp1251(good + "\r\n\"7\",\"2025\",\"\",\"(1000)\",\"5\",\"5\"\r\n"), "строка 2"},
+        {"notable.ktr", cp1251(QStringLiteral("\"7\",\"2024\",\"3\",\"\",\"5\",\"5\"\r\n")), "строка 1"},
         {"controls.ktr", cp1251(QStringLiteral("\"Ф12\",\"(1000)\",\"Г3=Г4+Г5\",\"\",\"\"\r\n")), "строка 1"},
         {"binary.ktd", QByteArray("PK\x03\x04\x00\x00garbage", 14), "binary.ktd"},
         {"long.ktd", QByteArray(3 << 20, 'x'), "long.ktd"},

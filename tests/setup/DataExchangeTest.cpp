@@ -162,13 +162,14 @@ TEST_F(GroupExchange, EveryUnitGetsBackItsOwnRowsWhateverItsNameHolds)
 {
     // Units whose names the export's file name used to lose: one that begins with another's name
     // and " - ", characters no file name may hold, and two names longer than a file name that
-    // differ only past its end.
+    // differ only past its end; and two units of one name under one parent.
     const QString longName = QStringLiteral("Областная клиническая больница восстановительного лечения ветеранов "
                                             "войн и труда имени заслуженного врача республики, отделение №");
     ASSERT_GT(longName.size(), 125);
     const QStringList names = {
         QStringLiteral("Малиновская участковая больница - филиал"),
         QStringLiteral("ФАП \"Ключи\""),
+        QStringLiteral("Амбулатория 1/2: дети"),
         QStringLiteral("Амбулатория 1/2: дети"),
         longName + QStringLiteral("1"),
         longName + QStringLiteral("2"),
