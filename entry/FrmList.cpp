@@ -1,4 +1,5 @@
 #include "entry/FrmList.h"
+#include "entry/FrmListExcel.h"
 
 #include "core/Common.h"
 #include "core/Controls.h"
@@ -147,7 +148,7 @@ void TFormList::buildMenu()
     connect(N2, &QAction::triggered, this, &TFormList::N2Click);
     connect(N22, &QAction::triggered, this, &TFormList::N22Click);
     connect(N24, &QAction::triggered, this, &TFormList::N24Click);
-    buildExcelMenu();
+    m_excel = new FormListExcel(*this);
 
     N7 = action("N7", QStringLiteral("Ошибки"));
     N7->setVisible(false);
@@ -233,7 +234,8 @@ void TFormList::updateOwnerDataCommands()
     for (QAction* action : std::as_const(m_ownerDataCommands))
         action->setEnabled(changeable);
     updatePrintCommands();
-    updateExcelCommands();
+    if (m_excel)
+        m_excel->updateCommands();
     updateDataCommands();
 }
 
@@ -350,7 +352,8 @@ void TFormList::TreeView1Change(QTreeWidgetItem* node)
     TreeFormName = formNode->data(0, NodeNameRole).toString();
     N1->setEnabled(node->parent() != nullptr);
     updatePrintCommands();
-    updateExcelCommands();
+    if (m_excel)
+        m_excel->updateCommands();
     updateDataCommands();
 }
 
