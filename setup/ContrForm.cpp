@@ -322,51 +322,28 @@ void TContrls::saveSelected()
     QListWidgetItem* item = selected();
     if (!item || item != m_shown)
         return;
-    const int code = item->data(Qt::UserRole).toInt();
-    // An existing control is checked under the kind it is stored with, whatever the screen shows.
-    ControlScope s = scope();
-    std::optional<StoredControl> stored;
-    if (code != 0) {
-        stored = readControl(dbmain(), code);
-        if (!stored) {
-            prompts().error(QStringLiteral("Контроль не найден в базе: он удален. Изменения не сохранены."));
-            return;
-        }
-        s.kind = storedControlKind(stored->formid, stored->tble);
-        s.formId = stored->formid;
-        s.formName = stored->formid == 0 ? QString() : FormNameById(stored->formid);
-        s.tableNumber = stored->tble;
-    }
     const int relation = RadioGroup2->checkedId();
-    const QString reltion = relation < 0 ? QString() : kRelations[relation];
-    const ControlCheck check = checkControl(s, Memo1->toPlainText(), reltion, Memo2->toPlainText(),
-                                            Memo3->toPlainText());
-    if (!check.ok) {
-        const QString general = generalMessage(check.field);
-        prompts().error(check.reason.isEmpty() || check.reason == general
-                            ? general : check.reason + QStringLiteral("\n") + general);
-        QWidget* focus = check.field == ControlCheck::Relation ? RadioGroup2->button(0)
-            : check.field == ControlCheck::Right             ? static_cast<QWidget*>(Memo2)
-            : check.field == ControlCheck::Cycle             ? static_cast<QWidget*>(Memo3)
-                                                             : static_cast<QWidget*>(Memo1);
-        focus->setFocus();
+    const ControlEdit edit{item->data(Qt::UserRole).toInt(), scope(), Memo1->toPlainText(),
+                           relation < 0 ? QString() : kRelations[relation], Memo2->toPlainText(),
+                           Memo3->toPlainText(), Edit4->text()};
+    const ControlSave save = saveControl(dbmain(), edit);
+    if (!save.saved) {
+        prompts().error(save.message);
+        if (save.field != ControlCheck::None)
+            focusRefused(save.field);
         return;
     }
-    StoredControl c = stored.value_or(StoredControl());
-    c.lft = Memo1->toPlainText();
-    c.rght = Memo2->toPlainText();
-    c.cycl = Memo3->toPlainText();
-    c.commnt = Edit4->text();
-    c.reltion = reltion;
-    if (code == 0) {
-        c.formid = s.kind == ControlKind::BetweenForms ? 0 : EditorFormId;
-        c.tble = s.kind == ControlKind::WithinTable ? EditorTableNo : QString();
-        item->setData(Qt::UserRole, insertControl(dbmain(), c));
-    } else if (!updateControl(dbmain(), c)) {
-        prompts().error(QStringLiteral("Контроль не найден в базе: он удален. Изменения не сохранены."));
-        return;
-    }
-    item->setText(c.commnt);
+    item->setData(Qt::UserRole, save.code);
+    item->setText(edit.commnt);
+}
+
+void TContrls::focusRefused(ControlCheck::Field field)
+{
+    QWidget* focus = field == ControlCheck::Relation ? RadioGroup2->button(0)
+        : field == ControlCheck::Right             ? static_cast<QWidget*>(Memo2)
+        : field == ControlCheck::Cycle             ? static_cast<QWidget*>(Memo3)
+                                                   : static_cast<QWidget*>(Memo1);
+    focus->setFocus();
 }
 
 void TContrls::Button6Click()
