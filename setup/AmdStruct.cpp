@@ -615,43 +615,34 @@ void TAdmForm::N4Click()
         const int id = nodeId(node);
         const std::optional<UnitRecord> unit = readUnit(dbmain(), id);
         if (!unit) {
-            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                            + QStringLiteral(" не найдено в базе"));
+            prompts().error(unitNotFoundText(node->text(0)));
             return;
         }
         TUntChar dialog(this);
-        dialog.setWindowTitle(QStringLiteral("Корректировка подразделения"));
-        dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
-        dialog.setUnit(unit->unit, unit->medicalType, unit->rural);
-        const QList<int> childIds = node->childCount() > 0 ? childUnitIds(dbmain(), id) : QList<int>();
-        QStringList children;
-        for (int child : childIds)
-            children.append(QString::number(child));
-        ChildUnitIds = children.join(QLatin1Char(','));
-        dialog.setPopulation(dbmain(), ReportYear, id, childIds);
+        fillCorrectionDialog(dialog, *unit, node);
         if (prompts().exec(dialog) != QDialog::Accepted)
             return;
-        if (isBlankName(dialog.unitName())) {
-            prompts().error(NoUnitNameText);
-            return;
-        }
-        const PopulationTexts population = dialog.population();
-        QString error;
-        switch (correctUnit(dbmain(), ReportYear, id, dialog.unitName(), dialog.medicalType(),
-                            dialog.rural(), &population, &error)) {
-        case UnitCorrection::Written:
+        const QString refusal = correctUnitRefusal(dbmain(), ReportYear, id, node->text(0), dialog.unitName(),
+                                                   dialog.medicalType(), dialog.rural(), dialog.population());
+        if (refusal.isEmpty())
             node->setText(0, dialog.unitName());
-            return;
-        case UnitCorrection::NoUnit:
-            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                            + QStringLiteral(" не найдено в базе"));
-            return;
-        case UnitCorrection::InvalidPopulation:
-            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                            + QStringLiteral(" не исправлено: ") + error);
-            return;
-        }
+        else
+            prompts().error(refusal);
     });
+}
+
+void TAdmForm::fillCorrectionDialog(TUntChar& dialog, const UnitRecord& unit, const QTreeWidgetItem* node)
+{
+    const int id = nodeId(node);
+    dialog.setWindowTitle(QStringLiteral("Корректировка подразделения"));
+    dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
+    dialog.setUnit(unit.unit, unit.medicalType, unit.rural);
+    const QList<int> childIds = node->childCount() > 0 ? childUnitIds(dbmain(), id) : QList<int>();
+    QStringList children;
+    for (int child : childIds)
+        children.append(QString::number(child));
+    ChildUnitIds = children.join(QLatin1Char(','));
+    dialog.setPopulation(dbmain(), ReportYear, id, childIds);
 }
 
 UnitTreeNode TAdmForm::subtreeOf(const QTreeWidgetItem* node) const

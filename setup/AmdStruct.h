@@ -28,6 +28,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 struct UnitTreeNode;
+struct UnitRecord;
+class TUntChar;
 
 enum class AdmMode {
     Formation,   // " - формирование": building the tree
@@ -121,6 +123,8 @@ private:
     void updateCommands();
     // Adds a unit under `parent` (nullptr: top level) through the unit dialog.
     void addUnitUnder(QTreeWidgetItem* parent, const QString& caption);
+    // The unit dialog of "Корректировать", filled with the unit and its group's population.
+    void fillCorrectionDialog(TUntChar& dialog, const UnitRecord& unit, const QTreeWidgetItem* node);
     // Leaves the ordering mode, writing the order; false (mode kept) when the write failed.
     bool leaveOrderingMode();
     QList<QPair<int, int>> shownOrder() const;
