@@ -16,6 +16,7 @@
 #include <QPair>
 #include <QString>
 
+class AdmExchange;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -50,7 +51,7 @@ public:
     AdmMode mode() const { return m_mode; }
     bool orderingMode() const { return m_ordering; }
 
-    // The menu commands, also reachable from tests.
+    // The menu commands, also reachable from tests; the exchange commands run in AdmExchange.
     void N1Click();    // "Добавить": a unit beside the selected one (top level in an empty tree)
     void N2Click();    // "Вставить": a unit as the last child of the selected one
     void N3Click();    // "Удалить": the selected institution with its numbers of the year
@@ -128,16 +129,10 @@ private:
     // Leaves the ordering mode, writing the order; false (mode kept) when the write failed.
     bool leaveOrderingMode();
     QList<QPair<int, int>> shownOrder() const;
-    UnitTreeNode subtreeOf(const QTreeWidgetItem* node) const;
-    // The name the group export gives the leaf's file, so a file of one unit comes back to it.
-    QString exportedFileName(const QTreeWidgetItem* leaf) const;
     QString reportTitle() const;
-    // Shows the chosen forms in the panel and enables "Очищать" for a choice.
-    void showChosenForms();
-    // The second bar: how far the file being read is.
-    void showLineProgress(qint64 read, qint64 size);
 
     AdmMode m_mode;
+    AdmExchange* m_exchange = nullptr;   // single and group exchange, the chosen forms
     bool m_ordering = false;
     bool m_built = false;
 };
