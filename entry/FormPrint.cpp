@@ -20,21 +20,6 @@ namespace {
 
 QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 
-// The values the fill reads replace CellValues; the grid or a control pass may hold a table there.
-class CellValuesKeeper {
-public:
-    CellValuesKeeper() : m_values(CellValues), m_offset(CellRowOffset) {}
-    ~CellValuesKeeper()
-    {
-        CellValues = m_values;
-        CellRowOffset = m_offset;
-    }
-
-private:
-    CellArray m_values;
-    int m_offset;
-};
-
 struct FormTable {
     int ident = 0;
     QString number;
@@ -125,18 +110,17 @@ bool FillFormDoc(const QString& formsFolder, int formId, const QString& formName
 
     const QString storedFormName = FormNameById(formId);
     std::map<QString, std::pair<CellArray, int>> loaded;   // table number -> cells, fixrows
-    {
-        CellValuesKeeper keep;
-        for (const PlacementLine& line : std::as_const(lines)) {
-            if (loaded.count(line.tableNumber))
-                continue;
-            QString loadError;
-            if (!LoadTableCells(ownerId, storedFormName, line.tableNumber, &loadError)) {
-                *error = loadError;
-                return false;
-            }
-            loaded[line.tableNumber] = {CellValues, GetTableGeometryById(formId, line.tableNumber).fixrows};
+    // Read as values: the grid or a control pass may hold a table in CellValues meanwhile.
+    for (const PlacementLine& line : std::as_const(lines)) {
+        if (loaded.count(line.tableNumber))
+            continue;
+        CellArray cells;
+        QString loadError;
+        if (!readTableCells(ownerId, storedFormName, line.tableNumber, &cells, &loadError)) {
+            *error = loadError;
+            return false;
         }
+        loaded[line.tableNumber] = {cells, GetTableGeometryById(formId, line.tableNumber).fixrows};
     }
     for (const PlacementLine& line : std::as_const(lines)) {
         const auto& [cells, fixrows] = loaded[line.tableNumber];
