@@ -53,6 +53,8 @@ private:
     void refreshCache();
     void updateActions();
     QTreeWidgetItem* current() const;
+    // Selects and opens the set's node after the tree was built again.
+    void selectSet(int ident);
 
     QTreeWidget* TreeView1 = nullptr;
     QLineEdit* Edit1 = nullptr;
