@@ -336,21 +336,8 @@ void TMain::FormCreate()
 {
     m_calendarYear = QDate::currentDate().year();
     SpinEdit1->setValue(0);
-    // A settings file that cannot be read is no first run: attaching would overwrite it.
-    if (const QString problem = Configurations::settingsProblem(); !problem.isEmpty()) {
-        prompts().error(problem);
+    if (!listConfigurations())
         return;   // the window closes itself on activation and the program ends
-    }
-    // No settings file, or one that lists nothing: the first run, which attaches a configuration.
-    if (Configurations::names().isEmpty()) {
-        if (!N24Click())
-            return;   // silent: the window closes itself on activation and the program ends
-        QString error;
-        if (!Configurations::writeOpened(0, m_calendarYear, &error))
-            prompts().error(error);
-    } else {
-        DBList->addItems(Configurations::names());
-    }
     int wanted = Configurations::storedYear(m_calendarYear);
     if (wanted < 1)
         wanted = m_calendarYear;
@@ -371,6 +358,26 @@ void TMain::FormCreate()
     }
     m_startingUp = false;
     updateCommands();
+}
+
+bool TMain::listConfigurations()
+{
+    // A settings file that cannot be read is no first run: attaching would overwrite it.
+    if (const QString problem = Configurations::settingsProblem(); !problem.isEmpty()) {
+        prompts().error(problem);
+        return false;
+    }
+    // No settings file, or one that lists nothing: the first run, which attaches a configuration.
+    if (Configurations::names().isEmpty()) {
+        if (!N24Click())
+            return false;   // silent
+        QString error;
+        if (!Configurations::writeOpened(0, m_calendarYear, &error))
+            prompts().error(error);
+    } else {
+        DBList->addItems(Configurations::names());
+    }
+    return true;
 }
 
 bool TMain::event(QEvent* event)
@@ -443,7 +450,6 @@ void TMain::DBListChange()
 bool TMain::N260Click(QComboBox* Sender)
 {
     const QString name = Sender->currentText();
-    const int index = Sender->currentIndex();
     const QString folder = Configurations::folder(name);
     if (folder.isEmpty()) {
         prompts().error(QStringLiteral("Не указано расположение базы данных \"%1\"").arg(name));
@@ -452,41 +458,52 @@ bool TMain::N260Click(QComboBox* Sender)
     }
     const QString cfgDir = Configurations::configurationDir(folder);
     int year = SpinEdit1->value();
-    if (!Files::isFolder(YearDatabases::yearFolder(cfgDir, year))) {
-        const bool create = prompts().question(
-            QStringLiteral("Информация за %1 год не определена.\n\rСоздать?").arg(year));
-        int chosen = 0;
-        if (!SelectBaseYear(QStringLiteral("Выберите отчетный год"), cfgDir, chosen))
-            return cancelOpening();
-        if (create) {
-            QString error;
-            if (!YearDatabases::createYear(cfgDir, chosen, year, prompts(), &error)) {
-                prompts().error(error);
-                restoreConfigurationChoice();
-                return false;
-            }
-        } else {
-            year = chosen;
-        }
-    }
-    const QString previousName = ConfigName;
-    const int previousIndex = ConfigIndex;
-    // The year's opening titles the window with the name, so both are set before it and put
-    // back when it fails (the old configuration then stays open).
-    ConfigName = name;
-    ConfigIndex = index;
-    if (!openYearOf(cfgDir, year)) {
-        ConfigName = previousName;
-        ConfigIndex = previousIndex;
-        restoreConfigurationChoice();
+    if (!chooseMissingYear(cfgDir, &year) || !openConfigurationYear(name, Sender->currentIndex(), cfgDir, year))
         return false;
-    }
     SpinEdit1Change();
     QString error;
     if (!Configurations::writeOpened(ConfigIndex, year, &error))
         prompts().error(error);
     updateCommands();
     return true;
+}
+
+bool TMain::chooseMissingYear(const QString& cfgDir, int* year)
+{
+    if (Files::isFolder(YearDatabases::yearFolder(cfgDir, *year)))
+        return true;
+    const bool create = prompts().question(
+        QStringLiteral("Информация за %1 год не определена.\n\rСоздать?").arg(*year));
+    int chosen = 0;
+    if (!SelectBaseYear(QStringLiteral("Выберите отчетный год"), cfgDir, chosen))
+        return cancelOpening();
+    if (!create) {
+        *year = chosen;
+        return true;
+    }
+    QString error;
+    if (!YearDatabases::createYear(cfgDir, chosen, *year, prompts(), &error)) {
+        prompts().error(error);
+        restoreConfigurationChoice();
+        return false;
+    }
+    return true;
+}
+
+bool TMain::openConfigurationYear(const QString& name, int index, const QString& cfgDir, int year)
+{
+    const QString previousName = ConfigName;
+    const int previousIndex = ConfigIndex;
+    // The year's opening titles the window with the name, so both are set before it and put
+    // back when it fails (the old configuration then stays open).
+    ConfigName = name;
+    ConfigIndex = index;
+    if (openYearOf(cfgDir, year))
+        return true;
+    ConfigName = previousName;
+    ConfigIndex = previousIndex;
+    restoreConfigurationChoice();
+    return false;
 }
 
 bool TMain::cancelOpening()
@@ -529,15 +546,20 @@ bool TMain::openYearOf(const QString& cfgDir, int year)
     installStructureCaches(std::move(caches));
     SpinEdit1->setValue(year);
     SpinEdit1Change();
+    showLevels(levels);
+    if (!Configurations::writeYear(year, &error))
+        prompts().error(error);
+    updateCommands();
+    return true;
+}
+
+void TMain::showLevels(const QList<ReportLevel>& levels)
+{
     SRList->clear();
     SRList->addItem(AnnualLevelName, 0);
     for (const ReportLevel& level : levels)
         SRList->addItem(level.name, level.id);
     selectAnnualLevel();
-    if (!Configurations::writeYear(year, &error))
-        prompts().error(error);
-    updateCommands();
-    return true;
 }
 
 void TMain::SpeedButton1Click() { stepYear(1); }
