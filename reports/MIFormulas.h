@@ -9,6 +9,7 @@
 
 #include <QDialog>
 
+struct IndicatorGrid;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -82,6 +83,12 @@ private:
     void fillColumn(int column);
     void storeIfEdited();
     bool storeUnreadable(const QString& error, const QString& what);
+    // "Ok" on an identifier of the list and on a cell of the grid.
+    void storeIdentifier(const QString& typed);
+    void storeCell(const QString& typed);
+    // The field shows what was stored, without counting as an edit.
+    void showStored(const QString& text);
+    void showGrid(const IndicatorGrid& grid);
     void showInMemo(const Target& target, const QString& text);
     void updateActions();
     void showSizes(bool on);
