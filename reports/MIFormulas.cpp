@@ -632,6 +632,11 @@ void TMIForms::BitBtn3Click()
             replaceInIndicatorFormulas(dbmain(), m_term, Edit2->text(), Edit4->text(), row, column, &changes, accept);
         }))
         return;
+    showChanges(changes);
+}
+
+void TMIForms::showChanges(const QList<IndicatorCellChange>& changes)
+{
     for (const IndicatorCellChange& c : changes)
         if (c.row < StringGrid1->rowCount() && c.column < StringGrid1->columnCount())
             setCellText(c.row, c.column, c.text);

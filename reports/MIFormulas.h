@@ -8,7 +8,9 @@
 //     prompts().exec(window);
 
 #include <QDialog>
+#include <QList>
 
+struct IndicatorCellChange;
 struct IndicatorGrid;
 class QAction;
 class QLabel;
@@ -89,6 +91,8 @@ private:
     // The field shows what was stored, without counting as an edit.
     void showStored(const QString& text);
     void showGrid(const IndicatorGrid& grid);
+    // The cells a replacement changed, and the field when it shows one of them.
+    void showChanges(const QList<IndicatorCellChange>& changes);
     void showInMemo(const Target& target, const QString& text);
     void updateActions();
     void showSizes(bool on);

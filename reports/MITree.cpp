@@ -320,16 +320,10 @@ void TMISetup::N10Click()
     QTreeWidgetItem* item = current();
     if (!item)
         return;
-    const QString path = prompts().openFileName(QStringLiteral("Загрузить"), kFilter,
-                                                CfgDir + QString::number(ReportYear) + QStringLiteral("/data"));
-    if (path.isEmpty())
-        return;
     const QString failed = QStringLiteral("Набор показателей не загружен.");
     IndicatorSetFileReader reader;
-    if (!reader.read(path)) {
-        prompts().error(failed + u'\n' + reader.errorString());
+    if (!readChosenFile(reader, failed))
         return;
-    }
     const int ident = identOf(item);
     const QString name = item->text(0);
     QString error;
@@ -347,6 +341,19 @@ void TMISetup::N10Click()
     FormActivate();
     selectSet(ident);
     prompts().message(QStringLiteral("Данные по %1 загружены из файла").arg(name));
+}
+
+bool TMISetup::readChosenFile(IndicatorSetFileReader& reader, const QString& failed)
+{
+    const QString path = prompts().openFileName(QStringLiteral("Загрузить"), kFilter,
+                                                CfgDir + QString::number(ReportYear) + QStringLiteral("/data"));
+    if (path.isEmpty())
+        return false;
+    if (!reader.read(path)) {
+        prompts().error(failed + u'\n' + reader.errorString());
+        return false;
+    }
+    return true;
 }
 
 void TMISetup::selectSet(int ident)
