@@ -455,25 +455,8 @@ void TAdmForm::N14Click()
         CfgDir + QString::number(ReportYear) + QStringLiteral("/data/"));
     if (paths.isEmpty())
         return;
-    QStringList lines;
     QStringList failures;
-    {
-        WaitCursor wait;
-        GroupBox1->show();
-        ProgressBar1->setRange(0, int(paths.size()));
-        ProgressBar1->setValue(0);
-        const auto hideProgress = qScopeGuard([this] {
-            Label4->clear();
-            ProgressBar1->setValue(0);
-            GroupBox1->hide();
-        });
-        int done = 0;
-        lines = availabilityFromFiles(paths, ReportYear, &failures, [&](const QString& name) {
-            Label4->setText(name);
-            ProgressBar1->setValue(done++);
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    }
+    const QStringList lines = availabilityOfFiles(paths, &failures);
     if (!failures.isEmpty())
         prompts().error(QStringLiteral("Не удалось прочитать файлы:\n") + failures.join(QLatin1Char('\n')));
     if (lines.isEmpty())
@@ -482,6 +465,25 @@ void TAdmForm::N14Click()
     list.windowCaption = kReportCaption;
     FillResultList(list, lines, kReportHeading);
     ShowResultList(list);
+}
+
+QStringList TAdmForm::availabilityOfFiles(const QStringList& paths, QStringList* failures)
+{
+    WaitCursor wait;
+    GroupBox1->show();
+    ProgressBar1->setRange(0, int(paths.size()));
+    ProgressBar1->setValue(0);
+    const auto hideProgress = qScopeGuard([this] {
+        Label4->clear();
+        ProgressBar1->setValue(0);
+        GroupBox1->hide();
+    });
+    int done = 0;
+    return availabilityFromFiles(paths, ReportYear, failures, [&](const QString& name) {
+        Label4->setText(name);
+        ProgressBar1->setValue(done++);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
 }
 
 QList<QPair<int, int>> TAdmForm::shownOrder() const
@@ -541,6 +543,15 @@ bool TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
                 .value_or(false))
         return false;
 
+    placeNode(node, target, beside);
+    TreeView1->setCurrentItem(node);
+    updateCommands();
+    return true;
+}
+
+void TAdmForm::placeNode(QTreeWidgetItem* node, QTreeWidgetItem* target, bool beside)
+{
+    QTreeWidgetItem* newParent = beside ? target->parent() : target;
     const bool expanded = node->isExpanded();
     if (QTreeWidgetItem* parent = node->parent())
         parent->takeChild(parent->indexOfChild(node));
@@ -556,9 +567,6 @@ bool TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
         newParent->setExpanded(true);
     }
     node->setExpanded(expanded);
-    TreeView1->setCurrentItem(node);
-    updateCommands();
-    return true;
 }
 
 void TAdmForm::N16Click()

@@ -15,6 +15,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class AdmExchange;
 class QAction;
@@ -129,6 +130,11 @@ private:
     // Leaves the ordering mode, writing the order; false (mode kept) when the write failed.
     bool leaveOrderingMode();
     QList<QPair<int, int>> shownOrder() const;
+    // Moves the node in the view to where a drop put it: before `target` as its sibling, or as
+    // its last child.
+    void placeNode(QTreeWidgetItem* node, QTreeWidgetItem* target, bool beside);
+    // "По входным файлам": the availability lines of the files, with the progress shown.
+    QStringList availabilityOfFiles(const QStringList& paths, QStringList* failures);
     QString reportTitle() const;
 
     AdmMode m_mode;
