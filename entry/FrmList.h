@@ -26,6 +26,7 @@ class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 struct ControlRunOutcome;
+struct ReportPrintJob;
 struct FormsRecalcResult;
 
 // The form of the node selected last (the node itself for a form node, its parent for a table
@@ -120,6 +121,9 @@ private:
     void N22Click();
     void N24Click();
     void updatePrintCommands();
+    // "Для отчета": the stored copy of a form printed once, or the print made and stored now.
+    void showPrintedReport(const QString& printed, const ReportPrintJob& job);
+    void printForReport(const ReportPrintJob& job);
     void showRunOutcome(const ControlRunOutcome& outcome);
     void N8Click();
     // "Пересчитать форму" and "Пересчитать отчет".
