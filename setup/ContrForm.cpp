@@ -411,6 +411,15 @@ void TContrls::Button2Click()
 {
     if (!m_active || EditorTableNo.isEmpty())
         return;
+    const QString picked = pickCells();
+    if (picked.isEmpty())
+        return;
+    m_active->textCursor().insertText(pickedCellsReference(scope(), picked));
+    m_active->setFocus();
+}
+
+QString TContrls::pickCells()
+{
     // The grid picks cells only when it shows nobody's data.
     const int institution = CurrentInstitutionId;
     const QString mode = WorkMode;
@@ -422,7 +431,7 @@ void TContrls::Button2Click()
     CurrentFormNumber = EditorTableNo;
     CurrentFormName = EditorFormName.left(10);
     CurrentTableId = 0;
-    QString built;
+    QString picked;
     {
         TVTable window(this);
         window.setWindowTitle(QStringLiteral("Формирование выражения"));
@@ -432,20 +441,12 @@ void TContrls::Button2Click()
         for (QAction* hidden : {window.N1, window.N2, window.N3, window.N5})
             hidden->setVisible(false);
         prompts().exec(window);
-        built = window.Label1->text();
+        picked = window.Label1->text();
     }
     CurrentInstitutionId = institution;
     WorkMode = mode;
     NetMode = net;
-    if (built.isEmpty())
-        return;
-    QString number = EditorTableNo;
-    if (kind() != ControlKind::WithinTable)
-        built = QStringLiteral("т") + number + built;
-    if (kind() == ControlKind::BetweenForms)
-        built = EditorFormName + built;
-    m_active->textCursor().insertText(built);
-    m_active->setFocus();
+    return picked;
 }
 
 void TContrls::exportControls(const std::function<QList<StoredControl>()>& read, const QString& caption)

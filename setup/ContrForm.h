@@ -87,6 +87,8 @@ private:
     void saveSelected();
     // Puts the caret in the part of the control the check refused.
     void focusRefused(ControlCheck::Field field);
+    // The cells picked in the editor's table through the grid; empty when none were.
+    QString pickCells();
     QListWidgetItem* selected() const;
 
     QPlainTextEdit* m_active = nullptr;   // the expression box that had the focus last
