@@ -210,8 +210,19 @@ bool TVTable::TableShow()
         QTimer::singleShot(0, this, [this] { QDialog::reject(); });
         return false;
     }
+    CurrentTableId = m_model->layout().ident;
+    commandsFollowOpenedTable();
+    StringGrid1->tableChanged();
+    showStatus();
+    StringGrid1->setFocus();
+    if (!m_model->loadError().isEmpty())
+        prompts().error(m_model->loadError());
+    return true;
+}
+
+void TVTable::commandsFollowOpenedTable()
+{
     const TableLayout& t = m_model->layout();
-    CurrentTableId = t.ident;
     N37->setChecked(t.floatType);
     N38->setChecked(!t.floatType);
     N15->setText(t.scan == 0 ? QStringLiteral("Строка") : QStringLiteral("Графа"));
@@ -225,12 +236,6 @@ bool TVTable::TableShow()
     commandsFollowTable();
     // Controls over cells that could not be loaded would report errors the data does not have.
     N3->setEnabled(m_model->loadError().isEmpty());
-    StringGrid1->tableChanged();
-    showStatus();
-    StringGrid1->setFocus();
-    if (!m_model->loadError().isEmpty())
-        prompts().error(m_model->loadError());
-    return true;
 }
 
 bool TVTable::PutData()

@@ -31,6 +31,7 @@ class QProgressBar;
 class QMenu;
 class QMenuBar;
 class GridModel;
+struct GridRecalcResult;
 
 // The opening values of the grid, set by the opener before the window is shown; the grid's own
 // table navigation changes them. CurrentTableId is overwritten with tables.ident when read.
@@ -189,6 +190,10 @@ private:
     // follows the table just opened.
     void buildCommands();
     void commandsFollowTable();
+    // The fraction flag, the scan's captions and the writing commands of the table just opened.
+    void commandsFollowOpenedTable();
+    // "Пересчитать таблицу" with the title line and the bar showing how far it is.
+    GridRecalcResult recalculateWithProgress();
     // The table's sheet added to the workbook file `path`, which is then handed to the desktop
     // again: the one road of "В открытую книгу" and "В существующий файл".
     void addSheetToWorkbook(const QString& path);
