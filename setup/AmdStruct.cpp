@@ -101,57 +101,47 @@ void TAdmForm::buildWindow()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 2, 5, 5);
     layout->setSpacing(4);
+    buildMenu(layout);
+    buildPanel(layout);
+    buildTreeView(layout);
+    buildProgressBox(layout);
+}
 
+QAction* TAdmForm::newAction(const char* name, const QString& caption)
+{
+    auto* a = new QAction(caption, this);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+void TAdmForm::buildMenu(QVBoxLayout* layout)
+{
     MainMenu1 = new QMenuBar(this);
     giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     layout->setMenuBar(MainMenu1);
-    auto action = [this](const char* name, const QString& caption) {
-        auto* a = new QAction(caption, this);
-        a->setObjectName(QString::fromLatin1(name));
-        return a;
-    };
-    N1 = action("N1", QStringLiteral("Добавить"));
-    N2 = action("N2", QStringLiteral("Вставить"));
-    N3 = action("N3", QStringLiteral("Удалить"));
-    N4 = action("N4", QStringLiteral("Корректировать"));
+    N1 = newAction("N1", QStringLiteral("Добавить"));
+    N2 = newAction("N2", QStringLiteral("Вставить"));
+    N3 = newAction("N3", QStringLiteral("Удалить"));
+    N4 = newAction("N4", QStringLiteral("Корректировать"));
     N12 = new QMenu(QStringLiteral("Справка"), this);
     N12->setObjectName(QStringLiteral("N12"));
-    N13 = action("N13", QStringLiteral("По базе"));
-    N14 = action("N14", QStringLiteral("По входным файлам"));
+    N13 = newAction("N13", QStringLiteral("По базе"));
+    N14 = newAction("N14", QStringLiteral("По входным файлам"));
     N12->addAction(N13);
     N12->addAction(N14);
-    N15 = action("N15", QStringLiteral("Структура"));
+    N15 = newAction("N15", QStringLiteral("Структура"));
     N15->setCheckable(true);
-    N16 = action("N16", QStringLiteral("Формы"));
-    N17 = action("N17", QStringLiteral("Короткие названия"));
+    N16 = newAction("N16", QStringLiteral("Формы"));
+    N17 = newAction("N17", QStringLiteral("Короткие названия"));
     N17->setVisible(false);
-    N18 = action("N18", QStringLiteral("Выход"));
-    ExportMenu = new QMenu(QStringLiteral("Выгрузить"), this);
-    ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
-    ExportGroup = action("ExportGroup", QStringLiteral("Группу"));
-    ExportOne = action("ExportOne", QStringLiteral("Одно учреждение"));
-    ExportMenu->addAction(ExportGroup);
-    ExportMenu->addAction(ExportOne);
-    ImportMenu = new QMenu(QStringLiteral("Подгрузить"), this);
-    ImportMenu->setObjectName(QStringLiteral("ImportMenu"));
-    ImportGroup = action("ImportGroup", QStringLiteral("Группу"));
-    ImportOne = action("ImportOne", QStringLiteral("Одно учреждение"));
-    ChooseForms = action("ChooseForms", QStringLiteral("Выбор форм"));
-    ImportMenu->addAction(ImportGroup);
-    ImportMenu->addAction(ImportOne);
-    ImportMenu->addSeparator();
-    ImportMenu->addAction(ChooseForms);
+    N18 = newAction("N18", QStringLiteral("Выход"));
+    buildExchangeMenus();
     for (QAction* a : {N1, N2, N3, N4})
         MainMenu1->addAction(a);
     MainMenu1->addMenu(ExportMenu);
     MainMenu1->addMenu(ImportMenu);
     MainMenu1->addMenu(N12);
-    connect(ExportOne, &QAction::triggered, this, &TAdmForm::ExportOneClick);
-    connect(ImportOne, &QAction::triggered, this, &TAdmForm::ImportOneClick);
-    connect(ExportGroup, &QAction::triggered, this, &TAdmForm::ExportGroupClick);
-    connect(ImportGroup, &QAction::triggered, this, &TAdmForm::ImportGroupClick);
-    connect(ChooseForms, &QAction::triggered, this, &TAdmForm::ChooseFormsClick);
     for (QAction* a : {N15, N16, N17, N18})
         MainMenu1->addAction(a);
     connect(N1, &QAction::triggered, this, &TAdmForm::N1Click);
@@ -165,7 +155,34 @@ void TAdmForm::buildWindow()
     connect(N16, &QAction::triggered, this, &TAdmForm::N16Click);
     connect(N17, &QAction::triggered, this, &TAdmForm::N17Click);
     connect(N18, &QAction::triggered, this, &TAdmForm::N18Click);
+}
 
+void TAdmForm::buildExchangeMenus()
+{
+    ExportMenu = new QMenu(QStringLiteral("Выгрузить"), this);
+    ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
+    ExportGroup = newAction("ExportGroup", QStringLiteral("Группу"));
+    ExportOne = newAction("ExportOne", QStringLiteral("Одно учреждение"));
+    ExportMenu->addAction(ExportGroup);
+    ExportMenu->addAction(ExportOne);
+    ImportMenu = new QMenu(QStringLiteral("Подгрузить"), this);
+    ImportMenu->setObjectName(QStringLiteral("ImportMenu"));
+    ImportGroup = newAction("ImportGroup", QStringLiteral("Группу"));
+    ImportOne = newAction("ImportOne", QStringLiteral("Одно учреждение"));
+    ChooseForms = newAction("ChooseForms", QStringLiteral("Выбор форм"));
+    ImportMenu->addAction(ImportGroup);
+    ImportMenu->addAction(ImportOne);
+    ImportMenu->addSeparator();
+    ImportMenu->addAction(ChooseForms);
+    connect(ExportOne, &QAction::triggered, this, &TAdmForm::ExportOneClick);
+    connect(ImportOne, &QAction::triggered, this, &TAdmForm::ImportOneClick);
+    connect(ExportGroup, &QAction::triggered, this, &TAdmForm::ExportGroupClick);
+    connect(ImportGroup, &QAction::triggered, this, &TAdmForm::ImportGroupClick);
+    connect(ChooseForms, &QAction::triggered, this, &TAdmForm::ChooseFormsClick);
+}
+
+void TAdmForm::buildPanel(QVBoxLayout* layout)
+{
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     auto* panel = new QHBoxLayout(Panel1);
@@ -186,7 +203,10 @@ void TAdmForm::buildWindow()
     panel->addSpacing(5);
     panel->addWidget(ComboBox1);
     layout->addWidget(Panel1);
+}
 
+void TAdmForm::buildTreeView(QVBoxLayout* layout)
+{
     auto* tree = new DropTree(this);
     tree->dropped = [this](const QPoint& at) { return TreeView1DragDrop(at); };
     TreeView1 = tree;
@@ -202,7 +222,10 @@ void TAdmForm::buildWindow()
     connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this] { TreeView1Change(); });
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* node, int) { TreeView1DblClick(node); });
+}
 
+void TAdmForm::buildProgressBox(QVBoxLayout* layout)
+{
     GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto* progress = new QVBoxLayout(GroupBox1);

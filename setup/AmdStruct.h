@@ -28,6 +28,7 @@ class QMenuBar;
 class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QVBoxLayout;
 class QWidget;
 struct UnitTreeNode;
 struct UnitRecord;
@@ -115,6 +116,12 @@ protected:
 
 private:
     void buildWindow();
+    QAction* newAction(const char* name, const QString& caption);
+    void buildMenu(QVBoxLayout* layout);
+    void buildExchangeMenus();
+    void buildPanel(QVBoxLayout* layout);
+    void buildTreeView(QVBoxLayout* layout);
+    void buildProgressBox(QVBoxLayout* layout);
     void FormCreate();
     void FormShow();
     // Enter and F11, from the window or the tree; true when the key was used.
