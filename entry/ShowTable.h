@@ -184,6 +184,14 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
+    // An item of `menu` (nullptr: of the bar) and a menu of the bar, each named for the tests.
+    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption);
+    QMenu* addBarMenu(const char* name, const QString& caption);
+    // The bar's parts in their order: moving between tables and the errors, changing the
+    // table's values, then output, settings and "Выход".
+    void buildMovingAndErrorMenus();
+    void buildChangingMenus();
+    void buildOutputMenus();
     // The items and keys of ShowTableNetwork.cpp.
     void buildNetworkCommands();
     // The menu "Контрольная сумма" and the keys above, made with the menu; and what of them
