@@ -106,6 +106,22 @@ void TMain::buildWindow()
     abcBackground1->setDrawBuffered(true);
     layout->addWidget(abcBackground1, 1);
 
+    buildChoices();
+    buildCommandPanel();
+    layOutChoices();
+
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TMain::SpinEdit1Change);
+    connect(SpeedButton1, &QPushButton::clicked, this, &TMain::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TMain::SpeedButton2Click);
+    // Only the user's choice opens anything, not the program setting the list back.
+    connect(DBList, &TabcLRComboBox::OnChange, this, &TMain::DBListChange);
+    connect(SRList, &TabcLRComboBox::OnChange, this, &TMain::SRListChange);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &TMain::FormKeyPress);
+}
+
+void TMain::buildChoices()
+{
     SpinEdit1 = new QSpinBox(abcBackground1);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setRange(INT_MIN, INT_MAX);
@@ -133,9 +149,10 @@ void TMain::buildWindow()
     Label10 = makeLabel(QStringLiteral("Label10"), QStringLiteral("Уровень отчета"), abcBackground1);
     SRList = new TabcLRComboBox(abcBackground1);
     SRList->setObjectName(QStringLiteral("SRList"));
+}
 
-    buildCommandPanel();
-
+void TMain::layOutChoices()
+{
     auto* yearRow = new QHBoxLayout;
     yearRow->addWidget(SpeedButton2);
     yearRow->addWidget(Label2);
@@ -152,15 +169,6 @@ void TMain::buildWindow()
     auto* inside = new QVBoxLayout(abcBackground1);
     inside->addLayout(choices);
     inside->addWidget(CommandPanel, 1);
-
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TMain::SpinEdit1Change);
-    connect(SpeedButton1, &QPushButton::clicked, this, &TMain::SpeedButton1Click);
-    connect(SpeedButton2, &QPushButton::clicked, this, &TMain::SpeedButton2Click);
-    // Only the user's choice opens anything, not the program setting the list back.
-    connect(DBList, &TabcLRComboBox::OnChange, this, &TMain::DBListChange);
-    connect(SRList, &TabcLRComboBox::OnChange, this, &TMain::SRListChange);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &TMain::FormKeyPress);
 }
 
 void TMain::buildCommandPanel()
@@ -192,17 +200,7 @@ void TMain::buildCommandPanel()
                 *headings.value(group.label) = label;
             }
         }
-        auto* label = new TabcMouseLabel(command.caption, CommandPanel);
-        label->setObjectName(command.label);
-        label->setEnabled(false);
-        label->setFocusPolicy(Qt::StrongFocus);   // Tab reaches the commands, Enter starts them
-        // the links of a group stand in from its heading
-        label->setContentsMargins(command.group.isEmpty() ? 0 : 24, 0, 0, 0);
-        // only the text is the link, not the width of the panel beside it
-        CommandLayout->addWidget(label, 0, Qt::AlignLeft);
-        m_links.insert(command.handler, label);
-        const QString handler = command.handler;
-        connect(label, &TabcMouseLabel::OnClick, this, [this, handler] { runLink(handler); });
+        addCommandLink(command);
     }
     CommandLayout->addSpacing(10);
     LLev2 = m_links.value(QStringLiteral("N31Click"));
@@ -214,6 +212,21 @@ void TMain::buildCommandPanel()
     connect(LRek, &TabcMouseLabel::OnMouseEnter, this, &TMain::LRekMouseEnter);
     connect(LRek, &TabcMouseLabel::OnMouseLeave, this, &TMain::LRekMouseLeave);
     wireCommands();
+}
+
+void TMain::addCommandLink(const MainCommand& command)
+{
+    auto* label = new TabcMouseLabel(command.caption, CommandPanel);
+    label->setObjectName(command.label);
+    label->setEnabled(false);
+    label->setFocusPolicy(Qt::StrongFocus);   // Tab reaches the commands, Enter starts them
+    // the links of a group stand in from its heading
+    label->setContentsMargins(command.group.isEmpty() ? 0 : 24, 0, 0, 0);
+    // only the text is the link, not the width of the panel beside it
+    CommandLayout->addWidget(label, 0, Qt::AlignLeft);
+    m_links.insert(command.handler, label);
+    const QString handler = command.handler;
+    connect(label, &TabcMouseLabel::OnClick, this, [this, handler] { runLink(handler); });
 }
 
 void TMain::wireCommands()

@@ -12,6 +12,7 @@
 #include <QString>
 #include <functional>
 
+struct MainCommand;
 struct ReportLevel;
 class QComboBox;
 class QLabel;
@@ -111,7 +112,13 @@ protected:
 
 private:
     void buildWindow();
+    // The year, configuration and level choices over the background, and their layout around
+    // the command panel.
+    void buildChoices();
+    void layOutChoices();
     void buildCommandPanel();
+    // The link of a command, disabled until a year is open.
+    void addCommandLink(const MainCommand& command);
     void wireCommands();
     // Runs the command of `handler` with the window its opener shows.
     void runLink(const QString& handler);
