@@ -106,6 +106,22 @@ void TMain::buildWindow()
     abcBackground1->setDrawBuffered(true);
     layout->addWidget(abcBackground1, 1);
 
+    buildChoices();
+    buildCommandPanel();
+    layOutChoices();
+
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TMain::SpinEdit1Change);
+    connect(SpeedButton1, &QPushButton::clicked, this, &TMain::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TMain::SpeedButton2Click);
+    // Only the user's choice opens anything, not the program setting the list back.
+    connect(DBList, &TabcLRComboBox::OnChange, this, &TMain::DBListChange);
+    connect(SRList, &TabcLRComboBox::OnChange, this, &TMain::SRListChange);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &TMain::FormKeyPress);
+}
+
+void TMain::buildChoices()
+{
     SpinEdit1 = new QSpinBox(abcBackground1);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setRange(INT_MIN, INT_MAX);
@@ -133,9 +149,10 @@ void TMain::buildWindow()
     Label10 = makeLabel(QStringLiteral("Label10"), QStringLiteral("Уровень отчета"), abcBackground1);
     SRList = new TabcLRComboBox(abcBackground1);
     SRList->setObjectName(QStringLiteral("SRList"));
+}
 
-    buildCommandPanel();
-
+void TMain::layOutChoices()
+{
     auto* yearRow = new QHBoxLayout;
     yearRow->addWidget(SpeedButton2);
     yearRow->addWidget(Label2);
@@ -152,15 +169,6 @@ void TMain::buildWindow()
     auto* inside = new QVBoxLayout(abcBackground1);
     inside->addLayout(choices);
     inside->addWidget(CommandPanel, 1);
-
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TMain::SpinEdit1Change);
-    connect(SpeedButton1, &QPushButton::clicked, this, &TMain::SpeedButton1Click);
-    connect(SpeedButton2, &QPushButton::clicked, this, &TMain::SpeedButton2Click);
-    // Only the user's choice opens anything, not the program setting the list back.
-    connect(DBList, &TabcLRComboBox::OnChange, this, &TMain::DBListChange);
-    connect(SRList, &TabcLRComboBox::OnChange, this, &TMain::SRListChange);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &TMain::FormKeyPress);
 }
 
 void TMain::buildCommandPanel()
@@ -192,17 +200,7 @@ void TMain::buildCommandPanel()
                 *headings.value(group.label) = label;
             }
         }
-        auto* label = new TabcMouseLabel(command.caption, CommandPanel);
-        label->setObjectName(command.label);
-        label->setEnabled(false);
-        label->setFocusPolicy(Qt::StrongFocus);   // Tab reaches the commands, Enter starts them
-        // the links of a group stand in from its heading
-        label->setContentsMargins(command.group.isEmpty() ? 0 : 24, 0, 0, 0);
-        // only the text is the link, not the width of the panel beside it
-        CommandLayout->addWidget(label, 0, Qt::AlignLeft);
-        m_links.insert(command.handler, label);
-        const QString handler = command.handler;
-        connect(label, &TabcMouseLabel::OnClick, this, [this, handler] { runLink(handler); });
+        addCommandLink(command);
     }
     CommandLayout->addSpacing(10);
     LLev2 = m_links.value(QStringLiteral("N31Click"));
@@ -214,6 +212,21 @@ void TMain::buildCommandPanel()
     connect(LRek, &TabcMouseLabel::OnMouseEnter, this, &TMain::LRekMouseEnter);
     connect(LRek, &TabcMouseLabel::OnMouseLeave, this, &TMain::LRekMouseLeave);
     wireCommands();
+}
+
+void TMain::addCommandLink(const MainCommand& command)
+{
+    auto* label = new TabcMouseLabel(command.caption, CommandPanel);
+    label->setObjectName(command.label);
+    label->setEnabled(false);
+    label->setFocusPolicy(Qt::StrongFocus);   // Tab reaches the commands, Enter starts them
+    // the links of a group stand in from its heading
+    label->setContentsMargins(command.group.isEmpty() ? 0 : 24, 0, 0, 0);
+    // only the text is the link, not the width of the panel beside it
+    CommandLayout->addWidget(label, 0, Qt::AlignLeft);
+    m_links.insert(command.handler, label);
+    const QString handler = command.handler;
+    connect(label, &TabcMouseLabel::OnClick, this, [this, handler] { runLink(handler); });
 }
 
 void TMain::wireCommands()
@@ -336,21 +349,8 @@ void TMain::FormCreate()
 {
     m_calendarYear = QDate::currentDate().year();
     SpinEdit1->setValue(0);
-    // A settings file that cannot be read is no first run: attaching would overwrite it.
-    if (const QString problem = Configurations::settingsProblem(); !problem.isEmpty()) {
-        prompts().error(problem);
+    if (!listConfigurations())
         return;   // the window closes itself on activation and the program ends
-    }
-    // No settings file, or one that lists nothing: the first run, which attaches a configuration.
-    if (Configurations::names().isEmpty()) {
-        if (!N24Click())
-            return;   // silent: the window closes itself on activation and the program ends
-        QString error;
-        if (!Configurations::writeOpened(0, m_calendarYear, &error))
-            prompts().error(error);
-    } else {
-        DBList->addItems(Configurations::names());
-    }
     int wanted = Configurations::storedYear(m_calendarYear);
     if (wanted < 1)
         wanted = m_calendarYear;
@@ -371,6 +371,26 @@ void TMain::FormCreate()
     }
     m_startingUp = false;
     updateCommands();
+}
+
+bool TMain::listConfigurations()
+{
+    // A settings file that cannot be read is no first run: attaching would overwrite it.
+    if (const QString problem = Configurations::settingsProblem(); !problem.isEmpty()) {
+        prompts().error(problem);
+        return false;
+    }
+    // No settings file, or one that lists nothing: the first run, which attaches a configuration.
+    if (Configurations::names().isEmpty()) {
+        if (!N24Click())
+            return false;   // silent
+        QString error;
+        if (!Configurations::writeOpened(0, m_calendarYear, &error))
+            prompts().error(error);
+    } else {
+        DBList->addItems(Configurations::names());
+    }
+    return true;
 }
 
 bool TMain::event(QEvent* event)
@@ -443,7 +463,6 @@ void TMain::DBListChange()
 bool TMain::N260Click(QComboBox* Sender)
 {
     const QString name = Sender->currentText();
-    const int index = Sender->currentIndex();
     const QString folder = Configurations::folder(name);
     if (folder.isEmpty()) {
         prompts().error(QStringLiteral("Не указано расположение базы данных \"%1\"").arg(name));
@@ -452,41 +471,52 @@ bool TMain::N260Click(QComboBox* Sender)
     }
     const QString cfgDir = Configurations::configurationDir(folder);
     int year = SpinEdit1->value();
-    if (!Files::isFolder(YearDatabases::yearFolder(cfgDir, year))) {
-        const bool create = prompts().question(
-            QStringLiteral("Информация за %1 год не определена.\n\rСоздать?").arg(year));
-        int chosen = 0;
-        if (!SelectBaseYear(QStringLiteral("Выберите отчетный год"), cfgDir, chosen))
-            return cancelOpening();
-        if (create) {
-            QString error;
-            if (!YearDatabases::createYear(cfgDir, chosen, year, prompts(), &error)) {
-                prompts().error(error);
-                restoreConfigurationChoice();
-                return false;
-            }
-        } else {
-            year = chosen;
-        }
-    }
-    const QString previousName = ConfigName;
-    const int previousIndex = ConfigIndex;
-    // The year's opening titles the window with the name, so both are set before it and put
-    // back when it fails (the old configuration then stays open).
-    ConfigName = name;
-    ConfigIndex = index;
-    if (!openYearOf(cfgDir, year)) {
-        ConfigName = previousName;
-        ConfigIndex = previousIndex;
-        restoreConfigurationChoice();
+    if (!chooseMissingYear(cfgDir, &year) || !openConfigurationYear(name, Sender->currentIndex(), cfgDir, year))
         return false;
-    }
     SpinEdit1Change();
     QString error;
     if (!Configurations::writeOpened(ConfigIndex, year, &error))
         prompts().error(error);
     updateCommands();
     return true;
+}
+
+bool TMain::chooseMissingYear(const QString& cfgDir, int* year)
+{
+    if (Files::isFolder(YearDatabases::yearFolder(cfgDir, *year)))
+        return true;
+    const bool create = prompts().question(
+        QStringLiteral("Информация за %1 год не определена.\n\rСоздать?").arg(*year));
+    int chosen = 0;
+    if (!SelectBaseYear(QStringLiteral("Выберите отчетный год"), cfgDir, chosen))
+        return cancelOpening();
+    if (!create) {
+        *year = chosen;
+        return true;
+    }
+    QString error;
+    if (!YearDatabases::createYear(cfgDir, chosen, *year, prompts(), &error)) {
+        prompts().error(error);
+        restoreConfigurationChoice();
+        return false;
+    }
+    return true;
+}
+
+bool TMain::openConfigurationYear(const QString& name, int index, const QString& cfgDir, int year)
+{
+    const QString previousName = ConfigName;
+    const int previousIndex = ConfigIndex;
+    // The year's opening titles the window with the name, so both are set before it and put
+    // back when it fails (the old configuration then stays open).
+    ConfigName = name;
+    ConfigIndex = index;
+    if (openYearOf(cfgDir, year))
+        return true;
+    ConfigName = previousName;
+    ConfigIndex = previousIndex;
+    restoreConfigurationChoice();
+    return false;
 }
 
 bool TMain::cancelOpening()
@@ -529,15 +559,20 @@ bool TMain::openYearOf(const QString& cfgDir, int year)
     installStructureCaches(std::move(caches));
     SpinEdit1->setValue(year);
     SpinEdit1Change();
+    showLevels(levels);
+    if (!Configurations::writeYear(year, &error))
+        prompts().error(error);
+    updateCommands();
+    return true;
+}
+
+void TMain::showLevels(const QList<ReportLevel>& levels)
+{
     SRList->clear();
     SRList->addItem(AnnualLevelName, 0);
     for (const ReportLevel& level : levels)
         SRList->addItem(level.name, level.id);
     selectAnnualLevel();
-    if (!Configurations::writeYear(year, &error))
-        prompts().error(error);
-    updateCommands();
-    return true;
 }
 
 void TMain::SpeedButton1Click() { stepYear(1); }

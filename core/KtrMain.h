@@ -12,6 +12,8 @@
 #include <QString>
 #include <functional>
 
+struct MainCommand;
+struct ReportLevel;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -110,13 +112,28 @@ protected:
 
 private:
     void buildWindow();
+    // The year, configuration and level choices over the background, and their layout around
+    // the command panel.
+    void buildChoices();
+    void layOutChoices();
     void buildCommandPanel();
+    // The link of a command, disabled until a year is open.
+    void addCommandLink(const MainCommand& command);
     void wireCommands();
     // Runs the command of `handler` with the window its opener shows.
     void runLink(const QString& handler);
     void colourGroup(const QString& group, bool over);
     void FormCreate();
+    // Fills the configuration list from the settings file, attaching one on the first run; false
+    // when the file cannot be read or the first attach was declined.
+    bool listConfigurations();
     void FormActivate();
+    // A year without its folder is created from a chosen one or replaced by it; false, the
+    // choice put back, when the user cancels or the creation fails.
+    bool chooseMissingYear(const QString& cfgDir, int* year);
+    // Opens the year of the named configuration; false, the open one kept, when it would not open.
+    bool openConfigurationYear(const QString& name, int index, const QString& cfgDir, int year);
+    void showLevels(const QList<ReportLevel>& levels);
     // Opens `year` of the configuration in `cfgDir` and makes it current; false, with the error
     // shown and nothing changed, when its databases would not open.
     bool openYearOf(const QString& cfgDir, int year);

@@ -739,15 +739,21 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& 
         && readTableCells(rows, request, table, cells, error);
 }
 
-bool LoadTableCells(int institutionId, const QString& formName, const QString& tableNumber,
+bool readTableCells(int institutionId, const QString& formName, const QString& tableNumber, CellArray* cells,
                     QString* error)
 {
     const CellsRequest request = CellsRequest::fromGlobals(institutionId);
-    CellArray cells;
     // Nobody's table reads no row, so it needs no data database either.
     const bool reads = request.summed || request.institutionId != 0;
     DataRows rows(reads ? &dbdat() : nullptr);
-    if (!readTableCells(rows, request, formName, tableNumber, &cells, error))
+    return readTableCells(rows, request, formName, tableNumber, cells, error);
+}
+
+bool LoadTableCells(int institutionId, const QString& formName, const QString& tableNumber,
+                    QString* error)
+{
+    CellArray cells;
+    if (!readTableCells(institutionId, formName, tableNumber, &cells, error))
         return false;
     CellValues = cells;
     CellRowOffset = CellNumbering::of(cells).fixrows() - 1;

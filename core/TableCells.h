@@ -255,6 +255,11 @@ bool readTableCells(DataRows& rows, const CellsRequest& request, const TableShap
 bool readTableCells(DataRows& rows, const CellsRequest& request, const QString& formName,
                     const QString& tableNumber, CellArray* cells, QString* error = nullptr);
 
+// The cells LoadTableCells would make CellValues, as a value: for the shared choices (WorkMode,
+// InstitutionIdList, DataTablePrefix, ReportYear) and the institution, CellValues untouched.
+// False as LoadTableCells is, *cells then untouched. DbError passes through.
+bool readTableCells(int institutionId, const QString& formName, const QString& tableNumber, CellArray* cells,
+                    QString* error = nullptr);
 // Makes CellValues for the table (columns fixcols+1..colcount+1, rows fixrows+1..rowcount+1,
 // all 0), sets CellRowOffset and fills the data cells from the table named by DataTablePrefix:
 // in WorkMode "Types" the sums over InstitutionIdList, otherwise the values of institutionId

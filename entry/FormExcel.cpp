@@ -6,7 +6,10 @@
 #include "entry/TableSheet.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
+#include "platform/office/XlsxWriter.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 
 bool readExportItems(Database& dictionary, const QString& idList, bool reports,
@@ -111,4 +114,49 @@ QStringList formWorkbookFileNames(const QString& formName, const QList<ExcelExpo
         names.append(base + QStringLiteral(".xlsx"));
     }
     return names;
+}
+
+QStringList existingFormWorkbooks(const QString& folder, const QString& formName,
+                                  const QList<ExcelExportItem>& items)
+{
+    QStringList present;
+    for (const QString& name : formWorkbookFileNames(formName, items))
+        if (QFileInfo::exists(QDir(folder).filePath(name)))
+            present.append(name);
+    return present;
+}
+
+bool writeFormWorkbooks(const ExcelExportSource& source, const FormsTreeForm& form,
+                        const QList<ExcelExportItem>& items, const QString& folder,
+                        const ExcelSheetProgress& progress, QString* error)
+{
+    const QStringList names = formWorkbookFileNames(form.name, items);
+    for (int i = 0; i < items.size(); ++i) {
+        ExcelWorkbook book;
+        XlsxWriter writer;
+        bool built = addFormSheets(book, source, form, items[i].id, items[i].name + QStringLiteral(" - ") + form.name,
+                                   progress, error);
+        if (built && !writer.write(QDir(folder).filePath(names[i]), book)) {
+            *error = writer.errorString();
+            built = false;
+        }
+        if (!built) {
+            *error += QStringLiteral("\nЗаписано книг: %1 из %2.").arg(i).arg(items.size());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool addItemTableSheets(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
+                        const FormsTreeTable& table, const QList<ExcelExportItem>& items,
+                        const QStringList& sheetNames, const ExcelSheetProgress& progress, QString* error)
+{
+    for (int i = 0; i < items.size(); ++i) {
+        progress(items[i].name);
+        if (!addTableSheet(book, source, form, table, items[i].id, items[i].name + QStringLiteral(" - ") + form.name,
+                           sheetNames.value(i), error))
+            return false;
+    }
+    return true;
 }

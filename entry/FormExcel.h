@@ -59,3 +59,20 @@ bool addTableSheet(ExcelWorkbook& book, const ExcelExportSource& source, const F
 // file name; items whose names give the same file name (letter case ignored) get their ids
 // after the name, so no workbook replaces another one of the same export.
 QStringList formWorkbookFileNames(const QString& formName, const QList<ExcelExportItem>& items);
+
+// Of the per-item workbooks of `formName`, those already in `folder` (names without the folder),
+// in item order.
+QStringList existingFormWorkbooks(const QString& folder, const QString& formName,
+                                  const QList<ExcelExportItem>& items);
+// Writes one workbook of the whole form per item into `folder`, under formWorkbookFileNames,
+// each replacing a file of its name. False at the first book that cannot be built or written,
+// with a Russian message that counts the books already written (they stay). DbError passes
+// through.
+bool writeFormWorkbooks(const ExcelExportSource& source, const FormsTreeForm& form,
+                        const QList<ExcelExportItem>& items, const QString& folder,
+                        const ExcelSheetProgress& progress, QString* error);
+// Adds one sheet per item with `table` of `form`, in item order, named by `sheetNames` (one a
+// item), the item's name told before each. False as addTableSheet is.
+bool addItemTableSheets(ExcelWorkbook& book, const ExcelExportSource& source, const FormsTreeForm& form,
+                        const FormsTreeTable& table, const QList<ExcelExportItem>& items,
+                        const QStringList& sheetNames, const ExcelSheetProgress& progress, QString* error);

@@ -20,21 +20,6 @@ namespace {
 
 QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 
-// The values the fill reads replace CellValues; the grid or a control pass may hold a table there.
-class CellValuesKeeper {
-public:
-    CellValuesKeeper() : m_values(CellValues), m_offset(CellRowOffset) {}
-    ~CellValuesKeeper()
-    {
-        CellValues = m_values;
-        CellRowOffset = m_offset;
-    }
-
-private:
-    CellArray m_values;
-    int m_offset;
-};
-
 QList<TableShape> tablesOfForm(int formId)
 {
     return readFormTableShapes(dbmain(), formId, ShapeOrder::ByNumber);
@@ -115,18 +100,17 @@ bool FillFormDoc(const QString& formsFolder, int formId, const QString& formName
 
     const QString storedFormName = FormNameById(formId);
     std::map<QString, CellArray> loaded;   // table number -> cells
-    {
-        CellValuesKeeper keep;
-        for (const PlacementLine& line : std::as_const(lines)) {
-            if (loaded.count(line.tableNumber))
-                continue;
-            QString loadError;
-            if (!LoadTableCells(ownerId, storedFormName, line.tableNumber, &loadError)) {
-                *error = loadError;
-                return false;
-            }
-            loaded[line.tableNumber] = CellValues;
+    // Read as values: the grid or a control pass may hold a table in CellValues meanwhile.
+    for (const PlacementLine& line : std::as_const(lines)) {
+        if (loaded.count(line.tableNumber))
+            continue;
+        CellArray cells;
+        QString loadError;
+        if (!readTableCells(ownerId, storedFormName, line.tableNumber, &cells, &loadError)) {
+            *error = loadError;
+            return false;
         }
+        loaded[line.tableNumber] = std::move(cells);
     }
     for (const PlacementLine& line : std::as_const(lines)) {
         const CellArray& cells = loaded[line.tableNumber];

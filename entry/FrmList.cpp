@@ -1,4 +1,5 @@
 #include "entry/FrmList.h"
+#include "entry/FrmListExcel.h"
 
 #include "core/Common.h"
 #include "core/Controls.h"
@@ -147,7 +148,7 @@ void TFormList::buildMenu()
     connect(N2, &QAction::triggered, this, &TFormList::N2Click);
     connect(N22, &QAction::triggered, this, &TFormList::N22Click);
     connect(N24, &QAction::triggered, this, &TFormList::N24Click);
-    buildExcelMenu();
+    m_excel = new FormListExcel(*this);
 
     N7 = action("N7", QStringLiteral("Ошибки"));
     N7->setVisible(false);
@@ -233,7 +234,8 @@ void TFormList::updateOwnerDataCommands()
     for (QAction* action : std::as_const(m_ownerDataCommands))
         action->setEnabled(changeable);
     updatePrintCommands();
-    updateExcelCommands();
+    if (m_excel)
+        m_excel->updateCommands();
     updateDataCommands();
 }
 
@@ -291,40 +293,47 @@ void TFormList::N22Click()
         return;
     runShowingFailure(QString(), [&] {
         const ReportPrintJob job = printJob(windowTitle());
-        QString error;
         const QString printed = printedReportPath(job);
-        if (!printed.isEmpty()) {
-            // Printed once already: the stored copy is shown as it is, never made again.
-            const PrintedReportCheck check = checkPrintedReport(printed, job);
-            if (!check.message.isEmpty())
-                prompts().message(check.message);
-            if (!desktop().openDocument(printed, &error))
-                prompts().error(error);
-            return;
-        }
-        // A blank or placement file that cannot serve is said before the warning.
-        WordDocument trial;
-        if (!FillFormDoc(formsFolderOf(CfgDir, ReportYear), TreeFormId, TreeFormName, CurrentInstitutionId,
-                         &trial, &error)) {
-            prompts().error(error);
-            return;
-        }
-        // The warning made at start-up; a tree opened without it (in a test) makes its own.
-        std::unique_ptr<TForm3> own;
-        if (!Form3)
-            own = std::make_unique<TForm3>(this);
-        if (prompts().exec(*Form3) != QDialog::Accepted)
-            return;
-        if (!makeReportDocument(job, QDateTime::currentDateTime(), &error)) {
-            prompts().error(error);
-            return;
-        }
-        if (!desktop().openDocument(reportDocumentPath(job), &error)) {
-            prompts().error(error);
-            return;
-        }
-        prompts().message(PrintDoneMessage);
+        // Printed once already: the stored copy is shown as it is, never made again.
+        if (printed.isEmpty())
+            printForReport(job);
+        else
+            showPrintedReport(printed, job);
     });
+}
+
+void TFormList::showPrintedReport(const QString& printed, const ReportPrintJob& job)
+{
+    const PrintedReportCheck check = checkPrintedReport(printed, job);
+    if (!check.message.isEmpty())
+        prompts().message(check.message);
+    QString error;
+    if (!desktop().openDocument(printed, &error))
+        prompts().error(error);
+}
+
+void TFormList::printForReport(const ReportPrintJob& job)
+{
+    QString error;
+    // A blank or placement file that cannot serve is said before the warning.
+    WordDocument trial;
+    if (!FillFormDoc(formsFolderOf(CfgDir, ReportYear), TreeFormId, TreeFormName, CurrentInstitutionId,
+                     &trial, &error)) {
+        prompts().error(error);
+        return;
+    }
+    // The warning made at start-up; a tree opened without it (in a test) makes its own.
+    std::unique_ptr<TForm3> own;
+    if (!Form3)
+        own = std::make_unique<TForm3>(this);
+    if (prompts().exec(*Form3) != QDialog::Accepted)
+        return;
+    if (!makeReportDocument(job, QDateTime::currentDateTime(), &error)
+        || !desktop().openDocument(reportDocumentPath(job), &error)) {
+        prompts().error(error);
+        return;
+    }
+    prompts().message(PrintDoneMessage);
 }
 
 void TFormList::N24Click()
@@ -350,7 +359,8 @@ void TFormList::TreeView1Change(QTreeWidgetItem* node)
     TreeFormName = formNode->data(0, NodeNameRole).toString();
     N1->setEnabled(node->parent() != nullptr);
     updatePrintCommands();
-    updateExcelCommands();
+    if (m_excel)
+        m_excel->updateCommands();
     updateDataCommands();
 }
 

@@ -17,6 +17,7 @@
 #include <QString>
 #include <optional>
 
+class FormListExcel;
 class QAction;
 class QLabel;
 class QMenu;
@@ -25,6 +26,7 @@ class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 struct ControlRunOutcome;
+struct ReportPrintJob;
 struct FormsRecalcResult;
 
 // The form of the node selected last (the node itself for a form node, its parent for a table
@@ -63,6 +65,8 @@ public:
     // A command that writes the data of the owner shown: it is disabled while the window shows
     // sums over several institutions or no owner is chosen.
     void addOwnerDataCommand(QAction* action);
+    // The form of the selected node; nullptr when none is selected.
+    const FormsTreeForm* selectedForm() const;
 
     QLabel* Label1 = nullptr;         // title line; empty except while a long run shows progress
     QProgressBar* Gauge1 = nullptr;
@@ -117,14 +121,9 @@ private:
     void N22Click();
     void N24Click();
     void updatePrintCommands();
-    // The Excel export (FrmListExcel.cpp): its menu, its rules and its three commands.
-    void buildExcelMenu();
-    void updateExcelCommands();
-    void N18Click();
-    void N19Click();
-    void N20Click();
-    // The form of the selected node; nullptr when none is selected.
-    const FormsTreeForm* selectedForm() const;
+    // "Для отчета": the stored copy of a form printed once, or the print made and stored now.
+    void showPrintedReport(const QString& printed, const ReportPrintJob& job);
+    void printForReport(const ReportPrintJob& job);
     void showRunOutcome(const ControlRunOutcome& outcome);
     void N8Click();
     // "Пересчитать форму" and "Пересчитать отчет".
@@ -144,6 +143,7 @@ private:
     void N15Click();
 
     FormsTree m_tree;
+    FormListExcel* m_excel = nullptr;   // the Excel export's menu and commands (FrmListExcel)
     QList<QAction*> m_ownerDataCommands;
     bool m_recalcReportShown = false;
     bool m_recalcFormShown = false;

@@ -94,69 +94,10 @@ void TVTable::buildMenu()
     MainMenu1 = new QMenuBar(this);
     giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    auto action = [this](QMenu* menu, const char* name, const QString& caption) {
-        auto* a = new QAction(caption, this);
-        a->setObjectName(QString::fromLatin1(name));
-        if (menu)
-            menu->addAction(a);
-        else
-            MainMenu1->addAction(a);
-        return a;
-    };
-    auto menu = [this](const char* name, const QString& caption) {
-        auto* m = new QMenu(caption, this);
-        m->setObjectName(QString::fromLatin1(name));
-        MainMenu1->addMenu(m);
-        return m;
-    };
-    N1 = action(nullptr, "N1", QStringLiteral("Пред. таблица"));
-    N1->setToolTip(QStringLiteral("Перейти к предыдущей таблице - Shift+Tab"));
-    N2 = action(nullptr, "N2", QStringLiteral("След. таблица"));
-    N2->setToolTip(QStringLiteral("Перейти к следующей таблице - Tab"));
-    N3 = action(nullptr, "N3", QStringLiteral("Контроль"));
-    N3->setShortcut(QKeySequence(Qt::Key_F3));
-    ErrorsMenu = menu("ErrorsMenu", QStringLiteral("Ошибки"));
-    N7 = action(ErrorsMenu, "N7", QStringLiteral("Список"));
-    N6 = action(ErrorsMenu, "N6", QStringLiteral("Корректировка"));
-    N6->setCheckable(true);
-    ErrorsMenu->menuAction()->setVisible(false);
-    GroupMenu = menu("GroupMenu", QStringLiteral("Группировать"));
-    N9 = action(GroupMenu, "N9", QStringLiteral("По столбцам"));
-    N10 = action(GroupMenu, "N10", QStringLiteral("По строкам"));
-    N9->setCheckable(true);
-    N10->setCheckable(true);
-    N10->setChecked(true);
-    auto* grouping = new QActionGroup(this);
-    grouping->setExclusive(true);
-    grouping->addAction(N9);
-    grouping->addAction(N10);
-    GroupMenu->menuAction()->setVisible(false);
-    N5 = action(nullptr, "N5", QStringLiteral("Очистить"));
-    N11 = menu("N11", QStringLiteral("Разрезать"));
-    N33 = action(N11, "N33", QStringLiteral("Ячейку"));
-    N34 = action(N11, "N34", QStringLiteral("Строку"));
-    N42 = action(N11, "N42", QStringLiteral("Графу"));
-    N11->menuAction()->setVisible(false);
-    N14 = action(nullptr, "N14", QStringLiteral("Пересчитать таблицу"));
-    N14->setVisible(false);
-    N35 = menu("N35", QStringLiteral("Подгрузить таблицу"));
-    Excel2 = action(N35, "Excel2", QStringLiteral("Подгрузить из Excel"));
-    addExchangeLoadCommand();
-    N35->menuAction()->setVisible(false);
-    Excel1 = menu("Excel1", QStringLiteral("В Excel"));
-    N39 = action(Excel1, "N39", QStringLiteral("В открытую книгу"));
-    N40 = action(Excel1, "N40", QStringLiteral("В новую книгу"));
-    N41 = action(Excel1, "N41", QStringLiteral("В существующий файл"));
-    FractionMenu = menu("FractionMenu", QStringLiteral("Нецелые"));
-    N37 = action(FractionMenu, "N37", QStringLiteral("Да"));
-    N38 = action(FractionMenu, "N38", QStringLiteral("Нет"));
-    N37->setCheckable(true);
-    N38->setCheckable(true);
-    N18 = menu("N18", QStringLiteral("Настройка"));
-    N15 = action(N18, "N15", QStringLiteral("Строка"));
-    N16 = action(N18, "N16", QStringLiteral("Графа"));
-    N18->menuAction()->setVisible(false);
-    N4 = action(nullptr, "N4", QStringLiteral("Выход"));
+    // The bar keeps the order the parts add their items in.
+    buildMovingAndErrorMenus();
+    buildChangingMenus();
+    buildOutputMenus();
     connect(N4, &QAction::triggered, this, &TVTable::N4Click);
     connect(N1, &QAction::triggered, this, &TVTable::N1Click);
     connect(N2, &QAction::triggered, this, &TVTable::N2Click);
@@ -170,6 +111,85 @@ void TVTable::buildMenu()
     connect(N41, &QAction::triggered, this, &TVTable::N41Click);
     connect(Excel2, &QAction::triggered, this, &TVTable::Excel2Click);
     buildCommands();
+}
+
+QAction* TVTable::addMenuAction(QMenu* menu, const char* name, const QString& caption)
+{
+    auto* a = new QAction(caption, this);
+    a->setObjectName(QString::fromLatin1(name));
+    if (menu)
+        menu->addAction(a);
+    else
+        MainMenu1->addAction(a);
+    return a;
+}
+
+QMenu* TVTable::addBarMenu(const char* name, const QString& caption)
+{
+    auto* m = new QMenu(caption, this);
+    m->setObjectName(QString::fromLatin1(name));
+    MainMenu1->addMenu(m);
+    return m;
+}
+
+void TVTable::buildMovingAndErrorMenus()
+{
+    N1 = addMenuAction(nullptr, "N1", QStringLiteral("Пред. таблица"));
+    N1->setToolTip(QStringLiteral("Перейти к предыдущей таблице - Shift+Tab"));
+    N2 = addMenuAction(nullptr, "N2", QStringLiteral("След. таблица"));
+    N2->setToolTip(QStringLiteral("Перейти к следующей таблице - Tab"));
+    N3 = addMenuAction(nullptr, "N3", QStringLiteral("Контроль"));
+    N3->setShortcut(QKeySequence(Qt::Key_F3));
+    ErrorsMenu = addBarMenu("ErrorsMenu", QStringLiteral("Ошибки"));
+    N7 = addMenuAction(ErrorsMenu, "N7", QStringLiteral("Список"));
+    N6 = addMenuAction(ErrorsMenu, "N6", QStringLiteral("Корректировка"));
+    N6->setCheckable(true);
+    ErrorsMenu->menuAction()->setVisible(false);
+    GroupMenu = addBarMenu("GroupMenu", QStringLiteral("Группировать"));
+    N9 = addMenuAction(GroupMenu, "N9", QStringLiteral("По столбцам"));
+    N10 = addMenuAction(GroupMenu, "N10", QStringLiteral("По строкам"));
+    N9->setCheckable(true);
+    N10->setCheckable(true);
+    N10->setChecked(true);
+    auto* grouping = new QActionGroup(this);
+    grouping->setExclusive(true);
+    grouping->addAction(N9);
+    grouping->addAction(N10);
+    GroupMenu->menuAction()->setVisible(false);
+}
+
+void TVTable::buildChangingMenus()
+{
+    N5 = addMenuAction(nullptr, "N5", QStringLiteral("Очистить"));
+    N11 = addBarMenu("N11", QStringLiteral("Разрезать"));
+    N33 = addMenuAction(N11, "N33", QStringLiteral("Ячейку"));
+    N34 = addMenuAction(N11, "N34", QStringLiteral("Строку"));
+    N42 = addMenuAction(N11, "N42", QStringLiteral("Графу"));
+    N11->menuAction()->setVisible(false);
+    N14 = addMenuAction(nullptr, "N14", QStringLiteral("Пересчитать таблицу"));
+    N14->setVisible(false);
+    N35 = addBarMenu("N35", QStringLiteral("Подгрузить таблицу"));
+    Excel2 = addMenuAction(N35, "Excel2", QStringLiteral("Подгрузить из Excel"));
+    addExchangeLoadCommand();
+    N35->menuAction()->setVisible(false);
+}
+
+void TVTable::buildOutputMenus()
+{
+    Excel1 = addBarMenu("Excel1", QStringLiteral("В Excel"));
+    N39 = addMenuAction(Excel1, "N39", QStringLiteral("В открытую книгу"));
+    N40 = addMenuAction(Excel1, "N40", QStringLiteral("В новую книгу"));
+    N41 = addMenuAction(Excel1, "N41", QStringLiteral("В существующий файл"));
+    FractionMenu = addBarMenu("FractionMenu", QStringLiteral("Нецелые"));
+    N37 = addMenuAction(FractionMenu, "N37", QStringLiteral("Да"));
+    N38 = addMenuAction(FractionMenu, "N38", QStringLiteral("Нет"));
+    N37->setCheckable(true);
+    N38->setCheckable(true);
+    N18 = addBarMenu("N18", QStringLiteral("Настройка"));
+    N15 = addMenuAction(N18, "N15", QStringLiteral("Строка"));
+    N16 = addMenuAction(N18, "N16", QStringLiteral("Графа"));
+    N18->menuAction()->setVisible(false);
+    N4 = addMenuAction(nullptr, "N4", QStringLiteral("Выход"));
 }
 
 void TVTable::FormCreate()
@@ -210,8 +230,19 @@ bool TVTable::TableShow()
         QTimer::singleShot(0, this, [this] { QDialog::reject(); });
         return false;
     }
+    CurrentTableId = m_model->layout().ident;
+    commandsFollowOpenedTable();
+    StringGrid1->tableChanged();
+    showStatus();
+    StringGrid1->setFocus();
+    if (!m_model->loadError().isEmpty())
+        prompts().error(m_model->loadError());
+    return true;
+}
+
+void TVTable::commandsFollowOpenedTable()
+{
     const TableLayout& t = m_model->layout();
-    CurrentTableId = t.ident;
     N37->setChecked(t.floattype != 0);
     N38->setChecked(t.floattype == 0);
     N15->setText(t.scan == 0 ? QStringLiteral("Строка") : QStringLiteral("Графа"));
@@ -225,12 +256,6 @@ bool TVTable::TableShow()
     commandsFollowTable();
     // Controls over cells that could not be loaded would report errors the data does not have.
     N3->setEnabled(m_model->loadError().isEmpty());
-    StringGrid1->tableChanged();
-    showStatus();
-    StringGrid1->setFocus();
-    if (!m_model->loadError().isEmpty())
-        prompts().error(m_model->loadError());
-    return true;
 }
 
 bool TVTable::PutData()

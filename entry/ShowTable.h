@@ -31,6 +31,7 @@ class QProgressBar;
 class QMenu;
 class QMenuBar;
 class GridModel;
+struct GridRecalcResult;
 
 // The opening values of the grid, set by the opener before the window is shown; the grid's own
 // table navigation changes them. CurrentTableId is overwritten with tables.ident when read.
@@ -183,12 +184,24 @@ private:
     void FormActivate();
     void N4Click();
     void buildMenu();
+    // An item of `menu` (nullptr: of the bar) and a menu of the bar, each named for the tests.
+    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption);
+    QMenu* addBarMenu(const char* name, const QString& caption);
+    // The bar's parts in their order: moving between tables and the errors, changing the
+    // table's values, then output, settings and "Выход".
+    void buildMovingAndErrorMenus();
+    void buildChangingMenus();
+    void buildOutputMenus();
     // The items and keys of ShowTableNetwork.cpp.
     void buildNetworkCommands();
     // The menu "Контрольная сумма" and the keys above, made with the menu; and what of them
     // follows the table just opened.
     void buildCommands();
     void commandsFollowTable();
+    // The fraction flag, the scan's captions and the writing commands of the table just opened.
+    void commandsFollowOpenedTable();
+    // "Пересчитать таблицу" with the title line and the bar showing how far it is.
+    GridRecalcResult recalculateWithProgress();
     // The table's sheet added to the workbook file `path`, which is then handed to the desktop
     // again: the one road of "В открытую книгу" and "В существующий файл".
     void addSheetToWorkbook(const QString& path);

@@ -194,29 +194,7 @@ void TVTable::N14Click()
 {
     if (!m_model->isOpen() || m_model->readOnly())
         return;
-    GridRecalcResult result;
-    {
-        const auto hideProgress = qScopeGuard([this] {
-            Label1->clear();
-            Gauge1->setVisible(false);
-        });
-        result = recalculateGridTable(
-            prompts(), m_model->tableIdent(),
-            [this](const QString& text) {
-                Label1->setText(text);
-                Label1->repaint();
-            },
-            [this](int done, int total) {
-                // The sum runs without the event loop: the bar is laid out and painted at once.
-                if (!Gauge1->isVisible()) {
-                    Gauge1->setVisible(true);
-                    layout()->activate();
-                }
-                Gauge1->setRange(0, qMax(total, 1));
-                Gauge1->setValue(done);
-                Gauge1->repaint();
-            });
-    }
+    const GridRecalcResult result = recalculateWithProgress();
     if (result.saved) {
         CellValues = result.cells;
         valuesReplaced();
@@ -228,6 +206,30 @@ void TVTable::N14Click()
     else if (!result.message.isEmpty())
         prompts().message(result.message);
     backToGrid(*this);
+}
+
+GridRecalcResult TVTable::recalculateWithProgress()
+{
+    const auto hideProgress = qScopeGuard([this] {
+        Label1->clear();
+        Gauge1->setVisible(false);
+    });
+    return recalculateGridTable(
+        prompts(), m_model->tableIdent(),
+        [this](const QString& text) {
+            Label1->setText(text);
+            Label1->repaint();
+        },
+        [this](int done, int total) {
+            // The sum runs without the event loop: the bar is laid out and painted at once.
+            if (!Gauge1->isVisible()) {
+                Gauge1->setVisible(true);
+                layout()->activate();
+            }
+            Gauge1->setRange(0, qMax(total, 1));
+            Gauge1->setValue(done);
+            Gauge1->repaint();
+        });
 }
 
 void TVTable::Image1DblClick(int header)

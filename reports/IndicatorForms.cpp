@@ -1,6 +1,7 @@
 #include "reports/IndicatorForms.h"
 
 #include "platform/Database.h"
+#include "reports/Indicators.h"
 
 #include <QList>
 #include <tuple>
@@ -279,4 +280,24 @@ int replaceInIndicatorFormulas(Database& db, int term, const QString& find, cons
             changes->append(c.cell);
     }
     return int(changed.size());
+}
+
+QString brokenFormulasQuestion(const QList<IndicatorCellChange>& proposed)
+{
+    QStringList broken;
+    for (const IndicatorCellChange& c : proposed) {
+        const QString error = indicatorFormulaError(c.text);
+        if (!error.isEmpty())
+            broken << QStringLiteral("строка %1, графа %2: %3").arg(c.row).arg(c.column).arg(error);
+    }
+    if (broken.isEmpty())
+        return QString();
+    constexpr int shownAtMost = 10;
+    const qsizetype more = broken.size() - shownAtMost;
+    if (more > 0) {
+        broken = broken.mid(0, shownAtMost);
+        broken << QStringLiteral("и еще %1").arg(more);
+    }
+    return QStringLiteral("После замены не будут читаться формулы:\n") + broken.join(u'\n')
+           + QStringLiteral("\nЗаменить?");
 }

@@ -84,6 +84,11 @@ struct IndicatorCellChange {
     bool operator==(const IndicatorCellChange&) const = default;
 };
 
+// The question before a replacement whose new texts would not read as formulas, naming at most
+// ten of them (row, column, the reader's complaint) and counting the rest; empty when every
+// new text reads.
+QString brokenFormulasQuestion(const QList<IndicatorCellChange>& proposed);
+
 // Every occurrence of `find` (letter case ignored) in the formulas of the scope replaced by
 // `replacement`, in one pass over each formula, so a replacement that holds the searched text
 // ends. The texts are compared as shown (":" for the stored character 3); the replacement goes in

@@ -1,4 +1,5 @@
 #include "reports/IndicatorSetFile.h"
+#include "platform/Prompts.h"
 
 #include <algorithm>
 
@@ -286,6 +287,17 @@ bool bringsOwnTitlesOrFormulas(const IndicatorSetData& data)
         return std::any_of(list.begin(), list.end(), [](const auto& line) { return line.set == 0; });
     };
     return own(data.columns) || own(data.rows) || own(data.formulas);
+}
+
+IndicatorOwnPart askOwnPart(Database& dictionary, Prompts& prompts, int ident, const QString& setName,
+                            const IndicatorSetData& data)
+{
+    if (!bringsOwnTitlesOrFormulas(data) || !indicatorSetHasTitlesOrFormulas(dictionary, ident))
+        return IndicatorOwnPart::Add;
+    return prompts.question(
+               QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(setName))
+        ? IndicatorOwnPart::Replace
+        : IndicatorOwnPart::Keep;
 }
 
 void importIndicatorSet(Database& db, int ident, const IndicatorSetData& data, IndicatorOwnPart own)

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 class Database;
+class Prompts;
 class QIODevice;
 
 // How many levels the tree of sets goes down: a top set is on level 1. Far beyond any real tree,
@@ -102,6 +103,13 @@ enum class IndicatorOwnPart {
     Replace,   // the set's own deleted first
     Keep,      // the set's own stay, the file's are left out
 };
+
+// What an import into `ident` does with the set's own titles and formulas: Add when the file
+// brings none for the set itself (it only attaches sub-sets) or the set has none of its own;
+// otherwise the answer to the question naming the set, Replace on Да and Keep on Нет. DbError
+// passes through.
+IndicatorOwnPart askOwnPart(Database& dictionary, Prompts& prompts, int ident, const QString& setName,
+                            const IndicatorSetData& data);
 
 // Attaches the file's sets below the set `ident` and does with the file's own titles and
 // formulas (set 0) what `own` says, in one transaction; the set's sub-sets stay. DbError passes

@@ -409,3 +409,43 @@ bool confirmMergeReplacement(Prompts& prompts, const MergeRequest& request, cons
                                 .arg(destinationName)
                                 .arg(request.year));
 }
+
+QString mergeChoiceRefusal(const MergeChoice& choice)
+{
+    if (choice.sources.isEmpty())
+        return QStringLiteral("Не выбраны источники суммирования!");
+    if (choice.destination < 0)
+        return QStringLiteral("Не выбран приемник суммирования!");
+    if (choice.chosenInstitutions && choice.marked.isEmpty())
+        return QStringLiteral("Не указаны учреждения для суммирования!");
+    return QString();
+}
+
+bool prepareMerge(Database& dictionary, const MergeChoice& choice, int finRepId, Prompts& prompts,
+                  MergeRequest* request, QString* error)
+{
+    error->clear();
+    if (!readNonSummable(nonSummablePositionsPath(), &request->rules, error)) {
+        *error += QStringLiteral("\nСуммирование не выполнено.");
+        return false;
+    }
+    request->cfgDir = choice.cfgDir;
+    request->year = choice.year;
+    request->sources = choice.sources;
+    request->destination = choice.destination;
+    request->finRepId = finRepId;
+    request->institutions = choice.chosenInstitutions ? namedInstitutions(dictionary, choice.marked)
+                                                      : institutionsToMerge(dictionary);
+    return confirmMergeReplacement(prompts, *request, choice.destinationName);
+}
+
+QString mergeReport(const MergeRequest& request, const MergeResult& result)
+{
+    QString text = QStringLiteral("Суммирование завершено!");
+    if (!request.rules.ignored.isEmpty())
+        text += QStringLiteral("\nВ файле \"%1\" не найдены формы или таблицы строк:\n").arg(NonSummablePositionsFileName)
+                + request.rules.ignored.join(QLatin1Char('\n'));
+    if (!result.skipped.isEmpty())
+        text += QStringLiteral("\n") + result.skipped.join(QLatin1Char('\n'));
+    return text;
+}

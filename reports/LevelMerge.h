@@ -94,3 +94,27 @@ qint64 destinationValues(const MergeRequest& request);
 // Asks before a summation that would replace stored values of the destination, naming it and the
 // year; true when it holds none for the institutions summed or the answer is Да.
 bool confirmMergeReplacement(Prompts& prompts, const MergeRequest& request, const QString& destinationName);
+
+// A summation as the window gathered it, before any question.
+struct MergeChoice {
+    QString cfgDir;
+    int year = 0;
+    QList<int> sources;            // ticked source level ids, in list order
+    int destination = -1;          // level id; -1 while none is chosen
+    QString destinationName;
+    bool chosenInstitutions = false;  // only the marked institutions are summed
+    QList<int> marked;
+};
+
+// Why the choice cannot be summed, in the words the window shows; empty when it can.
+QString mergeChoiceRefusal(const MergeChoice& choice);
+// What the window shows when the level for the non-summable positions was not picked.
+inline const QString NoFinRepRefusal = QStringLiteral("Не задан отчет  несуммируемых значений!");
+// Builds the request of a checked choice: reads the positions file, finds the institutions and
+// asks before replacing stored values. False when the file is bad (*error says so) or the answer
+// is Нет (*error empty). DbError passes through.
+bool prepareMerge(Database& dictionary, const MergeChoice& choice, int finRepId, Prompts& prompts,
+                  MergeRequest* request, QString* error);
+// The closing message of a summation that ran: the positions file's unknown lines and what it
+// skipped follow the word that it is done.
+QString mergeReport(const MergeRequest& request, const MergeResult& result);

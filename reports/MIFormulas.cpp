@@ -233,10 +233,21 @@ void TMIForms::FormActivate()
         identifiers = loadIndicatorIdentifiers(dbmain(), m_term);
         return true;
     });
-    if (!loaded.value_or(false)) {
-        updateActions();
-        return;
+    if (loaded.value_or(false)) {
+        showGrid(grid);
+        ListBox1->clear();
+        for (const IndicatorIdentifier& id : identifiers) {
+            auto* item = new QListWidgetItem(id.text, ListBox1);
+            item->setData(RowRole, id.row);
+        }
+        m_loaded = true;
+        StringGrid1->setCurrentCell(1, 1);
     }
+    updateActions();
+}
+
+void TMIForms::showGrid(const IndicatorGrid& grid)
+{
     // A set without titles still offers a title row, a title column and one formula cell.
     const int columns = qMax(grid.columnCount, 2);
     const int rows = qMax(grid.rowCount, 2);
@@ -254,14 +265,6 @@ void TMIForms::FormActivate()
         StringGrid1->setColumnWidth(c, width > 0 ? width : kIndicatorColumnWidth);
     }
     numberHeaders();
-    ListBox1->clear();
-    for (const IndicatorIdentifier& id : identifiers) {
-        auto* item = new QListWidgetItem(id.text, ListBox1);
-        item->setData(RowRole, id.row);
-    }
-    m_loaded = true;
-    StringGrid1->setCurrentCell(1, 1);
-    updateActions();
 }
 
 void TMIForms::updateActions()
@@ -345,33 +348,40 @@ void TMIForms::BitBtn1Click()
     const QString typed = Memo1->toPlainText();
     // A failed store is told; the typing stays in the field for another "Ok".
     m_edited = false;
-    if (m_target.mode == Mode::List) {
-        QListWidgetItem* item = m_target.item;
-        if (!item)
-            return;
-        if (!storeUnreadable(indicatorNamedValueError(cleanIndicatorText(typed, IndicatorTextKind::Identifier)),
-                             QStringLiteral("идентификатор")))
-            return;
-        QString stored;
-        if (!runShowingFailure(QStringLiteral("Идентификатор не сохранен."), [&] {
-                stored = storeIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt(), typed);
-            }))
-            return;
-        item->setText(stored);
-        m_settingMemo = true;
-        Memo1->setPlainText(stored);
-        m_settingMemo = false;
+    if (m_target.mode == Mode::List)
+        storeIdentifier(typed);
+    else
+        storeCell(typed);
+}
+
+void TMIForms::storeIdentifier(const QString& typed)
+{
+    QListWidgetItem* item = m_target.item;
+    if (!item)
         return;
-    }
+    if (!storeUnreadable(indicatorNamedValueError(cleanIndicatorText(typed, IndicatorTextKind::Identifier)),
+                         QStringLiteral("идентификатор")))
+        return;
+    QString stored;
+    if (!runShowingFailure(QStringLiteral("Идентификатор не сохранен."), [&] {
+            stored = storeIndicatorIdentifier(dbmain(), m_term, item->data(RowRole).toInt(), typed);
+        }))
+        return;
+    item->setText(stored);
+    showStored(stored);
+}
+
+void TMIForms::storeCell(const QString& typed)
+{
     const int row = m_target.row, column = m_target.column;
     if (row < 0 || column < 0 || row >= StringGrid1->rowCount() || column >= StringGrid1->columnCount())
         return;
-    if (row >= 1 && column >= 1
+    const bool formula = row >= 1 && column >= 1;
+    if (formula
         && !storeUnreadable(indicatorFormulaError(cleanIndicatorText(typed, IndicatorTextKind::Formula)),
                             QStringLiteral("формулу")))
         return;
-    const QString what = row >= 1 && column >= 1 ? QStringLiteral("Формула не сохранена.")
-                                                 : QStringLiteral("Заголовок не сохранен.");
+    const QString what = formula ? QStringLiteral("Формула не сохранена.") : QStringLiteral("Заголовок не сохранен.");
     const auto stored = runShowingFailure(what, [&] {
         return storeIndicatorCell(dbmain(), m_term, column, row, typed, StringGrid1->columnWidth(column),
                                   StringGrid1->rowHeight(row));
@@ -379,8 +389,13 @@ void TMIForms::BitBtn1Click()
     if (!stored)
         return;
     setCellText(row, column, *stored);
+    showStored(onScreen(*stored));
+}
+
+void TMIForms::showStored(const QString& text)
+{
     m_settingMemo = true;
-    Memo1->setPlainText(onScreen(*stored));
+    Memo1->setPlainText(text);
     m_settingMemo = false;
 }
 
@@ -609,28 +624,19 @@ void TMIForms::BitBtn3Click()
         row = qMax(StringGrid1->currentRow(), 0);
     // A replacement that breaks formulas is made only when the user says so, as a typed formula is.
     auto accept = [](const QList<IndicatorCellChange>& proposed) {
-        QStringList broken;
-        for (const IndicatorCellChange& c : proposed) {
-            const QString error = indicatorFormulaError(c.text);
-            if (!error.isEmpty())
-                broken << QStringLiteral("строка %1, графа %2: %3").arg(c.row).arg(c.column).arg(error);
-        }
-        if (broken.isEmpty())
-            return true;
-        constexpr int shownAtMost = 10;
-        const qsizetype more = broken.size() - shownAtMost;
-        if (more > 0) {
-            broken = broken.mid(0, shownAtMost);
-            broken << QStringLiteral("и еще %1").arg(more);
-        }
-        return prompts().question(QStringLiteral("После замены не будут читаться формулы:\n") + broken.join(u'\n')
-                                  + QStringLiteral("\nЗаменить?"));
+        const QString question = brokenFormulasQuestion(proposed);
+        return question.isEmpty() || prompts().question(question);
     };
     QList<IndicatorCellChange> changes;
     if (!runShowingFailure(QStringLiteral("Формулы не изменены."), [&] {
             replaceInIndicatorFormulas(dbmain(), m_term, Edit2->text(), Edit4->text(), row, column, &changes, accept);
         }))
         return;
+    showChanges(changes);
+}
+
+void TMIForms::showChanges(const QList<IndicatorCellChange>& changes)
+{
     for (const IndicatorCellChange& c : changes)
         if (c.row < StringGrid1->rowCount() && c.column < StringGrid1->columnCount())
             setCellText(c.row, c.column, c.text);

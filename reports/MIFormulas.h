@@ -8,7 +8,10 @@
 //     prompts().exec(window);
 
 #include <QDialog>
+#include <QList>
 
+struct IndicatorCellChange;
+struct IndicatorGrid;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -82,6 +85,14 @@ private:
     void fillColumn(int column);
     void storeIfEdited();
     bool storeUnreadable(const QString& error, const QString& what);
+    // "Ok" on an identifier of the list and on a cell of the grid.
+    void storeIdentifier(const QString& typed);
+    void storeCell(const QString& typed);
+    // The field shows what was stored, without counting as an edit.
+    void showStored(const QString& text);
+    void showGrid(const IndicatorGrid& grid);
+    // The cells a replacement changed, and the field when it shows one of them.
+    void showChanges(const QList<IndicatorCellChange>& changes);
     void showInMemo(const Target& target, const QString& text);
     void updateActions();
     void showSizes(bool on);

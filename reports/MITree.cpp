@@ -320,49 +320,49 @@ void TMISetup::N10Click()
     QTreeWidgetItem* item = current();
     if (!item)
         return;
+    const QString failed = QStringLiteral("Набор показателей не загружен.");
+    IndicatorSetFileReader reader;
+    if (!readChosenFile(reader, failed))
+        return;
+    const int ident = identOf(item);
+    const QString name = item->text(0);
+    QString error;
+    const auto imported = runShowingFailure(failed, [&] {
+        if (!indicatorSetFits(dbmain(), ident, reader.data(), &error))
+            return false;
+        importIndicatorSet(dbmain(), ident, reader.data(), askOwnPart(dbmain(), prompts(), ident, name, reader.data()));
+        return true;
+    });
+    if (imported && !*imported)
+        prompts().error(failed + u'\n' + error);
+    // The new sets come from the dictionary as the tree orders them.
+    if (!imported.value_or(false) || !runShowingFailure(QString(), [&] { GetTree(dbmain()); }))
+        return;
+    FormActivate();
+    selectSet(ident);
+    prompts().message(QStringLiteral("Данные по %1 загружены из файла").arg(name));
+}
+
+bool TMISetup::readChosenFile(IndicatorSetFileReader& reader, const QString& failed)
+{
     const QString path = prompts().openFileName(QStringLiteral("Загрузить"), kFilter,
                                                 CfgDir + QString::number(ReportYear) + QStringLiteral("/data"));
     if (path.isEmpty())
-        return;
-    IndicatorSetFileReader reader;
+        return false;
     if (!reader.read(path)) {
-        prompts().error(QStringLiteral("Набор показателей не загружен.\n") + reader.errorString());
-        return;
+        prompts().error(failed + u'\n' + reader.errorString());
+        return false;
     }
-    const int ident = identOf(item);
-    const QString name = item->text(0);
-    const QString failed = QStringLiteral("Набор показателей не загружен.");
-    QString error;
-    bool fits = true, asks = false;
-    if (!runShowingFailure(failed, [&] {
-            fits = indicatorSetFits(dbmain(), ident, reader.data(), &error);
-            // A file with nothing for the set itself only attaches sub-sets: nothing to ask about.
-            asks = fits && bringsOwnTitlesOrFormulas(reader.data())
-                   && indicatorSetHasTitlesOrFormulas(dbmain(), ident);
-        }))
-        return;
-    if (!fits) {
-        prompts().error(failed + u'\n' + error);
-        return;
-    }
-    IndicatorOwnPart own = IndicatorOwnPart::Add;
-    if (asks)
-        own = prompts().question(
-                  QStringLiteral("У набора \"%1\" уже есть заголовки. Заменить его заголовки и формулы?").arg(name))
-                  ? IndicatorOwnPart::Replace
-                  : IndicatorOwnPart::Keep;
-    if (!runShowingFailure(failed, [&] { importIndicatorSet(dbmain(), ident, reader.data(), own); }))
-        return;
-    // The new sets come from the dictionary as the tree orders them.
-    if (!runShowingFailure(QString(), [&] { GetTree(dbmain()); }))
-        return;
-    FormActivate();
+    return true;
+}
+
+void TMISetup::selectSet(int ident)
+{
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
         if (identOf(*it) == ident) {
             TreeView1->setCurrentItem(*it);
             (*it)->setExpanded(true);
         }
-    prompts().message(QStringLiteral("Данные по %1 загружены из файла").arg(name));
 }
 
 void TMISetup::TreeView1DblClick()

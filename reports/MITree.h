@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSet>
 
+class IndicatorSetFileReader;
 class QAction;
 class QLineEdit;
 class QPushButton;
@@ -53,6 +54,10 @@ private:
     void refreshCache();
     void updateActions();
     QTreeWidgetItem* current() const;
+    // Selects and opens the set's node after the tree was built again.
+    void selectSet(int ident);
+    // Asks for a set's file and reads it; false when none was chosen or (said) it did not read.
+    bool readChosenFile(IndicatorSetFileReader& reader, const QString& failed);
 
     QTreeWidget* TreeView1 = nullptr;
     QLineEdit* Edit1 = nullptr;

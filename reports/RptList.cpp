@@ -273,21 +273,19 @@ void TRepList::N1Click()
     QString error;
     bool declined = false;
     const auto loaded = runShowingFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены."), [&] {
-        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), ReportDataFiles::loadTarget(id, ReportYear), path,
-                                       CurrentLevel.name)) {
-            declined = true;
+        declined = !confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), ReportDataFiles::loadTarget(id, ReportYear),
+                                              path, CurrentLevel.name);
+        if (declined)
             return false;
-        }
         WaitCursor wait;
         return ReportDataFiles::load(dbdat(), id, ReportYear, path, &counts, &error);
     });
     if (!loaded || declined)
         return;
-    if (!*loaded) {
+    if (*loaded)
+        prompts().message(ReportDataFiles::loadedMessage(name, path, counts));
+    else
         prompts().error(QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены.\n") + error);
-        return;
-    }
-    prompts().message(ReportDataFiles::loadedMessage(name, path, counts));
 }
 
 void TRepList::N3Click()

@@ -203,19 +203,8 @@ void TShowStat::GetDatas()
     StringGrid1->setColumnCount(m_grid.columnCount);
     StringGrid1->setRowCount(m_grid.rowCount);
     for (int r = 0; r < m_shown.size(); ++r) {
-        for (int c = 0; c < m_shown[r].size(); ++c) {
-            auto* item = new QTableWidgetItem(m_shown[r][c]);
-            if (r == 0 || c == 0)
-                item->setBackground(palette().button());
-            else
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            const QString why = m_reasons.value(r).value(c);
-            if (!why.isEmpty()) {
-                item->setToolTip(why);
-                item->setTextAlignment(Qt::AlignCenter);
-            }
-            StringGrid1->setItem(r, c, item);
-        }
+        for (int c = 0; c < m_shown[r].size(); ++c)
+            StringGrid1->setItem(r, c, shownItem(r, c));
         if (m_grid.heights.value(r) > 0)
             StringGrid1->setRowHeight(r, m_grid.heights[r]);
     }
@@ -227,18 +216,40 @@ void TShowStat::GetDatas()
         StringGrid1->setCurrentCell(1, 1);
 }
 
+namespace {
+// Every column right of the titles.
+QList<int> valueColumns(int columnCount)
+{
+    QList<int> columns;
+    for (int c = 1; c < columnCount; ++c)
+        columns << c;
+    return columns;
+}
+} // namespace
+
+QTableWidgetItem* TShowStat::shownItem(int r, int c) const
+{
+    auto* item = new QTableWidgetItem(m_shown[r][c]);
+    if (r == 0 || c == 0)
+        item->setBackground(palette().button());
+    else
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A value that could not be computed shows why when pointed at.
+    const QString why = m_reasons.value(r).value(c);
+    if (!why.isEmpty()) {
+        item->setToolTip(why);
+        item->setTextAlignment(Qt::AlignCenter);
+    }
+    return item;
+}
+
 void TShowStat::N2Click(bool oneCell)
 {
     const int row = StringGrid1->currentRow();
     const int column = StringGrid1->currentColumn();
     if (row < 1 || column < 1 || m_grid.columnCount < 2)
         return;
-    QList<int> columns;
-    if (oneCell)
-        columns << column;
-    else
-        for (int c = 1; c < m_grid.columnCount; ++c)
-            columns << c;
+    const QList<int> columns = oneCell ? QList<int>{column} : valueColumns(m_grid.columnCount);
     ResultList list;
     list.windowCaption = windowTitle();
     QString error;
@@ -252,13 +263,10 @@ void TShowStat::N2Click(bool oneCell)
         return breakDownIndicators(dbmain(), m_grid, m_shown, row, columns, oneCell, Label1->text(), &list, &error,
                                    working);
     });
-    if (!ok)
-        return;
-    if (!*ok) {
+    if (ok && !*ok)
         prompts().error(error);
-        return;
-    }
-    ShowResultList(list);
+    else if (ok)
+        ShowResultList(list);
 }
 
 void TShowStat::N1Click()

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QTableWidget;
+class QTableWidgetItem;
 
 class TShowStat : public QDialog {
     Q_OBJECT
@@ -24,6 +25,8 @@ public:
     void Excel1Click();           // "В Excel"
 
 private:
+    // The cell (r, c) of the computed grid as the view shows it.
+    QTableWidgetItem* shownItem(int r, int c) const;
     int m_term;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -192,47 +192,23 @@ bool TFMerge::selectFinRep()
     return true;
 }
 
-void TFMerge::BitBtn1Click()
+MergeChoice TFMerge::gatherChoice() const
 {
-    const QList<int> sources = tickedSources();
-    if (sources.isEmpty()) {
-        prompts().message(QStringLiteral("Не выбраны источники суммирования!"));
-        return;
+    MergeChoice choice;
+    choice.cfgDir = CfgDir;
+    choice.year = ReportYear;
+    choice.sources = tickedSources();
+    if (const QListWidgetItem* destination = ListBox1->currentItem()) {
+        choice.destination = destination->data(Qt::UserRole).toInt();
+        choice.destinationName = destination->text();
     }
-    if (!ListBox1->currentItem()) {
-        prompts().message(QStringLiteral("Не выбран приемник суммирования!"));
-        return;
-    }
-    const QList<int> marked = selectedUnits();
-    if (CheckBox1->isChecked() && marked.isEmpty()) {
-        prompts().message(QStringLiteral("Не указаны учреждения для суммирования!"));
-        return;
-    }
-    if (!selectFinRep()) {
-        prompts().message(QStringLiteral("Не задан отчет  несуммируемых значений!"));
-        return;
-    }
+    choice.chosenInstitutions = CheckBox1->isChecked();
+    choice.marked = selectedUnits();
+    return choice;
+}
 
-    MergeRequest request;
-    QString error;
-    if (!readNonSummable(nonSummablePositionsPath(), &request.rules, &error)) {
-        prompts().error(error + QStringLiteral("\nСуммирование не выполнено."));
-        return;
-    }
-    request.cfgDir = CfgDir;
-    request.year = ReportYear;
-    request.sources = sources;
-    request.destination = ListBox1->currentItem()->data(Qt::UserRole).toInt();
-    request.finRepId = FinRepId;
-    bool confirmed = false;
-    if (!runShowingFailure(QString(), [&] {
-            request.institutions = CheckBox1->isChecked() ? namedInstitutions(dbmain(), marked)
-                                                          : institutionsToMerge(dbmain());
-            confirmed = confirmMergeReplacement(prompts(), request, ListBox1->currentItem()->text());
-        })
-        || !confirmed)
-        return;
-
+bool TFMerge::runWithProgress(const MergeRequest& request, MergeResult* result, QString* error)
+{
     Image1->show();
     Image2->show();
     BitBtn1->setEnabled(false);
@@ -241,21 +217,34 @@ void TFMerge::BitBtn1Click()
         DrawProgressBar(Image1, total, total - done, name);
     };
     observer.table = [this](int done, int total) { DrawProgressBar(Image2, total, total - done, QString()); };
-    MergeResult result;
-    const bool ok = mergeLevels(request, observer, &result, &error);
+    const bool ok = mergeLevels(request, observer, result, error);
     Image1->hide();
     Image2->hide();
     BitBtn1->setEnabled(true);
-    if (!ok) {
-        prompts().error(error);
+    return ok;
+}
+
+void TFMerge::BitBtn1Click()
+{
+    const MergeChoice choice = gatherChoice();
+    if (const QString refusal = mergeChoiceRefusal(choice); !refusal.isEmpty()) {
+        prompts().message(refusal);
         return;
     }
-    QString text = QStringLiteral("Суммирование завершено!");
-    if (!request.rules.ignored.isEmpty())
-        text += QStringLiteral("\nВ файле \"%1\" не найдены формы или таблицы строк:\n").arg(NonSummablePositionsFileName)
-                + request.rules.ignored.join(QLatin1Char('\n'));
-    if (!result.skipped.isEmpty())
-        text += QStringLiteral("\n") + result.skipped.join(QLatin1Char('\n'));
-    prompts().message(text);
-    accept();
+    if (!selectFinRep()) {
+        prompts().message(NoFinRepRefusal);
+        return;
+    }
+    MergeRequest request;
+    QString error;
+    bool ready = false;
+    if (!runShowingFailure(QString(), [&] { ready = prepareMerge(dbmain(), choice, FinRepId, prompts(), &request, &error); }))
+        return;
+    MergeResult result;
+    if (ready && runWithProgress(request, &result, &error)) {
+        prompts().message(mergeReport(request, result));
+        accept();
+    } else if (!error.isEmpty()) {
+        prompts().error(error);
+    }
 }

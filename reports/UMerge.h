@@ -12,6 +12,9 @@
 #include <QPair>
 #include <QString>
 
+struct MergeChoice;
+struct MergeRequest;
+struct MergeResult;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -69,4 +72,7 @@ protected:
 private:
     void FormCreate();
     QList<int> tickedSources() const;
+    MergeChoice gatherChoice() const;
+    // Runs the summation with the two strips showing its progress and the button off meanwhile.
+    bool runWithProgress(const MergeRequest& request, MergeResult* result, QString* error);
 };

@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/Prompts.h"
 #include "platform/WindowCommand.h"
+#include "reports/SummaryReports.h"
 
 #include "widgets/WaitCursor.h"
 
@@ -99,9 +100,8 @@ void TUnf::FormCreate()
         ComboBox1->addItem(itemText(territory.a1, territory.a2));
     ComboBox1->setCurrentIndex(-1);
     runShowingFailure(QStringLiteral("Не удалось прочитать перечень сводных отчетов."), [&] {
-        Query q(dbmain(), QStringLiteral(R"(select "id","report" from "reports" order by "ind","id")"));
-        while (q.next())
-            ComboBox2->addItem(q.text(1), q.toInt(0));
+        for (const SummaryReport& report : SummaryReports::list(dbmain(), false))
+            ComboBox2->addItem(report.report, report.id);
     });
     ComboBox2->setCurrentIndex(-1);
     updateCommands();
@@ -143,13 +143,30 @@ void TUnf::BitBtn1Click()
                                                   Files::join(CfgDir, proposed));
     if (chosen.isEmpty())
         return;
-    DbfExportRequest request;
-    request.templatePath = dbfTemplatePath();
-    request.outputPath = dbfOutputPath(chosen);
+    const DbfExportRequest request = gatherRequest(chosen);
+    const QString failed = QStringLiteral("Отчет не выгружен.");
     if (const QString refusal = dbfTargetRefusal(request.outputPath, request.templatePath); !refusal.isEmpty()) {
-        prompts().error(QStringLiteral("Отчет не выгружен.\n") + refusal);
+        prompts().error(failed + QLatin1Char('\n') + refusal);
         return;
     }
+    const auto exported = runShowingFailure(failed, [&] { return exportWithProgress(request); });
+    if (!exported)
+        return;
+    if (!exported->ok) {
+        prompts().error(failed + QLatin1Char('\n') + exported->error);
+        return;
+    }
+    QString text = QStringLiteral("Отчет выгружен в файл %1\nЗаписей: %2").arg(request.outputPath).arg(exported->records);
+    if (!exported->skipped.isEmpty())
+        text += QStringLiteral("\nПропущены:\n") + exported->skipped.join(QLatin1Char('\n'));
+    prompts().message(text);
+}
+
+DbfExportRequest TUnf::gatherRequest(const QString& chosenPath) const
+{
+    DbfExportRequest request;
+    request.templatePath = dbfTemplatePath();
+    request.outputPath = dbfOutputPath(chosenPath);
     request.year = ReportYear;
     request.reportId = ComboBox2->currentData().toInt();
     request.territory = ComboBox1->currentText();
@@ -157,32 +174,23 @@ void TUnf::BitBtn1Click()
         if (CheckListBox1->item(i)->checkState() == Qt::Checked)
             request.sections.append(i);
     }
-    const QString failed = QStringLiteral("Отчет не выгружен.");
-    const auto exported = runShowingFailure(failed, [&] {
-        WaitCursor wait;
-        BitBtn1->hide();
-        ProgressBar1->setRange(0, int(request.sections.size()));
-        ProgressBar1->setValue(0);
-        ProgressBar1->show();
-        // The button comes back however the export ends.
-        const auto restore = qScopeGuard([this] {
-            ProgressBar1->hide();
-            BitBtn1->show();
-        });
-        return exportReport(dbmain(), dbdat(), m_links, request, [this](int position) {
-            ProgressBar1->setValue(position);
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
+    return request;
+}
+
+DbfExportResult TUnf::exportWithProgress(const DbfExportRequest& request)
+{
+    WaitCursor wait;
+    BitBtn1->hide();
+    ProgressBar1->setRange(0, int(request.sections.size()));
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    // The button comes back however the export ends.
+    const auto restore = qScopeGuard([this] {
+        ProgressBar1->hide();
+        BitBtn1->show();
     });
-    if (!exported)
-        return;
-    const DbfExportResult& result = *exported;
-    if (!result.ok) {
-        prompts().error(failed + QLatin1Char('\n') + result.error);
-        return;
-    }
-    QString text = QStringLiteral("Отчет выгружен в файл %1\nЗаписей: %2").arg(request.outputPath).arg(result.records);
-    if (!result.skipped.isEmpty())
-        text += QStringLiteral("\nПропущены:\n") + result.skipped.join(QLatin1Char('\n'));
-    prompts().message(text);
+    return exportReport(dbmain(), dbdat(), m_links, request, [this](int position) {
+        ProgressBar1->setValue(position);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
 }

@@ -49,6 +49,10 @@ private:
     void FormCreate();
     void updateCommands();
     void checkAll(bool checked);
+    // The export the window's choices ask for, into the file made of `chosenPath`.
+    DbfExportRequest gatherRequest(const QString& chosenPath) const;
+    // Runs the export with the bar in the button's place.
+    DbfExportResult exportWithProgress(const DbfExportRequest& request);
 
     Links m_links;
     QString m_unavailable;

@@ -291,3 +291,25 @@ QString chosenFormsText(const QStringList& checkedNames, bool allChosen)
     }
     return names.join(QLatin1Char(','));
 }
+
+QString unitNotFoundText(const QString& shownName)
+{
+    return QStringLiteral("Подразделение ") + shownName + QStringLiteral(" не найдено в базе");
+}
+
+QString correctUnitRefusal(Database& dictionary, int year, int id, const QString& shownName, const QString& name,
+                           int medicalType, bool rural, const std::array<QString, 4>& population)
+{
+    if (isBlankName(name))
+        return NoUnitNameText;
+    QString error;
+    switch (correctUnit(dictionary, year, id, name, medicalType, rural, &population, &error)) {
+    case UnitCorrection::Written:
+        break;
+    case UnitCorrection::NoUnit:
+        return unitNotFoundText(shownName);
+    case UnitCorrection::InvalidPopulation:
+        return QStringLiteral("Подразделение ") + shownName + QStringLiteral(" не исправлено: ") + error;
+    }
+    return QString();
+}

@@ -63,6 +63,13 @@ enum class UnitCorrection { Written, NoUnit, InvalidPopulation };
 UnitCorrection correctUnit(Database& dictionary, int year, int id, const QString& name,
                            int medicalType, bool rural, const std::array<QString, 4>* population,
                            QString* error);
+// What the structure window says of a unit it shows as `shownName` that the dictionary lacks.
+QString unitNotFoundText(const QString& shownName);
+// The correction of the unit shown as `shownName`, refused with the window's words when the name
+// is blank, the unit is gone or the population is not valid (nothing written then); empty once
+// written as correctUnit() writes it.
+QString correctUnitRefusal(Database& dictionary, int year, int id, const QString& shownName, const QString& name,
+                           int medicalType, bool rural, const std::array<QString, 4>& population);
 
 // Whether `candidate` is the unit itself or lies anywhere below it (following dependence in the
 // dictionary, so a tree that is not the one shown cannot fool it).

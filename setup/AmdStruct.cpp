@@ -1,4 +1,5 @@
 #include "setup/AmdStruct.h"
+#include "setup/AdmExchange.h"
 
 #include "core/Common.h"
 #include "core/DataFiles.h"
@@ -54,7 +55,6 @@ const QString kCaption = QStringLiteral("Административная сту
 const QString kReportCaption = QStringLiteral("Справка о наличии информации в ЛПУ");
 const QString kReportHeading = QStringLiteral("Форма\tЗаполнение таблиц");
 const QString kDataFilter = QStringLiteral("Данные по учреждению (*.ktr *.ktd)");
-const QString kSaveFilter = QStringLiteral("Данные по учреждениям (*.ktd)");
 
 // The hourglass for the life of a long command.
 bool isLeaf(const QTreeWidgetItem* node) { return node && node->childCount() == 0; }
@@ -83,6 +83,7 @@ TAdmForm::TAdmForm(AdmMode mode, QWidget* parent)
     // A fixed frame without caption buttons; the menu's "Выход" and Esc close it.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowState(Qt::WindowMaximized);
+    m_exchange = new AdmExchange(*this);
     buildWindow();
     AdmForm = this;
     FormCreate();
@@ -100,57 +101,47 @@ void TAdmForm::buildWindow()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 2, 5, 5);
     layout->setSpacing(4);
+    buildMenu(layout);
+    buildPanel(layout);
+    buildTreeView(layout);
+    buildProgressBox(layout);
+}
 
+QAction* TAdmForm::newAction(const char* name, const QString& caption)
+{
+    auto* a = new QAction(caption, this);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+void TAdmForm::buildMenu(QVBoxLayout* layout)
+{
     MainMenu1 = new QMenuBar(this);
     giveMenuKeys(MainMenu1);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     layout->setMenuBar(MainMenu1);
-    auto action = [this](const char* name, const QString& caption) {
-        auto* a = new QAction(caption, this);
-        a->setObjectName(QString::fromLatin1(name));
-        return a;
-    };
-    N1 = action("N1", QStringLiteral("Добавить"));
-    N2 = action("N2", QStringLiteral("Вставить"));
-    N3 = action("N3", QStringLiteral("Удалить"));
-    N4 = action("N4", QStringLiteral("Корректировать"));
+    N1 = newAction("N1", QStringLiteral("Добавить"));
+    N2 = newAction("N2", QStringLiteral("Вставить"));
+    N3 = newAction("N3", QStringLiteral("Удалить"));
+    N4 = newAction("N4", QStringLiteral("Корректировать"));
     N12 = new QMenu(QStringLiteral("Справка"), this);
     N12->setObjectName(QStringLiteral("N12"));
-    N13 = action("N13", QStringLiteral("По базе"));
-    N14 = action("N14", QStringLiteral("По входным файлам"));
+    N13 = newAction("N13", QStringLiteral("По базе"));
+    N14 = newAction("N14", QStringLiteral("По входным файлам"));
     N12->addAction(N13);
     N12->addAction(N14);
-    N15 = action("N15", QStringLiteral("Структура"));
+    N15 = newAction("N15", QStringLiteral("Структура"));
     N15->setCheckable(true);
-    N16 = action("N16", QStringLiteral("Формы"));
-    N17 = action("N17", QStringLiteral("Короткие названия"));
+    N16 = newAction("N16", QStringLiteral("Формы"));
+    N17 = newAction("N17", QStringLiteral("Короткие названия"));
     N17->setVisible(false);
-    N18 = action("N18", QStringLiteral("Выход"));
-    ExportMenu = new QMenu(QStringLiteral("Выгрузить"), this);
-    ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
-    ExportGroup = action("ExportGroup", QStringLiteral("Группу"));
-    ExportOne = action("ExportOne", QStringLiteral("Одно учреждение"));
-    ExportMenu->addAction(ExportGroup);
-    ExportMenu->addAction(ExportOne);
-    ImportMenu = new QMenu(QStringLiteral("Подгрузить"), this);
-    ImportMenu->setObjectName(QStringLiteral("ImportMenu"));
-    ImportGroup = action("ImportGroup", QStringLiteral("Группу"));
-    ImportOne = action("ImportOne", QStringLiteral("Одно учреждение"));
-    ChooseForms = action("ChooseForms", QStringLiteral("Выбор форм"));
-    ImportMenu->addAction(ImportGroup);
-    ImportMenu->addAction(ImportOne);
-    ImportMenu->addSeparator();
-    ImportMenu->addAction(ChooseForms);
+    N18 = newAction("N18", QStringLiteral("Выход"));
+    buildExchangeMenus();
     for (QAction* a : {N1, N2, N3, N4})
         MainMenu1->addAction(a);
     MainMenu1->addMenu(ExportMenu);
     MainMenu1->addMenu(ImportMenu);
     MainMenu1->addMenu(N12);
-    connect(ExportOne, &QAction::triggered, this, &TAdmForm::ExportOneClick);
-    connect(ImportOne, &QAction::triggered, this, &TAdmForm::ImportOneClick);
-    connect(ExportGroup, &QAction::triggered, this, &TAdmForm::ExportGroupClick);
-    connect(ImportGroup, &QAction::triggered, this, &TAdmForm::ImportGroupClick);
-    connect(ChooseForms, &QAction::triggered, this, &TAdmForm::ChooseFormsClick);
     for (QAction* a : {N15, N16, N17, N18})
         MainMenu1->addAction(a);
     connect(N1, &QAction::triggered, this, &TAdmForm::N1Click);
@@ -164,7 +155,34 @@ void TAdmForm::buildWindow()
     connect(N16, &QAction::triggered, this, &TAdmForm::N16Click);
     connect(N17, &QAction::triggered, this, &TAdmForm::N17Click);
     connect(N18, &QAction::triggered, this, &TAdmForm::N18Click);
+}
 
+void TAdmForm::buildExchangeMenus()
+{
+    ExportMenu = new QMenu(QStringLiteral("Выгрузить"), this);
+    ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
+    ExportGroup = newAction("ExportGroup", QStringLiteral("Группу"));
+    ExportOne = newAction("ExportOne", QStringLiteral("Одно учреждение"));
+    ExportMenu->addAction(ExportGroup);
+    ExportMenu->addAction(ExportOne);
+    ImportMenu = new QMenu(QStringLiteral("Подгрузить"), this);
+    ImportMenu->setObjectName(QStringLiteral("ImportMenu"));
+    ImportGroup = newAction("ImportGroup", QStringLiteral("Группу"));
+    ImportOne = newAction("ImportOne", QStringLiteral("Одно учреждение"));
+    ChooseForms = newAction("ChooseForms", QStringLiteral("Выбор форм"));
+    ImportMenu->addAction(ImportGroup);
+    ImportMenu->addAction(ImportOne);
+    ImportMenu->addSeparator();
+    ImportMenu->addAction(ChooseForms);
+    connect(ExportOne, &QAction::triggered, this, &TAdmForm::ExportOneClick);
+    connect(ImportOne, &QAction::triggered, this, &TAdmForm::ImportOneClick);
+    connect(ExportGroup, &QAction::triggered, this, &TAdmForm::ExportGroupClick);
+    connect(ImportGroup, &QAction::triggered, this, &TAdmForm::ImportGroupClick);
+    connect(ChooseForms, &QAction::triggered, this, &TAdmForm::ChooseFormsClick);
+}
+
+void TAdmForm::buildPanel(QVBoxLayout* layout)
+{
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     auto* panel = new QHBoxLayout(Panel1);
@@ -185,7 +203,10 @@ void TAdmForm::buildWindow()
     panel->addSpacing(5);
     panel->addWidget(ComboBox1);
     layout->addWidget(Panel1);
+}
 
+void TAdmForm::buildTreeView(QVBoxLayout* layout)
+{
     auto* tree = new DropTree(this);
     tree->dropped = [this](const QPoint& at) { return TreeView1DragDrop(at); };
     TreeView1 = tree;
@@ -201,7 +222,10 @@ void TAdmForm::buildWindow()
     connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this] { TreeView1Change(); });
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* node, int) { TreeView1DblClick(node); });
+}
 
+void TAdmForm::buildProgressBox(QVBoxLayout* layout)
+{
     GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto* progress = new QVBoxLayout(GroupBox1);
@@ -251,14 +275,8 @@ void TAdmForm::FormShow()
     if (m_mode == AdmMode::DataEntry) {
         ChosenForms.clear();
         ComboBox1->setCurrentIndex(0);
-        showChosenForms();
+        m_exchange->showChosenForms();
     }
-}
-
-void TAdmForm::showChosenForms()
-{
-    Label2->setText(ChosenForms.isEmpty() ? QStringLiteral("Все") : ChosenForms);
-    ComboBox1->setEnabled(!ChosenForms.isEmpty());
 }
 
 void TAdmForm::buildTree()
@@ -296,246 +314,11 @@ void TAdmForm::updateCommands()
     ImportGroup->setEnabled(!m_ordering);
 }
 
-void TAdmForm::ExportOneClick()
-{
-    QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!ExportOne->isEnabled() || !isLeaf(node))
-        return;
-    const QString name = node->text(0);
-    const QString year = QString::number(ReportYear);
-    const QString folder = CfgDir + year + QStringLiteral("/data");
-    QString error;
-    if (!Files::makeFolder(folder, &error)) {
-        prompts().error(error);
-        return;
-    }
-    const QString fileName = exportedFileName(node);
-    const QString path = prompts().saveFileName(QStringLiteral("Сохранить"), kSaveFilter,
-                                          Files::join(folder, fileName));
-    if (path.isEmpty())
-        return;
-    DataExportReport report;
-    const auto written = runShowingFailure(QStringLiteral("Данные по ") + name + QStringLiteral(" не выгружены."), [&] {
-        WaitCursor wait;
-        return writeDataFile(dbdat(), QStringLiteral("data"), nodeId(node), ReportYear, path, &report, &error);
-    });
-    if (!written)
-        return;
-    if (!*written) {
-        prompts().error(error);
-        return;
-    }
-    QString text = QStringLiteral("Данные по ") + name + QStringLiteral(" за ") + year
-                   + QStringLiteral(" год выгружены в файл") + QDir::toNativeSeparators(path);
-    if (report.unknownTable > 0)
-        text += QStringLiteral("\nНе выгружено значений таблиц, которых нет в перечне: %1").arg(report.unknownTable);
-    prompts().message(text);
-}
-
-void TAdmForm::ImportOneClick()
-{
-    QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!ImportOne->isEnabled() || !isLeaf(node))
-        return;
-    const QString name = node->text(0);
-    const QString folder = CfgDir + QString::number(ReportYear) + QStringLiteral("/data/");
-    const QString path = prompts().openFileName(QStringLiteral("Открыть"), kDataFilter, folder + name);
-    if (path.isEmpty())
-        return;
-    DataLoadTarget target;
-    target.owner = nodeId(node);
-    target.year = ReportYear;
-    for (const QString& form : ChosenForms.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        target.chosenForms.insert(upperCase(form));
-    // "Выбранные формы" keeps the other forms' numbers; "ЛПУ" replaces the institution's year.
-    if (ComboBox1->isEnabled() && ComboBox1->currentIndex() == 1 && !target.chosenForms.isEmpty())
-        target.replacedTables = tablesOfForms(target.chosenForms);
-    DataLoadReport report;
-    QString error;
-    bool declined = false;
-    const auto loaded = runShowingFailure(
-        QStringLiteral("Данные по ") + name + QStringLiteral(" не загружены, прежние значения сохранены."), [&] {
-        if (!confirmReplacingOwnerData(prompts(), dbmain(), dbdat(), target, path, CurrentLevel.name)) {
-            declined = true;
-            return false;
-        }
-        WaitCursor wait;
-        GroupBox1->show();
-        Label4->setText(name);
-        const auto hideProgress = qScopeGuard([this] {
-            Label4->clear();
-            GroupBox1->hide();
-        });
-        target.progress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
-        return loadDataFile(dbdat(), target, path, yearDataFileKind(path), &report, &error);
-    });
-    if (!loaded || declined)
-        return;
-    if (!*loaded) {
-        prompts().error(error);
-        return;
-    }
-    prompts().message(QStringLiteral("Данные по ") + name + QStringLiteral(" загружены из файла ")
-                      + QDir::toNativeSeparators(path) + QLatin1Char('\n') + report.summary());
-}
-
-namespace {
-int leafCount(const UnitTreeNode& node)
-{
-    if (node.children.isEmpty())
-        return 1;
-    int count = 0;
-    for (const UnitTreeNode& child : node.children)
-        count += leafCount(child);
-    return count;
-}
-}
-
-void TAdmForm::showLineProgress(qint64 read, qint64 size)
-{
-    // The bar counts per mille: a file of gigabytes does not fit an int.
-    ProgressBar2->setRange(0, 1000);
-    ProgressBar2->setValue(size > 0 ? int(read * 1000 / size) : 1000);
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-void TAdmForm::ExportGroupClick()
-{
-    QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!ExportGroup->isEnabled() || !node || isLeaf(node))
-        return;
-    const UnitTreeNode group = subtreeOf(node);
-    QString error;
-    // The year's data folder is offered; the group's folder tree goes wherever the user says.
-    const QString offered = CfgDir + QString::number(ReportYear) + QStringLiteral("/data");
-    if (!Files::makeFolder(offered, &error)) {
-        prompts().error(error);
-        return;
-    }
-    const QString folder = prompts().chooseFolder(QStringLiteral("Папка для выгрузки группы"), offered);
-    if (folder.isEmpty())
-        return;
-    GroupExportReport report;
-    const auto written = runShowingFailure(QStringLiteral("Выгрузка не выполнена."), [&] {
-        WaitCursor wait;
-        GroupBox1->show();
-        ProgressBar1->setRange(0, leafCount(group));
-        ProgressBar1->setValue(0);
-        ProgressBar2->setRange(0, 1);
-        ProgressBar2->setValue(0);
-        const auto hideProgress = qScopeGuard([this] {
-            Label4->clear();
-            ProgressBar1->setValue(0);
-            ProgressBar2->setValue(0);
-            GroupBox1->hide();
-        });
-        int done = 0;
-        return exportDataGroup(dbdat(), ReportYear, CurrentLevel.name, group, folder, &report, &error,
-                               [&](const QString& name) {
-                                   ProgressBar1->setValue(done++);
-                                   ProgressBar2->setValue(0);
-                                   Label4->setText(name);
-                                   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                               });
-    });
-    if (!written)
-        return;
-    if (!*written) {
-        prompts().error(error);
-        return;
-    }
-    QString text = QStringLiteral("Выгрузка закончена\nФайлы записаны в папку ") + QDir::toNativeSeparators(report.path);
-    if (report.unknownTable > 0)
-        text += QStringLiteral("\nНе выгружено значений таблиц, которых нет в перечне: %1").arg(report.unknownTable);
-    prompts().message(text);
-}
-
-void TAdmForm::ImportGroupClick()
-{
-    if (!ImportGroup->isEnabled())
-        return;
-    const QStringList paths = prompts().openFileNames(
-        QStringLiteral("Открыть"), kDataFilter, CfgDir + QString::number(ReportYear) + QStringLiteral("/data/"));
-    if (paths.isEmpty())
-        return;
-    GroupImportChoice choice;
-    for (const QString& form : ChosenForms.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        choice.chosenForms.insert(upperCase(form));
-    choice.clearChosenOnly = ComboBox1->isEnabled() && ComboBox1->currentIndex() == 1;
-    choice.lineProgress = [this](qint64 read, qint64 size) { showLineProgress(read, size); };
-    QString current;
-    // Each file loads in a transaction of its own: those before a failure stay loaded.
-    const auto failed = [&] {
-        return current.isEmpty() ? QStringLiteral("Подгрузка информации не выполнена.")
-                                 : QStringLiteral("Подгрузка информации прервана на файле ") + current
-                                       + QStringLiteral(", его данные не изменены.");
-    };
-    const auto imported = runShowingFailure(failed, [&]() -> std::optional<GroupImportReport> {
-        const GroupImportPlan plan = planDataGroup(dbmain(), dbdat(), ReportYear, CurrentLevel.name, paths, choice);
-        if (!confirmDataGroup(prompts(), plan, ReportYear))
-            return std::nullopt;
-        WaitCursor wait;
-        GroupBox1->show();
-        ProgressBar1->setRange(0, int(paths.size()));
-        ProgressBar1->setValue(0);
-        ProgressBar2->setRange(0, 1);
-        ProgressBar2->setValue(0);
-        const auto hideProgress = qScopeGuard([this] {
-            Label4->clear();
-            ProgressBar1->setValue(0);
-            ProgressBar2->setValue(0);
-            GroupBox1->hide();
-        });
-        return importDataGroup(dbmain(), dbdat(), ReportYear, plan, choice, [&](const QString& name, int index) {
-            current = QFileInfo(paths[index]).fileName();
-            ProgressBar1->setValue(index);
-            Label4->setText(name);
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    });
-    if (!imported || !*imported)
-        return;
-    const GroupImportReport& report = **imported;
-    prompts().message(QStringLiteral("Подгрузка информации закончена\nЗагружено файлов: %1, значений: %2")
-                          .arg(report.loadedFiles)
-                          .arg(report.loadedValues));
-    if (report.skipped.isEmpty())
-        return;
-    ResultList list;
-    FillResultList(list, report.skipped, QStringLiteral("Пропущенные ЛПУ\tПричина"));
-    ShowResultList(list);
-}
-
-void TAdmForm::ChooseFormsClick()
-{
-    // The dialog made at start-up; a window opened on its own makes one for the call.
-    std::unique_ptr<TSFLF> own;
-    TSFLF* dialog = SFLF;
-    if (!dialog) {
-        own = std::make_unique<TSFLF>(this);
-        dialog = own.get();
-    }
-    const QStringList chosen = ChosenForms.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    dialog->CheckListBox1->clear();
-    for (int i = 0; i < FormsList.size(); ++i) {
-        auto* item = new QListWidgetItem(FormsList.strings[i], dialog->CheckListBox1);
-        const QString name = i < FormNames.size() ? FormNames[i] : FormsList.strings[i];
-        item->setData(Qt::UserRole, name);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(chosen.contains(upperCase(name)) ? Qt::Checked : Qt::Unchecked);
-    }
-    dialog->CheckBox1->setChecked(false);
-    if (prompts().exec(*dialog) != QDialog::Accepted)
-        return;
-    QStringList names;
-    for (int i = 0; i < dialog->CheckListBox1->count(); ++i) {
-        const QListWidgetItem* item = dialog->CheckListBox1->item(i);
-        if (item->checkState() == Qt::Checked)
-            names.append(item->data(Qt::UserRole).toString());
-    }
-    ChosenForms = chosenFormsText(names, dialog->CheckBox1->isChecked());
-    showChosenForms();
-}
+void TAdmForm::ExportOneClick() { m_exchange->exportOne(); }
+void TAdmForm::ImportOneClick() { m_exchange->importOne(); }
+void TAdmForm::ExportGroupClick() { m_exchange->exportGroup(); }
+void TAdmForm::ImportGroupClick() { m_exchange->importGroup(); }
+void TAdmForm::ChooseFormsClick() { m_exchange->chooseForms(); }
 
 void TAdmForm::TreeView1Change() { updateCommands(); }
 
@@ -615,66 +398,34 @@ void TAdmForm::N4Click()
         const int id = nodeId(node);
         const std::optional<UnitRecord> unit = readUnit(dbmain(), id);
         if (!unit) {
-            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                            + QStringLiteral(" не найдено в базе"));
+            prompts().error(unitNotFoundText(node->text(0)));
             return;
         }
         TUntChar dialog(this);
-        dialog.setWindowTitle(QStringLiteral("Корректировка подразделения"));
-        dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
-        dialog.setUnit(unit->unit, unit->medicalType, unit->rural);
-        const QList<int> childIds = node->childCount() > 0 ? childUnitIds(dbmain(), id) : QList<int>();
-        QStringList children;
-        for (int child : childIds)
-            children.append(QString::number(child));
-        ChildUnitIds = children.join(QLatin1Char(','));
-        dialog.setPopulation(dbmain(), ReportYear, id, childIds);
+        fillCorrectionDialog(dialog, *unit, node);
         if (prompts().exec(dialog) != QDialog::Accepted)
             return;
-        if (isBlankName(dialog.unitName())) {
-            prompts().error(NoUnitNameText);
-            return;
-        }
-        const PopulationTexts population = dialog.population();
-        QString error;
-        switch (correctUnit(dbmain(), ReportYear, id, dialog.unitName(), dialog.medicalType(),
-                            dialog.rural(), &population, &error)) {
-        case UnitCorrection::Written:
+        const QString refusal = correctUnitRefusal(dbmain(), ReportYear, id, node->text(0), dialog.unitName(),
+                                                   dialog.medicalType(), dialog.rural(), dialog.population());
+        if (refusal.isEmpty())
             node->setText(0, dialog.unitName());
-            return;
-        case UnitCorrection::NoUnit:
-            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                            + QStringLiteral(" не найдено в базе"));
-            return;
-        case UnitCorrection::InvalidPopulation:
-            prompts().error(QStringLiteral("Подразделение ") + node->text(0)
-                            + QStringLiteral(" не исправлено: ") + error);
-            return;
-        }
+        else
+            prompts().error(refusal);
     });
 }
 
-UnitTreeNode TAdmForm::subtreeOf(const QTreeWidgetItem* node) const
+void TAdmForm::fillCorrectionDialog(TUntChar& dialog, const UnitRecord& unit, const QTreeWidgetItem* node)
 {
-    UnitTreeNode unit{nodeId(node), node->text(0), {}};
-    for (int i = 0; i < node->childCount(); ++i)
-        unit.children.append(subtreeOf(node->child(i)));
-    return unit;
-}
-
-QString TAdmForm::exportedFileName(const QTreeWidgetItem* leaf) const
-{
-    UnitTreeNode siblings;
-    const QTreeWidgetItem* parent = leaf->parent();
-    const int count = parent ? parent->childCount() : TreeView1->topLevelItemCount();
-    int index = 0;
-    for (int i = 0; i < count; ++i) {
-        const QTreeWidgetItem* item = parent ? parent->child(i) : TreeView1->topLevelItem(i);
-        if (item == leaf)
-            index = i;
-        siblings.children.append(subtreeOf(item));
-    }
-    return childEntryNames(siblings, CurrentLevel.name, ReportYear).value(index);
+    const int id = nodeId(node);
+    dialog.setWindowTitle(QStringLiteral("Корректировка подразделения"));
+    dialog.setMedicalTypes(readMedicalTypeChoices(dbmain()));
+    dialog.setUnit(unit.unit, unit.medicalType, unit.rural);
+    const QList<int> childIds = node->childCount() > 0 ? childUnitIds(dbmain(), id) : QList<int>();
+    QStringList children;
+    for (int child : childIds)
+        children.append(QString::number(child));
+    ChildUnitIds = children.join(QLatin1Char(','));
+    dialog.setPopulation(dbmain(), ReportYear, id, childIds);
 }
 
 QString TAdmForm::reportTitle() const
@@ -705,7 +456,7 @@ void TAdmForm::N13Click()
                 Label4->clear();
                 GroupBox1->hide();
             });
-            lines = availabilityFromDatabase(dbdat(), ReportYear, subtreeOf(node), [this](const QString& name) {
+            lines = availabilityFromDatabase(dbdat(), ReportYear, unitSubtree(node), [this](const QString& name) {
                 Label4->setText(name);
                 QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             });
@@ -727,25 +478,8 @@ void TAdmForm::N14Click()
         CfgDir + QString::number(ReportYear) + QStringLiteral("/data/"));
     if (paths.isEmpty())
         return;
-    QStringList lines;
     QStringList failures;
-    {
-        WaitCursor wait;
-        GroupBox1->show();
-        ProgressBar1->setRange(0, int(paths.size()));
-        ProgressBar1->setValue(0);
-        const auto hideProgress = qScopeGuard([this] {
-            Label4->clear();
-            ProgressBar1->setValue(0);
-            GroupBox1->hide();
-        });
-        int done = 0;
-        lines = availabilityFromFiles(paths, ReportYear, &failures, [&](const QString& name) {
-            Label4->setText(name);
-            ProgressBar1->setValue(done++);
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    }
+    const QStringList lines = availabilityOfFiles(paths, &failures);
     if (!failures.isEmpty())
         prompts().error(QStringLiteral("Не удалось прочитать файлы:\n") + failures.join(QLatin1Char('\n')));
     if (lines.isEmpty())
@@ -754,6 +488,25 @@ void TAdmForm::N14Click()
     list.windowCaption = kReportCaption;
     FillResultList(list, lines, kReportHeading);
     ShowResultList(list);
+}
+
+QStringList TAdmForm::availabilityOfFiles(const QStringList& paths, QStringList* failures)
+{
+    WaitCursor wait;
+    GroupBox1->show();
+    ProgressBar1->setRange(0, int(paths.size()));
+    ProgressBar1->setValue(0);
+    const auto hideProgress = qScopeGuard([this] {
+        Label4->clear();
+        ProgressBar1->setValue(0);
+        GroupBox1->hide();
+    });
+    int done = 0;
+    return availabilityFromFiles(paths, ReportYear, failures, [&](const QString& name) {
+        Label4->setText(name);
+        ProgressBar1->setValue(done++);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
 }
 
 QList<QPair<int, int>> TAdmForm::shownOrder() const
@@ -813,6 +566,15 @@ bool TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
                 .value_or(false))
         return false;
 
+    placeNode(node, target, beside);
+    TreeView1->setCurrentItem(node);
+    updateCommands();
+    return true;
+}
+
+void TAdmForm::placeNode(QTreeWidgetItem* node, QTreeWidgetItem* target, bool beside)
+{
+    QTreeWidgetItem* newParent = beside ? target->parent() : target;
     const bool expanded = node->isExpanded();
     if (QTreeWidgetItem* parent = node->parent())
         parent->takeChild(parent->indexOfChild(node));
@@ -828,9 +590,6 @@ bool TAdmForm::TreeView1DragDrop(const QPoint& viewportPos)
         newParent->setExpanded(true);
     }
     node->setExpanded(expanded);
-    TreeView1->setCurrentItem(node);
-    updateCommands();
-    return true;
 }
 
 void TAdmForm::N16Click()

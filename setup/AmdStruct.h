@@ -15,7 +15,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
+class AdmExchange;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -26,8 +28,11 @@ class QMenuBar;
 class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QVBoxLayout;
 class QWidget;
 struct UnitTreeNode;
+struct UnitRecord;
+class TUntChar;
 
 enum class AdmMode {
     Formation,   // " - формирование": building the tree
@@ -48,7 +53,7 @@ public:
     AdmMode mode() const { return m_mode; }
     bool orderingMode() const { return m_ordering; }
 
-    // The menu commands, also reachable from tests.
+    // The menu commands, also reachable from tests; the exchange commands run in AdmExchange.
     void N1Click();    // "Добавить": a unit beside the selected one (top level in an empty tree)
     void N2Click();    // "Вставить": a unit as the last child of the selected one
     void N3Click();    // "Удалить": the selected institution with its numbers of the year
@@ -111,6 +116,12 @@ protected:
 
 private:
     void buildWindow();
+    QAction* newAction(const char* name, const QString& caption);
+    void buildMenu(QVBoxLayout* layout);
+    void buildExchangeMenus();
+    void buildPanel(QVBoxLayout* layout);
+    void buildTreeView(QVBoxLayout* layout);
+    void buildProgressBox(QVBoxLayout* layout);
     void FormCreate();
     void FormShow();
     // Enter and F11, from the window or the tree; true when the key was used.
@@ -121,19 +132,20 @@ private:
     void updateCommands();
     // Adds a unit under `parent` (nullptr: top level) through the unit dialog.
     void addUnitUnder(QTreeWidgetItem* parent, const QString& caption);
+    // The unit dialog of "Корректировать", filled with the unit and its group's population.
+    void fillCorrectionDialog(TUntChar& dialog, const UnitRecord& unit, const QTreeWidgetItem* node);
     // Leaves the ordering mode, writing the order; false (mode kept) when the write failed.
     bool leaveOrderingMode();
     QList<QPair<int, int>> shownOrder() const;
-    UnitTreeNode subtreeOf(const QTreeWidgetItem* node) const;
-    // The name the group export gives the leaf's file, so a file of one unit comes back to it.
-    QString exportedFileName(const QTreeWidgetItem* leaf) const;
+    // Moves the node in the view to where a drop put it: before `target` as its sibling, or as
+    // its last child.
+    void placeNode(QTreeWidgetItem* node, QTreeWidgetItem* target, bool beside);
+    // "По входным файлам": the availability lines of the files, with the progress shown.
+    QStringList availabilityOfFiles(const QStringList& paths, QStringList* failures);
     QString reportTitle() const;
-    // Shows the chosen forms in the panel and enables "Очищать" for a choice.
-    void showChosenForms();
-    // The second bar: how far the file being read is.
-    void showLineProgress(qint64 read, qint64 size);
 
     AdmMode m_mode;
+    AdmExchange* m_exchange = nullptr;   // single and group exchange, the chosen forms
     bool m_ordering = false;
     bool m_built = false;
 };

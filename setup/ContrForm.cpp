@@ -322,51 +322,28 @@ void TContrls::saveSelected()
     QListWidgetItem* item = selected();
     if (!item || item != m_shown)
         return;
-    const int code = item->data(Qt::UserRole).toInt();
-    // An existing control is checked under the kind it is stored with, whatever the screen shows.
-    ControlScope s = scope();
-    std::optional<StoredControl> stored;
-    if (code != 0) {
-        stored = readControl(dbmain(), code);
-        if (!stored) {
-            prompts().error(QStringLiteral("Контроль не найден в базе: он удален. Изменения не сохранены."));
-            return;
-        }
-        s.kind = storedControlKind(stored->formid, stored->tble);
-        s.formId = stored->formid;
-        s.formName = stored->formid == 0 ? QString() : FormNameById(stored->formid);
-        s.tableNumber = stored->tble;
-    }
     const int relation = RadioGroup2->checkedId();
-    const QString reltion = relation < 0 ? QString() : kRelations[relation];
-    const ControlCheck check = checkControl(s, Memo1->toPlainText(), reltion, Memo2->toPlainText(),
-                                            Memo3->toPlainText());
-    if (!check.ok) {
-        const QString general = generalMessage(check.field);
-        prompts().error(check.reason.isEmpty() || check.reason == general
-                            ? general : check.reason + QStringLiteral("\n") + general);
-        QWidget* focus = check.field == ControlCheck::Relation ? RadioGroup2->button(0)
-            : check.field == ControlCheck::Right             ? static_cast<QWidget*>(Memo2)
-            : check.field == ControlCheck::Cycle             ? static_cast<QWidget*>(Memo3)
-                                                             : static_cast<QWidget*>(Memo1);
-        focus->setFocus();
+    const ControlEdit edit{item->data(Qt::UserRole).toInt(), scope(), Memo1->toPlainText(),
+                           relation < 0 ? QString() : kRelations[relation], Memo2->toPlainText(),
+                           Memo3->toPlainText(), Edit4->text()};
+    const ControlSave save = saveControl(dbmain(), edit);
+    if (!save.saved) {
+        prompts().error(save.message);
+        if (save.field != ControlCheck::None)
+            focusRefused(save.field);
         return;
     }
-    StoredControl c = stored.value_or(StoredControl());
-    c.lft = Memo1->toPlainText();
-    c.rght = Memo2->toPlainText();
-    c.cycl = Memo3->toPlainText();
-    c.commnt = Edit4->text();
-    c.reltion = reltion;
-    if (code == 0) {
-        c.formid = s.kind == ControlKind::BetweenForms ? 0 : EditorFormId;
-        c.tble = s.kind == ControlKind::WithinTable ? EditorTableNo : QString();
-        item->setData(Qt::UserRole, insertControl(dbmain(), c));
-    } else if (!updateControl(dbmain(), c)) {
-        prompts().error(QStringLiteral("Контроль не найден в базе: он удален. Изменения не сохранены."));
-        return;
-    }
-    item->setText(c.commnt);
+    item->setData(Qt::UserRole, save.code);
+    item->setText(edit.commnt);
+}
+
+void TContrls::focusRefused(ControlCheck::Field field)
+{
+    QWidget* focus = field == ControlCheck::Relation ? RadioGroup2->button(0)
+        : field == ControlCheck::Right             ? static_cast<QWidget*>(Memo2)
+        : field == ControlCheck::Cycle             ? static_cast<QWidget*>(Memo3)
+                                                   : static_cast<QWidget*>(Memo1);
+    focus->setFocus();
 }
 
 void TContrls::Button6Click()
@@ -434,6 +411,15 @@ void TContrls::Button2Click()
 {
     if (!m_active || EditorTableNo.isEmpty())
         return;
+    const QString picked = pickCells();
+    if (picked.isEmpty())
+        return;
+    m_active->textCursor().insertText(pickedCellsReference(scope(), picked));
+    m_active->setFocus();
+}
+
+QString TContrls::pickCells()
+{
     // The grid picks cells only when it shows nobody's data.
     const int institution = CurrentInstitutionId;
     const QString mode = WorkMode;
@@ -445,7 +431,7 @@ void TContrls::Button2Click()
     CurrentFormNumber = EditorTableNo;
     CurrentFormName = EditorFormName.left(10);
     CurrentTableId = 0;
-    QString built;
+    QString picked;
     {
         TVTable window(this);
         window.setWindowTitle(QStringLiteral("Формирование выражения"));
@@ -455,20 +441,12 @@ void TContrls::Button2Click()
         for (QAction* hidden : {window.N1, window.N2, window.N3, window.N5})
             hidden->setVisible(false);
         prompts().exec(window);
-        built = window.Label1->text();
+        picked = window.Label1->text();
     }
     CurrentInstitutionId = institution;
     WorkMode = mode;
     NetMode = net;
-    if (built.isEmpty())
-        return;
-    QString number = EditorTableNo;
-    if (kind() != ControlKind::WithinTable)
-        built = QStringLiteral("т") + number + built;
-    if (kind() == ControlKind::BetweenForms)
-        built = EditorFormName + built;
-    m_active->textCursor().insertText(built);
-    m_active->setFocus();
+    return picked;
 }
 
 void TContrls::exportControls(const std::function<QList<StoredControl>()>& read, const QString& caption)

@@ -85,6 +85,10 @@ private:
     // Reads the controls to write, then asks where; a failed read asks nothing.
     void exportControls(const std::function<QList<StoredControl>()>& read, const QString& caption);
     void saveSelected();
+    // Puts the caret in the part of the control the check refused.
+    void focusRefused(ControlCheck::Field field);
+    // The cells picked in the editor's table through the grid; empty when none were.
+    QString pickCells();
     QListWidgetItem* selected() const;
 
     QPlainTextEdit* m_active = nullptr;   // the expression box that had the focus last

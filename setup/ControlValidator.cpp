@@ -171,6 +171,16 @@ ControlKind storedControlKind(int formid, const QString& tble)
     return ControlKind::BetweenTables;
 }
 
+QString pickedCellsReference(const ControlScope& scope, const QString& picked)
+{
+    QString reference = picked;
+    if (scope.kind != ControlKind::WithinTable)
+        reference = QStringLiteral("т") + scope.tableNumber + reference;
+    if (scope.kind == ControlKind::BetweenForms)
+        reference = scope.formName + reference;
+    return reference;
+}
+
 QString defaultReference(const ControlScope& scope)
 {
     switch (scope.kind) {

@@ -26,6 +26,10 @@ struct ControlScope {
 // The reference that completes the control's terms in a run: form and table for kind 0, the
 // form for kind 1, nothing for kind 2.
 QString defaultReference(const ControlScope& scope);
+// Cells picked in the grid of the scope's table, as a control of the scope's kind writes them:
+// the table number before them unless the control is within its table, the form's name before
+// that for a control between forms.
+QString pickedCellsReference(const ControlScope& scope, const QString& picked);
 
 struct ControlCheck {
     enum Field { None, Relation, Left, Right, Cycle };

@@ -320,3 +320,46 @@ void fillControlsDocument(WordDocument& document, const QString& formText, const
         rows.append({c.lft, c.reltion, c.rght, c.cycl, c.commnt});
     document.appendTable(rows);
 }
+
+ControlSave saveControl(Database& dictionary, const ControlEdit& edit)
+{
+    ControlSave result;
+    ControlScope scope = edit.scope;
+    std::optional<StoredControl> stored;
+    if (edit.code != 0) {
+        stored = readControl(dictionary, edit.code);
+        if (!stored) {
+            result.message = ControlDeletedMessage;
+            return result;
+        }
+        scope.kind = storedControlKind(stored->formid, stored->tble);
+        scope.formId = stored->formid;
+        scope.formName = stored->formid == 0 ? QString() : FormNameById(stored->formid);
+        scope.tableNumber = stored->tble;
+    }
+    const ControlCheck check = checkControl(scope, edit.lft, edit.reltion, edit.rght, edit.cycl);
+    if (!check.ok) {
+        const QString general = generalMessage(check.field);
+        result.message = check.reason.isEmpty() || check.reason == general
+            ? general : check.reason + QStringLiteral("\n") + general;
+        result.field = check.field;
+        return result;
+    }
+    StoredControl c = stored.value_or(StoredControl());
+    c.lft = edit.lft;
+    c.rght = edit.rght;
+    c.cycl = edit.cycl;
+    c.commnt = edit.commnt;
+    c.reltion = edit.reltion;
+    if (edit.code == 0) {
+        c.formid = scope.kind == ControlKind::BetweenForms ? 0 : scope.formId;
+        c.tble = scope.kind == ControlKind::WithinTable ? scope.tableNumber : QString();
+        c.code = insertControl(dictionary, c);
+    } else if (!updateControl(dictionary, c)) {
+        result.message = ControlDeletedMessage;
+        return result;
+    }
+    result.saved = true;
+    result.code = c.code;
+    return result;
+}

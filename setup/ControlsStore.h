@@ -44,6 +44,26 @@ bool updateControl(Database& dictionary, const StoredControl& control);
 // The number of rows deleted (a code that names no row counts nothing).
 int deleteControls(Database& dictionary, const QList<int>& codes);
 
+// A control as the editor shows it: its texts and the editor's form, table and kind, under which a
+// new control is stored and checked.
+struct ControlEdit {
+    int code = 0;                  // 0: a control not stored yet
+    ControlScope scope;
+    QString lft, reltion, rght, cycl, commnt;
+};
+struct ControlSave {
+    bool saved = false;
+    int code = 0;                  // the Код written
+    QString message;               // why nothing was written, as the editor shows it
+    ControlCheck::Field field = ControlCheck::None;   // the part of the control refused
+};
+inline const QString ControlDeletedMessage =
+    QStringLiteral("Контроль не найден в базе: он удален. Изменения не сохранены.");
+// Checks and writes the edited control. A stored one is checked under the kind, form and table
+// it is stored with, whatever the editor shows, and keeps them. Nothing is written when the check
+// refuses it or its row is gone. DbError passes through.
+ControlSave saveControl(Database& dictionary, const ControlEdit& edit);
+
 // The lines of an export, with each form id turned into the cached form's name (empty for 0).
 QList<ControlRecord> exportRecords(const QList<StoredControl>& controls);
 

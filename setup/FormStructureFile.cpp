@@ -488,3 +488,29 @@ StructureImport importFormStructure(Database& db, const FormStructure& s)
     tx.commit();
     return result;
 }
+
+QString structureBreaksWarning(const QStringList& breaks)
+{
+    // A file broken everywhere would fill the screen: the count says the rest.
+    constexpr int listed = 10;
+    QString text = breaks.mid(0, listed).join(QStringLiteral("\n\n"));
+    if (breaks.size() > listed)
+        text += QStringLiteral("\n\nи еще нарушений: %1").arg(breaks.size() - listed);
+    return text;
+}
+
+bool exportFormStructure(Database& dictionary, int formId, const QString& formName, const QString& path,
+                         QString* error)
+{
+    const std::optional<FormStructure> structure = readFormStructure(dictionary, formId);
+    if (!structure) {
+        *error = QStringLiteral("Форма %1 не найдена в базе").arg(formName);
+        return false;
+    }
+    FormStructureFileWriter writer;
+    if (!writer.write(path, *structure)) {
+        *error = writer.errorString();
+        return false;
+    }
+    return true;
+}

@@ -91,10 +91,18 @@ private:
 
 // The message shown for every break of the structure.
 QString structureBreakMessage();
+// The warning after reading a file with breaks: the first ten breaks, then how many more there
+// are; empty for a file without any.
+QString structureBreaksWarning(const QStringList& breaks);
 
 // The form's structure as the dictionary holds it: tables by tablen, their rows, columns and
 // titles in stored order; an empty stored scan reads as 0. Nothing when no form has the id.
 std::optional<FormStructure> readFormStructure(Database& dictionary, int formId);
+
+// Writes the form's structure to the file at `path`; false with a Russian *error when no form has
+// the id (named as `formName`) or the writer refuses (the old file then stays). DbError passes.
+bool exportFormStructure(Database& dictionary, int formId, const QString& formName, const QString& path,
+                         QString* error);
 
 struct StructureImport {
     int formId = 0;

@@ -85,9 +85,6 @@ protected:
         event->accept();
     }
 };
-
-// At most this many structure breaks are listed in one message; the count says the rest.
-constexpr int kListedBreaks = 10;
 }  // namespace
 
 TFormL::TFormL(QWidget* parent)
@@ -287,22 +284,14 @@ void TFormL::N7Click()
     if (path.isEmpty())
         return;
     QString error;
-    const bool read = runShowingFailure(QStringLiteral("Структура формы не выгружена."), [&] {
+    const auto written = runShowingFailure(QStringLiteral("Структура формы не выгружена."), [&] {
         WaitCursor wait;
-        const std::optional<FormStructure> structure = readFormStructure(dbmain(), form.id);
-        FormStructureFileWriter writer;
-        if (!structure)
-            error = QStringLiteral("Форма %1 не найдена в базе").arg(form.formname);
-        else if (!writer.write(path, *structure))
-            error = writer.errorString();
+        return exportFormStructure(dbmain(), form.id, form.formname, path, &error);
     });
-    if (!read)
-        return;
-    if (!error.isEmpty()) {
+    if (written && !*written)
         prompts().error(error);
-        return;
-    }
-    prompts().message(QStringLiteral("Готово"));
+    else if (written)
+        prompts().message(QStringLiteral("Готово"));
 }
 
 void TFormL::N8Click()
@@ -316,13 +305,8 @@ void TFormL::N8Click()
         prompts().error(QStringLiteral("Структура формы не загружена.\n") + reader.errorString());
         return;
     }
-    const QStringList& breaks = reader.structureBreaks();
-    if (!breaks.isEmpty()) {
-        QString text = breaks.mid(0, kListedBreaks).join(QStringLiteral("\n\n"));
-        if (breaks.size() > kListedBreaks)
-            text += QStringLiteral("\n\nи еще нарушений: %1").arg(breaks.size() - kListedBreaks);
-        prompts().warning(text);
-    }
+    if (!reader.structureBreaks().isEmpty())
+        prompts().warning(structureBreaksWarning(reader.structureBreaks()));
     const auto done = runShowingFailure(QStringLiteral("Структура формы не загружена."),
                                         [&] { return importFormStructure(dbmain(), reader.structure()); });
     if (!done)

@@ -211,3 +211,18 @@ TEST_F(IndicatorForms, AFailedCornerChangesNeitherTable)
 }
 
 } // namespace
+
+// A replacement may break many formulas at once: the question names ten and counts the rest, and
+// a replacement that breaks none asks nothing.
+TEST(BrokenFormulas, AreNamedUpToTenAndTheRestCounted)
+{
+    QList<IndicatorCellChange> proposed{{3, 2, QStringLiteral("А1+Б1")}};
+    EXPECT_EQ(brokenFormulasQuestion(proposed), QString());
+    for (int row = 1; row <= 12; ++row)
+        proposed.append({row, 1, QStringLiteral("(А%1").arg(row)});
+    QString expected = QStringLiteral("После замены не будут читаться формулы:\n");
+    for (int row = 1; row <= 10; ++row)
+        expected += QStringLiteral("строка %1, графа 1: Формула не читается: нарушен баланс скобок\n").arg(row);
+    expected += QStringLiteral("и еще 2\nЗаменить?");
+    EXPECT_EQ(brokenFormulasQuestion(proposed), expected);
+}

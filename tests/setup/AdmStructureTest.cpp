@@ -321,3 +321,29 @@ TEST(DataLine, SplitsSixQuotedFieldsAndRefusesAnythingElse)
 }
 
 }
+
+namespace {
+
+// A correction the dictionary cannot take writes nothing and says why in the window's words.
+TEST_F(Territory, ARefusedCorrectionSaysWhyAndKeepsTheUnit)
+{
+    struct Case { const char* what; int id; const char* name; const char* adults; const char* refusalStart; };
+    const Case cases[] = {
+        {"blank name", a, "  ", "", "Не указано наименование подразделения"},
+        {"unit gone", 9999, "Новое", "", "Подразделение А не найдено в базе"},
+        {"population not a figure", a, "Новое", "сто", "Подразделение А не исправлено: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString refusal = correctUnitRefusal(year.dictionary(), 2025, c.id, QStringLiteral("А"),
+                                                   QString::fromUtf8(c.name), 0, false,
+                                                   {QString::fromUtf8(c.adults), QString(), QString(), QString()});
+        EXPECT_TRUE(refusal.startsWith(QString::fromUtf8(c.refusalStart))) << refusal.toStdString();
+        EXPECT_EQ(readUnit(year.dictionary(), a)->unit, QStringLiteral("А"));
+    }
+    EXPECT_EQ(correctUnitRefusal(year.dictionary(), 2025, a, QStringLiteral("А"), QStringLiteral("Новое"), 0, false, {}),
+              QString());
+    EXPECT_EQ(readUnit(year.dictionary(), a)->unit, QStringLiteral("Новое"));
+}
+
+} // namespace

@@ -127,6 +127,19 @@ TEST_F(Store, SavesQuotesAsTypedAndSaysWhenNoRowIsFound)
     EXPECT_FALSE(readControl(year.dictionary(), code));
 }
 
+// The editor may show a control another user has deleted since: its texts are not written again
+// as a new control, and nothing else changes.
+TEST_F(Store, AnEditedControlWhoseRowIsGoneIsNotWrittenAgain)
+{
+    const QList<StoredControl> before = allControls(year.dictionary());
+    ControlEdit edit{before.last().code + 100, scope(ControlKind::WithinTable), u("стр1гр3"), u("="), u("5"),
+                     QString(), u("удаленный")};
+    const ControlSave save = saveControl(year.dictionary(), edit);
+    EXPECT_FALSE(save.saved);
+    EXPECT_EQ(save.message, ControlDeletedMessage);
+    EXPECT_EQ(comments(allControls(year.dictionary())), comments(before));
+}
+
 TEST_F(Store, ExportThenReplaceGivesTheSameControls)
 {
     ControlsFileWriter writer;

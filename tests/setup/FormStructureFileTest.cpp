@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -289,3 +290,31 @@ TEST_F(StructureYear, ExportRefusesAFieldTheFileCannotCarry)
 }
 
 }  // namespace
+
+namespace {
+
+// A file broken everywhere lists ten breaks and counts the rest; a whole one warns of nothing.
+TEST(FormStructureFile, TheWarningListsTenBreaksAndCountsTheRest)
+{
+    EXPECT_EQ(structureBreaksWarning({}), QString());
+    QStringList breaks;
+    for (int i = 1; i <= 12; ++i)
+        breaks << QStringLiteral("нарушение %1").arg(i);
+    QString expected = QStringLiteral("нарушение 1");
+    for (int i = 2; i <= 10; ++i)
+        expected += QStringLiteral("\n\nнарушение %1").arg(i);
+    expected += QStringLiteral("\n\nи еще нарушений: 2");
+    EXPECT_EQ(structureBreaksWarning(breaks), expected);
+}
+
+// A form deleted meanwhile writes no file and is named.
+TEST_F(StructureYear, ExportOfAFormNoLongerStoredWritesNothing)
+{
+    const QString path = dir.filePath(QStringLiteral("ф.frs"));
+    QString error;
+    EXPECT_FALSE(exportFormStructure(year.dictionary(), f12 + 100, QStringLiteral("Ф99"), path, &error));
+    EXPECT_EQ(error, QStringLiteral("Форма Ф99 не найдена в базе"));
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+} // namespace
