@@ -8,6 +8,7 @@
 #include "platform/TextReader.h"
 
 #include <QSet>
+#include <utility>
 #include <algorithm>
 
 namespace {
@@ -395,15 +396,11 @@ std::optional<FormStructure> readFormStructure(Database& dictionary, int formId)
     s.net = form.toBool(QStringLiteral("net"));
     for (const TableShape& shape : readFormTableShapes(dictionary, formId, ShapeOrder::ByNumber)) {
         StructureTable t;
-        const int ident = shape.ident;
-        t.tablen = shape.tablen;
-        t.name = shape.name;
-        t.colcount = shape.colcount;
-        t.rowcount = shape.rowcount;
-        t.fixcols = shape.fixcols;
-        t.fixrows = shape.fixrows;
-        t.floattype = shape.floattype;
-        t.scan = shape.scan;
+        static_cast<TableShape&>(t) = shape;
+        // The file carries the table's shape, not what ties it to one dictionary.
+        const int ident = std::exchange(t.ident, 0);
+        t.form = 0;
+        t.formName.clear();
         Query rows(dictionary, QStringLiteral(R"(select "row","height" from "rows" where "table"=? order by rowid)"), {ident});
         while (rows.next())
             t.rows.append({rows.toInt(0), rows.toDouble(1)});

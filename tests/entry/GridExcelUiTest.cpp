@@ -2,6 +2,7 @@
 #include "entry/ShowTable.h"
 
 #include "OpenGrid.h"
+#include "FileBytes.h"
 #include "PrintTo.h"
 #include "RecordingDesktop.h"
 #include "ScriptedPrompts.h"
@@ -230,10 +231,7 @@ TEST_F(GridExcel, ToAnOpenBookAddsTheSheetToABookWrittenEarlierInTheRun)
 TEST_F(GridExcel, ASecondExportIntoOneFileReplacesTheSheetThatTheImportReads)
 {
     const QString path = workbookWith(QStringLiteral("Свое"), {{1, 1, ExcelValue::ofText(QStringLiteral("мое"))}});
-    auto bytes = [&] {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
+    auto bytes = [&] { return readBytes(path); };
     year.setCell(first, table, 4, 4, 8);
     {
         TVTable window;

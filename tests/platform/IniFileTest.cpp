@@ -190,11 +190,7 @@ TEST(IniFile, AFileThatIsNoSettingsFileIsRefusedWithItsReason)
         SCOPED_TRACE(c.what);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("kestrin.ini"));
-        {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.bytes);
-        }
+        writeBytes(path, c.bytes);
         IniFile ini(path);
         EXPECT_FALSE(ini.exists());
         EXPECT_TRUE(ini.errorString().contains(QString::fromUtf8(c.reason))) << ini.errorString().toStdString();

@@ -1,5 +1,6 @@
 #include "reports/Ul.h"
 
+#include "FileBytes.h"
 #include "PrintTo.h"
 #include "RussianText.h"
 #include "SampleYear.h"
@@ -17,12 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 int checkedSections(const TUnf& window)
 {
@@ -80,7 +75,7 @@ TEST_F(SampleExport, TheTemplateIsNoTargetAndAFileIsReplacedOnlyAfterAQuestion)
     Files::setProgramFolder(program.path());
     CfgDir = out.path() + QLatin1Char('/');
     const QString templ = Files::join(program.path(), QStringLiteral("Empt.dbf"));
-    const QByteArray templateBytes = bytesOf(templ);
+    const QByteArray templateBytes = readBytes(templ);
 
     ScriptedPrompts prompts;
     TUnf window;
@@ -95,24 +90,20 @@ TEST_F(SampleExport, TheTemplateIsNoTargetAndAFileIsReplacedOnlyAfterAQuestion)
     // Names ignore letter case, as on Windows.
     prompts.expectSaveFile(Files::join(program.path(), QStringLiteral("EMPT"))).expectError(QStringLiteral("шаблон"));
     QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
-    EXPECT_EQ(bytesOf(templ), templateBytes);
+    EXPECT_EQ(readBytes(templ), templateBytes);
     // The dialog starts in the configuration's folder with the report's name.
     EXPECT_EQ(prompts.fileStarts().value(0), Files::join(out.path(), QStringLiteral("Заречный район")));
 
     const QString target = Files::join(out.path(), QStringLiteral("Заречный.dbf"));
-    {
-        QFile f(target);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("old");
-    }
+    writeBytes(target, "old");
     prompts.expectSaveFile(Files::join(out.path(), QStringLiteral("Заречный")))
         .expectQuestion(false, QStringLiteral("Заречный.dbf уже существует. Заменить его?"));
     QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
-    EXPECT_EQ(bytesOf(target), QByteArray("old"));
+    EXPECT_EQ(readBytes(target), QByteArray("old"));
     prompts.expectSaveFile(target).expectQuestion(true, QStringLiteral("Заречный.dbf уже существует"))
         .expectMessage(QStringLiteral("Записей: 5"));
     QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
-    EXPECT_NE(bytesOf(target), QByteArray("old"));
+    EXPECT_NE(readBytes(target), QByteArray("old"));
     EXPECT_EQ(prompts.remaining(), 0);
 }
 
