@@ -15,6 +15,14 @@
 
 namespace bench {
 
+// One run's seconds, for timings taken in turn with their floor.
+inline double seconds(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 inline double bestSeconds(const std::function<void()>& work)
 {
     double best = 1e9;

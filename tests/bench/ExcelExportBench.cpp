@@ -16,7 +16,7 @@
 #include "platform/Database.h"
 #include "platform/office/XlsxLibrary.h"
 #include "platform/office/XlsxWriter.h"
-#include "BenchTiming.h"
+#include "BenchFloors.h"
 #include "YearFixture.h"
 
 #include <QCoreApplication>

@@ -20,7 +20,7 @@
 #include "platform/TextFiles.h"
 #include "platform/office/OfficePackage.h"
 #include "platform/office/WordDocument.h"
-#include "BenchTiming.h"
+#include "BenchFloors.h"
 #include "YearFixture.h"
 
 #include <QCoreApplication>
