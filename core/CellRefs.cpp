@@ -450,9 +450,11 @@ bool Expression::parse(QStringView s, QString* error)
     m_numbers.clear();
     m_numberInHundredths.clear();
     m_wholeNumbers.clear();
+    m_wholeLiterals = true;
     m_linear = false;
     m_binaryNumbers.clear();
     m_program.clear();
+    m_wholeProgram.clear();
     m_maxDepth = 0;
     m_pos = 0;
     m_nesting = 0;
@@ -507,6 +509,7 @@ bool Expression::parse(QStringView s, QString* error)
             m_numbers.push_back(*v);
             m_numberInHundredths.push_back(point < 0 || v->rounded(2) == v);
             m_wholeNumbers.push_back(wholeOf(*v));
+            m_wholeLiterals = m_wholeLiterals && (v->isZero() || m_wholeNumbers.back() != 0);
             m_binaryNumbers.push_back(word.toDouble());
         } else {
             CellRef ref;
@@ -532,6 +535,21 @@ bool Expression::parse(QStringView s, QString* error)
             m_linear = op.kind == Op::PushTerm || (op.kind == Op::PushNumber && m_numberInHundredths[op.index]);
         else
             m_linear = op.kind == Op::Add || op.kind == Op::Subtract;
+    }
+    // The same over whole numbers, where rounding changes nothing.
+    m_wholeProgram.clear();
+    for (size_t i = 0; m_wholeLiterals && i < m_program.size(); ++i) {
+        const Op& op = m_program[i];
+        switch (op.kind) {
+        case Op::PushNumber: m_wholeProgram.push_back({WholeOp::Number, m_wholeNumbers[op.index]}); break;
+        case Op::PushTerm: m_wholeProgram.push_back({WholeOp::Term, op.index}); break;
+        case Op::Negate: m_wholeProgram.push_back({WholeOp::Negate, 0}); break;
+        case Op::Round: break;
+        case Op::Add: m_wholeProgram.push_back({WholeOp::Add, 0}); break;
+        case Op::Subtract: m_wholeProgram.push_back({WholeOp::Subtract, 0}); break;
+        case Op::Multiply: m_wholeProgram.push_back({WholeOp::Multiply, 0}); break;
+        case Op::Divide: m_wholeProgram.push_back({WholeOp::Divide, 0}); break;
+        }
     }
     // Depth of the evaluation stack the program needs.
     int depth = 0;
@@ -786,6 +804,80 @@ double Expression::evaluateBinary(const double* termValues) const
         }
     }
     return top >= 0 ? stack[0] : 0.0;
+}
+
+bool evaluateWholeProgram(const WholeOp* ops, size_t count, const qint64* termValues, qint64* result)
+{
+    if (count == 1 && ops[0].kind == WholeOp::Term) {   // the side most controls have
+        *result = termValues[ops[0].value];
+        return true;
+    }
+    // A program pushes at most one value per step.
+    qint64 small[32];
+    std::vector<qint64> large;
+    qint64* stack = small;
+    if (count > 32) {
+        large.resize(count);
+        stack = large.data();
+    }
+    int top = -1;
+    for (size_t i = 0; i < count; ++i) {
+        const WholeOp& op = ops[i];
+        switch (op.kind) {
+        case WholeOp::Number: stack[++top] = op.value; break;
+        case WholeOp::Term: stack[++top] = termValues[op.value]; break;
+        case WholeOp::Negate:
+            if (__builtin_sub_overflow(qint64(0), stack[top], &stack[top]))
+                return false;
+            break;
+        default: {
+            const qint64 b = stack[top--];
+            qint64& a = stack[top];
+            bool overflow = false;
+            switch (op.kind) {
+            case WholeOp::Add: overflow = __builtin_add_overflow(a, b, &a); break;
+            case WholeOp::Subtract: overflow = __builtin_sub_overflow(a, b, &a); break;
+            case WholeOp::Multiply: overflow = __builtin_mul_overflow(a, b, &a); break;
+            case WholeOp::Divide:
+                // As evaluate(): a zero divisor gives 0; an exact quotient is whole, any other
+                // is a fraction the exact reading rounds.
+                if (b == 0)
+                    a = 0;
+                else if (b == -1)
+                    overflow = __builtin_sub_overflow(qint64(0), a, &a);
+                else if (a % b != 0)
+                    return false;
+                else
+                    a /= b;
+                break;
+            default: break;
+            }
+            if (overflow)
+                return false;
+            break;
+        }
+        }
+    }
+    *result = top >= 0 ? stack[0] : 0;
+    return true;
+}
+
+bool Expression::evaluateWhole(const qint64* termValues, qint64* result) const
+{
+    return m_wholeLiterals
+        && evaluateWholeProgram(m_wholeProgram.data(), m_wholeProgram.size(), termValues, result);
+}
+
+bool Expression::appendWholeProgram(std::vector<WholeOp>* out, int firstTerm) const
+{
+    if (!m_wholeLiterals)
+        return false;
+    for (WholeOp op : m_wholeProgram) {
+        if (op.kind == WholeOp::Term)
+            op.value += firstTerm;
+        out->push_back(op);
+    }
+    return true;
 }
 
 QString Expression::evaluateText(const Decimal* termValues) const

@@ -109,6 +109,17 @@ struct TermValue {
 TermValue sumCells(const CellArray& values, const NumberList& columns, const NumberList& rows,
                    Arithmetic arithmetic = Arithmetic::Exact);
 
+// One step of an expression over whole numbers, in postfix: a literal's value or a term's index
+// pushed, or an operation on the values on top.
+struct WholeOp {
+    enum Kind : quint8 { Number, Term, Negate, Add, Subtract, Multiply, Divide };
+    Kind kind;
+    qint64 value;   // Number: the literal; Term: the index of the term's value
+};
+// Runs a program of whole steps (see Expression::evaluateWhole); false where the exact reading
+// must decide.
+bool evaluateWholeProgram(const WholeOp* ops, size_t count, const qint64* termValues, qint64* result);
+
 // A parsed expression (one side of a control), read once and evaluated many times.
 class Expression {
 public:
@@ -145,6 +156,15 @@ public:
     QString evaluateText(const Decimal* termValues) const;
     // The same in binary doubles (Arithmetic::Binary).
     double evaluateBinary(const double* termValues) const;
+    // evaluate() for whole term values, in 64 bits: a whole number stays whole through every
+    // operation here but a division with a remainder, and needs no rounding. False (nothing
+    // said about the exact value) for a literal that is not whole, a division with a remainder
+    // or a result past 64 bits; evaluate() then decides.
+    bool evaluateWhole(const qint64* termValues, qint64* result) const;
+    // The steps evaluateWhole runs, appended to `out` with every term's index raised by
+    // `firstTerm` (two sides then read one list of values). False, nothing appended, when a
+    // literal is not a whole number below 10^15.
+    bool appendWholeProgram(std::vector<WholeOp>* out, int firstTerm = 0) const;
 
 private:
     struct Op {
@@ -165,6 +185,8 @@ private:
     std::vector<Decimal> m_numbers;
     std::vector<bool> m_numberInHundredths;   // a literal with at most two decimals
     std::vector<qint64> m_wholeNumbers;       // a whole literal below 10^15, else 0
+    bool m_wholeLiterals = true;              // every literal is a whole number below 10^15
+    std::vector<WholeOp> m_wholeProgram;      // m_program over whole numbers, when m_wholeLiterals
     std::vector<double> m_binaryNumbers;
     std::vector<Op> m_program;   // postfix
     bool m_linear = false;       // terms and numbers in hundredths added and subtracted in a chain

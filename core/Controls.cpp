@@ -5,6 +5,8 @@
 #include "platform/Database.h"
 #include "platform/Numbers.h"
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 #include <tuple>
 
@@ -73,6 +75,14 @@ struct ResolvedTable {
     qsizetype height = 0;
 };
 
+// A term as the whole-number check reads it: its block of cells, the cycle item giving its
+// column or its row.
+struct WholeTerm {
+    int slot = 0;
+    NumberSpan columns, rows;   // unused in the dimension the item gives
+    bool columnFromItem = false, rowFromItem = false;
+};
+
 } // namespace
 
 struct ControlSet::Control {
@@ -91,6 +101,26 @@ struct ControlSet::Control {
     // The set's table slot each term reads: its form and table as completed, resolved once per
     // run however many terms and controls name them.
     std::vector<int> leftSlots, rightSlots;
+};
+
+// The checks of whole numbers, settled in 64 bits before anything else is done. A control whose
+// every term reads one block of cells (one span of columns and one of rows, its own or the cycle
+// item's) and whose literals are all whole has a plan; the plans of a set lie in one array each,
+// in the controls' order, so a run walks them without visiting every control's own parts.
+struct ControlSet::WholePlans {
+    struct Plan {
+        bool usable = false;
+        Relation relation = Relation::Equal;
+        CycleKind kind = CycleKind::None;
+        int code = 0;
+        quint32 termsBegin = 0, termsEnd = 0;   // into terms: the left side's, then the right's
+        quint32 opsBegin = 0, leftOpsEnd = 0, opsEnd = 0;   // into ops: left, then right
+        quint32 itemsBegin = 0, itemsEnd = 0;               // into items
+    };
+    std::vector<Plan> plans;   // one per control
+    std::vector<WholeTerm> terms;
+    std::vector<WholeOp> ops;
+    std::vector<NumberSpan> items;
 };
 
 QStringList ControlErrorLines()
@@ -278,6 +308,57 @@ int ControlSet::slotOf(const QString& form, const QString& tableNumber)
     return slot;
 }
 
+void ControlSet::addWholePlan(const Control& c)
+{
+    if (!m_whole)
+        m_whole = std::make_unique<WholePlans>();
+    WholePlans& w = *m_whole;
+    WholePlans::Plan plan;
+    plan.relation = c.relation;
+    plan.kind = c.kind;
+    plan.code = c.code;
+    const size_t termsBefore = w.terms.size(), opsBefore = w.ops.size(), itemsBefore = w.items.size();
+    const auto oneSpan = [](const NumberList& list, NumberSpan* span) {
+        if (list.size() != 1 || list[0].first > list[0].last)
+            return false;
+        *span = list[0];
+        return true;
+    };
+    bool usable = c.ok;
+    for (auto [refs, tableSlots] : {std::pair{&c.leftRefs, &c.leftSlots}, std::pair{&c.rightRefs, &c.rightSlots}}) {
+        for (size_t k = 0; usable && k < refs->size(); ++k) {
+            const CellRef& ref = (*refs)[k];
+            WholeTerm t;
+            t.slot = (*tableSlots)[k];
+            t.columnFromItem = !ref.hasColumns();
+            t.rowFromItem = !ref.hasRows();
+            usable = (t.columnFromItem || oneSpan(ref.columns, &t.columns))
+                && (t.rowFromItem || oneSpan(ref.rows, &t.rows));
+            w.terms.push_back(t);
+        }
+    }
+    plan.opsBegin = quint32(opsBefore);
+    usable = usable && c.left.appendWholeProgram(&w.ops);
+    plan.leftOpsEnd = quint32(w.ops.size());
+    usable = usable && c.right.appendWholeProgram(&w.ops, int(c.leftRefs.size()));
+    if (usable)
+        w.items.insert(w.items.end(), c.items.begin(), c.items.end());
+    if (!usable) {
+        w.terms.resize(termsBefore);
+        w.ops.resize(opsBefore);
+        w.items.resize(itemsBefore);
+        w.plans.push_back(plan);
+        return;
+    }
+    plan.usable = true;
+    plan.termsBegin = quint32(termsBefore);
+    plan.termsEnd = quint32(w.terms.size());
+    plan.opsEnd = quint32(w.ops.size());
+    plan.itemsBegin = quint32(itemsBefore);
+    plan.itemsEnd = quint32(w.items.size());
+    w.plans.push_back(plan);
+}
+
 void ControlSet::add(int code, const QString& lft, const QString& reltion, const QString& rght,
                      const QString& cycl, const QString& commnt)
 {
@@ -355,6 +436,7 @@ void ControlSet::add(int code, const QString& lft, const QString& reltion, const
         return true;
     };
     c->ok = read();
+    addWholePlan(*c);
     m_controls.push_back(std::move(c));
 }
 
@@ -429,6 +511,91 @@ void evaluateSide(const Expression& e, const std::vector<CellRef>& refs, SideSta
     }
 }
 
+// A term's block of cells in one run: the block's i-th column and j-th row at the cycle item n
+// is data[offset + n * itemStep + i * columnStep + j].
+struct WholeBlock {
+    const double* data = nullptr;
+    qsizetype offset = 0, itemStep = 0, columnStep = 0;
+    int width = 0, height = 0;
+};
+
+// The blocks of a control's terms in this run, each term's table found by `tableOf(slot)`;
+// the items [*low, *high] are narrowed to those for which every block lies inside its table.
+// False when a term's table has no cells or a block lies outside its table whatever the item.
+template <typename TableOf>
+bool wholeBlocks(const WholeTerm* terms, size_t count, TableOf&& tableOf, std::vector<WholeBlock>& out,
+                 int* low, int* high)
+{
+    out.clear();
+    for (size_t k = 0; k < count; ++k) {
+        const WholeTerm& w = terms[k];
+        const ResolvedTable& t = tableOf(w.slot);
+        if (!t.data)
+            return false;
+        WholeBlock b;
+        b.data = t.data;
+        b.columnStep = t.height;
+        int column = 0, row = 0;
+        if (w.columnFromItem) {
+            *low = std::max(*low, t.firstColumn);
+            *high = std::min(*high, t.lastColumn);
+            b.itemStep = t.height;
+            b.width = 1;
+        } else {
+            if (w.columns.first < t.firstColumn || w.columns.last > t.lastColumn)
+                return false;
+            column = w.columns.first;
+            b.width = w.columns.last - w.columns.first + 1;
+        }
+        if (w.rowFromItem) {
+            *low = std::max(*low, 1);
+            *high = std::min(*high, t.lastRow);
+            b.itemStep = 1;
+            b.height = 1;
+        } else {
+            if (w.rows.first < 1 || w.rows.last > t.lastRow)
+                return false;
+            row = w.rows.first;
+            b.height = w.rows.last - w.rows.first + 1;
+        }
+        b.offset = qsizetype(column + 1 - t.firstColumn) * t.height + row;
+        out.push_back(b);
+    }
+    return true;
+}
+
+// Each term's sum at the item when every cell it reads holds a whole number below 10^15: the
+// exact sums are then these very numbers, with nothing to round. False otherwise (a fraction,
+// an empty or huge value, a sum past 64 bits).
+bool wholeSums(const std::vector<WholeBlock>& blocks, int item, qint64* out)
+{
+    for (size_t k = 0; k < blocks.size(); ++k) {
+        const WholeBlock& b = blocks[k];
+        const double* first = b.data + b.offset + qsizetype(item) * b.itemStep;
+        if (b.width == 1 && b.height == 1) {   // most terms: one cell
+            const double v = *first;
+            if (!(v > -1e15 && v < 1e15) || double(qint64(v)) != v)
+                return false;
+            out[k] = qint64(v);
+            continue;
+        }
+        qint64 sum = 0;
+        for (int i = 0; i < b.width; ++i) {
+            const double* column = first + i * b.columnStep;
+            for (int j = 0; j < b.height; ++j) {
+                const double v = column[j];
+                if (!(v > -1e15 && v < 1e15))
+                    return false;
+                const qint64 w = qint64(v);
+                if (double(w) != v || __builtin_add_overflow(sum, w, &sum))
+                    return false;
+            }
+        }
+        out[k] = sum;
+    }
+    return true;
+}
+
 // The side as the error line shows it: its value, or its text with every term that could be
 // read replaced by its value or its ВПТ text.
 QString sideText(const Expression& e, const SideState& s)
@@ -489,51 +656,88 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
 
     SideState left, right;
     std::vector<ResolvedTable> resolved(m_slots.size());
-    auto resolve = [&](const std::vector<int>& termSlots, SideState& s, int code) {
-        s.resolved.resize(termSlots.size());
-        for (size_t k = 0; k < termSlots.size(); ++k) {
-            ResolvedTable& t = resolved[termSlots[k]];
-            s.resolved[k] = &t;
-            if (t.resolved)
-                continue;
-            t.resolved = true;
-            const TableSlot& slot = m_slots[termSlots[k]];
-            t.formName = slot.form.isEmpty() ? contextForm : slot.form;
-            t.tableNumber = slot.tableNumber.isEmpty() ? contextTable : slot.tableNumber;
-            // Terms are read in capitals, the caller's number is as the catalogue keeps it.
-            const auto cellsOf = [&t](const CellArray* values) {
-                t.values = values;
-                if (!values || values->isEmpty())
-                    return;
-                t.data = values->data();
-                t.firstColumn = values->lowColumn();
-                t.lastColumn = values->highColumn() - 1;
-                t.lastRow = values->highRow() - values->lowRow();
-                t.height = qsizetype(values->highRow()) - values->lowRow() + 1;
-            };
-            if (context && sameName(t.formName, contextForm) && sameName(t.tableNumber, contextTable))
-                cellsOf(&context->values);
-            else if (!t.formName.isEmpty() || !t.tableNumber.isEmpty()) {
-                cellsOf(tables.table(t.formName, t.tableNumber));
-                if (!t.values) {
-                    // Told once per table and run, at the first control that names it.
-                    const QString why = tables.takeLoadError(t.formName, t.tableNumber);
-                    if (!why.isEmpty()) {
-                        ControlError e;
-                        e.text = lineField(why);
-                        e.code = code;
-                        e.formName = t.formName;
-                        e.tableNumber = t.tableNumber;
-                        errors.append(std::move(e));
-                    }
+    // Finds a slot's table at the first term that names it.
+    const auto resolveSlot = [&](int index, int code) -> const ResolvedTable& {
+        ResolvedTable& t = resolved[index];
+        if (t.resolved)
+            return t;
+        t.resolved = true;
+        const TableSlot& slot = m_slots[index];
+        t.formName = slot.form.isEmpty() ? contextForm : slot.form;
+        t.tableNumber = slot.tableNumber.isEmpty() ? contextTable : slot.tableNumber;
+        // Terms are read in capitals, the caller's number is as the catalogue keeps it.
+        const auto cellsOf = [&t](const CellArray* values) {
+            t.values = values;
+            if (!values || values->isEmpty())
+                return;
+            t.data = values->data();
+            t.firstColumn = values->lowColumn();
+            t.lastColumn = values->highColumn() - 1;
+            t.lastRow = values->highRow() - values->lowRow();
+            t.height = qsizetype(values->highRow()) - values->lowRow() + 1;
+        };
+        if (context && sameName(t.formName, contextForm) && sameName(t.tableNumber, contextTable))
+            cellsOf(&context->values);
+        else if (!t.formName.isEmpty() || !t.tableNumber.isEmpty()) {
+            cellsOf(tables.table(t.formName, t.tableNumber));
+            if (!t.values) {
+                // Told once per table and run, at the first control that names it.
+                const QString why = tables.takeLoadError(t.formName, t.tableNumber);
+                if (!why.isEmpty()) {
+                    ControlError e;
+                    e.text = lineField(why);
+                    e.code = code;
+                    e.formName = t.formName;
+                    e.tableNumber = t.tableNumber;
+                    errors.append(std::move(e));
                 }
-            } else
-                t.values = nullptr;   // names no table, and the caller holds none
-        }
+            }
+        } else
+            t.values = nullptr;   // names no table, and the caller holds none
+        return t;
+    };
+    const auto resolve = [&](const std::vector<int>& termSlots, SideState& s, int code) {
+        s.resolved.resize(termSlots.size());
+        for (size_t k = 0; k < termSlots.size(); ++k)
+            s.resolved[k] = &resolveSlot(termSlots[k], code);
     };
 
-    for (const auto& cp : m_controls) {
-        const Control& c = *cp;
+    const WholePlans* whole = arithmetic == Arithmetic::Exact ? m_whole.get() : nullptr;
+    std::vector<WholeBlock> blocks;
+    std::vector<qint64> values;
+    NumberList item{NumberSpan()};
+    for (size_t i = 0; i < m_controls.size(); ++i) {
+        // Whole numbers, nearly every check, are settled in 64 bits from the plan when the check
+        // holds; the control's own parts are visited only for a check that does not.
+        const WholePlans::Plan* plan = whole ? &whole->plans[i] : nullptr;
+        int low = std::numeric_limits<int>::min(), high = std::numeric_limits<int>::max();
+        const bool settles = plan && plan->usable
+            && wholeBlocks(whole->terms.data() + plan->termsBegin, plan->termsEnd - plan->termsBegin,
+                           [&](int slot) -> const ResolvedTable& { return resolveSlot(slot, plan->code); },
+                           blocks, &low, &high);
+        if (settles)
+            values.resize(blocks.size());
+        const auto holdsWhole = [&](int n) {
+            if (!settles || n < low || n > high || !wholeSums(blocks, n, values.data()))
+                return false;
+            const WholeOp* ops = whole->ops.data();
+            qint64 l, r;
+            return evaluateWholeProgram(ops + plan->opsBegin, plan->leftOpsEnd - plan->opsBegin, values.data(), &l)
+                && evaluateWholeProgram(ops + plan->leftOpsEnd, plan->opsEnd - plan->leftOpsEnd, values.data(), &r)
+                && holds(plan->relation, l, r);
+        };
+        if (settles) {
+            bool all = true;
+            if (plan->kind == CycleKind::None)
+                all = holdsWhole(0);
+            for (quint32 k = plan->itemsBegin; all && k < plan->itemsEnd; ++k)
+                for (int n = whole->items[k].first; all && n <= whole->items[k].last; ++n)
+                    all = holdsWhole(n);
+            if (all)
+                continue;
+        }
+
+        const Control& c = *m_controls[i];
         if (!c.ok) {
             ControlError e;
             e.text = QStringLiteral("Ошибка в контроле: ") + lineField(c.lft + c.reltion + c.rght)
@@ -586,13 +790,16 @@ void ControlSet::run(TableSource& tables, const TableContext* context, QList<Con
             errors.append(std::move(e));
         };
 
+        // Every check again from the first, those that held in whole numbers passing at once.
         if (c.kind == CycleKind::None) {
-            check(nullptr, nullptr, 0);
+            if (!holdsWhole(0))
+                check(nullptr, nullptr, 0);
             continue;
         }
-        NumberList item{NumberSpan()};
         for (const NumberSpan& span : c.items) {
             for (int n = span.first; n <= span.last; ++n) {
+                if (holdsWhole(n))
+                    continue;
                 item[0] = {n, n};
                 if (c.kind == CycleKind::Rows)
                     check(&item, nullptr, n);

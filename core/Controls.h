@@ -145,6 +145,7 @@ public:
              Arithmetic arithmetic = Arithmetic::Exact) const;
 
     struct Control;
+    struct WholePlans;
 private:
     // A table the terms name, as completed from the default reference: the form in capitals and
     // the number with its brackets, each empty when left to the caller's context table.
@@ -153,6 +154,7 @@ private:
         QString tableNumber;
     };
     int slotOf(const QString& form, const QString& tableNumber);
+    void addWholePlan(const Control& c);
 
     QString m_defaultRef;
     CellRef m_default;
@@ -161,6 +163,7 @@ private:
     std::vector<std::unique_ptr<Control>> m_controls;
     std::vector<TableSlot> m_slots;
     QHash<QString, int> m_slotIndex;
+    std::unique_ptr<WholePlans> m_whole;
 };
 
 // Runs all loaded controls, appends the failures to ControlErrors and empties the five lists.

@@ -288,7 +288,7 @@ int main(int argc, char** argv)
     if (profile == "checks") {
         const FullControlRun controls(year.dictionary(), tree, false, QString());
         RunTables tables(first, RunTables::Reading::WholeInstitution);
-        for (int i = 0; i < 1000; ++i)
+        for (int i = 0; i < 10000; ++i)
             controls.run(tables);
         return 0;
     }

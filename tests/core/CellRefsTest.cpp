@@ -415,6 +415,51 @@ TEST(Expression, QuickWaysGiveWhatTheGeneralWayGives)
     }
 }
 
+// Whole numbers in 64 bits: wherever evaluateWhole gives a value it is the exact evaluate()'s,
+// and it gives none where the exact reading is needed: a division with a remainder, a result
+// past 64 bits (still inside the decimals' range), a literal that is not whole.
+TEST(Expression, WholeNumbersGiveTheExactValueOrNone)
+{
+    struct Case {
+        const char* text;
+        std::vector<qint64> terms;
+        bool whole;        // evaluateWhole gives a value
+        qint64 expected;   // that value, by hand
+    } cases[] = {
+        {"ГР1", {7}, true, 7},
+        {"ГР1+ГР2-ГР3+5", {7, 3, 20}, true, -5},
+        {"(ГР1+ГР2)*2", {7, 3}, true, 20},
+        {"-ГР1*ГР2", {7, -3}, true, 21},
+        {"ГР1/ГР2*ГР2", {8, 2, 2}, true, 8},
+        {"ГР1/ГР2*ГР2", {7, 2, 2}, false, 0},            // 3.50 * 2: the exact way gives 7.00
+        {"ГР1/ГР2", {1, 3}, false, 0},                // 0.33
+        {"ГР1/ГР2", {7, 0}, true, 0},                 // by zero gives 0
+        {"ГР1/ГР2", {-9'000'000'000'000'000'000LL / 10, -1}, true, 900'000'000'000'000'000LL},
+        {"ГР1*10000", {999'999'999'999'999LL}, false, 0},   // past 64 bits, not past the range
+        {"ГР1*ГР1*ГР1", {3'000'000, 3'000'000, 3'000'000}, false, 0},
+        {"ГР1-ГР2", {-9'000'000'000'000'000'000LL / 10 * 10, 9'000'000'000'000'000'000LL / 10 * 5}, false, 0},
+        {"ГР1*0.5", {8}, false, 0},                   // a literal with decimals
+        {"ГР1+0.00", {8}, true, 8},
+        {"ГР1+1000000000000000", {8}, false, 0},      // a literal of 10^15 is read exactly
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Expression e;
+        ASSERT_TRUE(e.parse(u(c.text)));
+        qint64 whole = 0;
+        ASSERT_EQ(e.evaluateWhole(c.terms.data(), &whole), c.whole);
+        if (!c.whole)
+            continue;
+        EXPECT_EQ(whole, c.expected);
+        std::vector<Decimal> exact;
+        for (qint64 t : c.terms)
+            exact.push_back(*Decimal::parse(QString::number(t)));
+        Decimal value;
+        ASSERT_TRUE(e.evaluate(exact.data(), &value));
+        EXPECT_EQ(value, *Decimal::parse(QString::number(whole)));
+    }
+}
+
 class MapTables : public TableSource {
 public:
     std::map<QString, CellArray> tables;

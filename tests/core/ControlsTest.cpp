@@ -202,6 +202,25 @@ TEST_F(ControlsYear, ChecksComputeInExactDecimals)
     EXPECT_EQ(ControlErrors[before].reason, outOfRangeReason());
 }
 
+// Checks of whole numbers are settled without decimals; where that is not the exact answer (a
+// division with a remainder, a product past 64 bits, a fraction in one item, an item outside
+// the table) the lines must be those of the exact reading. Values by hand.
+TEST_F(ControlsYear, WholeAndExactReadingsAgreeAtTheirBorders)
+{
+    year.setEntered(instA, t30, 2, 1, 999999999999999);   // Ф30 стр1гр2, just below 10^15
+    year.setEntered(instA, t1000, 5, 2, 2.5);              // Ф12 (1000) стр2гр5: 5 = 2 + 2.5 fails
+    EXPECT_EQ(run("Ф30Т[1000]", {{"стр1гр2*10000", "=", "9999999999999990000"},
+                                 {"стр1гр2*10000", "<", "0"}}),
+              (QStringList{u("9999999999999990000.00<0	Ф30Т[1000]	")}));
+    EXPECT_EQ(run("Ф12Т[1000]", {{"гр3/гр4*гр4", "=", "гр3", "стр1..3"},    // 2.50 * 4 and so on
+                                 {"гр3/гр4*гр4", "<>", "гр3", "стр1"},
+                                 {"гр3", ">=", "гр4", "стр1..4"},
+                                 {"гр3", "=", "гр4+гр5", "стр1..3"}}),
+              (QStringList{u("10.00<>10.00	СТР1Ф12Т[1000]	"),
+                           u("ВПТ Ф12(1000) гр3стр4>=ВПТ Ф12(1000) гр4стр4	СТР4Ф12Т[1000]	"),
+                           u("5.00=4.50	СТР2Ф12Т[1000]	")}));
+}
+
 // The forms tree builds its default reference from the stored name; a reference is read
 // without blanks, and the form is found all the same.
 TEST_F(ControlsYear, AFormNamedWithBlanksIsFoundFromTheTreeAndTheGrid)
