@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -81,6 +82,26 @@ bool isOperatorChar(QChar c)
 {
     return c == u'+' || c == u'-' || c == u'*' || c == u'/' || c == u'(' || c == u')';
 }
+
+// An evaluation stack of `depth` cells, kept on the machine's stack for the short programs
+// nearly every control has. Left uninitialised: a cell is always written before it is read.
+template <typename T>
+class EvalStack {
+public:
+    explicit EvalStack(size_t depth)
+    {
+        if (depth > std::size(m_small)) {
+            m_large.resize(depth);
+            m_cells = m_large.data();
+        }
+    }
+    T* data() { return m_cells; }
+
+private:
+    T m_small[32];
+    std::vector<T> m_large;
+    T* m_cells = m_small;
+};
 
 // The whole number a value is, when it is one below 10^15 in magnitude; 0 otherwise.
 qint64 wholeOf(Decimal v)
@@ -678,14 +699,8 @@ bool Expression::evaluate(const Decimal* termValues, Decimal* result, int* liter
         int literal;
         bool hundredths;   // no rounding needed: a result of cents added or subtracted is cents
     };
-    // Left uninitialised: a stack cell is always written before it is read.
-    Value small[16];
-    std::vector<Value> large;
-    Value* stack = small;
-    if (m_maxDepth > 16) {
-        large.resize(m_maxDepth);
-        stack = large.data();
-    }
+    EvalStack<Value> cells(m_maxDepth);
+    Value* stack = cells.data();
     int top = -1;
     const auto round = [](Value& x) {
         if (x.hundredths)
@@ -773,13 +788,8 @@ std::optional<Decimal> Expression::multiplyHundredths(const Decimal& a, int aLit
 
 double Expression::evaluateBinary(const double* termValues) const
 {
-    double small[16];
-    std::vector<double> large;
-    double* stack = small;
-    if (m_maxDepth > 16) {
-        large.resize(m_maxDepth);
-        stack = large.data();
-    }
+    EvalStack<double> cells(m_maxDepth);
+    double* stack = cells.data();
     int top = -1;
     for (const Op& op : m_program) {
         switch (op.kind) {
@@ -812,14 +822,8 @@ bool evaluateWholeProgram(const WholeOp* ops, size_t count, const qint64* termVa
         *result = termValues[ops[0].value];
         return true;
     }
-    // A program pushes at most one value per step.
-    qint64 small[32];
-    std::vector<qint64> large;
-    qint64* stack = small;
-    if (count > 32) {
-        large.resize(count);
-        stack = large.data();
-    }
+    EvalStack<qint64> cells(count);   // a program pushes at most one value per step
+    qint64* stack = cells.data();
     int top = -1;
     for (size_t i = 0; i < count; ++i) {
         const WholeOp& op = ops[i];
