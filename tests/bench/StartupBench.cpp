@@ -15,15 +15,11 @@
 #include "core/YearDatabases.h"
 #include "platform/Application.h"
 #include "platform/Database.h"
-#include "platform/Files.h"
 #include "platform/Schema.h"
-#include "platform/TextFiles.h"
-#include "BigTerritory.h"
+#include "StartupFolder.h"
 #include "BenchFloors.h"
 #include "ScriptedPrompts.h"
-#include "YearFixture.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QMainWindow>
 #include <QVBoxLayout>
@@ -92,35 +88,12 @@ int main(int argc, char** argv)
     bench::offscreenUnlessAsked();
     KestrinApplication app(argc, argv);
     QTemporaryDir temp;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
-    const QString program = folder + QStringLiteral("/program");
-    const QString config = folder + QStringLiteral("/Территория");
-    QDir(config).removeRecursively();   // made anew: a kept folder would hold last run's year
-    QDir().mkpath(program + QStringLiteral("/source"));
-    QDir().mkpath(config);
-    Files::setProgramFolder(program);
-    if (!Files::exists(Files::templateDataDatabase()))
-        Schema::createDataDatabaseFile(Files::templateDataDatabase());
-
-    QString dictionaryPath, dataPath;
-    {
-        const auto start = Clock::now();
-        YearFixture year(config, territory::kYear);
-        const territory::Territory t = territory::generate(year);
-        dictionaryPath = year.dictionaryPath();
-        dataPath = year.dataPath();
-        std::printf("territory: %zu institutions, %zu tables, %lld data rows, generated in %.1f s\n",
-                    t.institutions.size(), t.tables.size(), static_cast<long long>(t.rows), msSince(start) / 1000);
-    }
+    const territory::StartupFolder made =
+        territory::makeStartupFolder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path());
+    const QString config = made.config;
+    const QString dictionaryPath = made.dictionary;
+    const QString dataPath = made.data;
     QString error;
-    if (!writeLines1251(Files::settingsPath(),
-                        {QStringLiteral("[Конфигурации]"), QStringLiteral("Территория=") + config,
-                         QStringLiteral("[Конфигурация]"), QStringLiteral("Year=%1").arg(territory::kYear),
-                         QStringLiteral("Last=0")},
-                        &error)) {
-        std::printf("%s\n", error.toUtf8().constData());
-        return 1;
-    }
     ScriptedPrompts prompts;   // a start that asks anything is a fault here: the step is reported
 
     const auto startWindow = [&] {
