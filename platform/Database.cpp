@@ -104,49 +104,39 @@ int noCaseCollation(void*, int la, const void* a, int lb, const void* b)
 const char* const kReceiverType = "KeyedRows";
 constexpr int kMaxKeys = 8;
 
-// What one rows_into() read keeps in the aggregate's own memory: the receiver, found on the
-// first row (a bound pointer's type check compares strings, which would cost every row), and
-// where its keys begin among the arguments.
-struct RowsIntoState {
-    KeyedRows* receiver;
-    int firstKey;
-    int keyCount;
-};
-
-// The receiver of a read on its first row: the one set on the stepping query (the function's
-// user data is the connection's slot for it), else the one bound as the first argument.
-bool findReceiver(sqlite3_context* ctx, int argc, sqlite3_value** argv, RowsIntoState* state)
+// The receiver bound as rows_into()'s first argument, found on the first row and kept in the
+// aggregate's own memory: the pointer's type check compares strings, which would cost every row.
+KeyedRows* boundReceiver(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    state->receiver = *static_cast<KeyedRows**>(sqlite3_user_data(ctx));
-    state->firstKey = 0;
-    if (!state->receiver && argc > 0) {
-        state->receiver = static_cast<KeyedRows*>(sqlite3_value_pointer(argv[0], kReceiverType));
-        state->firstKey = 1;
-    }
-    state->keyCount = argc - 1 - state->firstKey;
-    return state->receiver && state->keyCount >= 0 && state->keyCount <= kMaxKeys;
+    auto** kept = static_cast<KeyedRows**>(sqlite3_aggregate_context(ctx, sizeof(KeyedRows*)));
+    if (!kept)
+        return nullptr;
+    if (!*kept && argc > 0)
+        *kept = static_cast<KeyedRows*>(sqlite3_value_pointer(argv[0], kReceiverType));
+    return *kept;
 }
 
-// The step of rows_into(): the row goes straight to the receiver, inside SQLite's loop.
+// The step of rows_into(): the row goes straight to the receiver, inside SQLite's loop. The
+// receiver set on the stepping query is in the connection's slot (the function's user data)
+// for as long as the statement steps; without one, the first argument is the receiver.
 void rowsIntoStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    auto* state = static_cast<RowsIntoState*>(sqlite3_aggregate_context(ctx, sizeof(RowsIntoState)));
-    if (!state) {
-        sqlite3_result_error_nomem(ctx);
-        return;
+    KeyedRows* receiver = *static_cast<KeyedRows**>(sqlite3_user_data(ctx));
+    int firstKey = 0;
+    if (!receiver) {
+        receiver = boundReceiver(ctx, argc, argv);
+        firstKey = 1;
     }
-    if (!state->receiver && !findReceiver(ctx, argc, argv, state)) {
-        state->receiver = nullptr;
+    const int keyCount = argc - 1 - firstKey;
+    if (!receiver || keyCount < 0 || keyCount > kMaxKeys) {
         sqlite3_result_error(ctx, "rows_into: no receiver or too many keys", -1);
         return;
     }
-    const int keyCount = state->keyCount;
-    sqlite3_value** const keyArgs = argv + state->firstKey;
     int keys[kMaxKeys];
     for (int i = 0; i < keyCount; ++i)
-        keys[i] = sqlite3_value_int(keyArgs[i]);
+        keys[i] = sqlite3_value_int(argv[firstKey + i]);
     try {
-        state->receiver->take(keys, keyCount, sqlite3_value_double(argv[argc - 1]));
+        receiver->take(keys, keyCount, sqlite3_value_double(argv[argc - 1]));
     } catch (const std::bad_alloc&) {
         sqlite3_result_error_nomem(ctx);
     } catch (const std::exception& e) {
