@@ -94,6 +94,12 @@ QString ownerYearCellsSql(const QString& qualified)
         order by "table","column","row")").arg(qualified);
 }
 
+QString ownerTableCellsSql(const QString& qualified)
+{
+    return QStringLiteral(R"(select "table","column","row","data" from %1 where "year"=? and "hospital"=?
+        and "table"=? order by "column","row")").arg(qualified);
+}
+
 QString ownerRowsWhere(std::optional<int> year, bool oneTable)
 {
     QString where = QStringLiteral(R"( where "hospital"=?)");
@@ -282,20 +288,22 @@ void DataRows::replaceTable(const CellArray& cells)
     const QString t = checkedTable(o.dataTable);
     prepared(deleteTableSql(t));   // no database: fails before the transaction
     Transaction tx(*m_db);
-    Query& remove = prepared(deleteTableSql(t));
-    remove.bind(1, o.year).bind(2, o.hospital).bind(3, o.table);
-    remove.exec();
-    Query& insert = prepared(insertSql(t));
+    if (!m_writer || m_writerTable != t) {
+        m_writer.reset();
+        m_writer = std::make_unique<OwnerYearWriter>(*m_db, quoted(t));
+        m_writerTable = t;
+    }
+    // Only what changed is written: a table saved again as it was stored writes nothing, and one
+    // whose values mostly changed is cleared and written in batches.
+    m_writer->begin(o.year, o.hospital, o.table);
+    const double* value = cells.data();   // column by column, the order of the key
     for (int column = cells.lowColumn(); column <= cells.highColumn(); ++column) {
-        for (int row = cells.lowRow(); row <= cells.highRow(); ++row) {
-            const double value = cells.value(column, row);
-            if (value == 0)
-                continue;
-            insert.bind(1, o.hospital).bind(2, value).bind(3, o.year).bind(4, o.table);
-            insert.bind(5, column).bind(6, row);
-            insert.exec();
+        for (int row = cells.lowRow(); row <= cells.highRow(); ++row, ++value) {
+            if (*value != 0)
+                m_writer->put(o.table, column, row, *value);
         }
     }
+    m_writer->finish();
     tx.commit();
 }
 
@@ -489,9 +497,12 @@ void DataRows::forEachOwnerOfCell(const QString& dataTable, int year, int table,
 // --- BatchInsert, OwnerYearWriter ---------------------------------------------------------------
 
 BatchInsert::BatchInsert(Database& db, const QString& qualifiedTable, bool replacing)
-    : m_many(std::make_unique<Query>(db, batchInsertSql(qualifiedTable, Rows, replacing))),
-      m_one(std::make_unique<Query>(db, batchInsertSql(qualifiedTable, 1, replacing)))
+    : m_db(db), m_table(qualifiedTable), m_replacing(replacing)
 {
+    // The statements of a full batch and of one row are made at once: a table that is not
+    // there fails here, before any row is taken.
+    m_statements[0] = std::make_unique<Query>(db, batchInsertSql(qualifiedTable, Rows, replacing));
+    m_statements[SizeCount - 1] = std::make_unique<Query>(db, batchInsertSql(qualifiedTable, 1, replacing));
 }
 
 BatchInsert::~BatchInsert() = default;
@@ -507,24 +518,38 @@ void bindRow(Query& q, int first, const Row& r)
 
 } // namespace
 
+void BatchInsert::write(int size, const Row* first, int count)
+{
+    std::unique_ptr<Query>& q = m_statements[size];
+    if (!q)
+        q = std::make_unique<Query>(m_db, batchInsertSql(m_table, Sizes[size], m_replacing));
+    for (int done = 0; done < count; done += Sizes[size]) {
+        for (int i = 0; i < Sizes[size]; ++i)
+            bindRow(*q, i * 6, first[done + i]);
+        q->exec();
+    }
+}
+
 void BatchInsert::add(int hospital, double value, int year, int table, int column, int row)
 {
     m_rows[m_pending++] = {hospital, value, year, table, column, row};
     if (m_pending == Rows) {
-        for (int i = 0; i < Rows; ++i)
-            bindRow(*m_many, i * 6, m_rows[i]);
-        m_many->exec();
-        m_pending = 0;
+        m_pending = 0;   // a failed write keeps nothing for the next one
+        write(0, m_rows, Rows);
     }
 }
 
 void BatchInsert::flush()
 {
-    for (int i = 0; i < m_pending; ++i) {
-        bindRow(*m_one, 0, m_rows[i]);
-        m_one->exec();
-    }
+    int done = 0;
+    const int pending = m_pending;
     m_pending = 0;
+    for (int size = 0; size < SizeCount; ++size) {
+        const int count = (pending - done) / Sizes[size] * Sizes[size];
+        if (count > 0)
+            write(size, m_rows + done, count);
+        done += count;
+    }
 }
 
 OwnerYearWriter::OwnerYearWriter(Database& db, const QString& qualifiedTable)
@@ -540,15 +565,36 @@ OwnerYearWriter::~OwnerYearWriter() = default;
 
 void OwnerYearWriter::begin(int year, int hospital)
 {
+    m_onlyTable.reset();
     m_year = year;
     m_hospital = hospital;
+    m_read->reset();
+    m_read->bindInt64(1, year).bindInt64(2, hospital);
+    read(*m_read);
+}
+
+void OwnerYearWriter::begin(int year, int hospital, int table)
+{
+    if (!m_readTable)
+        m_readTable = std::make_unique<Query>(m_db, ownerTableCellsSql(m_table));
+    m_onlyTable = table;
+    m_year = year;
+    m_hospital = hospital;
+    m_readTable->reset();
+    m_readTable->bindInt64(1, year).bindInt64(2, hospital).bindInt64(3, table);
+    read(*m_readTable);
+}
+
+// The stored rows, in key order, and nothing pending of an earlier owner whose write failed.
+void OwnerYearWriter::read(Query& q)
+{
     m_stored.clear();
     m_values.clear();
-    Query& q = *m_read;
-    q.reset();
-    q.bindInt64(1, year).bindInt64(2, hospital);
+    m_insert.clear();
+    m_replace.clear();
+    q.expectColumns(4);
     while (q.next())
-        m_stored.push_back({{q.toInt(0), q.toInt(1), q.toInt(2)}, q.toDouble(3)});
+        m_stored.push_back({{q.intAt(0), q.intAt(1), q.intAt(2)}, q.doubleAt(3)});
     q.reset();
 }
 
@@ -559,7 +605,12 @@ void OwnerYearWriter::finish()
     const qint64 changes = walk(false);
     m_changed += changes;
     if (!m_stored.empty() && changes * 2 > qint64(m_stored.size())) {
-        DataRows::deleteOwnerYear(m_db, m_table, m_year, m_hospital);
+        if (m_onlyTable) {
+            const QList<int> tables{*m_onlyTable};
+            DataRows::deleteOwnerRows(m_db, m_table, m_hospital, m_year, &tables);
+        } else {
+            DataRows::deleteOwnerYear(m_db, m_table, m_year, m_hospital);
+        }
         for (const Stored& v : m_values)
             m_insert.add(m_hospital, v.value, m_year, v.key.table, v.key.column, v.key.row);
     } else {

@@ -16,11 +16,13 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class Database;
+class OwnerYearWriter;
 class Query;
 
 // One stored cell, keyed as the data tables key it.
@@ -80,7 +82,8 @@ public:
     int addSummed(CellArray& cells, const QString& dataTable, const QList<int>& hospitals);
 
     // Replaces, in one transaction, the owner's stored rows of its table by the non-zero cells
-    // of `cells`. DbError passes through after the rollback, so the old rows stay.
+    // of `cells`, writing only the rows that change. DbError passes through after the rollback,
+    // so the old rows stay.
     void replaceTable(const CellArray& cells);
 
     // Every row one owner stored in a year, ordered by table, in one statement: appended to
@@ -135,11 +138,15 @@ private:
 
     Database* m_db;
     QHash<QString, std::shared_ptr<Query>> m_statements;
+    std::unique_ptr<OwnerYearWriter> m_writer;   // replaceTable's, for the table m_writerTable
+    QString m_writerTable;
 };
 
 // Rows written in batches through one statement of many rows, prepared once: per row the cost
-// of running a statement is most of the cost of an insert. Rows left over go through the
-// single-row statement at flush(), which the writer calls before its transaction commits.
+// of running a statement is most of the cost of an insert. Rows left over are written at
+// flush(), which the writer calls before its transaction commits, through statements of fewer
+// rows (64, 16, 4, 1, each prepared on its first use), so a table of a few hundred cells costs a
+// handful of statements. A write that fails throws DbError and leaves no rows pending.
 class BatchInsert {
 public:
     static constexpr int Rows = 256;   // 1536 parameters, far below SQLite's limit
@@ -149,6 +156,8 @@ public:
     ~BatchInsert();
     void add(int hospital, double value, int year, int table, int column, int row);
     void flush();
+    // Forgets the rows not written yet (those of a write given up midway).
+    void clear() { m_pending = 0; }
 
 private:
     struct Row {
@@ -156,8 +165,15 @@ private:
         double value;
         int year, table, column, row;
     };
-    std::unique_ptr<Query> m_many;
-    std::unique_ptr<Query> m_one;
+    static constexpr int Sizes[] = {Rows, 64, 16, 4, 1};
+    static constexpr int SizeCount = int(std::size(Sizes));
+    // Writes `count` rows from `first` through the statement of Sizes[size] rows each.
+    void write(int size, const Row* first, int count);
+
+    Database& m_db;
+    QString m_table;
+    bool m_replacing;
+    std::unique_ptr<Query> m_statements[SizeCount];
     Row m_rows[Rows];
     int m_pending = 0;
 };
@@ -171,6 +187,9 @@ public:
     OwnerYearWriter(Database& db, const QString& qualifiedTable);
     ~OwnerYearWriter();
     void begin(int year, int hospital);
+    // The same for one table of the owner's year: only its rows are read and written, and only
+    // its values may be put.
+    void begin(int year, int hospital, int table);
     void put(int table, int column, int row, double value) { m_values.push_back({{table, column, row}, value}); }
     void finish();
     // The rows written, changed or deleted since the writer was made.
@@ -185,12 +204,15 @@ private:
         Key key;
         double value;
     };
+    void read(Query& q);
     qint64 walk(bool write);
     void remove(const Key& k);
 
     Database& m_db;
     QString m_table;
     std::unique_ptr<Query> m_read;
+    std::unique_ptr<Query> m_readTable;   // made on the first begin() of one table
+    std::optional<int> m_onlyTable;
     std::unique_ptr<Query> m_delete;
     BatchInsert m_insert;
     BatchInsert m_replace;

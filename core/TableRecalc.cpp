@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -50,19 +51,12 @@ struct ExactSums {
     {
         return size_t(column - cells->lowColumn()) * size_t(rows) + size_t(row - cells->lowRow());
     }
-    void add(int column, int row, double value)
+    // The value at element i that the whole sum cannot take: a fraction, or a whole that would
+    // overflow it.
+    void addDecimal(size_t i, double value)
     {
-        if (value == 0 || overflow)
+        if (overflow)
             return;
-        const size_t i = index(column, row);
-        if (value > -1e15 && value < 1e15) {
-            const qint64 whole = qint64(value);
-            qint64 sum;
-            if (double(whole) == value && !__builtin_add_overflow(wholes[i], whole, &sum)) {
-                wholes[i] = sum;
-                return;
-            }
-        }
         const std::optional<Decimal> d = Decimal::fromDouble(value);
         const std::optional<Decimal> s = d ? Decimal::add(values[i], *d) : std::nullopt;
         if (!s)
@@ -87,6 +81,67 @@ struct ExactSums {
     }
 };
 
+// Takes the rows of a composition into the sums of their tables. Millions of rows pass here, so
+// the table being summed is held as plain numbers: its data cells as two unsigned ranges from
+// the first data position (a header position or one beyond the table falls outside them, as
+// DataRows::isDataCell decides) and its whole sums as a raw pointer. A table not wanted has
+// empty ranges. A table changes only where an owner's rows pass from one table to the next.
+class Adder final : public KeyedRows {
+public:
+    explicit Adder(const QHash<int, ExactSums*>& byTable) : m_byTable(byTable) {}
+    // The next owner's rows start with a table looked up again.
+    void restart() { m_table = -1; }
+    void take(const int* k, int, double value) override { add(k[0], k[1], k[2], value); }
+
+private:
+    void add(int table, int column, int row, double value)
+    {
+        if (table != m_table)
+            switchTo(table);
+        const unsigned c = unsigned(column) - unsigned(m_firstColumn);   // wraps below the first
+        const unsigned r = unsigned(row) - unsigned(m_firstRow);
+        if (c >= m_columns || r >= m_rows || value == 0)
+            return;
+        const size_t i = size_t(c) * m_stride + r + m_offset;
+        if (value > -1e15 && value < 1e15) {
+            const qint64 whole = qint64(value);
+            qint64 sum;
+            if (double(whole) == value && !__builtin_add_overflow(m_wholes[i], whole, &sum)) {
+                m_wholes[i] = sum;
+                return;
+            }
+        }
+        m_sums->addDecimal(i, value);
+    }
+    void switchTo(int table)
+    {
+        m_table = table;
+        m_sums = m_byTable.value(table, nullptr);
+        m_columns = m_rows = 0;
+        if (!m_sums)
+            return;
+        const CellArray& cells = *m_sums->cells;
+        m_firstColumn = cells.lowColumn() + 1;
+        m_firstRow = cells.lowRow() + 1;
+        m_columns = unsigned(std::max(0, cells.highColumn() - cells.lowColumn()));
+        m_rows = unsigned(std::max(0, cells.highRow() - cells.lowRow()));
+        m_stride = size_t(m_sums->rows);
+        m_offset = m_sums->index(m_firstColumn, m_firstRow);
+        m_wholes = m_sums->wholes.data();
+    }
+
+    const QHash<int, ExactSums*>& m_byTable;
+    int m_table = -1;
+    ExactSums* m_sums = nullptr;
+    qint64* m_wholes = nullptr;
+    int m_firstColumn = 0;
+    int m_firstRow = 0;
+    unsigned m_columns = 0;
+    unsigned m_rows = 0;
+    size_t m_stride = 0;
+    size_t m_offset = 0;
+};
+
 // Adds every row the composing owners stored into the arrays of the tables wanted, exactly: one
 // range read per owner (its rows lie together in the data tables' key), never one query per
 // table. False (the arrays unspecified) when a sum leaves the range of Decimal.
@@ -103,35 +158,22 @@ bool sumComposition(const RecalcContext& context, const QHash<int, CellArray*>& 
         throw DbError(unknownDataTableMessage(context.sourceTable));
     ReadTransaction snapshot(*context.data);
     // The owner's rows lie together in the key (year, hospital, table, ...), already by table;
-    // they are taken inside SQLite's loop, one call per row.
-    Query q(*context.data, QStringLiteral(R"(select rows_into(?,"table","column","row","data") from %1 where "year"=? and "hospital"=?)")
+    // they are taken inside SQLite's loop.
+    Query q(*context.data, QStringLiteral(R"(select rows_into("table","column","row","data") from %1 where "year"=? and "hospital"=?)")
                                .arg(quoteIdent(source)));
     const QSet<int> owners(context.composition.cbegin(), context.composition.cend());
     const int total = int(owners.size());
     if (context.progress)
         context.progress(0, total);
-    struct Adder final : KeyedRows {
-        const QHash<int, ExactSums*>* byTable = nullptr;
-        int lastTable = -1;
-        ExactSums* target = nullptr;
-        void take(const int* k, int, double value) override
-        {
-            if (k[0] != lastTable) {
-                lastTable = k[0];
-                target = byTable->value(k[0], nullptr);
-            }
-            if (target && DataRows::isDataCell(*target->cells, k[1], k[2]))
-                target->add(k[1], k[2], value);
-        }
-    } adder;
-    adder.byTable = &byTable;
+    Adder adder(byTable);
+    q.setReceiver(&adder);
     QSet<int> seen;
     for (int owner : context.composition) {
         if (seen.contains(owner))
             continue;   // an owner listed twice is summed once
         seen.insert(owner);
-        adder.lastTable = -1;
-        q.bind(2, context.year).bind(3, owner).bindReceiver(1, &adder);
+        adder.restart();
+        q.bind(1, context.year).bind(2, owner);
         q.next();
         q.reset();
         if (context.progress)

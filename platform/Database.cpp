@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <sqlite3.h>
+#include <utility>
 
 namespace {
 
@@ -103,27 +104,37 @@ int noCaseCollation(void*, int la, const void* a, int lb, const void* b)
 const char* const kReceiverType = "KeyedRows";
 constexpr int kMaxKeys = 8;
 
-// The step of rows_into(): the row goes straight to the bound receiver, inside SQLite's loop.
-void rowsIntoStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+// The receiver bound as rows_into()'s first argument, found on the first row and kept in the
+// aggregate's own memory: the pointer's type check compares strings, which would cost every row.
+KeyedRows* boundReceiver(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    // The receiver is looked up on the first row and kept in the aggregate's own memory: the
-    // pointer's type check compares strings, which would cost every row.
     auto** kept = static_cast<KeyedRows**>(sqlite3_aggregate_context(ctx, sizeof(KeyedRows*)));
-    if (!kept) {
-        sqlite3_result_error_nomem(ctx);
-        return;
-    }
+    if (!kept)
+        return nullptr;
     if (!*kept && argc > 0)
         *kept = static_cast<KeyedRows*>(sqlite3_value_pointer(argv[0], kReceiverType));
-    KeyedRows* receiver = *kept;
-    const int keyCount = argc - 2;
+    return *kept;
+}
+
+// The step of rows_into(): the row goes straight to the receiver, inside SQLite's loop. The
+// receiver set on the stepping query is in the connection's slot (the function's user data)
+// for as long as the statement steps; without one, the first argument is the receiver.
+void rowsIntoStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    KeyedRows* receiver = *static_cast<KeyedRows**>(sqlite3_user_data(ctx));
+    int firstKey = 0;
+    if (!receiver) {
+        receiver = boundReceiver(ctx, argc, argv);
+        firstKey = 1;
+    }
+    const int keyCount = argc - 1 - firstKey;
     if (!receiver || keyCount < 0 || keyCount > kMaxKeys) {
         sqlite3_result_error(ctx, "rows_into: no receiver or too many keys", -1);
         return;
     }
     int keys[kMaxKeys];
     for (int i = 0; i < keyCount; ++i)
-        keys[i] = sqlite3_value_int(argv[i + 1]);
+        keys[i] = sqlite3_value_int(argv[firstKey + i]);
     try {
         receiver->take(keys, keyCount, sqlite3_value_double(argv[argc - 1]));
     } catch (const std::bad_alloc&) {
@@ -302,6 +313,7 @@ Query::Query(Query&& other) noexcept
     , m_sql(std::move(other.m_sql))
     , m_columnNames(std::move(other.m_columnNames))
     , m_columnCount(other.m_columnCount)
+    , m_receiver(other.m_receiver)
     , m_hasRow(other.m_hasRow)
     , m_done(other.m_done)
 {
@@ -403,7 +415,7 @@ bool Query::next()
         sqlite3_reset(m_stmt);
         m_done = false;
     }
-    const int rc = sqlite3_step(m_stmt);
+    const int rc = step();
     if (rc == SQLITE_ROW) {
         m_hasRow = true;
         return true;
@@ -416,6 +428,24 @@ bool Query::next()
     const QString msg = lastError(m_db->m_db);
     sqlite3_reset(m_stmt);
     throw DbError(msg, m_sql, m_db->m_path, rc);
+}
+
+int Query::step()
+{
+    // The slot holds this statement's receiver while it steps; a read nested inside a receiver's
+    // call puts the outer read's back, and a statement without one leaves none for its rows_into().
+    KeyedRows* const outer = std::exchange(m_db->m_receiver, m_receiver);
+    const int rc = sqlite3_step(m_stmt);
+    m_db->m_receiver = outer;
+    return rc;
+}
+
+Query& Query::setReceiver(KeyedRows* receiver)
+{
+    if (m_hasRow || m_done)
+        reset();
+    m_receiver = receiver;
+    return *this;
 }
 
 Query& Query::bindReceiver(int position, KeyedRows* receiver)
@@ -431,7 +461,7 @@ int Query::exec()
 {
     reset();
     for (;;) {
-        const int rc = sqlite3_step(m_stmt);
+        const int rc = step();
         if (rc == SQLITE_ROW)
             continue;
         if (rc == SQLITE_DONE)
@@ -588,8 +618,8 @@ void Database::configure()
     sqlite3_create_function(m_db, "like", 2, flags, nullptr, likeFunc, nullptr, nullptr);
     sqlite3_create_function(m_db, "like", 3, flags, nullptr, likeFunc, nullptr, nullptr);
     sqlite3_create_collation(m_db, "UNOCASE", SQLITE_UTF8, nullptr, noCaseCollation);
-    sqlite3_create_function(m_db, "rows_into", -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, nullptr, rowsIntoStep,
-                            rowsIntoFinal);
+    sqlite3_create_function(m_db, "rows_into", -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, &m_receiver, nullptr,
+                            rowsIntoStep, rowsIntoFinal);
     // A rollback journal, not WAL: only then is a transaction over attached files atomic.
     execScript(QStringLiteral("pragma journal_mode=DELETE; pragma foreign_keys=OFF;"));
 }
@@ -668,7 +698,11 @@ int Database::exec(const QString& sql, const QVariantList& params)
 void Database::execScript(const QString& sql)
 {
     char* err = nullptr;
-    if (const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err); rc != SQLITE_OK) {
+    // A script sets no receiver: a read nested inside one must not find the outer read's.
+    KeyedRows* const outer = std::exchange(m_receiver, nullptr);
+    const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    m_receiver = outer;
+    if (rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : lastError(m_db);
         sqlite3_free(err);
         throw DbError(msg, sql, m_path, sqlite3_extended_errcode(m_db));

@@ -55,11 +55,13 @@ private:
 
 class Database;
 
-// The receiver of a read of keyed numbers done inside SQLite's own loop (Query::bindReceiver):
-// one call per row, with the row's integer keys and its number, instead of a step and a fetch
-// per value. The statement selects `rows_into(?, key1, ..., keyN, value)` as its only column
-// (at most 8 keys); next() then runs the whole read and gives one row. A key reads as SQLite
-// converts it to an integer (NULL 0); the value as a double (NULL 0).
+// The receiver of a read of keyed numbers done inside SQLite's own loop: one call per row, with
+// the row's integer keys and its number, instead of a step and a fetch per value. The statement
+// selects `rows_into(?, key1, ..., keyN, value)` as its only column, the receiver bound to the
+// parameter (Query::bindReceiver), or `rows_into(key1, ..., keyN, value)`, the receiver given to
+// the query (Query::setReceiver), which spares SQLite a copy of the parameter per row; at most 8
+// keys. next() then runs the whole read and gives one row. A key reads as SQLite converts it to
+// an integer (NULL 0); the value as a double (NULL 0).
 class KeyedRows {
 public:
     virtual ~KeyedRows() = default;
@@ -85,8 +87,10 @@ public:
     // Numbers without a QVariant, for statements run millions of times.
     Query& bindInt64(int position, qint64 value);
     Query& bindDouble(int position, double value);
-    // The receiver of a rows_into() read; it must outlive the statement's run.
+    // The receiver of a rows_into() read; it must outlive the statement's run. bindReceiver for
+    // a statement that names it as a parameter, setReceiver for one that does not (nullptr: none).
     Query& bindReceiver(int position, KeyedRows* receiver);
+    Query& setReceiver(KeyedRows* receiver);
 
     // Steps to the next row; false when there is none (then the statement may be run again).
     bool next();
@@ -128,6 +132,7 @@ public:
     const QString& sql() const { return m_sql; }
 
 private:
+    int step();
     [[noreturn]] void fail(const QString& what) const;
     [[noreturn]] void failBinding(int position, int code) const;
     void checkColumn(int column) const;
@@ -137,6 +142,7 @@ private:
     QString m_sql;
     mutable QStringList m_columnNames;   // filled on the first lookup by name
     mutable int m_columnCount = -1;
+    KeyedRows* m_receiver = nullptr;
     bool m_hasRow = false;
     bool m_done = false;
 };
@@ -191,6 +197,8 @@ private:
     bool m_readOnly = false;
     qint64 m_serial = 0;
     int m_busyTimeout = 0;
+    // The receiver set on the statement being stepped, for its rows_into() without a parameter.
+    KeyedRows* m_receiver = nullptr;
     friend class Query;
 };
 

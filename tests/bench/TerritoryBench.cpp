@@ -494,12 +494,22 @@ int main(int argc, char** argv)
     // institution's rows and each saved in its own transaction.
     RecalcContext recalc = summaryReport(year, t);
     const QList<int> recalcTables(t.tables.begin(), t.tables.end());
-    const Paired recalcRun = alternated(5, [&] {
+    const auto recalculate = [&] {
         const RecalcOutcome outcome = recalculateTables(recalc, recalcTables);
         if (!outcome.error.isEmpty())
             throw DbError(outcome.error);
-    }, scan);
+    };
+    const Paired recalcRun = alternated(5, recalculate, scan);
     const double recalcMs = recalcRun.ms;
+    // A save writes only the rows that change, so the runs above (the same sources each time)
+    // write nothing after the first: here every stored sum is changed before each run, outside
+    // its time, and all 80 tables are written again.
+    Paired changedRun{1e300, 1e300};
+    for (int i = 0; i < 5; ++i) {
+        data.exec(QStringLiteral(R"(update "repdata" set "data"="data"+1 where "hospital"=?)"), {recalc.owner});
+        changedRun.floorMs = std::min(changedRun.floorMs, best(1, scan));
+        changedRun.ms = std::min(changedRun.ms, best(1, recalculate));
+    }
     const double sumOnlyMs = best(3, [&] {
         QList<CellArray> sums;
         QString error;
@@ -519,6 +529,7 @@ int main(int argc, char** argv)
         }
     });
     line("report recalculated, 300 institutions", recalcMs, recalcRun.floorMs, "<= 2");
+    line("  every stored sum changed before the run", changedRun.ms, changedRun.floorMs, "-");
     line("  against the raw scan of all five columns", recalcMs, scan5Ms, "-");
     line("  of which summing (nothing saved)", sumOnlyMs, scanMs, "-");
     line("  raw range reads of the 300 institutions", ownerReadsMs, scanMs, "-");

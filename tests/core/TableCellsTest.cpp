@@ -272,6 +272,90 @@ TEST_F(CellsYear, ASaveThatCannotBeDoneWritesNothing)
     EXPECT_EQ(year.storedCells(a, t), (QList<StoredCell>{{4, 4, 1}}));
 }
 
+// A save writes only what changed: nothing for the values as stored, a few rows for a few
+// changes (a stored row outside the data cells goes), and a table that mostly changed is written
+// whole, through statements of many rows and then fewer for the rest (here 256, 64, 16, 4, 1).
+TEST_F(CellsYear, ASaveWritesOnlyWhatChanged)
+{
+    // 24 data columns (3..26) by 19 data rows (3..21).
+    const int big = year.addTable(f30, QStringLiteral("(3000)"), QStringLiteral("Большая"), 25, 20, 1, 1);
+    refreshStructureCaches(year.dictionary());
+    const TableShape g = GetTableGeometryById(f30, QStringLiteral("(3000)"));
+    year.setCell(b, big, 3, 3, 77);   // another owner's row stays
+    year.data().execScript(QStringLiteral(R"(create table "writes" ("n" integer);
+        create trigger wi after insert on "data" begin insert into "writes" values (1); end;
+        create trigger wu after update on "data" begin insert into "writes" values (1); end;
+        create trigger wd after delete on "data" begin insert into "writes" values (1); end;)"));
+    auto writes = [&] {
+        const int n = year.data().scalar(QStringLiteral(R"(select count(*) from "writes")")).toInt();
+        year.data().exec(QStringLiteral(R"(delete from "writes")"));
+        return n;
+    };
+    CellArray cells = g.emptyCells(CellOwner{big, a, QStringLiteral("data"), 2025});
+    QList<StoredCell> expected;
+    for (int column = 3; column <= 26 && expected.size() < 341; ++column)
+        for (int row = 3; row <= 21 && expected.size() < 341; ++row) {
+            cells.set(column, row, expected.size() + 0.5);
+            expected.append({column, row, expected.size() + 0.5});
+        }
+    DataRows rows(&year.data());
+    rows.replaceTable(cells);
+    EXPECT_EQ(year.storedCells(a, big), expected);
+    EXPECT_EQ(writes(), 341);
+
+    rows.replaceTable(cells);
+    EXPECT_EQ(writes(), 0);
+    EXPECT_EQ(year.storedCells(a, big), expected);
+
+    year.setCell(a, big, 2, 5, 9);    // a header position
+    writes();
+    cells.set(3, 4, 1000);            // changed
+    cells.set(3, 5, 0);               // cleared
+    cells.set(26, 21, 2);             // new
+    expected[1].value = 1000;
+    expected.removeAt(2);
+    expected.append({26, 21, 2});
+    rows.replaceTable(cells);
+    EXPECT_EQ(writes(), 4);
+    EXPECT_EQ(year.storedCells(a, big), expected);
+
+    for (int column = 3; column <= 26; ++column)
+        for (int row = 3; row <= 21; ++row)
+            cells.set(column, row, cells.value(column, row) * 2);
+    for (StoredCell& c : expected)
+        c.value *= 2;
+    rows.replaceTable(cells);
+    EXPECT_EQ(year.storedCells(a, big), expected);
+    EXPECT_EQ(year.storedCells(b, big), (QList<StoredCell>{{3, 3, 77}}));
+}
+
+// A save that fails midway leaves the old rows, and nothing of it reaches the next save.
+TEST_F(CellsYear, AFailedSaveLeavesNothingForTheNextOne)
+{
+    const QList<StoredCell> old{{4, 5, 1}, {4, 6, 2}, {5, 5, 3}, {6, 5, 4}, {7, 6, 5}};
+    for (const StoredCell& c : old)
+        year.setCell(a, t, c.column, c.row, c.value);
+    const TableShape g = GetTableGeometryById(f30, QStringLiteral("(1000)"));
+    CellArray cells = g.emptyCells(CellOwner{t, a, QStringLiteral("data"), 2025});
+    for (const StoredCell& c : old)
+        cells.set(c.column, c.row, c.value);
+    cells.set(4, 4, 9);   // a new row, written before the cleared one below is deleted
+    cells.set(5, 5, 0);
+    year.data().exec(QStringLiteral(R"(create trigger refuse before delete on "data"
+        begin select raise(abort, 'forced'); end)"));
+    DataRows rows(&year.data());
+    EXPECT_THROW(rows.replaceTable(cells), DbError);
+    EXPECT_FALSE(year.data().inTransaction());
+    EXPECT_EQ(year.storedCells(a, t), old);
+
+    year.data().exec(QStringLiteral(R"(drop trigger refuse)"));
+    CellArray next = g.emptyCells(CellOwner{other, a, QStringLiteral("data"), 2025});
+    next.set(4, 4, 1);
+    rows.replaceTable(next);
+    EXPECT_EQ(year.storedCells(a, other), (QList<StoredCell>{{4, 4, 1}}));
+    EXPECT_EQ(year.storedCells(a, t), old);
+}
+
 namespace {
 
 // (1000) and (2000) of Ф30 have the same size: only the cells' owner tells them apart.

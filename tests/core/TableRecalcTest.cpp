@@ -71,6 +71,23 @@ TEST_F(Composition, SvodSumsTheInstitutionsEnteredNumbers)
     EXPECT_EQ(year.storedCells(a, t1), (QList<StoredCell>{{4, 4, 0.1}}));
 }
 
+// Stored rows on header positions or beyond the table are no cells of it; a whole number too
+// large for the 64-bit sums is summed as a decimal and meets them exactly.
+TEST_F(Composition, OnlyDataCellsAreSummedWholesAndDecimalsExactly)
+{
+    year.setCell(a, t1, 3, 4, 50);     // header column
+    year.setCell(a, t1, 4, 3, 60);     // header row
+    year.setCell(a, t1, 7, 4, 70);     // beyond the last column
+    year.setCell(a, t1, 4, 6, 80);     // beyond the last row
+    year.setCell(a, t1, 6, 5, 5e15);   // with B's 7
+    year.setCell(a, t1, 5, 4, 2.5);
+    year.setCell(b, t1, 5, 4, -2);
+    const RecalcOutcome outcome = recalculateTables(svod(r1, {a, b}), {t1});
+    EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+    EXPECT_EQ(stored(r1, t1), (QList<StoredCell>{{4, 4, 0.3}, {5, 4, 0.5}, {6, 5, 5000000000000007.0}}));
+    EXPECT_TRUE(stored(r1, t2).isEmpty());   // not asked for
+}
+
 TEST_F(Composition, TerrainSumsTheIncomingReportsSummaries)
 {
     year.setCell(r1, t1, 4, 4, 10, QStringLiteral("repdata"));

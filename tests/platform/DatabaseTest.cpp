@@ -153,6 +153,75 @@ TEST_F(TwoFiles, LeanReadsTakeTheNumbersAsStored)
     EXPECT_THROW(unbound.next(), DbError);
 }
 
+// A receiver given to the query needs no parameter; a read run inside a receiver's call finds
+// its own receiver, whichever way it is given, and the outer read goes on with its own.
+TEST_F(TwoFiles, AReceiverGivenToTheQueryTakesItsRowsNestedReadsTheirs)
+{
+    auto db = Database::open(dataPath);
+    db->execScript(QStringLiteral(R"(insert into "data" values (3, 12.5, 2025, 10, 4, 6);
+        insert into "data" values (4, null, 2025, 10, 4, 7);
+        insert into "data" values (5, 2, 2024, 11, 5, 8);)"));
+    struct Row {
+        int column, row;
+        double value;
+        bool operator==(const Row&) const = default;
+    };
+    struct Collect final : KeyedRows {
+        QList<Row> rows;
+        int failAt = -1;
+        std::function<void()> during;   // run on every row, before it is kept
+        void take(const int* k, int keyCount, double value) override
+        {
+            EXPECT_EQ(keyCount, 2);
+            if (during)
+                during();
+            if (rows.size() == failAt)
+                throw std::runtime_error("receiver full");
+            rows.append({k[0], k[1], value});
+        }
+    };
+    Collect outer, innerSet, innerBound;
+    Query read(*db, QStringLiteral(R"(select rows_into("column","row","data") from "data" where "year"=?)"));
+    Query nestedSet(*db, QStringLiteral(R"(select rows_into("column","row","data") from "data" where "year"=2024)"));
+    Query nestedBound(*db, QStringLiteral(R"(select rows_into(?,"column","row","data") from "data" where "year"=2024)"));
+    nestedSet.setReceiver(&innerSet);
+    outer.during = [&] {
+        nestedSet.next();
+        nestedSet.reset();
+        nestedBound.bindReceiver(1, &innerBound);
+        nestedBound.next();
+        nestedBound.reset();
+    };
+    read.bind(1, 2025).setReceiver(&outer);
+    ASSERT_TRUE(read.next());
+    EXPECT_EQ(outer.rows, (QList<Row>{{4, 6, 12.5}, {4, 7, 0}}));
+    EXPECT_EQ(innerSet.rows, (QList<Row>{{5, 8, 2}, {5, 8, 2}}));
+    EXPECT_EQ(innerBound.rows, (QList<Row>{{5, 8, 2}, {5, 8, 2}}));
+
+    // A receiver that fails fails the read, holding what came before.
+    outer.rows.clear();
+    outer.during = nullptr;
+    outer.failAt = 1;
+    read.reset();
+    EXPECT_THROW(read.next(), DbError);
+    EXPECT_EQ(outer.rows, (QList<Row>{{4, 6, 12.5}}));
+
+    // Without a receiver the read fails, also when it runs inside another read's receiver.
+    read.setReceiver(nullptr);
+    EXPECT_THROW(read.next(), DbError);
+    Query unset(*db, QStringLiteral(R"(select rows_into("column","row","data") from "data")"));
+    bool nestedFailed = false;
+    innerSet.during = [&] {
+        try {
+            unset.next();
+        } catch (const DbError&) {
+            nestedFailed = true;
+        }
+    };
+    ASSERT_TRUE(nestedSet.next());
+    EXPECT_TRUE(nestedFailed);
+}
+
 TEST_F(TwoFiles, AReadTransactionSeesOneStateAndEndsWithoutWriting)
 {
     auto db = Database::open(dataPath);
