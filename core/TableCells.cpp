@@ -48,25 +48,25 @@ QString quoted(const QString& dataTable) { return quoteIdent(dataTable); }
 // key one by one.
 QString ownerCellsSql(const QString& t)
 {
-    return QStringLiteral(R"(select rows_into(?,"column","row","data") from %1 where "year"=? and "hospital"=? and "table"=?)")
+    return QStringLiteral(R"(select rows_into("column","row","data") from %1 where "year"=? and "hospital"=? and "table"=?)")
         .arg(quoted(t));
 }
 
 QString summedCellsSql(const QString& t, qsizetype count)
 {
-    return QStringLiteral(R"(select rows_into(?,"column","row","data") from %1 where "year"=? and "table"=? and "hospital" in (%2))")
+    return QStringLiteral(R"(select rows_into("column","row","data") from %1 where "year"=? and "table"=? and "hospital" in (%2))")
         .arg(quoted(t), placeholders(count));
 }
 
 QString ownerYearSql(const QString& t)
 {
-    return QStringLiteral(R"(select rows_into(?,"table","column","row","data") from %1 where "year"=? and "hospital"=?)")
+    return QStringLiteral(R"(select rows_into("table","column","row","data") from %1 where "year"=? and "hospital"=?)")
         .arg(quoted(t));
 }
 
 QString wholeYearSql(const QString& t)
 {
-    return QStringLiteral(R"(select rows_into(?,"hospital","table","column","row","data") from %1 where +"year"=?)")
+    return QStringLiteral(R"(select rows_into("hospital","table","column","row","data") from %1 where +"year"=?)")
         .arg(quoted(t));
 }
 
@@ -172,12 +172,17 @@ private:
     F m_f;
 };
 
-// Runs a rows_into() read whose receiver is its first parameter, the others bound already.
+// Runs a rows_into() read given its receiver, its parameters bound already. The statement is
+// kept for the next read, so it never keeps a receiver that is gone, also after a failure.
 template <typename F>
 void readRows(Query& q, F f)
 {
     RowsTo<F> receiver(std::move(f));
-    q.bindReceiver(1, &receiver);
+    struct Forget {
+        Query& q;
+        ~Forget() { q.setReceiver(nullptr); }
+    } forget{q};
+    q.setReceiver(&receiver);
     q.next();
     q.reset();
 }
@@ -232,7 +237,7 @@ void DataRows::forEachTableRow(const CellOwner& owner,
                                const std::function<void(int column, int row, double value)>& visit)
 {
     Query& q = prepared(ownerCellsSql(checkedTable(owner.dataTable)));
-    q.bind(2, owner.year).bind(3, owner.hospital).bind(4, owner.table);
+    q.bind(1, owner.year).bind(2, owner.hospital).bind(3, owner.table);
     readRows(q, [&](const int* k, double value) { visit(k[0], k[1], value); });
 }
 
@@ -241,7 +246,7 @@ CellArray DataRows::ownerCells(const TableShape& g, const CellOwner& owner)
     const QString t = checkedTable(owner.dataTable);
     CellArray cells = g.emptyCells(owner);
     Query& q = prepared(ownerCellsSql(t));
-    q.bind(2, owner.year).bind(3, owner.hospital).bind(4, owner.table);
+    q.bind(1, owner.year).bind(2, owner.hospital).bind(3, owner.table);
     readRows(q, [&](const int* k, double value) {
         if (isDataCell(cells, k[0], k[1]))
             cells.set(k[0], k[1], value);
@@ -269,9 +274,9 @@ int DataRows::addSummed(CellArray& cells, const QString& dataTable, const QList<
     QList<Value> values;
     if (!hospitals.isEmpty()) {
         Query& q = prepared(summedCellsSql(checkedTable(dataTable), hospitals.size()));
-        q.bind(2, cells.owner().year).bind(3, cells.owner().table);
+        q.bind(1, cells.owner().year).bind(2, cells.owner().table);
         for (qsizetype i = 0; i < hospitals.size(); ++i)
-            q.bind(int(i) + 4, hospitals[i]);
+            q.bind(int(i) + 3, hospitals[i]);
         readRows(q, [&](const int* k, double value) { values.append({k[0], k[1], value}); });
     }
     for (const Value& v : values) {
@@ -310,7 +315,7 @@ void DataRows::replaceTable(const CellArray& cells)
 void DataRows::ownerYearRows(const QString& dataTable, int year, int hospital, std::vector<DataRow>* out)
 {
     Query& q = prepared(ownerYearSql(checkedTable(dataTable)));
-    q.bind(2, year).bind(3, hospital);
+    q.bind(1, year).bind(2, hospital);
     const size_t first = out->size();
     readRows(q, [&](const int* k, double value) { out->push_back({hospital, k[0], k[1], k[2], value}); });
     // The key gives the rows by table; a read inside SQLite's loop has no order by to promise it.
@@ -335,7 +340,7 @@ qint64 DataRows::sumOwners(const QString& dataTable, int year, const QList<int>&
     if (ids.empty())
         return 0;
     Query& q = prepared(wholeYearSql(checkedTable(dataTable)));
-    q.bind(2, year);
+    q.bind(1, year);
     qint64 added = 0;
     int lastTable = 0;
     CellArray* cells = nullptr;

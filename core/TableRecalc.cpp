@@ -70,6 +70,14 @@ struct ExactSums {
         for (int column = cells->lowColumn(); column <= cells->highColumn(); ++column)
             for (int row = cells->lowRow(); row <= cells->highRow(); ++row) {
                 const size_t i = index(column, row);
+                // A sum of whole numbers alone, nearly every cell, is that whole number, and a
+                // double holds it exactly below 2^53.
+                constexpr qint64 exactInDouble = qint64(1) << 53;
+                if (values[i].isZero() && wholes[i] > -exactInDouble && wholes[i] < exactInDouble) {
+                    if (wholes[i] != 0)
+                        cells->set(column, row, double(wholes[i]));
+                    continue;
+                }
                 const std::optional<Decimal> v = Decimal::add(
                     values[i], Decimal::fromRaw(Decimal::Raw(wholes[i]) * Decimal::Raw(1'000'000'000'000'000'000LL)));
                 if (!v)
