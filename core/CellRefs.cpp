@@ -106,10 +106,9 @@ private:
 // The whole number a value is, when it is one below 10^15 in magnitude; 0 otherwise.
 qint64 wholeOf(Decimal v)
 {
-    constexpr Decimal::Raw one = 1'000'000'000'000'000'000LL;
-    if (v.raw() % one != 0)
+    if (v.raw() % Decimal::One != 0)
         return 0;
-    const Decimal::Raw k = v.raw() / one;
+    const Decimal::Raw k = v.raw() / Decimal::One;
     return k > -1'000'000'000'000'000LL && k < 1'000'000'000'000'000LL ? qint64(k) : 0;
 }
 
@@ -319,8 +318,7 @@ namespace {
 // leave Decimal's range (5 * 10^19 + 4096 * 10^15 < 10^20) nor the integer overflow, so adding
 // them at once gives what adding them one by one gives.
 constexpr int kStretch = 4096;
-constexpr Decimal::Raw kOne = 1'000'000'000'000'000'000LL;
-constexpr Decimal::Raw kSafeSum = Decimal::Raw(5) * kOne * Decimal::Raw(10) * kOne;   // 5 * 10^19
+constexpr Decimal::Raw kSafeSum = Decimal::Raw(5) * Decimal::One * Decimal::Raw(10) * Decimal::One;   // 5 * 10^19
 
 // Adds p[first..last] to *sum; false when a cell or the sum leaves Decimal's range (the first
 // such cell ends it, as a cell-by-cell sum would).
@@ -332,17 +330,10 @@ bool addCells(const double* p, int first, int last, Decimal* sum, int* decimals)
             const int end = last - r >= kStretch ? r + kStretch - 1 : last;
             qint64 whole = 0;
             int k = r;
-            for (; k <= end; ++k) {
-                const double v = p[k];
-                if (!(v > -1e15 && v < 1e15))
-                    break;
-                const qint64 w = qint64(v);
-                if (double(w) != v)
-                    break;
+            for (qint64 w; k <= end && smallWhole(p[k], &w); ++k)
                 whole += w;
-            }
             if (whole != 0)
-                *sum = Decimal::fromRaw(sum->raw() + Decimal::Raw(whole) * kOne);
+                *sum = Decimal::fromRaw(sum->raw() + Decimal::Raw(whole) * Decimal::One);
             r = k;
             if (k > end)
                 continue;

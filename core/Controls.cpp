@@ -481,11 +481,10 @@ void evaluateSide(const Expression& e, const std::vector<CellRef>& refs, SideSta
             const int c = cs.first, r = rs.first;
             if (rs.last == r && cs.last == c && c >= t.firstColumn && c <= t.lastColumn && r >= 1
                 && r <= t.lastRow) {
-                const double v = t.data[(c + 1 - t.firstColumn) * t.height + r];
-                if (v > -1e15 && v < 1e15 && double(qint64(v)) == v) {
+                if (qint64 w; smallWhole(t.data[(c + 1 - t.firstColumn) * t.height + r], &w)) {
                     TermValue& out = s.results[k];
                     out.kind = TermValue::Number;
-                    out.value = Decimal::fromRaw(Decimal::Raw(qint64(v)) * Decimal::Raw(1'000'000'000'000'000'000LL));
+                    out.value = Decimal::fromInt(w);
                     s.values[k] = out.value;
                     continue;
                 }
@@ -573,21 +572,16 @@ bool wholeSums(const std::vector<WholeBlock>& blocks, int item, qint64* out)
         const WholeBlock& b = blocks[k];
         const double* first = b.data + b.offset + qsizetype(item) * b.itemStep;
         if (b.width == 1 && b.height == 1) {   // most terms: one cell
-            const double v = *first;
-            if (!(v > -1e15 && v < 1e15) || double(qint64(v)) != v)
+            if (!smallWhole(*first, &out[k]))
                 return false;
-            out[k] = qint64(v);
             continue;
         }
         qint64 sum = 0;
         for (int i = 0; i < b.width; ++i) {
             const double* column = first + i * b.columnStep;
             for (int j = 0; j < b.height; ++j) {
-                const double v = column[j];
-                if (!(v > -1e15 && v < 1e15))
-                    return false;
-                const qint64 w = qint64(v);
-                if (double(w) != v || __builtin_add_overflow(sum, w, &sum))
+                qint64 w;
+                if (!smallWhole(column[j], &w) || __builtin_add_overflow(sum, w, &sum))
                     return false;
             }
         }

@@ -212,8 +212,6 @@ QString fixedText(U128 q, int decimals, bool negative)
 
 } // namespace
 
-Decimal Decimal::fromInt(qint64 value) { return fromRaw(Raw(value) * Raw(kOne)); }
-
 std::optional<Decimal> Decimal::parse(QStringView text)
 {
     qsizetype i = 0;
@@ -345,7 +343,13 @@ std::optional<Decimal> Decimal::fromDoubleText(double value, int* decimals)
 
 double Decimal::toDouble() const
 {
-    // Through the text, so the double is the one nearest to the decimal value.
+    // A whole number below 2^53, nearly every sum, is a double as it is.
+    if (m_raw % One == 0) {
+        const Raw whole = m_raw / One;
+        if (whole > -(Raw(1) << 53) && whole < (Raw(1) << 53))
+            return double(qint64(whole));
+    }
+    // Any other through the text, so the double is the one nearest to the decimal value.
     const QString text = toString();
     return text.toDouble();
 }

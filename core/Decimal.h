@@ -13,12 +13,24 @@
 #include <optional>
 #include <utility>
 
+// The whole number a double holds, when it is one below 10^15 in magnitude: such a number is
+// exact in a double, in 64 bits and in Decimal, so the roads over whole cells (controls, sums)
+// take it as it is. False for a fraction, a larger magnitude and NaN.
+inline bool smallWhole(double value, qint64* whole)
+{
+    if (!(value > -1e15 && value < 1e15))
+        return false;
+    *whole = qint64(value);
+    return double(*whole) == value;
+}
+
 class Decimal {
 public:
     using Raw = __int128;
     // Decimals every value keeps: a stored double or a literal with more is refused or rounded
     // (see the readers).
     static constexpr int Scale = 18;
+    static constexpr Raw One = 1'000'000'000'000'000'000LL;   // the raw value of 1
 
     enum class Rounding {
         HalfAwayFromZero,   // 0.125 -> 0.13, -0.125 -> -0.13: controls and sums
@@ -33,7 +45,7 @@ public:
         d.m_raw = raw;
         return d;
     }
-    static Decimal fromInt(qint64 value);
+    static constexpr Decimal fromInt(qint64 value) { return fromRaw(Raw(value) * One); }
     // A number written with "." and optional sign: "12", "-0.125", ".5", "3.". No exponent, no
     // blanks, no ",". Nothing for any other text, for more than 18 decimals or a value past the
     // range.
@@ -46,13 +58,10 @@ public:
     static std::optional<Decimal> fromDouble(double value, int* decimals)
     {
         // Whole numbers, by far the most cells, without the general reading.
-        if (value > -1e15 && value < 1e15) {
-            const qint64 whole = qint64(value);
-            if (double(whole) == value) {
-                if (decimals)
-                    *decimals = 0;
-                return fromRaw(Raw(whole) * Raw(1'000'000'000'000'000'000LL));
-            }
+        if (qint64 whole; smallWhole(value, &whole)) {
+            if (decimals)
+                *decimals = 0;
+            return fromInt(whole);
         }
         return fromDoubleText(value, decimals);
     }

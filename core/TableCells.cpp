@@ -76,11 +76,6 @@ QString valuesByRowSql(const QString& t)
         .arg(quoted(t));
 }
 
-QString deleteTableSql(const QString& t)
-{
-    return QStringLiteral(R"(delete from %1 where "year"=? and "hospital"=? and "table"=?)").arg(quoted(t));
-}
-
 QString insertSql(const QString& t)
 {
     return QStringLiteral(R"(insert into %1 ("hospital","data","year","table","column","row") values (?,?,?,?,?,?))")
@@ -221,10 +216,15 @@ QString dataTableName(const QString& prefix)
 DataRows::DataRows(Database* data) : m_db(data) {}
 DataRows::~DataRows() = default;
 
-Query& DataRows::prepared(const QString& sql)
+void DataRows::requireDatabase(const QString& sql) const
 {
     if (!m_db)
         throw DbError(QStringLiteral("база данных \"%1\" не открыта").arg(Aliases::Data), sql);
+}
+
+Query& DataRows::prepared(const QString& sql)
+{
+    requireDatabase(sql);
     auto it = m_statements.find(sql);
     if (it == m_statements.end())
         it = m_statements.insert(sql, std::make_shared<Query>(*m_db, sql));
@@ -291,13 +291,15 @@ void DataRows::replaceTable(const CellArray& cells)
 {
     const CellOwner& o = cells.owner();
     const QString t = checkedTable(o.dataTable);
-    prepared(deleteTableSql(t));   // no database: fails before the transaction
-    Transaction tx(*m_db);
+    // The writer's statements are made first: without the database or its table the save fails
+    // with nothing begun.
+    requireDatabase(t);
     if (!m_writer || m_writerTable != t) {
         m_writer.reset();
         m_writer = std::make_unique<OwnerYearWriter>(*m_db, quoted(t));
         m_writerTable = t;
     }
+    Transaction tx(*m_db);
     // Only what changed is written: a table saved again as it was stored writes nothing, and one
     // whose values mostly changed is cleared and written in batches.
     m_writer->begin(o.year, o.hospital, o.table);
@@ -678,7 +680,7 @@ QStringList DataRows::hotStatements(const QString& dataTable)
 {
     const QString t = checkedTable(dataTable);
     return {ownerCellsSql(t), summedCellsSql(t, 3), ownerYearSql(t), wholeYearSql(t),
-            valuesByRowSql(t), cellSelectSql(t), cellUpdateSql(t), deleteTableSql(t)};
+            valuesByRowSql(t), cellSelectSql(t), cellUpdateSql(t), ownerTableCellsSql(quoted(t))};
 }
 
 // --- the shared routines -----------------------------------------------------------------------

@@ -134,6 +134,8 @@ public:
     static QStringList hotStatements(const QString& dataTable);
 
 private:
+    // DbError naming the statement when no database is open.
+    void requireDatabase(const QString& sql) const;
     Query& prepared(const QString& sql);
 
     Database* m_db;

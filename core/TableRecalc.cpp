@@ -70,16 +70,7 @@ struct ExactSums {
         for (int column = cells->lowColumn(); column <= cells->highColumn(); ++column)
             for (int row = cells->lowRow(); row <= cells->highRow(); ++row) {
                 const size_t i = index(column, row);
-                // A sum of whole numbers alone, nearly every cell, is that whole number, and a
-                // double holds it exactly below 2^53.
-                constexpr qint64 exactInDouble = qint64(1) << 53;
-                if (values[i].isZero() && wholes[i] > -exactInDouble && wholes[i] < exactInDouble) {
-                    if (wholes[i] != 0)
-                        cells->set(column, row, double(wholes[i]));
-                    continue;
-                }
-                const std::optional<Decimal> v = Decimal::add(
-                    values[i], Decimal::fromRaw(Decimal::Raw(wholes[i]) * Decimal::Raw(1'000'000'000'000'000'000LL)));
+                const std::optional<Decimal> v = Decimal::add(values[i], Decimal::fromInt(wholes[i]));
                 if (!v)
                     return false;
                 if (!v->isZero())
@@ -111,13 +102,10 @@ private:
         if (c >= m_columns || r >= m_rows || value == 0)
             return;
         const size_t i = size_t(c) * m_stride + r + m_offset;
-        if (value > -1e15 && value < 1e15) {
-            const qint64 whole = qint64(value);
-            qint64 sum;
-            if (double(whole) == value && !__builtin_add_overflow(m_wholes[i], whole, &sum)) {
-                m_wholes[i] = sum;
-                return;
-            }
+        qint64 whole, sum;
+        if (smallWhole(value, &whole) && !__builtin_add_overflow(m_wholes[i], whole, &sum)) {
+            m_wholes[i] = sum;
+            return;
         }
         m_sums->addDecimal(i, value);
     }

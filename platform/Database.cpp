@@ -101,40 +101,22 @@ int noCaseCollation(void*, int la, const void* a, int lb, const void* b)
     return QString::compare(sa, sb, Qt::CaseInsensitive);
 }
 
-const char* const kReceiverType = "KeyedRows";
 constexpr int kMaxKeys = 8;
-
-// The receiver bound as rows_into()'s first argument, found on the first row and kept in the
-// aggregate's own memory: the pointer's type check compares strings, which would cost every row.
-KeyedRows* boundReceiver(sqlite3_context* ctx, int argc, sqlite3_value** argv)
-{
-    auto** kept = static_cast<KeyedRows**>(sqlite3_aggregate_context(ctx, sizeof(KeyedRows*)));
-    if (!kept)
-        return nullptr;
-    if (!*kept && argc > 0)
-        *kept = static_cast<KeyedRows*>(sqlite3_value_pointer(argv[0], kReceiverType));
-    return *kept;
-}
 
 // The step of rows_into(): the row goes straight to the receiver, inside SQLite's loop. The
 // receiver set on the stepping query is in the connection's slot (the function's user data)
-// for as long as the statement steps; without one, the first argument is the receiver.
+// for as long as the statement steps.
 void rowsIntoStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     KeyedRows* receiver = *static_cast<KeyedRows**>(sqlite3_user_data(ctx));
-    int firstKey = 0;
-    if (!receiver) {
-        receiver = boundReceiver(ctx, argc, argv);
-        firstKey = 1;
-    }
-    const int keyCount = argc - 1 - firstKey;
+    const int keyCount = argc - 1;
     if (!receiver || keyCount < 0 || keyCount > kMaxKeys) {
         sqlite3_result_error(ctx, "rows_into: no receiver or too many keys", -1);
         return;
     }
     int keys[kMaxKeys];
     for (int i = 0; i < keyCount; ++i)
-        keys[i] = sqlite3_value_int(argv[firstKey + i]);
+        keys[i] = sqlite3_value_int(argv[i]);
     try {
         receiver->take(keys, keyCount, sqlite3_value_double(argv[argc - 1]));
     } catch (const std::bad_alloc&) {
@@ -445,15 +427,6 @@ Query& Query::setReceiver(KeyedRows* receiver)
     if (m_hasRow || m_done)
         reset();
     m_receiver = receiver;
-    return *this;
-}
-
-Query& Query::bindReceiver(int position, KeyedRows* receiver)
-{
-    if (m_hasRow || m_done)
-        reset();
-    if (sqlite3_bind_pointer(m_stmt, position, receiver, kReceiverType, nullptr) != SQLITE_OK)
-        fail(QStringLiteral("параметр %1: %2").arg(position).arg(lastError(m_db->m_db)));
     return *this;
 }
 

@@ -57,10 +57,8 @@ class Database;
 
 // The receiver of a read of keyed numbers done inside SQLite's own loop: one call per row, with
 // the row's integer keys and its number, instead of a step and a fetch per value. The statement
-// selects `rows_into(?, key1, ..., keyN, value)` as its only column, the receiver bound to the
-// parameter (Query::bindReceiver), or `rows_into(key1, ..., keyN, value)`, the receiver given to
-// the query (Query::setReceiver), which spares SQLite a copy of the parameter per row; at most 8
-// keys. next() then runs the whole read and gives one row. A key reads as SQLite converts it to
+// selects `rows_into(key1, ..., keyN, value)` as its only column (at most 8 keys), the receiver
+// given to the query (Query::setReceiver). next() then runs the whole read and gives one row. A key reads as SQLite converts it to
 // an integer (NULL 0); the value as a double (NULL 0).
 class KeyedRows {
 public:
@@ -87,9 +85,7 @@ public:
     // Numbers without a QVariant, for statements run millions of times.
     Query& bindInt64(int position, qint64 value);
     Query& bindDouble(int position, double value);
-    // The receiver of a rows_into() read; it must outlive the statement's run. bindReceiver for
-    // a statement that names it as a parameter, setReceiver for one that does not (nullptr: none).
-    Query& bindReceiver(int position, KeyedRows* receiver);
+    // The receiver of a rows_into() read (nullptr: none); it must outlive the statement's run.
     Query& setReceiver(KeyedRows* receiver);
 
     // Steps to the next row; false when there is none (then the statement may be run again).

@@ -207,18 +207,6 @@ struct TableRefused {
     QString message;
 };
 
-// Whole sums, by far the most, without the text the general conversion goes through.
-double storedValue(Decimal::Raw raw)
-{
-    constexpr Decimal::Raw one = Decimal::Raw(1'000'000'000'000'000'000LL);
-    if (raw % one == 0) {
-        const Decimal::Raw whole = raw / one;
-        if (whole > -(Decimal::Raw(1) << 53) && whole < (Decimal::Raw(1) << 53))
-            return double(qint64(whole));
-    }
-    return Decimal::fromRaw(raw).toDouble();
-}
-
 } // namespace
 
 bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, MergeResult* result,
@@ -347,7 +335,7 @@ bool mergeLevels(const MergeRequest& request, const MergeObserver& observer, Mer
                         Decimal::Raw& cell = s.cells[size_t(s.index(column, row))];
                         if (cell == 0)
                             continue;
-                        destination.put(s.attributes->ident, column, row, storedValue(cell));
+                        destination.put(s.attributes->ident, column, row, Decimal::fromRaw(cell).toDouble());
                         ++out.rowsWritten;
                         cell = 0;
                     }

@@ -136,25 +136,25 @@ TEST_F(TwoFiles, LeanReadsTakeTheNumbersAsStored)
             rows.append({k[0], k[1], k[2], k[3], value});
         }
     } collect;
-    Query inLoop(*db, QStringLiteral(R"(select rows_into(?,"hospital","table","column","row","data") from "data" where "year"=?)"));
-    inLoop.bind(2, 2025).bindReceiver(1, &collect);
+    Query inLoop(*db, QStringLiteral(R"(select rows_into("hospital","table","column","row","data") from "data" where "year"=?)"));
+    inLoop.bind(1, 2025).setReceiver(&collect);
     ASSERT_TRUE(inLoop.next());
     EXPECT_EQ(collect.rows, expected);
 
     collect.rows.clear();
     collect.failAt = 1;
     inLoop.reset();
-    inLoop.bind(2, 2025).bindReceiver(1, &collect);
+    inLoop.bind(1, 2025).setReceiver(&collect);
     EXPECT_THROW(inLoop.next(), DbError);
     EXPECT_EQ(collect.rows.size(), 1);
 
     // A statement without its receiver fails instead of reading nothing.
-    Query unbound(*db, QStringLiteral(R"(select rows_into(?,"row","data") from "data")"));
+    Query unbound(*db, QStringLiteral(R"(select rows_into("row","data") from "data")"));
     EXPECT_THROW(unbound.next(), DbError);
 }
 
-// A receiver given to the query needs no parameter; a read run inside a receiver's call finds
-// its own receiver, whichever way it is given, and the outer read goes on with its own.
+// A read run inside a receiver's call finds its own receiver, and the outer read goes on with
+// its own.
 TEST_F(TwoFiles, AReceiverGivenToTheQueryTakesItsRowsNestedReadsTheirs)
 {
     auto db = Database::open(dataPath);
@@ -180,23 +180,18 @@ TEST_F(TwoFiles, AReceiverGivenToTheQueryTakesItsRowsNestedReadsTheirs)
             rows.append({k[0], k[1], value});
         }
     };
-    Collect outer, innerSet, innerBound;
+    Collect outer, innerSet;
     Query read(*db, QStringLiteral(R"(select rows_into("column","row","data") from "data" where "year"=?)"));
     Query nestedSet(*db, QStringLiteral(R"(select rows_into("column","row","data") from "data" where "year"=2024)"));
-    Query nestedBound(*db, QStringLiteral(R"(select rows_into(?,"column","row","data") from "data" where "year"=2024)"));
     nestedSet.setReceiver(&innerSet);
     outer.during = [&] {
         nestedSet.next();
         nestedSet.reset();
-        nestedBound.bindReceiver(1, &innerBound);
-        nestedBound.next();
-        nestedBound.reset();
     };
     read.bind(1, 2025).setReceiver(&outer);
     ASSERT_TRUE(read.next());
     EXPECT_EQ(outer.rows, (QList<Row>{{4, 6, 12.5}, {4, 7, 0}}));
     EXPECT_EQ(innerSet.rows, (QList<Row>{{5, 8, 2}, {5, 8, 2}}));
-    EXPECT_EQ(innerBound.rows, (QList<Row>{{5, 8, 2}, {5, 8, 2}}));
 
     // A receiver that fails fails the read, holding what came before.
     outer.rows.clear();
